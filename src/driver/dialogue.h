@@ -1,0 +1,21 @@
+// Choice prompts: every question the installer asks. A prompt writes a bracketed menu on standard error and
+// turns the first menu letter on the user's line into a result code; the rest of that line is swallowed
+// so that it cannot answer the next prompt. End of input is a cancel: the installer never waits for ever.
+#pragma once
+
+namespace driver {
+
+// `keys` (lower-case letters) and `results` are parallel arrays of `count` entries. With `autonext` on and
+// `auto_result` not 0, returns `auto_result` without writing or reading anything.
+int choice_prompt(const char* title, const char* menu, const int* keys, const int* results, int count,
+                  int auto_result);
+
+int ask_no_yes_cancel(const char* title, int auto_result);  // "No? Yes? Cancel?"
+int ask_back_next_cancel();                                 // "Back? Next? Cancel?", auto Next
+int ask_ok_cancel(const char* title);                       // "Ok? Cancel?", no auto result
+
+// Reads and drops characters up to and including a line feed or a NUL. Returns false when input ended
+// first.
+bool skip_rest_of_line();
+
+}  // namespace driver

@@ -1,0 +1,75 @@
+#include "driver/screens.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "driver/dialogue.h"
+#include "driver/driver_state.h"
+#include "driver/license_text.h"
+#include "driver/result.h"
+#include "install/install_files.h"
+#include "target/path_kind.h"
+
+namespace driver {
+namespace {
+
+constexpr const char* DIR_EXISTS_TEXT =
+    "\n\nThe directory \n    %s\nalready exists!\n\nInstalling into a different directory is prudent -\n"
+    "in the unlikely event of a media failure, the\nprevious functioning version remains intact.\n"
+    "After the new version has been installed\ninto a different directory and sucessfully used,\n"
+    "the old version's directory can be deleted with\nstandard O.S. commands.\n\n"
+    "Select 'Next' to proceed with the installation,\nor 'Back' to select a different directory.\n";
+
+constexpr char FILES_INSTALLED_TEXT[] =
+    "\n\nFiles installed!\nSee \"Library Installation\" in the VORNA 'C' Library Reference Manual\n"
+    "for hardware and software configuration options.\n\nAlso, see files:\n"
+    "VORNADST.TXT Describes the various files installed.\nVORNARLS.TXT Up-to-the minute release notes.\n"
+    "VORNA.HTM    The full VORNA Reference Manual.\n\nIf the RUDEK C/C++ Library was also installed:\n"
+    "RUDEKDST.TXT Describes the various files installed.\nRUDEKRLS.TXT Up-to-the minute release notes.\n";
+static_assert(sizeof FILES_INSTALLED_TEXT - 1 == 443);
+
+constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
+constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
+
+// A header text field, never read past its 64th byte.
+void write_header_text(const char* format, std::size_t offset) {
+    const std::string_view text = payload::header_text(header, offset);
+    std::fprintf(stderr, format, static_cast<int>(text.size()), text.data());
+}
+
+}  // namespace
+
+int welcome_screen() {
+    const std::time_t build_time = payload::header_build_time(header);
+    std::tm stamp{};
+    gmtime_r(&build_time, &stamp);
+
+    std::fprintf(stderr, "\n\n%s\n\n", license_text[0]);
+    std::fputs("Thanks for purchasing KAVO(R) imaging products.\n\n", stderr);
+    write_header_text("Let's install  %.*s", payload::HEADER_PRODUCT_NAME);
+    write_header_text(" %.*s", payload::HEADER_VERSION);
+    write_header_text(" %.*s software!", payload::HEADER_PLATFORM);
+    std::fprintf(stderr, " (build %.2d%.2d%.2d.%.2d%.2d%.2d) ", stamp.tm_year % 100, stamp.tm_mon + 1,
+                 stamp.tm_mday, stamp.tm_hour, stamp.tm_min, stamp.tm_sec);
+    std::fputs("!\n", stderr);
+    return choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
+                         static_cast<int>(WELCOME_KEYS.size()), RESULT_NEXT);
+}
+
+int dir_exists_screen() {
+    if (target::path_kind(target_dir.data()) != 1) return RESULT_NEXT;
+    std::fprintf(stderr, DIR_EXISTS_TEXT, target_dir.data());
+    return ask_back_next_cancel();
+}
+
+int install_screen() {
+    install::install_files();
+    return RESULT_NEXT;
+}
+
+int installed_screen() {
+    std::fputs(FILES_INSTALLED_TEXT, stderr);
+    return ask_back_next_cancel();
+}
+
+}  // namespace driver

@@ -1,0 +1,94 @@
+// File records: the per-entry records of the payload stream, each followed by the entry's stored bytes
+// (none for a delete entry). This file holds the record layout and the checks a record and its bytes must
+// pass, reported as the number N of "Corrupted file(s) (err=N)." so that the installer and mkinstaller
+// judge a payload alike. Reading stops at the first failure; nothing is skipped or retried.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+namespace payload {
+
+constexpr std::uint32_t RECORD_MIN_LENGTH = 41;
+constexpr std::uint32_t RECORD_MAX_LENGTH = 4136;
+// Behind the name the writer puts its NUL and 7 further zero bytes.
+constexpr std::size_t RECORD_NAME_PADDING = 8;
+
+// Byte offsets of the fields within a record.
+constexpr std::size_t RECORD_LENGTH = 0;
+constexpr std::size_t RECORD_CRC = 4;
+constexpr std::size_t RECORD_DATA_CRC = 6;
+constexpr std::size_t RECORD_STORED_CRC = 8;
+constexpr std::size_t RECORD_FILE_SIZE = 12;
+constexpr std::size_t RECORD_STORED_SIZE = 16;
+constexpr std::size_t RECORD_METHOD = 20;
+constexpr std::size_t RECORD_OFFSET = 28;
+constexpr std::size_t RECORD_MTIME = 32;
+constexpr std::size_t RECORD_MODE = 36;
+constexpr std::size_t RECORD_NAME = 38;
+constexpr std::size_t RECORD_MAX_NAME_LENGTH = RECORD_MAX_LENGTH - RECORD_NAME - RECORD_NAME_PADDING;
+
+// Every method but these two is read as compressed data.
+constexpr std::uint32_t METHOD_STORED = 0;
+constexpr std::uint32_t METHOD_COMPRESSED = 1;
+constexpr std::uint32_t METHOD_DELETE = 2;
+
+// The N of "Corrupted file(s) (err=N).".
+constexpr int CORRUPT_NONE = 0;
+constexpr int CORRUPT_RECORD_LENGTH = 1;  // no length left, or a length outside 41..4136
+constexpr int CORRUPT_RECORD_SHORT = 2;   // the record is cut short
+constexpr int CORRUPT_STORED_SHORT = 3;   // stored bytes cut short, or sizes that contradict the method
+constexpr int CORRUPT_STORED_CRC = 4;
+constexpr int CORRUPT_DATA_CRC = 5;
+constexpr int CORRUPT_RECORD = 6;  // record CRC wrong, name unterminated or unsafe
+
+inline constexpr std::array<const char*, 7> CORRUPTED_MESSAGES = {
+    nullptr,
+    "Corrupted file(s) (err=1).",
+    "Corrupted file(s) (err=2).",
+    "Corrupted file(s) (err=3).",
+    "Corrupted file(s) (err=4).",
+    "Corrupted file(s) (err=5).",
+    "Corrupted file(s) (err=6).",
+};
+
+using record_buffer = std::array<unsigned char, RECORD_MAX_LENGTH>;
+
+struct file_record {
+    std::uint32_t record_length;
+    std::uint16_t data_crc;
+    std::uint16_t stored_crc;
+    std::uint32_t file_size;
+    std::uint32_t stored_size;
+    std::uint32_t method;
+    std::uint32_t record_offset;
+    std::int32_t mtime;  // 0: neither time nor mode is set
+    std::uint16_t mode;
+    const char* name;  // points into the record buffer
+};
+
+// Reads up to `count` bytes of `in` at its position; returns how many arrived (fewer at the end of the
+// file or on a read error). The stream advances by that many.
+std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count);
+
+// A name is unsafe when it could reach outside the target directory: it begins with '/' or has a ".."
+// component (components split on '/'). Such names are rejected, for delete entries too.
+bool is_unsafe_name(const char* name);
+
+// Reads the next record from `in` into `buffer` and checks its length, its CRC, its name (terminated within
+// the record, and safe) and its sizes against its method. Returns CORRUPT_NONE with `record` filled, or the
+// first failure's number.
+int read_file_record(std::FILE* in, record_buffer& buffer, const unsigned char* crc_table,
+                     file_record& record);
+
+// Reads the entry's `stored_size` bytes into `stored` and checks their CRC: CORRUPT_NONE,
+// CORRUPT_STORED_SHORT or CORRUPT_STORED_CRC. `stored` must hold `stored_size` bytes.
+int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored,
+                      const unsigned char* crc_table);
+
+// Checks the produced file bytes (`file_size` of them) against `data_crc`: CORRUPT_NONE or CORRUPT_DATA_CRC.
+int check_file_bytes(const file_record& record, const unsigned char* bytes, const unsigned char* crc_table);
+
+}  // namespace payload

@@ -1,0 +1,57 @@
+// Header block search and CRC check, without messages: the installer and mkinstaller share it.
+#include "payload/header_block.h"
+
+#include <sys/types.h>
+
+#include <cstring>
+
+#include "payload/crc16.h"
+
+namespace payload {
+
+const char HEADER_MARKER_KEPT[HEADER_MARKER_SIZE + 1] =
+    "KAVO(R)....SOFTWARE....."
+    "DISTRIBUTION1859474832829347293857929381023823581045030285824585930284802740582385"
+    "83083967392048592375930573920547769332251686535875121018012084105105684165201230235254340643554230423544"
+    "23"
+    "4212869320204830584579332059862389425312";
+
+distribution_marker make_distribution_marker() {
+    distribution_marker marker{};
+    std::memcpy(marker.data(), HEADER_MARKER_KEPT, HEADER_MARKER_SIZE);
+    marker[40] += 1;
+    return marker;
+}
+
+std::string_view header_text(const header_block& h, std::size_t offset) {
+    const char* text = reinterpret_cast<const char*>(&h[offset]);
+    return {text, strnlen(text, HEADER_TEXT_SIZE)};
+}
+
+std::uint16_t compute_header_crc(const header_block& h, const unsigned char* crc_table) {
+    std::uint16_t crc = crc16_update(crc_table, 0, h.data(), HEADER_CRC);
+    const unsigned char zero_field[2] = {0, 0};
+    crc = crc16_update(crc_table, crc, zero_field, 2);
+    return crc16_update(crc_table, crc, &h[HEADER_CRC + 2], HEADER_SIZE - HEADER_CRC - 2);
+}
+
+header_search locate_header_block(std::FILE* file, header_block& header, std::uint64_t* offset) {
+    const distribution_marker marker = make_distribution_marker();
+    // Offset 0 is never a candidate: the executable proper comes first.
+    for (off_t candidate = HEADER_ALIGNMENT;; candidate += HEADER_ALIGNMENT) {
+        // A failed seek shows up as a short read or a mismatch.
+        (void)fseeko(file, candidate, SEEK_SET);
+        if (std::fread(header.data(), 1, HEADER_SIZE, file) < HEADER_SIZE) return header_search::not_found;
+        if (std::memcmp(header.data(), marker.data(), HEADER_MARKER_SIZE) != 0) continue;
+
+        const crc16_table_ptr table(make_crc16_table());
+        if (!table) return header_search::no_memory;
+        if (compute_header_crc(header, table.get()) != load_u16(&header[HEADER_CRC])) {
+            return header_search::corrupted;
+        }
+        if (offset != nullptr) *offset = static_cast<std::uint64_t>(candidate);
+        return header_search::found;
+    }
+}
+
+}  // namespace payload

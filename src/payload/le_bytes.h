@@ -1,0 +1,27 @@
+// Little-endian loads and stores: every integer in the payload is little-endian, whatever the host.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace payload {
+
+inline std::uint16_t load_u16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t load_u32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+inline void store_u16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+
+inline void store_u32(unsigned char* p, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+}  // namespace payload

@@ -1,0 +1,47 @@
+#include "payload/payload_stream.h"
+
+#include "driver/driver_state.h"
+#include "driver/termination.h"
+
+namespace payload {
+namespace {
+
+void stop_if_corrupted(int corrupt) {
+    if (corrupt != CORRUPT_NONE) driver::error(CORRUPTED_MESSAGES[corrupt]);
+}
+
+}  // namespace
+
+void find_header_block(std::FILE* file, header_block& header) {
+    switch (locate_header_block(file, header)) {
+        case header_search::found:
+            return;
+        case header_search::not_found:
+            driver::error("Can't find attachments (3).");
+        case header_search::no_memory:
+            driver::error("Insufficient memory (2).");
+        case header_search::corrupted:
+            driver::error("Attachments corrupted (3).");
+    }
+}
+
+std::uint32_t read_payload(void* destination, std::uint32_t count) {
+    return read_payload_from(driver::self_file, destination, count);
+}
+
+file_record next_file_record(record_buffer& buffer, const unsigned char* crc_table) {
+    file_record record{};
+    stop_if_corrupted(read_file_record(driver::self_file, buffer, crc_table, record));
+    return record;
+}
+
+void load_stored_bytes(const file_record& record, unsigned char* stored, const unsigned char* crc_table) {
+    stop_if_corrupted(read_stored_bytes(driver::self_file, record, stored, crc_table));
+}
+
+void verify_file_bytes(const file_record& record, const unsigned char* bytes,
+                       const unsigned char* crc_table) {
+    stop_if_corrupted(check_file_bytes(record, bytes, crc_table));
+}
+
+}  // namespace payload

@@ -1,0 +1,85 @@
+// CRC-16: the check value, the byte order kept in CRC fields, chaining, and the degenerate calls.
+#include "payload/crc16.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "payload/le_bytes.h"
+
+namespace {
+
+using payload::crc16_update;
+
+// Plain bitwise CRC-16/ARC, the standard form the table-driven routine must equal once bytes are swapped.
+std::uint16_t reference_arc(const std::string& bytes) {
+    std::uint16_t crc = 0;
+    for (unsigned char b : bytes) {
+        crc ^= b;
+        for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+    }
+    return crc;
+}
+
+std::uint16_t swapped(std::uint16_t v) {
+    return static_cast<std::uint16_t>(v << 8 | v >> 8);
+}
+
+class Crc16 : public ::testing::Test {
+  protected:
+    payload::crc16_table_ptr table{payload::make_crc16_table()};
+};
+
+TEST_F(Crc16, CheckValueAndFieldByteOrder) {
+    ASSERT_NE(table, nullptr);
+    const std::uint16_t crc = crc16_update(table.get(), 0, "123456789", 9);
+    EXPECT_EQ(crc, 0x3DBB);
+    unsigned char field[2];
+    payload::store_u16(field, crc);
+    // In a CRC field the bytes read as the standard value 0xBB3D, high byte first.
+    EXPECT_EQ(field[0], 0xBB);
+    EXPECT_EQ(field[1], 0x3D);
+}
+
+TEST_F(Crc16, TableHoldsLowBytesThenHighBytes) {
+    const unsigned char* t = table.get();
+    // Entry 1 of the standard table is 0xC0C1, entry 128 is 0xA001, entry 255 is 0x4040.
+    EXPECT_EQ(t[1], 0xC1);
+    EXPECT_EQ(t[256 + 1], 0xC0);
+    EXPECT_EQ(t[128], 0x01);
+    EXPECT_EQ(t[256 + 128], 0xA0);
+    EXPECT_EQ(t[255], 0x40);
+    EXPECT_EQ(t[256 + 255], 0x40);
+    EXPECT_EQ(t[0], 0);
+    EXPECT_EQ(t[256], 0);
+}
+
+TEST_F(Crc16, EqualsTheSwappedStandardValueOnRandomData) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(rng() % 300, '\0');
+        for (auto& c : bytes) c = static_cast<char>(rng());
+        EXPECT_EQ(crc16_update(table.get(), 0, bytes.data(), static_cast<std::uint32_t>(bytes.size())),
+                  swapped(reference_arc(bytes)));
+    }
+}
+
+TEST_F(Crc16, ChainsAcrossPieces) {
+    const std::string text = "The header block starts at a multiple of 1024.";
+    const auto whole = crc16_update(table.get(), 0, text.data(), static_cast<std::uint32_t>(text.size()));
+    for (std::uint32_t cut = 0; cut <= text.size(); ++cut) {
+        const auto first = crc16_update(table.get(), 0, text.data(), cut);
+        EXPECT_EQ(crc16_update(table.get(), first, text.data() + cut,
+                               static_cast<std::uint32_t>(text.size() - cut)),
+                  whole);
+    }
+}
+
+TEST_F(Crc16, ZeroLengthAndNullTable) {
+    EXPECT_EQ(crc16_update(table.get(), 0x1234, "x", 0), 0x1234);
+    EXPECT_EQ(crc16_update(table.get(), 0, nullptr, 0), 0);
+    EXPECT_EQ(crc16_update(nullptr, 0, "123456789", 9), 0xFFFF);
+}
+
+}  // namespace

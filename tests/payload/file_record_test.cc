@@ -1,0 +1,197 @@
+// File records and their bytes: every way a record or an entry can be damaged, with the number the
+// installer reports for it, and the edges that must still be read.
+#include "payload/file_record.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "payload/crc16.h"
+#include "support/payload_image.h"
+
+namespace {
+
+using namespace payload;
+using testing_support::put_u16;
+using testing_support::put_u32;
+using testing_support::record_bytes;
+using testing_support::reseal_record;
+using testing_support::test_entry;
+
+struct record_outcome {
+    int corrupt;
+    file_record record;
+    long position_after;
+};
+
+class FileRecord : public ::testing::Test {
+  protected:
+    crc16_table_ptr table{make_crc16_table()};
+    record_buffer buffer{};
+
+    record_outcome read(std::string bytes) {
+        stream_bytes = std::move(bytes);
+        std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
+        if (stream_bytes.empty()) f = std::fopen("/dev/null", "rb");
+        file_record record{};
+        const int corrupt = read_file_record(f, buffer, table.get(), record);
+        const long position = std::ftell(f);
+        std::fclose(f);
+        return {corrupt, record, position};
+    }
+
+    // A record of exactly `length` bytes: the name fills it but for one NUL.
+    static std::string record_of_length(std::uint32_t length) {
+        std::string r = record_bytes(test_entry{.name = "x"}, 0);
+        r.resize(length, '\0');
+        r.replace(38, length - 38 - 1, std::string(length - 38 - 1, 'n'));
+        put_u32(r, 0, length);
+        reseal_record(r, 0);
+        return r;
+    }
+
+    std::string stream_bytes;
+};
+
+TEST_F(FileRecord, ReadsEveryField) {
+    test_entry entry{.name = "inc/a b.h", .data = "hello", .mtime = -5, .mode = 0100644};
+    const std::string r = record_bytes(entry, 777);
+    const auto out = read(r + "hello");
+    ASSERT_EQ(out.corrupt, CORRUPT_NONE);
+    EXPECT_EQ(out.record.record_length, 38u + 9 + 8);
+    EXPECT_EQ(out.record.file_size, 5u);
+    EXPECT_EQ(out.record.stored_size, 5u);
+    EXPECT_EQ(out.record.method, METHOD_STORED);
+    EXPECT_EQ(out.record.record_offset, 777u);
+    EXPECT_EQ(out.record.mtime, -5);
+    EXPECT_EQ(out.record.mode, 0100644);
+    EXPECT_STREQ(out.record.name, "inc/a b.h");
+    EXPECT_EQ(out.record.data_crc, crc16_update(table.get(), 0, "hello", 5));
+    // The stream stands at the stored bytes.
+    EXPECT_EQ(out.position_after, static_cast<long>(r.size()));
+}
+
+TEST_F(FileRecord, LengthsFrom41To4136AreRead) {
+    for (std::uint32_t length : {41u, 42u, 4135u, 4136u}) {
+        const auto out = read(record_of_length(length));
+        EXPECT_EQ(out.corrupt, CORRUPT_NONE) << length;
+        EXPECT_EQ(out.position_after, static_cast<long>(length));
+    }
+}
+
+TEST_F(FileRecord, LengthsOutsideTheRangeAreErr1) {
+    for (std::uint32_t length : {0u, 4u, 40u, 4137u, 0x80000000u, 0xFFFFFFFFu}) {
+        std::string r = record_of_length(41);
+        put_u32(r, 0, length);
+        r.resize(5000, '\0');
+        EXPECT_EQ(read(r).corrupt, CORRUPT_RECORD_LENGTH) << length;
+    }
+}
+
+TEST_F(FileRecord, AMissingOrCutRecordIsErr1ThenErr2) {
+    const std::string r = record_bytes(test_entry{.name = "a.txt", .data = "x"}, 0);
+    EXPECT_EQ(read("").corrupt, CORRUPT_RECORD_LENGTH);
+    EXPECT_EQ(read(r.substr(0, 3)).corrupt, CORRUPT_RECORD_LENGTH);
+    EXPECT_EQ(read(r.substr(0, 4)).corrupt, CORRUPT_RECORD_SHORT);
+    EXPECT_EQ(read(r.substr(0, r.size() - 1)).corrupt, CORRUPT_RECORD_SHORT);
+}
+
+TEST_F(FileRecord, AnyChangedBitIsErr6) {
+    const std::string good = record_bytes(test_entry{.name = "dir/name.txt", .data = "abc"}, 0);
+    for (std::size_t i = 4; i < good.size(); ++i) {
+        for (int bit : {0, 7}) {
+            std::string bad = good;
+            bad[i] ^= static_cast<char>(1 << bit);
+            ASSERT_EQ(read(bad).corrupt, CORRUPT_RECORD) << "byte " << i << " bit " << bit;
+        }
+    }
+}
+
+TEST_F(FileRecord, ANameWithoutNulInTheRecordIsErr6) {
+    std::string r = record_of_length(60);
+    r[59] = 'n';  // the last byte, the name's only NUL
+    reseal_record(r, 0);
+    EXPECT_EQ(read(r).corrupt, CORRUPT_RECORD);
+}
+
+TEST_F(FileRecord, UnsafeNamesAreErr6ForEveryMethod) {
+    for (const char* name : {"/etc/passwd", "..", "../x", "a/../../x", "a/..", "/"}) {
+        for (std::uint32_t method : {METHOD_STORED, METHOD_COMPRESSED, METHOD_DELETE}) {
+            test_entry entry{.name = name, .method = method};
+            EXPECT_EQ(read(record_bytes(entry, 0)).corrupt, CORRUPT_RECORD) << name << " method " << method;
+        }
+    }
+}
+
+TEST_F(FileRecord, NamesThatOnlyLookOddAreSafe) {
+    for (const char* name :
+         {"", "...", "..a", "a..", "a/...", "a..b/c", ".hidden", "./x", "a\\..\\b", "a//b"}) {
+        EXPECT_FALSE(is_unsafe_name(name)) << name;
+    }
+}
+
+TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
+    std::string stored = record_bytes(test_entry{.name = "a", .data = "abc"}, 0);
+    put_u32(stored, 16, 4);  // stored_size differs from file_size
+    reseal_record(stored, 0);
+    EXPECT_EQ(read(stored + "abcd").corrupt, CORRUPT_STORED_SHORT);
+
+    std::string del = record_bytes(test_entry{.name = "a", .method = METHOD_DELETE}, 0);
+    put_u32(del, 16, 1);
+    reseal_record(del, 0);
+    EXPECT_EQ(read(del + "z").corrupt, CORRUPT_STORED_SHORT);
+
+    // A compressed entry's sizes are free.
+    const std::string packed = record_bytes(
+        test_entry{.name = "a", .data = "abcdef", .method = 3, .stored = "xy", .use_stored = true}, 0);
+    const auto out = read(packed + "xy");
+    EXPECT_EQ(out.corrupt, CORRUPT_NONE);
+    EXPECT_EQ(out.record.method, 3u);
+}
+
+class EntryBytes : public FileRecord {
+  protected:
+    int read_stored(const test_entry& entry, const std::string& after_record, std::string& stored_out) {
+        stream_bytes = record_bytes(entry, 0) + after_record;
+        std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
+        file_record record{};
+        EXPECT_EQ(read_file_record(f, buffer, table.get(), record), CORRUPT_NONE);
+        stored_out.assign(record.stored_size, '\0');
+        const int corrupt =
+            read_stored_bytes(f, record, reinterpret_cast<unsigned char*>(stored_out.data()), table.get());
+        std::fclose(f);
+        return corrupt;
+    }
+};
+
+TEST_F(EntryBytes, StoredBytesAreReadAndChecked) {
+    const test_entry entry{.name = "a", .data = "payload bytes"};
+    std::string stored;
+    EXPECT_EQ(read_stored(entry, "payload bytes", stored), CORRUPT_NONE);
+    EXPECT_EQ(stored, "payload bytes");
+    EXPECT_EQ(read_stored(entry, "payload byte", stored), CORRUPT_STORED_SHORT);
+    EXPECT_EQ(read_stored(entry, "payload bytez", stored), CORRUPT_STORED_CRC);
+}
+
+TEST_F(EntryBytes, AnEmptyFileReadsNothingAndHasZeroCrcs) {
+    const test_entry entry{.name = "empty"};
+    const std::string r = record_bytes(entry, 0);
+    EXPECT_EQ(testing_support::get_u32(r, 6) & 0xFFFF, 0u);
+    EXPECT_EQ(testing_support::get_u32(r, 8) & 0xFFFF, 0u);
+    std::string stored;
+    // Nothing follows the record: an empty entry must not try to read.
+    EXPECT_EQ(read_stored(entry, "", stored), CORRUPT_NONE);
+}
+
+TEST_F(EntryBytes, FileBytesAreCheckedAgainstTheDataCrc) {
+    const test_entry entry{.name = "a", .data = "original"};
+    const auto out = read(record_bytes(entry, 0));
+    ASSERT_EQ(out.corrupt, CORRUPT_NONE);
+    EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("original"), table.get()),
+              CORRUPT_NONE);
+    EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("originaL"), table.get()),
+              CORRUPT_DATA_CRC);
+}
+
+}  // namespace

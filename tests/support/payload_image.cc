@@ -1,0 +1,106 @@
+#include "support/payload_image.h"
+
+#include "payload/crc16.h"
+#include "payload/header_block.h"
+
+namespace testing_support {
+namespace {
+
+std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length) {
+    const payload::crc16_table_ptr table(payload::make_crc16_table());
+    return payload::crc16_update(table.get(), 0, bytes.data() + start, static_cast<std::uint32_t>(length));
+}
+
+void put_text(std::string& image, std::size_t offset, const std::string& text) {
+    image.replace(offset, text.size(), text);
+}
+
+const std::string& stored_of(const test_entry& entry) {
+    return entry.use_stored ? entry.stored : entry.data;
+}
+
+}  // namespace
+
+std::uint32_t get_u32(const std::string& image, std::size_t offset) {
+    return payload::load_u32(reinterpret_cast<const unsigned char*>(image.data() + offset));
+}
+
+void put_u32(std::string& image, std::size_t offset, std::uint32_t value) {
+    payload::store_u32(reinterpret_cast<unsigned char*>(image.data() + offset), value);
+}
+
+void put_u16(std::string& image, std::size_t offset, std::uint16_t value) {
+    payload::store_u16(reinterpret_cast<unsigned char*>(image.data() + offset), value);
+}
+
+std::string record_bytes(const test_entry& entry, std::uint32_t record_offset) {
+    const std::string& stored = stored_of(entry);
+    std::string r(38 + entry.name.size() + 8, '\0');
+    put_u32(r, 0, static_cast<std::uint32_t>(r.size()));
+    put_u16(r, 6, crc_of(entry.data, 0, entry.data.size()));
+    put_u16(r, 8, crc_of(stored, 0, stored.size()));
+    put_u32(r, 12, static_cast<std::uint32_t>(entry.data.size()));
+    put_u32(r, 16, entry.method == 2 ? 0 : static_cast<std::uint32_t>(stored.size()));
+    put_u32(r, 20, entry.method);
+    put_u32(r, 28, record_offset);
+    put_u32(r, 32, static_cast<std::uint32_t>(entry.mtime));
+    put_u16(r, 36, entry.mode);
+    put_text(r, 38, entry.name);
+    put_u16(r, 4, crc_of(r, 0, r.size()));
+    return r;
+}
+
+std::string payload_bytes(const test_payload& p) {
+    std::string records;
+    std::uint32_t total_size = 0;
+    std::uint32_t total_stored = 0;
+    for (const auto& e : p.entries) {
+        const std::string record = record_bytes(e, static_cast<std::uint32_t>(records.size()));
+        records += record;
+        total_size += static_cast<std::uint32_t>(e.data.size());
+        if (e.method != 2) {
+            records += stored_of(e);
+            total_stored += static_cast<std::uint32_t>(stored_of(e).size());
+        }
+    }
+    std::uint32_t total_record = 0;
+    for (const auto& e : p.entries) total_record += static_cast<std::uint32_t>(38 + e.name.size() + 8);
+
+    std::string h(payload::HEADER_SIZE, '\0');
+    const auto marker = payload::make_distribution_marker();
+    h.replace(0, marker.size(), reinterpret_cast<const char*>(marker.data()), marker.size());
+    const auto count = static_cast<std::uint32_t>(p.entries.size());
+    put_u32(h, 256, count);
+    put_u32(h, 260, total_size);
+    put_u32(h, 264, total_stored);
+    put_u32(h, 268, total_record);
+    put_u32(h, 272, 0xFFFFFFFF);
+    put_u32(h, 276, 0xFFFFFFFF);
+    put_u32(h, 284, count);
+    put_u32(h, 348, total_size);
+    put_text(h, 418, p.product);
+    put_text(h, 482, p.version);
+    put_text(h, 546, p.platform);
+    put_u32(h, 740, static_cast<std::uint32_t>(p.build_time));
+    reseal_header(h, 0);
+    return h + records;
+}
+
+std::string installer_image(const std::string& prefix, const std::string& payload,
+                            std::size_t header_offset) {
+    std::string image = prefix;
+    image.resize(header_offset, '\0');
+    return image + payload;
+}
+
+void reseal_header(std::string& image, std::size_t header_offset) {
+    put_u16(image, header_offset + 416, 0);
+    put_u16(image, header_offset + 416, crc_of(image, header_offset, payload::HEADER_SIZE));
+}
+
+void reseal_record(std::string& image, std::size_t record_start) {
+    put_u16(image, record_start + 4, 0);
+    put_u16(image, record_start + 4, crc_of(image, record_start, get_u32(image, record_start)));
+}
+
+}  // namespace testing_support

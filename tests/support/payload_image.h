@@ -1,0 +1,45 @@
+// Hand-made payloads for tests: a small writer of its own, independent of mkinstaller, so that damaged
+// and unusual payloads can be made byte by byte, and so that a fault in the builder cannot hide itself.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct test_entry {
+    std::string name{};
+    std::string data{};        // the installed file's bytes
+    std::uint32_t method = 0;  // METHOD_STORED
+    std::string stored{};      // the stored bytes when not stored plainly (compressed, or forged)
+    bool use_stored = false;   // take `stored` instead of `data` as the stored bytes
+    std::int32_t mtime = 1700000000;
+    std::uint16_t mode = 0100755;
+};
+
+struct test_payload {
+    std::string product = "VORNA";
+    std::string version = "1.0";
+    std::string platform = "for Linux";
+    std::int32_t build_time = 1700000000;  // 2023-11-14 22:13:20 UTC
+    std::vector<test_entry> entries;
+};
+
+std::string record_bytes(const test_entry& entry, std::uint32_t record_offset);
+std::string payload_bytes(const test_payload& payload);  // header block, then every record and its bytes
+
+// The header block begins at `header_offset` (a multiple of 1024); the bytes before it are `prefix`,
+// zero-padded.
+std::string installer_image(const std::string& prefix, const std::string& payload, std::size_t header_offset);
+
+// Recomputes the CRC of the header block at `header_offset`, or of the record at `record_start`.
+void reseal_header(std::string& image, std::size_t header_offset);
+void reseal_record(std::string& image, std::size_t record_start);
+
+// Little-endian field access within an image.
+std::uint32_t get_u32(const std::string& image, std::size_t offset);
+void put_u32(std::string& image, std::size_t offset, std::uint32_t value);
+void put_u16(std::string& image, std::size_t offset, std::uint16_t value);
+
+}  // namespace testing_support
