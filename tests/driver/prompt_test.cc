@@ -1,0 +1,102 @@
+// Choice prompts as a person meets them: which letter answers, what is swallowed, what brings the prompt
+// back, and how a NUL or the end of input cancels.
+#include <gtest/gtest.h>
+
+#include "support/installer_run.h"
+#include "support/installer_texts.h"
+
+namespace {
+
+using namespace testing_support;
+namespace t = testing_support::texts;
+
+class Prompt : public ::testing::Test {
+  protected:
+    temp_dir dir;
+    std::string image = write_installer(dir / "setup.bin", test_payload{});
+
+    std::string run(const std::string& input, const std::vector<std::string>& args = {}) {
+        const auto r = run_installer(image, args, input);
+        EXPECT_FALSE(r.timed_out);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.out, "");
+        return r.err;
+    }
+
+    // Welcome answered Next, then the licence question; whatever follows is the licence prompt's.
+    static std::string after_next(const std::string& rest) {
+        return t::WELCOME + t::NEXT_CANCEL + t::LICENSE_QUESTION + t::LICENSE_PROMPT + rest;
+    }
+    static std::string cancelled_at_welcome(int prompts) {
+        std::string s = t::WELCOME;
+        for (int i = 0; i < prompts; ++i) s += t::NEXT_CANCEL;
+        return s + t::TERMINATED;
+    }
+};
+
+TEST_F(Prompt, TheFirstMenuLetterOnTheLineAnswersInEitherCase) {
+    EXPECT_EQ(run("n\nc\n"), after_next(t::TERMINATED));
+    EXPECT_EQ(run("N\nc\n"), after_next(t::TERMINATED));
+    EXPECT_EQ(run("  \tn\nc\n"), after_next(t::TERMINATED));  // blanks before the letter are dropped
+    EXPECT_EQ(run("xyzN!\nc\n"), after_next(t::TERMINATED));  // so is anything that is not a key
+    EXPECT_EQ(run("c\n"), cancelled_at_welcome(1));
+    EXPECT_EQ(run("Cancel\n"), cancelled_at_welcome(1));
+    EXPECT_EQ(run("abc\n"), cancelled_at_welcome(1));
+    EXPECT_EQ(run("quit now\n"), after_next(t::TERMINATED));  // the n of "now" is the first key
+}
+
+TEST_F(Prompt, ALineWithoutAKeyBringsThePromptBack) {
+    EXPECT_EQ(run("\n\nc\n"), cancelled_at_welcome(3));
+    // "yes" holds no key of "Next? Cancel?"; then the input ends.
+    EXPECT_EQ(run("yes\n"), cancelled_at_welcome(2));
+}
+
+TEST_F(Prompt, TheRestOfTheAnsweringLineIsSwallowed) {
+    // The c after n would cancel the licence prompt if it were left for it.
+    EXPECT_EQ(run("nc\na\n" + (dir / "t") + "\nc\n"),
+              after_next(t::ENTER_DIRECTORY + t::INSTALLING + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL +
+                         t::TERMINATED));
+    const std::string long_rest(100000, 'c');
+    EXPECT_EQ(run("n" + long_rest + "\nc\n"), after_next(t::TERMINATED));
+}
+
+TEST_F(Prompt, ANulCancelsAtOnce) {
+    EXPECT_EQ(run(std::string("\0n\n", 3)), cancelled_at_welcome(1));
+    EXPECT_EQ(run(std::string("xy\0n\n", 5)), cancelled_at_welcome(1));
+    EXPECT_EQ(run(std::string("n\n\0", 3)), after_next(t::TERMINATED));
+}
+
+TEST_F(Prompt, ANulEndsTheSwallowedRestOfALine) {
+    // After "n" the NUL ends the line; "c" is then the licence prompt's answer.
+    EXPECT_EQ(run(std::string("nxx\0c\n", 6)), after_next(t::TERMINATED));
+}
+
+TEST_F(Prompt, EndOfInputCancelsButAnAnswerAlreadyGivenStands) {
+    EXPECT_EQ(run(""), cancelled_at_welcome(1));
+    EXPECT_EQ(run("xx"), cancelled_at_welcome(1));
+    EXPECT_EQ(run("\n"), cancelled_at_welcome(2));
+    // "n" with no line feed still answers Next; the licence prompt then meets the end of input.
+    EXPECT_EQ(run("n"), after_next(t::TERMINATED));
+    EXPECT_EQ(run("nnnn"), after_next(t::TERMINATED));
+}
+
+TEST_F(Prompt, ClosedStandardInputCancels) {
+    process_options options;
+    options.close_stdin = true;
+    const auto r = run_process(INSTALLER_PATH, {image}, options);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, cancelled_at_welcome(1));
+}
+
+TEST_F(Prompt, BackNextCancelTakesBNAndC) {
+    const std::string to_installed = "n\na\n" + (dir / "t") + "\n";
+    const std::string installed = after_next(t::ENTER_DIRECTORY + t::INSTALLING + t::FILES_INSTALLED);
+    // "accept": a is no key here, c is.
+    EXPECT_EQ(run(to_installed + "accept\n"), installed + t::BACK_NEXT_CANCEL + t::TERMINATED);
+    EXPECT_EQ(run(to_installed + "yes\nNEXT\n"),
+              installed + t::BACK_NEXT_CANCEL + t::BACK_NEXT_CANCEL + t::COMPLETE);
+    EXPECT_EQ(run(to_installed + "Back\nn\n"),
+              installed + t::BACK_NEXT_CANCEL + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);
+}
+
+}  // namespace

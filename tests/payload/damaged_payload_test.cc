@@ -1,0 +1,168 @@
+// Damaged payloads met by the real installer: each damage stops the installation with its numbered
+// message at the entry where it lies, with exit status 0.
+#include <gtest/gtest.h>
+
+#include "payload/file_record.h"
+#include "payload/header_block.h"
+#include "support/installer_run.h"
+#include "support/installer_texts.h"
+
+namespace {
+
+using namespace testing_support;
+namespace t = testing_support::texts;
+
+class DamagedPayload : public ::testing::Test {
+  protected:
+    temp_dir dir;
+
+    test_payload three_files() {
+        test_payload p;
+        p.entries = {{.name = "VORNADST.TXT", .data = "contents\n"},
+                     {.name = "include/vorna.h", .data = "#define VORNA 1\n"},
+                     {.name = "lib/empty.txt", .data = ""}};
+        return p;
+    }
+
+    // Offset within the image of entry i's record.
+    static std::size_t record_start(const std::string& image, std::size_t header, std::size_t i) {
+        std::size_t at = header + payload::HEADER_SIZE;
+        for (std::size_t k = 0; k < i; ++k) {
+            const auto method = get_u32(image, at + payload::RECORD_METHOD);
+            at += get_u32(image, at) + (method == payload::METHOD_DELETE ? 0 : get_u32(image, at + 16));
+        }
+        return at;
+    }
+
+    // Runs the whole dialogue up to the installation of `image`; returns what followed the banner.
+    std::string install(const std::string& image) {
+        write_file(dir / "setup.bin", image);
+        const auto r = run_installer(dir / "setup.bin", {}, "n\na\n" + (dir / "target") + "\nn\n");
+        EXPECT_FALSE(r.timed_out);
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.out, "");
+        const std::string head = t::WELCOME + t::NEXT_CANCEL + t::LICENSE_QUESTION + t::LICENSE_PROMPT +
+                                 t::ENTER_DIRECTORY + t::INSTALLING;
+        EXPECT_TRUE(r.err.starts_with(head)) << r.err;
+        return r.err.substr(std::min(head.size(), r.err.size()));
+    }
+
+    static std::string corrupted(int n) {
+        return "Corrupted file(s) (err=" + std::to_string(n) + ").\n" + t::TERMINATED;
+    }
+    static std::string finished() { return t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE; }
+
+    std::string image_of(const test_payload& p) { return stub_with_payload(payload_bytes(p)); }
+    std::size_t header_of(const std::string& image) { return image.size() - payload_size; }
+    std::size_t payload_size = 0;
+
+    std::string good_image() {
+        const std::string bytes = payload_bytes(three_files());
+        payload_size = bytes.size();
+        return stub_with_payload(bytes);
+    }
+};
+
+TEST_F(DamagedPayload, AnIntactPayloadIsReadToTheEnd) {
+    EXPECT_EQ(install(good_image()), finished());
+}
+
+TEST_F(DamagedPayload, FewerEntriesThanTheCountIsErr1) {
+    std::string image = good_image();
+    const std::size_t header = header_of(image);
+    put_u32(image, header + payload::HEADER_FILE_COUNT, 4);
+    reseal_header(image, header);
+    EXPECT_EQ(install(image), corrupted(1));
+}
+
+TEST_F(DamagedPayload, EntriesBehindTheCountAreIgnored) {
+    std::string image = good_image();
+    const std::size_t header = header_of(image);
+    put_u32(image, header + payload::HEADER_FILE_COUNT, 2);
+    reseal_header(image, header);
+    image.resize(image.size() - 1);  // cut into the third entry, which is never read
+    EXPECT_EQ(install(image), finished());
+}
+
+TEST_F(DamagedPayload, RecordLengthsOutsideTheRangeAreErr1) {
+    for (std::uint32_t length : {40u, 4137u}) {
+        std::string image = good_image();
+        const std::size_t second = record_start(image, header_of(image), 1);
+        put_u32(image, second, length);
+        EXPECT_EQ(install(image), corrupted(1)) << length;
+    }
+}
+
+TEST_F(DamagedPayload, ARecordCutShortIsErr2) {
+    std::string image = good_image();
+    image.resize(record_start(image, header_of(image), 2) + 20);
+    EXPECT_EQ(install(image), corrupted(2));
+}
+
+TEST_F(DamagedPayload, StoredBytesCutShortAreErr3) {
+    std::string image = good_image();
+    const std::size_t second = record_start(image, header_of(image), 1);
+    image.resize(second + get_u32(image, second) + 3);
+    EXPECT_EQ(install(image), corrupted(3));
+}
+
+TEST_F(DamagedPayload, ChangedStoredBytesAreErr4) {
+    std::string image = good_image();
+    const std::size_t second = record_start(image, header_of(image), 1);
+    image[second + get_u32(image, second) + 2] ^= 0x01;
+    EXPECT_EQ(install(image), corrupted(4));
+}
+
+TEST_F(DamagedPayload, FileBytesThatFailTheirOwnCrcAreErr5) {
+    // Stored bytes and their CRC agree, but the data CRC does not: the produced file is refused.
+    std::string image = good_image();
+    const std::size_t second = record_start(image, header_of(image), 1);
+    put_u16(image, second + payload::RECORD_DATA_CRC, 0x1234);
+    reseal_record(image, second);
+    EXPECT_EQ(install(image), corrupted(5));
+}
+
+TEST_F(DamagedPayload, AFlippedBitInANameIsErr6) {
+    std::string image = good_image();
+    const std::size_t second = record_start(image, header_of(image), 1);
+    image[second + payload::RECORD_NAME + 3] ^= 0x04;
+    EXPECT_EQ(install(image), corrupted(6));
+}
+
+TEST_F(DamagedPayload, UnsafeNamesAreErr6ForFilesAndDeleteEntries) {
+    for (const char* name : {"../escape.txt", "/tmp/absolute.txt", "a/../../b"}) {
+        for (std::uint32_t method : {payload::METHOD_STORED, payload::METHOD_DELETE}) {
+            test_payload p = three_files();
+            p.entries.insert(p.entries.begin() + 1, test_entry{.name = name, .data = "", .method = method});
+            const std::string bytes = payload_bytes(p);
+            payload_size = bytes.size();
+            EXPECT_EQ(install(stub_with_payload(bytes)), corrupted(6)) << name << " method " << method;
+        }
+    }
+}
+
+TEST_F(DamagedPayload, SizesThatContradictTheMethodAreErr3) {
+    std::string image = good_image();
+    const std::size_t third = record_start(image, header_of(image), 2);
+    put_u32(image, third + payload::RECORD_FILE_SIZE, 1);  // stored, yet file_size differs from stored_size
+    reseal_record(image, third);
+    EXPECT_EQ(install(image), corrupted(3));
+}
+
+TEST_F(DamagedPayload, ADeleteEntryIsFollowedDirectlyByTheNextRecord) {
+    test_payload p = three_files();
+    p.entries.insert(p.entries.begin() + 1,
+                     test_entry{.name = "old/file.txt", .method = payload::METHOD_DELETE});
+    EXPECT_EQ(install(image_of(p)), finished());
+}
+
+TEST_F(DamagedPayload, AnyOtherMethodIsReadAsCompressedData) {
+    test_payload p = three_files();
+    p.entries[0].method = 3;
+    p.entries[0].stored = "not plain bytes";
+    p.entries[0].use_stored = true;
+    std::string image = image_of(p);
+    EXPECT_EQ(install(image), finished());
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "support/installer_run.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace testing_support {
+
+std::string stub_with_payload(const std::string& payload) {
+    const std::string stub = read_file(INSTALLER_PATH);
+    return installer_image(stub, payload, (stub.size() + 1023) / 1024 * 1024);
+}
+
+std::string write_installer(const std::string& path, const test_payload& payload) {
+    write_file(path, stub_with_payload(payload_bytes(payload)));
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+process_result run_installer(const std::string& image, const std::vector<std::string>& args,
+                             const std::string& input, const std::string& cwd) {
+    std::vector<std::string> argv{image};
+    argv.insert(argv.end(), args.begin(), args.end());
+    process_options options;
+    options.input = input;
+    options.cwd = cwd;
+    return run_process(INSTALLER_PATH, argv, options);
+}
+
+process_result run_in_child(const std::function<int()>& body, const std::string& input) {
+    temp_dir io;
+    write_file(io / "stdin", input);
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (std::freopen((io / "stdin").c_str(), "rb", stdin) == nullptr) _exit(126);
+        const int err = open((io / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        close(err);
+        const int status = body();
+        std::fflush(nullptr);
+        _exit(status);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    process_result result;
+    if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.term_signal = WTERMSIG(status);
+    result.err = read_file(io / "stderr");
+    return result;
+}
+
+}  // namespace testing_support

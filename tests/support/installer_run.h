@@ -1,0 +1,30 @@
+// Running the real installer in tests. The installer reads its payload from the file named by argv[0],
+// so the built stub is executed with argv[0] naming the installer file under test: a damaged or
+// hand-made image needs neither an exec bit nor a program in front of its payload.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/payload_image.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace testing_support {
+
+// The built stub's bytes followed by `payload` at the next multiple of 1024.
+std::string stub_with_payload(const std::string& payload);
+
+// Writes stub_with_payload(payload_bytes(payload)) to `path` with mode 0755; returns `path`.
+std::string write_installer(const std::string& path, const test_payload& payload);
+
+// Runs the installer with argv[0] = `image` and the further `args`, `input` on standard input.
+process_result run_installer(const std::string& image, const std::vector<std::string>& args,
+                             const std::string& input, const std::string& cwd = "");
+
+// Runs `body` in a forked child with `input` as standard input and captures its standard error; the
+// child's exit status is what `body` returns (or what it exits with).
+process_result run_in_child(const std::function<int()>& body, const std::string& input = "");
+
+}  // namespace testing_support
