@@ -44,12 +44,12 @@ header_search locate_header_block(std::FILE* file, header_block& header, std::ui
         if (std::fread(header.data(), 1, HEADER_SIZE, file) < HEADER_SIZE) return header_search::not_found;
         if (std::memcmp(header.data(), marker.data(), HEADER_MARKER_SIZE) != 0) continue;
 
+        if (offset != nullptr) *offset = static_cast<std::uint64_t>(candidate);
         const crc16_table_ptr table(make_crc16_table());
         if (!table) return header_search::no_memory;
         if (compute_header_crc(header, table.get()) != load_u16(&header[HEADER_CRC])) {
             return header_search::corrupted;
         }
-        if (offset != nullptr) *offset = static_cast<std::uint64_t>(candidate);
         return header_search::found;
     }
 }

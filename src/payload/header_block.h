@@ -64,7 +64,7 @@ enum class header_search { found, not_found, no_memory, corrupted };
 
 // Tries the offsets 1024, 2048, ... in turn; the first whose 1028 bytes begin with the marker wins and
 // nothing behind it is searched. On `found` the block is CRC-checked and the stream stands at the byte
-// behind it; `offset`, when given, receives where the block starts.
+// behind it. `offset`, when given, receives where the marker was found (on `corrupted` too).
 header_search locate_header_block(std::FILE* file, header_block& header, std::uint64_t* offset = nullptr);
 
 }  // namespace payload

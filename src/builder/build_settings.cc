@@ -1,0 +1,99 @@
+// Defaults and checks of the build options.
+#include "builder/build_settings.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+
+#include "builder/builder_error.h"
+#include "payload/header_block.h"
+
+namespace builder {
+namespace {
+
+// Each text needs its NUL within the 64-byte header field.
+constexpr std::size_t SETTINGS_MAX_TEXT = payload::HEADER_TEXT_SIZE - 1;
+
+std::string checked_text(const std::string& text, const char* option) {
+    if (text.size() > SETTINGS_MAX_TEXT) {
+        throw error(std::string(option) + " " + in_quotes(text) + " is " + std::to_string(text.size()) +
+                    " bytes long; at most " + std::to_string(SETTINGS_MAX_TEXT) + " fit");
+    }
+    return text;
+}
+
+std::int32_t checked_seconds(std::int64_t seconds, const std::string& origin) {
+    if (seconds < std::numeric_limits<std::int32_t>::min() ||
+        seconds > std::numeric_limits<std::int32_t>::max()) {
+        throw error(origin + " " + std::to_string(seconds) +
+                    " does not fit a signed 32-bit count of seconds (1901-12-13 to 2038-01-19)");
+    }
+    return static_cast<std::int32_t>(seconds);
+}
+
+std::int32_t parse_seconds(const std::string& text, const std::string& origin) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (ec == std::errc::result_out_of_range) {
+        throw error(origin + " " + in_quotes(text) + " does not fit a signed 32-bit count of seconds");
+    }
+    if (text.empty() || ec != std::errc() || stop != end) {
+        throw error(origin + " " + in_quotes(text) + " is not a whole number of seconds");
+    }
+    return checked_seconds(value, origin);
+}
+
+// The last component as given ("dist/vorna/" gives "vorna"); only "." and ".." need the real path.
+std::string last_component(const std::string& dir) {
+    std::filesystem::path path = std::filesystem::path(dir).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    if (path.empty() || path.filename() == "." || path.filename() == "..") {
+        std::error_code ignored;
+        path = std::filesystem::weakly_canonical(dir, ignored);
+        if (!path.has_filename()) path = path.parent_path();
+    }
+    return path.filename().string();
+}
+
+}  // namespace
+
+build_environment current_build_environment() {
+    build_environment env;
+    env.source_date_epoch = std::getenv("SOURCE_DATE_EPOCH");
+    env.now = std::time(nullptr);
+    // Left empty when unknown: only a build without --stub needs it.
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) env.own_directory = self.parent_path().string();
+    return env;
+}
+
+build_settings resolve_build_settings(const build_arguments& args, const build_environment& env) {
+    build_settings s;
+    s.source_dir = args.source_dir;
+    s.output = args.output;
+    if (!args.stub && env.own_directory.empty()) {
+        throw error(
+            "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
+    }
+    s.stub = args.stub ? *args.stub : env.own_directory + "/installer";
+    s.product = checked_text(args.product ? *args.product : last_component(args.source_dir), "product name");
+    s.version = checked_text(args.version.value_or("1.0"), "version");
+    s.platform = checked_text(args.platform.value_or("for Linux"), "platform");
+    s.store = args.store;
+    // An empty SOURCE_DATE_EPOCH counts as unset.
+    if (args.build_time) {
+        s.build_time = parse_seconds(*args.build_time, "--build-time");
+    } else if (env.source_date_epoch != nullptr && *env.source_date_epoch != '\0') {
+        s.build_time = parse_seconds(env.source_date_epoch, "SOURCE_DATE_EPOCH");
+    } else {
+        s.build_time = checked_seconds(env.now, "the current time");
+    }
+    return s;
+}
+
+}  // namespace builder

@@ -1,0 +1,35 @@
+// Everything one build needs, with the defaults filled in and every value checked.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "builder/cli_options.h"
+
+namespace builder {
+
+struct build_settings {
+    std::string source_dir;
+    std::string output;
+    std::string stub;
+    std::string product;
+    std::string version;
+    std::string platform;
+    std::int32_t build_time = 0;
+    bool store = false;
+};
+
+// What the defaults come from besides the command line.
+struct build_environment {
+    const char* source_date_epoch = nullptr;  // the variable's value, or null when unset
+    std::time_t now = 0;
+    std::string own_directory;  // where mkinstaller lies, or empty: the default stub is the installer there
+};
+
+build_environment current_build_environment();
+
+// Throws error for a value that cannot go into the payload.
+build_settings resolve_build_settings(const build_arguments& args, const build_environment& env);
+
+}  // namespace builder

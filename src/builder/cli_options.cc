@@ -1,0 +1,105 @@
+// Command-line parsing: options may come before or after the operands, as "--opt VALUE" or "--opt=VALUE";
+// "--" ends the options.
+#include "builder/cli_options.h"
+
+#include "builder/builder_error.h"
+
+namespace builder {
+namespace {
+
+bool is_help(std::string_view arg) {
+    return arg == "-h" || arg == "--help";
+}
+
+command_kind command_named(std::string_view name) {
+    if (name == "build") return command_kind::build;
+    if (name == "list") return command_kind::list;
+    if (name == "verify") return command_kind::verify;
+    return command_kind::none;
+}
+
+std::optional<std::string>* value_option(build_arguments& build, std::string_view name) {
+    if (name == "--product") return &build.product;
+    if (name == "--version") return &build.version;
+    if (name == "--platform") return &build.platform;
+    if (name == "--build-time") return &build.build_time;
+    if (name == "--stub") return &build.stub;
+    return nullptr;
+}
+
+void take_operands(command_line& line, const std::vector<std::string>& operands) {
+    const std::size_t wanted = line.command == command_kind::build ? 2 : 1;
+    if (operands.size() > wanted) {
+        throw usage_error("unexpected argument " + in_quotes(operands[wanted]), line.command);
+    }
+    if (operands.size() < wanted) {
+        throw usage_error(line.command == command_kind::build
+                              ? (operands.empty() ? "missing SOURCE_DIR and OUTPUT" : "missing OUTPUT")
+                              : "missing INSTALLER",
+                          line.command);
+    }
+    if (line.command == command_kind::build) {
+        line.build.source_dir = operands[0];
+        line.build.output = operands[1];
+    } else {
+        line.installer = operands[0];
+    }
+}
+
+}  // namespace
+
+command_line parse_command_line(const std::vector<std::string_view>& args) {
+    command_line line;
+    if (args.empty()) throw usage_error("no command given", command_kind::none);
+    if (is_help(args[0])) {
+        if (args.size() > 1)
+            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), command_kind::none);
+        line.help = true;
+        return line;
+    }
+    line.command = command_named(args[0]);
+    if (line.command == command_kind::none) {
+        throw usage_error("unknown command " + in_quotes(std::string(args[0])), command_kind::none);
+    }
+
+    std::vector<std::string> operands;
+    bool options_ended = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (options_ended || arg.size() < 2 || arg[0] != '-') {
+            operands.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (is_help(arg)) {
+            line.help = true;
+            return line;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string_view name = arg.substr(0, equals);
+        std::optional<std::string>* value =
+            line.command == command_kind::build ? value_option(line.build, name) : nullptr;
+        if (value != nullptr) {
+            if (equals != std::string_view::npos) {
+                *value = std::string(arg.substr(equals + 1));
+            } else if (i + 1 < args.size()) {
+                *value = std::string(args[++i]);
+            } else {
+                throw usage_error("option " + std::string(name) + " needs a value", line.command);
+            }
+        } else if (line.command == command_kind::build && name == "--store") {
+            if (equals != std::string_view::npos)
+                throw usage_error("option --store takes no value", line.command);
+            line.build.store = true;
+        } else {
+            throw usage_error("unknown option " + std::string(name), line.command);
+        }
+    }
+    take_operands(line, operands);
+    return line;
+}
+
+}  // namespace builder

@@ -1,0 +1,35 @@
+// The command line of mkinstaller: which command, its options and its operands. Only the shape is checked
+// here; values (numbers, lengths, paths) are judged by the command that uses them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace builder {
+
+enum class command_kind { none, build, list, verify };
+
+struct build_arguments {
+    std::optional<std::string> product;
+    std::optional<std::string> version;
+    std::optional<std::string> platform;
+    std::optional<std::string> build_time;
+    std::optional<std::string> stub;
+    bool store = false;
+    std::string source_dir;
+    std::string output;
+};
+
+struct command_line {
+    command_kind command = command_kind::none;
+    bool help = false;  // --help: show the usage of `command` (none: of the whole program)
+    build_arguments build;
+    std::string installer;  // the operand of list and verify
+};
+
+// `args` excludes the program name. Throws usage_error.
+command_line parse_command_line(const std::vector<std::string_view>& args);
+
+}  // namespace builder

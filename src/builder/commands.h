@@ -1,0 +1,15 @@
+// The three commands of mkinstaller. Each throws error on failure; output goes to the given streams.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "builder/cli_options.h"
+
+namespace builder {
+
+void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings);
+void run_list(const std::string& installer, std::ostream& out);
+void run_verify(const std::string& installer, std::ostream& out);
+
+}  // namespace builder

@@ -1,0 +1,23 @@
+// The encode step of one entry: the method and the stored bytes that represent a file's bytes.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace builder {
+
+struct encode_options {
+    bool force_store = false;  // --store
+};
+
+struct encoded_entry {
+    std::uint32_t method = 0;
+    // The stored bytes: the file's own bytes when stored, else `owned`.
+    std::span<const unsigned char> stored;
+    std::vector<unsigned char> owned;
+};
+
+encoded_entry encode_entry(std::span<const unsigned char> file_bytes, const encode_options& options);
+
+}  // namespace builder

@@ -1,0 +1,105 @@
+// The list command: the header fields, then one aligned line per entry. Entries are gathered first so that
+// the columns fit the widest value; a damaged record ends the listing with an error after the entries
+// before it.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "builder/builder_error.h"
+#include "builder/commands.h"
+#include "builder/installer_reader.h"
+#include "builder/time_text.h"
+
+namespace builder {
+namespace {
+
+struct list_line {
+    std::string method;
+    std::string size;
+    std::string stored_size;
+    std::string mtime;
+    std::string name;
+};
+
+std::string pad_left(const std::string& text, std::size_t width) {
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+std::string pad_right(const std::string& text, std::size_t width) {
+    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+}
+
+std::string hex32(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+void print_header(const installer_payload& in, std::ostream& out) {
+    const auto& h = in.header;
+    const std::int32_t build_time = payload::header_build_time(h);
+    const std::uint32_t volume = payload::header_u32(h, payload::HEADER_VOLUME);
+    out << "header block at offset " << in.header_offset << '\n'
+        << "product:            " << payload::header_text(h, payload::HEADER_PRODUCT_NAME) << '\n'
+        << "version:            " << payload::header_text(h, payload::HEADER_VERSION) << '\n'
+        << "platform:           " << payload::header_text(h, payload::HEADER_PLATFORM) << '\n'
+        << "build time:         " << utc_text(build_time) << " UTC (" << build_time << ")\n"
+        << "file count:         " << payload::header_u32(h, payload::HEADER_FILE_COUNT) << '\n'
+        << "total size:         " << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << '\n'
+        << "total stored size:  " << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << '\n'
+        << "total record size:  " << payload::header_u32(h, payload::HEADER_TOTAL_RECORD_SIZE) << '\n'
+        << "volume:             " << hex32(volume)
+        << (volume == payload::HEADER_VOLUME_WHOLE ? " (whole payload in this file)"
+                                                   : " (not accepted by the installer)")
+        << '\n';
+}
+
+void print_entries(const std::vector<list_line>& lines, std::ostream& out) {
+    list_line width{"method", "size", "stored", "mtime (UTC)", "name"};
+    std::size_t w_method = width.method.size(), w_size = width.size.size(),
+                w_stored = width.stored_size.size();
+    for (const auto& l : lines) {
+        w_method = std::max(w_method, l.method.size());
+        w_size = std::max(w_size, l.size.size());
+        w_stored = std::max(w_stored, l.stored_size.size());
+    }
+    const auto print = [&](const list_line& l) {
+        out << pad_right(l.method, w_method) << "  " << pad_left(l.size, w_size) << "  "
+            << pad_left(l.stored_size, w_stored) << "  " << pad_right(l.mtime, 19) << "  " << l.name << '\n';
+    };
+    out << '\n';
+    print(width);
+    for (const auto& l : lines) print(l);
+}
+
+}  // namespace
+
+void run_list(const std::string& installer, std::ostream& out) {
+    installer_payload in = open_installer(installer, "list");
+    print_header(in, out);
+
+    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
+    std::vector<list_line> lines;
+    payload::record_buffer buffer{};
+    std::string failure;
+    for (std::uint64_t index = 1; index <= count && failure.empty(); ++index) {
+        payload::file_record record{};
+        entry_problem problem = read_record(in, buffer, record);
+        if (problem.corrupt != payload::CORRUPT_NONE) {
+            failure = describe_entry_problem(index, nullptr, problem);
+            break;
+        }
+        lines.push_back(list_line{method_name(record.method), std::to_string(record.file_size),
+                                  std::to_string(record.stored_size), utc_text(record.mtime), record.name});
+        problem = skip_stored_bytes(in, record);
+        if (problem.corrupt != payload::CORRUPT_NONE)
+            failure = describe_entry_problem(index, record.name, problem);
+    }
+    print_entries(lines, out);
+    if (!failure.empty()) {
+        out.flush();
+        throw error("list: " + failure);
+    }
+}
+
+}  // namespace builder

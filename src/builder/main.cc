@@ -1,0 +1,52 @@
+// mkinstaller's entry point: dispatches the command and turns failures into messages and exit codes
+// (0 success, 1 error, 2 usage error).
+#include <iostream>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "builder/builder_error.h"
+#include "builder/cli_options.h"
+#include "builder/commands.h"
+#include "builder/usage.h"
+
+int main(int argc, char** argv) {
+    using namespace builder;
+    const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    command_line line;
+    try {
+        line = parse_command_line(args);
+    } catch (const usage_error& e) {
+        std::cerr << "mkinstaller: " << e.what() << "\n\n" << usage_text(e.command());
+        return 2;
+    }
+    if (line.help) {
+        std::cout << usage_text(line.command);
+        return 0;
+    }
+    try {
+        switch (line.command) {
+            case command_kind::build:
+                run_build(line.build, std::cout, std::cerr);
+                break;
+            case command_kind::list:
+                run_list(line.installer, std::cout);
+                break;
+            case command_kind::verify:
+                run_verify(line.installer, std::cout);
+                break;
+            case command_kind::none:
+                break;
+        }
+    } catch (const error& e) {
+        std::cout.flush();
+        std::cerr << "mkinstaller: " << e.what() << '\n';
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cout.flush();
+        std::cerr << "mkinstaller: out of memory\n";
+        return 1;
+    }
+    std::cout.flush();
+    return std::cout ? 0 : 1;
+}

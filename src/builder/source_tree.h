@@ -1,0 +1,27 @@
+// The scan of SOURCE_DIR: every regular file beneath it, by relative '/'-separated name in byte order, with
+// the size and modification time its record will carry. Everything that cannot be packed is found here,
+// before a byte of output is written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace builder {
+
+struct source_entry {
+    std::string name;  // relative to the source directory; never leads with '/', has no "." or ".."
+    std::uint32_t size = 0;
+    std::int32_t mtime = 0;  // never 0: 0 would tell the installer to set neither time nor mode
+};
+
+struct source_tree {
+    std::vector<source_entry> entries;
+    std::vector<std::string> warnings;  // what was skipped, and why
+};
+
+// Symbolic links to regular files count as the file they point to; links to directories are not followed.
+// Throws error for anything the payload cannot hold or the installer would mistreat.
+source_tree scan_source_tree(const std::string& source_dir);
+
+}  // namespace builder

@@ -1,0 +1,13 @@
+// The usage texts printed by --help and after a usage error.
+#pragma once
+
+#include <string_view>
+
+#include "builder/cli_options.h"
+
+namespace builder {
+
+// The usage of one command, or of the whole program for command_kind::none.
+std::string_view usage_text(command_kind command);
+
+}  // namespace builder

@@ -1,0 +1,148 @@
+// Test helpers for the mkinstaller tests.
+#include "builder_test_util.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "payload/crc16.h"
+#include "payload/file_record.h"
+#include "payload/header_block.h"
+#include "payload/le_bytes.h"
+#include "support/temp_dir.h"
+
+namespace builder_test {
+
+std::string junk_bytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    std::uint32_t x = 12345;
+    for (auto& b : bytes) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<char>((x >> 16) | 1);
+    }
+    return bytes;
+}
+
+void set_mtime(const std::string& path, std::int64_t mtime) {
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+        throw std::runtime_error("cannot set the time of " + path);
+    }
+}
+
+void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime) {
+    testing_support::write_file(path, bytes);
+    set_mtime(path, mtime);
+}
+
+testing_support::process_result run_mkinstaller(const std::vector<std::string>& args,
+                                                std::vector<std::string> env_set, const std::string& cwd) {
+    std::vector<std::string> argv{"mkinstaller"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testing_support::process_options options;
+    options.env_unset = {"SOURCE_DATE_EPOCH"};
+    options.env_set = std::move(env_set);
+    options.cwd = cwd;
+    return testing_support::run_process(MKINSTALLER_PATH, argv, options);
+}
+
+bool path_exists(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> dir_names(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = opendir(dir.c_str());
+    if (d == nullptr) throw std::runtime_error("cannot list " + dir);
+    while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+namespace {
+const unsigned char* bytes_at(const std::string& image, std::size_t offset) {
+    return reinterpret_cast<const unsigned char*>(image.data() + offset);
+}
+unsigned char* bytes_at(std::string& image, std::size_t offset) {
+    return reinterpret_cast<unsigned char*>(image.data() + offset);
+}
+}  // namespace
+
+std::uint32_t get_u32(const std::string& image, std::size_t offset) {
+    return payload::load_u32(bytes_at(image, offset));
+}
+std::uint16_t get_u16(const std::string& image, std::size_t offset) {
+    return payload::load_u16(bytes_at(image, offset));
+}
+void put_u32(std::string& image, std::size_t offset, std::uint32_t value) {
+    payload::store_u32(bytes_at(image, offset), value);
+}
+void put_u16(std::string& image, std::size_t offset, std::uint16_t value) {
+    payload::store_u16(bytes_at(image, offset), value);
+}
+
+std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length) {
+    const payload::crc16_table_ptr table(payload::make_crc16_table());
+    return payload::crc16_update(table.get(), 0, bytes.data() + start, static_cast<std::uint32_t>(length));
+}
+
+void reseal_record(std::string& image, std::size_t start) {
+    put_u16(image, start + payload::RECORD_CRC, 0);
+    put_u16(image, start + payload::RECORD_CRC, crc_of(image, start, get_u32(image, start)));
+}
+
+void reseal_header(std::string& image, std::size_t offset) {
+    put_u16(image, offset + payload::HEADER_CRC, 0);
+    put_u16(image, offset + payload::HEADER_CRC, crc_of(image, offset, payload::HEADER_SIZE));
+}
+
+namespace {
+constexpr std::size_t DEEP_COMPONENT = 200;
+}
+
+void make_deep_file(const std::string& root, std::size_t length) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string dir(DEEP_COMPONENT, 'd');
+    while (length > 255) {
+        if (mkdirat(fd, dir.c_str(), 0755) != 0) throw std::runtime_error("mkdirat failed");
+        const int next = openat(fd, dir.c_str(), O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+        length -= DEEP_COMPONENT + 1;
+    }
+    const int file = openat(fd, std::string(length, 'f').c_str(), O_WRONLY | O_CREAT, 0644);
+    if (file < 0) throw std::runtime_error("cannot create the deep file");
+    close(file);
+    close(fd);
+}
+
+namespace {
+void remove_beneath(int fd) {
+    DIR* d = fdopendir(fd);
+    std::vector<std::pair<std::string, bool>> items;
+    while (const dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") items.emplace_back(name, e->d_type == DT_DIR);
+    }
+    for (const auto& [name, is_dir] : items) {
+        if (is_dir) remove_beneath(openat(dirfd(d), name.c_str(), O_RDONLY | O_DIRECTORY));
+        unlinkat(dirfd(d), name.c_str(), is_dir ? AT_REMOVEDIR : 0);
+    }
+    closedir(d);
+}
+}  // namespace
+
+void remove_deep_tree(const std::string& root) {
+    remove_beneath(open(root.c_str(), O_RDONLY | O_DIRECTORY));
+}
+
+}  // namespace builder_test

@@ -1,0 +1,45 @@
+// Helpers shared by the mkinstaller tests: small source trees, fake stubs, running the real binary, and
+// byte-level access to an installer image for checks and deliberate damage.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+
+namespace builder_test {
+
+constexpr std::int32_t TEST_TIME = 1700000000;  // 2023-11-14 22:13:20 UTC
+
+// `size` bytes that cannot be mistaken for zeros or for a marker.
+std::string junk_bytes(std::size_t size);
+
+// Writes a file with its modification time set to `mtime`.
+void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);
+void set_mtime(const std::string& path, std::int64_t mtime);
+
+// Runs mkinstaller with `args` (program name excluded); SOURCE_DATE_EPOCH is unset unless `env_set` sets it.
+testing_support::process_result run_mkinstaller(const std::vector<std::string>& args,
+                                                std::vector<std::string> env_set = {},
+                                                const std::string& cwd = "");
+
+bool path_exists(const std::string& path);
+// The names in `dir`, sorted.
+std::vector<std::string> dir_names(const std::string& dir);
+
+std::uint32_t get_u32(const std::string& image, std::size_t offset);
+std::uint16_t get_u16(const std::string& image, std::size_t offset);
+void put_u32(std::string& image, std::size_t offset, std::uint32_t value);
+void put_u16(std::string& image, std::size_t offset, std::uint16_t value);
+std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length);
+// Recompute the CRC of the record starting at `start`, or of the header block at `offset`.
+void reseal_record(std::string& image, std::size_t start);
+void reseal_header(std::string& image, std::size_t offset);
+
+// Creates `root`/ddd.../fff, a relative name of exactly `length` bytes, through directory descriptors
+// (the absolute path may exceed PATH_MAX); remove_deep_tree removes what it made.
+void make_deep_file(const std::string& root, std::size_t length);
+void remove_deep_tree(const std::string& root);
+
+}  // namespace builder_test
