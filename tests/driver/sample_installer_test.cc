@@ -32,8 +32,7 @@ TEST_F(SampleInstaller, RunsAsItsOwnProgramWithTheExactWelcomeScreen) {
     process_options options;
     options.input = "yes\nNext\naccept\n" + (dir / "target") + "\nn\n";
     const auto r = run_process(image, {image}, options);
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.out, "");
+    expect_clean_exit(r);
     EXPECT_EQ(r.err, t::welcome("VORNA 1.0 for Linux x86-64", "231114.221320") + t::NEXT_CANCEL +
                          t::NEXT_CANCEL + t::LICENSE_QUESTION + t::LICENSE_PROMPT + t::ENTER_DIRECTORY +
                          t::INSTALLING + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);

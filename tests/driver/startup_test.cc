@@ -13,13 +13,6 @@ namespace {
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-void expect_clean_exit(const process_result& r) {
-    EXPECT_FALSE(r.timed_out);
-    EXPECT_EQ(r.term_signal, 0);
-    EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.out, "");
-}
-
 class Startup : public ::testing::Test {
   protected:
     temp_dir dir;

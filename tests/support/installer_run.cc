@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+
+#include <gtest/gtest.h>
 #include <stdexcept>
 
 namespace testing_support {
@@ -29,6 +31,20 @@ process_result run_installer(const std::string& image, const std::vector<std::st
     options.input = input;
     options.cwd = cwd;
     return run_process(INSTALLER_PATH, argv, options);
+}
+
+void expect_clean_exit(const process_result& r) {
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.term_signal, 0);
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "");
+}
+
+std::string dialogue(const std::string& image, const std::string& input,
+                     const std::vector<std::string>& args) {
+    const process_result r = run_installer(image, args, input);
+    expect_clean_exit(r);
+    return r.err;
 }
 
 process_result run_in_child(const std::function<int()>& body, const std::string& input) {

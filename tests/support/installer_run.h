@@ -23,6 +23,14 @@ std::string write_installer(const std::string& path, const test_payload& payload
 process_result run_installer(const std::string& image, const std::vector<std::string>& args,
                              const std::string& input, const std::string& cwd = "");
 
+// Checks that a run ended as every run of the installer must: by itself, with exit status 0 and nothing
+// on standard output.
+void expect_clean_exit(const process_result& r);
+
+// run_installer, then expect_clean_exit; returns what was written on standard error.
+std::string dialogue(const std::string& image, const std::string& input,
+                     const std::vector<std::string>& args = {});
+
 // Runs `body` in a forked child with `input` as standard input and captures its standard error; the
 // child's exit status is what `body` returns (or what it exits with).
 process_result run_in_child(const std::function<int()>& body, const std::string& input = "");
