@@ -1,0 +1,2 @@
+// Placeholder until the decoder lands.
+#pragma once

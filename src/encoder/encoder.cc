@@ -1,0 +1,1 @@
+#include "encoder/encoder.h"

@@ -1,0 +1,2 @@
+// Placeholder until the compressor lands.
+#pragma once
