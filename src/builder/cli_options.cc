@@ -15,6 +15,7 @@ command_kind command_named(std::string_view name) {
     if (name == "build") return command_kind::build;
     if (name == "list") return command_kind::list;
     if (name == "verify") return command_kind::verify;
+    if (name == "extract") return command_kind::extract;
     return command_kind::none;
 }
 
@@ -28,21 +29,26 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
 }
 
 void take_operands(command_line& line, const std::vector<std::string>& operands) {
-    const std::size_t wanted = line.command == command_kind::build ? 2 : 1;
+    const bool two = line.command == command_kind::build || line.command == command_kind::extract;
+    const std::size_t wanted = two ? 2 : 1;
     if (operands.size() > wanted) {
         throw usage_error("unexpected argument " + in_quotes(operands[wanted]), line.command);
     }
     if (operands.size() < wanted) {
-        throw usage_error(line.command == command_kind::build
-                              ? (operands.empty() ? "missing SOURCE_DIR and OUTPUT" : "missing OUTPUT")
-                              : "missing INSTALLER",
-                          line.command);
+        const char* missing = "missing INSTALLER";
+        if (line.command == command_kind::build) {
+            missing = operands.empty() ? "missing SOURCE_DIR and OUTPUT" : "missing OUTPUT";
+        } else if (line.command == command_kind::extract) {
+            missing = operands.empty() ? "missing INSTALLER and DIR" : "missing DIR";
+        }
+        throw usage_error(missing, line.command);
     }
     if (line.command == command_kind::build) {
         line.build.source_dir = operands[0];
         line.build.output = operands[1];
     } else {
         line.installer = operands[0];
+        if (line.command == command_kind::extract) line.extract_dir = operands[1];
     }
 }
 
@@ -94,6 +100,10 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
             if (equals != std::string_view::npos)
                 throw usage_error("option --store takes no value", line.command);
             line.build.store = true;
+        } else if (line.command == command_kind::extract && name == "--force") {
+            if (equals != std::string_view::npos)
+                throw usage_error("option --force takes no value", line.command);
+            line.force = true;
         } else {
             throw usage_error("unknown option " + std::string(name), line.command);
         }

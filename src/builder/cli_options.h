@@ -9,7 +9,7 @@
 
 namespace builder {
 
-enum class command_kind { none, build, list, verify };
+enum class command_kind { none, build, list, verify, extract };
 
 struct build_arguments {
     std::optional<std::string> product;
@@ -26,7 +26,9 @@ struct command_line {
     command_kind command = command_kind::none;
     bool help = false;  // --help: show the usage of `command` (none: of the whole program)
     build_arguments build;
-    std::string installer;  // the operand of list and verify
+    std::string installer;    // the operand of list, verify and extract
+    std::string extract_dir;  // where extract writes
+    bool force = false;       // extract: overwrite existing files
 };
 
 // `args` excludes the program name. Throws usage_error.

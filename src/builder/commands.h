@@ -1,4 +1,4 @@
-// The three commands of mkinstaller. Each throws error on failure; output goes to the given streams.
+// The commands of mkinstaller. Each throws error on failure; output goes to the given streams.
 #pragma once
 
 #include <ostream>
@@ -11,5 +11,6 @@ namespace builder {
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings);
 void run_list(const std::string& installer, std::ostream& out);
 void run_verify(const std::string& installer, std::ostream& out);
+void run_extract(const std::string& installer, const std::string& dir, bool force, std::ostream& out);
 
 }  // namespace builder

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
             case command_kind::verify:
                 run_verify(line.installer, std::cout);
                 break;
+            case command_kind::extract:
+                run_extract(line.installer, line.extract_dir, line.force, std::cout);
+                break;
             case command_kind::none:
                 break;
         }

@@ -35,15 +35,28 @@ constexpr std::string_view USAGE_VERIFY =
     "\n"
     "example: mkinstaller verify vorna-setup\n";
 
+constexpr std::string_view USAGE_EXTRACT =
+    "usage: mkinstaller extract [--force] INSTALLER DIR\n"
+    "\n"
+    "Writes every file of INSTALLER's payload beneath DIR with its bytes, time and mode, without running\n"
+    "the installer: no dialogue, no removal of same-named files, delete entries skipped. Existing files\n"
+    "are never overwritten unless --force is given. Stops at the first damaged entry.\n"
+    "\n"
+    "  --force  overwrite files that already exist\n"
+    "\n"
+    "example: mkinstaller extract vorna-setup /tmp/vorna-contents\n";
+
 constexpr std::string_view USAGE_ALL =
     "usage: mkinstaller build [OPTIONS] SOURCE_DIR OUTPUT\n"
     "       mkinstaller list INSTALLER\n"
     "       mkinstaller verify INSTALLER\n"
+    "       mkinstaller extract [--force] INSTALLER DIR\n"
     "       mkinstaller [COMMAND] --help\n"
     "\n"
-    "  build   pack a directory tree into a self-extracting installer\n"
-    "  list    show an installer's header and entries\n"
-    "  verify  check an installer's payload\n"
+    "  build    pack a directory tree into a self-extracting installer\n"
+    "  list     show an installer's header and entries\n"
+    "  verify   check an installer's payload\n"
+    "  extract  write an installer's files into a directory\n"
     "\n"
     "example: mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n";
 
@@ -57,6 +70,8 @@ std::string_view usage_text(command_kind command) {
             return USAGE_LIST;
         case command_kind::verify:
             return USAGE_VERIFY;
+        case command_kind::extract:
+            return USAGE_EXTRACT;
         case command_kind::none:
             break;
     }

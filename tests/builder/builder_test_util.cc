@@ -69,43 +69,6 @@ std::vector<std::string> dir_names(const std::string& dir) {
 }
 
 namespace {
-const unsigned char* bytes_at(const std::string& image, std::size_t offset) {
-    return reinterpret_cast<const unsigned char*>(image.data() + offset);
-}
-unsigned char* bytes_at(std::string& image, std::size_t offset) {
-    return reinterpret_cast<unsigned char*>(image.data() + offset);
-}
-}  // namespace
-
-std::uint32_t get_u32(const std::string& image, std::size_t offset) {
-    return payload::load_u32(bytes_at(image, offset));
-}
-std::uint16_t get_u16(const std::string& image, std::size_t offset) {
-    return payload::load_u16(bytes_at(image, offset));
-}
-void put_u32(std::string& image, std::size_t offset, std::uint32_t value) {
-    payload::store_u32(bytes_at(image, offset), value);
-}
-void put_u16(std::string& image, std::size_t offset, std::uint16_t value) {
-    payload::store_u16(bytes_at(image, offset), value);
-}
-
-std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length) {
-    const payload::crc16_table_ptr table(payload::make_crc16_table());
-    return payload::crc16_update(table.get(), 0, bytes.data() + start, static_cast<std::uint32_t>(length));
-}
-
-void reseal_record(std::string& image, std::size_t start) {
-    put_u16(image, start + payload::RECORD_CRC, 0);
-    put_u16(image, start + payload::RECORD_CRC, crc_of(image, start, get_u32(image, start)));
-}
-
-void reseal_header(std::string& image, std::size_t offset) {
-    put_u16(image, offset + payload::HEADER_CRC, 0);
-    put_u16(image, offset + payload::HEADER_CRC, crc_of(image, offset, payload::HEADER_SIZE));
-}
-
-namespace {
 constexpr std::size_t DEEP_COMPONENT = 200;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/payload_image.h"
 #include "support/process.h"
 
 namespace builder_test {
@@ -28,14 +29,13 @@ bool path_exists(const std::string& path);
 // The names in `dir`, sorted.
 std::vector<std::string> dir_names(const std::string& dir);
 
-std::uint32_t get_u32(const std::string& image, std::size_t offset);
-std::uint16_t get_u16(const std::string& image, std::size_t offset);
-void put_u32(std::string& image, std::size_t offset, std::uint32_t value);
-void put_u16(std::string& image, std::size_t offset, std::uint16_t value);
-std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length);
-// Recompute the CRC of the record starting at `start`, or of the header block at `offset`.
-void reseal_record(std::string& image, std::size_t start);
-void reseal_header(std::string& image, std::size_t offset);
+using testing_support::crc_of;
+using testing_support::get_u16;
+using testing_support::get_u32;
+using testing_support::put_u16;
+using testing_support::put_u32;
+using testing_support::reseal_header;
+using testing_support::reseal_record;
 
 // Creates `root`/ddd.../fff, a relative name of exactly `length` bytes, through directory descriptors
 // (the absolute path may exceed PATH_MAX); remove_deep_tree removes what it made.

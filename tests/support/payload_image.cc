@@ -6,11 +6,6 @@
 namespace testing_support {
 namespace {
 
-std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length) {
-    const payload::crc16_table_ptr table(payload::make_crc16_table());
-    return payload::crc16_update(table.get(), 0, bytes.data() + start, static_cast<std::uint32_t>(length));
-}
-
 void put_text(std::string& image, std::size_t offset, const std::string& text) {
     image.replace(offset, text.size(), text);
 }
@@ -20,6 +15,15 @@ const std::string& stored_of(const test_entry& entry) {
 }
 
 }  // namespace
+
+std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length) {
+    const payload::crc16_table_ptr table(payload::make_crc16_table());
+    return payload::crc16_update(table.get(), 0, bytes.data() + start, static_cast<std::uint32_t>(length));
+}
+
+std::uint16_t get_u16(const std::string& image, std::size_t offset) {
+    return payload::load_u16(reinterpret_cast<const unsigned char*>(image.data() + offset));
+}
 
 std::uint32_t get_u32(const std::string& image, std::size_t offset) {
     return payload::load_u32(reinterpret_cast<const unsigned char*>(image.data() + offset));

@@ -33,12 +33,16 @@ std::string payload_bytes(const test_payload& payload);  // header block, then e
 // zero-padded.
 std::string installer_image(const std::string& prefix, const std::string& payload, std::size_t header_offset);
 
+// The CRC-16 of `length` bytes of `bytes` from `start`.
+std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length);
+
 // Recomputes the CRC of the header block at `header_offset`, or of the record at `record_start`.
 void reseal_header(std::string& image, std::size_t header_offset);
 void reseal_record(std::string& image, std::size_t record_start);
 
 // Little-endian field access within an image.
 std::uint32_t get_u32(const std::string& image, std::size_t offset);
+std::uint16_t get_u16(const std::string& image, std::size_t offset);
 void put_u32(std::string& image, std::size_t offset, std::uint32_t value);
 void put_u16(std::string& image, std::size_t offset, std::uint16_t value);
 

@@ -1,0 +1,124 @@
+// mkinstaller extract run as a program: files come out with their bytes, times and modes; existing files
+// are never overwritten without --force; delete entries are skipped; damaged or unsafe entries stop it.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "builder_test_util.h"
+#include "support/installer_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::test_entry;
+using testing_support::test_payload;
+using testing_support::write_file;
+
+class CliExtract : public testing::Test {
+  protected:
+    temp_dir dir;
+    std::string out = dir / "out";
+
+    std::string installer_of(const test_payload& payload) {
+        return testing_support::write_installer(dir / "setup", payload);
+    }
+
+    static struct stat stat_of(const std::string& path) {
+        struct stat st {};
+        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+        return st;
+    }
+};
+
+TEST_F(CliExtract, WritesEveryFileWithItsBytesTimeAndMode) {
+    write_timed_file(dir / "src/bin/tool", junk_bytes(70000), 1600000000);
+    write_timed_file(dir / "src/a b/notes.txt", "notes\n", 1500000000);
+    write_timed_file(dir / "src/empty", "", 1400000000);
+    ASSERT_EQ(run_mkinstaller({"build", "--build-time", "1700000000", dir / "src", dir / "setup"}).exit_code,
+              0);
+
+    const auto r = run_mkinstaller({"extract", dir / "setup", out});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.out.find("extracted 3 files, 70006 bytes"), std::string::npos) << r.out;
+    EXPECT_EQ(read_file(out + "/bin/tool"), junk_bytes(70000));
+    EXPECT_EQ(read_file(out + "/a b/notes.txt"), "notes\n");
+    EXPECT_EQ(read_file(out + "/empty"), "");
+    EXPECT_EQ(stat_of(out + "/bin/tool").st_mtime, 1600000000);
+    EXPECT_EQ(stat_of(out + "/a b/notes.txt").st_mtime, 1500000000);
+    EXPECT_EQ(stat_of(out + "/bin/tool").st_mode & 07777, 0755u);
+    EXPECT_EQ(stat_of(out + "/bin").st_mode & 07777, 0755u);
+}
+
+TEST_F(CliExtract, NeverOverwritesWithoutForce) {
+    const std::string setup = installer_of({.entries = {{.name = "x.txt", .data = "new"}}});
+    write_file(out + "/x.txt", "old");
+    const auto refused = run_mkinstaller({"extract", setup, out});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("exists"), std::string::npos) << refused.err;
+    EXPECT_EQ(read_file(out + "/x.txt"), "old");
+
+    const auto forced = run_mkinstaller({"extract", "--force", setup, out});
+    EXPECT_EQ(forced.exit_code, 0) << forced.err;
+    EXPECT_EQ(read_file(out + "/x.txt"), "new");
+}
+
+TEST_F(CliExtract, NeverWritesThroughALinkAtTheFilesPlace) {
+    const std::string setup = installer_of({.entries = {{.name = "x.txt", .data = "new"}}});
+    write_file(dir / "elsewhere", "keep");
+    std::filesystem::create_directories(out);
+    ASSERT_EQ(symlink((dir / "elsewhere").c_str(), (out + "/x.txt").c_str()), 0);
+    EXPECT_EQ(run_mkinstaller({"extract", "--force", setup, out}).exit_code, 1);
+    EXPECT_EQ(read_file(dir / "elsewhere"), "keep");
+}
+
+TEST_F(CliExtract, SkipsDeleteEntriesAndKeepsTimeZeroEntriesAsWritten) {
+    const std::string setup =
+        installer_of({.entries = {{.name = "gone.txt", .method = 2},
+                                  {.name = "kept.txt", .data = "k", .mtime = 0, .mode = 0100600}}});
+    const auto r = run_mkinstaller({"extract", setup, out});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_FALSE(path_exists(out + "/gone.txt"));
+    EXPECT_EQ(read_file(out + "/kept.txt"), "k");
+    // Time 0: neither time nor mode is applied, as in the installer.
+    EXPECT_NE(stat_of(out + "/kept.txt").st_mode & 07777, 0600u);
+}
+
+TEST_F(CliExtract, StopsAtDamagedOrUnsafeEntries) {
+    int round = 0;
+    for (const char* name : {"../escape.txt", "/abs.txt", "a/../../b.txt"}) {
+        const std::string setup =
+            installer_of({.entries = {{.name = "ok.txt", .data = "ok"}, {.name = name, .data = "x"}}});
+        const auto r = run_mkinstaller({"extract", setup, dir / ("unsafe" + std::to_string(++round) + "/x")});
+        EXPECT_EQ(r.exit_code, 1) << name;
+        EXPECT_NE(r.err.find("Corrupted file(s) (err=6)."), std::string::npos) << r.err;
+        // Only the safe entry before it came out, and nothing beside the target.
+        EXPECT_EQ(dir_names(dir / ("unsafe" + std::to_string(round))), std::vector<std::string>{"x"});
+        EXPECT_EQ(dir_names(dir / ("unsafe" + std::to_string(round) + "/x")),
+                  std::vector<std::string>{"ok.txt"});
+        EXPECT_FALSE(path_exists("/abs.txt"));
+    }
+    std::string image = read_file(installer_of({.entries = {{.name = "a.txt", .data = "abc"}}}));
+    image[image.size() - 1] ^= 0x01;
+    write_file(dir / "damaged", image);
+    const auto r = run_mkinstaller({"extract", dir / "damaged", out});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Corrupted file(s) (err=4)."), std::string::npos) << r.err;
+    EXPECT_FALSE(path_exists(out + "/a.txt"));
+}
+
+TEST_F(CliExtract, UsageErrors) {
+    EXPECT_EQ(run_mkinstaller({"extract"}).exit_code, 2);
+    EXPECT_EQ(run_mkinstaller({"extract", dir / "setup"}).exit_code, 2);
+    EXPECT_EQ(run_mkinstaller({"extract", "--force=yes", dir / "setup", out}).exit_code, 2);
+    EXPECT_EQ(run_mkinstaller({"extract", "a", "b", "c"}).exit_code, 2);
+    const auto help = run_mkinstaller({"extract", "--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_NE(help.out.find("usage: mkinstaller extract [--force] INSTALLER DIR"), std::string::npos);
+}
+
+}  // namespace
