@@ -1,2 +1,61 @@
-// Placeholder until the decoder lands.
+// The decoder of compressed entries: opening a codec context for one file, producing the file's bytes chunk
+// by chunk from its compressed data, and closing the context. This is the interface the installer and
+// mkinstaller use; the context's layout, the bit reader and the tables live in the other decoder headers.
+//
+// Chunk contract (the decoder depends on it):
+//   - One context serves one file, from a fresh context (codec_open) to codec_close.
+//   - Every call for a file gets the same input_span, covering the file's whole compressed data; the decoder
+//     advances input.next past every byte it fetches and never past input.end.
+//   - Every call but the file's last asks for exactly CODEC_CHUNK_SIZE (8192) bytes; the last asks for the
+//     bytes still missing. The decoder stages a chunk in its 8192-byte window and takes the window index of
+//     each byte it produces to be the number of bytes produced so far in the call. That index is the byte's
+//     file offset modulo 8192 only when every earlier call produced 8192 bytes, so a shorter chunk anywhere
+//     but at the end breaks later matches.
+//   - A request for zero bytes returns 0 at once and reads nothing; a file whose size is 0 needs no decoder.
+//   - Nothing allocates while decoding, nothing prints and nothing terminates.
 #pragma once
+
+#include <cstdint>
+
+namespace decoder {
+
+// Codec results: 0 for success, negative for failure.
+constexpr int CODEC_ERR_HANDLE = -1;  // missing or occupied handle, missing context or span, inverted span
+constexpr int CODEC_ERR_MEMORY = -2;  // the context or its window could not be allocated
+constexpr int CODEC_ERR_TABLE = -10;  // the compressed data carried inconsistent code lengths
+
+// The most one decode_chunk call produces, and the size of the history window.
+constexpr std::uint32_t CODEC_CHUNK_SIZE = 8192;
+
+// The caller's compressed bytes: next is the next unread byte, end is one past the last.
+struct input_span {
+    const std::uint8_t* next;
+    const std::uint8_t* end;
+};
+
+// Where the caller wants the next chunk: next is where it starts, end is one past its last byte.
+struct output_span {
+    std::uint8_t* next;
+    std::uint8_t* end;
+};
+
+struct codec_context;
+
+// Puts a new context, fresh and with a zero-filled window, into the empty slot *handle and returns 0.
+// CODEC_ERR_HANDLE if handle is null or *handle already holds a context; CODEC_ERR_MEMORY if an allocation
+// fails, in which case nothing stays allocated and *handle stays null.
+int codec_open(codec_context** handle);
+
+// Writes exactly min(output->end - output->next, 8192) bytes at output->next and advances output->next by
+// that count; advances input->next past the bytes it fetches. Returns 0, or CODEC_ERR_TABLE when a block of
+// this call carried inconsistent code lengths: the call still fills its chunk (with meaningless bytes), the
+// context is failed from then on, and every later call returns CODEC_ERR_TABLE at once without writing.
+// CODEC_ERR_HANDLE, with nothing read or written, for a null ctx, input or output or an output span whose
+// end lies before its next.
+int decode_chunk(codec_context* ctx, input_span* input, output_span* output);
+
+// Releases the context in *handle, whatever its state, and empties the slot. A null handle or an empty slot
+// is ignored.
+void codec_close(codec_context** handle);
+
+}  // namespace decoder

@@ -1,0 +1,67 @@
+// The per-file state of the decoder: bit reader, the current block's code lengths, lookup tables and trees,
+// a match still being copied, and the window. Only the layout and its sizes; the operations on it are in
+// bit_reader.h, decode_table.h, block_header.h and codec.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <type_traits>
+
+#include "decoder/codec.h"
+
+namespace decoder {
+
+// Where a context stands between calls.
+constexpr std::uint32_t CODEC_FRESH = 0;    // opened; the bit reader starts at the first call
+constexpr std::uint32_t CODEC_RUNNING = 1;  // decoding
+constexpr std::uint32_t CODEC_FAILED = 9;   // a table check failed; final
+
+// Alphabet sizes.
+constexpr int CODEC_SYMBOL_COUNT = 510;      // literals 0..255, matches of 3..256 bytes as 256..509
+constexpr int CODEC_LENGTH_CODE_COUNT = 19;  // the codes that carry the symbol code lengths
+constexpr int CODEC_CLASS_COUNT = 14;        // the distance classes
+
+// Lookup widths: the symbol alphabet is looked up on 12 leading bits, the small alphabets on 8.
+constexpr int CODEC_SYMBOL_TABLE_BITS = 12;
+constexpr int CODEC_AUX_TABLE_BITS = 8;
+
+// Inner tree nodes that a complete code of CODEC_SYMBOL_COUNT symbols can need, numbered from its size:
+// node numbers and symbols together stay below this.
+constexpr int CODEC_TREE_NODES = 2 * CODEC_SYMBOL_COUNT - 1;
+
+constexpr std::uint32_t CODEC_WINDOW_MASK = CODEC_CHUNK_SIZE - 1;
+
+// One zero-filled allocation (codec_open); the window is a second one.
+struct codec_context {
+    input_span* input;    // the caller's compressed bytes, set anew at every call
+    output_span* output;  // the caller's chunk, set anew at every call
+    std::uint32_t codec_state;
+    std::int32_t error_code;  // 0, or CODEC_ERR_TABLE once a table check has failed
+
+    // Bit reader: lookahead holds the next 16 stream bits, bit 15 first; the low spare_bits bits of
+    // spare_byte (the last byte fetched) follow them.
+    std::uint16_t lookahead;
+    std::uint32_t spare_byte;
+    std::int32_t spare_bits;
+
+    std::uint32_t block_remaining;  // symbols left in the current block; 0: a block header comes next
+    std::uint8_t* window;           // CODEC_CHUNK_SIZE bytes: history and staging area of the chunk
+
+    std::array<std::uint8_t, CODEC_SYMBOL_COUNT> symbol_lengths;
+    // The length codes' lengths, then the distance classes' (entries 14..18 then play no part).
+    std::array<std::uint8_t, CODEC_LENGTH_CODE_COUNT> aux_lengths;
+    // Tree nodes for codes longer than a table is wide, shared by all tables: [node] gives the branch
+    // for a 0 bit (left) or a 1 bit (right); a value below the alphabet's size is a symbol.
+    std::array<std::uint16_t, CODEC_TREE_NODES> left_child;
+    std::array<std::uint16_t, CODEC_TREE_NODES> right_child;
+    std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> symbol_table;
+    std::array<std::uint16_t, 1 << CODEC_AUX_TABLE_BITS> aux_table;  // whichever small alphabet came last
+
+    std::int32_t copy_remaining;  // bytes of the current match still to copy; -1 or 0 when none
+    std::uint32_t copy_from;      // window index of the next byte the match copies
+};
+
+// calloc gives a valid, all-zero context only for a trivial type.
+static_assert(std::is_trivial_v<codec_context>);
+
+}  // namespace decoder

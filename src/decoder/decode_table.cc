@@ -1,0 +1,102 @@
+// Table construction and the tree walk for long codes. The codes are canonical: shorter codes come first,
+// codes of one length follow the symbols' order, the first code is all zero bits. The encoder assigns them
+// the same way, so only the lengths travel in the stream.
+#include "decoder/decode_table.h"
+
+#include <array>
+
+namespace decoder {
+
+namespace {
+
+constexpr int MAX_CODE_LENGTH = 16;
+
+}  // namespace
+
+int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
+                       std::uint16_t* table) {
+    const int t = table_bits;
+
+    // Symbols per length; a length above 16 cannot belong to any code this format sends.
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
+    for (int ch = 0; ch < count; ++ch) {
+        if (lengths[ch] > MAX_CODE_LENGTH) {
+            ctx->error_code = CODEC_ERR_TABLE;
+            return CODEC_ERR_TABLE;
+        }
+        ++per_length[lengths[ch]];
+    }
+
+    // First code of each length, in 16-bit units. The exact total tells a complete code (2^16) from an
+    // empty set (0) and from anything else, over-full sets that are a multiple of 2^16 too large included.
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> start{};
+    for (int len = 1; len <= MAX_CODE_LENGTH; ++len) {
+        start[len + 1] = start[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
+    }
+    const std::uint32_t total = start[MAX_CODE_LENGTH + 1];
+    if (total == 0) return 0;
+    if (total != (1u << MAX_CODE_LENGTH)) {
+        ctx->error_code = CODEC_ERR_TABLE;
+        return CODEC_ERR_TABLE;
+    }
+
+    // Short codes: starts become table indices and weights count table entries. Long codes keep 16-bit
+    // units, their weight being their span in those units.
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> weight{};
+    for (int len = 1; len <= t; ++len) {
+        start[len] >>= MAX_CODE_LENGTH - t;
+        weight[len] = 1u << (t - len);
+    }
+    for (int len = t + 1; len <= MAX_CODE_LENGTH; ++len) weight[len] = 1u << (MAX_CODE_LENGTH - len);
+
+    // Entries not covered by short codes become tree roots; 0 marks a root not yet given a node.
+    const std::uint32_t table_size = 1u << t;
+    for (std::uint32_t i = start[t + 1] >> (MAX_CODE_LENGTH - t); i < table_size; ++i) table[i] = 0;
+
+    std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
+    const std::uint32_t mask = 1u << (15 - t);                // the first bit after the table's bits
+    for (int ch = 0; ch < count; ++ch) {
+        const int len = lengths[ch];
+        if (len == 0) continue;
+        const std::uint32_t next = start[len] + weight[len];
+        if (len <= t) {
+            for (std::uint32_t i = start[len]; i < next; ++i) table[i] = static_cast<std::uint16_t>(ch);
+        } else {
+            // A complete code never needs more than count - 1 nodes, so avail stays below
+            // CODEC_TREE_NODES here.
+            std::uint32_t k = start[len];
+            std::uint16_t* slot = &table[k >> (MAX_CODE_LENGTH - t)];
+            for (int step = 0; step < len - t; ++step) {
+                if (*slot == 0) {
+                    ctx->left_child[avail] = 0;
+                    ctx->right_child[avail] = 0;
+                    *slot = static_cast<std::uint16_t>(avail++);
+                }
+                slot = (k & mask) ? &ctx->right_child[*slot] : &ctx->left_child[*slot];
+                k <<= 1;
+            }
+            *slot = static_cast<std::uint16_t>(ch);
+        }
+        start[len] = next;
+    }
+    return 0;
+}
+
+std::uint32_t walk_tree(codec_context* ctx, std::uint32_t node, int table_bits, std::uint32_t count) {
+    // In sound data a walk takes at most 16 - table_bits steps, all within the lookahead. Damaged data can
+    // name a node through a single-code value at or above the alphabet's size, and the trees of earlier
+    // tables share the child arrays, so a walk may outrun the lookahead (its further bits read as 0) or go
+    // round in a cycle: more steps than there are nodes ends it.
+    std::uint32_t bit = 1u << (15 - table_bits);
+    for (int steps = 0; node >= count; ++steps) {
+        if (steps >= CODEC_TREE_NODES || node >= static_cast<std::uint32_t>(CODEC_TREE_NODES)) {
+            ctx->error_code = CODEC_ERR_TABLE;
+            return count;
+        }
+        node = (ctx->lookahead & bit) ? ctx->right_child[node] : ctx->left_child[node];
+        bit >>= 1;
+    }
+    return node;
+}
+
+}  // namespace decoder

@@ -1,0 +1,39 @@
+// Prefix-code decoding tables: building a lookup table (and a tree for the codes longer than the table is
+// wide) from a list of code lengths, and decoding one code with it. Reading the lengths from the stream is
+// in code_lengths.h.
+#pragma once
+
+#include <cstdint>
+
+#include "decoder/bit_reader.h"
+#include "decoder/codec_context.h"
+
+namespace decoder {
+
+// Builds table (2^table_bits entries) and the tree nodes from count code lengths (each 0..16).
+// Lengths that form no complete prefix code, or a length above 16, store CODEC_ERR_TABLE in error_code and
+// return it; a set with no nonzero length returns 0. Both leave table and trees exactly as they were, so
+// the tables of an earlier block stay in force. Otherwise the table is rebuilt and 0 is returned.
+int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
+                       std::uint16_t* table);
+
+// The rare part of decode_with_table, out of line: follows the tree from node with the lookahead bits that
+// come after the first table_bits. Returns a symbol below count, or count itself when damaged data leads the
+// walk astray (then CODEC_ERR_TABLE is recorded).
+std::uint32_t walk_tree(codec_context* ctx, std::uint32_t node, int table_bits, std::uint32_t count);
+
+// Decodes one code and consumes its bits: a code no longer than table_bits is one lookup; a longer one
+// continues through the tree, one step per further bit. The whole code is consumed at the end, from the
+// symbol's own length. Returns a symbol below count (0 after a damaged walk, consuming nothing).
+inline std::uint32_t decode_with_table(codec_context* ctx, const std::uint16_t* table, int table_bits,
+                                       const std::uint8_t* lengths, std::uint32_t count) {
+    std::uint32_t symbol = table[ctx->lookahead >> (16 - table_bits)];
+    if (symbol >= count) {
+        symbol = walk_tree(ctx, symbol, table_bits, count);
+        if (symbol >= count) return 0;
+    }
+    skip_bits(ctx, lengths[symbol]);
+    return symbol;
+}
+
+}  // namespace decoder

@@ -1,0 +1,105 @@
+// The chunk contract: files around multiples of 8192 bytes asked for as the installer asks (8192, then the
+// rest), exactly k calls for k * 8192 bytes with no block header read behind the last byte, and a last chunk
+// that leaves the rest of its block undecoded.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <vector>
+
+#include "bit_writer.h"
+#include "stream_builder.h"
+
+namespace {
+
+using decoder_test::bit_writer;
+using decoder_test::decode_file;
+using decoder_test::expand;
+using decoder_test::token;
+
+// About 20000 bytes of mixed literals and matches in two blocks.
+std::vector<token> mixed_tokens(std::vector<std::uint8_t>* stream) {
+    std::mt19937 rng(99);
+    std::vector<token> all;
+    bit_writer w;
+    std::size_t produced = 0;
+    for (int b = 0; b < 2; ++b) {
+        std::vector<token> tokens;
+        while (produced < 10000u * (b + 1)) {
+            if (rng() % 2) {
+                tokens.push_back(decoder_test::literal(static_cast<std::uint8_t>('a' + rng() % 26)));
+                ++produced;
+            } else {
+                const unsigned length = 3 + rng() % 40;
+                tokens.push_back(decoder_test::match(length, 1 + rng() % 8192));
+                produced += length;
+            }
+        }
+        decoder_test::put_block(w, tokens);
+        all.insert(all.end(), tokens.begin(), tokens.end());
+    }
+    *stream = w.bytes();
+    return all;
+}
+
+TEST(ChunkContract, FilesAroundWindowMultiplesDecodeInInstallerSizedChunks) {
+    std::vector<std::uint8_t> stream;
+    const auto expected = expand(mixed_tokens(&stream));
+    for (std::size_t size : {8191u, 8192u, 8193u, 16384u, 16385u}) {
+        const auto file = decode_file(stream, size);
+        EXPECT_EQ(file.bytes, std::vector<std::uint8_t>(expected.begin(), expected.begin() + size)) << size;
+        EXPECT_EQ(file.results, std::vector<int>((size + 8191) / 8192, 0)) << size;
+    }
+}
+
+// A header announcing exactly k * 8192 literals in single-symbol form, followed by bytes that a further
+// header read would consume.
+struct exact_stream {
+    std::vector<std::uint8_t> bytes;
+    std::size_t fetched_by_header;  // bytes the reader holds once the header is read
+};
+
+exact_stream single_symbol_stream(std::uint32_t size) {
+    bit_writer w;
+    w.put(size, 16);
+    w.put(0, 5);
+    w.put(0, 5);
+    w.put(0, 9);
+    w.put('m', 9);
+    w.put(0, 4);
+    w.put(0, 4);
+    exact_stream s{{}, (w.bit_count() + 16 + 7) / 8};
+    for (int i = 0; i < 16; ++i) w.put(0xFF, 8);
+    s.bytes = w.bytes();
+    return s;
+}
+
+TEST(ChunkContract, ExactMultipleTakesKCallsAndReadsNoHeaderBehindTheLastByte) {
+    for (std::uint32_t k : {1u, 2u, 7u}) {
+        const auto s = single_symbol_stream(k * 8192);
+        const auto file = decode_file(s.bytes, k * 8192);
+        EXPECT_EQ(file.results.size(), k);
+        EXPECT_EQ(file.bytes, std::vector<std::uint8_t>(k * 8192, 'm'));
+        EXPECT_EQ(file.input_used, s.fetched_by_header) << k;
+    }
+    // One byte more needs the next block, whose header reading moves the input on.
+    const auto s = single_symbol_stream(8192);
+    EXPECT_GT(decode_file(s.bytes, 8193).input_used, s.fetched_by_header);
+}
+
+TEST(ChunkContract, LastChunkLeavesTheRestOfItsBlockUndecoded) {
+    // A 4-byte file from a block of 8 literal symbols of 8 bits: only 4 codes are read.
+    bit_writer w;
+    w.put(8, 16);
+    w.put(0, 5);
+    w.put(10, 5);  // every listed symbol length 8
+    w.put(256, 9);
+    w.put(0, 4);
+    w.put(0, 4);
+    const std::size_t header_bits = w.bit_count();
+    for (int i = 0; i < 8; ++i) w.put('0' + i, 8);
+    const auto file = decode_file(w.bytes(), 4);
+    EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "0123");
+    EXPECT_EQ(file.input_used, (header_bits + 4 * 8 + 16 + 7) / 8);
+}
+
+}  // namespace
