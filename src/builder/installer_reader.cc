@@ -117,8 +117,10 @@ std::string describe_entry_problem(std::uint64_t index, const char* name, const 
     std::string text = "entry " + std::to_string(index);
     if (name != nullptr) text += " " + in_quotes(name);
     text += ": " + problem.what;
-    if (problem.corrupt > 0 &&
-        static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {
+    if (problem.corrupt == PROBLEM_DECOMPRESSION) {
+        text += " (the installer stops with \"Decompression error (err=1).\")";
+    } else if (problem.corrupt > 0 &&
+               static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {
         text += " (the installer stops with " + in_quotes(payload::CORRUPTED_MESSAGES[problem.corrupt]) + ")";
     }
     return text;

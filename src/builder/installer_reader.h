@@ -31,7 +31,11 @@ struct installer_payload {
 // stream stands at the first record.
 installer_payload open_installer(const std::string& path, const std::string& command);
 
-// A problem with one entry: what is wrong, and the CORRUPT_* number the installer would stop with.
+// The installer stops on this one with "Decompression error (err=1).", not with a numbered corruption.
+constexpr int PROBLEM_DECOMPRESSION = -1;
+
+// A problem with one entry: what is wrong, and the CORRUPT_* number the installer would stop with (or
+// PROBLEM_DECOMPRESSION).
 struct entry_problem {
     int corrupt = payload::CORRUPT_NONE;
     std::string what;

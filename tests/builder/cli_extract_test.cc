@@ -122,3 +122,46 @@ TEST_F(CliExtract, UsageErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::repeated_byte_entry;
+using testing_support::temp_dir;
+using testing_support::test_entry;
+using testing_support::test_payload;
+
+// Compressed entries are decoded as the installer decodes them, and their failures named alike.
+TEST(CompressedEntries, VerifyAndExtractDecodeThem) {
+    temp_dir dir;
+    const std::string setup = testing_support::write_installer(
+        dir / "setup",
+        {.entries = {repeated_byte_entry("z.bin", 'z', 20000), {.name = "plain", .data = "p"}}});
+    EXPECT_EQ(run_mkinstaller({"verify", setup}).exit_code, 0);
+    const auto r = run_mkinstaller({"extract", setup, dir / "out"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_file(dir / "out/z.bin"), std::string(20000, 'z'));
+}
+
+TEST(CompressedEntries, WrongBytesAndBadTablesAreNamed) {
+    temp_dir dir;
+    // Decodes fine, but to other bytes than its data CRC describes.
+    test_entry wrong = repeated_byte_entry("w.bin", 'w', 100);
+    wrong.data = std::string(100, 'x');
+    auto r = run_mkinstaller({"verify", testing_support::write_installer(dir / "a", {.entries = {wrong}})});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Corrupted file(s) (err=5)."), std::string::npos) << r.err;
+
+    // A length-code set of one nonzero length: the decoder refuses the table.
+    const test_entry bad{.name = "b.bin",
+                         .data = "abc",
+                         .method = 1,
+                         .stored = std::string("\x00\x03\x09\x00\x00", 5),
+                         .use_stored = true};
+    r = run_mkinstaller({"verify", testing_support::write_installer(dir / "b", {.entries = {bad}})});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("Decompression error (err=1)."), std::string::npos) << r.err;
+}
+
+}  // namespace

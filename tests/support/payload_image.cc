@@ -37,6 +37,36 @@ void put_u16(std::string& image, std::size_t offset, std::uint16_t value) {
     payload::store_u16(reinterpret_cast<unsigned char*>(image.data() + offset), value);
 }
 
+std::string single_byte_stream(unsigned char byte, std::uint16_t count) {
+    // Block size (16 bits), length codes: count 0 + code 0 (5 + 5 bits), symbols: count 0 + the byte
+    // (9 + 9 bits), distance classes: count 0 + class 0 (4 + 4 bits): 52 bits in all.
+    std::uint64_t bits = 0;
+    int used = 0;
+    auto put = [&](std::uint32_t value, int width) {
+        bits = bits << width | value;
+        used += width;
+    };
+    put(count, 16);
+    put(0, 5);
+    put(0, 5);
+    put(0, 9);
+    put(byte, 9);
+    put(0, 4);
+    put(0, 4);
+    bits <<= 64 - used;
+    std::string stream;
+    for (int i = 0; i < (used + 7) / 8; ++i) stream += static_cast<char>(bits >> (56 - 8 * i));
+    return stream;
+}
+
+test_entry repeated_byte_entry(const std::string& name, unsigned char byte, std::uint16_t count) {
+    return test_entry{.name = name,
+                      .data = std::string(count, static_cast<char>(byte)),
+                      .method = 1,
+                      .stored = single_byte_stream(byte, count),
+                      .use_stored = true};
+}
+
 std::string record_bytes(const test_entry& entry, std::uint32_t record_offset) {
     const std::string& stored = stored_of(entry);
     std::string r(38 + entry.name.size() + 8, '\0');

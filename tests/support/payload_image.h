@@ -26,6 +26,12 @@ struct test_payload {
     std::vector<test_entry> entries;
 };
 
+// A compressed stream of one block in single-symbol form: `count` copies of `byte`, no bits per symbol.
+std::string single_byte_stream(unsigned char byte, std::uint16_t count);
+
+// A compressed entry whose bytes are `count` copies of `byte` (count up to 65535).
+test_entry repeated_byte_entry(const std::string& name, unsigned char byte, std::uint16_t count);
+
 std::string record_bytes(const test_entry& entry, std::uint32_t record_offset);
 std::string payload_bytes(const test_payload& payload);  // header block, then every record and its bytes
 
