@@ -1,30 +1,90 @@
-// A first licence screen: it asks the question with the full menu and waits for Accept or Cancel. Showing
-// and printing the agreement come with its text.
+// The licence agreement screen: display, slow display, print, and the question between them. The
+// screen keeps nothing once it returns; it never consults "-autonext", since its prompt has no auto result.
 #include "driver/license_screen.h"
 
 #include <array>
 #include <cstdio>
 
 #include "driver/dialogue.h"
+#include "driver/license_text.h"
 #include "driver/result.h"
 
 namespace driver {
+
+const char* printer_device = "/dev/lp0";
+
 namespace {
 
+constexpr const char* LICENSE_QUESTION =
+    "\nHave you read, and do you accept, the terms of this Software License Agreement?\n";
+constexpr const char* LICENSE_MENU = "Display? Slowdisplay? Accept? Print? Cancel?";
 constexpr std::array<int, 5> LICENSE_KEYS = {'d', 's', 'a', 'p', 'c'};
 constexpr std::array<int, 5> LICENSE_RESULTS = {RESULT_DISPLAY, RESULT_SLOWDISPLAY, RESULT_ACCEPT,
                                                 RESULT_PRINT, RESULT_CANCEL};
+constexpr char LICENSE_FORM_FEED = '\f';
+
+// Writes the agreement (never the title in entry 0). In slow mode each line waits for the user's Enter,
+// which ends the line on the terminal; what was typed before it is dropped. Returns false when the input
+// ended during a wait: nobody is left to press Enter, so the caller cancels.
+bool display_agreement(bool slow) {
+    std::fputs("\n\n", stderr);
+    for (const char* const* line = license_text + 1; *line != nullptr; ++line) {
+        std::fputs(*line, stderr);
+        if (!slow) {
+            std::fputs("\n", stderr);
+        } else if (!skip_rest_of_line()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Print job: every agreement line with CR LF, then a form feed. A device that cannot be opened is passed
+// over without a word, as are write errors: the question simply comes back.
+void print_agreement() {
+    std::FILE* printer = std::fopen(printer_device, "w");
+    if (printer == nullptr) return;
+    for (const char* const* line = license_text + 1; *line != nullptr; ++line) {
+        std::fprintf(printer, "%s\r\n", *line);
+    }
+    std::fputc(LICENSE_FORM_FEED, printer);
+    std::fclose(printer);
+}
+
+int ask_license_question() {
+    return choice_prompt(nullptr, LICENSE_MENU, LICENSE_KEYS.data(), LICENSE_RESULTS.data(),
+                         static_cast<int>(LICENSE_KEYS.size()), RESULT_NONE);
+}
 
 }  // namespace
 
 int license_screen() {
-    std::fputs("\nHave you read, and do you accept, the terms of this Software License Agreement?\n", stderr);
+    bool show = true;
+    bool slow = false;
     for (;;) {
-        const int result =
-            choice_prompt(nullptr, "Display? Slowdisplay? Accept? Print? Cancel?", LICENSE_KEYS.data(),
-                          LICENSE_RESULTS.data(), static_cast<int>(LICENSE_KEYS.size()), RESULT_NONE);
-        if (result == RESULT_ACCEPT) return RESULT_NEXT;
-        if (result == RESULT_CANCEL) return RESULT_CANCEL;
+        if (show && !display_agreement(slow)) return RESULT_CANCEL;
+        std::fputs(LICENSE_QUESTION, stderr);
+        switch (ask_license_question()) {
+            case RESULT_DISPLAY:
+                show = true;
+                slow = false;  // a slow display holds for one showing only
+                break;
+            case RESULT_SLOWDISPLAY:
+                show = true;
+                slow = true;
+                break;
+            case RESULT_PRINT:
+                print_agreement();
+                show = false;  // the terminal gets the question again, not the agreement
+                break;
+            case RESULT_ACCEPT:
+                return RESULT_NEXT;
+            case RESULT_CANCEL:
+                return RESULT_CANCEL;
+            default:
+                show = false;
+                break;
+        }
     }
 }
 

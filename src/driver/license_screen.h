@@ -1,9 +1,13 @@
-// The licence agreement screen of wizard state 3.
+// The licence agreement screen of wizard state 3: showing the agreement at once or line by line,
+// printing it, and the question that accepts or cancels it. The agreement's wording is in license_text.
 #pragma once
 
 namespace driver {
 
-// RESULT_NEXT once the agreement is accepted, RESULT_CANCEL on a cancel.
+// Where Print sends the agreement: "/dev/lp0" unless changed (tests point it at a temporary file).
+extern const char* printer_device;
+
+// RESULT_NEXT once the agreement is accepted, RESULT_CANCEL on a cancel or at the end of input.
 int license_screen();
 
 }  // namespace driver

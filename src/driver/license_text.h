@@ -1,8 +1,11 @@
-// The licence agreement: entry 0 is the window title, then the agreement's lines, then a null end.
+// The licence agreement's lines. The list is generated at build time from a paragraphs file
+// (src/driver/license.txt unless the build names another); this header only declares it.
 #pragma once
 
 namespace driver {
 
+// Entry 0 is the window title; then the agreement, one line per entry without line terminator, empty
+// entries between paragraphs; then a null pointer.
 extern const char* const license_text[];
 
 }  // namespace driver

@@ -1,9 +1,14 @@
-// The installation of wizard state 15.
+// The installation of wizard state 15: every entry of the payload, front to back, beneath the target
+// directory.
 #pragma once
 
 namespace install {
 
-// Handles every entry of the payload, or ends the installer with a numbered message.
+// Installs every entry or ends the installer with a numbered message; nothing made before a failure is
+// undone.
 void install_files();
+
+// 1 when `text` is not empty and ends in '/'.
+int ends_with_slash(const char* text);
 
 }  // namespace install

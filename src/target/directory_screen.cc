@@ -1,29 +1,79 @@
-// A first directory screen: it reads one line as the target directory, keeping the current one for an
-// empty line, and ends the installation when input ends. Vetting the path comes with the full screen.
+// The directory screen's flow: header lines, the default question, the typed line and the start-over
+// loop. The rules themselves live in directory_rules, the line reading in directory_entry.
 #include "target/directory_screen.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
+#include "driver/dialogue.h"
 #include "driver/driver_state.h"
 #include "driver/result.h"
+#include "payload/header_block.h"
+#include "target/directory_entry.h"
+#include "target/directory_rules.h"
 
 namespace target {
+namespace {
+
+// 2^-20 as a single-precision constant: the figure is computed in float and only widened for printing,
+// so a large size shows a float's rounding, not a double's.
+constexpr float DIRECTORY_MIB_PER_BYTE = 9.5367431640625e-07f;
+
+void draw_header() {
+    using payload::header_text;
+    const std::string_view product = header_text(driver::header, payload::HEADER_PRODUCT_NAME);
+    const std::string_view version = header_text(driver::header, payload::HEADER_VERSION);
+    const float mib =
+        static_cast<float>(payload::header_u32(driver::header, payload::HEADER_REQUIRED_SPACE)) *
+        DIRECTORY_MIB_PER_BYTE;
+    std::fputs("\n\nPlease select a directory for installation of\n", stderr);
+    std::fprintf(stderr, "    %.*s  %.*s\n", static_cast<int>(product.size()), product.data(),
+                 static_cast<int>(version.size()), version.data());
+    std::fprintf(stderr, "requiring approximately %.3f MiByte of space.\n", static_cast<double>(mib));
+}
+
+// Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.
+int offer_default(directory_entry& entry) {
+    set_directory_entry(entry, driver::target_dir.data());
+    std::fprintf(stderr, "\n\nDefault directory: %s.\n", driver::target_dir.data());
+    return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES);
+}
+
+// Reads the typed line. Returns VET_ACCEPT when `entry` holds something to vet, else what the user chose.
+int take_typed_entry(directory_entry& entry) {
+    std::fputs("\n\nEnter directory >", stderr);
+    if (!read_directory_entry(entry)) return VET_CANCEL;
+    if (entry.text[0] != '\0') return VET_ACCEPT;
+    std::fputs("\n\nA directory must be selected.\n", stderr);
+    return driver::ask_ok_cancel("Select a directory?") == driver::RESULT_CANCEL ? VET_CANCEL
+                                                                                 : VET_START_OVER;
+}
+
+}  // namespace
 
 int select_install_dir() {
-    constexpr std::size_t ENTRY_SIZE = 4096;
-    char entry[ENTRY_SIZE] = {};
-    std::size_t length = 0;
-
-    std::fputs("\n\nEnter directory >", stderr);
-    for (;;) {
-        const int c = std::getc(stdin);
-        if (c == EOF) return driver::RESULT_CANCEL;
-        if (c == '\n') break;
-        if (length < ENTRY_SIZE - 2) entry[length++] = static_cast<char>(c);
+    directory_entry entry{};
+    for (int pass = 0;; ++pass) {
+        draw_header();
+        int verdict = VET_START_OVER;
+        // The default comes only with the first pass: someone who has turned it down, or been told to pick
+        // another directory, is not offered it again.
+        const int use_default =
+            pass == 0 && driver::target_dir[0] != '\0' ? offer_default(entry) : driver::RESULT_NO;
+        if (use_default == driver::RESULT_CANCEL) return driver::RESULT_CANCEL;
+        if (use_default == driver::RESULT_YES) {
+            verdict = vet_directory(entry);
+        } else {
+            verdict = take_typed_entry(entry);
+            if (verdict == VET_ACCEPT) verdict = vet_directory(entry);
+        }
+        if (verdict == VET_CANCEL) return driver::RESULT_CANCEL;
+        if (verdict == VET_ACCEPT) {
+            std::memcpy(driver::target_dir.data(), entry.text.data(), std::strlen(entry.text.data()) + 1);
+            return driver::RESULT_NEXT;
+        }
     }
-    if (entry[0] != '\0') std::strcpy(driver::target_dir.data(), entry);
-    return driver::RESULT_NEXT;
 }
 
 }  // namespace target

@@ -2,6 +2,7 @@
 // back, and how a NUL or the end of input cancels.
 #include <gtest/gtest.h>
 
+#include "driver/license_text.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
 
@@ -21,7 +22,8 @@ class Prompt : public ::testing::Test {
 
     // Welcome answered Next, then the licence question; whatever follows is the licence prompt's.
     static std::string after_next(const std::string& rest) {
-        return t::WELCOME + t::NEXT_CANCEL + t::LICENSE_QUESTION + t::LICENSE_PROMPT + rest;
+        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
+               t::LICENSE_PROMPT + rest;
     }
     static std::string cancelled_at_welcome(int prompts) {
         std::string s = t::WELCOME;
@@ -49,9 +51,10 @@ TEST_F(Prompt, ALineWithoutAKeyBringsThePromptBack) {
 
 TEST_F(Prompt, TheRestOfTheAnsweringLineIsSwallowed) {
     // The c after n would cancel the licence prompt if it were left for it.
-    EXPECT_EQ(run("nc\na\n" + (dir / "t") + "\nc\n"),
-              after_next(t::ENTER_DIRECTORY + t::INSTALLING + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL +
-                         t::TERMINATED));
+    const std::string target = dir / "t";
+    EXPECT_EQ(run("nc" + answers_to_install(target).substr(1) + "c\n"),
+              after_next(t::directory_screen_to(target) + t::INSTALLING + t::FILES_INSTALLED +
+                         t::BACK_NEXT_CANCEL + t::TERMINATED));
     const std::string long_rest(100000, 'c');
     EXPECT_EQ(run("n" + long_rest + "\nc\n"), after_next(t::TERMINATED));
 }
@@ -85,8 +88,10 @@ TEST_F(Prompt, ClosedStandardInputCancels) {
 }
 
 TEST_F(Prompt, BackNextCancelTakesBNAndC) {
-    const std::string to_installed = "n\na\n" + (dir / "t") + "\n";
-    const std::string installed = after_next(t::ENTER_DIRECTORY + t::INSTALLING + t::FILES_INSTALLED);
+    const std::string target = dir / "t";
+    const std::string to_installed = answers_to_install(target);
+    const std::string installed =
+        after_next(t::directory_screen_to(target) + t::INSTALLING + t::FILES_INSTALLED);
     // "accept": a is no key here, c is.
     EXPECT_EQ(run(to_installed + "accept\n"), installed + t::BACK_NEXT_CANCEL + t::TERMINATED);
     EXPECT_EQ(run(to_installed + "yes\nNEXT\n"),

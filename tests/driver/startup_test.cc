@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/license_text.h"
 #include "payload/header_block.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
@@ -86,7 +87,8 @@ TEST_F(Startup, AVolumeOtherThanAllOnesIsErr2WhateverTheOptions) {
 
 TEST_F(Startup, AutonextIsRecognisedInAnyPositionArgv0Included) {
     // Without a prompt the welcome text runs straight into the licence question.
-    const std::string expected = t::WELCOME + t::LICENSE_QUESTION + t::LICENSE_PROMPT + t::TERMINATED;
+    const std::string expected = t::WELCOME + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
+                                 t::LICENSE_PROMPT + t::TERMINATED;
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-autonext"},
                                                  {"x", "-autonext"},
                                                  {"-autonext", "y", "-InstallNewRelease"}}) {
@@ -111,7 +113,7 @@ TEST_F(Startup, NearMissesOfTheOptionsAreIgnored) {
 }
 
 TEST_F(Startup, InstallNewReleaseChangesNothingVisible) {
-    const std::string input = "n\na\n" + (dir / "target") + "\nn\n";
+    const std::string input = answers_to_install(dir / "target") + "n\n";
     const auto plain = run_installer(image, {}, input);
     const auto with_option = run_installer(image, {"-InstallNewRelease"}, input);
     expect_clean_exit(with_option);

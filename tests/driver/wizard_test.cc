@@ -1,9 +1,19 @@
 // The wizard's road: which screen follows which answer, the directory-exists warning, the closing texts,
 // and "-autonext" taking every prompt that has an auto answer.
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "driver/driver_state.h"
+#include "driver/license_text.h"
+#include "driver/result.h"
+#include "driver/screens.h"
+#include "driver/wizard.h"
+#include "payload/payload_stream.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
 
@@ -24,7 +34,12 @@ class Wizard : public ::testing::Test {
     }
 
     static std::string up_to_directory() {
-        return t::WELCOME + t::NEXT_CANCEL + t::LICENSE_QUESTION + t::LICENSE_PROMPT + t::ENTER_DIRECTORY;
+        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
+               t::LICENSE_PROMPT;
+    }
+    // answers_to_install from the default question on, for a second visit of the directory screen.
+    static std::string from_default_question(const std::string& target) {
+        return answers_to_install(target).substr(std::string("n\na\n").size());
     }
     static std::string install_to_end() {
         return t::INSTALLING + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE;
@@ -32,56 +47,104 @@ class Wizard : public ::testing::Test {
 };
 
 TEST_F(Wizard, ANewDirectoryGoesStraightToTheInstallation) {
-    EXPECT_EQ(run("n\na\n" + fresh + "\nn\n"), up_to_directory() + install_to_end());
+    EXPECT_EQ(run(answers_to_install(fresh) + "n\n"),
+              up_to_directory() + t::directory_screen_to(fresh) + install_to_end());
 }
 
 TEST_F(Wizard, AnExistingDirectoryIsWarnedAboutThenInstalledInto) {
-    EXPECT_EQ(run("n\na\n" + existing + "\nn\nn\n"),
-              up_to_directory() + t::dir_exists(existing) + t::BACK_NEXT_CANCEL + install_to_end());
+    EXPECT_EQ(run(answers_to_install(existing) + "n\nn\n"),
+              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+                  t::BACK_NEXT_CANCEL + install_to_end());
 }
 
-TEST_F(Wizard, BackAtTheWarningReturnsToTheDirectoryScreen) {
-    EXPECT_EQ(run("n\na\n" + existing + "\nb\n" + fresh + "\nn\n"),
-              up_to_directory() + t::dir_exists(existing) + t::BACK_NEXT_CANCEL + t::ENTER_DIRECTORY +
-                  install_to_end());
+TEST_F(Wizard, BackAtTheWarningReturnsToTheDirectoryScreenOfferingThePathAcceptedLast) {
+    // Declining the offered path: the road goes on with a typed one.
+    EXPECT_EQ(run(answers_to_install(existing) + "b\n" + from_default_question(fresh) + "n\n"),
+              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+                  t::BACK_NEXT_CANCEL + t::directory_screen_to(fresh, existing) + install_to_end());
+
+    // Taking it: it is vetted again, warned about again, and cancelled at the warning.
+    EXPECT_EQ(run(answers_to_install(existing) + "b\ny\nn\nc\n"),
+              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+                  t::BACK_NEXT_CANCEL + t::directory_header() + t::default_directory(existing) +
+                  t::USE_DEFAULT + t::location_warnings(existing) + t::dir_exists(existing) +
+                  t::BACK_NEXT_CANCEL + t::TERMINATED);
 }
 
 TEST_F(Wizard, CancelAtTheWarningEndsBeforeInstalling) {
-    EXPECT_EQ(run("n\na\n" + existing + "\nc\n"),
-              up_to_directory() + t::dir_exists(existing) + t::BACK_NEXT_CANCEL + t::TERMINATED);
+    EXPECT_EQ(run(answers_to_install(existing) + "c\n"),
+              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+                  t::BACK_NEXT_CANCEL + t::TERMINATED);
 }
 
-TEST_F(Wizard, APathThatIsAFileOrALinkToOneDrawsNoWarning) {
+TEST_F(Wizard, APathThatIsAFileOrALinkToOneNeverGetsPastTheDirectoryScreen) {
     write_file(dir / "plain", "x");
     symlink((dir / "plain").c_str(), (dir / "link").c_str());
     for (const std::string& path : {dir / "plain", dir / "link"}) {
-        EXPECT_EQ(run("n\na\n" + path + "\nn\n"), up_to_directory() + install_to_end()) << path;
+        EXPECT_EQ(run("n\na\nn\n" + path + "\nc\n"),
+                  up_to_directory() + t::directory_header() + t::default_directory(t::DEFAULT_TARGET) +
+                      t::USE_DEFAULT + t::ENTER_DIRECTORY + t::EXISTS_AS_FILE + t::SELECT_DIFFERENT_OK +
+                      t::TERMINATED)
+            << path;
     }
 }
 
+TEST_F(Wizard, TheWarningStateIsSilentForAnythingButADirectory) {
+    // The directory screen refuses files, so only the state itself can show that it stays silent for one.
+    write_file(dir / "plain", "x");
+    for (const std::string& path : {dir / "plain", fresh}) {
+        std::strcpy(driver::target_dir.data(), path.c_str());
+        const auto r = run_in_child([] { return driver::dir_exists_screen(); }, "c\n");
+        EXPECT_EQ(r.exit_code, driver::RESULT_NEXT) << path;
+        EXPECT_EQ(r.err, "") << path;
+    }
+    driver::target_dir.fill('\0');
+}
+
 TEST_F(Wizard, ALinkToADirectoryIsWarnedAbout) {
-    symlink(existing.c_str(), (dir / "dirlink").c_str());
-    EXPECT_EQ(run("n\na\n" + (dir / "dirlink") + "\nc\n"),
-              up_to_directory() + t::dir_exists(dir / "dirlink") + t::BACK_NEXT_CANCEL + t::TERMINATED);
+    const std::string link = dir / "dirlink";
+    symlink(existing.c_str(), link.c_str());
+    EXPECT_EQ(run(answers_to_install(link) + "c\n"), up_to_directory() + t::directory_screen_to(link) +
+                                                         t::dir_exists(link) + t::BACK_NEXT_CANCEL +
+                                                         t::TERMINATED);
 }
 
 TEST_F(Wizard, BackAtFilesInstalledShowsItAgainAndCancelThereStillTerminates) {
-    EXPECT_EQ(run("n\na\n" + fresh + "\nb\nb\nc\n"), up_to_directory() + t::INSTALLING + t::FILES_INSTALLED +
-                                                         t::BACK_NEXT_CANCEL + t::FILES_INSTALLED +
-                                                         t::BACK_NEXT_CANCEL + t::FILES_INSTALLED +
-                                                         t::BACK_NEXT_CANCEL + t::TERMINATED);
+    EXPECT_EQ(run(answers_to_install(fresh) + "b\nb\nc\n"),
+              up_to_directory() + t::directory_screen_to(fresh) + t::INSTALLING + t::FILES_INSTALLED +
+                  t::BACK_NEXT_CANCEL + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::FILES_INSTALLED +
+                  t::BACK_NEXT_CANCEL + t::TERMINATED);
 }
 
 TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
-    // The licence prompt has none and still waits; the warning and closing texts are written without prompts.
-    EXPECT_EQ(run("a\n" + existing + "\n", {"-autonext"}),
-              t::WELCOME + t::LICENSE_QUESTION + t::LICENSE_PROMPT + t::ENTER_DIRECTORY +
-                  t::dir_exists(existing) + t::INSTALLING + t::FILES_INSTALLED + t::COMPLETE);
+    // Run in a child with a temporary directory as the default: the real default is a system path, which
+    // "-autonext" would accept and install into. The licence prompt and the location warning have no
+    // auto result and wait; the default question, the existing-directory warning and the closing prompt
+    // answer themselves.
+    const std::string own_file = image;
+    const std::string target = existing;
+    const auto r = run_in_child(
+        [&own_file, &target] {
+            driver::self_file = std::fopen(own_file.c_str(), "rb");
+            payload::find_header_block(driver::self_file, driver::header);
+            std::strcpy(driver::target_dir.data(), target.c_str());
+            driver::autonext = 1;
+            driver::state = driver::STATE_WELCOME;
+            driver::run_wizard();
+            return 0;
+        },
+        "a\nn\n");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, t::WELCOME + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
+                         t::LICENSE_PROMPT + t::directory_header() + t::default_directory(existing) +
+                         t::location_warnings(existing) + t::dir_exists(existing) + t::INSTALLING +
+                         t::FILES_INSTALLED + t::COMPLETE);
 }
 
 TEST_F(Wizard, AnEmptyPayloadStillRunsToTheEnd) {
     // file_count 0: the banner and nothing else.
-    EXPECT_EQ(run("n\na\n" + fresh + "\nn\n"), up_to_directory() + install_to_end());
+    EXPECT_EQ(run(answers_to_install(fresh) + "n\n"),
+              up_to_directory() + t::directory_screen_to(fresh) + install_to_end());
     struct stat info {};
     EXPECT_NE(stat(fresh.c_str(), &info), 0) << "nothing may be created";
 }

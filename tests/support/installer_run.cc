@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+#include "support/installer_texts.h"
+
 namespace testing_support {
 
 std::string stub_with_payload(const std::string& payload) {
@@ -45,6 +47,32 @@ std::string dialogue(const std::string& image, const std::string& input,
     const process_result r = run_installer(image, args, input);
     expect_clean_exit(r);
     return r.err;
+}
+
+std::string answers_to_install(const std::string& target) {
+    std::string answers = "n\na\nn\n" + target + "\n";
+    const std::string warnings = texts::location_warnings(target);
+    for (std::size_t at = warnings.find(texts::SELECT_DIFFERENT_ASK); at != std::string::npos;
+         at = warnings.find(texts::SELECT_DIFFERENT_ASK, at + 1)) {
+        answers += "n\n";
+    }
+    return answers;
+}
+
+std::string after_directory_screen(const std::string& err, const std::string& target) {
+    const std::string welcome = texts::WELCOME + texts::NEXT_CANCEL + "\n\n";
+    EXPECT_TRUE(err.starts_with(welcome)) << err;
+    std::size_t at = welcome.size();
+    for (std::size_t line = 0; line < texts::LICENSE_LINES && at < err.size(); ++line) {
+        const std::size_t end = err.find('\n', at);
+        if (end == std::string::npos) break;
+        EXPECT_LE(end - at, texts::LICENSE_WIDTH) << "licence line " << line + 1;
+        at = end + 1;
+    }
+    const std::string rest_of_dialogue =
+        texts::LICENSE_QUESTION + texts::LICENSE_PROMPT + texts::directory_screen_to(target);
+    EXPECT_EQ(err.substr(std::min(at, err.size()), rest_of_dialogue.size()), rest_of_dialogue);
+    return err.substr(std::min(at + rest_of_dialogue.size(), err.size()));
 }
 
 process_result run_in_child(const std::function<int()>& body, const std::string& input) {

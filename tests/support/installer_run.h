@@ -31,6 +31,18 @@ void expect_clean_exit(const process_result& r);
 std::string dialogue(const std::string& image, const std::string& input,
                      const std::vector<std::string>& args = {});
 
+// Answers from the welcome screen to the installation into `target`, an absolute path without blanks that
+// is not the root and names no file: Next, Accept, No to the default, `target`, and No to each location
+// warning it draws (texts::location_warnings). Tests always type their target: the default directory is
+// a real system path.
+std::string answers_to_install(const std::string& target);
+
+// For a run given answers_to_install(target) on an image of the default product: checks that standard
+// error begins with the welcome screen, a licence display of the usual shape (its wording is pinned by
+// the licence tests, which can see license_text), the licence question and texts::directory_screen_to
+// (target); returns what follows.
+std::string after_directory_screen(const std::string& err, const std::string& target);
+
 // Runs `body` in a forked child with `input` as standard input and captures its standard error; the
 // child's exit status is what `body` returns (or what it exits with).
 process_result run_in_child(const std::function<int()>& body, const std::string& input = "");

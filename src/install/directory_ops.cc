@@ -1,0 +1,68 @@
+#include "install/directory_ops.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "install/concat_strings.h"
+#include "target/path_kind.h"
+
+namespace install {
+namespace {
+
+bool is_dot_or_dot_dot(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// A directory in its own right, not a link to one.
+bool is_real_directory(const char* path) {
+    struct stat info {};
+    return lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Depth first, one directory stream open per level and one child path per level at a time.
+void remove_beneath(const char* dir, const char* name) {
+    DIR* stream = opendir(dir);
+    if (stream == nullptr) return;
+    while (const dirent* entry = readdir(stream)) {
+        if (is_dot_or_dot_dot(entry->d_name)) continue;
+        char* child = concat_strings({dir, "/", entry->d_name});
+        if (child == nullptr) continue;
+        if (std::strcmp(entry->d_name, name) == 0) {
+            // A non-empty directory refuses; the result does not matter either way.
+            (void)std::remove(child);
+        } else if (is_real_directory(child)) {
+            remove_beneath(child, name);
+        }
+        std::free(child);
+    }
+    closedir(stream);
+}
+
+}  // namespace
+
+int make_dir_path(char* path) {
+    if (path == nullptr || *path == '\0') return 1;
+    // The root itself is never tested or created.
+    char* cursor = *path == '/' ? path + 1 : path;
+    for (;; ++cursor) {
+        const char separator = *cursor;
+        if (separator != '/' && separator != '\0') continue;
+        *cursor = '\0';
+        const bool missing = target::path_kind(path) != 1;
+        const bool failed = missing && mkdir(path, 0755) != 0;
+        *cursor = separator;
+        if (failed) return 0;
+        if (separator == '\0' || cursor[1] == '\0') return 1;
+    }
+}
+
+void remove_named_entries(const char* dir, const char* name) {
+    if (dir == nullptr || name == nullptr || target::path_kind(dir) != 1) return;
+    remove_beneath(dir, name);
+}
+
+}  // namespace install

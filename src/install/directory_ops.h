@@ -1,0 +1,18 @@
+// The file-system steps the installation relies on: creating the directories along a path, and removing
+// every entry of a name beneath the target directory. Neither prints nor stops the installer; they report
+// through their results and errno.
+#pragma once
+
+namespace install {
+
+// Creates every missing directory along `path` (mode 0755 under the umask); only '/' separates. The
+// separators are overwritten one at a time during the walk and put back. Returns 1 when every directory
+// exists afterwards (or the path is null or empty), 0 at the first mkdir that fails, errno as it left it.
+int make_dir_path(char* path);
+
+// Removes, anywhere beneath `dir`, every entry whose name is exactly `name`: files, links and empty
+// directories go; a non-empty directory of that name stays and is not entered. `dir` itself may be a link
+// to a directory, but no link beneath it is ever followed, so the walk cannot leave the tree or loop.
+void remove_named_entries(const char* dir, const char* name);
+
+}  // namespace install

@@ -1,0 +1,13 @@
+// The progress line: two percentages and the name of the file in hand, redrawn in place with backspaces
+// and wiped out after each file. It remembers its last drawing in process-wide state.
+#pragma once
+
+namespace install {
+
+// With a name: draws the line "%3d%% %3d%%  %s " (file percentage first), unless the percentages and the
+// name are those of the last drawing; names longer than 40 characters are shortened from index 40. With a
+// null name: erases the last drawing and forgets it. Either way waits until standard error has taken the
+// output (tcdrain) and returns that result, which no caller needs.
+int show_progress(const char* name, int byte_percent, int file_percent);
+
+}  // namespace install

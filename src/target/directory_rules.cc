@@ -1,0 +1,110 @@
+#include "target/directory_rules.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "driver/dialogue.h"
+#include "driver/result.h"
+#include "target/path_kind.h"
+
+namespace target {
+namespace {
+
+// A rejected entry can only be replaced; a warned-about one may be kept.
+constexpr int RULE_REJECT = 0;  // "Select a different directory!" Ok / Cancel
+constexpr int RULE_WARN = 1;    // "Select a different directory?" No (keep it) / Yes / Cancel
+
+constexpr const char* TOO_LONG_MESSAGE = "\n\nDirectory path is too long.\n";
+
+// The whole path may grow to ENTRY_MAX_LENGTH; the working directory, its separator and the entry must
+// fit in that.
+constexpr std::size_t ABSOLUTE_MAX_JOINED = ENTRY_MAX_LENGTH - 1;
+
+bool has_blank(directory_entry& entry) {
+    return std::strpbrk(entry.text.data(), " \t") != nullptr;
+}
+
+// Makes a relative entry absolute; broken when the result would be too long. When the working directory
+// cannot be had the entry stays relative, and the rules after this one judge it as it is.
+bool cannot_make_absolute(directory_entry& entry) {
+    if (entry.text[0] == '/') return false;
+    std::array<char, ENTRY_SIZE> cwd{};
+    if (getcwd(cwd.data(), cwd.size() - 1) == nullptr || cwd[0] == '\0') return false;
+    const std::size_t cwd_length = std::strlen(cwd.data());
+    const std::size_t entry_length = std::strlen(entry.text.data());
+    if (cwd_length + entry_length > ABSOLUTE_MAX_JOINED) return true;
+
+    std::array<char, ENTRY_SIZE> joined{};
+    std::memcpy(joined.data(), cwd.data(), cwd_length);
+    std::size_t length = cwd_length;
+    if (cwd[cwd_length - 1] != '/') joined[length++] = '/';
+    std::memcpy(joined.data() + length, entry.text.data(), entry_length + 1);
+    entry.text = joined;
+    return false;
+}
+
+bool is_too_long(directory_entry& entry) {
+    return entry.too_long;
+}
+
+// Only these three spellings: no normalisation is done anywhere on this screen.
+bool is_root(directory_entry& entry) {
+    const char* path = entry.text.data();
+    return std::strcmp(path, "/") == 0 || std::strcmp(path, "/.") == 0 || std::strcmp(path, "/..") == 0;
+}
+
+bool is_existing_file(directory_entry& entry) {
+    return path_kind(entry.text.data()) == 0;
+}
+
+bool is_in_bin(directory_entry& entry) {
+    return std::strstr(entry.text.data(), "/bin/") != nullptr;
+}
+
+bool is_outside_usr_and_home(directory_entry& entry) {
+    const char* path = entry.text.data();
+    return std::strncmp(path, "/usr/", 5) != 0 && std::strncmp(path, "/home/", 6) != 0;
+}
+
+struct directory_rule {
+    bool (*broken)(directory_entry& entry);
+    int kind;
+    const char* message;
+};
+
+// In this order: the blank test sees the entry as typed, before it is made absolute; the last warning's
+// "No" accepts the entry.
+constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
+    {has_blank, RULE_REJECT,
+     "\n\nInstallation into a directory path containing spaces is not recommended.\n"},
+    {cannot_make_absolute, RULE_REJECT, TOO_LONG_MESSAGE},
+    {is_too_long, RULE_REJECT, TOO_LONG_MESSAGE},
+    {is_root, RULE_WARN, "\n\nInstallation into the root directory is not recommended.\n"},
+    {is_existing_file, RULE_REJECT, "\n\nThe directory already exists as a file.\n"},
+    {is_in_bin, RULE_WARN, "\n\nInstalling into a 'bin' directory is not recommended.\n"},
+    {is_outside_usr_and_home, RULE_WARN,
+     "\n\nInstalling anywhere other than under '/usr' or '/home' directories is not recommended.\n"},
+}};
+
+}  // namespace
+
+int vet_directory(directory_entry& entry) {
+    for (const directory_rule& rule : DIRECTORY_RULES) {
+        if (!rule.broken(entry)) continue;
+        std::fputs(rule.message, stderr);
+        if (rule.kind == RULE_REJECT) {
+            const int answer = driver::ask_ok_cancel("Select a different directory!");
+            return answer == driver::RESULT_CANCEL ? VET_CANCEL : VET_START_OVER;
+        }
+        // No auto result: "-autonext" never answers a warning.
+        const int answer = driver::ask_no_yes_cancel("Select a different directory?", driver::RESULT_NONE);
+        if (answer == driver::RESULT_CANCEL) return VET_CANCEL;
+        if (answer == driver::RESULT_YES) return VET_START_OVER;
+    }
+    return VET_ACCEPT;
+}
+
+}  // namespace target

@@ -1,0 +1,147 @@
+// Directory creation along a path, same-name removal beneath a tree (never following links beneath it),
+// and string joining.
+#include "install/directory_ops.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "install/concat_strings.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using install::make_dir_path;
+using install::remove_named_entries;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+int make(std::string path) {
+    return make_dir_path(path.data());
+}
+
+bool exists(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
+}
+
+TEST(MakeDirPath, CreatesEveryMissingDirectoryWithMode0755) {
+    temp_dir dir;
+    const mode_t old_mask = umask(022);
+    EXPECT_EQ(make(dir / "a/b/c"), 1);
+    umask(old_mask);
+    EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
+    struct stat info {};
+    stat((dir / "a/b").c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
+    EXPECT_EQ(make(dir / "a/b/c"), 1);  // all there already
+}
+
+TEST(MakeDirPath, DoubledAndTrailingSlashesAndBackslashes) {
+    temp_dir dir;
+    EXPECT_EQ(make(dir / "a//b/"), 1);
+    EXPECT_TRUE(fs::is_directory(dir / "a/b"));
+    EXPECT_EQ(make(dir / "x\\y"), 1);  // one directory whose name holds a backslash
+    EXPECT_TRUE(fs::is_directory(dir / "x\\y"));
+    EXPECT_FALSE(exists(dir / "x"));
+    EXPECT_EQ(make("/"), 1);
+    EXPECT_EQ(make(""), 1);
+    EXPECT_EQ(make_dir_path(nullptr), 1);
+}
+
+TEST(MakeDirPath, APrefixThatIsAFileFailsWithEexistAndKeepsWhatWasMade) {
+    temp_dir dir;
+    write_file(dir / "a/file", "x");
+    errno = 0;
+    EXPECT_EQ(make(dir / "a/file/b"), 0);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(read_file(dir / "a/file"), "x");
+}
+
+TEST(MakeDirPath, PutsEverySeparatorBack) {
+    temp_dir dir;
+    std::string path = dir / "p/q/r";
+    const std::string before = path;
+    make_dir_path(path.data());
+    EXPECT_EQ(path, before);
+}
+
+class RemoveNamed : public ::testing::Test {
+  protected:
+    temp_dir dir;
+    std::string tree = dir / "target";
+};
+
+TEST_F(RemoveNamed, RemovesTheNameAtEveryDepthAndNothingElse) {
+    for (const char* p : {"readme.txt", "a/readme.txt", "a/b/c/readme.txt", "a/README.TXT",
+                          "a/readme.txt.bak", ".hidden/readme.txt", "a/b/other"}) {
+        write_file(tree + "/" + p, "x");
+    }
+    remove_named_entries(tree.c_str(), "readme.txt");
+    for (const char* gone : {"readme.txt", "a/readme.txt", "a/b/c/readme.txt", ".hidden/readme.txt"}) {
+        EXPECT_FALSE(exists(tree + "/" + gone)) << gone;
+    }
+    for (const char* kept : {"a/README.TXT", "a/readme.txt.bak", "a/b/other"}) {
+        EXPECT_TRUE(exists(tree + "/" + kept)) << kept;
+    }
+}
+
+TEST_F(RemoveNamed, AnEmptyDirectoryGoesANonEmptyOneStaysUnentered) {
+    fs::create_directories(tree + "/x/name");
+    write_file(tree + "/y/name/name", "inside");
+    remove_named_entries(tree.c_str(), "name");
+    EXPECT_FALSE(exists(tree + "/x/name"));
+    EXPECT_EQ(read_file(tree + "/y/name/name"), "inside");
+}
+
+TEST_F(RemoveNamed, LinksBeneathTheTreeAreRemovedByNameButNeverFollowed) {
+    write_file(dir / "outside/victim.h", "keep");
+    write_file(dir / "outside/sub/victim.h", "keep");
+    fs::create_directories(tree);
+    symlink((dir / "outside").c_str(), (tree + "/link-to-outside").c_str());
+    symlink((dir / "outside/victim.h").c_str(), (tree + "/victim.h").c_str());
+    symlink(tree.c_str(), (tree + "/loop").c_str());  // a cycle, were links followed
+    remove_named_entries(tree.c_str(), "victim.h");
+    EXPECT_FALSE(exists(tree + "/victim.h"));  // the link itself goes
+    EXPECT_EQ(read_file(dir / "outside/victim.h"), "keep");
+    EXPECT_EQ(read_file(dir / "outside/sub/victim.h"), "keep");
+    EXPECT_TRUE(exists(tree + "/link-to-outside"));
+}
+
+TEST_F(RemoveNamed, TheTreeItselfMayBeALink) {
+    write_file(dir / "real/deep/n.txt", "x");
+    symlink((dir / "real").c_str(), tree.c_str());
+    remove_named_entries(tree.c_str(), "n.txt");
+    EXPECT_FALSE(exists(dir / "real/deep/n.txt"));
+}
+
+TEST_F(RemoveNamed, AMissingEmptyOrFileTreeChangesNothing) {
+    write_file(dir / "file", "x");
+    remove_named_entries((dir / "file").c_str(), "file");
+    remove_named_entries("", "file");
+    remove_named_entries((dir / "absent").c_str(), "file");
+    remove_named_entries(nullptr, "file");
+    remove_named_entries(dir.path().c_str(), nullptr);
+    EXPECT_EQ(read_file(dir / "file"), "x");
+}
+
+TEST(ConcatStrings, JoinsTheNonNullStrings) {
+    auto check = [](std::initializer_list<const char*> parts, const char* expected) {
+        char* joined = install::concat_strings(parts);
+        ASSERT_NE(joined, nullptr);
+        EXPECT_STREQ(joined, expected);
+        std::free(joined);
+    };
+    check({"/x/", "/", "y"}, "/x//y");
+    check({"a", nullptr, "b"}, "ab");
+    check({nullptr, nullptr}, "");
+    check({}, "");
+}
+
+}  // namespace
