@@ -85,6 +85,13 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.version = checked_text(args.version.value_or("1.0"), "version");
     s.platform = checked_text(args.platform.value_or("for Linux"), "platform");
     s.store = args.store;
+    if (args.level) {
+        const std::string& text = *args.level;
+        if (text.size() != 1 || text[0] < '1' || text[0] > '9') {
+            throw error("--level takes a whole number from 1 to 9, not " + in_quotes(text));
+        }
+        s.level = text[0] - '0';
+    }
     // An empty SOURCE_DATE_EPOCH counts as unset.
     if (args.build_time) {
         s.build_time = parse_seconds(*args.build_time, "--build-time");

@@ -18,6 +18,7 @@ struct build_settings {
     std::string platform;
     std::int32_t build_time = 0;
     bool store = false;
+    int level = 6;  // the compressor's, 1..9
 };
 
 // What the defaults come from besides the command line.

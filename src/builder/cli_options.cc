@@ -25,6 +25,7 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
     if (name == "--platform") return &build.platform;
     if (name == "--build-time") return &build.build_time;
     if (name == "--stub") return &build.stub;
+    if (name == "--level") return &build.level;
     return nullptr;
 }
 

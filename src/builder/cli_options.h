@@ -17,6 +17,7 @@ struct build_arguments {
     std::optional<std::string> platform;
     std::optional<std::string> build_time;
     std::optional<std::string> stub;
+    std::optional<std::string> level;
     bool store = false;
     std::string source_dir;
     std::string output;

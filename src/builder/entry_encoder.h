@@ -9,6 +9,7 @@ namespace builder {
 
 struct encode_options {
     bool force_store = false;  // --store
+    int level = 6;             // the compressor's level, 1..9
 };
 
 struct encoded_entry {

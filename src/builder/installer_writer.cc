@@ -118,7 +118,7 @@ build_summary write_installer(const build_settings& settings, const source_tree&
     out.write(placeholder.data(), placeholder.size());
 
     payload_totals totals;
-    const encode_options options{.force_store = settings.store};
+    const encode_options options{.force_store = settings.store, .level = settings.level};
     for (const source_entry& entry : tree.entries) {
         const auto bytes = read_entry(root.fd, entry);
         const std::span<const unsigned char> file_bytes(bytes.get(), entry.size);

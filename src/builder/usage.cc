@@ -15,6 +15,7 @@ constexpr std::string_view USAGE_BUILD =
     "  --build-time SECONDS  build time, seconds since 1970-01-01 UTC\n"
     "                        (default: SOURCE_DATE_EPOCH when set, else now)\n"
     "  --stub PATH           installer stub (default: the installer beside mkinstaller)\n"
+    "  --level N             compression level, 1 (fastest) to 9 (smallest); default 6\n"
     "  --store               store every file uncompressed\n"
     "\n"
     "Each text holds at most 63 bytes.\n"

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <random>
 
 #include "builder_test_util.h"
 #include "payload/header_block.h"
@@ -156,6 +157,61 @@ TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {
     EXPECT_EQ(build({}).exit_code, 1);
     EXPECT_EQ(read_file(output), "previous installer");
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{"setup"});
+}
+
+}  // namespace
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+
+// The method `list` shows for the entry called `name`.
+std::string method_listed(const std::string& listing, const std::string& name) {
+    std::size_t end = listing.find("  " + name + "\n");
+    if (end == std::string::npos) return "(not listed)";
+    const std::size_t start = listing.rfind('\n', end) + 1;
+    return listing.substr(start, listing.find(' ', start) - start);
+}
+
+// Each file is compressed unless that would not make it smaller; the installer reads both forms.
+TEST(BuildMethods, CompressesWhatShrinksAndStoresTheRest) {
+    temp_dir dir;
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i % 17) + " of a compressible text file\n";
+    std::mt19937 random(42);
+    std::string noise(4000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    write_timed_file(dir / "src/text.txt", text);
+    write_timed_file(dir / "src/noise.bin", noise);
+    write_timed_file(dir / "src/empty", "");
+    for (const char* level : {"1", "6", "9"}) {
+        const auto built = run_mkinstaller({"build", "--level", level, dir / "src", dir / "setup"});
+        ASSERT_EQ(built.exit_code, 0) << built.err;
+        const std::string listing = run_mkinstaller({"list", dir / "setup"}).out;
+        EXPECT_EQ(method_listed(listing, "text.txt"), "compressed") << listing;
+        EXPECT_EQ(method_listed(listing, "noise.bin"), "stored") << listing;
+        EXPECT_EQ(method_listed(listing, "empty"), "stored") << listing;
+        EXPECT_EQ(run_mkinstaller({"verify", dir / "setup"}).exit_code, 0);
+        const auto extracted = run_mkinstaller({"extract", "--force", dir / "setup", dir / "out"});
+        ASSERT_EQ(extracted.exit_code, 0) << extracted.err;
+        EXPECT_EQ(read_file(dir / "out/text.txt"), text);
+        EXPECT_EQ(read_file(dir / "out/noise.bin"), noise);
+    }
+    ASSERT_EQ(run_mkinstaller({"build", "--store", dir / "src", dir / "stored"}).exit_code, 0);
+    EXPECT_EQ(method_listed(run_mkinstaller({"list", dir / "stored"}).out, "text.txt"), "stored");
+}
+
+TEST(BuildMethods, LevelMustBeOneToNine) {
+    temp_dir dir;
+    write_timed_file(dir / "src/a", "a");
+    for (const char* level : {"0", "10", "x", "", "-1"}) {
+        const auto r = run_mkinstaller({"build", "--level", level, dir / "src", dir / "setup"});
+        EXPECT_EQ(r.exit_code, 1) << level;
+        EXPECT_NE(r.err.find("--level"), std::string::npos) << r.err;
+        EXPECT_FALSE(path_exists(dir / "setup"));
+    }
 }
 
 }  // namespace

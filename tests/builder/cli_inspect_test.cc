@@ -34,8 +34,9 @@ class CliInspect : public testing::Test {
         write_timed_file(dir / "src/bin/vorna", junk_bytes(12345));
         write_timed_file(dir / "src/docs/readme.txt", "read me\n", TEST_TIME + 60);
         write_file(dir / "stub", junk_bytes(3000));
-        const auto r = run_mkinstaller({"build", "--stub", dir / "stub", "--product", "VORNA", "--build-time",
-                                        std::to_string(TEST_TIME), dir / "src", installer});
+        // Stored, so that the layout below is known byte for byte.
+        const auto r = run_mkinstaller({"build", "--store", "--stub", dir / "stub", "--product", "VORNA",
+                                        "--build-time", std::to_string(TEST_TIME), dir / "src", installer});
         ASSERT_EQ(r.exit_code, 0) << r.err;
         image = read_file(installer);
         ASSERT_EQ(image.size(), IMAGE_END);

@@ -57,6 +57,7 @@ class WriterFormat : public testing::Test {
         settings.version = "2.5";
         settings.platform = "for Linux x86-64";
         settings.build_time = TEST_TIME;
+        settings.store = true;  // the layout checks below read each file's bytes in place
         builder::write_installer(settings, builder::scan_source_tree(source));
         return read_file(output);
     }
