@@ -45,6 +45,14 @@ struct install_counters {
     }
 };
 
+// The directory screen accepts at most 4094 characters, so the copy always fits; the bound only keeps a
+// longer target (which nothing produces) from overrunning the buffer.
+void copy_target_dir() {
+    const std::size_t length = strnlen(driver::target_dir.data(), WORKING_PATH_SIZE - 1);
+    std::memcpy(working_path, driver::target_dir.data(), length);
+    working_path[length] = '\0';
+}
+
 bool is_separator(char c) {
     return c == '/' || c == '\\';
 }
@@ -172,7 +180,7 @@ void install_files() {
     payload::record_buffer buffer{};
     for (std::uint32_t i = 0; i < counters.file_count; ++i) {
         const payload::file_record record = payload::next_file_record(buffer, table.get());
-        std::snprintf(working_path, sizeof working_path, "%s", driver::target_dir.data());
+        copy_target_dir();
         if (record.name[0] != '\0') remove_named_entries(working_path, last_component(record.name));
         install_file(record, table.get(), counters);
         if (record.method != payload::METHOD_DELETE) {
