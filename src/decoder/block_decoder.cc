@@ -41,6 +41,122 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
     return (1u << extra_bits) + read_bits(ctx, extra_bits);
 }
 
+// The fast path: whole symbols decoded with a 64-bit bit buffer held in locals, for as long as
+//   - at least FAST_INPUT_BYTES input bytes remain, so that every refill loads eight real bytes and the
+//     stream never runs into the zero bits past its end;
+//   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that a literal or a whole match (256 bytes at
+//     most) fits without being cut by the chunk's end;
+//   - the current block has symbols left (block heads are read on the careful path);
+//   - the next code and a match's distance class are found in one table look-up (codes longer than the
+//     table is wide, and damaged values, go to the careful path).
+// One refill tops the buffer up to at least 56 bits, enough for the longest symbol handled here (12 bits
+// of symbol, 8 of distance class, 12 extra bits). On leaving, the bytes fetched ahead are handed back, so
+// the context's reader stands exactly where decoding one byte at a time would have left it: the same
+// input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
+constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
+constexpr std::uint32_t FAST_OUTPUT_BYTES = 257;
+
+std::uint64_t load_big_endian(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return __builtin_bswap64(word);
+}
+
+// Copies a whole match of `length` bytes from window index `from` to index r; r + length stays within the
+// window. Eight bytes at a time when the source neither wraps nor lies within eight bytes behind.
+void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r, std::uint32_t length,
+                      std::uint32_t distance) {
+    if (distance + 1 >= 8 && from + length <= CODEC_CHUNK_SIZE) {
+        std::uint32_t i = 0;
+        for (; i + 8 <= length; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, window + from + i, sizeof word);
+            std::memcpy(window + r + i, &word, sizeof word);
+        }
+        for (; i < length; ++i) window[r + i] = window[from + i];
+        return;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) {
+        window[r + i] = window[from];
+        from = (from + 1) & CODEC_WINDOW_MASK;
+    }
+}
+
+std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+    const std::uint8_t* in = ctx->input->next;
+    const std::uint8_t* const in_end = ctx->input->end;
+    if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0) return r;
+
+    // The reader's unconsumed bits: the lookahead, then the spare bits of the last byte fetched.
+    const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
+    std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
+                         static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
+    int bit_count = 16 + ctx->spare_bits;
+
+    const std::uint16_t* symbol_table = ctx->symbol_table.data();
+    const std::uint8_t* symbol_lengths = ctx->symbol_lengths.data();
+    const std::uint16_t* class_table = ctx->aux_table.data();
+    const std::uint8_t* class_lengths = ctx->aux_lengths.data();
+    std::uint8_t* window = ctx->window;
+    std::uint32_t block_remaining = ctx->block_remaining;
+    bool matched = false;
+    std::uint32_t match_end = 0;
+
+    while (in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES && block_remaining != 0) {
+        bits |= load_big_endian(in) >> bit_count;
+        in += (63 - bit_count) >> 3;
+        bit_count |= 56;
+
+        const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+        if (symbol >= CODEC_SYMBOL_COUNT) break;
+        const int symbol_length = symbol_lengths[symbol];
+        if (symbol < FIRST_MATCH_SYMBOL) {
+            bits <<= symbol_length;
+            bit_count -= symbol_length;
+            --block_remaining;
+            window[r++] = static_cast<std::uint8_t>(symbol);
+            continue;
+        }
+        const std::uint32_t distance_class =
+            class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
+        if (distance_class >= CODEC_CLASS_COUNT) break;
+        const int consumed = symbol_length + class_lengths[distance_class];
+        bits <<= consumed;
+        bit_count -= consumed;
+        --block_remaining;
+        std::uint32_t distance = 0;
+        if (distance_class != 0) {
+            const int extra_bits = static_cast<int>(distance_class) - 1;
+            distance = 1u << extra_bits;
+            if (extra_bits != 0) {
+                distance += static_cast<std::uint32_t>(bits >> (64 - extra_bits));
+                bits <<= extra_bits;
+                bit_count -= extra_bits;
+            }
+        }
+        const std::uint32_t length = symbol - MATCH_LENGTH_BIAS;
+        const std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
+        copy_whole_match(window, from, r, length, distance);
+        r += length;
+        matched = true;
+        match_end = (from + length) & CODEC_WINDOW_MASK;
+    }
+
+    // Hand back the whole bytes beyond the 16 + spare bits the byte-at-a-time reader would hold.
+    const int spare_bits = (bit_count - 16) % 8;
+    in -= (bit_count - 16 - spare_bits) / 8;
+    ctx->input->next = in;
+    ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
+    ctx->spare_bits = spare_bits;
+    ctx->spare_byte = in[-1];
+    ctx->block_remaining = block_remaining;
+    if (matched) {
+        ctx->copy_remaining = -1;  // as copy_match leaves a match that ran out
+        ctx->copy_from = match_end;
+    }
+    return r;
+}
+
 }  // namespace
 
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
@@ -71,7 +187,13 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
     while (r < want) {
         // A header is read only when a block's first symbol is needed, so a chunk that ends with a block's
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
-        if (ctx->block_remaining == 0) read_block_header(ctx);
+        if (ctx->block_remaining == 0) {
+            read_block_header(ctx);
+        } else {
+            r = decode_fast(ctx, r, want);
+            if (r == want || ctx->block_remaining == 0) continue;
+        }
+        // The careful path: one symbol, the reference for everything the fast path does.
         --ctx->block_remaining;
 
         const std::uint32_t symbol = decode_with_table(ctx, ctx->symbol_table.data(), CODEC_SYMBOL_TABLE_BITS,

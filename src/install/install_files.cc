@@ -18,6 +18,7 @@
 #include "driver/termination.h"
 #include "install/concat_strings.h"
 #include "install/directory_ops.h"
+#include "install/name_index.h"
 #include "install/progress.h"
 #include "payload/crc16.h"
 #include "payload/payload_stream.h"
@@ -120,9 +121,11 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) driver::error("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
-        // A file, a link or an empty directory goes; a non-empty directory stays.
-        (void)std::remove(path);
-        (void)rmdir(path);
+        // A file, a link or an empty directory goes; a non-empty directory stays. The results change
+        // nothing here; the name index only learns from them.
+        const bool removed = std::remove(path) == 0;
+        const bool removed_dir = rmdir(path) == 0;
+        note_path_deleted(working_path, record.name, removed || removed_dir);
         std::free(path);
         return;
     }
@@ -138,6 +141,7 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
     errno = 0;
     std::FILE* out = std::fopen(file_path, "wb");
     if (out == nullptr) driver::error_errno("Can't create file", "(err=5).", errno);
+    note_file_written(working_path, record.name);
 
     payload::heap_bytes stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
     payload::heap_bytes file = payload::allocate_bytes(record.file_size + std::size_t{1});
@@ -174,6 +178,7 @@ void install_files() {
     if (!table) driver::error("Insufficient memory (err=3).");
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
+    reset_name_index();
 
     install_counters counters{.file_count = payload::header_u32(driver::header, payload::HEADER_FILE_COUNT),
                               .total_size = payload::header_u32(driver::header, payload::HEADER_TOTAL_SIZE)};
@@ -181,7 +186,8 @@ void install_files() {
     for (std::uint32_t i = 0; i < counters.file_count; ++i) {
         const payload::file_record record = payload::next_file_record(buffer, table.get());
         copy_target_dir();
-        if (record.name[0] != '\0') remove_named_entries(working_path, last_component(record.name));
+        // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
+        if (record.name[0] != '\0') remove_same_named(working_path, last_component(record.name));
         install_file(record, table.get(), counters);
         if (record.method != payload::METHOD_DELETE) {
             counters.bytes_done += record.file_size;

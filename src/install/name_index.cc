@@ -1,0 +1,248 @@
+// The index of names beneath the target directory: built by one walk that meets what remove_named_entries
+// would meet, then kept in step with what the extraction loop does, or marked stale when it cannot tell.
+#include "install/name_index.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <deque>
+#include <set>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "install/directory_ops.h"
+#include "target/path_kind.h"
+
+namespace install {
+
+same_name_method same_name_removal = same_name_method::index;
+
+namespace {
+
+// What the walk needs to know of an entry: only a directory in its own right is entered, and only a
+// regular file is what opening an entry's path for writing leaves unchanged.
+enum class node_kind { directory, regular, other };
+
+struct index_node {
+    std::string name;
+    index_node* parent = nullptr;  // null for the target itself and for an entry that is gone
+    node_kind kind = node_kind::other;
+    bool listed = false;  // a directory whose entries were read (or that the installer made empty)
+    std::unordered_map<std::string_view, index_node*> children;
+};
+
+struct name_index {
+    bool built = false;     // false: stale, read the tree at the next removal
+    bool unusable = false;  // a directory reachable twice: the walk is the only safe answer
+    std::string root_path;
+    std::deque<index_node> nodes;  // stable addresses: the maps hold views of the names
+    std::unordered_map<std::string_view, std::vector<index_node*>> by_name;
+    std::set<std::pair<dev_t, ino_t>> directories_seen;
+};
+
+name_index index;
+unsigned reads = 0;
+
+index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
+    index_node& node = index.nodes.emplace_back();
+    node.name = name;
+    node.parent = parent;
+    node.kind = kind;
+    node.listed = false;
+    parent->children.emplace(node.name, &node);
+    index.by_name[node.name].push_back(&node);
+    return &node;
+}
+
+void erase_node(index_node* node) {
+    node->parent->children.erase(node->name);
+    std::vector<index_node*>& same = index.by_name[node->name];
+    same.erase(std::find(same.begin(), same.end(), node));
+    node->parent = nullptr;
+}
+
+node_kind kind_of(unsigned char d_type, const std::string& path, struct stat* info) {
+    if (d_type == DT_UNKNOWN || d_type == DT_DIR) {
+        // The walk asks lstat too; for a directory the device and inode tell a second way into it.
+        if (lstat(path.c_str(), info) != 0) return node_kind::other;
+        if (S_ISDIR(info->st_mode)) return node_kind::directory;
+        return S_ISREG(info->st_mode) ? node_kind::regular : node_kind::other;
+    }
+    return d_type == DT_REG ? node_kind::regular : node_kind::other;
+}
+
+bool first_visit(const struct stat& info) {
+    if (index.directories_seen.emplace(info.st_dev, info.st_ino).second) return true;
+    index.unusable = true;
+    return false;
+}
+
+// The same paths as the walk builds (dir, "/", entry name), so that what it cannot open (a path grown too
+// long) stays unlisted here too.
+void read_directory(index_node* node, const std::string& path) {
+    DIR* stream = opendir(path.c_str());
+    if (stream == nullptr) return;
+    node->listed = true;
+    while (const dirent* entry = readdir(stream)) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        std::string child_path = path + "/" + entry->d_name;
+        struct stat info {};
+        const node_kind kind = kind_of(entry->d_type, child_path, &info);
+        index_node* child = add_node(node, name, kind);
+        if (kind == node_kind::directory && first_visit(info)) read_directory(child, child_path);
+    }
+    closedir(stream);
+}
+
+void build_index(const char* dir) {
+    index = name_index{};
+    ++reads;
+    index.root_path = dir;
+    index_node& root = index.nodes.emplace_back();
+    root.kind = node_kind::directory;
+    struct stat info {};
+    if (stat(dir, &info) == 0 && first_visit(info)) read_directory(&root, index.root_path);
+    index.built = true;
+}
+
+std::string path_of(const index_node* node) {
+    if (node->parent == nullptr) return index.root_path;
+    return path_of(node->parent) + "/" + node->name;
+}
+
+// The walk never enters an entry named `name`, so whatever lies beneath one is out of its reach.
+bool reached_by_walk(const index_node* node, std::string_view name) {
+    for (const index_node* up = node->parent; up->parent != nullptr; up = up->parent) {
+        if (up->name == name) return false;
+    }
+    return true;
+}
+
+// The names the writer produces: relative, components separated by single '/', none empty, "." or "..",
+// and no '\' (which the loop and directory creation would read differently).
+bool is_plain_name(std::string_view name) {
+    if (name.empty() || name.find('\\') != std::string_view::npos) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        const std::string_view component = name.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") return false;
+        if (end == name.size()) return true;
+        start = end + 1;
+    }
+}
+
+std::vector<std::string_view> components_of(std::string_view name) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        parts.push_back(name.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+index_node* find_child(index_node* node, std::string_view name) {
+    const auto found = node->children.find(name);
+    return found == node->children.end() ? nullptr : found->second;
+}
+
+// Whether the index can follow what an entry did beneath `dir`; when it cannot, it turns stale.
+bool can_follow(const char* dir, const char* name) {
+    if (same_name_removal != same_name_method::index || !index.built || index.unusable) return false;
+    if (index.root_path == dir && is_plain_name(name)) return true;
+    index.built = false;
+    return false;
+}
+
+void mark_stale() {
+    index.built = false;
+}
+
+}  // namespace
+
+void reset_name_index() {
+    index = name_index{};
+    reads = 0;
+}
+
+unsigned name_index_reads() {
+    return reads;
+}
+
+void remove_same_named(const char* dir, const char* name) {
+    if (same_name_removal == same_name_method::walk) {
+        remove_named_entries(dir, name);
+        return;
+    }
+    if (dir == nullptr || name == nullptr) return;
+    if (target::path_kind(dir) != 1) {
+        mark_stale();  // whatever comes into being there later is read afresh
+        return;
+    }
+    if (!index.built || index.root_path != dir) build_index(dir);
+    if (index.unusable) {
+        remove_named_entries(dir, name);
+        return;
+    }
+    const auto found = index.by_name.find(name);
+    if (found == index.by_name.end()) return;
+    // Each removal stands alone: a reachable entry is never beneath another reachable one of the same
+    // name, so the order does not matter. A copy, since a success shrinks the list.
+    const std::vector<index_node*> same = found->second;
+    for (index_node* node : same) {
+        if (!reached_by_walk(node, name)) continue;
+        // A non-empty directory refuses and stays, as it does for the walk.
+        if (std::remove(path_of(node).c_str()) == 0) erase_node(node);
+    }
+}
+
+void note_file_written(const char* dir, const char* name) {
+    if (!can_follow(dir, name)) return;
+    const std::vector<std::string_view> parts = components_of(name);
+    index_node* node = &index.nodes.front();
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (!node->listed) return mark_stale();
+        index_node* child = find_child(node, parts[i]);
+        if (child == nullptr) {
+            // Absent before, so directory creation made it, empty.
+            child = add_node(node, parts[i], node_kind::directory);
+            child->listed = true;
+        } else if (child->kind != node_kind::directory) {
+            return mark_stale();  // a link was followed: the file may have landed anywhere
+        }
+        node = child;
+    }
+    if (!node->listed) return mark_stale();
+    const index_node* file = find_child(node, parts.back());
+    if (file == nullptr) {
+        add_node(node, parts.back(), node_kind::regular);
+    } else if (file->kind != node_kind::regular) {
+        mark_stale();  // opening a link writes through it
+    }
+}
+
+void note_path_deleted(const char* dir, const char* name, bool removed) {
+    if (!can_follow(dir, name)) return;
+    const std::vector<std::string_view> parts = components_of(name);
+    index_node* node = &index.nodes.front();
+    for (const std::string_view part : parts) {
+        if (node->kind != node_kind::directory || !node->listed) return mark_stale();
+        node = find_child(node, part);
+        if (node == nullptr) {
+            if (removed) mark_stale();  // something the index did not know of went
+            return;
+        }
+    }
+    if (!removed) return;
+    if (!node->children.empty()) return mark_stale();
+    erase_node(node);
+}
+
+}  // namespace install
