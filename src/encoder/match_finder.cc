@@ -58,13 +58,15 @@ std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match
             if (length >= nice) return best_length;
         }
     }
-    std::uint32_t chain = candidates.chain;
-    std::uint32_t budget = search.max_chain;
-    while (chain != 0 && budget-- > 0) {
-        const std::uint32_t candidate = chain - 1;
+    if (candidates.chain == 0) return best_length;
+    std::uint32_t next = candidates.chain - 1;
+    for (std::uint32_t budget = search.max_chain; budget > 0; --budget) {
+        const std::uint32_t candidate = next;
         if (candidate < oldest) break;
+        const std::uint32_t back_link = finder.previous[candidate % ENCODER_CHAIN_SLOTS];
+        if (back_link == 0) budget = 1;  // the chain ends with this candidate
+        next = candidate - back_link;
         const unsigned char* there = finder.data + candidate;
-        chain = finder.previous[candidate % ENCODER_CHAIN_SLOTS];
         if (there[best_length] != here[best_length] || there[0] != here[0] || there[1] != here[1]) continue;
         const std::uint32_t length = common_length(here, there, limit);
         if (length <= best_length) continue;

@@ -21,10 +21,13 @@ constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * ENCODER_WINDOW_SIZE;
 struct match_finder {
     const unsigned char* data;
     std::uint32_t size;
-    // Positions are kept plus one, so that 0 ends a chain.
+    // Positions are kept plus one, so that 0 stands for none.
     std::array<std::uint32_t, 1u << ENCODER_HASH_BITS> head;
     std::array<std::uint32_t, 1u << ENCODER_SHORT_HASH_BITS> short_head;
-    std::array<std::uint32_t, ENCODER_CHAIN_SLOTS> previous;
+    // The chain links, as the distance back to the previous position of the chain; 0 ends the chain, as
+    // does any link reaching past the window. Sixteen bits keep the array within the first-level cache,
+    // and the walk along a chain is bound by the latency of these loads.
+    std::array<std::uint16_t, ENCODER_CHAIN_SLOTS> previous;
 };
 
 // What a search at one position starts from, each plus one and 0 for none: the chain of earlier positions
@@ -50,7 +53,9 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     const std::uint32_t hash = (key * 0x9E3779B1u) >> (32 - ENCODER_HASH_BITS);
     const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> (32 - ENCODER_SHORT_HASH_BITS);
     const match_candidates found{finder.head[hash], finder.short_head[short_hash]};
-    finder.previous[pos % ENCODER_CHAIN_SLOTS] = found.chain;
+    const std::uint32_t back = pos + 1 - found.chain;
+    finder.previous[pos % ENCODER_CHAIN_SLOTS] =
+        found.chain != 0 && back <= ENCODER_WINDOW_SIZE ? static_cast<std::uint16_t>(back) : 0;
     finder.head[hash] = pos + 1;
     finder.short_head[short_hash] = pos + 1;
     return found;
