@@ -16,6 +16,13 @@ namespace {
 // Limits tried for the length codes' lengths; the first is the format's own limit.
 constexpr std::array<int, 4> ENCODER_LENGTH_CODE_LIMITS = {ENCODER_MAX_CODE_LENGTH, 7, 6, 5};
 
+// In a block of at most this many symbols, the symbol lengths are also tried under the tighter limits.
+// The rare symbols of a small block get long codes of many different lengths, and each distinct length
+// makes the length codes dearer to send; a flatter code often costs fewer bits in the header than it adds
+// to the symbols. In larger blocks the symbols outweigh the header and the tries rarely pay.
+constexpr std::uint32_t ENCODER_SMALL_BLOCK = 8192;
+constexpr std::array<int, 2> ENCODER_SMALL_BLOCK_LIMITS = {11, 9};
+
 int sent_count_of(const std::uint8_t* lengths, int count) {
     while (count > 0 && lengths[count - 1] == 0) --count;
     return count;
@@ -152,12 +159,13 @@ void add_stats(block_stats& into, const block_stats& from) {
     into.extra_bits += from.extra_bits;
 }
 
-std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch) {
+std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch,
+                         int symbol_limit) {
     plan.block_size = stats.symbol_total;
     std::uint64_t header = ENCODER_BLOCK_SIZE_BITS;
     std::uint64_t body = stats.extra_bits;
 
-    choose_lengths(stats.symbol_frequencies.data(), ENCODER_MAX_CODE_LENGTH, plan.symbols, scratch.lengths);
+    choose_lengths(stats.symbol_frequencies.data(), symbol_limit, plan.symbols, scratch.lengths);
     if (plan.symbols.used < 2) {
         // No symbol lengths are sent, so the length codes go in the cheapest form, whatever their code.
         plan.length_codes.used = 0;
@@ -198,6 +206,19 @@ std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratc
     plan.header_bits = header;
     plan.body_bits = body;
     return header + body;
+}
+
+std::uint64_t plan_block_to_write(const block_stats& stats, block_plan& plan, plan_scratch& scratch) {
+    std::uint64_t bits = plan_block(stats, plan, scratch);
+    if (stats.symbol_total > ENCODER_SMALL_BLOCK) return bits;
+    for (const int limit : ENCODER_SMALL_BLOCK_LIMITS) {
+        const std::uint64_t trial_bits = plan_block(stats, scratch.trial, scratch, limit);
+        if (trial_bits < bits) {
+            bits = trial_bits;
+            plan = scratch.trial;
+        }
+    }
+    return bits;
 }
 
 void assign_plan_codes(block_plan& plan) {

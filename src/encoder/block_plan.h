@@ -65,11 +65,18 @@ struct plan_scratch {
     code_length_scratch lengths;
     std::array<length_token, ENCODER_SYMBOL_COUNT> first_tokens;
     zero_run_scratch runs;
+    block_plan trial;
 };
 
-// Chooses every code length of a block with these statistics and returns its exact size in bits, header
-// included. Presumes 1 <= stats.symbol_total <= 65535.
-std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch);
+// Chooses every code length of a block with these statistics, the symbol code's lengths at most
+// symbol_limit bits, and returns its exact size in bits, header included. Presumes
+// 1 <= stats.symbol_total <= 65535 and 9 <= symbol_limit <= 16 (510 symbols fit in 9 bits).
+std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch,
+                         int symbol_limit = ENCODER_MAX_CODE_LENGTH);
+
+// As plan_block, for a block about to be written: a small block is also planned under tighter symbol
+// length limits, and the plan of fewest bits in all is kept.
+std::uint64_t plan_block_to_write(const block_stats& stats, block_plan& plan, plan_scratch& scratch);
 
 // Fills the codes of a planned block's three alphabets.
 void assign_plan_codes(block_plan& plan);

@@ -13,7 +13,7 @@ namespace {
 
 void emit_block(block_splitter& splitter) {
     if (splitter.block_count == 0) return;
-    plan_block(splitter.block, splitter.plan, splitter.scratch);
+    plan_block_to_write(splitter.block, splitter.plan, splitter.scratch);
     assign_plan_codes(splitter.plan);
     write_block(splitter.writer, splitter.plan, splitter.symbols.data());
     splitter.block_count = 0;

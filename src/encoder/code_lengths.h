@@ -13,6 +13,7 @@ constexpr int ENCODER_MAX_ALPHABET = ENCODER_SYMBOL_COUNT;
 
 // Working memory, kept by the caller so that no block allocates.
 struct code_length_scratch {
+    std::array<std::uint64_t, ENCODER_MAX_ALPHABET> keys;       // frequency above symbol, for sorting
     std::array<std::uint16_t, ENCODER_MAX_ALPHABET> order;      // used symbols by rising frequency
     std::array<std::uint32_t, ENCODER_MAX_ALPHABET> depth;      // per rank: weight, then parent, then depth
     std::array<std::uint64_t, 2 * ENCODER_MAX_ALPHABET> items;  // package-merge: one level's items

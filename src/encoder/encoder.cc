@@ -32,7 +32,9 @@ std::vector<unsigned char> compress(std::span<const unsigned char> data, int lev
     if (data.empty()) return out;
     if (data.size() > ENCODER_MAX_INPUT) throw std::length_error("input too large to compress");
     const level_settings& settings = ENCODER_LEVELS[std::clamp(level, ENCODER_LEVEL_MIN, ENCODER_LEVEL_MAX)];
-    const auto work = std::make_unique<workspace>();
+    // Every field is set before it is read; zero-filling the few hundred kilobytes would cost more than
+    // compressing a small file.
+    const auto work = std::make_unique_for_overwrite<workspace>();
     out.reserve(usual_output_size(data.size()));
     start_match_finder(work->finder, data.data(), static_cast<std::uint32_t>(data.size()));
     start_splitter(work->splitter, out, settings.segment);

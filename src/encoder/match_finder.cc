@@ -37,22 +37,36 @@ void start_match_finder(match_finder& finder, const unsigned char* data, std::ui
     finder.data = data;
     finder.size = size;
     finder.head.fill(0);
+    finder.short_head.fill(0);
     // previous needs no clearing: a slot is read only after its position was entered.
 }
 
-std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, std::uint32_t chain,
+std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
                             std::uint32_t best_length, const match_search& search, std::uint32_t& distance) {
     const std::uint32_t limit = std::min(ENCODER_MAX_MATCH, finder.size - pos);
     if (best_length >= limit) return best_length;
     const std::uint32_t nice = std::min(search.nice_length, limit);
     const std::uint32_t oldest = pos > ENCODER_WINDOW_SIZE ? pos - ENCODER_WINDOW_SIZE : 0;
     const unsigned char* here = finder.data + pos;
-    std::uint32_t budget = search.max_chain;
-    while (chain != 0 && budget-- > 0) {
-        const std::uint32_t candidate = chain - 1;
+    if (best_length < ENCODER_MIN_MATCH && candidates.short_candidate > oldest) {
+        const std::uint32_t candidate = candidates.short_candidate - 1;
+        const std::uint32_t length = common_length(here, finder.data + candidate, limit);
+        const std::uint32_t back = pos - candidate;
+        if (length > ENCODER_MIN_MATCH || (length == ENCODER_MIN_MATCH && back <= ENCODER_FAR_SHORT_MATCH)) {
+            best_length = length;
+            distance = back - 1;
+            if (length >= nice) return best_length;
+        }
+    }
+    if (candidates.chain == 0) return best_length;
+    std::uint32_t next = candidates.chain - 1;
+    for (std::uint32_t budget = search.max_chain; budget > 0; --budget) {
+        const std::uint32_t candidate = next;
         if (candidate < oldest) break;
+        const std::uint32_t back_link = finder.previous[candidate % ENCODER_CHAIN_SLOTS];
+        if (back_link == 0) budget = 1;  // the chain ends with this candidate
+        next = candidate - back_link;
         const unsigned char* there = finder.data + candidate;
-        chain = finder.previous[candidate % ENCODER_CHAIN_SLOTS];
         if (there[best_length] != here[best_length] || there[0] != here[0] || there[1] != here[1]) continue;
         const std::uint32_t length = common_length(here, there, limit);
         if (length <= best_length) continue;

@@ -1,39 +1,64 @@
-// Hash chains over the 8192-byte window: where earlier copies of the next three bytes start, and the
-// longest of them within a search budget. Nothing here decides between literals and matches; that is
-// parser.cc.
+// Hash chains over the 8192-byte window: where earlier copies of the next bytes start, and the longest of
+// them within a search budget. The chains link positions by their next four bytes, so a search spends its
+// budget on candidates that can give four bytes or more; three-byte matches come from a second table that
+// keeps only the newest position of each three-byte hash, since an older one would lie too far back to
+// pay. Nothing here decides between literals and matches; that is parser.cc.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "encoder/format.h"
 
 namespace encoder {
 
 constexpr int ENCODER_HASH_BITS = 15;
+constexpr int ENCODER_SHORT_HASH_BITS = 12;
 // Twice the window, so that no chain link a search can still follow is overwritten by a newer position.
 constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * ENCODER_WINDOW_SIZE;
 
 struct match_finder {
     const unsigned char* data;
     std::uint32_t size;
-    // Positions are kept plus one, so that 0 ends a chain.
+    // Positions are kept plus one, so that 0 stands for none.
     std::array<std::uint32_t, 1u << ENCODER_HASH_BITS> head;
-    std::array<std::uint32_t, ENCODER_CHAIN_SLOTS> previous;
+    std::array<std::uint32_t, 1u << ENCODER_SHORT_HASH_BITS> short_head;
+    // The chain links, as the distance back to the previous position of the chain; 0 ends the chain, as
+    // does any link reaching past the window. Sixteen bits keep the array within the first-level cache,
+    // and the walk along a chain is bound by the latency of these loads.
+    std::array<std::uint16_t, ENCODER_CHAIN_SLOTS> previous;
+};
+
+// What a search at one position starts from, each plus one and 0 for none: the chain of earlier positions
+// with the same four-byte hash, and the newest earlier position with the same three-byte hash.
+struct match_candidates {
+    std::uint32_t chain;
+    std::uint32_t short_candidate;
 };
 
 void start_match_finder(match_finder& finder, const unsigned char* data, std::uint32_t size);
 
-// Enters position pos and returns the chain of earlier positions with the same hash (plus one, 0 for none).
-// Presumes pos + 3 <= size and that positions are entered in rising order.
-inline std::uint32_t insert_position(match_finder& finder, std::uint32_t pos) {
+// Enters position pos and returns where a search there starts. Presumes pos + 3 <= size and that positions
+// are entered in rising order. The last position of the input has no fourth byte; a zero stands in for it,
+// which at worst puts it on a chain whose candidates the search then rejects.
+inline match_candidates insert_position(match_finder& finder, std::uint32_t pos) {
     const unsigned char* p = finder.data + pos;
-    const std::uint32_t key = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    std::uint32_t key;
+    if (pos + 4 <= finder.size) {
+        std::memcpy(&key, p, 4);
+    } else {
+        key = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    }
     const std::uint32_t hash = (key * 0x9E3779B1u) >> (32 - ENCODER_HASH_BITS);
-    const std::uint32_t chain = finder.head[hash];
-    finder.previous[pos % ENCODER_CHAIN_SLOTS] = chain;
+    const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> (32 - ENCODER_SHORT_HASH_BITS);
+    const match_candidates found{finder.head[hash], finder.short_head[short_hash]};
+    const std::uint32_t back = pos + 1 - found.chain;
+    finder.previous[pos % ENCODER_CHAIN_SLOTS] =
+        found.chain != 0 && back <= ENCODER_WINDOW_SIZE ? static_cast<std::uint16_t>(back) : 0;
     finder.head[hash] = pos + 1;
-    return chain;
+    finder.short_head[short_hash] = pos + 1;
+    return found;
 }
 
 struct match_search {
@@ -41,10 +66,10 @@ struct match_search {
     std::uint32_t nice_length;  // stop at a match this long
 };
 
-// Follows `chain` (as returned by insert_position for pos) for a match longer than best_length within the
-// window. Returns the longest length found, or best_length if none beats it, and sets distance (bytes
-// back minus one) when it finds one. Length-3 matches too far back to pay are passed over.
-std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, std::uint32_t chain,
+// Looks for a match longer than best_length within the window, among the candidates insert_position
+// returned for pos. Returns the longest length found, or best_length if none beats it, and sets distance
+// (bytes back minus one) when it finds one. Length-3 matches too far back to pay are passed over.
+std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
                             std::uint32_t best_length, const match_search& search, std::uint32_t& distance);
 
 }  // namespace encoder

@@ -37,8 +37,8 @@ void parse_greedy(match_finder& finder, block_splitter& splitter, const level_se
         std::uint32_t length = 0;
         std::uint32_t distance = 0;
         if (hashable(finder, pos)) {
-            const std::uint32_t chain = insert_position(finder, pos);
-            length = longest_match(finder, pos, chain, ENCODER_MIN_MATCH - 1, search, distance);
+            const match_candidates candidates = insert_position(finder, pos);
+            length = longest_match(finder, pos, candidates, ENCODER_MIN_MATCH - 1, search, distance);
         }
         if (length < ENCODER_MIN_MATCH) {
             push_literal(splitter, finder.data[pos++]);
@@ -89,13 +89,13 @@ void parse_lazy(match_finder& finder, block_splitter& splitter, const level_sett
         std::uint32_t length = 0;
         std::uint32_t distance = 0;
         if (hashable(finder, pos)) {
-            const std::uint32_t chain = insert_position(finder, pos);
+            const match_candidates candidates = insert_position(finder, pos);
             if (held_length < settings.lazy_length) {
                 match_search search{settings.max_chain, settings.nice_length};
                 if (held_length >= settings.good_length) search.max_chain = search.max_chain / 4 + 1;
                 const std::uint32_t floor =
                     held_length >= ENCODER_MIN_MATCH ? held_length : ENCODER_MIN_MATCH - 1;
-                length = longest_match(finder, pos, chain, floor, search, distance);
+                length = longest_match(finder, pos, candidates, floor, search, distance);
                 if (length == floor) length = 0;
             }
         }

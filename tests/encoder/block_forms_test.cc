@@ -109,6 +109,38 @@ TEST(BlockForms, PlannedSizeIsWrittenSize) {
     }
 }
 
+TEST(BlockForms, SmallBlocksTryTighterSymbolLimits) {
+    // Many rare symbols give a deep code; the plan for writing may flatten it, but must never cost more
+    // than the plain plan, and must still be written exactly as planned and decode.
+    std::mt19937 engine(12);
+    for (int trial = 0; trial < 20; ++trial) {
+        std::vector<lz_symbol> symbols;
+        for (int i = 0; i < 600; ++i) {
+            const std::uint32_t pick = engine() % 1000;
+            const std::uint16_t symbol = static_cast<std::uint16_t>(pick < 700 ? pick % 12 : engine() % 256);
+            symbols.push_back({symbol, 0});
+        }
+        static encoder::block_stats stats;
+        static encoder::plan_scratch scratch;
+        static encoder::block_plan plan;
+        encoder::clear_stats(stats);
+        for (const lz_symbol item : symbols) encoder::count_symbol(stats, item);
+        const std::uint64_t plain_bits = encoder::plan_block(stats, plan, scratch);
+        const std::uint64_t written_bits = encoder::plan_block_to_write(stats, plan, scratch);
+        EXPECT_LE(written_bits, plain_bits);
+        encoder::assign_plan_codes(plan);
+        std::vector<unsigned char> stream;
+        encoder::bit_writer writer;
+        encoder::start_bits(writer, stream);
+        encoder::write_block(writer, plan, symbols.data());
+        encoder::finish_bits(writer);
+        EXPECT_EQ((written_bits + 7) / 8, stream.size());
+        const auto restored = encoder_tests::decode_stream(stream, symbols.size());
+        ASSERT_TRUE(restored.has_value());
+        EXPECT_EQ(*restored, expand(symbols));
+    }
+}
+
 TEST(BlockForms, ZeroRunOfNineteenInSymbolLengths) {
     // Symbols 0 and 20 with nothing between them: 19 zero lengths that no single code can carry.
     std::vector<lz_symbol> symbols;
