@@ -45,7 +45,7 @@ TEST_F(CliBuild, WritesAnExecutableInstallerThatVerifies) {
     const auto r = build({"--build-time", "1700000000"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out.find("2 files"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 entries"), std::string::npos) << r.out;
     struct stat st {};
     ASSERT_EQ(stat(output.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
