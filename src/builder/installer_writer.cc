@@ -169,8 +169,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         }
         ++entries_done;
         if (observer != nullptr) {
-            observer->entry_written(entries_done, totals.file_size,
-                                    payload::HEADER_SIZE + totals.record_size + totals.stored_size);
+            observer->entry_written(entries_done, totals.file_size, totals.stored_size);
         }
     }
 

@@ -22,7 +22,7 @@ class build_observer {
   public:
     virtual ~build_observer() = default;
     virtual void entry_written(std::uint32_t entries_done, std::uint64_t bytes_in,
-                               std::uint64_t payload_bytes) = 0;
+                               std::uint64_t bytes_stored) = 0;
 };
 
 // Reads one file at a time. Throws error; OUTPUT is then left as it was.

@@ -82,7 +82,7 @@ void print_entries(const std::vector<list_line>& lines, std::ostream& out) {
 
 std::string octal(std::uint32_t value) {
     char text[16];
-    std::snprintf(text, sizeof text, "0%o", value);
+    std::snprintf(text, sizeof text, "%#o", value);
     return text;
 }
 

@@ -29,9 +29,9 @@ std::string size_text(std::uint64_t bytes) {
     return one_decimal(value) + " " + UNITS[unit];
 }
 
-std::string ratio_text(std::uint64_t payload_bytes, std::uint64_t bytes_in) {
+std::string ratio_text(std::uint64_t bytes_stored, std::uint64_t bytes_in) {
     if (bytes_in == 0) return "-";
-    return one_decimal(100.0 * static_cast<double>(payload_bytes) / static_cast<double>(bytes_in)) + "%";
+    return one_decimal(100.0 * static_cast<double>(bytes_stored) / static_cast<double>(bytes_in)) + "%";
 }
 
 std::string progress_text(const progress_figures& f) {
@@ -44,14 +44,13 @@ std::string progress_text(const progress_figures& f) {
     return "[" + std::string(filled, '#') + std::string(PROGRESS_BAR_WIDTH - filled, '.') + "]  " +
            std::to_string(f.entries_done) + "/" + std::to_string(f.entries_total) + " entries  " +
            size_text(f.bytes_in) + "/" + size_text(f.bytes_total) + "  ratio " +
-           ratio_text(f.payload_bytes, f.bytes_in);
+           ratio_text(f.bytes_stored, f.bytes_in);
 }
 
-std::string summary_text(std::uint32_t entries, std::uint64_t bytes_in, std::uint64_t payload_bytes,
-                         double seconds) {
-    return "packed " + std::to_string(entries) + " entries: " + size_text(bytes_in) + " in, " +
-           size_text(payload_bytes) + " payload (ratio " + ratio_text(payload_bytes, bytes_in) + ") in " +
-           one_decimal(seconds) + " s";
+std::string summary_text(const summary_figures& f) {
+    return "packed " + std::to_string(f.entries) + " entries: " + size_text(f.bytes_in) + " in, " +
+           size_text(f.payload_bytes) + " payload (ratio " + ratio_text(f.bytes_stored, f.bytes_in) +
+           ") in " + one_decimal(f.seconds) + " s";
 }
 
 progress_bar::progress_bar(std::FILE* terminal, std::uint32_t entries_total, std::uint64_t bytes_total)
@@ -62,10 +61,10 @@ progress_bar::progress_bar(std::FILE* terminal, std::uint32_t entries_total, std
 }
 
 void progress_bar::entry_written(std::uint32_t entries_done, std::uint64_t bytes_in,
-                                 std::uint64_t payload_bytes) {
+                                 std::uint64_t bytes_stored) {
     figures_.entries_done = entries_done;
     figures_.bytes_in = bytes_in;
-    figures_.payload_bytes = payload_bytes;
+    figures_.bytes_stored = bytes_stored;
     const auto now = std::chrono::steady_clock::now();
     if (entries_done != figures_.entries_total && now - last_draw_ < PROGRESS_REDRAW_INTERVAL) return;
     last_draw_ = now;

@@ -16,28 +16,36 @@ struct progress_figures {
     std::uint32_t entries_total = 0;
     std::uint64_t bytes_in = 0;
     std::uint64_t bytes_total = 0;
-    std::uint64_t payload_bytes = 0;
+    std::uint64_t bytes_stored = 0;  // what the files became in the payload
 };
 
 // "1.5 KiB": bytes below 1024 as they are, larger counts with one decimal in the next binary unit.
 std::string size_text(std::uint64_t bytes);
 
-// Payload size over input size in percent with one decimal ("41.2%"), or "-" for no input.
-std::string ratio_text(std::uint64_t payload_bytes, std::uint64_t bytes_in);
+// Stored size over input size in percent with one decimal ("41.2%"), or "-" for no input.
+std::string ratio_text(std::uint64_t bytes_stored, std::uint64_t bytes_in);
 
 // "[#########...........]  12/40 entries  1.2 MiB/3.4 MiB  ratio 41.2%"
 std::string progress_text(const progress_figures& figures);
 
-// "packed 40 entries: 3.4 MiB in, 1.4 MiB payload (ratio 41.2%) in 0.8 s"
-std::string summary_text(std::uint32_t entries, std::uint64_t bytes_in, std::uint64_t payload_bytes,
-                         double seconds);
+struct summary_figures {
+    std::uint32_t entries = 0;
+    std::uint64_t bytes_in = 0;
+    std::uint64_t bytes_stored = 0;
+    std::uint64_t payload_bytes = 0;  // header block, records and stored bytes
+    double seconds = 0;
+};
+
+// "packed 40 entries: 3.4 MiB in, 1.4 MiB payload (ratio 41.0%) in 0.8 s"; the ratio is that of the
+// stored bytes, which the fixed header and records would blur for small trees.
+std::string summary_text(const summary_figures& figures);
 
 // Redraws one line of `terminal` in place, at most ten times a second, and erases it at the end.
 class progress_bar : public build_observer {
   public:
     progress_bar(std::FILE* terminal, std::uint32_t entries_total, std::uint64_t bytes_total);
     void entry_written(std::uint32_t entries_done, std::uint64_t bytes_in,
-                       std::uint64_t payload_bytes) override;
+                       std::uint64_t bytes_stored) override;
     void erase();
 
   private:
