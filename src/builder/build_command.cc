@@ -38,9 +38,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
     if (bar) {
         bar->erase();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
-        const summary_figures figures{summary.file_count, summary.total_size, summary.total_stored_size,
-                                      summary.payload_size, took.count()};
-        std::fprintf(stderr, "%s\n", summary_text(figures).c_str());
+        std::fprintf(stderr, "%s\n", summary_text(summary, took.count()).c_str());
     }
     if (!settings.quiet) {
         out << "wrote " << settings.output << ": " << summary.file_count << " entries, " << summary.total_size

@@ -47,10 +47,10 @@ std::string progress_text(const progress_figures& f) {
            ratio_text(f.bytes_stored, f.bytes_in);
 }
 
-std::string summary_text(const summary_figures& f) {
-    return "packed " + std::to_string(f.entries) + " entries: " + size_text(f.bytes_in) + " in, " +
-           size_text(f.payload_bytes) + " payload (ratio " + ratio_text(f.bytes_stored, f.bytes_in) +
-           ") in " + one_decimal(f.seconds) + " s";
+std::string summary_text(const build_summary& s, double seconds) {
+    return "packed " + std::to_string(s.file_count) + " entries: " + size_text(s.total_size) + " in, " +
+           size_text(s.payload_size) + " payload (ratio " + ratio_text(s.total_stored_size, s.total_size) +
+           ") in " + one_decimal(seconds) + " s";
 }
 
 progress_bar::progress_bar(std::FILE* terminal, std::uint32_t entries_total, std::uint64_t bytes_total)

@@ -36,11 +36,11 @@ TEST(ProgressText, BarFillsWithTheBytesOrWithTheEntriesOfAnEmptyTree) {
 }
 
 TEST(ProgressText, SummaryNamesEntriesSizesRatioAndTime) {
-    EXPECT_EQ(summary_text({.entries = 40,
-                            .bytes_in = 3 << 20,
-                            .bytes_stored = 1 << 20,
-                            .payload_bytes = (1 << 20) + 4096,
-                            .seconds = 0.84}),
+    const build_summary summary{.file_count = 40,
+                                .total_size = 3 << 20,
+                                .total_stored_size = 1 << 20,
+                                .payload_size = (1 << 20) + 4096};
+    EXPECT_EQ(summary_text(summary, 0.84),
               "packed 40 entries: 3.0 MiB in, 1.0 MiB payload (ratio 33.3%) in 0.8 s");
 }
 
