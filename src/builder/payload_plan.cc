@@ -23,9 +23,11 @@ void check_total(std::uint64_t value, const char* what) {
 }  // namespace
 
 void check_delete_path(const std::string& path) {
-    const std::string shown = "--delete " + in_quotes(path);
     if (path.empty()) throw error("--delete needs a path");
-    if (path.size() > payload::RECORD_MAX_NAME_LENGTH) {
+    // A path too long for a record is shown by its start only.
+    const bool too_long = path.size() > payload::RECORD_MAX_NAME_LENGTH;
+    const std::string shown = "--delete " + in_quotes(too_long ? path.substr(0, 60) + "..." : path);
+    if (too_long) {
         throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
                     std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
     }

@@ -153,7 +153,7 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
         {"delete nothing", {"build", "--stub", stub, "--delete=", source, output}, "needs a path"},
         {"delete too long",
          {"build", "--stub", stub, "--delete", std::string(4091, 'd'), source, output},
-         "at most 4090"},
+         "4091 bytes long; at most 4090"},
         {"same name under --strict",
          {"build", "--stub", stub, "--strict", source, output},
          "only \"docs/vorna\" survives",

@@ -41,7 +41,7 @@ TEST(SourceTreeScan, EntriesAreRegularFilesInByteOrderOfTheirWholeNames) {
     const auto tree = scan_source_tree(dir.path());
     EXPECT_EQ(names_of(tree),
               (std::vector<std::string>{"B", "a-c", "a/Z/y", "a/b", "a/\xc3\xa9", "a0", "z"}));
-    // Only the innermost directory is empty; "empty" holds it and is made on the way to nothing.
+    // Only "empty/inner" is reported: "empty" holds a directory, so it is not empty itself.
     EXPECT_EQ(tree.warnings,
               std::vector<std::string>{"skipping empty directory \"empty/inner\": an installer "
                                        "cannot hold a directory without files"});
