@@ -85,6 +85,11 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.version = checked_text(args.version.value_or("1.0"), "version");
     s.platform = checked_text(args.platform.value_or("for Linux"), "platform");
     s.store = args.store;
+    s.quiet = args.quiet;
+    s.strict = args.strict;
+    s.file_mode = args.file_mode;
+    s.deletes = args.deletes;
+    s.excludes = args.excludes;
     if (args.level) {
         const std::string& text = *args.level;
         if (text.size() != 1 || text[0] < '1' || text[0] > '9') {
@@ -93,10 +98,13 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
         s.level = text[0] - '0';
     }
     // An empty SOURCE_DATE_EPOCH counts as unset.
+    if (env.source_date_epoch != nullptr && *env.source_date_epoch != '\0') {
+        s.mtime_cap = parse_seconds(env.source_date_epoch, "SOURCE_DATE_EPOCH");
+    }
     if (args.build_time) {
         s.build_time = parse_seconds(*args.build_time, "--build-time");
-    } else if (env.source_date_epoch != nullptr && *env.source_date_epoch != '\0') {
-        s.build_time = parse_seconds(env.source_date_epoch, "SOURCE_DATE_EPOCH");
+    } else if (s.mtime_cap) {
+        s.build_time = *s.mtime_cap;
     } else {
         s.build_time = checked_seconds(env.now, "the current time");
     }

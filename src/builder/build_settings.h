@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "builder/cli_options.h"
 
@@ -19,6 +21,13 @@ struct build_settings {
     std::int32_t build_time = 0;
     bool store = false;
     int level = 6;  // the compressor's, 1..9
+    bool quiet = false;
+    bool strict = false;
+    bool file_mode = false;
+    std::vector<std::string> deletes;
+    std::vector<std::string> excludes;
+    // SOURCE_DATE_EPOCH, when set: no file carries a later time.
+    std::optional<std::int32_t> mtime_cap;
 };
 
 // What the defaults come from besides the command line.

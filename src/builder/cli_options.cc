@@ -16,6 +16,7 @@ command_kind command_named(std::string_view name) {
     if (name == "list") return command_kind::list;
     if (name == "verify") return command_kind::verify;
     if (name == "extract") return command_kind::extract;
+    if (name == "info") return command_kind::info;
     return command_kind::none;
 }
 
@@ -27,6 +28,35 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
     if (name == "--stub") return &build.stub;
     if (name == "--level") return &build.level;
     return nullptr;
+}
+
+std::vector<std::string>* list_option(build_arguments& build, std::string_view name) {
+    if (name == "--delete") return &build.deletes;
+    if (name == "--exclude") return &build.excludes;
+    return nullptr;
+}
+
+// The build's switches: options that take no value.
+bool* build_flag(build_arguments& build, std::string_view name) {
+    if (name == "--store") return &build.store;
+    if (name == "--quiet") return &build.quiet;
+    if (name == "--strict") return &build.strict;
+    if (name == "--file-mode") return &build.file_mode;
+    return nullptr;
+}
+
+// The switch `name` of `line`'s command, or null.
+bool* flag_option(command_line& line, std::string_view name) {
+    switch (line.command) {
+        case command_kind::build:
+            return build_flag(line.build, name);
+        case command_kind::extract:
+            return name == "--force" ? &line.force : nullptr;
+        case command_kind::list:
+            return name == "--json" ? &line.json : nullptr;
+        default:
+            return nullptr;
+    }
 }
 
 void take_operands(command_line& line, const std::vector<std::string>& operands) {
@@ -87,24 +117,27 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
         }
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        std::optional<std::string>* value =
-            line.command == command_kind::build ? value_option(line.build, name) : nullptr;
-        if (value != nullptr) {
+        const bool is_build = line.command == command_kind::build;
+        std::optional<std::string>* value = is_build ? value_option(line.build, name) : nullptr;
+        std::vector<std::string>* values = is_build ? list_option(line.build, name) : nullptr;
+        if (value != nullptr || values != nullptr) {
+            std::string given;
             if (equals != std::string_view::npos) {
-                *value = std::string(arg.substr(equals + 1));
+                given = std::string(arg.substr(equals + 1));
             } else if (i + 1 < args.size()) {
-                *value = std::string(args[++i]);
+                given = std::string(args[++i]);
             } else {
                 throw usage_error("option " + std::string(name) + " needs a value", line.command);
             }
-        } else if (line.command == command_kind::build && name == "--store") {
+            if (value != nullptr) {
+                *value = std::move(given);
+            } else {
+                values->push_back(std::move(given));
+            }
+        } else if (bool* flag = flag_option(line, name)) {
             if (equals != std::string_view::npos)
-                throw usage_error("option --store takes no value", line.command);
-            line.build.store = true;
-        } else if (line.command == command_kind::extract && name == "--force") {
-            if (equals != std::string_view::npos)
-                throw usage_error("option --force takes no value", line.command);
-            line.force = true;
+                throw usage_error("option " + std::string(name) + " takes no value", line.command);
+            *flag = true;
         } else {
             throw usage_error("unknown option " + std::string(name), line.command);
         }

@@ -9,7 +9,7 @@
 
 namespace builder {
 
-enum class command_kind { none, build, list, verify, extract };
+enum class command_kind { none, build, list, verify, extract, info };
 
 struct build_arguments {
     std::optional<std::string> product;
@@ -19,6 +19,11 @@ struct build_arguments {
     std::optional<std::string> stub;
     std::optional<std::string> level;
     bool store = false;
+    bool quiet = false;                 // no progress bar and no summary
+    bool strict = false;                // same-name groups are errors, not warnings
+    bool file_mode = false;             // each file's own permission bits instead of 0755
+    std::vector<std::string> deletes;   // --delete PATH, in the order given
+    std::vector<std::string> excludes;  // --exclude PATTERN
     std::string source_dir;
     std::string output;
 };
@@ -27,9 +32,10 @@ struct command_line {
     command_kind command = command_kind::none;
     bool help = false;  // --help: show the usage of `command` (none: of the whole program)
     build_arguments build;
-    std::string installer;    // the operand of list, verify and extract
+    std::string installer;    // the operand of list, verify, info and extract
     std::string extract_dir;  // where extract writes
     bool force = false;       // extract: overwrite existing files
+    bool json = false;        // list: one JSON document instead of the table
 };
 
 // `args` excludes the program name. Throws usage_error.

@@ -9,8 +9,9 @@
 namespace builder {
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings);
-void run_list(const std::string& installer, std::ostream& out);
-void run_verify(const std::string& installer, std::ostream& out);
+void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings);
+void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings);
+void run_info(const std::string& installer, std::ostream& out);
 void run_extract(const std::string& installer, const std::string& dir, bool force, std::ostream& out);
 
 }  // namespace builder

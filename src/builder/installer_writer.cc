@@ -18,6 +18,7 @@
 #include "builder/output_file.h"
 #include "builder/record_writer.h"
 #include "payload/crc16.h"
+#include "payload/file_record.h"
 #include "payload/header_block.h"
 
 namespace builder {
@@ -65,7 +66,7 @@ std::uint64_t copy_stub(const std::string& stub_path, output_file& out) {
 }
 
 // The whole file, read once; the bytes must still be what the scan saw.
-std::unique_ptr<unsigned char[]> read_entry(int root_fd, const source_entry& entry) {
+std::unique_ptr<unsigned char[]> read_entry(int root_fd, const planned_entry& entry) {
     fd_holder file;
     // O_NONBLOCK: should a fifo have taken the file's place since the scan, opening it must not hang.
     file.fd = openat(root_fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -99,9 +100,39 @@ void check_payload_is_found(const std::string& path, std::uint64_t header_offset
                 ": the stub already holds a header block in front of it");
 }
 
+// One file's record and stored bytes.
+void write_file_entry(int root_fd, const planned_entry& entry, const encode_options& options,
+                      const unsigned char* crc_table, payload_totals& totals, output_file& out) {
+    const auto bytes = read_entry(root_fd, entry);
+    const std::span<const unsigned char> file_bytes(bytes.get(), entry.size);
+    const encoded_entry encoded = encode_entry(file_bytes, options);
+    const std::uint64_t stored_size = encoded.stored.size();
+    const std::vector<unsigned char> record = serialise_record(
+        record_fields{
+            .data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), entry.size),
+            .stored_crc =
+                payload::crc16_update(crc_table, 0, encoded.stored.data(),
+                                      payload_totals::narrow(stored_size, "stored bytes of one file")),
+            .file_size = entry.size,
+            .stored_size = static_cast<std::uint32_t>(stored_size),
+            .method = encoded.method,
+            .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+            .mtime = entry.mtime,
+            .mode = entry.mode,
+            .name = entry.name,
+        },
+        crc_table);
+    out.write(record.data(), record.size());
+    out.write(encoded.stored.data(), encoded.stored.size());
+    totals.file_size += entry.size;
+    totals.stored_size += stored_size;
+    totals.record_size += record.size();
+}
+
 }  // namespace
 
-build_summary write_installer(const build_settings& settings, const source_tree& tree) {
+build_summary write_installer(const build_settings& settings, const payload_plan& plan,
+                              build_observer* observer) {
     const payload::crc16_table_ptr crc_table(payload::make_crc16_table());
     if (!crc_table) throw error("out of memory");
     fd_holder root;
@@ -119,34 +150,31 @@ build_summary write_installer(const build_settings& settings, const source_tree&
 
     payload_totals totals;
     const encode_options options{.force_store = settings.store, .level = settings.level};
-    for (const source_entry& entry : tree.entries) {
-        const auto bytes = read_entry(root.fd, entry);
-        const std::span<const unsigned char> file_bytes(bytes.get(), entry.size);
-        const encoded_entry encoded = encode_entry(file_bytes, options);
-        const std::uint64_t stored_size = encoded.stored.size();
-        const std::vector<unsigned char> record = serialise_record(
-            record_fields{
-                .data_crc = payload::crc16_update(crc_table.get(), 0, file_bytes.data(), entry.size),
-                .stored_crc =
-                    payload::crc16_update(crc_table.get(), 0, encoded.stored.data(),
-                                          payload_totals::narrow(stored_size, "stored bytes of one file")),
-                .file_size = entry.size,
-                .stored_size = static_cast<std::uint32_t>(stored_size),
-                .method = encoded.method,
-                .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
-                .mtime = entry.mtime,
-                .name = entry.name,
-            },
-            crc_table.get());
-        out.write(record.data(), record.size());
-        out.write(encoded.stored.data(), encoded.stored.size());
-        totals.file_size += entry.size;
-        totals.stored_size += stored_size;
-        totals.record_size += record.size();
+    std::uint32_t entries_done = 0;
+    for (const planned_entry& entry : plan.entries) {
+        if (entry.is_delete) {
+            const std::vector<unsigned char> record = serialise_record(
+                record_fields{
+                    .method = payload::METHOD_DELETE,
+                    .record_offset =
+                        payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+                    .mode = 0,
+                    .name = entry.name,
+                },
+                crc_table.get());
+            out.write(record.data(), record.size());
+            totals.record_size += record.size();
+        } else {
+            write_file_entry(root.fd, entry, options, crc_table.get(), totals, out);
+        }
+        ++entries_done;
+        if (observer != nullptr) {
+            observer->entry_written(entries_done, totals.file_size, totals.stored_size);
+        }
     }
 
     const header_fields fields{
-        .file_count = payload_totals::narrow(tree.entries.size(), "entries"),
+        .file_count = payload_totals::narrow(plan.entries.size(), "entries"),
         .total_size = payload_totals::narrow(totals.file_size, "file sizes"),
         .total_stored_size = payload_totals::narrow(totals.stored_size, "stored sizes"),
         .total_record_size = payload_totals::narrow(totals.record_size, "record lengths"),
@@ -161,7 +189,8 @@ build_summary write_installer(const build_settings& settings, const source_tree&
     if (std::fflush(out.stream()) != 0) fail_errno("cannot write " + in_quotes(out.temp_path()));
     check_payload_is_found(out.temp_path(), header_offset);
     out.commit();
-    return build_summary{header_offset, fields.file_count, fields.total_size, fields.total_stored_size};
+    return build_summary{header_offset, fields.file_count, fields.total_size, fields.total_stored_size,
+                         payload::HEADER_SIZE + totals.record_size + totals.stored_size};
 }
 
 }  // namespace builder

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "builder/build_settings.h"
-#include "builder/source_tree.h"
+#include "builder/payload_plan.h"
 
 namespace builder {
 
@@ -14,9 +14,19 @@ struct build_summary {
     std::uint32_t file_count = 0;
     std::uint32_t total_size = 0;
     std::uint32_t total_stored_size = 0;
+    std::uint64_t payload_size = 0;  // header block, records and stored bytes
+};
+
+// Told after every entry how far the build has come; the progress bar listens.
+class build_observer {
+  public:
+    virtual ~build_observer() = default;
+    virtual void entry_written(std::uint32_t entries_done, std::uint64_t bytes_in,
+                               std::uint64_t bytes_stored) = 0;
 };
 
 // Reads one file at a time. Throws error; OUTPUT is then left as it was.
-build_summary write_installer(const build_settings& settings, const source_tree& tree);
+build_summary write_installer(const build_settings& settings, const payload_plan& plan,
+                              build_observer* observer = nullptr);
 
 }  // namespace builder

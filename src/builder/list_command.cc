@@ -1,6 +1,6 @@
-// The list command: the header fields, then one aligned line per entry. Entries are gathered first so that
-// the columns fit the widest value; a damaged record ends the listing with an error after the entries
-// before it.
+// The list command: the header fields, then one aligned line per entry, or with --json one document
+// holding the same. Entries are gathered first so that the columns fit the widest value; a damaged record
+// ends the listing with an error after the entries before it. Same-name groups are warned about.
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -8,6 +8,8 @@
 #include "builder/builder_error.h"
 #include "builder/commands.h"
 #include "builder/installer_reader.h"
+#include "builder/json_text.h"
+#include "builder/same_name.h"
 #include "builder/time_text.h"
 
 namespace builder {
@@ -18,6 +20,12 @@ struct list_line {
     std::string size;
     std::string stored_size;
     std::string mtime;
+    std::string name;
+};
+
+// One entry as read, for the JSON document and the same-name check.
+struct listed_entry {
+    payload::file_record record;
     std::string name;
 };
 
@@ -72,14 +80,49 @@ void print_entries(const std::vector<list_line>& lines, std::ostream& out) {
     for (const auto& l : lines) print(l);
 }
 
+std::string octal(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%#o", value);
+    return text;
+}
+
+void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,
+                const std::vector<std::string>& warnings, const std::string& failure, std::ostream& out) {
+    const auto& h = in.header;
+    const auto u32 = [&](std::size_t offset) { return std::to_string(payload::header_u32(h, offset)); };
+    const std::int32_t build_time = payload::header_build_time(h);
+    out << "{\n  \"header_offset\": " << in.header_offset
+        << ",\n  \"product\": " << json_string(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
+        << ",\n  \"version\": " << json_string(payload::header_text(h, payload::HEADER_VERSION))
+        << ",\n  \"platform\": " << json_string(payload::header_text(h, payload::HEADER_PLATFORM))
+        << ",\n  \"build_time\": " << build_time
+        << ",\n  \"build_time_utc\": " << json_string(utc_text(build_time))
+        << ",\n  \"file_count\": " << u32(payload::HEADER_FILE_COUNT)
+        << ",\n  \"total_size\": " << u32(payload::HEADER_TOTAL_SIZE)
+        << ",\n  \"total_stored_size\": " << u32(payload::HEADER_TOTAL_STORED_SIZE)
+        << ",\n  \"total_record_size\": " << u32(payload::HEADER_TOTAL_RECORD_SIZE)
+        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME) << ",\n  \"entries\": [";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const payload::file_record& r = entries[i].record;
+        out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)
+            << ", \"method\": " << json_string(method_name(r.method)) << ", \"method_number\": " << r.method
+            << ", \"size\": " << r.file_size << ", \"stored_size\": " << r.stored_size
+            << ", \"mtime\": " << r.mtime << ", \"mode\": " << json_string(octal(r.mode)) << "}";
+    }
+    out << (entries.empty() ? "]" : "\n  ]") << ",\n  \"warnings\": [";
+    for (std::size_t i = 0; i < warnings.size(); ++i) out << (i == 0 ? "" : ", ") << json_string(warnings[i]);
+    out << "]";
+    if (!failure.empty()) out << ",\n  \"error\": " << json_string(failure);
+    out << "\n}\n";
+}
+
 }  // namespace
 
-void run_list(const std::string& installer, std::ostream& out) {
+void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings_out) {
     installer_payload in = open_installer(installer, "list");
-    print_header(in, out);
 
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
-    std::vector<list_line> lines;
+    std::vector<listed_entry> entries;
     payload::record_buffer buffer{};
     std::string failure;
     for (std::uint64_t index = 1; index <= count && failure.empty(); ++index) {
@@ -89,13 +132,31 @@ void run_list(const std::string& installer, std::ostream& out) {
             failure = describe_entry_problem(index, nullptr, problem);
             break;
         }
-        lines.push_back(list_line{method_name(record.method), std::to_string(record.file_size),
-                                  std::to_string(record.stored_size), utc_text(record.mtime), record.name});
+        entries.push_back(listed_entry{record, record.name});
+        entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
         problem = skip_stored_bytes(in, record);
         if (problem.corrupt != payload::CORRUPT_NONE)
             failure = describe_entry_problem(index, record.name, problem);
     }
-    print_entries(lines, out);
+
+    std::vector<named_entry> named;
+    for (const auto& e : entries)
+        named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
+    const std::vector<std::string> warnings = same_name_warnings(named);
+    for (const auto& w : warnings) warnings_out << "mkinstaller: warning: " << w << '\n';
+
+    if (json) {
+        print_json(in, entries, warnings, failure, out);
+    } else {
+        print_header(in, out);
+        std::vector<list_line> lines;
+        for (const auto& e : entries) {
+            const payload::file_record& r = e.record;
+            lines.push_back(list_line{method_name(r.method), std::to_string(r.file_size),
+                                      std::to_string(r.stored_size), utc_text(r.mtime), e.name});
+        }
+        print_entries(lines, out);
+    }
     if (!failure.empty()) {
         out.flush();
         throw error("list: " + failure);

@@ -30,13 +30,16 @@ int main(int argc, char** argv) {
                 run_build(line.build, std::cout, std::cerr);
                 break;
             case command_kind::list:
-                run_list(line.installer, std::cout);
+                run_list(line.installer, line.json, std::cout, std::cerr);
                 break;
             case command_kind::verify:
-                run_verify(line.installer, std::cout);
+                run_verify(line.installer, std::cout, std::cerr);
                 break;
             case command_kind::extract:
                 run_extract(line.installer, line.extract_dir, line.force, std::cout);
+                break;
+            case command_kind::info:
+                run_info(line.installer, std::cout);
                 break;
             case command_kind::none:
                 break;

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +34,25 @@ const char* special_kind(mode_t mode) {
     return "special file";
 }
 
+struct scan_state {
+    const scan_options& options;
+    source_tree& tree;
+};
+
+bool is_excluded(const scan_options& options, const std::string& name) {
+    for (const auto& pattern : options.excludes) {
+        if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
+    }
+    return false;
+}
+
+// Opening is the only test of readability that holds for root as well as for anyone else.
+void check_readable(int dir_fd, const char* leaf, const std::string& name) {
+    const int fd = openat(dir_fd, leaf, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fail_errno("cannot read " + in_quotes(name));
+    close(fd);
+}
+
 source_entry checked_entry(const std::string& name, const struct stat& st) {
     if (name.size() > payload::RECORD_MAX_NAME_LENGTH) {
         throw error("name of " + in_quotes(name.substr(0, 60) + "...") + " is " +
@@ -55,10 +75,12 @@ source_entry checked_entry(const std::string& name, const struct stat& st) {
     }
     // The installer takes mtime 0 as "set neither time nor mode"; one second later keeps both.
     return source_entry{name, static_cast<std::uint32_t>(st.st_size),
-                        mtime == 0 ? 1 : static_cast<std::int32_t>(mtime)};
+                        mtime == 0 ? 1 : static_cast<std::int32_t>(mtime),
+                        static_cast<std::uint16_t>(st.st_mode & 0777)};
 }
 
-void scan_directory(int parent_fd, const char* dir_name, const std::string& prefix, source_tree& tree) {
+void scan_directory(int parent_fd, const char* dir_name, const std::string& prefix, scan_state& scan) {
+    source_tree& tree = scan.tree;
     const std::string shown = prefix.empty() ? std::string(dir_name) : prefix;
     const int fd = openat(parent_fd, dir_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) fail_errno("cannot open directory " + in_quotes(shown));
@@ -67,6 +89,7 @@ void scan_directory(int parent_fd, const char* dir_name, const std::string& pref
         close(fd);
         fail_errno("cannot read directory " + in_quotes(shown));
     }
+    bool empty = true;
     for (;;) {
         errno = 0;
         const dirent* item = readdir(dir.get());
@@ -76,16 +99,19 @@ void scan_directory(int parent_fd, const char* dir_name, const std::string& pref
         }
         const std::string_view leaf = item->d_name;
         if (leaf == "." || leaf == "..") continue;
+        empty = false;
         const std::string name = prefix + std::string(leaf);
+        if (is_excluded(scan.options, name)) continue;
 
         struct stat st {};
         if (fstatat(dirfd(dir.get()), item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
             fail_errno("cannot examine " + in_quotes(name));
         }
         if (S_ISDIR(st.st_mode)) {
-            scan_directory(dirfd(dir.get()), item->d_name, name + "/", tree);
+            scan_directory(dirfd(dir.get()), item->d_name, name + "/", scan);
         } else if (S_ISREG(st.st_mode)) {
             tree.entries.push_back(checked_entry(name, st));
+            check_readable(dirfd(dir.get()), item->d_name, name);
         } else if (S_ISLNK(st.st_mode)) {
             if (fstatat(dirfd(dir.get()), item->d_name, &st, 0) != 0) {
                 if (errno == ENOENT) throw error(in_quotes(name) + " is a dangling symbolic link");
@@ -93,6 +119,7 @@ void scan_directory(int parent_fd, const char* dir_name, const std::string& pref
             }
             if (S_ISREG(st.st_mode)) {
                 tree.entries.push_back(checked_entry(name, st));
+                check_readable(dirfd(dir.get()), item->d_name, name);
             } else if (S_ISDIR(st.st_mode)) {
                 tree.warnings.push_back("skipping " + in_quotes(name) +
                                         ": symbolic link to a directory (not followed)");
@@ -104,17 +131,24 @@ void scan_directory(int parent_fd, const char* dir_name, const std::string& pref
             tree.warnings.push_back("skipping " + in_quotes(name) + ": " + special_kind(st.st_mode));
         }
     }
+    // The installer makes a directory only on the way to a file.
+    if (empty && !prefix.empty()) {
+        tree.warnings.push_back("skipping empty directory " + in_quotes(prefix.substr(0, prefix.size() - 1)) +
+                                ": an installer cannot hold a directory without files");
+    }
 }
 
 }  // namespace
 
-source_tree scan_source_tree(const std::string& source_dir) {
+source_tree scan_source_tree(const std::string& source_dir, const scan_options& options) {
     source_tree tree;
+    scan_state scan{options, tree};
     struct stat st {};
     if (stat(source_dir.c_str(), &st) != 0)
         fail_errno("cannot open source directory " + in_quotes(source_dir));
     if (!S_ISDIR(st.st_mode)) throw error("source " + in_quotes(source_dir) + " is not a directory");
-    scan_directory(AT_FDCWD, source_dir.c_str(), "", tree);
+    scan_directory(AT_FDCWD, source_dir.c_str(), "", scan);
+    std::sort(tree.warnings.begin(), tree.warnings.end());
     // std::string compares bytes as unsigned char: the byte order of the whole relative names.
     std::sort(tree.entries.begin(), tree.entries.end(),
               [](const source_entry& a, const source_entry& b) { return a.name < b.name; });

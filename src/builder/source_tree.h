@@ -12,16 +12,25 @@ namespace builder {
 struct source_entry {
     std::string name;  // relative to the source directory; never leads with '/', has no "." or ".."
     std::uint32_t size = 0;
-    std::int32_t mtime = 0;  // never 0: 0 would tell the installer to set neither time nor mode
+    std::int32_t mtime = 0;         // never 0: 0 would tell the installer to set neither time nor mode
+    std::uint16_t permissions = 0;  // the file's own rwx bits (of the file a link points to)
 };
 
 struct source_tree {
     std::vector<source_entry> entries;
-    std::vector<std::string> warnings;  // what was skipped, and why
+    std::vector<std::string> warnings;  // what was skipped, and why; sorted, so that any order of the
+                                        // directories gives the same text
+};
+
+struct scan_options {
+    // Shell patterns (fnmatch, no flags: '*' also matches '/') tried on every relative name; a match
+    // leaves a file out, or a directory with everything beneath it.
+    std::vector<std::string> excludes;
 };
 
 // Symbolic links to regular files count as the file they point to; links to directories are not followed.
+// Every file is opened once here, so that an unreadable one stops the build before any output exists.
 // Throws error for anything the payload cannot hold or the installer would mistreat.
-source_tree scan_source_tree(const std::string& source_dir);
+source_tree scan_source_tree(const std::string& source_dir, const scan_options& options = {});
 
 }  // namespace builder

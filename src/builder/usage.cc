@@ -7,7 +7,8 @@ namespace {
 constexpr std::string_view USAGE_BUILD =
     "usage: mkinstaller build [OPTIONS] SOURCE_DIR OUTPUT\n"
     "\n"
-    "Packs every regular file beneath SOURCE_DIR into the installer OUTPUT.\n"
+    "Packs every regular file beneath SOURCE_DIR into the installer OUTPUT. Nothing is written unless\n"
+    "the whole tree can be packed: OUTPUT appears complete or not at all.\n"
     "\n"
     "  --product NAME        product name (default: the last component of SOURCE_DIR)\n"
     "  --version TEXT        version text (default: 1.0)\n"
@@ -17,24 +18,53 @@ constexpr std::string_view USAGE_BUILD =
     "  --stub PATH           installer stub (default: the installer beside mkinstaller)\n"
     "  --level N             compression level, 1 (fastest) to 9 (smallest); default 6\n"
     "  --store               store every file uncompressed\n"
+    "  --exclude PATTERN     leave out files and directories whose relative name matches the shell\n"
+    "                        pattern ('*' matches '/' too); repeatable\n"
+    "  --delete PATH         make the installer remove PATH beneath the target before it writes any\n"
+    "                        file; repeatable, in the order given\n"
+    "  --file-mode           install each file with its own permission bits (default: 0755 for all)\n"
+    "  --strict              refuse files that share a last name component instead of warning\n"
+    "  --quiet               no progress bar, no summary, no report on standard output\n"
     "\n"
-    "Each text holds at most 63 bytes.\n"
+    "Each text holds at most 63 bytes. SOURCE_DATE_EPOCH also caps every file's time at its value, so\n"
+    "the same tree and options give the same installer byte for byte.\n"
     "\n"
-    "example: mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n";
+    "The installer removes every file of an entry's last name component anywhere beneath the target\n"
+    "before it writes the entry: of a/x.h and b/x.h only b/x.h survives, and a delete entry old/x.h\n"
+    "removes every x.h there. build warns about such files (--strict refuses them).\n"
+    "\n"
+    "examples:\n"
+    "  mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n"
+    "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n";
 
 constexpr std::string_view USAGE_LIST =
-    "usage: mkinstaller list INSTALLER\n"
+    "usage: mkinstaller list [--json] INSTALLER\n"
     "\n"
-    "Prints the header block and one line per entry of INSTALLER's payload.\n"
+    "Prints the header block and one line per entry of INSTALLER's payload, and warns about files that\n"
+    "share a last name component.\n"
     "\n"
-    "example: mkinstaller list vorna-setup\n";
+    "  --json  one JSON object: the header fields, \"entries\" (name, method, method_number, size,\n"
+    "          stored_size, mtime, mode as an octal text) and \"warnings\"; \"error\" when damaged\n"
+    "\n"
+    "examples:\n"
+    "  mkinstaller list vorna-setup\n"
+    "  mkinstaller list --json vorna-setup | python3 -m json.tool\n";
 
 constexpr std::string_view USAGE_VERIFY =
     "usage: mkinstaller verify INSTALLER\n"
     "\n"
-    "Checks INSTALLER's payload as the installer would read it; exits 0 when all is right.\n"
+    "Checks INSTALLER's payload as the installer would read it; exits 0 when all is right. Files that\n"
+    "share a last name component are warned about.\n"
     "\n"
     "example: mkinstaller verify vorna-setup\n";
+
+constexpr std::string_view USAGE_INFO =
+    "usage: mkinstaller info INSTALLER\n"
+    "\n"
+    "Prints the product line and build stamp as the installer's welcome screen shows them, the space\n"
+    "line of its directory screen, and the payload's totals.\n"
+    "\n"
+    "example: mkinstaller info vorna-setup\n";
 
 constexpr std::string_view USAGE_EXTRACT =
     "usage: mkinstaller extract [--force] INSTALLER DIR\n"
@@ -49,17 +79,23 @@ constexpr std::string_view USAGE_EXTRACT =
 
 constexpr std::string_view USAGE_ALL =
     "usage: mkinstaller build [OPTIONS] SOURCE_DIR OUTPUT\n"
-    "       mkinstaller list INSTALLER\n"
+    "       mkinstaller list [--json] INSTALLER\n"
     "       mkinstaller verify INSTALLER\n"
+    "       mkinstaller info INSTALLER\n"
     "       mkinstaller extract [--force] INSTALLER DIR\n"
     "       mkinstaller [COMMAND] --help\n"
     "\n"
     "  build    pack a directory tree into a self-extracting installer\n"
     "  list     show an installer's header and entries\n"
     "  verify   check an installer's payload\n"
+    "  info     show the product line, build stamp and totals as the installer shows them\n"
     "  extract  write an installer's files into a directory\n"
     "\n"
-    "example: mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n";
+    "Exit status: 0 success, 1 error, 2 usage error.\n"
+    "\n"
+    "examples:\n"
+    "  mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n"
+    "  mkinstaller build --help\n";
 
 }  // namespace
 
@@ -73,6 +109,8 @@ std::string_view usage_text(command_kind command) {
             return USAGE_VERIFY;
         case command_kind::extract:
             return USAGE_EXTRACT;
+        case command_kind::info:
+            return USAGE_INFO;
         case command_kind::none:
             break;
     }

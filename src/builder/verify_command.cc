@@ -8,6 +8,7 @@
 #include "builder/commands.h"
 #include "builder/entry_bytes.h"
 #include "builder/installer_reader.h"
+#include "builder/same_name.h"
 
 namespace builder {
 namespace {
@@ -44,7 +45,7 @@ entry_problem check_stored_entry(installer_payload& in, const payload::file_reco
 
 }  // namespace
 
-void run_verify(const std::string& installer, std::ostream& out) {
+void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
     installer_payload in = open_installer(installer, "verify");
     const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
     if (volume != payload::HEADER_VOLUME_WHOLE) {
@@ -58,6 +59,8 @@ void run_verify(const std::string& installer, std::ostream& out) {
     payload::record_buffer buffer{};
     std::vector<unsigned char> stored;
     std::vector<unsigned char> file;
+    std::vector<std::string> names;
+    std::vector<bool> deletes;
     for (std::uint64_t index = 1; index <= count; ++index) {
         payload::file_record record{};
         entry_problem problem = read_record(in, buffer, record);
@@ -66,6 +69,8 @@ void run_verify(const std::string& installer, std::ostream& out) {
         sums.file_size += record.file_size;
         sums.stored_size += record.stored_size;
         sums.record_size += record.record_length;
+        names.emplace_back(record.name);
+        deletes.push_back(record.method == payload::METHOD_DELETE);
         if (record.method == payload::METHOD_DELETE) continue;
 
         if (record.method == payload::METHOD_STORED) {
@@ -87,6 +92,11 @@ void run_verify(const std::string& installer, std::ostream& out) {
                        "stored sizes");
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_size,
                        "record lengths");
+
+    // A sound payload may still lose files at installation: worth saying, not a failure.
+    std::vector<named_entry> named;
+    for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
+    for (const auto& w : same_name_warnings(named)) warnings << "mkinstaller: warning: " << w << '\n';
 
     out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;

@@ -45,7 +45,7 @@ TEST_F(CliBuild, WritesAnExecutableInstallerThatVerifies) {
     const auto r = build({"--build-time", "1700000000"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_NE(r.out.find("2 files"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("2 entries"), std::string::npos) << r.out;
     struct stat st {};
     ASSERT_EQ(stat(output.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
@@ -136,6 +136,28 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
              ASSERT_EQ(run_mkinstaller({"build", "--stub", stub, source, dir / "built"}).exit_code, 0);
          }},
         {"output directory missing", {"build", "--stub", stub, source, dir / "none/setup"}, "cannot create"},
+        {"sizes beyond 32 bits",
+         {"build", "--stub", stub, source, output},
+         "the files add up to 42949",
+         [&] {
+             for (const char* name : {"/half1", "/half2"}) {
+                 write_file(source + name, "");
+                 ASSERT_EQ(truncate((source + name).c_str(), 0x80000000LL), 0);
+             }
+         }},
+        {"delete upwards", {"build", "--stub", stub, "--delete", "lib/../../etc", source, output}, "\"..\""},
+        {"delete absolute", {"build", "--stub", stub, "--delete", "/etc/passwd", source, output}, "relative"},
+        {"delete empty component", {"build", "--stub", stub, "--delete=a//b", source, output}, "empty"},
+        {"delete dot", {"build", "--stub", stub, "--delete", "./a", source, output}, "\".\""},
+        {"delete backslash", {"build", "--stub", stub, "--delete", "a\\b", source, output}, "'\\'"},
+        {"delete nothing", {"build", "--stub", stub, "--delete=", source, output}, "needs a path"},
+        {"delete too long",
+         {"build", "--stub", stub, "--delete", std::string(4091, 'd'), source, output},
+         "4091 bytes long; at most 4090"},
+        {"same name under --strict",
+         {"build", "--stub", stub, "--strict", source, output},
+         "only \"docs/vorna\" survives",
+         [&] { write_timed_file(source + "/docs/vorna", "a second vorna"); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -149,6 +171,38 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
         std::filesystem::remove_all(source);
         SetUp();
     }
+}
+
+TEST_F(CliBuild, NameTooLongForARecordIsRefusedBeforeOutput) {
+    struct deep_cleanup {
+        std::string root;
+        ~deep_cleanup() { remove_deep_tree(root); }
+    } cleanup{source};
+    make_deep_file(source, 4091);
+    const auto r = build({});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("4091 bytes long; at most 4090 fit a record"), std::string::npos) << r.err;
+    EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
+}
+
+TEST_F(CliBuild, EmptyDirectoriesAndSpecialFilesAreWarnedAboutAndLeftOut) {
+    std::filesystem::create_directories(source + "/var/empty");
+    ASSERT_EQ(mkfifo((source + "/docs/pipe").c_str(), 0644), 0);
+    const auto r = build({});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err,
+              "mkinstaller: warning: skipping \"docs/pipe\": fifo\n"
+              "mkinstaller: warning: skipping empty directory \"var/empty\": an installer cannot hold a "
+              "directory without files\n");
+    EXPECT_NE(r.out.find("2 entries"), std::string::npos) << r.out;
+}
+
+TEST_F(CliBuild, QuietSaysNothingWhenAllIsWell) {
+    const auto r = build({"--quiet"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
 }
 
 TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {

@@ -12,18 +12,22 @@ using namespace builder_test;
 TEST(CliUsage, HelpPrintsUsageWithAnExampleAndExitsZero) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--help"}, "mkinstaller verify INSTALLER"},
-        {{"-h"}, "mkinstaller list INSTALLER"},
+        {{"-h"}, "mkinstaller list [--json] INSTALLER"},
         {{"build", "--help"}, "--build-time SECONDS"},
         {{"build", "src", "--product=x", "-h"}, "--stub PATH"},
-        {{"list", "--help"}, "usage: mkinstaller list INSTALLER"},
+        {{"list", "--help"}, "usage: mkinstaller list [--json] INSTALLER"},
         {{"verify", "-h"}, "usage: mkinstaller verify INSTALLER"},
+        {{"info", "--help"}, "usage: mkinstaller info INSTALLER"},
+        {{"build", "--help"}, "--exclude PATTERN"},
     };
     for (const auto& [args, words] : cases) {
         const auto r = run_mkinstaller(args);
         SCOPED_TRACE(args[0] + " " + (args.size() > 1 ? args[1] : ""));
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_NE(r.out.find(words), std::string::npos) << r.out;
-        EXPECT_NE(r.out.find("example: mkinstaller"), std::string::npos);
+        const bool example = r.out.find("example: mkinstaller") != std::string::npos ||
+                             r.out.find("examples:\n  mkinstaller") != std::string::npos;
+        EXPECT_TRUE(example) << r.out;
         EXPECT_EQ(r.err, "");
     }
 }

@@ -9,6 +9,7 @@
 #include "builder/build_settings.h"
 #include "builder/builder_error.h"
 #include "builder/installer_writer.h"
+#include "builder/payload_plan.h"
 #include "builder/source_tree.h"
 #include "builder_test_util.h"
 #include "payload/file_record.h"
@@ -58,7 +59,8 @@ class WriterFormat : public testing::Test {
         settings.platform = "for Linux x86-64";
         settings.build_time = TEST_TIME;
         settings.store = true;  // the layout checks below read each file's bytes in place
-        builder::write_installer(settings, builder::scan_source_tree(source));
+        builder::write_installer(settings,
+                                 builder::plan_payload(settings, builder::scan_source_tree(source)));
         return read_file(output);
     }
 };
@@ -154,7 +156,9 @@ TEST_F(WriterFormat, StubThatAlreadyHoldsAPayloadIsRefused) {
     settings.source_dir = source;
     settings.output = dir / "second";
     settings.stub = dir / "stub2";
-    EXPECT_THROW(builder::write_installer(settings, builder::scan_source_tree(source)), builder::error);
+    EXPECT_THROW(builder::write_installer(settings,
+                                          builder::plan_payload(settings, builder::scan_source_tree(source))),
+                 builder::error);
     EXPECT_FALSE(path_exists(dir / "second"));
 }
 
@@ -165,7 +169,8 @@ TEST_F(WriterFormat, EmptyStubIsRefused) {
     settings.output = output;
     settings.stub = dir / "empty-stub";
     try {
-        builder::write_installer(settings, builder::scan_source_tree(source));
+        builder::write_installer(settings,
+                                 builder::plan_payload(settings, builder::scan_source_tree(source)));
         ADD_FAILURE() << "an empty stub was accepted";
     } catch (const builder::error& e) {
         EXPECT_NE(std::string(e.what()).find("is empty"), std::string::npos) << e.what();

@@ -1,0 +1,87 @@
+// Ordering, modes, time caps and the checks that need the whole payload.
+#include "builder/payload_plan.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "builder/builder_error.h"
+#include "builder/record_writer.h"
+#include "payload/file_record.h"
+
+namespace builder {
+namespace {
+
+constexpr std::uint64_t PLAN_MAX_FIELD = std::numeric_limits<std::uint32_t>::max();
+
+void check_total(std::uint64_t value, const char* what) {
+    if (value > PLAN_MAX_FIELD) {
+        throw error(std::string("the ") + what + " come to " + std::to_string(value) +
+                    ", more than a 32-bit payload field holds");
+    }
+}
+
+}  // namespace
+
+void check_delete_path(const std::string& path) {
+    if (path.empty()) throw error("--delete needs a path");
+    // A path too long for a record is shown by its start only.
+    const bool too_long = path.size() > payload::RECORD_MAX_NAME_LENGTH;
+    const std::string shown = "--delete " + in_quotes(too_long ? path.substr(0, 60) + "..." : path);
+    if (too_long) {
+        throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
+                    std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
+    }
+    if (path.front() == '/') throw error(shown + ": the path must be relative to the target directory");
+    if (path.find('\\') != std::string::npos) {
+        throw error(shown + ": names must not contain '\\' (the installer would take it for a separator)");
+    }
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(path.find('/', start), path.size());
+        const std::string_view component(path.data() + start, end - start);
+        if (component == "..") throw error(shown + ": a \"..\" component would reach outside the target");
+        if (component.empty() || component == ".") {
+            throw error(shown + ": empty and \".\" components are not allowed");
+        }
+        if (end == path.size()) break;
+        start = end + 1;
+    }
+}
+
+std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries) {
+    std::vector<named_entry> named;
+    named.reserve(entries.size());
+    for (const auto& e : entries) named.push_back(named_entry{e.name, e.is_delete});
+    return named;
+}
+
+payload_plan plan_payload(const build_settings& settings, const source_tree& tree) {
+    payload_plan plan;
+    std::uint64_t record_total = 0;
+    for (const std::string& path : settings.deletes) {
+        check_delete_path(path);
+        // The installer reads neither time nor mode of a delete entry: both stay 0.
+        plan.entries.push_back(planned_entry{path, true, 0, 0, 0});
+        record_total += record_length_for(path.size());
+    }
+    for (const source_entry& file : tree.entries) {
+        std::int32_t mtime = file.mtime;
+        // 0 would mean "set neither time nor mode"; one second later keeps both.
+        if (settings.mtime_cap && mtime > *settings.mtime_cap)
+            mtime = *settings.mtime_cap != 0 ? *settings.mtime_cap : 1;
+        const std::uint16_t mode =
+            settings.file_mode ? static_cast<std::uint16_t>(0100000 | file.permissions) : WRITER_FILE_MODE;
+        plan.entries.push_back(planned_entry{file.name, false, file.size, mtime, mode});
+        plan.total_size += file.size;
+        record_total += record_length_for(file.name.size());
+    }
+    check_total(plan.entries.size(), "entries");
+    check_total(plan.total_size, "file sizes");
+    check_total(record_total, "record lengths");
+
+    plan.warnings = same_name_warnings(named_entries(plan.entries));
+    if (settings.strict && !plan.warnings.empty()) throw error(plan.warnings.front() + " (--strict)");
+    return plan;
+}
+
+}  // namespace builder

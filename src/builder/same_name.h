@@ -1,0 +1,37 @@
+// Same-name groups: before it handles an entry, the installer removes every file beneath the target that
+// bears the entry's last name component, wherever it lies. Of a/x.h and b/x.h in one payload only the
+// later survives an installation. build, list and verify find these groups with the same rule.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace builder {
+
+struct named_entry {
+    std::string_view name;
+    bool is_delete = false;
+};
+
+struct same_name_group {
+    std::string component;
+    std::vector<std::size_t> members;  // indices into the entries, in payload order
+};
+
+// The last component as the installer takes it: the text behind the last '/' or '\' found scanning back
+// from the name's second-to-last character, so a trailing separator stays part of it.
+std::string_view installer_last_component(std::string_view name);
+
+// Groups in which some file is removed by a later entry of the same last component (a delete entry that
+// comes before every file of its component removes none of them and forms no group).
+std::vector<same_name_group> find_same_name_groups(const std::vector<named_entry>& entries);
+
+// One sentence naming the members and the one that survives (or that none does).
+std::string describe_same_name_group(const same_name_group& group, const std::vector<named_entry>& entries);
+
+// describe_same_name_group of every group, in the byte order of the components.
+std::vector<std::string> same_name_warnings(const std::vector<named_entry>& entries);
+
+}  // namespace builder

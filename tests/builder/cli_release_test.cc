@@ -1,0 +1,175 @@
+// What a release build promises beyond packing a tree: --exclude leaves files out and --delete removes old
+// ones, both as `list` shows and as a real installation does; the same tree under the same
+// SOURCE_DATE_EPOCH gives the same bytes whatever order its directories list their entries in; file modes
+// kept on request; same-name files warned about where the installer would lose them.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "builder_test_util.h"
+#include "support/installer_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+// The names `list` shows, in payload order, each with its method ("delete old/a.txt").
+std::vector<std::string> listed(const std::string& installer) {
+    const auto r = run_mkinstaller({"list", installer});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    std::vector<std::string> names;
+    const std::size_t table = r.out.find("\nmethod ");
+    std::size_t at = r.out.find('\n', table + 1) + 1;
+    while (at < r.out.size()) {
+        const std::size_t end = r.out.find('\n', at);
+        const std::string line = r.out.substr(at, end - at);
+        // method, size, stored, date, time, then the name
+        std::size_t cut = 0;
+        for (int field = 0; field < 5; ++field) cut = line.find_first_not_of(' ', line.find(' ', cut));
+        names.push_back(line.substr(0, line.find(' ')) + " " + line.substr(cut));
+        at = end + 1;
+    }
+    return names;
+}
+
+// Installs `installer` into `target` through the dialogue; `target` may already exist.
+void install(const std::string& installer, const std::string& target) {
+    const auto r =
+        testing_support::run_installer(installer, {}, testing_support::answers_to_install(target) + "n\nn\n");
+    testing_support::expect_clean_exit(r);
+    ASSERT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
+}
+
+std::vector<std::string> files_beneath(const std::string& root) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (e.is_regular_file()) names.push_back(std::filesystem::relative(e.path(), root).string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(Release, ExcludeAndDeleteShowInListAndInAnInstallation) {
+    temp_dir dir;
+    write_timed_file(dir / "src/bin/vorna", "program");
+    write_timed_file(dir / "src/bin/vorna.o", "object");
+    write_timed_file(dir / "src/build/cache/x", "cache");
+    write_timed_file(dir / "src/docs/guide.txt", "guide");
+    const auto built =
+        run_mkinstaller({"build", "--exclude", "*.o", "--exclude=build", "--delete", "lib/old.so", "--delete",
+                         "docs/retired", dir / "src", dir / "setup"});
+    ASSERT_EQ(built.exit_code, 0) << built.err;
+    EXPECT_EQ(built.err, "");
+    EXPECT_EQ(listed(dir / "setup"), (std::vector<std::string>{"delete lib/old.so", "delete docs/retired",
+                                                               "stored bin/vorna", "stored docs/guide.txt"}));
+    EXPECT_EQ(run_mkinstaller({"verify", dir / "setup"}).exit_code, 0);
+
+    const std::string target = dir / "usr-target";
+    write_file(target + "/lib/old.so", "old library");
+    write_file(target + "/lib/keep.so", "kept");
+    std::filesystem::create_directories(target + "/docs/retired");  // empty: the delete entry removes it
+    install(dir / "setup", target);
+    EXPECT_EQ(files_beneath(target),
+              (std::vector<std::string>{"bin/vorna", "docs/guide.txt", "lib/keep.so"}));
+    EXPECT_FALSE(path_exists(target + "/docs/retired"));
+    EXPECT_EQ(read_file(target + "/bin/vorna"), "program");
+}
+
+TEST(Release, SameTreeAndEpochGiveIdenticalBytesWhateverTheDirectoryOrder) {
+    temp_dir dir;
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a/one", "1"},          {"a/two", junk_bytes(20000)}, {"b/c/three", "333"}, {"zeta", "z"},
+        {"alpha", "alpha text"}, {"b/four", junk_bytes(9000)}, {"b/c/d/five", ""},
+    };
+    constexpr std::int64_t EPOCH = 1700000000;
+    // The first copy is written in order, the second backwards: readdir gives them in other orders.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        write_timed_file(dir / ("first/" + files[i].first), files[i].second, EPOCH - 100);
+        const auto& [name, bytes] = files[files.size() - 1 - i];
+        write_timed_file(dir / ("second/" + name), bytes, EPOCH - 100);
+    }
+    // Newer than the epoch, by different amounts in the two copies: both are capped to it.
+    set_mtime(dir / "first/zeta", EPOCH + 5);
+    set_mtime(dir / "second/zeta", EPOCH + 50000);
+    // The default product name is the directory's, which differs between the copies.
+    for (const char* copy : {"first", "second"}) {
+        const auto r =
+            run_mkinstaller({"build", "--product", "VORNA", dir / copy, dir / (std::string(copy) + ".run")},
+                            {"SOURCE_DATE_EPOCH=" + std::to_string(EPOCH)});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+    const std::string first = read_file(dir / "first.run");
+    EXPECT_EQ(first, read_file(dir / "second.run"));
+    const std::string listing = run_mkinstaller({"list", dir / "first.run"}).out;
+    EXPECT_NE(listing.find("2023-11-14 22:13:20  zeta\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("2023-11-14 22:11:40  alpha\n"), std::string::npos) << listing;
+}
+
+TEST(Release, FileModeKeepsPermissionBitsAndTheDefaultStays0755) {
+    temp_dir dir;
+    write_timed_file(dir / "src/conf", "setting=1\n");
+    write_timed_file(dir / "src/tool", "#!/bin/sh\n");
+    ASSERT_EQ(chmod((dir / "src/conf").c_str(), 0640), 0);
+    ASSERT_EQ(chmod((dir / "src/tool").c_str(), 04750), 0);
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "--file-mode" : "default");
+        std::vector<std::string> args = {"build", dir / "src", dir / "setup"};
+        if (keep) args.insert(args.begin() + 1, "--file-mode");
+        ASSERT_EQ(run_mkinstaller(args).exit_code, 0);
+        const std::string target = dir / (keep ? "kept" : "default");
+        install(dir / "setup", target);
+        struct stat st {};
+        ASSERT_EQ(stat((target + "/conf").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, keep ? 0640u : 0755u);
+        ASSERT_EQ(stat((target + "/tool").c_str(), &st), 0);
+        // Set-id bits never travel: an installer run as root must not make set-id programs of them.
+        EXPECT_EQ(st.st_mode & 07777, keep ? 0750u : 0755u);
+    }
+}
+
+TEST(Release, SameNameFilesAreWarnedAboutAndOnlyTheLaterSurvives) {
+    temp_dir dir;
+    write_timed_file(dir / "src/a/x.h", "first");
+    write_timed_file(dir / "src/b/x.h", "second");
+    write_timed_file(dir / "src/c/y.h", "alone");
+    const std::string warning =
+        "mkinstaller: warning: \"a/x.h\", \"b/x.h\" share the last name component \"x.h\"; the installer "
+        "removes each before it writes the next, so only \"b/x.h\" survives an installation\n";
+    const auto built = run_mkinstaller({"build", dir / "src", dir / "setup"});
+    ASSERT_EQ(built.exit_code, 0) << built.err;
+    EXPECT_EQ(built.err, warning);
+    const auto list = run_mkinstaller({"list", dir / "setup"});
+    EXPECT_EQ(list.exit_code, 0);
+    EXPECT_EQ(list.err, warning);
+    const auto verify = run_mkinstaller({"verify", dir / "setup"});
+    EXPECT_EQ(verify.exit_code, 0);
+    EXPECT_EQ(verify.err, warning);
+
+    install(dir / "setup", dir / "target");
+    EXPECT_EQ(files_beneath(dir / "target"), (std::vector<std::string>{"b/x.h", "c/y.h"}));
+}
+
+TEST(Release, InfoShowsTheWelcomeLineAndTheSpaceLine) {
+    temp_dir dir;
+    write_timed_file(dir / "src/big", std::string(1572864, 'b'));
+    ASSERT_EQ(run_mkinstaller({"build", "--store", "--product", "VORNA", "--version", "2.1", "--platform",
+                               "for Linux x86-64", "--build-time", "946684805", dir / "src", dir / "setup"})
+                  .exit_code,
+              0);
+    const auto r = run_mkinstaller({"info", dir / "setup"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Let's install  VORNA 2.1 for Linux x86-64 software! (build 000101.000005) !\n"
+              "    VORNA  2.1\n"
+              "requiring approximately 1.500 MiByte of space.\n"
+              "built 2000-01-01 00:00:05 UTC (946684805); 1 entries, 1572864 bytes, 1572864 stored\n");
+    EXPECT_EQ(run_mkinstaller({"info", dir / "nothing"}).exit_code, 1);
+}
+
+}  // namespace

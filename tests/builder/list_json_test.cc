@@ -1,0 +1,254 @@
+// list --json read back by a strict JSON parser: a document that does not parse, or names that do not
+// come back byte for byte, breaks every script built on it. The parser is a small one of the test's own
+// (RFC 8259 grammar; numbers kept as text) so that the suite needs no JSON library.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <variant>
+
+#include "builder_test_util.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+struct json_value;
+using json_object = std::map<std::string, json_value>;
+using json_array = std::vector<json_value>;
+struct json_number {
+    std::string text;
+};
+struct json_value {
+    std::variant<std::nullptr_t, bool, json_number, std::string, json_array, json_object> v;
+
+    const json_value& operator[](const std::string& key) const {
+        const auto& object = std::get<json_object>(v);
+        const auto found = object.find(key);
+        if (found == object.end()) throw std::runtime_error("no member " + key);
+        return found->second;
+    }
+    const json_value& operator[](std::size_t i) const { return std::get<json_array>(v).at(i); }
+    const std::string& str() const { return std::get<std::string>(v); }
+    long long num() const { return std::stoll(std::get<json_number>(v).text); }
+    std::size_t size() const { return std::get<json_array>(v).size(); }
+    bool has(const std::string& key) const { return std::get<json_object>(v).count(key) != 0; }
+};
+
+class json_parser {
+  public:
+    explicit json_parser(std::string_view text) : text_(text) {}
+
+    json_value document() {
+        json_value value = parse_value();
+        skip_blanks();
+        if (at_ != text_.size()) fail("text after the document");
+        return value;
+    }
+
+  private:
+    [[noreturn]] void fail(const std::string& what) const {
+        throw std::runtime_error(what + " at offset " + std::to_string(at_));
+    }
+    void skip_blanks() {
+        while (at_ < text_.size() &&
+               (text_[at_] == ' ' || text_[at_] == '\n' || text_[at_] == '\t' || text_[at_] == '\r'))
+            ++at_;
+    }
+    char peek() {
+        skip_blanks();
+        if (at_ == text_.size()) fail("unexpected end");
+        return text_[at_];
+    }
+    void expect(char c) {
+        if (peek() != c) fail(std::string("expected ") + c);
+        ++at_;
+    }
+    bool literal(std::string_view word) {
+        if (text_.substr(at_, word.size()) != word) return false;
+        at_ += word.size();
+        return true;
+    }
+
+    json_value parse_value() {
+        const char c = peek();
+        if (c == '{') return parse_object();
+        if (c == '[') return parse_array();
+        if (c == '"') return json_value{parse_string()};
+        if (literal("true")) return json_value{true};
+        if (literal("false")) return json_value{false};
+        if (literal("null")) return json_value{nullptr};
+        return parse_number();
+    }
+    json_value parse_object() {
+        expect('{');
+        json_object object;
+        if (peek() == '}') {
+            ++at_;
+            return json_value{object};
+        }
+        for (;;) {
+            if (peek() != '"') fail("expected a member name");
+            std::string key = parse_string();
+            expect(':');
+            if (!object.emplace(key, parse_value()).second) fail("duplicate member " + key);
+            if (peek() == '}') break;
+            expect(',');
+        }
+        ++at_;
+        return json_value{object};
+    }
+    json_value parse_array() {
+        expect('[');
+        json_array array;
+        if (peek() == ']') {
+            ++at_;
+            return json_value{array};
+        }
+        for (;;) {
+            array.push_back(parse_value());
+            if (peek() == ']') break;
+            expect(',');
+        }
+        ++at_;
+        return json_value{array};
+    }
+    json_value parse_number() {
+        const std::size_t start = at_;
+        if (text_[at_] == '-') ++at_;
+        if (at_ == text_.size() || !std::isdigit(static_cast<unsigned char>(text_[at_]))) fail("bad value");
+        if (text_[at_] == '0' && at_ + 1 < text_.size() &&
+            std::isdigit(static_cast<unsigned char>(text_[at_ + 1])))
+            fail("leading zero");
+        while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_]))) ++at_;
+        return json_value{json_number{std::string(text_.substr(start, at_ - start))}};
+    }
+    // Appends code point `cp` (at most 0xFFFF here) as UTF-8.
+    static void append_utf8(std::string& out, unsigned cp) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    std::string parse_string() {
+        expect('"');
+        std::string out;
+        for (;;) {
+            if (at_ == text_.size()) fail("unterminated string");
+            const auto c = static_cast<unsigned char>(text_[at_++]);
+            if (c == '"') return out;
+            if (c < 0x20) fail("raw control character in a string");
+            if (c != '\\') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            if (at_ == text_.size()) fail("unterminated escape");
+            const char e = text_[at_++];
+            static const std::map<char, char> simple = {{'"', '"'},  {'\\', '\\'}, {'/', '/'},  {'b', '\b'},
+                                                        {'f', '\f'}, {'n', '\n'},  {'r', '\r'}, {'t', '\t'}};
+            if (const auto s = simple.find(e); s != simple.end()) {
+                out += s->second;
+            } else if (e == 'u' && at_ + 4 <= text_.size()) {
+                append_utf8(
+                    out, static_cast<unsigned>(std::stoul(std::string(text_.substr(at_, 4)), nullptr, 16)));
+                at_ += 4;
+            } else {
+                fail("bad escape");
+            }
+        }
+    }
+
+    std::string_view text_;
+    std::size_t at_ = 0;
+};
+
+json_value parse_json(const std::string& text) {
+    return json_parser(text).document();
+}
+
+TEST(ListJson, TheParserRefusesWhatIsNotJson) {
+    for (const char* bad :
+         {"{", "{\"a\":1,}", "[1 2]", "\"a\nb\"", "{\"a\":01}", "{} x", "{\"a\":1,\"a\":2}"}) {
+        EXPECT_THROW(parse_json(bad), std::runtime_error) << bad;
+    }
+    EXPECT_EQ(parse_json("{\"a\": [1, \"\\u00e9\\n\"]}")["a"][1].str(), "\xc3\xa9\n");
+}
+
+TEST(ListJson, HeaderAndEntriesParseAndNamesComeBackByteForByte) {
+    temp_dir dir;
+    const std::string odd_name = "quote\" tab\t nl\n \xc3\xa9";
+    write_timed_file(dir / "src/bin/vorna", junk_bytes(3000));
+    write_timed_file(dir / ("src/" + odd_name), "odd");
+    write_timed_file(dir / "src/a/x.h", "one");
+    write_timed_file(dir / "src/b/x.h", "two");
+    ASSERT_EQ(run_mkinstaller({"build", "--product", "VORNA", "--build-time", std::to_string(TEST_TIME),
+                               "--delete", "lib/old.so", dir / "src", dir / "setup"})
+                  .exit_code,
+              0);
+    const auto r = run_mkinstaller({"list", "--json", dir / "setup"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const json_value doc = parse_json(r.out);
+    EXPECT_EQ(doc["product"].str(), "VORNA");
+    EXPECT_EQ(doc["build_time"].num(), TEST_TIME);
+    EXPECT_EQ(doc["build_time_utc"].str(), "2023-11-14 22:13:20");
+    EXPECT_EQ(doc["file_count"].num(), 5);
+    EXPECT_EQ(doc["total_size"].num(), 3000 + 3 + 3 + 3);
+    EXPECT_EQ(doc["volume"].num(), 0xFFFFFFFFLL);
+    ASSERT_EQ(doc["entries"].size(), 5u);
+    EXPECT_EQ(doc["entries"][0]["name"].str(), "lib/old.so");
+    EXPECT_EQ(doc["entries"][0]["method"].str(), "delete");
+    EXPECT_EQ(doc["entries"][0]["method_number"].num(), 2);
+    EXPECT_EQ(doc["entries"][3]["name"].str(), "bin/vorna");
+    EXPECT_EQ(doc["entries"][3]["size"].num(), 3000);
+    EXPECT_EQ(doc["entries"][3]["mode"].str(), "0100755");
+    EXPECT_EQ(doc["entries"][3]["mtime"].num(), TEST_TIME);
+    EXPECT_EQ(doc["entries"][4]["name"].str(), odd_name);
+    long long stored = 0;
+    for (std::size_t i = 0; i < doc["entries"].size(); ++i) stored += doc["entries"][i]["stored_size"].num();
+    EXPECT_EQ(doc["total_stored_size"].num(), stored);
+    ASSERT_EQ(doc["warnings"].size(), 1u);
+    EXPECT_NE(doc["warnings"][0].str().find("only \"b/x.h\" survives"), std::string::npos);
+    EXPECT_FALSE(doc.has("error"));
+}
+
+TEST(ListJson, BytesThatAreNotUtf8StillGiveADocumentThatParses) {
+    temp_dir dir;
+    write_timed_file(dir / "src/latin\xe9", "1");
+    write_timed_file(dir / "src/cut\xc3", "2");
+    ASSERT_EQ(run_mkinstaller({"build", dir / "src", dir / "setup"}).exit_code, 0);
+    const auto r = run_mkinstaller({"list", "--json", dir / "setup"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.out.find("\"cut\\u00C3\""), std::string::npos) << r.out;
+    const json_value doc = parse_json(r.out);
+    EXPECT_EQ(doc["entries"][0]["name"].str(), "cut\xc3\x83");  // U+00C3 read back as UTF-8
+    EXPECT_EQ(doc["entries"][1]["name"].str(), "latin\xc3\xa9");
+}
+
+TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
+    temp_dir dir;
+    write_timed_file(dir / "src/a", "first");
+    write_timed_file(dir / "src/b", "second");
+    ASSERT_EQ(run_mkinstaller({"build", "--store", dir / "src", dir / "setup"}).exit_code, 0);
+    std::string image = read_file(dir / "setup");
+    image.resize(image.size() - 3);  // the last stored bytes cut short
+    write_file(dir / "cut", image);
+    const auto r = run_mkinstaller({"list", "--json", dir / "cut"});
+    EXPECT_EQ(r.exit_code, 1);
+    const json_value doc = parse_json(r.out);
+    EXPECT_EQ(doc["entries"].size(), 2u);
+    EXPECT_NE(doc["error"].str().find("entry 2 \"b\": stored bytes cut short"), std::string::npos);
+    EXPECT_NE(r.err.find("mkinstaller: list: entry 2"), std::string::npos) << r.err;
+}
+
+}  // namespace
