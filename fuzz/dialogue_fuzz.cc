@@ -4,8 +4,6 @@
 // installation itself is skipped. Every screen must end, on any input, and return a result the wizard
 // knows. Input: one flag byte (bit 0: "-autonext"; bit 1: the next 1028 bytes are the header block whose
 // texts and build time the screens show), then standard input.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -94,8 +92,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     scratch_dir = pattern;
     printer_file = scratch_dir + "/printer";
     driver::printer_device = printer_file.c_str();
-    // Relative directories typed at the screen are made absolute from here.
-    require(chdir(scratch_dir.c_str()) == 0, "chdir");
     std::atexit([] {
         std::error_code ignored;
         std::filesystem::remove_all(scratch_dir, ignored);
