@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver/driver_state.h"
+#include "driver/standard_streams.h"
 #include "driver/termination.h"
 #include "driver/wizard.h"
 #include "payload/payload_stream.h"
@@ -22,6 +23,7 @@ int has_option(int argc, char** argv, const char* option) {
 
 int main(int argc, char** argv) {
     using namespace driver;
+    secure_standard_streams();
     // argv[0] is used as given, never looked up on the search path.
     self_file = argc > 0 ? std::fopen(argv[0], "rb") : nullptr;
     if (self_file == nullptr) error("Can't find attachments (err=1).");

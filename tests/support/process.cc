@@ -55,11 +55,23 @@ process_result run_process(const std::string& program, const std::vector<std::st
             close(in);
         }
         const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(options.stderr_path.empty() ? err_path.c_str() : options.stderr_path.c_str(),
+                       O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (options.stderr_broken_pipe) {
+            // The default disposition, whatever the test runner's: the program must cope by itself.
+            signal(SIGPIPE, SIG_DFL);
+            int ends[2];
+            if (pipe(ends) != 0) _exit(126);
+            close(ends[0]);
+            close(err);
+            err = ends[1];
+        }
         dup2(out, 1);
         dup2(err, 2);
         close(out);
         close(err);
+        if (options.close_stdout) close(1);
+        if (options.close_stderr) close(2);
         for (const auto& name : options.env_unset) unsetenv(name.c_str());
         for (const auto& kv : options.env_set) putenv(strdup(kv.c_str()));
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);

@@ -1,0 +1,133 @@
+// Faults of the system beneath the installation: a target that fills up, a read-only target, and a file
+// too large to hold in memory. Each ends with the numbered report and the system's text, exit status 0.
+// The mounts are made in a private mount namespace of the child, so they vanish with it; where mounting
+// is not permitted the tests are skipped.
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "driver/driver_state.h"
+#include "install/install_files.h"
+#include "install_harness.h"
+#include "payload/payload_stream.h"
+
+// The memory test needs a refused allocation to come back as a null pointer under AddressSanitizer too.
+extern "C" const char* __asan_default_options() {
+    return "allocator_may_return_null=1";
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+
+// Puts a tmpfs of `options` on `dir` in a mount namespace of the calling process alone; false when that
+// is not permitted.
+bool private_tmpfs(const std::string& dir, unsigned long flags, const char* options) {
+    if (unshare(CLONE_NEWNS) != 0) return false;
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+    return mount("tmpfs", dir.c_str(), "tmpfs", flags, options) == 0;
+}
+
+// The installation of `payload` into `target`, on a tmpfs mounted there in the child. Exit status 77
+// means mounting is not permitted.
+process_result install_on_tmpfs(const test_payload& payload, const std::string& target, unsigned long flags,
+                                const char* options) {
+    const std::string image = target + ".installer";
+    write_file(image, stub_with_payload(payload_bytes(payload)));
+    fs::create_directories(target);
+    return run_in_child([&] {
+        if (!private_tmpfs(target, flags, options)) return 77;
+        driver::self_file = std::fopen(image.c_str(), "rb");
+        payload::find_header_block(driver::self_file, driver::header);
+        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
+        install::install_files();
+        return 0;
+    });
+}
+
+std::string failed(const std::string& report) {
+    return report + "\n" + texts::TERMINATED;
+}
+
+// The report ends what was written: behind the erased progress of the files before it, or behind the
+// drawing of big.bin's chunks so far (a failed write is reported before that line is erased).
+void expect_report(const std::string& err, const std::string& report) {
+    EXPECT_TRUE(err.ends_with("big.bin " + failed(report)) || err.ends_with("\b" + failed(report))) << err;
+}
+
+class SystemFaults : public ::testing::Test {
+  protected:
+    temp_dir dir;
+    std::string target = dir / "target";
+};
+
+TEST_F(SystemFaults, AFullDiskIsErrorSavingData) {
+    test_payload p;
+    p.entries = {{.name = "small.txt", .data = "fits"}, repeated_byte_entry("big.bin", 'b', 60000)};
+    const auto r = install_on_tmpfs(p, target, 0, "size=16k");
+    if (r.exit_code == 77) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+    EXPECT_EQ(r.exit_code, 0);
+    expect_report(r.err, "Error saving data - No space left on device (err=1).");
+}
+
+TEST_F(SystemFaults, AReadOnlyTargetCannotTakeDirectoriesOrFiles) {
+    const std::string system_text = std::strerror(EROFS);
+    for (const auto& [name, report] :
+         {std::pair{"sub/file.txt", "Can't create directory - " + system_text + " (err=4)."},
+          std::pair{"file.txt", "Can't create file - " + system_text + " (err=5)."}}) {
+        test_payload p;
+        p.entries = {{.name = name, .data = "x"}};
+        const auto r = install_on_tmpfs(p, target, MS_RDONLY, "size=16k");
+        if (r.exit_code == 77) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
+        EXPECT_EQ(r.exit_code, 0);
+        EXPECT_EQ(r.err, install_test::BANNER + failed(report)) << name;
+    }
+}
+
+// What the child's address space holds now, from /proc/self/status (kB).
+rlim_t address_space_in_use() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmSize:")) return std::stoull(line.substr(7)) * 1024;
+    }
+    return 0;
+}
+
+TEST_F(SystemFaults, AFileTooLargeForMemoryIsMemoryAllocationError) {
+    // A stored entry of 2 GiB whose bytes are not there: the buffers are asked for before they are read.
+    test_payload p;
+    p.entries = {{.name = "first.txt", .data = "first"}, {.name = "huge.bin", .data = ""}};
+    std::string image = stub_with_payload(payload_bytes(p));
+    const std::size_t huge = image.size() - (38 + 8 + 8);  // the last record, which has no stored bytes
+    put_u32(image, huge + payload::RECORD_FILE_SIZE, 0x7FFFFFFF);
+    put_u32(image, huge + payload::RECORD_STORED_SIZE, 0x7FFFFFFF);
+    reseal_record(image, huge);
+    const std::string path = dir / "setup.bin";
+    write_file(path, image);
+    const auto r = run_in_child([&] {
+        // Room for what the process holds and a little more, far from 2 GiB.
+        const rlim_t limit = address_space_in_use() + (256u << 20);
+        const rlimit bound{limit, limit};
+        if (setrlimit(RLIMIT_AS, &bound) != 0) return 77;
+        driver::self_file = std::fopen(path.c_str(), "rb");
+        payload::find_header_block(driver::self_file, driver::header);
+        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
+        install::install_files();
+        return 0;
+    });
+    EXPECT_EQ(r.exit_code, 0);
+    expect_report(r.err, "Memory allocation error (err=3).");
+    EXPECT_EQ(read_file(target + "/first.txt"), "first");
+}
+
+}  // namespace
