@@ -50,11 +50,7 @@ void write_file(const std::string& path, const std::vector<unsigned char>& bytes
 
 void run_extract(const std::string& installer, const std::string& dir, bool force, std::ostream& out) {
     installer_payload in = open_installer(installer, "extract");
-    if (payload::header_u32(in.header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
-        throw error(
-            "extract: the payload is not whole in this file (the installer stops with \"Can't find "
-            "attachments (err=2).\")");
-    }
+    require_whole_payload(in, "extract");
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     std::uint64_t written = 0;
     std::uint64_t bytes = 0;

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -61,6 +62,14 @@ installer_payload open_installer(const std::string& path, const std::string& com
                         " fails its CRC (the installer stops with \"Attachments corrupted (3).\")");
     }
     throw error(command + ": unexpected header search result");
+}
+
+void require_whole_payload(const installer_payload& in, const std::string& command) {
+    const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
+    if (volume == payload::HEADER_VOLUME_WHOLE) return;
+    char text[80];
+    std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
+    throw error(command + ": " + text + " (the installer stops with \"Can't find attachments (err=2).\")");
 }
 
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,

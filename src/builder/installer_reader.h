@@ -34,6 +34,10 @@ installer_payload open_installer(const std::string& path, const std::string& com
 // The installer stops on this one with "Decompression error (err=1).", not with a numbered corruption.
 constexpr int PROBLEM_DECOMPRESSION = -1;
 
+// Throws error, the message starting with `command`, unless the payload lies whole in the file (the only
+// volume the installer accepts).
+void require_whole_payload(const installer_payload& in, const std::string& command);
+
 // A problem with one entry: what is wrong, and the CORRUPT_* number the installer would stop with (or
 // PROBLEM_DECOMPRESSION).
 struct entry_problem {

@@ -47,12 +47,7 @@ entry_problem check_stored_entry(installer_payload& in, const payload::file_reco
 
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
     installer_payload in = open_installer(installer, "verify");
-    const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
-    if (volume != payload::HEADER_VOLUME_WHOLE) {
-        char text[80];
-        std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
-        fail(std::string(text) + " (the installer stops with \"Can't find attachments (err=2).\")");
-    }
+    require_whole_payload(in, "verify");
 
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;

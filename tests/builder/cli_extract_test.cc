@@ -165,3 +165,23 @@ TEST(CompressedEntries, WrongBytesAndBadTablesAreNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+// A payload that is not whole in its file is refused by extract as by the installer.
+TEST(ExtractVolume, APayloadNotWholeInItsFileIsRefused) {
+    testing_support::temp_dir dir;
+    std::string image = testing_support::stub_with_payload(
+        testing_support::payload_bytes({.entries = {{.name = "a.txt", .data = "a"}}}));
+    const std::size_t header = image.size() - (1028 + 38 + 5 + 8 + 1);
+    testing_support::put_u32(image, header + 276, 1);
+    testing_support::reseal_header(image, header);
+    testing_support::write_file(dir / "setup", image);
+    const auto r = builder_test::run_mkinstaller({"extract", dir / "setup", dir / "out"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("header volume is 0x00000001"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Can't find attachments (err=2)."), std::string::npos) << r.err;
+    EXPECT_FALSE(builder_test::path_exists(dir / "out/a.txt"));
+}
+
+}  // namespace
