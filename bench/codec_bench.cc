@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "corpus.h"
-#include "decoder/codec.h"
+#include "decoder/decode_file.h"
 #include "encoder/encoder.h"
 
 namespace {
@@ -49,16 +49,8 @@ void zlib_decompress(const bytes& in, bytes& out, int window_bits) {
 
 // In chunks of 8192 bytes, as the installer asks for them.
 void our_decompress(const bytes& in, bytes& out) {
-    decoder::codec_context* codec = nullptr;
-    decoder::codec_open(&codec);
-    decoder::input_span input{in.data(), in.data() + in.size()};
-    for (std::size_t done = 0; done < out.size();) {
-        const std::size_t chunk = std::min<std::size_t>(out.size() - done, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{out.data() + done, out.data() + done + chunk};
-        if (decoder::decode_chunk(codec, &input, &output) < 0) throw std::runtime_error("decode_chunk");
-        done += chunk;
-    }
-    decoder::codec_close(&codec);
+    if (decoder::decode_file(in.data(), in.size(), out.data(), out.size()) < 0)
+        throw std::runtime_error("decode_file");
 }
 
 template <typename Compress>

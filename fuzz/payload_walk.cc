@@ -4,7 +4,7 @@
 #include <functional>
 #include <memory>
 
-#include "decoder/codec.h"
+#include "decoder/decode_file.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -48,18 +48,7 @@ void walk_records(const std::vector<std::uint8_t>& image, const std::function<bo
 bool decoded_crc(const std::uint8_t* stored, std::size_t stored_size, std::size_t file_size,
                  std::uint16_t* crc) {
     const std::unique_ptr<std::uint8_t[]> file(new std::uint8_t[file_size]);
-    decoder::input_span input{stored, stored + stored_size};
-    decoder::codec_context* codec = nullptr;
-    if (decoder::codec_open(&codec) != 0) return false;
-    int result = 0;
-    for (std::size_t done = 0; done < file_size && result == 0;) {
-        const std::size_t chunk = std::min<std::size_t>(file_size - done, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{file.get() + done, file.get() + done + chunk};
-        result = decoder::decode_chunk(codec, &input, &output);
-        done += chunk;
-    }
-    decoder::codec_close(&codec);
-    if (result != 0) return false;
+    if (decoder::decode_file(stored, stored_size, file.get(), file_size) != 0) return false;
     *crc = crc_of(file.get(), file_size);
     return true;
 }

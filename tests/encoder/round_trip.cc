@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "decoder/codec.h"
+#include "decoder/decode_file.h"
 #include "encoder/encoder.h"
 
 namespace encoder_tests {
@@ -17,20 +17,8 @@ namespace encoder_tests {
 std::optional<std::vector<unsigned char>> decode_stream(std::span<const unsigned char> compressed,
                                                         std::size_t size) {
     std::vector<unsigned char> out(size);
-    decoder::codec_context* context = nullptr;
-    if (decoder::codec_open(&context) != 0) return std::nullopt;
-    decoder::input_span input{compressed.data(), compressed.data() + compressed.size()};
-    std::size_t done = 0;
-    while (done < size) {
-        const std::size_t chunk = std::min<std::size_t>(decoder::CODEC_CHUNK_SIZE, size - done);
-        decoder::output_span output{out.data() + done, out.data() + done + chunk};
-        if (decoder::decode_chunk(context, &input, &output) != 0) {
-            decoder::codec_close(&context);
-            return std::nullopt;
-        }
-        done += chunk;
-    }
-    decoder::codec_close(&context);
+    if (decoder::decode_file(compressed.data(), compressed.size(), out.data(), size) != 0)
+        return std::nullopt;
     return out;
 }
 
