@@ -59,6 +59,24 @@ std::string last_component(const std::string& dir) {
     return path.filename().string();
 }
 
+// The installer beside mkinstaller (the build tree), else the one the install rules put in libexec,
+// found from mkinstaller's real place so that any prefix works, and a link to mkinstaller too.
+std::string default_stub(const std::string& own_directory) {
+    if (own_directory.empty()) {
+        throw error(
+            "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
+    }
+    const std::string beside = own_directory + "/installer";
+    const std::string installed =
+        (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).lexically_normal().string();
+    for (const std::string& place : {beside, installed}) {
+        std::error_code ignored;
+        if (std::filesystem::exists(place, ignored)) return place;
+    }
+    throw error("no installer stub at " + in_quotes(beside) + " or " + in_quotes(installed) +
+                "; name one with --stub");
+}
+
 }  // namespace
 
 build_environment current_build_environment() {
@@ -76,11 +94,7 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     build_settings s;
     s.source_dir = args.source_dir;
     s.output = args.output;
-    if (!args.stub && env.own_directory.empty()) {
-        throw error(
-            "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
-    }
-    s.stub = args.stub ? *args.stub : env.own_directory + "/installer";
+    s.stub = args.stub ? *args.stub : default_stub(env.own_directory);
     s.product = checked_text(args.product ? *args.product : last_component(args.source_dir), "product name");
     s.version = checked_text(args.version.value_or("1.0"), "version");
     s.platform = checked_text(args.platform.value_or("for Linux"), "platform");

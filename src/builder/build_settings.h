@@ -34,7 +34,9 @@ struct build_settings {
 struct build_environment {
     const char* source_date_epoch = nullptr;  // the variable's value, or null when unset
     std::time_t now = 0;
-    std::string own_directory;  // where mkinstaller lies, or empty: the default stub is the installer there
+    // The real directory of mkinstaller's executable, or empty when unknown: the default stub lies there
+    // or at MKINSTALLER_INSTALLED_STUB relative to it.
+    std::string own_directory;
 };
 
 build_environment current_build_environment();

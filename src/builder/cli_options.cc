@@ -94,6 +94,12 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
         line.help = true;
         return line;
     }
+    if (args[0] == "--version") {
+        if (args.size() > 1)
+            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), command_kind::none);
+        line.version = true;
+        return line;
+    }
     line.command = command_named(args[0]);
     if (line.command == command_kind::none) {
         throw usage_error("unknown command " + in_quotes(std::string(args[0])), command_kind::none);

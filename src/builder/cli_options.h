@@ -30,7 +30,8 @@ struct build_arguments {
 
 struct command_line {
     command_kind command = command_kind::none;
-    bool help = false;  // --help: show the usage of `command` (none: of the whole program)
+    bool help = false;     // --help: show the usage of `command` (none: of the whole program)
+    bool version = false;  // --version: show mkinstaller's version
     build_arguments build;
     std::string installer;    // the operand of list, verify, info and extract
     std::string extract_dir;  // where extract writes

@@ -20,6 +20,10 @@ int main(int argc, char** argv) {
         std::cerr << "mkinstaller: " << e.what() << "\n\n" << usage_text(e.command());
         return 2;
     }
+    if (line.version) {
+        std::cout << version_text();
+        return std::cout.flush() ? 0 : 1;
+    }
     if (line.help) {
         std::cout << usage_text(line.command);
         return 0;

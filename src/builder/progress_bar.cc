@@ -49,8 +49,8 @@ std::string progress_text(const progress_figures& f) {
 
 std::string summary_text(const build_summary& s, double seconds) {
     return "packed " + std::to_string(s.file_count) + " entries: " + size_text(s.total_size) + " in, " +
-           size_text(s.payload_size) + " payload (ratio " + ratio_text(s.total_stored_size, s.total_size) +
-           ") in " + one_decimal(seconds) + " s";
+           size_text(s.total_stored_size) + " stored (ratio " +
+           ratio_text(s.total_stored_size, s.total_size) + ") in " + one_decimal(seconds) + " s";
 }
 
 progress_bar::progress_bar(std::FILE* terminal, std::uint32_t entries_total, std::uint64_t bytes_total)

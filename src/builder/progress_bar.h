@@ -28,8 +28,8 @@ std::string ratio_text(std::uint64_t bytes_stored, std::uint64_t bytes_in);
 // "[#########...........]  12/40 entries  1.2 MiB/3.4 MiB  ratio 41.2%"
 std::string progress_text(const progress_figures& figures);
 
-// "packed 40 entries: 3.4 MiB in, 1.4 MiB payload (ratio 41.0%) in 0.8 s"; the ratio is that of the
-// stored bytes, which the fixed header and records would blur for small trees.
+// "packed 40 entries: 3.4 MiB in, 1.4 MiB stored (ratio 41.0%) in 0.8 s": the files' stored bytes and
+// their ratio to the input, as the bar shows them; the fixed header and records would blur small trees.
 std::string summary_text(const build_summary& summary, double seconds);
 
 // Redraws one line of `terminal` in place, at most ten times a second, and erases it at the end.

@@ -15,7 +15,9 @@ constexpr std::string_view USAGE_BUILD =
     "  --platform TEXT       platform phrase (default: for Linux)\n"
     "  --build-time SECONDS  build time, seconds since 1970-01-01 UTC\n"
     "                        (default: SOURCE_DATE_EPOCH when set, else now)\n"
-    "  --stub PATH           installer stub (default: the installer beside mkinstaller)\n"
+    "  --stub PATH           installer stub (default: the installer beside mkinstaller, else\n"
+    "                        " MKINSTALLER_INSTALLED_STUB
+    " from mkinstaller's real place)\n"
     "  --level N             compression level, 1 (fastest) to 9 (smallest); default 6\n"
     "  --store               store every file uncompressed\n"
     "  --exclude PATTERN     leave out files and directories whose relative name matches the shell\n"
@@ -84,6 +86,7 @@ constexpr std::string_view USAGE_ALL =
     "       mkinstaller info INSTALLER\n"
     "       mkinstaller extract [--force] INSTALLER DIR\n"
     "       mkinstaller [COMMAND] --help\n"
+    "       mkinstaller --version\n"
     "\n"
     "  build    pack a directory tree into a self-extracting installer\n"
     "  list     show an installer's header and entries\n"
@@ -115,6 +118,10 @@ std::string_view usage_text(command_kind command) {
             break;
     }
     return USAGE_ALL;
+}
+
+std::string_view version_text() {
+    return "mkinstaller " MKINSTALLER_VERSION "\n";
 }
 
 }  // namespace builder

@@ -10,4 +10,7 @@ namespace builder {
 // The usage of one command, or of the whole program for command_kind::none.
 std::string_view usage_text(command_kind command);
 
+// "mkinstaller 0.1\n": the project's version, for --version.
+std::string_view version_text();
+
 }  // namespace builder

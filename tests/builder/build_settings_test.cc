@@ -5,6 +5,7 @@
 
 #include "builder/build_settings.h"
 #include "builder/builder_error.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -19,8 +20,16 @@ build_arguments arguments(const std::string& source = "/data/dist/vorna") {
     return args;
 }
 
+// A prefix holding bin/installer, as a build tree has it beside mkinstaller.
+const std::string& tools_prefix() {
+    static const testing_support::temp_dir prefix;
+    static const bool made = (testing_support::write_file(prefix / "bin/installer", "stub"), true);
+    (void)made;
+    return prefix.path();
+}
+
 build_environment environment(const char* source_date_epoch = nullptr) {
-    return build_environment{source_date_epoch, 1600000000, "/opt/tools/bin"};
+    return build_environment{source_date_epoch, 1600000000, tools_prefix() + "/bin"};
 }
 
 TEST(BuildSettings, DefaultsComeFromTheSourceDirectoryAndMkinstallersPlace) {
@@ -28,7 +37,7 @@ TEST(BuildSettings, DefaultsComeFromTheSourceDirectoryAndMkinstallersPlace) {
     EXPECT_EQ(s.product, "vorna");
     EXPECT_EQ(s.version, "1.0");
     EXPECT_EQ(s.platform, "for Linux");
-    EXPECT_EQ(s.stub, "/opt/tools/bin/installer");
+    EXPECT_EQ(s.stub, tools_prefix() + "/bin/installer");
     EXPECT_EQ(s.build_time, 1600000000);
     EXPECT_FALSE(s.store);
 }
@@ -43,6 +52,24 @@ TEST(BuildSettings, DefaultProductIsTheLastComponentAsGiven) {
     auto args = arguments();
     args.stub = "my-stub";
     EXPECT_EQ(resolve_build_settings(args, unknown_place).stub, "my-stub");
+}
+
+TEST(BuildSettings, StubBesideMkinstallerElseInstalledInLibexecElseAnErrorNamingBoth) {
+    testing_support::temp_dir prefix;
+    const build_environment installed{nullptr, 1600000000, prefix / "bin"};
+    try {
+        resolve_build_settings(arguments(), installed);
+        ADD_FAILURE() << "no stub anywhere, yet no error";
+    } catch (const builder::error& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find('"' + prefix / "bin/installer\""), std::string::npos) << message;
+        EXPECT_NE(message.find('"' + prefix / "libexec/mkinstaller/installer\""), std::string::npos)
+            << message;
+    }
+    testing_support::write_file(prefix / "libexec/mkinstaller/installer", "stub");
+    EXPECT_EQ(resolve_build_settings(arguments(), installed).stub, prefix / "libexec/mkinstaller/installer");
+    testing_support::write_file(prefix / "bin/installer", "stub");
+    EXPECT_EQ(resolve_build_settings(arguments(), installed).stub, prefix / "bin/installer");
 }
 
 TEST(BuildSettings, BuildTimeFromOptionThenSourceDateEpochThenNow) {

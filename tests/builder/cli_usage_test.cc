@@ -42,6 +42,7 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithUsageOnStandardError) {
         {{"pack", src, out}, "unknown command \"pack\""},
         {{"--verbose"}, "unknown command \"--verbose\""},
         {{"--help", "build"}, "unexpected argument \"build\""},
+        {{"--version", "build"}, "unexpected argument \"build\""},
         {{"build", "--compress", src, out}, "unknown option --compress"},
         {{"build", "-x", src, out}, "unknown option -x"},
         {{"build", src, out, "--product"}, "option --product needs a value"},
@@ -63,6 +64,14 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithUsageOnStandardError) {
         EXPECT_EQ(r.out, "");
     }
     EXPECT_FALSE(path_exists(out));
+}
+
+TEST(CliUsage, VersionPrintsTheProjectsVersion) {
+    const auto r = run_mkinstaller({"--version"});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.out, "mkinstaller " PROJECT_VERSION "\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(run_mkinstaller({"--help"}).out.find("mkinstaller --version\n"), std::string::npos);
 }
 
 TEST(CliUsage, OptionsTakeTheirValueEitherWayAndDoubleDashEndsThem) {

@@ -1,0 +1,92 @@
+# mkinstaller_add_installer: a target that builds an installer from a directory with the installed
+# mkinstaller, rebuilt when a file or directory beneath it, the licence or an option changes.
+#
+#   mkinstaller_add_installer(<target> SOURCE_DIR <dir> OUTPUT <file>
+#       [PRODUCT <name>] [VERSION <text>] [PLATFORM <text>] [LICENSE <file>]
+#       [BUILD_TIME <seconds>] [LEVEL <1..9>] [EXCLUDE <pattern>...] [DELETE <path>...]
+#       [FILE_MODES] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...] [OPTIONS <argument>...])
+#
+# A relative SOURCE_DIR or LICENSE is taken from the current source directory, a relative OUTPUT from
+# the current binary directory. DEPENDS names what produces SOURCE_DIR when the build makes it (a
+# staging step); OPTIONS passes further build options as they are. Without BUILD_TIME, the
+# SOURCE_DATE_EPOCH of the build's environment applies as it does on the command line.
+
+# The files beneath the source directory are known only when the build runs (a staging step may make
+# them), so the build script lists them in a depfile; directories are listed too, so that a file added
+# or removed also counts. Absolute depfile paths are read the same way under either setting.
+cmake_policy(SET CMP0116 NEW)
+
+function(mkinstaller_add_installer target)
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "FILE_MODES;STORE;STRICT;ALL"
+                          "SOURCE_DIR;OUTPUT;PRODUCT;VERSION;PLATFORM;LICENSE;BUILD_TIME;LEVEL"
+                          "EXCLUDE;DELETE;DEPENDS;OPTIONS")
+    if(ARG_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR "mkinstaller_add_installer: unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
+    endif()
+    if(NOT ARG_SOURCE_DIR OR NOT ARG_OUTPUT)
+        message(FATAL_ERROR "mkinstaller_add_installer: SOURCE_DIR and OUTPUT are required")
+    endif()
+    if(NOT TARGET mkinstaller::mkinstaller)
+        message(FATAL_ERROR "mkinstaller_add_installer: mkinstaller::mkinstaller is not visible here; "
+                            "call find_package(mkinstaller) in this directory or a parent")
+    endif()
+    cmake_path(ABSOLUTE_PATH ARG_SOURCE_DIR BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+    cmake_path(ABSOLUTE_PATH ARG_OUTPUT BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
+
+    set(options)
+    set(inputs)
+    foreach(keyword IN ITEMS PRODUCT VERSION PLATFORM BUILD_TIME LEVEL)
+        if(DEFINED ARG_${keyword})
+            string(TOLOWER "--${keyword}" option)
+            string(REPLACE "_" "-" option "${option}")
+            list(APPEND options "${option}" "${ARG_${keyword}}")
+        endif()
+    endforeach()
+    if(DEFINED ARG_LICENSE)
+        cmake_path(ABSOLUTE_PATH ARG_LICENSE BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+        list(APPEND options --license "${ARG_LICENSE}")
+        list(APPEND inputs "${ARG_LICENSE}")
+    endif()
+    foreach(pattern IN LISTS ARG_EXCLUDE)
+        list(APPEND options --exclude "${pattern}")
+    endforeach()
+    foreach(path IN LISTS ARG_DELETE)
+        list(APPEND options --delete "${path}")
+    endforeach()
+    if(ARG_FILE_MODES)
+        list(APPEND options --file-mode)
+    endif()
+    if(ARG_STORE)
+        list(APPEND options --store)
+    endif()
+    if(ARG_STRICT)
+        list(APPEND options --strict)
+    endif()
+    list(APPEND options ${ARG_OPTIONS})
+
+    # The settings go to the build script through a file, which changes (and so rebuilds the installer)
+    # only when they do; a list on the command line would not survive its semicolons.
+    set(settings "${CMAKE_CURRENT_BINARY_DIR}/${target}.mkinstaller.cmake")
+    set(content "set(MKINSTALLER_SOURCE_DIR [==[${ARG_SOURCE_DIR}]==])\n")
+    string(APPEND content "set(MKINSTALLER_OUTPUT [==[${ARG_OUTPUT}]==])\n")
+    string(APPEND content "set(MKINSTALLER_OPTIONS)\n")
+    foreach(option IN LISTS options)
+        string(APPEND content "list(APPEND MKINSTALLER_OPTIONS [==[${option}]==])\n")
+    endforeach()
+    file(GENERATE OUTPUT "${settings}" CONTENT "${content}")
+
+    set(depfile "${CMAKE_CURRENT_BINARY_DIR}/${target}.mkinstaller.d")
+    add_custom_command(OUTPUT "${ARG_OUTPUT}"
+        COMMAND "${CMAKE_COMMAND}" "-DMKINSTALLER=$<TARGET_FILE:mkinstaller::mkinstaller>"
+                "-DSETTINGS=${settings}" "-DDEPFILE=${depfile}"
+                -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/mkinstallerBuild.cmake"
+        DEPENDS mkinstaller::mkinstaller "${settings}" ${inputs} ${ARG_DEPENDS}
+        DEPFILE "${depfile}"
+        COMMENT "Building the installer ${ARG_OUTPUT}"
+        VERBATIM)
+    set(all)
+    if(ARG_ALL)
+        set(all ALL)
+    endif()
+    add_custom_target(${target} ${all} DEPENDS "${ARG_OUTPUT}")
+endfunction()

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# The example product end to end, as CI runs it: installs mkinstaller from a build tree into a
+# temporary prefix, builds greet's installer with the installed tool through find_package(mkinstaller)
+# and through cpack -G External, verifies both, then installs the CPack one with scripted answers into
+# a temporary directory and runs what it installed. Reads no standard input; leaves nothing behind.
+#   examples/greet/ci.sh [BUILD_DIR]      (default: build/release)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${1:-$root/build/release}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+mkinstaller=$work/prefix/bin/mkinstaller
+# The licence option arrives with a newer mkinstaller; the example shows it when the tool has it.
+license=OFF
+if "$mkinstaller" build --help | grep -q -- '--license'; then license=ON; fi
+
+cmake -S "$root/examples/greet" -B "$work/greet" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$work/prefix" -DGREET_INSTALLER_LICENSE=$license >/dev/null
+cmake --build "$work/greet" --target greet-installer
+(cd "$work/greet" && cpack -G External)
+for setup in "$work/greet/installer/greet-1.2.0-setup" "$work/greet/greet-1.2.0-setup"; do
+    "$mkinstaller" verify "$setup"
+done
+
+# Next, Accept, No to the default, the path, No to "Select a different directory?" (it lies outside
+# /usr/ and /home/), Next after "Files installed!". Never the default directory.
+target=$work/target/greet
+printf 'n\na\nn\n%s\nn\nn\n' "$target" | "$work/greet/greet-1.2.0-setup" 2>"$work/install.log"
+if ! grep -qx 'Installation complete.' "$work/install.log"; then
+    cat "$work/install.log" >&2
+    echo "example product: the installation did not complete" >&2
+    exit 1
+fi
+test "$("$target/bin/greet" CI)" = "Hello, CI!"
+test "$(stat -c %a "$target/include/greet/greet.h")" = 644
+test -f "$target/lib/libgreet.so.1.2.0" -a -f "$target/share/man/man1/greet.1"
+test -f "$target/share/doc/greet/README.md" -a -f "$target/share/doc/greet/LICENSE"
+echo "example product: built, packed by cpack, verified and installed"
