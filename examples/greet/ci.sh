@@ -23,6 +23,15 @@ cmake --build "$work/greet" --target greet-installer
 for setup in "$work/greet/installer/greet-1.2.0-setup" "$work/greet/greet-1.2.0-setup"; do
     "$mkinstaller" verify "$setup"
 done
+# The target's installer is rebuilt when a file of its tree changes, and only then.
+built=$work/greet/installer/greet-1.2.0-setup
+again=$(cmake --build "$work/greet" --target greet-installer)
+grep -q 'no work to do' <<<"$again" || { echo "$again" >&2; exit 1; }
+changes=$work/greet/stage/share/doc/greet/CHANGES.md
+echo '- Staged again.' >>"$changes"
+cmake --build "$work/greet" --target greet-installer >/dev/null
+listed=$("$mkinstaller" list "$built")
+grep -q " $(stat -c %s "$changes") .* share/doc/greet/CHANGES.md\$" <<<"$listed" || { echo "$listed" >&2; exit 1; }
 
 # Next, Accept, No to the default, the path, No to "Select a different directory?" (it lies outside
 # /usr/ and /home/), Next after "Files installed!"; installed again, one Next more for the warning
