@@ -68,7 +68,7 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithUsageOnStandardError) {
 TEST(CliUsage, OptionsTakeTheirValueEitherWayAndDoubleDashEndsThem) {
     testing_support::temp_dir dir;
     testing_support::write_file(dir / "-src/f", "x");
-    testing_support::write_file(dir / "stub", junk_bytes(100));
+    testing_support::write_file(dir / "stub", fake_stub(200));
     const auto r = run_mkinstaller({"build", "--product", "P1", "--version=V=2", "--stub=stub",
                                     "--build-time", "5", "--store", "--", "-src", "out"},
                                    {}, dir.path());
