@@ -18,6 +18,8 @@ TEST(CliUsage, HelpPrintsUsageWithAnExampleAndExitsZero) {
         {{"list", "--help"}, "usage: mkinstaller list [--json] INSTALLER"},
         {{"verify", "-h"}, "usage: mkinstaller verify INSTALLER"},
         {{"info", "--help"}, "usage: mkinstaller info INSTALLER"},
+        {{"license", "--help"}, "usage: mkinstaller license INSTALLER"},
+        {{"build", "--help"}, "--license FILE"},
         {{"build", "--help"}, "--exclude PATTERN"},
     };
     for (const auto& [args, words] : cases) {
