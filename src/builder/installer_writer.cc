@@ -67,8 +67,13 @@ std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc
     // Any program would run in front of a payload; only the installer's own stub ever reads it.
     const stub_license region = find_stub_license(bytes, crc_table);
     require_stub(region, "stub " + in_quotes(stub_path));
-    if (!settings.license_text.empty())
+    if (!settings.license_text.empty()) {
         write_stub_license(bytes, region, settings.license_text, settings.license_file, crc_table);
+    } else if (region.found == stub_license::state::damaged) {
+        // verify would refuse the result: the installer would quietly show its built-in agreement.
+        throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
+                    license_damage_text(region.check) + "); --license would replace its text");
+    }
     out.write(bytes.data(), bytes.size());
     return bytes.size();
 }

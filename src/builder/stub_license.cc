@@ -100,8 +100,8 @@ void require_stub(const stub_license& found, const std::string& what) {
             throw error(what +
                         " carries the licence region's marker more than once: it is not an installer stub");
         case stub_license::state::damaged:
-            // Only a text area that fits makes the region the stub's; a damaged text is rewritten or shown
-            // as it is.
+            // Only a text area that fits makes the region the stub's; a damaged text is for the caller to
+            // judge (a new text replaces it).
             if (found.check == payload::license_check::bad_capacity ||
                 found.check == payload::license_check::bad_marker) {
                 throw error(what + " is not a whole installer stub: the licence region at offset " +

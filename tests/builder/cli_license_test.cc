@@ -72,10 +72,14 @@ TEST_F(CliLicense, WithoutALicenceInfoAndLicenseNameTheBuiltInAgreement) {
 TEST_F(CliLicense, BuildRefusesAStubWithoutTheInstallersIdentity) {
     write_file(dir / "twice", fake_stub(3000) + fake_stub(3000));
     write_file(dir / "cut", fake_stub(3000).substr(0, 64 + 40));
+    std::string damaged = fake_stub(3000);
+    damaged[64 + payload::LICENSE_LENGTH_FIELD] = 40;  // more than its 32 bytes of text area
+    write_file(dir / "damaged", damaged);
     const std::pair<std::string, std::string> cases[] = {
         {"/bin/true", "is not an installer stub"},
         {dir / "twice", "carries the licence region's marker more than once"},
         {dir / "cut", "is cut short"},
+        {dir / "damaged", "its licence region is damaged (its text length exceeds its text area)"},
     };
     for (const auto& [stub, message] : cases) {
         const auto r = build({"--stub", stub});
