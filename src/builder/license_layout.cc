@@ -151,7 +151,7 @@ std::string lay_out_license(std::string_view bytes, const std::string& path) {
         const std::size_t feed = bytes.find('\n');
         std::string_view line = bytes.substr(0, feed);
         bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
-        if (feed != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+        if (line.ends_with('\r')) line.remove_suffix(1);  // CR LF, or a CR at the very end
         lines.push_back(line);
     }
     // Blank lines at the end would only add presses of Enter to the slow display.

@@ -14,7 +14,7 @@ constexpr std::size_t LICENSE_WRAP_COLUMNS = 79;
 constexpr std::size_t LICENSE_TAB_COLUMNS = 8;
 
 // Lays out `bytes`, the contents of the licence file `path` (named in messages):
-// - a leading UTF-8 byte order mark is dropped, and the carriage return of every CR LF;
+// - a leading UTF-8 byte order mark is dropped, and a carriage return that ends a line (CR LF);
 // - every character must be printable: control characters (C0 but tab, DEL, C1) and invalid UTF-8 are
 //   refused with the line and column;
 // - tabs become blanks up to the next multiple of 8 columns;

@@ -13,6 +13,7 @@
 #include "payload/le_bytes.h"
 
 namespace builder {
+
 const char* license_damage_text(payload::license_check check) {
     switch (check) {
         case payload::license_check::bad_capacity:

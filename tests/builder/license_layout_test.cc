@@ -23,7 +23,7 @@ std::string refusal(const std::string& text) {
 
 TEST(LicenseLayout, TextIsTakenAsWrittenButForLineEndsTabsAndTrailingBlankLines) {
     EXPECT_EQ(lay_out_license("\xEF\xBB\xBFone\r\n\r\n  two  \n", "L"), "one\n\n  two  \n");
-    EXPECT_EQ(lay_out_license("no final feed", "L"), "no final feed\n");
+    EXPECT_EQ(lay_out_license("no final feed\r", "L"), "no final feed\n");
     EXPECT_EQ(lay_out_license("\n\nlead kept\n\n \t\n\n", "L"), "\n\nlead kept\n");
     EXPECT_EQ(lay_out_license("a\tb\t\tc\n1234567\tx\n12345678\tx\n", "L"),
               "a       b               c\n1234567 x\n12345678        x\n");
