@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "builder/builder_error.h"
+#include "builder/license_layout.h"
 #include "payload/header_block.h"
 
 namespace builder {
@@ -121,6 +122,11 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
         s.build_time = *s.mtime_cap;
     } else {
         s.build_time = checked_seconds(env.now, "the current time");
+    }
+    // Laid out now, so that a licence that cannot be used stops the build before the tree is read.
+    if (args.license) {
+        s.license_file = *args.license;
+        s.license_text = load_license_file(*args.license);
     }
     return s;
 }

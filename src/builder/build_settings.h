@@ -28,6 +28,9 @@ struct build_settings {
     std::vector<std::string> excludes;
     // SOURCE_DATE_EPOCH, when set: no file carries a later time.
     std::optional<std::int32_t> mtime_cap;
+    // --license: the file, and its text laid out for the stub's licence region (empty without one).
+    std::string license_file;
+    std::string license_text;
 };
 
 // What the defaults come from besides the command line.

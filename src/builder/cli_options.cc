@@ -17,6 +17,7 @@ command_kind command_named(std::string_view name) {
     if (name == "verify") return command_kind::verify;
     if (name == "extract") return command_kind::extract;
     if (name == "info") return command_kind::info;
+    if (name == "license") return command_kind::license;
     return command_kind::none;
 }
 
@@ -27,6 +28,7 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
     if (name == "--build-time") return &build.build_time;
     if (name == "--stub") return &build.stub;
     if (name == "--level") return &build.level;
+    if (name == "--license") return &build.license;
     return nullptr;
 }
 

@@ -9,7 +9,7 @@
 
 namespace builder {
 
-enum class command_kind { none, build, list, verify, extract, info };
+enum class command_kind { none, build, list, verify, extract, info, license };
 
 struct build_arguments {
     std::optional<std::string> product;
@@ -18,6 +18,7 @@ struct build_arguments {
     std::optional<std::string> build_time;
     std::optional<std::string> stub;
     std::optional<std::string> level;
+    std::optional<std::string> license;  // a licence text file for the stub's licence region
     bool store = false;
     bool quiet = false;                 // no progress bar and no summary
     bool strict = false;                // same-name groups are errors, not warnings
@@ -33,7 +34,7 @@ struct command_line {
     bool help = false;     // --help: show the usage of `command` (none: of the whole program)
     bool version = false;  // --version: show mkinstaller's version
     build_arguments build;
-    std::string installer;    // the operand of list, verify, info and extract
+    std::string installer;    // the operand of list, verify, info, license and extract
     std::string extract_dir;  // where extract writes
     bool force = false;       // extract: overwrite existing files
     bool json = false;        // list: one JSON document instead of the table

@@ -6,6 +6,7 @@
 #include "builder/builder_error.h"
 #include "builder/commands.h"
 #include "builder/installer_reader.h"
+#include "builder/stub_license.h"
 #include "builder/time_text.h"
 
 namespace builder {
@@ -34,6 +35,23 @@ std::string space_line(std::uint32_t required_space) {
     return text;
 }
 
+// Which agreement the licence screen shows. The first line goes through in_quotes, like every text
+// taken from a file.
+std::string license_line(const stub_license& found) {
+    switch (found.found) {
+        case stub_license::state::vendor_text:
+            return "licence: " + std::to_string(license_line_count(found.text)) + " lines, the first " +
+                   in_quotes(std::string(license_first_line(found.text)));
+        case stub_license::state::built_in:
+            return "licence: the agreement built into the stub";
+        case stub_license::state::damaged:
+            return std::string("licence: region damaged (") + license_damage_text(found.check) +
+                   "); the installer shows the agreement built into the stub";
+        default:
+            return "licence: none (the program in front of the payload is not an installer stub)";
+    }
+}
+
 }  // namespace
 
 void run_info(const std::string& installer, std::ostream& out) {
@@ -48,6 +66,7 @@ void run_info(const std::string& installer, std::ostream& out) {
         << payload::header_u32(h, payload::HEADER_FILE_COUNT) << " entries, "
         << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << " bytes, "
         << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << " stored\n";
+    out << license_line(read_installer_license(in, "info")) << '\n';
 }
 
 }  // namespace builder

@@ -17,6 +17,7 @@
 #include "builder/header_writer.h"
 #include "builder/output_file.h"
 #include "builder/record_writer.h"
+#include "builder/stub_license.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -48,21 +49,33 @@ struct payload_totals {
     }
 };
 
-std::uint64_t copy_stub(const std::string& stub_path, output_file& out) {
+// The stub is read whole: its licence region must be found, and perhaps rewritten, before it is copied.
+std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc_table, output_file& out) {
+    const std::string& stub_path = settings.stub;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> stub(std::fopen(stub_path.c_str(), "rb"), &std::fclose);
     if (!stub) fail_errno("cannot open stub " + in_quotes(stub_path));
-    std::vector<unsigned char> chunk(WRITER_COPY_CHUNK);
-    std::uint64_t size = 0;
+    std::string bytes;
+    std::vector<char> chunk(WRITER_COPY_CHUNK);
     for (;;) {
         const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stub.get());
-        out.write(chunk.data(), got);
-        size += got;
+        bytes.append(chunk.data(), got);
         if (got < chunk.size()) break;
     }
     if (std::ferror(stub.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
     // The installer never looks for its payload at offset 0.
-    if (size == 0) throw error("stub " + in_quotes(stub_path) + " is empty");
-    return size;
+    if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
+    // Any program would run in front of a payload; only the installer's own stub ever reads it.
+    const stub_license region = find_stub_license(bytes, crc_table);
+    require_stub(region, "stub " + in_quotes(stub_path));
+    if (!settings.license_text.empty()) {
+        write_stub_license(bytes, region, settings.license_text, settings.license_file, crc_table);
+    } else if (region.found == stub_license::state::damaged) {
+        // verify would refuse the result: the installer would quietly show its built-in agreement.
+        throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
+                    license_damage_text(region.check) + "); --license would replace its text");
+    }
+    out.write(bytes.data(), bytes.size());
+    return bytes.size();
 }
 
 // The whole file, read once; the bytes must still be what the scan saw.
@@ -140,7 +153,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     if (root.fd < 0) fail_errno("cannot open source directory " + in_quotes(settings.source_dir));
 
     output_file out(settings.output);
-    const std::uint64_t stub_size = copy_stub(settings.stub, out);
+    const std::uint64_t stub_size = copy_stub(settings, crc_table.get(), out);
     const std::uint64_t header_offset =
         (stub_size + payload::HEADER_ALIGNMENT - 1) / payload::HEADER_ALIGNMENT * payload::HEADER_ALIGNMENT;
     const std::vector<unsigned char> padding(header_offset - stub_size, 0);

@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
             case command_kind::info:
                 run_info(line.installer, std::cout);
                 break;
+            case command_kind::license:
+                run_license(line.installer, std::cout);
+                break;
             case command_kind::none:
                 break;
         }

@@ -17,7 +17,10 @@ constexpr std::string_view USAGE_BUILD =
     "                        (default: SOURCE_DATE_EPOCH when set, else now)\n"
     "  --stub PATH           installer stub (default: the installer beside mkinstaller, else\n"
     "                        " MKINSTALLER_INSTALLED_STUB
-    " from mkinstaller's real place)\n"
+    " from mkinstaller's real place);\n"
+    "                        it must carry the installer's licence region\n"
+    "  --license FILE        show the text of FILE as the licence agreement instead of the stub's\n"
+    "                        built-in one (UTF-8; see below)\n"
     "  --level N             compression level, 1 (fastest) to 9 (smallest); default 6\n"
     "  --store               store every file uncompressed\n"
     "  --exclude PATTERN     leave out files and directories whose relative name matches the shell\n"
@@ -28,6 +31,11 @@ constexpr std::string_view USAGE_BUILD =
     "  --strict              refuse files that share a last name component instead of warning\n"
     "  --quiet               no progress bar, no summary, no report on standard output\n"
     "\n"
+    "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
+    "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
+    "longer word keeps a line of its own), blank lines at the end dropped; at most 65536 bytes once laid\n"
+    "out. The installer's window title stays its own.\n"
+    "\n"
     "Each text holds at most 63 bytes. SOURCE_DATE_EPOCH also caps every file's time at its value, so\n"
     "the same tree and options give the same installer byte for byte.\n"
     "\n"
@@ -37,6 +45,7 @@ constexpr std::string_view USAGE_BUILD =
     "\n"
     "examples:\n"
     "  mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n"
+    "  mkinstaller build --product VORNA --license LICENSE.txt dist/vorna vorna-setup\n"
     "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n";
 
 constexpr std::string_view USAGE_LIST =
@@ -55,8 +64,9 @@ constexpr std::string_view USAGE_LIST =
 constexpr std::string_view USAGE_VERIFY =
     "usage: mkinstaller verify INSTALLER\n"
     "\n"
-    "Checks INSTALLER's payload as the installer would read it; exits 0 when all is right. Files that\n"
-    "share a last name component are warned about.\n"
+    "Checks INSTALLER's payload as the installer would read it, and that the program in front of it is\n"
+    "an installer stub with a sound licence region; exits 0 when all is right. Files that share a last\n"
+    "name component are warned about.\n"
     "\n"
     "example: mkinstaller verify vorna-setup\n";
 
@@ -64,9 +74,18 @@ constexpr std::string_view USAGE_INFO =
     "usage: mkinstaller info INSTALLER\n"
     "\n"
     "Prints the product line and build stamp as the installer's welcome screen shows them, the space\n"
-    "line of its directory screen, and the payload's totals.\n"
+    "line of its directory screen, the payload's totals, and the licence agreement it shows: the first\n"
+    "line and the number of lines of a --license text, or the stub's built-in agreement.\n"
     "\n"
     "example: mkinstaller info vorna-setup\n";
+
+constexpr std::string_view USAGE_LICENSE =
+    "usage: mkinstaller license INSTALLER\n"
+    "\n"
+    "Prints the licence text that build --license wrote into INSTALLER, line by line as its licence\n"
+    "screen shows it. Fails when INSTALLER shows the agreement built into its stub.\n"
+    "\n"
+    "example: mkinstaller license vorna-setup | less\n";
 
 constexpr std::string_view USAGE_EXTRACT =
     "usage: mkinstaller extract [--force] INSTALLER DIR\n"
@@ -84,6 +103,7 @@ constexpr std::string_view USAGE_ALL =
     "       mkinstaller list [--json] INSTALLER\n"
     "       mkinstaller verify INSTALLER\n"
     "       mkinstaller info INSTALLER\n"
+    "       mkinstaller license INSTALLER\n"
     "       mkinstaller extract [--force] INSTALLER DIR\n"
     "       mkinstaller [COMMAND] --help\n"
     "       mkinstaller --version\n"
@@ -92,6 +112,7 @@ constexpr std::string_view USAGE_ALL =
     "  list     show an installer's header and entries\n"
     "  verify   check an installer's payload\n"
     "  info     show the product line, build stamp and totals as the installer shows them\n"
+    "  license  print the licence text written into an installer\n"
     "  extract  write an installer's files into a directory\n"
     "\n"
     "Exit status: 0 success, 1 error, 2 usage error.\n"
@@ -114,6 +135,8 @@ std::string_view usage_text(command_kind command) {
             return USAGE_EXTRACT;
         case command_kind::info:
             return USAGE_INFO;
+        case command_kind::license:
+            return USAGE_LICENSE;
         case command_kind::none:
             break;
     }

@@ -9,6 +9,7 @@
 #include "builder/entry_bytes.h"
 #include "builder/installer_reader.h"
 #include "builder/same_name.h"
+#include "builder/stub_license.h"
 
 namespace builder {
 namespace {
@@ -48,6 +49,7 @@ entry_problem check_stored_entry(installer_payload& in, const payload::file_reco
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
+    require_installer_stub(in, "verify");
 
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;

@@ -4,9 +4,10 @@
 
 #include <array>
 #include <cstdio>
+#include <string_view>
 
+#include "driver/agreement.h"
 #include "driver/dialogue.h"
-#include "driver/license_text.h"
 #include "driver/result.h"
 
 namespace driver {
@@ -28,8 +29,9 @@ constexpr char LICENSE_FORM_FEED = '\f';
 // ended during a wait: nobody is left to press Enter, so the caller cancels.
 bool display_agreement(bool slow) {
     std::fputs("\n\n", stderr);
-    for (const char* const* line = license_text + 1; *line != nullptr; ++line) {
-        std::fputs(*line, stderr);
+    agreement_cursor cursor = first_agreement_line();
+    for (std::string_view line; next_agreement_line(cursor, line);) {
+        std::fwrite(line.data(), 1, line.size(), stderr);
         if (!slow) {
             std::fputs("\n", stderr);
         } else if (!skip_rest_of_line()) {
@@ -44,8 +46,10 @@ bool display_agreement(bool slow) {
 void print_agreement() {
     std::FILE* printer = std::fopen(printer_device, "w");
     if (printer == nullptr) return;
-    for (const char* const* line = license_text + 1; *line != nullptr; ++line) {
-        std::fprintf(printer, "%s\r\n", *line);
+    agreement_cursor cursor = first_agreement_line();
+    for (std::string_view line; next_agreement_line(cursor, line);) {
+        std::fwrite(line.data(), 1, line.size(), printer);
+        std::fputs("\r\n", printer);
     }
     std::fputc(LICENSE_FORM_FEED, printer);
     std::fclose(printer);

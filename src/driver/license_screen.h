@@ -1,5 +1,6 @@
 // The licence agreement screen of wizard state 3: showing the agreement at once or line by line,
-// printing it, and the question that accepts or cancels it. The agreement's wording is in license_text.
+// printing it, and the question that accepts or cancels it. The agreement's lines come from
+// driver/agreement.h: a vendor's text in the licence region, else the built-in license_text.
 #pragma once
 
 namespace driver {

@@ -13,6 +13,7 @@
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "payload/le_bytes.h"
+#include "payload/license_region.h"
 #include "support/temp_dir.h"
 
 namespace builder_test {
@@ -25,6 +26,15 @@ std::string junk_bytes(std::size_t size) {
         b = static_cast<char>((x >> 16) | 1);
     }
     return bytes;
+}
+
+std::string fake_stub(std::size_t size) {
+    std::string stub = junk_bytes(size);
+    const payload::license_marker marker = payload::make_license_marker();
+    std::string region(marker.begin(), marker.end());
+    region.resize(payload::LICENSE_HEADER_SIZE + 32, '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::LICENSE_CAPACITY_FIELD, 32);
+    return stub.replace(64, region.size(), region);
 }
 
 void set_mtime(const std::string& path, std::int64_t mtime) {

@@ -16,6 +16,10 @@ constexpr std::int32_t TEST_TIME = 1700000000;  // 2023-11-14 22:13:20 UTC
 // `size` bytes that cannot be mistaken for zeros or for a marker.
 std::string junk_bytes(std::size_t size);
 
+// junk_bytes(size) carrying a small licence region at offset 64 (so `size` >= 128): what build accepts as
+// an installer stub.
+std::string fake_stub(std::size_t size);
+
 // Writes a file with its modification time set to `mtime`.
 void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);
 void set_mtime(const std::string& path, std::int64_t mtime);

@@ -29,7 +29,7 @@ class CliBuild : public testing::Test {
     void SetUp() override {
         write_timed_file(source + "/bin/vorna", junk_bytes(5000));
         write_timed_file(source + "/docs/readme.txt", "read me\n");
-        write_file(stub, junk_bytes(3000));
+        write_file(stub, fake_stub(3000));
         std::filesystem::create_directories(dir / "out");
     }
 
@@ -73,7 +73,7 @@ TEST_F(CliBuild, ReplacesAnExistingOutputWhole) {
     write_file(output, std::string(100000, 'o'));
     ASSERT_EQ(build({}).exit_code, 0);
     const std::string image = read_file(output);
-    EXPECT_EQ(image.substr(0, 3000), junk_bytes(3000));
+    EXPECT_EQ(image.substr(0, 3000), fake_stub(3000));
     EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
 }
 

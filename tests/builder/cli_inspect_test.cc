@@ -33,7 +33,7 @@ class CliInspect : public testing::Test {
     void SetUp() override {
         write_timed_file(dir / "src/bin/vorna", junk_bytes(12345));
         write_timed_file(dir / "src/docs/readme.txt", "read me\n", TEST_TIME + 60);
-        write_file(dir / "stub", junk_bytes(3000));
+        write_file(dir / "stub", fake_stub(3000));
         // Stored, so that the layout below is known byte for byte.
         const auto r = run_mkinstaller({"build", "--store", "--stub", dir / "stub", "--product", "VORNA",
                                         "--build-time", std::to_string(TEST_TIME), dir / "src", installer});

@@ -168,7 +168,8 @@ TEST(Release, InfoShowsTheWelcomeLineAndTheSpaceLine) {
               "Let's install  VORNA 2.1 for Linux x86-64 software! (build 000101.000005) !\n"
               "    VORNA  2.1\n"
               "requiring approximately 1.500 MiByte of space.\n"
-              "built 2000-01-01 00:00:05 UTC (946684805); 1 entries, 1572864 bytes, 1572864 stored\n");
+              "built 2000-01-01 00:00:05 UTC (946684805); 1 entries, 1572864 bytes, 1572864 stored\n"
+              "licence: the agreement built into the stub\n");
     EXPECT_EQ(run_mkinstaller({"info", dir / "nothing"}).exit_code, 1);
 }
 

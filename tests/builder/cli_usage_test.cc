@@ -18,6 +18,8 @@ TEST(CliUsage, HelpPrintsUsageWithAnExampleAndExitsZero) {
         {{"list", "--help"}, "usage: mkinstaller list [--json] INSTALLER"},
         {{"verify", "-h"}, "usage: mkinstaller verify INSTALLER"},
         {{"info", "--help"}, "usage: mkinstaller info INSTALLER"},
+        {{"license", "--help"}, "usage: mkinstaller license INSTALLER"},
+        {{"build", "--help"}, "--license FILE"},
         {{"build", "--help"}, "--exclude PATTERN"},
     };
     for (const auto& [args, words] : cases) {
@@ -77,7 +79,7 @@ TEST(CliUsage, VersionPrintsTheProjectsVersion) {
 TEST(CliUsage, OptionsTakeTheirValueEitherWayAndDoubleDashEndsThem) {
     testing_support::temp_dir dir;
     testing_support::write_file(dir / "-src/f", "x");
-    testing_support::write_file(dir / "stub", junk_bytes(100));
+    testing_support::write_file(dir / "stub", fake_stub(200));
     const auto r = run_mkinstaller({"build", "--product", "P1", "--version=V=2", "--stub=stub",
                                     "--build-time", "5", "--store", "--", "-src", "out"},
                                    {}, dir.path());

@@ -49,7 +49,7 @@ class WriterFormat : public testing::Test {
 
     std::string build(std::size_t stub_size) {
         const std::string stub = dir / "stub";
-        testing_support::write_file(stub, junk_bytes(stub_size));
+        testing_support::write_file(stub, fake_stub(stub_size));
         builder::build_settings settings;
         settings.source_dir = source;
         settings.output = output;
@@ -67,7 +67,7 @@ class WriterFormat : public testing::Test {
 
 TEST_F(WriterFormat, StubIsCopiedAndZeroPaddedToTheNextMultipleOf1024) {
     const std::string image = build(3000);
-    EXPECT_EQ(image.substr(0, 3000), junk_bytes(3000));
+    EXPECT_EQ(image.substr(0, 3000), fake_stub(3000));
     EXPECT_EQ(image.substr(3000, 72), std::string(72, '\0'));
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(output.c_str(), "rb"), &std::fclose);
@@ -79,7 +79,7 @@ TEST_F(WriterFormat, StubIsCopiedAndZeroPaddedToTheNextMultipleOf1024) {
 
 TEST_F(WriterFormat, StubOfAnExactMultipleGetsNoPadding) {
     const std::string image = build(2048);
-    EXPECT_EQ(image.substr(0, 2048), junk_bytes(2048));
+    EXPECT_EQ(image.substr(0, 2048), fake_stub(2048));
     const auto marker = payload::make_distribution_marker();
     EXPECT_EQ(image.substr(2048, marker.size()), std::string(marker.begin(), marker.end()));
 }

@@ -1,0 +1,64 @@
+// The stub's licence region and the choice between its text and the built-in agreement.
+#include "driver/agreement.h"
+
+#include <cstring>
+
+#include "driver/license_text.h"
+#include "payload/crc16.h"
+#include "payload/le_bytes.h"
+
+namespace driver {
+
+constinit payload::license_region_bytes license_region = payload::empty_license_region();
+
+namespace {
+
+// The vendor's text, once the region has been checked; null when the built-in agreement is shown.
+bool region_checked = false;
+const char* vendor_text = nullptr;
+std::size_t vendor_length = 0;
+
+// The region as the running program holds it. The barrier hides the region's initial value from the
+// optimiser, which could otherwise fold that constant and never read the bytes mkinstaller wrote.
+const unsigned char* region_as_written() {
+    const unsigned char* region = license_region.data();
+    asm volatile("" : "+r"(region) : : "memory");
+    return region;
+}
+
+void check_region() {
+    region_checked = true;
+    const unsigned char* region = region_as_written();
+    // A table that cannot be made vouches for nothing: the built-in agreement is shown then.
+    const payload::crc16_table_ptr table(payload::make_crc16_table());
+    if (payload::check_license_region(region, license_region.size(), table.get()) !=
+        payload::license_check::vendor_text) {
+        return;
+    }
+    vendor_text = reinterpret_cast<const char*>(region + payload::LICENSE_HEADER_SIZE);
+    vendor_length = payload::load_u32(region + payload::LICENSE_LENGTH_FIELD);
+}
+
+}  // namespace
+
+agreement_cursor first_agreement_line() {
+    if (!region_checked) check_region();
+    if (vendor_text == nullptr) return agreement_cursor{.table_line = license_text + 1};
+    return agreement_cursor{.next = vendor_text, .end = vendor_text + vendor_length};
+}
+
+bool next_agreement_line(agreement_cursor& cursor, std::string_view& line) {
+    if (cursor.table_line != nullptr) {
+        if (*cursor.table_line == nullptr) return false;
+        line = *cursor.table_line++;
+        return true;
+    }
+    if (cursor.next == cursor.end) return false;
+    // The check made sure that the text ends with a line feed.
+    const auto* feed = static_cast<const char*>(std::memchr(cursor.next, '\n', cursor.end - cursor.next));
+    line = std::string_view(cursor.next, feed - cursor.next);
+    cursor.next = feed + 1;
+    return true;
+}
+
+}  // namespace driver

@@ -1,0 +1,122 @@
+// build --license and the stub's identity: the text that fits and the text that does not, the programs
+// that are not an installer stub (refused by build, reported by verify), and how info and license show
+// what an installer carries.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "builder_test_util.h"
+#include "payload/license_region.h"
+#include "support/installer_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+class CliLicense : public ::testing::Test {
+  protected:
+    temp_dir dir;
+    std::string source = dir / "src";
+    std::string output = dir / "setup";
+
+    void SetUp() override { write_timed_file(source + "/readme.txt", "read me\n"); }
+
+    testing_support::process_result build(std::vector<std::string> options) {
+        options.insert(options.begin(), {"build", "--quiet"});
+        options.insert(options.end(), {source, output});
+        return run_mkinstaller(options);
+    }
+
+    // The last line of info's report.
+    std::string info_license_line() {
+        const auto r = run_mkinstaller({"info", output});
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        const std::size_t start = r.out.rfind('\n', r.out.size() - 2);
+        return r.out.substr(start + 1);
+    }
+};
+
+TEST_F(CliLicense, ATextUpToTheRegionsSizeIsWrittenAndReadBack) {
+    std::string text;
+    while (text.size() < payload::LICENSE_TEXT_CAPACITY) text += "x\n";
+    write_file(dir / "LICENSE", text);
+    ASSERT_EQ(build({"--license", dir / "LICENSE"}).exit_code, 0);
+    EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
+    EXPECT_EQ(info_license_line(), "licence: 32768 lines, the first \"x\"\n");
+    EXPECT_EQ(run_mkinstaller({"license", output}).out, text);
+
+    // One line more and the text is refused with its size and the limit, leaving nothing behind.
+    write_file(dir / "LICENSE", text + "y\n");
+    std::filesystem::remove(output);
+    const auto r = build({"--license", dir / "LICENSE"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("takes 65538 bytes once laid out; the stub's licence region holds at most 65536"),
+              std::string::npos)
+        << r.err;
+    EXPECT_FALSE(path_exists(output));
+}
+
+TEST_F(CliLicense, WithoutALicenceInfoAndLicenseNameTheBuiltInAgreement) {
+    ASSERT_EQ(build({}).exit_code, 0);
+    EXPECT_EQ(info_license_line(), "licence: the agreement built into the stub\n");
+    const auto r = run_mkinstaller({"license", output});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("carries no licence text of its own"), std::string::npos) << r.err;
+}
+
+TEST_F(CliLicense, BuildRefusesAStubWithoutTheInstallersIdentity) {
+    write_file(dir / "twice", fake_stub(3000) + fake_stub(3000));
+    write_file(dir / "cut", fake_stub(3000).substr(0, 64 + 40));
+    std::string damaged = fake_stub(3000);
+    damaged[64 + payload::LICENSE_LENGTH_FIELD] = 40;  // more than its 32 bytes of text area
+    write_file(dir / "damaged", damaged);
+    const std::pair<std::string, std::string> cases[] = {
+        {"/bin/true", "is not an installer stub"},
+        {dir / "twice", "carries the licence region's marker more than once"},
+        {dir / "cut", "is cut short"},
+        {dir / "damaged", "its licence region is damaged (its text length exceeds its text area)"},
+    };
+    for (const auto& [stub, message] : cases) {
+        const auto r = build({"--stub", stub});
+        EXPECT_EQ(r.exit_code, 1) << stub;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(path_exists(output)) << stub;
+    }
+}
+
+TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged) {
+    const std::string program = read_file("/bin/true");
+    write_file(output, testing_support::installer_image(program, testing_support::payload_bytes({}),
+                                                        (program.size() + 1023) / 1024 * 1024));
+    auto r = run_mkinstaller({"verify", output});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("verify: the program in front of the payload is not an installer stub"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(info_license_line(),
+              "licence: none (the program in front of the payload is not an installer stub)\n");
+
+    write_file(dir / "LICENSE", "Terms.\n");
+    ASSERT_EQ(build({"--license", dir / "LICENSE"}).exit_code, 0);
+    std::string image = read_file(output);
+    const payload::license_marker marker = payload::make_license_marker();
+    image[image.find(std::string(marker.begin(), marker.end())) + payload::LICENSE_HEADER_SIZE] = 't';
+    write_file(output, image);
+    r = run_mkinstaller({"verify", output});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("is damaged (its text fails its CRC); the installer would show the agreement built "
+                         "into its stub instead"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(
+        info_license_line(),
+        "licence: region damaged (its text fails its CRC); the installer shows the agreement built into "
+        "the stub\n");
+}
+
+}  // namespace
