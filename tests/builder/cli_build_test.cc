@@ -154,8 +154,8 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
         {"delete too long",
          {"build", "--stub", stub, "--delete", std::string(4091, 'd'), source, output},
          "4091 bytes long; at most 4090"},
-        {"same name under --strict",
-         {"build", "--stub", stub, "--strict", source, output},
+        {"same name",
+         {"build", "--stub", stub, source, output},
          "only \"docs/vorna\" survives",
          [&] { write_timed_file(source + "/docs/vorna", "a second vorna"); }},
     };

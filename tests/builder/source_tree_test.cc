@@ -97,7 +97,7 @@ TEST(SourceTreeScan, RefusesWhatThePayloadCannotCarry) {
     {
         temp_dir dir;
         write_file(dir / "sub/win\\name", "x");
-        expect_refused(dir.path(), "\"sub/win\\name\": names must not contain '\\'");
+        expect_refused(dir.path(), "\"sub/win\\\\name\": names must not contain '\\'");
     }
     {
         temp_dir dir;
