@@ -91,9 +91,35 @@ struct file_bytes {
     std::uint32_t size = 0;
 };
 
-// The whole file, read once to its end. A file whose size is to be trusted must still have the size the
-// scan saw: one more byte is asked for, to notice a file that has grown. A file whose size is not to be
-// trusted is read to its end, up to the payload's limit of 4 GiB - 1 bytes, and packed as read.
+// Reads into `bytes` (of `capacity`, grown as needed) until the end of the file or until `limit` is
+// passed; returns the count read. A short read that brings the count to `expected` is taken for the
+// end: a regular file reads short only there, which spares the read that would return 0.
+std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::uint64_t& capacity,
+                         std::uint64_t done, std::uint64_t limit, std::uint64_t expected,
+                         const std::string& shown) {
+    for (;;) {
+        if (done == capacity) {
+            if (done > limit) return done;
+            capacity = std::min(capacity * 2, WRITER_MAX_FILE_SIZE + 1);
+            auto larger = std::make_unique_for_overwrite<unsigned char[]>(capacity);
+            std::memcpy(larger.get(), bytes.get(), done);
+            bytes = std::move(larger);
+        }
+        const std::uint64_t wanted = capacity - done;
+        const ssize_t got = read(fd, bytes.get() + done, wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail_errno("cannot read " + shown);
+        if (got == 0) return done;
+        done += static_cast<std::uint64_t>(got);
+        if (done == expected && static_cast<std::uint64_t>(got) < wanted) return done;
+    }
+}
+
+// The whole file, read once to its end. One byte more than the scan saw is asked for, so that a file
+// that has grown is noticed; a file whose length differs from the scan is refused, unless its file
+// system is one whose sizes are not lengths: then it is read to its end, up to the payload's limit of
+// 4 GiB - 1 bytes, and packed as read. The file system is asked only then, to spare every other file
+// the call.
 file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
                       std::vector<std::string>& warnings) {
     const std::string shown = in_quotes(display_text(entry.name));
@@ -105,45 +131,30 @@ file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
     if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + shown);
     const std::string changed = shown + " changed while the installer was being built";
     if (!S_ISREG(st.st_mode)) throw error(changed + ": it is no longer a regular file");
-    const bool unreliable = size_is_unreliable(file.fd);
-    if (!unreliable && static_cast<std::uint64_t>(st.st_size) != entry.size) {
+    if (static_cast<std::uint64_t>(st.st_size) != entry.size && !size_is_unreliable(file.fd)) {
         throw error(changed + ": " + std::to_string(entry.size) + " bytes when the tree was scanned, " +
                     std::to_string(st.st_size) + " now");
     }
-    const std::uint64_t limit = unreliable ? WRITER_MAX_FILE_SIZE : std::uint64_t{entry.size};
-    std::uint64_t capacity = unreliable ? std::max<std::uint64_t>(entry.size, 4096) : entry.size + 1;
+    std::uint64_t capacity = std::uint64_t{entry.size} + 1;
     auto bytes = std::make_unique_for_overwrite<unsigned char[]>(capacity);
-    std::uint64_t done = 0;
-    for (;;) {
-        if (done == capacity) {
-            if (done > limit) break;
-            capacity = std::min(capacity * 2, WRITER_MAX_FILE_SIZE + 1);
-            auto larger = std::make_unique_for_overwrite<unsigned char[]>(capacity);
-            std::memcpy(larger.get(), bytes.get(), done);
-            bytes = std::move(larger);
-        }
-        const ssize_t got = read(file.fd, bytes.get() + done, capacity - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + shown);
-        if (got == 0) break;
-        done += static_cast<std::uint64_t>(got);
-    }
-    if (done > limit) {
-        if (!unreliable)
+    std::uint64_t done = read_until(file.fd, bytes, capacity, 0, entry.size, entry.size, shown);
+    if (done == entry.size) return file_bytes{std::move(bytes), entry.size};
+    if (!size_is_unreliable(file.fd)) {
+        if (done > entry.size) {
             throw error(changed + ": it has grown beyond the " + std::to_string(entry.size) +
                         " bytes it held when the tree was scanned");
+        }
+        throw error(changed + ": it ended after " + std::to_string(done) + " of the " +
+                    std::to_string(entry.size) + " bytes it held when the tree was scanned");
+    }
+    done = read_until(file.fd, bytes, capacity, done, WRITER_MAX_FILE_SIZE, WRITER_MAX_FILE_SIZE + 1, shown);
+    if (done > WRITER_MAX_FILE_SIZE)
         throw error(shown + " reads on past 4 GiB - 1 bytes, more than a payload holds for one file");
-    }
-    if (done != entry.size) {
-        if (!unreliable)
-            throw error(changed + ": it ended after " + std::to_string(done) + " of the " +
-                        std::to_string(entry.size) + " bytes it held when the tree was scanned");
-        std::string warning = shown + ": its file system gives its size as " + std::to_string(entry.size) +
-                              " bytes, which is not its length; packed the " + std::to_string(done) +
-                              " bytes read";
-        if (strict) throw error(warning + " (--strict)");
-        warnings.push_back(std::move(warning));
-    }
+    std::string warning = shown + ": its file system gives its size as " + std::to_string(entry.size) +
+                          " bytes, which is not its length; packed the " + std::to_string(done) +
+                          " bytes read";
+    if (strict) throw error(warning + " (--strict)");
+    warnings.push_back(std::move(warning));
     return file_bytes{std::move(bytes), static_cast<std::uint32_t>(done)};
 }
 
