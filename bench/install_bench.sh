@@ -56,7 +56,7 @@ echo "tree: $tree ($files files, $(du -sh "$tree" | cut -f1))"
 
 build_ours=() build_tar=()
 for ((i = 0; i < rounds; i++)); do
-    build_ours+=("$(elapsed "$bin/mkinstaller" build --build-time 0 "$tree" "$work/setup")")
+    build_ours+=("$(elapsed "$bin/mkinstaller" build --allow-same-name --build-time 0 "$tree" "$work/setup")")
     build_tar+=("$(elapsed tar -czf "$work/tree.tgz" -C "$(dirname "$tree")" "$(basename "$tree")")")
 done
 

@@ -1,11 +1,12 @@
-// The build command: settings, scan, plan, write; the progress bar and summary when standard error is a
-// terminal.
+// The build command: settings, scan, plan, the refusals, write; the progress bar and summary when
+// standard error is a terminal.
 #include <unistd.h>
 
 #include <chrono>
 #include <memory>
 
 #include "builder/build_settings.h"
+#include "builder/builder_error.h"
 #include "builder/commands.h"
 #include "builder/installer_writer.h"
 #include "builder/payload_plan.h"
@@ -13,14 +14,45 @@
 #include "builder/source_tree.h"
 
 namespace builder {
+namespace {
+
+std::string count_of(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Safe by default: an installer that deletes part of what it carries is not written unless asked for.
+// --strict refuses everything else a build would otherwise only warn about.
+void refuse_what_is_not_allowed(const build_settings& settings, const source_tree& tree,
+                                const payload_plan& plan) {
+    std::string refusal;
+    if (!settings.allow_same_name && !plan.same_name.empty()) {
+        refusal = count_of(plan.same_name.size(), "group", "groups") +
+                  " of files share a last name component, and the installer keeps only one file of "
+                  "each group:\n";
+        for (const auto& group : plan.same_name) refusal += "  " + group + "\n";
+        refusal +=
+            "rename the files, leave all but one of each group out with --exclude, or build anyway with "
+            "--allow-same-name";
+    }
+    if (settings.strict && !tree.warnings.empty()) {
+        if (!refusal.empty()) refusal += "\nmkinstaller: ";
+        refusal +=
+            "--strict: " + count_of(tree.warnings.size(), "warning is an error", "warnings are errors") + ":";
+        for (const auto& warning : tree.warnings) refusal += "\n  " + warning;
+    }
+    if (!refusal.empty()) throw error(refusal);
+}
+
+}  // namespace
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
     const auto started = std::chrono::steady_clock::now();
     const build_settings settings = resolve_build_settings(args, current_build_environment());
     const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
     const payload_plan plan = plan_payload(settings, tree);
+    refuse_what_is_not_allowed(settings, tree, plan);
     for (const auto& warning : tree.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
-    for (const auto& warning : plan.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
+    for (const auto& warning : plan.same_name) warnings << "mkinstaller: warning: " << warning << '\n';
     warnings.flush();
 
     std::unique_ptr<progress_bar> bar;
@@ -35,8 +67,10 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         if (bar) bar->erase();
         throw;
     }
+    if (bar) bar->erase();
+    for (const auto& warning : summary.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
+    warnings.flush();
     if (bar) {
-        bar->erase();
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
         std::fprintf(stderr, "%s\n", summary_text(summary, took.count()).c_str());
     }

@@ -10,6 +10,7 @@
 
 #include "builder/builder_error.h"
 #include "builder/license_layout.h"
+#include "builder/display_text.h"
 #include "payload/header_block.h"
 
 namespace builder {
@@ -19,9 +20,15 @@ namespace {
 constexpr std::size_t SETTINGS_MAX_TEXT = payload::HEADER_TEXT_SIZE - 1;
 
 std::string checked_text(const std::string& text, const char* option) {
+    const std::string shown = std::string(option) + " " + in_quotes(display_text(text));
     if (text.size() > SETTINGS_MAX_TEXT) {
-        throw error(std::string(option) + " " + in_quotes(text) + " is " + std::to_string(text.size()) +
-                    " bytes long; at most " + std::to_string(SETTINGS_MAX_TEXT) + " fit");
+        throw error(shown + " is " + std::to_string(text.size()) + " bytes long; at most " +
+                    std::to_string(SETTINGS_MAX_TEXT) + " fit");
+    }
+    // The installer's welcome screen shows these texts as they are.
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw error(shown + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
     }
     return text;
 }
@@ -102,6 +109,8 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.store = args.store;
     s.quiet = args.quiet;
     s.strict = args.strict;
+    s.allow_same_name = args.allow_same_name;
+    s.checksum = args.checksum;
     s.file_mode = args.file_mode;
     s.deletes = args.deletes;
     s.excludes = args.excludes;

@@ -22,7 +22,9 @@ struct build_settings {
     bool store = false;
     int level = 6;  // the compressor's, 1..9
     bool quiet = false;
-    bool strict = false;
+    bool strict = false;           // every warning is an error
+    bool allow_same_name = false;  // same-name groups are warned about instead of refused
+    bool checksum = false;         // OUTPUT.sha256 beside OUTPUT
     bool file_mode = false;
     std::vector<std::string> deletes;
     std::vector<std::string> excludes;

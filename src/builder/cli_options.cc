@@ -43,6 +43,8 @@ bool* build_flag(build_arguments& build, std::string_view name) {
     if (name == "--store") return &build.store;
     if (name == "--quiet") return &build.quiet;
     if (name == "--strict") return &build.strict;
+    if (name == "--allow-same-name") return &build.allow_same_name;
+    if (name == "--checksum") return &build.checksum;
     if (name == "--file-mode") return &build.file_mode;
     return nullptr;
 }
@@ -151,6 +153,10 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
         }
     }
     take_operands(line, operands);
+    if (line.command == command_kind::build && line.build.store && line.build.level) {
+        throw usage_error("--store and --level exclude each other: a stored file is not compressed at all",
+                          line.command);
+    }
     return line;
 }
 

@@ -21,7 +21,9 @@ struct build_arguments {
     std::optional<std::string> license;  // a licence text file for the stub's licence region
     bool store = false;
     bool quiet = false;                 // no progress bar and no summary
-    bool strict = false;                // same-name groups are errors, not warnings
+    bool strict = false;                // every warning is an error
+    bool allow_same_name = false;       // same-name groups are warnings, not errors
+    bool checksum = false;              // also write OUTPUT.sha256
     bool file_mode = false;             // each file's own permission bits instead of 0755
     std::vector<std::string> deletes;   // --delete PATH, in the order given
     std::vector<std::string> excludes;  // --exclude PATTERN

@@ -3,21 +3,28 @@
 #include "builder/installer_writer.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "builder/builder_error.h"
+#include "builder/display_text.h"
 #include "builder/entry_encoder.h"
 #include "builder/header_writer.h"
 #include "builder/output_file.h"
 #include "builder/record_writer.h"
 #include "builder/stub_license.h"
+#include "builder/sha256.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -26,6 +33,7 @@ namespace builder {
 namespace {
 
 constexpr std::size_t WRITER_COPY_CHUNK = 1 << 16;
+constexpr std::uint64_t WRITER_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
 struct fd_holder {
     int fd = -1;
@@ -78,33 +86,94 @@ std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc
     return bytes.size();
 }
 
-// The whole file, read once; the bytes must still be what the scan saw.
-std::unique_ptr<unsigned char[]> read_entry(int root_fd, const planned_entry& entry) {
+// File systems whose files report a size that is not their length: /proc gives 0 for most files, /sys
+// 4096, and their contents are made when they are read.
+bool size_is_unreliable(int fd) {
+    static constexpr decltype(statfs::f_type) UNRELIABLE_SIZE_FILE_SYSTEMS[] = {
+        PROC_SUPER_MAGIC, SYSFS_MAGIC,        DEBUGFS_MAGIC,       TRACEFS_MAGIC,
+        SECURITYFS_MAGIC, CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC, BPF_FS_MAGIC,
+    };
+    struct statfs fs {};
+    if (fstatfs(fd, &fs) != 0) return false;
+    return std::find(std::begin(UNRELIABLE_SIZE_FILE_SYSTEMS), std::end(UNRELIABLE_SIZE_FILE_SYSTEMS),
+                     fs.f_type) != std::end(UNRELIABLE_SIZE_FILE_SYSTEMS);
+}
+
+struct file_bytes {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::uint32_t size = 0;
+};
+
+// Reads into `bytes` (of `capacity`, grown as needed) until the end of the file or until `limit` is
+// passed; returns the count read. A short read that brings the count to `expected` is taken for the
+// end: a regular file reads short only there, which spares the read that would return 0.
+std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::uint64_t& capacity,
+                         std::uint64_t done, std::uint64_t limit, std::uint64_t expected,
+                         const std::string& shown) {
+    for (;;) {
+        if (done == capacity) {
+            if (done > limit) return done;
+            capacity = std::min(capacity * 2, WRITER_MAX_FILE_SIZE + 1);
+            auto larger = std::make_unique_for_overwrite<unsigned char[]>(capacity);
+            std::memcpy(larger.get(), bytes.get(), done);
+            bytes = std::move(larger);
+        }
+        const std::uint64_t wanted = capacity - done;
+        const ssize_t got = read(fd, bytes.get() + done, wanted);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail_errno("cannot read " + shown);
+        if (got == 0) return done;
+        done += static_cast<std::uint64_t>(got);
+        if (done == expected && static_cast<std::uint64_t>(got) < wanted) return done;
+    }
+}
+
+// The whole file, read once to its end. One byte more than the scan saw is asked for, so that a file
+// that has grown is noticed; a file whose length differs from the scan is refused, unless its file
+// system is one whose sizes are not lengths: then it is read to its end, up to the payload's limit of
+// 4 GiB - 1 bytes, and packed as read. The file system is asked only then, to spare every other file
+// the call.
+file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
+                      std::vector<std::string>& warnings) {
+    const std::string shown = in_quotes(display_text(entry.name));
     fd_holder file;
     // O_NONBLOCK: should a fifo have taken the file's place since the scan, opening it must not hang.
     file.fd = openat(root_fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file.fd < 0) fail_errno("cannot open " + in_quotes(entry.name));
+    if (file.fd < 0) fail_errno("cannot open " + shown);
     struct stat st {};
-    if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + in_quotes(entry.name));
-    if (!S_ISREG(st.st_mode) || static_cast<std::uint64_t>(st.st_size) != entry.size) {
-        throw error(in_quotes(entry.name) + " changed while the installer was being built");
+    if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + shown);
+    const std::string changed = shown + " changed while the installer was being built";
+    if (!S_ISREG(st.st_mode)) throw error(changed + ": it is no longer a regular file");
+    if (static_cast<std::uint64_t>(st.st_size) != entry.size && !size_is_unreliable(file.fd)) {
+        throw error(changed + ": " + std::to_string(entry.size) + " bytes when the tree was scanned, " +
+                    std::to_string(st.st_size) + " now");
     }
-    auto bytes = std::make_unique_for_overwrite<unsigned char[]>(entry.size == 0 ? 1 : entry.size);
-    std::size_t done = 0;
-    while (done < entry.size) {
-        const ssize_t got = read(file.fd, bytes.get() + done, entry.size - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + in_quotes(entry.name));
-        if (got == 0) throw error(in_quotes(entry.name) + " changed while the installer was being built");
-        done += static_cast<std::size_t>(got);
+    std::uint64_t capacity = std::uint64_t{entry.size} + 1;
+    auto bytes = std::make_unique_for_overwrite<unsigned char[]>(capacity);
+    std::uint64_t done = read_until(file.fd, bytes, capacity, 0, entry.size, entry.size, shown);
+    if (done == entry.size) return file_bytes{std::move(bytes), entry.size};
+    if (!size_is_unreliable(file.fd)) {
+        if (done > entry.size) {
+            throw error(changed + ": it has grown beyond the " + std::to_string(entry.size) +
+                        " bytes it held when the tree was scanned");
+        }
+        throw error(changed + ": it ended after " + std::to_string(done) + " of the " +
+                    std::to_string(entry.size) + " bytes it held when the tree was scanned");
     }
-    return bytes;
+    done = read_until(file.fd, bytes, capacity, done, WRITER_MAX_FILE_SIZE, WRITER_MAX_FILE_SIZE + 1, shown);
+    if (done > WRITER_MAX_FILE_SIZE)
+        throw error(shown + " reads on past 4 GiB - 1 bytes, more than a payload holds for one file");
+    std::string warning = shown + ": its file system gives its size as " + std::to_string(entry.size) +
+                          " bytes, which is not its length; packed the " + std::to_string(done) +
+                          " bytes read";
+    if (strict) throw error(warning + " (--strict)");
+    warnings.push_back(std::move(warning));
+    return file_bytes{std::move(bytes), static_cast<std::uint32_t>(done)};
 }
 
 // The stub may itself carry a payload; the installer would then find that one first.
-void check_payload_is_found(const std::string& path, std::uint64_t header_offset) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!in) fail_errno("cannot reread " + in_quotes(path));
+void check_payload_is_found(const output_file& out, std::uint64_t header_offset) {
+    const auto in = out.read_back();
     payload::header_block header{};
     std::uint64_t found_at = 0;
     const payload::header_search result = payload::locate_header_block(in.get(), header, &found_at);
@@ -115,18 +184,19 @@ void check_payload_is_found(const std::string& path, std::uint64_t header_offset
 
 // One file's record and stored bytes.
 void write_file_entry(int root_fd, const planned_entry& entry, const encode_options& options,
-                      const unsigned char* crc_table, payload_totals& totals, output_file& out) {
-    const auto bytes = read_entry(root_fd, entry);
-    const std::span<const unsigned char> file_bytes(bytes.get(), entry.size);
+                      const unsigned char* crc_table, payload_totals& totals, output_file& out,
+                      build_summary& summary, bool strict) {
+    const file_bytes read = read_entry(root_fd, entry, strict, summary.warnings);
+    const std::span<const unsigned char> file_bytes(read.bytes.get(), read.size);
     const encoded_entry encoded = encode_entry(file_bytes, options);
     const std::uint64_t stored_size = encoded.stored.size();
     const std::vector<unsigned char> record = serialise_record(
         record_fields{
-            .data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), entry.size),
+            .data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), read.size),
             .stored_crc =
                 payload::crc16_update(crc_table, 0, encoded.stored.data(),
                                       payload_totals::narrow(stored_size, "stored bytes of one file")),
-            .file_size = entry.size,
+            .file_size = read.size,
             .stored_size = static_cast<std::uint32_t>(stored_size),
             .method = encoded.method,
             .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
@@ -137,9 +207,38 @@ void write_file_entry(int root_fd, const planned_entry& entry, const encode_opti
         crc_table);
     out.write(record.data(), record.size());
     out.write(encoded.stored.data(), encoded.stored.size());
-    totals.file_size += entry.size;
+    totals.file_size += read.size;
     totals.stored_size += stored_size;
     totals.record_size += record.size();
+}
+
+// The line `sha256sum -c` reads, run in OUTPUT's directory: the digest, two spaces, the file's own name.
+// A name holding a backslash or a line feed is written as sha256sum writes it: the line starts with a
+// backslash, and both are escaped.
+std::string checksum_line(const output_file& out) {
+    const auto in = out.read_back();
+    sha256_state state;
+    sha256_init(state);
+    std::vector<unsigned char> chunk(WRITER_COPY_CHUNK);
+    for (;;) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), in.get());
+        sha256_update(state, chunk.data(), got);
+        if (got < chunk.size()) break;
+    }
+    if (std::ferror(in.get())) fail_errno("cannot reread " + in_quotes(display_text(out.path())));
+    const std::string name = std::filesystem::path(out.path()).filename().string();
+    std::string escaped;
+    for (const char c : name) {
+        if (c == '\\') {
+            escaped += "\\\\";
+        } else if (c == '\n') {
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    const std::string prefix = escaped == name ? "" : "\\";
+    return prefix + sha256_hex(sha256_final(state)) + "  " + escaped + "\n";
 }
 
 }  // namespace
@@ -161,6 +260,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     const payload::header_block placeholder{};
     out.write(placeholder.data(), placeholder.size());
 
+    build_summary summary;
     payload_totals totals;
     const encode_options options{.force_store = settings.store, .level = settings.level};
     std::uint32_t entries_done = 0;
@@ -178,7 +278,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
             out.write(record.data(), record.size());
             totals.record_size += record.size();
         } else {
-            write_file_entry(root.fd, entry, options, crc_table.get(), totals, out);
+            write_file_entry(root.fd, entry, options, crc_table.get(), totals, out, summary, settings.strict);
         }
         ++entries_done;
         if (observer != nullptr) {
@@ -199,11 +299,23 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     const payload::header_block header = make_header_block(fields, crc_table.get());
     out.seek(header_offset);
     out.write(header.data(), header.size());
-    if (std::fflush(out.stream()) != 0) fail_errno("cannot write " + in_quotes(out.temp_path()));
-    check_payload_is_found(out.temp_path(), header_offset);
-    out.commit();
-    return build_summary{header_offset, fields.file_count, fields.total_size, fields.total_stored_size,
-                         payload::HEADER_SIZE + totals.record_size + totals.stored_size};
+    out.finish();
+    check_payload_is_found(out, header_offset);
+    if (settings.checksum) {
+        output_file sum(settings.output + ".sha256");
+        const std::string line = checksum_line(out);
+        sum.write(line.data(), line.size());
+        sum.finish();
+        commit_outputs(out, &sum);
+    } else {
+        commit_outputs(out);
+    }
+    summary.header_offset = header_offset;
+    summary.file_count = fields.file_count;
+    summary.total_size = fields.total_size;
+    summary.total_stored_size = fields.total_stored_size;
+    summary.payload_size = payload::HEADER_SIZE + totals.record_size + totals.stored_size;
+    return summary;
 }
 
 }  // namespace builder

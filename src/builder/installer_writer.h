@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "builder/build_settings.h"
 #include "builder/payload_plan.h"
@@ -15,6 +17,9 @@ struct build_summary {
     std::uint32_t total_size = 0;
     std::uint32_t total_stored_size = 0;
     std::uint64_t payload_size = 0;  // header block, records and stored bytes
+    // Files packed with another size than their file system gave (of /proc or /sys); errors instead
+    // under --strict.
+    std::vector<std::string> warnings{};
 };
 
 // Told after every entry how far the build has come; the progress bar listens.
@@ -25,7 +30,8 @@ class build_observer {
                                std::uint64_t bytes_stored) = 0;
 };
 
-// Reads one file at a time. Throws error; OUTPUT is then left as it was.
+// Reads one file at a time; with --checksum writes OUTPUT.sha256 as well. Throws error; OUTPUT (and
+// OUTPUT.sha256) are then left as they were.
 build_summary write_installer(const build_settings& settings, const payload_plan& plan,
                               build_observer* observer = nullptr);
 

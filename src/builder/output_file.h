@@ -1,33 +1,50 @@
-// The output installer, written to a temporary file beside its final path and renamed into place only when
-// complete: no partial OUTPUT is ever left behind.
+// The files a build writes (OUTPUT and OUTPUT.sha256), each made whole before it takes its final name, so
+// that no partial file is ever left behind: not by an error, and not by SIGINT, SIGTERM, SIGHUP or
+// SIGQUIT either.
+//
+// Where the file system allows it the file has no name at all while it is written (O_TMPFILE): a killed
+// build leaves nothing, because the kernel frees a file without a name when its last descriptor closes.
+// Elsewhere it is written under a temporary name beside its final path (".NAME.XXXXXX"), which a signal
+// handler removes before the signal ends the process.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace builder {
 
+// True: try an unnamed file first. Tests clear it to exercise the named fallback.
+extern bool output_unnamed_first;
+
 class output_file {
   public:
-    explicit output_file(const std::string& path);  // throws error when the temporary file cannot be made
-    ~output_file();                                 // removes the temporary file unless committed
+    explicit output_file(const std::string& path);  // throws error when the file cannot be made
+    ~output_file();                                 // leaves nothing unless committed
     output_file(const output_file&) = delete;
     output_file& operator=(const output_file&) = delete;
 
-    std::FILE* stream() const { return stream_; }
-    const std::string& temp_path() const { return temp_path_; }
+    const std::string& path() const { return path_; }
+    bool is_unnamed() const { return temp_path_.empty(); }
 
     void write(const void* bytes, std::size_t size);
     void seek(std::uint64_t offset);
-    // Gives the file mode 0755 and renames it to the final path.
-    void commit();
+    // Writes out what is buffered and gives the file mode 0755; no write may follow.
+    void finish();
+    // A stream that reads the finished file from its start.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> read_back() const;
 
   private:
+    friend void commit_outputs(output_file& first, output_file* second);
     std::string path_;
-    std::string temp_path_;
+    std::string temp_path_;  // empty while the file has no name
     std::FILE* stream_ = nullptr;
     bool committed_ = false;
 };
+
+// Puts the finished files in place of their final paths: both or, should linking fail, neither. Signals
+// are held back meanwhile, so that no temporary name can outlive a killed build.
+void commit_outputs(output_file& first, output_file* second = nullptr);
 
 }  // namespace builder

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "builder/builder_error.h"
+#include "builder/display_text.h"
 #include "builder/record_writer.h"
 #include "payload/file_record.h"
 
@@ -26,7 +27,8 @@ void check_delete_path(const std::string& path) {
     if (path.empty()) throw error("--delete needs a path");
     // A path too long for a record is shown by its start only.
     const bool too_long = path.size() > payload::RECORD_MAX_NAME_LENGTH;
-    const std::string shown = "--delete " + in_quotes(too_long ? path.substr(0, 60) + "..." : path);
+    const std::string shown =
+        "--delete " + in_quotes(display_text(too_long ? path.substr(0, 60) + "..." : path));
     if (too_long) {
         throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
                     std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
@@ -34,6 +36,10 @@ void check_delete_path(const std::string& path) {
     if (path.front() == '/') throw error(shown + ": the path must be relative to the target directory");
     if (path.find('\\') != std::string::npos) {
         throw error(shown + ": names must not contain '\\' (the installer would take it for a separator)");
+    }
+    for (const char c : path) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
     }
     std::size_t start = 0;
     for (;;) {
@@ -79,8 +85,7 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
     check_total(plan.total_size, "file sizes");
     check_total(record_total, "record lengths");
 
-    plan.warnings = same_name_warnings(named_entries(plan.entries));
-    if (settings.strict && !plan.warnings.empty()) throw error(plan.warnings.front() + " (--strict)");
+    plan.same_name = same_name_warnings(named_entries(plan.entries));
     return plan;
 }
 

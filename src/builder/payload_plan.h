@@ -25,15 +25,16 @@ struct planned_entry {
 struct payload_plan {
     std::vector<planned_entry> entries;
     std::uint64_t total_size = 0;
-    std::vector<std::string> warnings;  // same-name groups (errors instead under --strict)
+    // One sentence per same-name group, naming the file that survives; the build refuses them unless
+    // --allow-same-name is given.
+    std::vector<std::string> same_name;
 };
 
-// Throws error for an unsafe or unrepresentable delete path, totals beyond 32 bits, and, with --strict,
-// a same-name group.
+// Throws error for an unsafe or unrepresentable delete path and totals beyond 32 bits.
 payload_plan plan_payload(const build_settings& settings, const source_tree& tree);
 
 // Throws error unless `path` is a name a delete entry may carry: relative, with neither "." nor ".." nor
-// empty components, no '\', and short enough for a record.
+// empty components, no '\' and no control bytes, and short enough for a record.
 void check_delete_path(const std::string& path);
 
 // The entries as same_name.h wants them.

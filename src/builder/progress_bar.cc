@@ -1,6 +1,7 @@
 // Progress and summary texts, and the drawing of the bar.
 #include "builder/progress_bar.h"
 
+#include <algorithm>
 #include <array>
 
 namespace builder {
@@ -40,7 +41,8 @@ std::string progress_text(const progress_figures& f) {
                             ? static_cast<double>(f.bytes_in) / static_cast<double>(f.bytes_total)
                         : f.entries_total != 0 ? static_cast<double>(f.entries_done) / f.entries_total
                                                : 1.0;
-    const auto filled = static_cast<std::size_t>(done * PROGRESS_BAR_WIDTH);
+    // Files of /proc or /sys may bring more bytes than the scan counted.
+    const auto filled = static_cast<std::size_t>(std::min(done, 1.0) * PROGRESS_BAR_WIDTH);
     return "[" + std::string(filled, '#') + std::string(PROGRESS_BAR_WIDTH - filled, '.') + "]  " +
            std::to_string(f.entries_done) + "/" + std::to_string(f.entries_total) + " entries  " +
            size_text(f.bytes_in) + "/" + size_text(f.bytes_total) + "  ratio " +

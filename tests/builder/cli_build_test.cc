@@ -1,5 +1,6 @@
 // mkinstaller build run as a program: the output file itself, reproducibility, the default stub, and every
 // error exiting 1 without leaving any output behind.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,10 +155,20 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
         {"delete too long",
          {"build", "--stub", stub, "--delete", std::string(4091, 'd'), source, output},
          "4091 bytes long; at most 4090"},
-        {"same name under --strict",
-         {"build", "--stub", stub, "--strict", source, output},
+        {"same name",
+         {"build", "--stub", stub, source, output},
          "only \"docs/vorna\" survives",
          [&] { write_timed_file(source + "/docs/vorna", "a second vorna"); }},
+        {"control byte in a name",
+         {"build", "--stub", stub, source, output},
+         "\"docs/red\\x1b[31m\\r\": names must not contain control characters",
+         [&] { write_timed_file(source + "/docs/red\x1b[31m\r", "x"); }},
+        {"control byte in the product",
+         {"build", "--stub", stub, "--product", "VORNA\x7f", source, output},
+         "product name \"VORNA\\x7f\" must not contain control characters"},
+        {"control byte in a delete path",
+         {"build", "--stub", stub, "--delete", "old\nlib", source, output},
+         "--delete \"old\\nlib\": names must not contain control characters"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -203,6 +214,100 @@ TEST_F(CliBuild, QuietSaysNothingWhenAllIsWell) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
+}
+
+TEST_F(CliBuild, StrictTurnsEveryWarningIntoAnError) {
+    ASSERT_EQ(mkfifo((source + "/docs/pipe").c_str(), 0644), 0);
+    std::filesystem::create_directories(source + "/run");
+    ASSERT_EQ(mkfifo((source + "/run/socket-stand-in").c_str(), 0644), 0);
+    const auto warned = build({});
+    ASSERT_EQ(warned.exit_code, 0) << warned.err;
+    const std::string left_empty =
+        "skipping directory \"run\": it holds nothing but skipped entries, and an installer cannot hold a "
+        "directory without files";
+    EXPECT_NE(warned.err.find("mkinstaller: warning: " + left_empty + "\n"), std::string::npos) << warned.err;
+
+    std::filesystem::remove(output);
+    const auto refused = build({"--strict"});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.err,
+              "mkinstaller: --strict: 3 warnings are errors:\n  skipping \"docs/pipe\": fifo\n"
+              "  skipping \"run/socket-stand-in\": fifo\n  " +
+                  left_empty + "\n");
+    EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
+}
+
+TEST_F(CliBuild, ChecksumFileIsReadBySha256sum) {
+    testing_support::process_options in_out;
+    in_out.cwd = dir / "out";
+    const auto sha256sum = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> argv{"env", "sha256sum"};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return testing_support::run_process("/usr/bin/env", argv, in_out);
+    };
+    // sha256sum escapes a name holding a backslash; -c must read it back all the same.
+    for (const std::string name : {"setup", "set\\up"}) {
+        SCOPED_TRACE(name);
+        output = dir / ("out/" + name);
+        const auto r = build({"--checksum"});
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(read_file(output + ".sha256"), sha256sum({name}).out);
+        const auto check = sha256sum({"-c", name + ".sha256"});
+        EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
+        EXPECT_EQ(check.out, name + ": OK\n");
+    }
+    write_file(output, "changed");
+    EXPECT_EQ(sha256sum({"--quiet", "-c", output + ".sha256"}).exit_code, 1);
+}
+
+// 20,000 nested directories: no name beneath the 2,045th level fits a record, and the scan stops there.
+// Made on tmpfs where there is one: a journalled disk shared with other work may take a minute to remove
+// them, tmpfs a second.
+TEST_F(CliBuild, VeryDeepTreeIsRefusedWithoutCrashing) {
+    char shm_dir[] = "/dev/shm/deeptree.XXXXXX";
+    const std::string base = mkdtemp(shm_dir) != nullptr ? shm_dir : dir.path();
+    struct rm_cleanup {
+        std::string root;
+        ~rm_cleanup() { testing_support::run_process("/usr/bin/env", {"env", "rm", "-rf", root}); }
+    } cleanup{base == dir.path() ? base + "/deep" : base};
+    const std::string deep = base + "/deep";
+    ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    int fd = open(deep.c_str(), O_RDONLY | O_DIRECTORY);
+    for (int depth = 0; depth < 20000 && fd >= 0; ++depth) {
+        ASSERT_EQ(mkdirat(fd, "d", 0755), 0);
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const auto r = run_mkinstaller({"build", "--stub", stub, deep, output});
+    EXPECT_EQ(r.term_signal, 0);
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err.rfind("mkinstaller: name of \"d/d/d/", 0), 0u) << r.err.substr(0, 200);
+    EXPECT_NE(r.err.find("is 4091 bytes long; at most 4090 fit a record"), std::string::npos);
+    EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
+}
+
+// Files of /proc and /sys give a size (0, 4096) that is not their length: they are read to their end.
+TEST_F(CliBuild, FilesWhoseSizeIsNotTheirLengthArePackedAsRead) {
+    const std::vector<std::string> lying = {"/proc/version", "/sys/devices/system/cpu/online"};
+    for (const auto& path : lying) {
+        if (!path_exists(path)) continue;
+        ASSERT_EQ(symlink(path.c_str(), (source + "/docs" + path.substr(path.rfind('/'))).c_str()), 0);
+    }
+    const auto r = build({});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.err.find("mkinstaller: warning: \"docs/version\": its file system gives its size as 0 bytes, "
+                         "which is not its length; packed the "),
+              std::string::npos)
+        << r.err;
+    ASSERT_EQ(run_mkinstaller({"extract", output, dir / "x"}).exit_code, 0);
+    for (const auto& path : lying) {
+        if (!path_exists(path)) continue;
+        EXPECT_EQ(read_file(dir / ("x/docs" + path.substr(path.rfind('/')))), read_file(path));
+    }
+    EXPECT_EQ(build({"--strict"}).exit_code, 1);
 }
 
 TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {

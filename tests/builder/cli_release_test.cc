@@ -1,7 +1,8 @@
 // What a release build promises beyond packing a tree: --exclude leaves files out and --delete removes old
 // ones, both as `list` shows and as a real installation does; the same tree under the same
 // SOURCE_DATE_EPOCH gives the same bytes whatever order its directories list their entries in; file modes
-// kept on request; same-name files warned about where the installer would lose them.
+// kept on request; same-name files refused, or on request warned about, where the installer would lose
+// them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -133,7 +134,7 @@ TEST(Release, FileModeKeepsPermissionBitsAndTheDefaultStays0755) {
     }
 }
 
-TEST(Release, SameNameFilesAreWarnedAboutAndOnlyTheLaterSurvives) {
+TEST(Release, SameNameFilesAreRefusedOrOnRequestWarnedAboutAndOnlyTheLaterSurvives) {
     temp_dir dir;
     write_timed_file(dir / "src/a/x.h", "first");
     write_timed_file(dir / "src/b/x.h", "second");
@@ -141,7 +142,17 @@ TEST(Release, SameNameFilesAreWarnedAboutAndOnlyTheLaterSurvives) {
     const std::string warning =
         "mkinstaller: warning: \"a/x.h\", \"b/x.h\" share the last name component \"x.h\"; the installer "
         "removes each before it writes the next, so only \"b/x.h\" survives an installation\n";
-    const auto built = run_mkinstaller({"build", dir / "src", dir / "setup"});
+    const auto refused = run_mkinstaller({"build", dir / "src", dir / "setup"});
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_EQ(refused.err,
+              "mkinstaller: 1 group of files share a last name component, and the installer keeps only one "
+              "file of each group:\n  " +
+                  warning.substr(std::string("mkinstaller: warning: ").size()) +
+                  "rename the files, leave all but one of each group out with --exclude, or build anyway "
+                  "with --allow-same-name\n");
+    EXPECT_FALSE(path_exists(dir / "setup"));
+
+    const auto built = run_mkinstaller({"build", "--allow-same-name", dir / "src", dir / "setup"});
     ASSERT_EQ(built.exit_code, 0) << built.err;
     EXPECT_EQ(built.err, warning);
     const auto list = run_mkinstaller({"list", dir / "setup"});

@@ -56,6 +56,7 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithUsageOnStandardError) {
         {{"list", out, out}, "unexpected argument"},
         {{"verify", "--product=x", out}, "unknown option --product"},
         {{"verify", "--store", out}, "unknown option --store"},
+        {{"build", "--level=9", src, out, "--store"}, "--store and --level exclude each other"},
     };
     for (const auto& [args, words] : cases) {
         const auto r = run_mkinstaller(args);

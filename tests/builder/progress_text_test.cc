@@ -33,6 +33,9 @@ TEST(ProgressText, BarFillsWithTheBytesOrWithTheEntriesOfAnEmptyTree) {
     EXPECT_EQ(progress_text({.entries_done = 2, .entries_total = 2}),
               "[####################]  2/2 entries  0 B/0 B  ratio -");
     EXPECT_EQ(progress_text({}), "[####################]  0/0 entries  0 B/0 B  ratio -");
+    // Files of /proc read longer than the scan counted: the bar stays full.
+    EXPECT_EQ(progress_text({.entries_done = 1, .entries_total = 1, .bytes_in = 300, .bytes_total = 100}),
+              "[####################]  1/1 entries  300 B/100 B  ratio 0.0%");
 }
 
 TEST(ProgressText, SummaryNamesEntriesSizesRatioAndTime) {

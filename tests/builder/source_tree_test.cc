@@ -97,7 +97,7 @@ TEST(SourceTreeScan, RefusesWhatThePayloadCannotCarry) {
     {
         temp_dir dir;
         write_file(dir / "sub/win\\name", "x");
-        expect_refused(dir.path(), "\"sub/win\\name\": names must not contain '\\'");
+        expect_refused(dir.path(), "\"sub/win\\\\name\": names must not contain '\\'");
     }
     {
         temp_dir dir;
@@ -108,6 +108,18 @@ TEST(SourceTreeScan, RefusesWhatThePayloadCannotCarry) {
     expect_refused(dir / "missing", "cannot open source directory");
     write_file(dir / "plain", "x");
     expect_refused(dir / "plain", "is not a directory");
+}
+
+// Control bytes would reach the terminal of whoever installs (the progress line shows every name): a file
+// bearing one is refused, and a skipped one is named with its control bytes escaped.
+TEST(SourceTreeScan, ControlBytesInNamesAreRefusedOrShownEscaped) {
+    temp_dir dir;
+    ASSERT_EQ(mkfifo((dir / "p\tq\\").c_str(), 0644), 0);
+    write_file(dir / "sub/ok", "x");
+    EXPECT_EQ(scan_source_tree(dir.path()).warnings,
+              std::vector<std::string>{"skipping \"p\\tq\\\\\": fifo"});
+    write_file(dir / "sub/bell\a\x01\x7f", "x");
+    expect_refused(dir.path(), "\"sub/bell\\a\\x01\\x7f\": names must not contain control characters");
 }
 
 TEST(SourceTreeScan, RefusesTimesBefore1901) {

@@ -46,8 +46,8 @@ TEST(RealTree, InstallsACopyOfHeadersAndChunkEdgeFilesExactly) {
     write_file(source + "/b/dup.h", "second: the later entry wins");
 
     const std::string image = dir / "setup";
-    const auto built =
-        run_process(MKINSTALLER_PATH, {"mkinstaller", "build", "--build-time", "1700000000", source, image});
+    const auto built = run_process(MKINSTALLER_PATH, {"mkinstaller", "build", "--allow-same-name",
+                                                      "--build-time", "1700000000", source, image});
     ASSERT_EQ(built.exit_code, 0) << built.err;
 
     // Payload order is the byte order of the relative names; the last file of each last name survives.
