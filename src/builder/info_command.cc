@@ -5,6 +5,7 @@
 
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
 #include "builder/installer_reader.h"
 #include "builder/time_text.h"
 
@@ -13,9 +14,9 @@ namespace {
 
 // The welcome screen's product line, stamp in UTC.
 std::string product_line(const payload::header_block& h) {
-    const std::string product(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
-    const std::string version(payload::header_text(h, payload::HEADER_VERSION));
-    const std::string platform(payload::header_text(h, payload::HEADER_PLATFORM));
+    const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
+    const std::string version = display_text(payload::header_text(h, payload::HEADER_VERSION));
+    const std::string platform = display_text(payload::header_text(h, payload::HEADER_PLATFORM));
     const std::time_t t = payload::header_build_time(h);
     std::tm parts{};
     gmtime_r(&t, &parts);
@@ -41,8 +42,8 @@ void run_info(const std::string& installer, std::ostream& out) {
     const auto& h = in.header;
     const std::int32_t build_time = payload::header_build_time(h);
     out << product_line(h) << '\n'
-        << "    " << payload::header_text(h, payload::HEADER_PRODUCT_NAME) << "  "
-        << payload::header_text(h, payload::HEADER_VERSION) << '\n'
+        << "    " << display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME)) << "  "
+        << display_text(payload::header_text(h, payload::HEADER_VERSION)) << '\n'
         << space_line(payload::header_u32(h, payload::HEADER_REQUIRED_SPACE)) << '\n'
         << "built " << utc_text(build_time) << " UTC (" << build_time << "); "
         << payload::header_u32(h, payload::HEADER_FILE_COUNT) << " entries, "

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <limits>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "builder/builder_error.h"
 #include "builder/entry_encoder.h"
 #include "builder/header_writer.h"
+#include "builder/input_file.h"
 #include "builder/output_file.h"
 #include "builder/record_writer.h"
 #include "payload/crc16.h"
@@ -48,18 +50,23 @@ struct payload_totals {
     }
 };
 
+// A stub is a program of a few megabytes; anything far larger is the wrong file.
+constexpr std::uint64_t WRITER_STUB_MAX_SIZE = std::uint64_t{256} << 20;
+
 std::uint64_t copy_stub(const std::string& stub_path, output_file& out) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stub(std::fopen(stub_path.c_str(), "rb"), &std::fclose);
-    if (!stub) fail_errno("cannot open stub " + in_quotes(stub_path));
+    const input_file stub = open_regular_input(stub_path, "", "stub ", WRITER_STUB_MAX_SIZE);
     std::vector<unsigned char> chunk(WRITER_COPY_CHUNK);
     std::uint64_t size = 0;
-    for (;;) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stub.get());
+    // No further than the size it had when opened, should it grow meanwhile.
+    while (size < stub.size) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), stub.size - size));
+        const std::size_t got = std::fread(chunk.data(), 1, want, stub.file.get());
         out.write(chunk.data(), got);
         size += got;
-        if (got < chunk.size()) break;
+        if (got < want) break;
     }
-    if (std::ferror(stub.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
+    if (std::ferror(stub.file.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
     // The installer never looks for its payload at offset 0.
     if (size == 0) throw error("stub " + in_quotes(stub_path) + " is empty");
     return size;
