@@ -3,14 +3,28 @@
 // directory in a sandbox. Input: one flag byte, then the installer file. With flag bit 0 set, every CRC-16
 // is made right first (reseal), so that mutations reach past the checks. Each input must end in a
 // complete installation or a numbered message, and must leave everything outside the target untouched.
+//
+// mkinstaller's reader then gets the same bytes as an installer file: list (table and JSON), verify, and
+// extract into the target (once, then again with --force over what the first left), under the same
+// sandbox check. verify must agree with the installer that just ran into an empty target: it passes only
+// what the installer installs, and when the installer stops, verify fails quoting the installer's message.
+// (Only a path longer than the system accepts depends on the target's own path, which verify cannot know.)
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <sstream>
+#include <string>
 #include <vector>
 
+#include "builder/builder_error.h"
+#include "builder/commands.h"
 #include "contained_exit.h"
 #include "driver/driver_state.h"
 #include "driver/termination.h"
@@ -47,11 +61,62 @@ void close_left_open(std::uint64_t before) {
     }
 }
 
+// The installer file for mkinstaller, in a directory of its own beside the sandbox.
+std::string image_dir;
+std::string image_path;
+
+// Runs one reading command; returns the message of the error it ended with, or "" on success.
+template <typename Command>
+std::string failure_of(Command command) {
+    try {
+        command();
+    } catch (const builder::error& e) {
+        return e.what();
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    }
+    return "";
+}
+
+// `installer_message` is what the installer stopped with, or null when it completed.
+void run_reader(const std::vector<std::uint8_t>& image, const std::string* installer_message) {
+    {
+        std::ofstream out(image_path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        require(static_cast<bool>(out), "the installer file for mkinstaller is written");
+    }
+    std::ostringstream out, warnings;
+    (void)failure_of([&] { builder::run_list(image_path, false, out, warnings); });
+    (void)failure_of([&] { builder::run_list(image_path, true, out, warnings); });
+    const std::string verified = failure_of([&] { builder::run_verify(image_path, out, warnings); });
+    const bool path_too_long =
+        installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
+    if (!path_too_long) {
+        require(
+            verified.empty() || installer_message != nullptr || verified.find("header ") != std::string::npos,
+            "verify fails only what the installer cannot install, or for its header totals");
+        require(installer_message == nullptr ||
+                    verified.find("\"" + *installer_message + "\"") != std::string::npos,
+                "verify quotes the message the installer stops with");
+    }
+    (void)failure_of([&] { builder::run_extract(image_path, files->target(), false, false, out); });
+    (void)failure_of([&] { builder::run_extract(image_path, files->target(), true, false, out); });
+    files->check_and_clear();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz_support::silence_installer_output();
     files = new fuzz_support::sandbox();
+    std::string pattern = (std::filesystem::temp_directory_path() / "payload-fuzz-image.XXXXXX").string();
+    require(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
+    image_dir = pattern;
+    image_path = image_dir + "/setup";
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(image_dir, ignored);
+    });
     return 0;
 }
 
@@ -65,6 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     driver::self_file = fmemopen(image.data(), image.size(), "rb");
     require(driver::self_file != nullptr, "fmemopen");
     std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", files->target().c_str());
+    std::string installer_message;
+    bool completed = false;
     try {
         payload::find_header_block(driver::self_file, driver::header);
         // As the installer's start-up does.
@@ -74,10 +141,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         install::install_files();
         std::fclose(driver::self_file);
         driver::self_file = nullptr;
+        completed = true;
     } catch (const fuzz_support::installer_exit& exit) {
         require(fuzz_support::is_numbered_message(exit.message), "a failure ends with a numbered message");
+        installer_message = exit.message;
     }
     close_left_open(descriptors_before);
     files->check_and_clear();
+    run_reader(image, completed ? nullptr : &installer_message);
     return 0;
 }

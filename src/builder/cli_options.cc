@@ -55,6 +55,7 @@ bool* flag_option(command_line& line, std::string_view name) {
         case command_kind::build:
             return build_flag(line.build, name);
         case command_kind::extract:
+            if (name == "--keep-setid") return &line.keep_setid;
             return name == "--force" ? &line.force : nullptr;
         case command_kind::list:
             return name == "--json" ? &line.json : nullptr;

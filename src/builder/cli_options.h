@@ -39,6 +39,7 @@ struct command_line {
     std::string installer;    // the operand of list, verify, info, license and extract
     std::string extract_dir;  // where extract writes
     bool force = false;       // extract: overwrite existing files
+    bool keep_setid = false;  // extract: keep set-user-ID, set-group-ID and sticky bits
     bool json = false;        // list: one JSON document instead of the table
 };
 

@@ -13,6 +13,7 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings);
 void run_info(const std::string& installer, std::ostream& out);
 void run_license(const std::string& installer, std::ostream& out);
-void run_extract(const std::string& installer, const std::string& dir, bool force, std::ostream& out);
+void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,
+                 std::ostream& out);
 
 }  // namespace builder

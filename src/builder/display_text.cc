@@ -1,51 +1,29 @@
-// Escaping of control bytes for display.
+// Escaping for the terminal.
 #include "builder/display_text.h"
 
 namespace builder {
 
-std::string display_text(std::string_view text) {
-    static constexpr char HEX_DIGITS[] = "0123456789abcdef";
-    std::string shown;
-    shown.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7f && byte != '\\') {
-            shown += c;
-            continue;
-        }
-        shown += '\\';
-        switch (byte) {
-            case '\a':
-                shown += 'a';
-                break;
-            case '\b':
-                shown += 'b';
-                break;
-            case '\t':
-                shown += 't';
-                break;
-            case '\n':
-                shown += 'n';
-                break;
-            case '\v':
-                shown += 'v';
-                break;
-            case '\f':
-                shown += 'f';
-                break;
-            case '\r':
-                shown += 'r';
-                break;
-            case '\\':
-                shown += '\\';
-                break;
-            default:
-                shown += 'x';
-                shown += HEX_DIGITS[byte >> 4];
-                shown += HEX_DIGITS[byte & 0xf];
+std::string display_text(std::string_view bytes) {
+    static constexpr char NAMED[] = "abtnvfr";  // the escapes of bytes 7 to 13
+    static constexpr char HEX[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c >= 7 && c <= 13) {
+            out += '\\';
+            out += NAMED[c - 7];
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += HEX[c >> 4];
+            out += HEX[c & 0xF];
+        } else {
+            out += ch;
         }
     }
-    return shown;
+    return out;
 }
 
 }  // namespace builder

@@ -1,5 +1,5 @@
-// Text shown on a terminal: names and header texts from a source tree or a payload, written so that their
-// control bytes can neither move the cursor, clear the screen nor forge a line of their own.
+// Text from a payload (names, header texts) made safe to show on a terminal: control bytes would
+// otherwise move the cursor, clear lines or paint text that the program never wrote.
 #pragma once
 
 #include <string>
@@ -7,8 +7,8 @@
 
 namespace builder {
 
-// C0 bytes and DEL as \a \b \t \n \v \f \r where those exist, otherwise as \xHH (lowercase hex); a
+// C0 control bytes and DEL as \a \b \t \n \v \f \r where those exist, otherwise \xHH (lowercase hex); a
 // backslash as \\; every other byte as it is.
-std::string display_text(std::string_view text);
+std::string display_text(std::string_view bytes);
 
 }  // namespace builder

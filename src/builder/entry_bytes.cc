@@ -1,36 +1,100 @@
+// Streaming an entry's bytes.
 #include "builder/entry_bytes.h"
 
-#include <cstring>
+#include <unistd.h>
 
-#include "decoder/decode_file.h"
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "builder/builder_error.h"
+#include "decoder/codec.h"
 
 namespace builder {
+namespace {
 
-entry_problem read_stored_bytes(installer_payload& in, const payload::file_record& record,
-                                std::vector<unsigned char>& stored) {
-    stored.resize(record.stored_size);
-    switch (payload::read_stored_bytes(in.file.get(), record, stored.data(), in.crc_table.get())) {
-        case payload::CORRUPT_NONE:
-            return {};
-        case payload::CORRUPT_STORED_SHORT:
-            return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
-        default:
-            return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+constexpr std::size_t ENTRY_STORED_CHUNK = 1 << 16;
+
+struct codec_handle {
+    decoder::codec_context* codec = nullptr;
+    ~codec_handle() { decoder::codec_close(&codec); }
+};
+
+void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
+    if (output.fd < 0) return;
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = write(output.fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail_errno("cannot write " + output.name);
+        done += static_cast<std::size_t>(n);
     }
 }
 
-entry_problem produce_file_bytes(const installer_payload& in, const payload::file_record& record,
-                                 const std::vector<unsigned char>& stored, std::vector<unsigned char>& file) {
-    file.resize(record.file_size);
-    if (record.method == payload::METHOD_STORED) {
-        if (record.file_size != 0) std::memcpy(file.data(), stored.data(), record.file_size);
-    } else if (decoder::decode_file(stored.data(), stored.size(), file.data(), file.size()) < 0) {
-        return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
-    }
-    if (payload::check_file_bytes(record, file.data(), in.crc_table.get()) != payload::CORRUPT_NONE) {
-        return {payload::CORRUPT_DATA_CRC, "file bytes fail their data CRC"};
-    }
+entry_problem cut_short() {
+    return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
+}
+
+entry_problem check_crcs(const payload::file_record& record, std::uint16_t stored_crc,
+                         std::uint16_t data_crc) {
+    if (stored_crc != record.stored_crc) return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+    if (data_crc != record.data_crc) return {payload::CORRUPT_DATA_CRC, "file bytes fail their data CRC"};
     return {};
+}
+
+// A stored entry's bytes are the file itself: one pass checks both CRCs without holding the file.
+entry_problem stream_stored(installer_payload& in, const payload::file_record& record,
+                            const entry_output& output) {
+    std::vector<unsigned char> chunk(std::min<std::size_t>(record.stored_size, ENTRY_STORED_CHUNK));
+    std::uint16_t crc = 0;
+    for (std::uint32_t left = record.stored_size; left != 0;) {
+        const std::size_t want = std::min<std::size_t>(left, chunk.size());
+        if (std::fread(chunk.data(), 1, want, in.file.get()) != want) return cut_short();
+        crc = payload::crc16_update(in.crc_table.get(), crc, chunk.data(), static_cast<std::uint32_t>(want));
+        write_out(output, chunk.data(), want);
+        left -= static_cast<std::uint32_t>(want);
+    }
+    return check_crcs(record, crc, crc);
+}
+
+// The decoder asked for 8192 bytes per call but the last, as the installer asks.
+entry_problem stream_compressed(installer_payload& in, const payload::file_record& record,
+                                const entry_output& output) {
+    std::vector<unsigned char> stored(record.stored_size);
+    switch (payload::read_stored_bytes(in.file.get(), record, stored.data(), in.crc_table.get())) {
+        case payload::CORRUPT_NONE:
+            break;
+        case payload::CORRUPT_STORED_SHORT:
+            return cut_short();
+        default:
+            return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+    }
+    std::uint16_t crc = 0;
+    if (record.file_size != 0) {  // an empty file needs no decoder
+        codec_handle handle;
+        if (decoder::codec_open(&handle.codec) < 0) throw std::bad_alloc();
+        decoder::input_span input{stored.data(), stored.data() + stored.size()};
+        std::vector<unsigned char> chunk(decoder::CODEC_CHUNK_SIZE);
+        for (std::uint32_t left = record.file_size; left != 0;) {
+            const std::uint32_t want = std::min(left, decoder::CODEC_CHUNK_SIZE);
+            decoder::output_span out{chunk.data(), chunk.data() + want};
+            if (decoder::decode_chunk(handle.codec, &input, &out) < 0)
+                return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
+            crc = payload::crc16_update(in.crc_table.get(), crc, chunk.data(), want);
+            write_out(output, chunk.data(), want);
+            left -= want;
+        }
+    }
+    return check_crcs(record, record.stored_crc, crc);
+}
+
+}  // namespace
+
+entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
+                                 const entry_output& output) {
+    // Before anything is allocated: a size the file cannot hold is the installer's short read.
+    if (record.stored_size > bytes_left(in)) return cut_short();
+    if (record.method == payload::METHOD_STORED) return stream_stored(in, record, output);
+    return stream_compressed(in, record, output);
 }
 
 }  // namespace builder

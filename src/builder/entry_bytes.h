@@ -1,20 +1,26 @@
-// An entry's bytes as the installer produces them, for verify and extract: its stored bytes read whole and
-// checked, then the file's bytes made from them and checked against the data CRC.
+// An entry's bytes as the installer produces them, for verify and extract, with the installer's checks in
+// its order: the stored bytes all there, their CRC, the decoding, the data CRC. Memory stays bounded by the
+// installer file's real size: a size is compared with what is left of the file before anything is
+// allocated, a stored entry passes through in chunks, and a compressed one is decoded 8192 bytes at a time
+// (only its compressed stream is held whole, as the decoder needs it).
 #pragma once
 
-#include <vector>
+#include <string>
 
 #include "builder/installer_reader.h"
 
 namespace builder {
 
-// Reads the entry's `stored_size` bytes into `stored` and checks their CRC.
-entry_problem read_stored_bytes(installer_payload& in, const payload::file_record& record,
-                                std::vector<unsigned char>& stored);
+// Where the file's bytes go while they are produced: nowhere (verify), or a descriptor (extract).
+struct entry_output {
+    int fd = -1;
+    std::string name;  // for a write error's message
+};
 
-// Makes the file's `file_size` bytes from the stored bytes: a stored entry's bytes are the file, any other
-// method's are decoded in chunks of 8192 bytes as the installer asks for them. Then checks the data CRC.
-entry_problem produce_file_bytes(const installer_payload& in, const payload::file_record& record,
-                                 const std::vector<unsigned char>& stored, std::vector<unsigned char>& file);
+// Reads the entry's stored bytes from the stream and produces its file bytes, writing them to `output`
+// as they come; a write that fails throws error. The bytes written are only sound when no problem is
+// returned: a damaged entry may have written some before its failure came to light.
+entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
+                                 const entry_output& output = {});
 
 }  // namespace builder

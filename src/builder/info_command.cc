@@ -5,6 +5,7 @@
 
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
 #include "builder/installer_reader.h"
 #include "builder/stub_license.h"
 #include "builder/time_text.h"
@@ -14,9 +15,9 @@ namespace {
 
 // The welcome screen's product line, stamp in UTC.
 std::string product_line(const payload::header_block& h) {
-    const std::string product(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
-    const std::string version(payload::header_text(h, payload::HEADER_VERSION));
-    const std::string platform(payload::header_text(h, payload::HEADER_PLATFORM));
+    const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
+    const std::string version = display_text(payload::header_text(h, payload::HEADER_VERSION));
+    const std::string platform = display_text(payload::header_text(h, payload::HEADER_PLATFORM));
     const std::time_t t = payload::header_build_time(h);
     std::tm parts{};
     gmtime_r(&t, &parts);
@@ -35,13 +36,13 @@ std::string space_line(std::uint32_t required_space) {
     return text;
 }
 
-// Which agreement the licence screen shows. The first line goes through in_quotes, like every text
-// taken from a file.
+// Which agreement the licence screen shows. The first line is shown escaped and quoted, like every text
+// taken from a payload: a crafted region may hold control bytes that build would have refused.
 std::string license_line(const stub_license& found) {
     switch (found.found) {
         case stub_license::state::vendor_text:
             return "licence: " + std::to_string(license_line_count(found.text)) + " lines, the first " +
-                   in_quotes(std::string(license_first_line(found.text)));
+                   in_quotes(display_text(license_first_line(found.text)));
         case stub_license::state::built_in:
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
@@ -59,8 +60,8 @@ void run_info(const std::string& installer, std::ostream& out) {
     const auto& h = in.header;
     const std::int32_t build_time = payload::header_build_time(h);
     out << product_line(h) << '\n'
-        << "    " << payload::header_text(h, payload::HEADER_PRODUCT_NAME) << "  "
-        << payload::header_text(h, payload::HEADER_VERSION) << '\n'
+        << "    " << display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME)) << "  "
+        << display_text(payload::header_text(h, payload::HEADER_VERSION)) << '\n'
         << space_line(payload::header_u32(h, payload::HEADER_REQUIRED_SPACE)) << '\n'
         << "built " << utc_text(build_time) << " UTC (" << build_time << "); "
         << payload::header_u32(h, payload::HEADER_FILE_COUNT) << " entries, "

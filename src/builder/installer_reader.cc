@@ -5,15 +5,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <new>
 
 #include "builder/builder_error.h"
+#include "builder/display_text.h"
 #include "payload/le_bytes.h"
 
 namespace builder {
 namespace {
-
-constexpr std::size_t READER_CHUNK = 1 << 16;
 
 std::uint64_t position(const installer_payload& in) {
     return static_cast<std::uint64_t>(ftello(in.file.get()));
@@ -33,43 +32,59 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     const char* name = reinterpret_cast<const char*>(&buffer[payload::RECORD_NAME]);
     if (std::memchr(name, '\0', length - payload::RECORD_NAME) == nullptr)
         return "name is not terminated within the record";
-    return "unsafe name " + in_quotes(name) + " (absolute, or with a \"..\" component)";
+    return "unsafe name " + in_quotes(display_text(name)) + " (absolute, or with a \"..\" component)";
 }
 
 }  // namespace
 
-installer_payload open_installer(const std::string& path, const std::string& command) {
-    installer_payload in;
-    in.file.reset(std::fopen(path.c_str(), "rb"));
-    if (!in.file) fail_errno(command + ": cannot open " + in_quotes(path));
-    struct stat st {};
-    if (fstat(fileno(in.file.get()), &st) != 0) fail_errno(command + ": cannot examine " + in_quotes(path));
-    if (S_ISDIR(st.st_mode)) throw error(command + ": " + in_quotes(path) + " is a directory");
-    in.file_size = static_cast<std::uint64_t>(st.st_size);
+std::string open_installer_into(const std::string& path, installer_payload& in) {
+    try {
+        input_file input = open_regular_input(path, "");
+        in.file = std::move(input.file);
+        in.file_size = input.size;
+    } catch (const error& e) {
+        return e.what();
+    }
     in.crc_table.reset(payload::make_crc16_table());
-    if (!in.crc_table) throw error("out of memory");
+    if (!in.crc_table) throw std::bad_alloc();
 
     switch (payload::locate_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
-            return in;
+            return "";
         case payload::header_search::no_memory:
-            throw error("out of memory");
+            throw std::bad_alloc();
         case payload::header_search::not_found:
-            throw error(command +
-                        ": no header block found (the installer stops with \"Can't find attachments (3).\")");
+            return "no header block found (the installer stops with \"Can't find attachments (3).\")";
         case payload::header_search::corrupted:
-            throw error(command + ": header block at offset " + std::to_string(in.header_offset) +
-                        " fails its CRC (the installer stops with \"Attachments corrupted (3).\")");
+            return "header block at offset " + std::to_string(in.header_offset) +
+                   " fails its CRC (the installer stops with \"Attachments corrupted (3).\")";
     }
-    throw error(command + ": unexpected header search result");
+    return "unexpected header search result";
+}
+
+installer_payload open_installer(const std::string& path, const std::string& command) {
+    installer_payload in;
+    const std::string problem = open_installer_into(path, in);
+    if (!problem.empty()) throw error(command + ": " + problem);
+    return in;
+}
+
+std::uint64_t bytes_left(const installer_payload& in) {
+    const std::uint64_t at = position(in);
+    return at < in.file_size ? in.file_size - at : 0;
+}
+
+std::string whole_payload_problem(const installer_payload& in) {
+    const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
+    if (volume == payload::HEADER_VOLUME_WHOLE) return "";
+    char text[80];
+    std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
+    return std::string(text) + " (the installer stops with \"Can't find attachments (err=2).\")";
 }
 
 void require_whole_payload(const installer_payload& in, const std::string& command) {
-    const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
-    if (volume == payload::HEADER_VOLUME_WHOLE) return;
-    char text[80];
-    std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
-    throw error(command + ": " + text + " (the installer stops with \"Can't find attachments (err=2).\")");
+    const std::string problem = whole_payload_problem(in);
+    if (!problem.empty()) throw error(command + ": " + problem);
 }
 
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
@@ -100,33 +115,19 @@ entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
 
 entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record) {
     if (record.method == payload::METHOD_DELETE) return {};
-    const std::uint64_t end = position(in) + record.stored_size;
-    if (end > in.file_size)
+    if (record.stored_size > bytes_left(in))
         return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
-    (void)fseeko(in.file.get(), static_cast<off_t>(end), SEEK_SET);
-    return {};
-}
-
-entry_problem crc_stored_bytes(installer_payload& in, const payload::file_record& record,
-                               std::uint16_t& crc) {
-    std::vector<unsigned char> chunk(READER_CHUNK);
-    crc = 0;
-    for (std::uint32_t left = record.stored_size; left != 0;) {
-        const std::size_t want = left < chunk.size() ? left : chunk.size();
-        const std::size_t got = std::fread(chunk.data(), 1, want, in.file.get());
-        crc = payload::crc16_update(in.crc_table.get(), crc, chunk.data(), static_cast<std::uint32_t>(got));
-        if (got < want)
-            return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
-        left -= static_cast<std::uint32_t>(got);
-    }
+    (void)fseeko(in.file.get(), static_cast<off_t>(position(in) + record.stored_size), SEEK_SET);
     return {};
 }
 
 std::string describe_entry_problem(std::uint64_t index, const char* name, const entry_problem& problem) {
     std::string text = "entry " + std::to_string(index);
-    if (name != nullptr) text += " " + in_quotes(name);
+    if (name != nullptr) text += " " + in_quotes(display_text(name));
     text += ": " + problem.what;
-    if (problem.corrupt == PROBLEM_DECOMPRESSION) {
+    if (!problem.installer_message.empty()) {
+        text += " (the installer stops with " + in_quotes(problem.installer_message) + ")";
+    } else if (problem.corrupt == PROBLEM_DECOMPRESSION) {
         text += " (the installer stops with \"Decompression error (err=1).\")";
     } else if (problem.corrupt > 0 &&
                static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {

@@ -21,10 +21,11 @@
 #include "builder/display_text.h"
 #include "builder/entry_encoder.h"
 #include "builder/header_writer.h"
+#include "builder/input_file.h"
 #include "builder/output_file.h"
 #include "builder/record_writer.h"
-#include "builder/stub_license.h"
 #include "builder/sha256.h"
+#include "builder/stub_license.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -57,19 +58,17 @@ struct payload_totals {
     }
 };
 
+// A stub is a program of a few megabytes; anything far larger is the wrong file.
+constexpr std::uint64_t WRITER_STUB_MAX_SIZE = std::uint64_t{256} << 20;
+
 // The stub is read whole: its licence region must be found, and perhaps rewritten, before it is copied.
 std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc_table, output_file& out) {
     const std::string& stub_path = settings.stub;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> stub(std::fopen(stub_path.c_str(), "rb"), &std::fclose);
-    if (!stub) fail_errno("cannot open stub " + in_quotes(stub_path));
-    std::string bytes;
-    std::vector<char> chunk(WRITER_COPY_CHUNK);
-    for (;;) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), stub.get());
-        bytes.append(chunk.data(), got);
-        if (got < chunk.size()) break;
-    }
-    if (std::ferror(stub.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
+    const input_file stub = open_regular_input(stub_path, "", "stub ", WRITER_STUB_MAX_SIZE);
+    std::string bytes(static_cast<std::size_t>(stub.size), '\0');
+    // No further than the size it had when opened, should it grow meanwhile.
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stub.file.get()));
+    if (std::ferror(stub.file.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
     // The installer never looks for its payload at offset 0.
     if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
     // Any program would run in front of a payload; only the installer's own stub ever reads it.

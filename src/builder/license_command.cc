@@ -1,6 +1,7 @@
 // The license command: the licence text an installer shows, as it shows it, on standard output.
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
 #include "builder/installer_reader.h"
 #include "builder/stub_license.h"
 
@@ -11,7 +12,13 @@ void run_license(const std::string& installer, std::ostream& out) {
     const stub_license found = read_installer_license(in, "license");
     switch (found.found) {
         case stub_license::state::vendor_text:
-            out << found.text;
+            // Line by line, escaped: build writes only printable text, but a crafted region may hold
+            // control bytes meant for the terminal. The text always ends with a line feed.
+            for (std::string_view rest = found.text; !rest.empty();) {
+                const std::size_t end = rest.find('\n');
+                out << display_text(rest.substr(0, end)) << '\n';
+                rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            }
             return;
         case stub_license::state::built_in:
             throw error("license: " + in_quotes(installer) +

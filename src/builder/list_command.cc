@@ -1,12 +1,16 @@
 // The list command: the header fields, then one aligned line per entry, or with --json one document
 // holding the same. Entries are gathered first so that the columns fit the widest value; a damaged record
-// ends the listing with an error after the entries before it. Same-name groups are warned about.
+// ends the listing with an error after the entries before it, a header the installer refuses (a missing or
+// damaged block, a volume other than the whole payload) with an error after the header or, with --json,
+// in a document of its own. Same-name groups are warned about. Names and texts are shown with their
+// control bytes escaped.
 #include <algorithm>
 #include <cstdio>
 #include <vector>
 
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
 #include "builder/installer_reader.h"
 #include "builder/json_text.h"
 #include "builder/same_name.h"
@@ -48,9 +52,10 @@ void print_header(const installer_payload& in, std::ostream& out) {
     const std::int32_t build_time = payload::header_build_time(h);
     const std::uint32_t volume = payload::header_u32(h, payload::HEADER_VOLUME);
     out << "header block at offset " << in.header_offset << '\n'
-        << "product:            " << payload::header_text(h, payload::HEADER_PRODUCT_NAME) << '\n'
-        << "version:            " << payload::header_text(h, payload::HEADER_VERSION) << '\n'
-        << "platform:           " << payload::header_text(h, payload::HEADER_PLATFORM) << '\n'
+        << "product:            " << display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
+        << '\n'
+        << "version:            " << display_text(payload::header_text(h, payload::HEADER_VERSION)) << '\n'
+        << "platform:           " << display_text(payload::header_text(h, payload::HEADER_PLATFORM)) << '\n'
         << "build time:         " << utc_text(build_time) << " UTC (" << build_time << ")\n"
         << "file count:         " << payload::header_u32(h, payload::HEADER_FILE_COUNT) << '\n'
         << "total size:         " << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << '\n'
@@ -119,12 +124,21 @@ void print_json(const installer_payload& in, const std::vector<listed_entry>& en
 }  // namespace
 
 void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings_out) {
-    installer_payload in = open_installer(installer, "list");
+    installer_payload in;
+    if (const std::string problem = open_installer_into(installer, in); !problem.empty()) {
+        if (json)
+            out << "{\n  \"entries\": [],\n  \"warnings\": [],\n  \"error\": " << json_string(problem)
+                << "\n}\n";
+        out.flush();
+        throw error("list: " + problem);
+    }
 
-    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
+    // The installer reads no entry of a payload that is not whole in its file.
+    std::string failure = whole_payload_problem(in);
+    const std::uint32_t count =
+        failure.empty() ? payload::header_u32(in.header, payload::HEADER_FILE_COUNT) : 0;
     std::vector<listed_entry> entries;
     payload::record_buffer buffer{};
-    std::string failure;
     for (std::uint64_t index = 1; index <= count && failure.empty(); ++index) {
         payload::file_record record{};
         entry_problem problem = read_record(in, buffer, record);
@@ -143,7 +157,7 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     for (const auto& e : entries)
         named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
     const std::vector<std::string> warnings = same_name_warnings(named);
-    for (const auto& w : warnings) warnings_out << "mkinstaller: warning: " << w << '\n';
+    for (const auto& w : warnings) warnings_out << "mkinstaller: warning: " << display_text(w) << '\n';
 
     if (json) {
         print_json(in, entries, warnings, failure, out);
@@ -153,7 +167,8 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
         for (const auto& e : entries) {
             const payload::file_record& r = e.record;
             lines.push_back(list_line{method_name(r.method), std::to_string(r.file_size),
-                                      std::to_string(r.stored_size), utc_text(r.mtime), e.name});
+                                      std::to_string(r.stored_size), utc_text(r.mtime),
+                                      display_text(e.name)});
         }
         print_entries(lines, out);
     }

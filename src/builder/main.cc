@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
                 run_verify(line.installer, std::cout, std::cerr);
                 break;
             case command_kind::extract:
-                run_extract(line.installer, line.extract_dir, line.force, std::cout);
+                run_extract(line.installer, line.extract_dir, line.force, line.keep_setid, std::cout);
                 break;
             case command_kind::info:
                 run_info(line.installer, std::cout);

@@ -59,7 +59,12 @@ constexpr std::string_view USAGE_LIST =
     "share a last name component.\n"
     "\n"
     "  --json  one JSON object: the header fields, \"entries\" (name, method, method_number, size,\n"
-    "          stored_size, mtime, mode as an octal text) and \"warnings\"; \"error\" when damaged\n"
+    "          stored_size, mtime, mode as an octal text) and \"warnings\"; \"error\" when damaged or\n"
+    "          refused by the installer (then only \"entries\", \"warnings\" and \"error\" when the\n"
+    "          header block is missing or damaged), with exit status 1\n"
+    "\n"
+    "A header the installer refuses (missing, damaged, or not for a payload whole in its file) is an\n"
+    "error. Control bytes in names and texts are shown escaped (\\x1b, \\r); --json escapes them as JSON.\n"
     "\n"
     "examples:\n"
     "  mkinstaller list vorna-setup\n"
@@ -68,9 +73,13 @@ constexpr std::string_view USAGE_LIST =
 constexpr std::string_view USAGE_VERIFY =
     "usage: mkinstaller verify INSTALLER\n"
     "\n"
-    "Checks INSTALLER's payload as the installer would read it, and that the program in front of it is\n"
-    "an installer stub with a sound licence region; exits 0 when all is right. Files that share a last\n"
-    "name component are warned about.\n"
+    "Checks INSTALLER's payload as the installer would read it, in its order: the header block, every\n"
+    "record, the layout of every entry in an empty target (same-name removals and delete entries\n"
+    "included: an empty name, a name ending in '/', a file where a later entry needs a directory), the\n"
+    "stored bytes, their decoding and every CRC; then the header totals against the records, and that\n"
+    "the program in front of the payload is an installer stub with a sound licence region. Exits 0 when\n"
+    "all is right, else names the first problem and the message the installer would stop with. Files\n"
+    "that share a last name component are warned about.\n"
     "\n"
     "example: mkinstaller verify vorna-setup\n";
 
@@ -92,13 +101,19 @@ constexpr std::string_view USAGE_LICENSE =
     "example: mkinstaller license vorna-setup | less\n";
 
 constexpr std::string_view USAGE_EXTRACT =
-    "usage: mkinstaller extract [--force] INSTALLER DIR\n"
+    "usage: mkinstaller extract [--force] [--keep-setid] INSTALLER DIR\n"
     "\n"
     "Writes every file of INSTALLER's payload beneath DIR with its bytes, time and mode, without running\n"
     "the installer: no dialogue, no removal of same-named files, delete entries skipped. Existing files\n"
-    "are never overwritten unless --force is given. Stops at the first damaged entry.\n"
+    "are never overwritten unless --force is given. Stops at the first damaged entry; an entry appears\n"
+    "only once it has passed every check.\n"
     "\n"
-    "  --force  overwrite files that already exist\n"
+    "Nothing is written outside DIR: a symbolic link beneath DIR, at any component of a path, is refused\n"
+    "rather than followed.\n"
+    "\n"
+    "  --force       replace files that already exist (as names: a link to the file elsewhere keeps\n"
+    "                its bytes); anything but a file at an entry's place is still refused\n"
+    "  --keep-setid  keep set-user-ID, set-group-ID and sticky bits (dropped by default)\n"
     "\n"
     "example: mkinstaller extract vorna-setup /tmp/vorna-contents\n";
 
@@ -108,7 +123,7 @@ constexpr std::string_view USAGE_ALL =
     "       mkinstaller verify INSTALLER\n"
     "       mkinstaller info INSTALLER\n"
     "       mkinstaller license INSTALLER\n"
-    "       mkinstaller extract [--force] INSTALLER DIR\n"
+    "       mkinstaller extract [--force] [--keep-setid] INSTALLER DIR\n"
     "       mkinstaller [COMMAND] --help\n"
     "       mkinstaller --version\n"
     "\n"

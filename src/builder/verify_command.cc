@@ -1,13 +1,16 @@
-// The verify command: every check the installer makes, in its order, stopping at the first problem; then
-// the header totals, which the installer takes on trust, against the records.
+// The verify command: every check the installer makes, in its order, stopping at the first problem (the
+// layout of every entry replayed over an empty target among them); then the header totals, which the
+// installer takes on trust, against the records.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
 #include "builder/entry_bytes.h"
 #include "builder/installer_reader.h"
+#include "builder/layout_replay.h"
 #include "builder/same_name.h"
 #include "builder/stub_license.h"
 
@@ -34,16 +37,6 @@ void check_header_total(const installer_payload& in, std::size_t offset, const c
     }
 }
 
-// A stored entry's bytes are the file itself: one pass in chunks checks both CRCs without holding the file.
-entry_problem check_stored_entry(installer_payload& in, const payload::file_record& record) {
-    std::uint16_t crc = 0;
-    entry_problem problem = crc_stored_bytes(in, record, crc);
-    if (problem.corrupt != payload::CORRUPT_NONE) return problem;
-    if (crc != record.stored_crc) return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
-    if (crc != record.data_crc) return {payload::CORRUPT_DATA_CRC, "file bytes fail their data CRC"};
-    return {};
-}
-
 }  // namespace
 
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
@@ -54,8 +47,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
     payload::record_buffer buffer{};
-    std::vector<unsigned char> stored;
-    std::vector<unsigned char> file;
+    layout_tree target;
     std::vector<std::string> names;
     std::vector<bool> deletes;
     for (std::uint64_t index = 1; index <= count; ++index) {
@@ -68,16 +60,14 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
         sums.record_size += record.record_length;
         names.emplace_back(record.name);
         deletes.push_back(record.method == payload::METHOD_DELETE);
+        // The installer lays an entry out before it reads the entry's stored bytes.
+        const layout_outcome layout =
+            apply_entry(target, record.name, record.method == payload::METHOD_DELETE);
+        if (!layout.installer_message.empty())
+            fail(describe_entry_problem(index, record.name,
+                                        {PROBLEM_LAYOUT, layout.what, layout.installer_message}));
         if (record.method == payload::METHOD_DELETE) continue;
-
-        if (record.method == payload::METHOD_STORED) {
-            problem = check_stored_entry(in, record);
-        } else {
-            // The decoder needs the whole stream in memory, as in the installer.
-            problem = read_stored_bytes(in, record, stored);
-            if (problem.corrupt == payload::CORRUPT_NONE)
-                problem = produce_file_bytes(in, record, stored, file);
-        }
+        problem = stream_entry_bytes(in, record);
         if (problem.corrupt != payload::CORRUPT_NONE)
             fail(describe_entry_problem(index, record.name, problem));
     }
@@ -93,7 +83,8 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
     for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
-    for (const auto& w : same_name_warnings(named)) warnings << "mkinstaller: warning: " << w << '\n';
+    for (const auto& w : same_name_warnings(named))
+        warnings << "mkinstaller: warning: " << display_text(w) << '\n';
 
     out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;

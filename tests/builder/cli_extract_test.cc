@@ -118,7 +118,8 @@ TEST_F(CliExtract, UsageErrors) {
     EXPECT_EQ(run_mkinstaller({"extract", "a", "b", "c"}).exit_code, 2);
     const auto help = run_mkinstaller({"extract", "--help"});
     EXPECT_EQ(help.exit_code, 0);
-    EXPECT_NE(help.out.find("usage: mkinstaller extract [--force] INSTALLER DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("usage: mkinstaller extract [--force] [--keep-setid] INSTALLER DIR"),
+              std::string::npos);
 }
 
 }  // namespace

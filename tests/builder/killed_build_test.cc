@@ -1,16 +1,15 @@
 // A build ended by a signal must leave nothing beside OUTPUT: neither a partial installer nor a temporary
-// file. The real program is held mid-build by a stub that is a fifo (it has made its output file and is
-// waiting for stub bytes) and killed there; the named fallback, for file systems without unnamed files,
-// is forced in a child process of the test.
-#include <fcntl.h>
+// file. The real program is killed once it holds its output file open, while it compresses a large file;
+// the named fallback, for file systems without unnamed files, is forced in a child process of the test.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "builder/output_file.h"
@@ -25,8 +24,20 @@ using namespace builder_test;
 using testing_support::temp_dir;
 using testing_support::write_file;
 
-// Starts `build` with the fifo `stub`, waits until it reads the stub (its output file exists by then),
-// gives it some stub bytes and kills it with `signal_number`. Returns the wait status.
+// True once process `pid` has a descriptor open on a file in `dir` (named or not: an unnamed file shows
+// as "DIR/#inode (deleted)").
+bool holds_file_in(pid_t pid, const std::string& dir) {
+    const std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator(fds, ec)) {
+        const std::string target = std::filesystem::read_symlink(fd.path(), ec).string();
+        if (!ec && target.starts_with(dir + "/")) return true;
+    }
+    return false;
+}
+
+// Starts `build` at level 9 on `source`, waits until it holds a file beside `output` open, and kills it
+// with `signal_number` while it still compresses. Returns the wait status.
 int kill_build_mid_way(const std::string& source, const std::string& stub, const std::string& output,
                        int signal_number) {
     posix_spawnattr_t attr;
@@ -36,34 +47,28 @@ int kill_build_mid_way(const std::string& source, const std::string& stub, const
     sigaddset(&defaults, signal_number);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-    const char* argv[] = {"mkinstaller", "build",        "--quiet",      "--stub",
-                          stub.c_str(),  source.c_str(), output.c_str(), nullptr};
+    const char* argv[] = {"mkinstaller", "build",      "--quiet",      "--level",      "9",
+                          "--stub",      stub.c_str(), source.c_str(), output.c_str(), nullptr};
     pid_t pid = -1;
     const int spawned =
         posix_spawn(&pid, MKINSTALLER_PATH, nullptr, &attr, const_cast<char**>(argv), environ);
     posix_spawnattr_destroy(&attr);
     if (spawned != 0) return -1;
-    // No reader yet: opening for writing without blocking fails with ENXIO.
-    int fifo = -1;
-    for (int tries = 0; tries < 3000 && fifo < 0; ++tries) {
-        fifo = open(stub.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fifo < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    if (fifo >= 0) {
-        const std::string bytes = junk_bytes(4096);
-        EXPECT_EQ(write(fifo, bytes.data(), bytes.size()), 4096);
+    const std::string out_dir = std::filesystem::path(output).parent_path();
+    for (int tries = 0; tries < 30000 && !holds_file_in(pid, out_dir); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     kill(pid, signal_number);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (fifo >= 0) close(fifo);
     return status;
 }
 
 TEST(KilledBuild, LeavesNothingNewBesideOutput) {
     temp_dir dir;
-    write_timed_file(dir / "src/bin/vorna", junk_bytes(5000));
-    ASSERT_EQ(mkfifo((dir / "stub").c_str(), 0644), 0);
+    // Random bytes at level 9: seconds of work after the output file is made.
+    write_timed_file(dir / "src/bin/vorna", junk_bytes(16 << 20));
+    write_file(dir / "stub", fake_stub(4096));
     write_file(dir / "out/previous", "an earlier installer");
     for (const int signal_number : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal_number);

@@ -262,3 +262,37 @@ TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
 }
 
 }  // namespace
+
+namespace {
+
+// A header the installer refuses is an error for list too, and --json still gives a document to parse.
+TEST(ListJson, AHeaderTheInstallerRefusesGivesAnErrorDocument) {
+    temp_dir dir;
+    write_timed_file(dir / "src/a", "first");
+    write_file(dir / "stub", fake_stub(4096));
+    ASSERT_EQ(run_mkinstaller({"build", "--stub", dir / "stub", dir / "src", dir / "setup"}).exit_code, 0);
+    const std::string image = read_file(dir / "setup");
+    const std::size_t header = image.size() - 1028 - (38 + 1 + 8) - 5;
+    ASSERT_EQ(image.compare(header, 4, "KAVO"), 0);
+
+    std::string damaged = image;
+    damaged[header + 900] ^= 1;
+    std::string volume = image;
+    put_u32(volume, header + 276, 1);
+    reseal_header(volume, header);
+    for (const auto& [bytes, error] :
+         {std::pair{damaged, "fails its CRC"}, std::pair{volume, "header volume"}}) {
+        SCOPED_TRACE(error);
+        write_file(dir / "refused", bytes);
+        const auto r = run_mkinstaller({"list", "--json", dir / "refused"});
+        EXPECT_EQ(r.exit_code, 1);
+        const json_value doc = parse_json(r.out);
+        EXPECT_NE(doc["error"].str().find(error), std::string::npos) << r.out;
+        EXPECT_EQ(doc["entries"].size(), 0u);
+        EXPECT_NE(r.err.find(std::string("mkinstaller: list: ") + doc["error"].str()), std::string::npos)
+            << r.err;
+        EXPECT_EQ(run_mkinstaller({"list", dir / "refused"}).exit_code, 1);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+// Regular input files.
+#include "builder/input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "builder/builder_error.h"
+
+namespace builder {
+namespace {
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a directory";
+    if (S_ISCHR(mode)) return "a character device";
+    if (S_ISBLK(mode)) return "a block device";
+    if (S_ISFIFO(mode)) return "a fifo";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "something else";
+}
+
+struct fd_closer {
+    int fd;
+    ~fd_closer() {
+        if (fd >= 0) close(fd);
+    }
+};
+
+}  // namespace
+
+input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
+                              std::uint64_t max_size) {
+    const std::string named = noun + in_quotes(path);
+    // O_NONBLOCK: opening a fifo must not wait for a writer; O_NOCTTY: a terminal never becomes ours.
+    fd_closer fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (fd.fd < 0) fail_errno(prefix + "cannot open " + named);
+    struct stat st {};
+    if (fstat(fd.fd, &st) != 0) fail_errno(prefix + "cannot examine " + named);
+    if (!S_ISREG(st.st_mode)) {
+        throw error(prefix + named + " is " + kind_of(st.st_mode) + ", not a regular file");
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > max_size) {
+        throw error(prefix + named + " holds " + std::to_string(size) + " bytes, more than " +
+                    std::to_string(max_size));
+    }
+    // Reads from a regular file never wait; the flag only mattered for the opening.
+    (void)fcntl(fd.fd, F_SETFL, fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
+    input_file in;
+    in.file.reset(fdopen(fd.fd, "rb"));
+    if (!in.file) fail_errno(prefix + "cannot read " + named);
+    fd.fd = -1;
+    in.size = size;
+    return in;
+}
+
+}  // namespace builder

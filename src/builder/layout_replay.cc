@@ -1,0 +1,195 @@
+// The layout model. Each step mirrors one of the installer's file-system operations on the path it builds
+// ("<target>/<name>"), resolved component by component as the kernel resolves it: empty and "."
+// components stay where they are, and a path whose last component is empty names a directory.
+#include "builder/layout_replay.h"
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "builder/builder_error.h"
+#include "builder/display_text.h"
+
+namespace builder {
+namespace {
+
+// What the file system allows for one name component.
+constexpr std::size_t LAYOUT_NAME_MAX = 255;
+
+// The installer's messages for the two operations that can fail here, and their tags.
+constexpr const char* LAYOUT_DIRECTORY_MESSAGE = "Can't create directory";
+constexpr const char* LAYOUT_DIRECTORY_TAG = "(err=4).";
+constexpr const char* LAYOUT_FILE_MESSAGE = "Can't create file";
+constexpr const char* LAYOUT_FILE_TAG = "(err=5).";
+
+// As the installer's error_errno words it: the message, the system's text, the tag.
+layout_outcome failure(const char* message, int errnum, const char* tag, std::string what) {
+    std::string text = message;
+    const char* system_text = std::strerror(errnum);
+    if (errnum != 0 && system_text != nullptr && *system_text != '\0')
+        text += std::string(" - ") + system_text;
+    return {text + " " + tag, std::move(what)};
+}
+
+bool is_separator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// Components split on '/' only, empty ones kept: "a//b/" is a, "", b, "".
+std::vector<std::string_view> components_of(std::string_view path) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = path.find('/', start);
+        parts.push_back(
+            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
+}
+
+bool stays_here(std::string_view part) {
+    return part.empty() || part == ".";
+}
+
+std::string shown(const std::string& path) {
+    return in_quotes(display_text(path));
+}
+
+std::string joined(const std::string& path, std::string_view part) {
+    return path.empty() ? std::string(part) : path + "/" + std::string(part);
+}
+
+// The text behind the last separator ('/' or '\') before the name's final character, or the whole name:
+// a trailing separator stays part of it.
+std::string_view last_component(std::string_view name) {
+    for (std::size_t k = name.size() - 1; k-- > 0;) {
+        if (is_separator(name[k])) return name.substr(k + 1);
+    }
+    return name;
+}
+
+// Every entry named `name` beneath `dir` goes when it is a file or an empty directory; a directory of that
+// name is never entered.
+void remove_named(layout_node& dir, std::string_view name) {
+    for (auto child = dir.children.begin(); child != dir.children.end();) {
+        layout_node& node = child->second;
+        if (child->first == name) {
+            if (!node.is_directory || node.children.empty()) {
+                child = dir.children.erase(child);
+                continue;
+            }
+        } else if (node.is_directory) {
+            remove_named(node, name);
+        }
+        ++child;
+    }
+}
+
+// remove, then rmdir, of "<target>/<name>": a file, or an empty directory, goes; anything else stays.
+void delete_path(layout_tree& tree, std::string_view name) {
+    std::vector<std::string_view> parts = components_of(name);
+    bool names_directory = false;
+    while (!parts.empty() && parts.back().empty()) {
+        parts.pop_back();
+        names_directory = true;
+    }
+    // The target itself may go when empty, but then nothing was in it: the same as staying. A last
+    // component "." cannot be removed.
+    if (parts.empty() || parts.back() == ".") return;
+    layout_node* dir = &tree.root;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (stays_here(parts[i])) continue;
+        const auto child = dir->children.find(parts[i]);
+        if (child == dir->children.end() || !child->second.is_directory) return;
+        dir = &child->second;
+    }
+    const auto victim = dir->children.find(parts.back());
+    if (victim == dir->children.end()) return;
+    const layout_node& node = victim->second;
+    if (node.is_directory ? node.children.empty() : !names_directory) dir->children.erase(victim);
+}
+
+// The installer cuts "<target>/<name>" to its parent: a trailing separator alone, else back to the
+// nearest separator ('/' or '\'); the target itself is never cut into. What remains beneath the target.
+std::string_view directory_part(std::string_view name) {
+    if (name.empty() || is_separator(name.back())) return name.substr(0, name.empty() ? 0 : name.size() - 1);
+    std::size_t k = name.size() - 1;
+    while (k > 0 && !is_separator(name[k])) --k;
+    return name.substr(0, k);
+}
+
+// make_dir_path on every prefix of the directory part, shortest first.
+layout_outcome make_directories(layout_tree& tree, std::string_view name) {
+    layout_node* dir = &tree.root;
+    std::string path;
+    for (const std::string_view part : components_of(directory_part(name))) {
+        if (stays_here(part)) continue;
+        path = joined(path, part);
+        if (part.size() > LAYOUT_NAME_MAX) {
+            return failure(LAYOUT_DIRECTORY_MESSAGE, ENAMETOOLONG, LAYOUT_DIRECTORY_TAG,
+                           "a directory name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
+        }
+        auto child = dir->children.find(part);
+        if (child == dir->children.end())
+            child = dir->children.emplace(std::string(part), layout_node{}).first;
+        if (!child->second.is_directory) {
+            return failure(
+                LAYOUT_DIRECTORY_MESSAGE, EEXIST, LAYOUT_DIRECTORY_TAG,
+                "the file " + shown(path) + " of an earlier entry stands where a directory is needed");
+        }
+        dir = &child->second;
+    }
+    return {};
+}
+
+// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory.
+layout_outcome open_file(layout_tree& tree, std::string_view name) {
+    const std::vector<std::string_view> parts = components_of(name);
+    layout_node* dir = &tree.root;
+    std::string path;
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (stays_here(parts[i])) continue;
+        path = joined(path, parts[i]);
+        const auto child = dir->children.find(parts[i]);
+        const int errnum = parts[i].size() > LAYOUT_NAME_MAX ? ENAMETOOLONG
+                           : child == dir->children.end()    ? ENOENT
+                           : !child->second.is_directory     ? ENOTDIR
+                                                             : 0;
+        if (errnum != 0)
+            return failure(LAYOUT_FILE_MESSAGE, errnum, LAYOUT_FILE_TAG,
+                           "the path " + shown(path) + " is not a directory");
+        dir = &child->second;
+    }
+    const std::string_view last = parts.back();
+    if (stays_here(last)) {
+        return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
+                       "the name names a directory, not a file (it is empty or ends in '/' or \".\")");
+    }
+    if (last.size() > LAYOUT_NAME_MAX) {
+        return failure(LAYOUT_FILE_MESSAGE, ENAMETOOLONG, LAYOUT_FILE_TAG,
+                       "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
+    }
+    const auto existing = dir->children.find(last);
+    if (existing == dir->children.end()) {
+        dir->children.emplace(std::string(last), layout_node{.is_directory = false});
+    } else if (existing->second.is_directory) {
+        return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
+                       shown(joined(path, last)) + " is a directory that earlier entries made and filled");
+    }
+    return {};
+}
+
+}  // namespace
+
+layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete) {
+    if (!name.empty()) remove_named(tree.root, last_component(name));
+    if (is_delete) {
+        delete_path(tree, name);
+        return {};
+    }
+    layout_outcome outcome = make_directories(tree, name);
+    if (outcome.installer_message.empty()) outcome = open_file(tree, name);
+    return outcome;
+}
+
+}  // namespace builder
