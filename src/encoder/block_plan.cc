@@ -211,7 +211,9 @@ std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratc
 std::uint64_t plan_block_to_write(const block_stats& stats, block_plan& plan, plan_scratch& scratch) {
     std::uint64_t bits = plan_block(stats, plan, scratch);
     if (stats.symbol_total > ENCODER_SMALL_BLOCK) return bits;
+    const int longest = *std::max_element(plan.symbols.lengths.begin(), plan.symbols.lengths.end());
     for (const int limit : ENCODER_SMALL_BLOCK_LIMITS) {
+        if (limit >= longest) continue;  // the limit changes nothing
         const std::uint64_t trial_bits = plan_block(stats, scratch.trial, scratch, limit);
         if (trial_bits < bits) {
             bits = trial_bits;

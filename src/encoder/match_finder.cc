@@ -11,9 +11,6 @@ namespace encoder {
 
 namespace {
 
-// A 3-byte match reaching back this far or more costs at least as much as its three literals in practice.
-constexpr std::uint32_t ENCODER_FAR_SHORT_MATCH = 1024;
-
 // Common prefix of a and b, at most limit bytes. Presumes limit bytes are readable at both.
 std::uint32_t common_length(const unsigned char* a, const unsigned char* b, std::uint32_t limit) {
     std::uint32_t n = 0;
@@ -36,8 +33,14 @@ std::uint32_t common_length(const unsigned char* a, const unsigned char* b, std:
 void start_match_finder(match_finder& finder, const unsigned char* data, std::uint32_t size) {
     finder.data = data;
     finder.size = size;
-    finder.head.fill(0);
-    finder.short_head.fill(0);
+    // Twice as many chain heads as positions keeps collisions as rare as in the whole table.
+    const int bits =
+        std::clamp(static_cast<int>(std::bit_width(size)) + 1, ENCODER_SHORT_HASH_BITS, ENCODER_HASH_BITS);
+    const int short_bits = std::min(bits - 2, ENCODER_SHORT_HASH_BITS);
+    finder.hash_shift = 32 - bits;
+    finder.short_hash_shift = 32 - short_bits;
+    std::fill_n(finder.head.begin(), std::size_t{1} << bits, 0);
+    std::fill_n(finder.short_head.begin(), std::size_t{1} << short_bits, 0);
     // previous needs no clearing: a slot is read only after its position was entered.
 }
 
@@ -52,7 +55,7 @@ std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match
         const std::uint32_t candidate = candidates.short_candidate - 1;
         const std::uint32_t length = common_length(here, finder.data + candidate, limit);
         const std::uint32_t back = pos - candidate;
-        if (length > ENCODER_MIN_MATCH || (length == ENCODER_MIN_MATCH && back <= ENCODER_FAR_SHORT_MATCH)) {
+        if (length > ENCODER_MIN_MATCH || (length == ENCODER_MIN_MATCH && back <= search.short_reach)) {
             best_length = length;
             distance = back - 1;
             if (length >= nice) return best_length;
@@ -71,7 +74,7 @@ std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match
         const std::uint32_t length = common_length(here, there, limit);
         if (length <= best_length) continue;
         const std::uint32_t back = pos - candidate;
-        if (length == ENCODER_MIN_MATCH && back > ENCODER_FAR_SHORT_MATCH) continue;
+        if (length == ENCODER_MIN_MATCH && back > search.short_reach) continue;
         best_length = length;
         distance = back - 1;
         if (length >= nice) break;

@@ -21,6 +21,10 @@ constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * ENCODER_WINDOW_SIZE;
 struct match_finder {
     const unsigned char* data;
     std::uint32_t size;
+    // A small input uses only the front of each table, so that clearing it costs little next to the search:
+    // hashes are taken to 32 - shift bits.
+    int hash_shift;
+    int short_hash_shift;
     // Positions are kept plus one, so that 0 stands for none.
     std::array<std::uint32_t, 1u << ENCODER_HASH_BITS> head;
     std::array<std::uint32_t, 1u << ENCODER_SHORT_HASH_BITS> short_head;
@@ -50,8 +54,8 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     } else {
         key = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
     }
-    const std::uint32_t hash = (key * 0x9E3779B1u) >> (32 - ENCODER_HASH_BITS);
-    const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> (32 - ENCODER_SHORT_HASH_BITS);
+    const std::uint32_t hash = (key * 0x9E3779B1u) >> finder.hash_shift;
+    const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> finder.short_hash_shift;
     const match_candidates found{finder.head[hash], finder.short_head[short_hash]};
     const std::uint32_t back = pos + 1 - found.chain;
     finder.previous[pos % ENCODER_CHAIN_SLOTS] =
@@ -64,11 +68,16 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
 struct match_search {
     std::uint32_t max_chain;    // candidates examined at most
     std::uint32_t nice_length;  // stop at a match this long
+    std::uint32_t short_reach;  // 3-byte matches reaching farther back than this are passed over
 };
+
+// Without prices to go by, a 3-byte match reaching back this far or more costs at least as much as its
+// three literals in practice.
+constexpr std::uint32_t ENCODER_FAR_SHORT_MATCH = 1024;
 
 // Looks for a match longer than best_length within the window, among the candidates insert_position
 // returned for pos. Returns the longest length found, or best_length if none beats it, and sets distance
-// (bytes back minus one) when it finds one. Length-3 matches too far back to pay are passed over.
+// (bytes back minus one) when it finds one.
 std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
                             std::uint32_t best_length, const match_search& search, std::uint32_t& distance);
 
