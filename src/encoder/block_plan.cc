@@ -82,8 +82,12 @@ std::uint64_t price_length_codes(const length_token* tokens, int token_count,
     }
     std::uint64_t best_bits = ~std::uint64_t{0};
     alphabet_code<ENCODER_LENGTH_CODE_COUNT> trial;
+    int longest = ENCODER_MAX_CODE_LENGTH + 1;  // of the code under the first limit, once known
     for (const int limit : ENCODER_LENGTH_CODE_LIMITS) {
+        if (limit >= longest) continue;  // the limit changes nothing
         choose_lengths(frequencies.data(), limit, trial, scratch);
+        if (limit == ENCODER_MAX_CODE_LENGTH)
+            longest = *std::max_element(trial.lengths.begin(), trial.lengths.end());
         std::uint64_t bits = small_alphabet_bits(trial, ENCODER_LENGTH_CODE_COUNT_BITS, true) + extra;
         if (trial.used >= 2) {
             for (int c = 0; c < ENCODER_LENGTH_CODE_COUNT; ++c)
