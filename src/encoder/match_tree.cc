@@ -37,7 +37,10 @@ std::uint32_t extend_match(const unsigned char* a, const unsigned char* b, std::
 void start_match_tree(match_tree& tree, const unsigned char* data, std::uint32_t size) {
     tree.data = data;
     tree.size = size;
-    tree.head.fill(ENCODER_TREE_NONE);
+    // Twice as many heads as positions keeps collisions as rare as in the whole table.
+    const int bits = std::clamp(static_cast<int>(std::bit_width(size)) + 1, 10, ENCODER_TREE_HASH_BITS);
+    tree.hash_shift = 32 - bits;
+    std::fill_n(tree.head.begin(), std::size_t{1} << bits, ENCODER_TREE_NONE);
     // children needs no clearing: a slot is read only after its position was entered.
 }
 
@@ -48,7 +51,7 @@ int advance_match_tree(match_tree& tree, std::uint32_t pos, std::uint32_t nice_l
     const std::uint32_t nice = std::min(nice_length, limit);
     const std::uint32_t key =
         std::uint32_t{here[0]} | std::uint32_t{here[1]} << 8 | std::uint32_t{here[2]} << 16;
-    const std::uint32_t hash = (key * 0x9E3779B1u) >> (32 - ENCODER_TREE_HASH_BITS);
+    const std::uint32_t hash = (key * 0x9E3779B1u) >> tree.hash_shift;
     std::int32_t node = tree.head[hash];
     tree.head[hash] = static_cast<std::int32_t>(pos);
     // The oldest position a match may start at: 8192 bytes back.

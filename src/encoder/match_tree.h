@@ -19,6 +19,9 @@ constexpr std::uint32_t ENCODER_TREE_SLOTS = 2 * ENCODER_WINDOW_SIZE;
 struct match_tree {
     const unsigned char* data;
     std::uint32_t size;
+    // A small input uses only the front of head, so that clearing it costs little next to the search:
+    // hashes are taken to 32 - hash_shift bits.
+    int hash_shift;
     // Newest position per hash; positions far enough below any window stand for none.
     std::array<std::int32_t, 1u << ENCODER_TREE_HASH_BITS> head;
     // Per slot: the subtree of positions whose bytes sort below the slot's position, then above it.
