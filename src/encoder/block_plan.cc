@@ -82,8 +82,12 @@ std::uint64_t price_length_codes(const length_token* tokens, int token_count,
     }
     std::uint64_t best_bits = ~std::uint64_t{0};
     alphabet_code<ENCODER_LENGTH_CODE_COUNT> trial;
+    int longest = ENCODER_MAX_CODE_LENGTH + 1;  // of the code under the first limit, once known
     for (const int limit : ENCODER_LENGTH_CODE_LIMITS) {
+        if (limit >= longest) continue;  // the limit changes nothing
         choose_lengths(frequencies.data(), limit, trial, scratch);
+        if (limit == ENCODER_MAX_CODE_LENGTH)
+            longest = *std::max_element(trial.lengths.begin(), trial.lengths.end());
         std::uint64_t bits = small_alphabet_bits(trial, ENCODER_LENGTH_CODE_COUNT_BITS, true) + extra;
         if (trial.used >= 2) {
             for (int c = 0; c < ENCODER_LENGTH_CODE_COUNT; ++c)
@@ -211,7 +215,9 @@ std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratc
 std::uint64_t plan_block_to_write(const block_stats& stats, block_plan& plan, plan_scratch& scratch) {
     std::uint64_t bits = plan_block(stats, plan, scratch);
     if (stats.symbol_total > ENCODER_SMALL_BLOCK) return bits;
+    const int longest = *std::max_element(plan.symbols.lengths.begin(), plan.symbols.lengths.end());
     for (const int limit : ENCODER_SMALL_BLOCK_LIMITS) {
+        if (limit >= longest) continue;  // the limit changes nothing
         const std::uint64_t trial_bits = plan_block(stats, scratch.trial, scratch, limit);
         if (trial_bits < bits) {
             bits = trial_bits;

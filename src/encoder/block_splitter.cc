@@ -61,7 +61,14 @@ void close_segment(block_splitter& splitter) {
 }
 
 void finish_splitter(block_splitter& splitter) {
-    close_segment(splitter);
+    if (splitter.block_count == 0) {
+        // The open segment is all that is left: it is the last block as it stands, with no plan to compare.
+        splitter.block = splitter.segment;
+        splitter.block_count = splitter.segment_count;
+        splitter.segment_count = 0;
+    } else {
+        close_segment(splitter);
+    }
     emit_block(splitter);
     finish_bits(splitter.writer);
 }

@@ -8,6 +8,7 @@
 
 #include "encoder/block_splitter.h"
 #include "encoder/match_finder.h"
+#include "encoder/optimal_parser.h"
 #include "encoder/parser.h"
 
 namespace encoder {
@@ -36,9 +37,14 @@ std::vector<unsigned char> compress(std::span<const unsigned char> data, int lev
     // compressing a small file.
     const auto work = std::make_unique_for_overwrite<workspace>();
     out.reserve(usual_output_size(data.size()));
-    start_match_finder(work->finder, data.data(), static_cast<std::uint32_t>(data.size()));
+    const auto size = static_cast<std::uint32_t>(data.size());
     start_splitter(work->splitter, out, settings.segment);
-    parse_input(work->finder, work->splitter, settings);
+    if (settings.passes > 0) {
+        parse_optimal(data.data(), size, work->splitter, settings);
+    } else {
+        start_match_finder(work->finder, data.data(), size);
+        parse_input(work->finder, work->splitter, settings);
+    }
     finish_splitter(work->splitter);
     return out;
 }

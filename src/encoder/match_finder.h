@@ -5,7 +5,9 @@
 // pay. Nothing here decides between literals and matches; that is parser.cc.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -21,6 +23,10 @@ constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * ENCODER_WINDOW_SIZE;
 struct match_finder {
     const unsigned char* data;
     std::uint32_t size;
+    // A small input uses only the front of each table, so that clearing it costs little next to the search:
+    // hashes are taken to 32 - shift bits.
+    int hash_shift;
+    int short_hash_shift;
     // Positions are kept plus one, so that 0 stands for none.
     std::array<std::uint32_t, 1u << ENCODER_HASH_BITS> head;
     std::array<std::uint32_t, 1u << ENCODER_SHORT_HASH_BITS> short_head;
@@ -50,8 +56,8 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     } else {
         key = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
     }
-    const std::uint32_t hash = (key * 0x9E3779B1u) >> (32 - ENCODER_HASH_BITS);
-    const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> (32 - ENCODER_SHORT_HASH_BITS);
+    const std::uint32_t hash = (key * 0x9E3779B1u) >> finder.hash_shift;
+    const std::uint32_t short_hash = ((key << 8) * 0x9E3779B1u) >> finder.short_hash_shift;
     const match_candidates found{finder.head[hash], finder.short_head[short_hash]};
     const std::uint32_t back = pos + 1 - found.chain;
     finder.previous[pos % ENCODER_CHAIN_SLOTS] =
@@ -61,15 +67,75 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     return found;
 }
 
+// Common prefix of a and b, at most limit bytes. Presumes limit bytes are readable at both.
+inline std::uint32_t common_length(const unsigned char* a, const unsigned char* b, std::uint32_t limit) {
+    std::uint32_t n = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (n + 8 <= limit) {
+            std::uint64_t x;
+            std::uint64_t y;
+            std::memcpy(&x, a + n, 8);
+            std::memcpy(&y, b + n, 8);
+            if (x != y) return n + static_cast<std::uint32_t>(std::countr_zero(x ^ y)) / 8;
+            n += 8;
+        }
+    }
+    while (n < limit && a[n] == b[n]) ++n;
+    return n;
+}
+
 struct match_search {
     std::uint32_t max_chain;    // candidates examined at most
     std::uint32_t nice_length;  // stop at a match this long
+    std::uint32_t short_reach;  // 3-byte matches reaching farther back than this are passed over
 };
+
+// Without prices to go by, a 3-byte match reaching back this far or more costs at least as much as its
+// three literals in practice.
+constexpr std::uint32_t ENCODER_FAR_SHORT_MATCH = 1024;
 
 // Looks for a match longer than best_length within the window, among the candidates insert_position
 // returned for pos. Returns the longest length found, or best_length if none beats it, and sets distance
-// (bytes back minus one) when it finds one. Length-3 matches too far back to pay are passed over.
-std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
-                            std::uint32_t best_length, const match_search& search, std::uint32_t& distance);
+// (bytes back minus one) when it finds one. Candidates come newest first, so among equal lengths the
+// nearest wins, which keeps distance classes small. A candidate is first tested at the byte that would
+// make it longer than the best so far; most fail there without a full comparison.
+inline std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
+                                   std::uint32_t best_length, const match_search& search,
+                                   std::uint32_t& distance) {
+    const std::uint32_t limit = std::min(ENCODER_MAX_MATCH, finder.size - pos);
+    if (best_length >= limit) return best_length;
+    const std::uint32_t nice = std::min(search.nice_length, limit);
+    const std::uint32_t oldest = pos > ENCODER_WINDOW_SIZE ? pos - ENCODER_WINDOW_SIZE : 0;
+    const unsigned char* here = finder.data + pos;
+    if (best_length < ENCODER_MIN_MATCH && candidates.short_candidate > oldest) {
+        const std::uint32_t candidate = candidates.short_candidate - 1;
+        const std::uint32_t length = common_length(here, finder.data + candidate, limit);
+        const std::uint32_t back = pos - candidate;
+        if (length > ENCODER_MIN_MATCH || (length == ENCODER_MIN_MATCH && back <= search.short_reach)) {
+            best_length = length;
+            distance = back - 1;
+            if (length >= nice) return best_length;
+        }
+    }
+    if (candidates.chain == 0) return best_length;
+    std::uint32_t next = candidates.chain - 1;
+    for (std::uint32_t budget = search.max_chain; budget > 0; --budget) {
+        const std::uint32_t candidate = next;
+        if (candidate < oldest) break;
+        const std::uint32_t back_link = finder.previous[candidate % ENCODER_CHAIN_SLOTS];
+        if (back_link == 0) budget = 1;  // the chain ends with this candidate
+        next = candidate - back_link;
+        const unsigned char* there = finder.data + candidate;
+        if (there[best_length] != here[best_length] || there[0] != here[0] || there[1] != here[1]) continue;
+        const std::uint32_t length = common_length(here, there, limit);
+        if (length <= best_length) continue;
+        const std::uint32_t back = pos - candidate;
+        if (length == ENCODER_MIN_MATCH && back > search.short_reach) continue;
+        best_length = length;
+        distance = back - 1;
+        if (length >= nice) break;
+    }
+    return best_length;
+}
 
 }  // namespace encoder

@@ -31,7 +31,7 @@ bool hashable(const match_finder& finder, std::uint32_t pos) {
 }
 
 void parse_greedy(match_finder& finder, block_splitter& splitter, const level_settings& settings) {
-    const match_search search{settings.max_chain, settings.nice_length};
+    const match_search search{settings.max_chain, settings.nice_length, ENCODER_FAR_SHORT_MATCH};
     std::uint32_t pos = 0;
     while (pos < finder.size) {
         std::uint32_t length = 0;
@@ -71,6 +71,14 @@ bool held_match_pays(const match_finder& finder, const cost_model& model, std::u
     return keep <= switch_cost;
 }
 
+// Whether a match costs fewer bits than its bytes sent as literals. A 3-byte match far back often does not.
+bool match_beats_literals(const match_finder& finder, const cost_model& model, std::uint32_t pos,
+                          std::uint32_t length, std::uint32_t distance) {
+    std::uint32_t literals = 0;
+    for (std::uint32_t i = 0; i < length; ++i) literals += model.symbol_cost[finder.data[pos + i]];
+    return match_cost(model, length, distance) < literals;
+}
+
 void parse_lazy(match_finder& finder, block_splitter& splitter, const level_settings& settings) {
     cost_model model;
     estimate_costs(splitter.block, splitter.segment, model);
@@ -91,12 +99,16 @@ void parse_lazy(match_finder& finder, block_splitter& splitter, const level_sett
         if (hashable(finder, pos)) {
             const match_candidates candidates = insert_position(finder, pos);
             if (held_length < settings.lazy_length) {
-                match_search search{settings.max_chain, settings.nice_length};
+                // Every 3-byte match is found; the costs decide whether it pays.
+                match_search search{settings.max_chain, settings.nice_length, ENCODER_WINDOW_SIZE};
                 if (held_length >= settings.good_length) search.max_chain = search.max_chain / 4 + 1;
                 const std::uint32_t floor =
                     held_length >= ENCODER_MIN_MATCH ? held_length : ENCODER_MIN_MATCH - 1;
                 length = longest_match(finder, pos, candidates, floor, search, distance);
                 if (length == floor) length = 0;
+                if (length == ENCODER_MIN_MATCH &&
+                    !match_beats_literals(finder, model, pos, length, distance))
+                    length = 0;
             }
         }
         if (held_length >= ENCODER_MIN_MATCH &&

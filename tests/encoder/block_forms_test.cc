@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <unordered_map>
 #include <vector>
 
 #include "decoder/codec_context.h"
@@ -150,11 +151,24 @@ TEST(BlockForms, ZeroRunOfNineteenInSymbolLengths) {
 }
 
 TEST(BlockForms, BlockSizesStayWithinTheField) {
-    // Random bytes parse to literals only; after the first chunk, the symbols left in the first block
-    // show its size, which must be at most 65535 and above the 8192 already decoded.
+    // Random bytes with no three-byte string repeated within the window parse to literals only; after the
+    // first chunk, the symbols left in the first block show its size, which must be at most 65535 and
+    // above the 8192 already decoded.
     std::mt19937 engine(4);
     std::vector<unsigned char> data(65535 * 2);
-    for (auto& b : data) b = static_cast<unsigned char>(engine());
+    std::unordered_map<std::uint32_t, std::size_t> last_seen;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        for (;;) {
+            data[i] = static_cast<unsigned char>(engine());
+            if (i < 2) break;
+            const std::uint32_t key =
+                std::uint32_t{data[i - 2]} << 16 | std::uint32_t{data[i - 1]} << 8 | data[i];
+            const auto found = last_seen.find(key);
+            if (found != last_seen.end() && i - found->second <= 2 * encoder::ENCODER_WINDOW_SIZE) continue;
+            last_seen[key] = i;
+            break;
+        }
+    }
     const std::vector<unsigned char> stream = encoder::compress(data, encoder::ENCODER_LEVEL_DEFAULT);
     decoder::codec_context* context = nullptr;
     ASSERT_EQ(decoder::codec_open(&context), 0);

@@ -104,6 +104,19 @@ TEST(RoundTripShapes, BlocksFullToTheSymbolLimit) {
     }
 }
 
+TEST(RoundTripShapes, NearOptimalParseAcrossStretches) {
+    // The highest level parses 32768-byte stretches and skips its search inside matches of the longest
+    // length: runs of one byte straddle the stretch ends, and a short period ends the input with matches
+    // of the longest length one after another.
+    bytes data = text(140000);
+    for (const std::size_t at : {32768u - 100, 65536u - 300, 98304u - 1}) {
+        std::fill_n(data.begin() + static_cast<std::ptrdiff_t>(at), 700, static_cast<unsigned char>('#'));
+    }
+    const bytes tail = periodic(5, 40000);
+    data.insert(data.end(), tail.begin(), tail.end());
+    expect_round_trip(data, encoder::ENCODER_LEVEL_MAX, "text with runs across stretch ends");
+}
+
 TEST(RoundTripShapes, LevelsOutsideTheRangeAreClamped) {
     const bytes data = text(20000);
     EXPECT_EQ(encoder::compress(data, 0), encoder::compress(data, encoder::ENCODER_LEVEL_MIN));
