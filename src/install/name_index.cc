@@ -7,7 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
+#include <list>
+#include <new>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,13 +41,16 @@ struct name_index {
     bool built = false;     // false: stale, read the tree at the next removal
     bool unusable = false;  // a directory reachable twice: the walk is the only safe answer
     std::string root_path;
-    std::deque<index_node> nodes;  // stable addresses: the maps hold views of the names
+    // Stable addresses, since the maps hold views of the names; a list, since an empty one (unlike a deque)
+    // allocates nothing, so that forgetting the index never needs memory.
+    std::list<index_node> nodes;
     std::unordered_map<std::string_view, std::vector<index_node*>> by_name;
     std::set<std::pair<dev_t, ino_t>> directories_seen;
 };
 
 name_index index;
 unsigned reads = 0;
+bool out_of_memory = false;  // the index could not grow: the walk serves the rest of the installation
 
 index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
     index_node& node = index.nodes.emplace_back();
@@ -155,7 +159,9 @@ index_node* find_child(index_node* node, std::string_view name) {
 
 // Whether the index can follow what an entry did beneath `dir`; when it cannot, it turns stale.
 bool can_follow(const char* dir, const char* name) {
-    if (same_name_removal != same_name_method::index || !index.built || index.unusable) return false;
+    if (same_name_removal != same_name_method::index || out_of_memory || !index.built || index.unusable) {
+        return false;
+    }
     if (index.root_path == dir && is_plain_name(name)) return true;
     index.built = false;
     return false;
@@ -165,23 +171,14 @@ void mark_stale() {
     index.built = false;
 }
 
-}  // namespace
-
-void reset_name_index() {
+// Every allocation of the index throws when it fails: the index is forgotten (which needs no memory) and
+// the walk takes over, so a failure ends where the walk's own allocation failures end.
+void give_up_index() {
     index = name_index{};
-    reads = 0;
+    out_of_memory = true;
 }
 
-unsigned name_index_reads() {
-    return reads;
-}
-
-void remove_same_named(const char* dir, const char* name) {
-    if (same_name_removal == same_name_method::walk) {
-        remove_named_entries(dir, name);
-        return;
-    }
-    if (dir == nullptr || name == nullptr) return;
+void remove_through_index(const char* dir, const char* name) {
     if (target::path_kind(dir) != 1) {
         mark_stale();  // whatever comes into being there later is read afresh
         return;
@@ -203,8 +200,36 @@ void remove_same_named(const char* dir, const char* name) {
     }
 }
 
-void note_file_written(const char* dir, const char* name) {
-    if (!can_follow(dir, name)) return;
+}  // namespace
+
+void reset_name_index() {
+    index = name_index{};
+    reads = 0;
+    out_of_memory = false;
+}
+
+unsigned name_index_reads() {
+    return reads;
+}
+
+void remove_same_named(const char* dir, const char* name) {
+    if (same_name_removal == same_name_method::walk || out_of_memory) {
+        remove_named_entries(dir, name);
+        return;
+    }
+    if (dir == nullptr || name == nullptr) return;
+    try {
+        remove_through_index(dir, name);
+    } catch (const std::bad_alloc&) {
+        // What the index removed before it failed is gone; the walk removes the rest.
+        give_up_index();
+        remove_named_entries(dir, name);
+    }
+}
+
+namespace {
+
+void follow_file_written(const char* name) {
     const std::vector<std::string_view> parts = components_of(name);
     index_node* node = &index.nodes.front();
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
@@ -228,8 +253,7 @@ void note_file_written(const char* dir, const char* name) {
     }
 }
 
-void note_path_deleted(const char* dir, const char* name, bool removed) {
-    if (!can_follow(dir, name)) return;
+void follow_path_deleted(const char* name, bool removed) {
     const std::vector<std::string_view> parts = components_of(name);
     index_node* node = &index.nodes.front();
     for (const std::string_view part : parts) {
@@ -243,6 +267,26 @@ void note_path_deleted(const char* dir, const char* name, bool removed) {
     if (!removed) return;
     if (!node->children.empty()) return mark_stale();
     erase_node(node);
+}
+
+}  // namespace
+
+void note_file_written(const char* dir, const char* name) {
+    if (!can_follow(dir, name)) return;
+    try {
+        follow_file_written(name);
+    } catch (const std::bad_alloc&) {
+        give_up_index();
+    }
+}
+
+void note_path_deleted(const char* dir, const char* name, bool removed) {
+    if (!can_follow(dir, name)) return;
+    try {
+        follow_path_deleted(name, removed);
+    } catch (const std::bad_alloc&) {
+        give_up_index();
+    }
 }
 
 }  // namespace install
