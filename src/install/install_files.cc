@@ -130,8 +130,10 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
         return;
     }
     cut_to_parent(path);
+    const std::size_t known = known_directory_length(working_path, record.name, path);
     errno = 0;
-    if (make_dir_path(path) == 0) driver::error_errno("Can't create directory", "(err=4).", errno);
+    if (make_dir_path_beyond(path, known) == 0)
+        driver::error_errno("Can't create directory", "(err=4).", errno);
     std::free(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <list>
 #include <new>
 #include <set>
@@ -51,6 +52,9 @@ struct name_index {
 name_index index;
 unsigned reads = 0;
 bool out_of_memory = false;  // the index could not grow: the walk serves the rest of the installation
+// The target path was found to be a directory and nothing has been removed since, so it, and with it every
+// prefix of it, still is one: only removals can change that, and only the installer acts on the tree.
+bool target_confirmed = false;
 
 index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
     index_node& node = index.nodes.emplace_back();
@@ -64,6 +68,7 @@ index_node* add_node(index_node* parent, std::string_view name, node_kind kind) 
 }
 
 void erase_node(index_node* node) {
+    target_confirmed = false;
     node->parent->children.erase(node->name);
     std::vector<index_node*>& same = index.by_name[node->name];
     same.erase(std::find(same.begin(), same.end(), node));
@@ -169,6 +174,7 @@ bool can_follow(const char* dir, const char* name) {
 
 void mark_stale() {
     index.built = false;
+    target_confirmed = false;
 }
 
 // Every allocation of the index throws when it fails: the index is forgotten (which needs no memory) and
@@ -176,14 +182,22 @@ void mark_stale() {
 void give_up_index() {
     index = name_index{};
     out_of_memory = true;
+    target_confirmed = false;
+}
+
+bool index_follows(const char* dir) {
+    return same_name_removal == same_name_method::index && !out_of_memory && index.built && !index.unusable &&
+           index.root_path == dir;
 }
 
 void remove_through_index(const char* dir, const char* name) {
-    if (target::path_kind(dir) != 1) {
+    // The walk's own test of the target, skipped while its answer cannot have changed.
+    if (!(target_confirmed && index_follows(dir)) && target::path_kind(dir) != 1) {
         mark_stale();  // whatever comes into being there later is read afresh
         return;
     }
     if (!index.built || index.root_path != dir) build_index(dir);
+    target_confirmed = !index.unusable;
     if (index.unusable) {
         remove_named_entries(dir, name);
         return;
@@ -206,6 +220,7 @@ void reset_name_index() {
     index = name_index{};
     reads = 0;
     out_of_memory = false;
+    target_confirmed = false;
 }
 
 unsigned name_index_reads() {
@@ -281,11 +296,37 @@ void note_file_written(const char* dir, const char* name) {
 }
 
 void note_path_deleted(const char* dir, const char* name, bool removed) {
+    if (removed) target_confirmed = false;
     if (!can_follow(dir, name)) return;
     try {
         follow_path_deleted(name, removed);
     } catch (const std::bad_alloc&) {
         give_up_index();
+    }
+}
+
+std::size_t known_directory_length(const char* dir, const char* name, const char* path) {
+    if (!index_follows(dir) || !is_plain_name(name)) return 0;
+    if (!target_confirmed) {
+        // Something was removed since the target was last tested: one test of the target stands for the
+        // tests of all its prefixes.
+        if (target::path_kind(dir) != 1) return 0;
+        target_confirmed = true;
+    }
+    // The path is dir, a '/' unless dir ends in one, and the name's components but the last.
+    std::size_t known = std::strlen(dir);
+    std::size_t at = known + (path[known] == '/' ? 1 : 0);
+    const index_node* node = &index.nodes.front();
+    for (std::string_view rest = name;;) {
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos) return known;  // the last component is the file
+        const auto found = node->children.find(rest.substr(0, slash));
+        if (found == node->children.end() || found->second->kind != node_kind::directory) return known;
+        node = found->second;
+        at += slash;
+        known = at;
+        ++at;
+        rest.remove_prefix(slash + 1);
     }
 }
 
