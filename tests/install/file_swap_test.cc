@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -19,12 +18,14 @@ namespace {
 std::string swap_path;  // armed: the installed file to replace by a link to swap_victim
 std::string swap_victim;
 
-std::string path_of_descriptor(int fd) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    char target[PATH_MAX];
-    const ssize_t n = readlink(link, target, sizeof target);
-    return n > 0 ? std::string(target, static_cast<std::size_t>(n)) : std::string();
+// Whether `stream` is open on the file at the armed path (compared by device and inode, so that links in
+// the temporary directory's path do not matter).
+bool is_armed_file(std::FILE* stream) {
+    struct stat open_file {};
+    struct stat at_path {};
+    return !swap_path.empty() && fstat(fileno(stream), &open_file) == 0 &&
+           stat(swap_path.c_str(), &at_path) == 0 && open_file.st_dev == at_path.st_dev &&
+           open_file.st_ino == at_path.st_ino;
 }
 
 }  // namespace
@@ -32,7 +33,7 @@ std::string path_of_descriptor(int fd) {
 extern "C" int fclose(std::FILE* stream) {
     using fclose_function = int (*)(std::FILE*);
     static const auto real_fclose = reinterpret_cast<fclose_function>(dlsym(RTLD_NEXT, "fclose"));
-    const bool swap = !swap_path.empty() && path_of_descriptor(fileno(stream)) == swap_path;
+    const bool swap = is_armed_file(stream);
     const int result = real_fclose(stream);
     if (swap) {
         (void)rename(swap_path.c_str(), (swap_path + ".written").c_str());
