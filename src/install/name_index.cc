@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <list>
+#include <memory>
 #include <new>
 #include <set>
 #include <string>
@@ -96,6 +97,8 @@ bool first_visit(const struct stat& info) {
 void read_directory(index_node* node, const std::string& path) {
     DIR* stream = opendir(path.c_str());
     if (stream == nullptr) return;
+    // Closed on every way out, the failed allocations that abandon the index included.
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(stream, closedir);
     node->listed = true;
     while (const dirent* entry = readdir(stream)) {
         const std::string_view name = entry->d_name;
@@ -106,7 +109,6 @@ void read_directory(index_node* node, const std::string& path) {
         index_node* child = add_node(node, name, kind);
         if (kind == node_kind::directory && first_visit(info)) read_directory(child, child_path);
     }
-    closedir(stream);
 }
 
 void build_index(const char* dir) {
