@@ -52,13 +52,14 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
 //   - the current block has symbols left (block heads are read on the careful path);
 //   - the next code and a match's distance class are found in one table look-up (codes longer than the
 //     table is wide, and damaged values, go to the careful path).
-// One refill tops the buffer up to at least 56 bits: enough for FAST_LITERALS_PER_REFILL literals of at
-// most 12 bits and then the longest symbol handled here (12 bits of symbol, 8 of distance class, 12 extra
-// bits), so up to three symbols are decoded per refill. On leaving, the bytes fetched ahead are handed back,
+// One refill tops the buffer up to at least 56 bits: enough for three literals of at most 12 bits, or for
+// the longest match handled here (FAST_MATCH_BITS) with the 16 bits of the lookahead to spare; a match
+// after a literal refills first. On leaving, the bytes fetched ahead are handed back,
 // so the context's reader stands exactly where decoding one byte at a time would have left it: the same
 // input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
 constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
 constexpr int FAST_LITERALS_PER_REFILL = 2;
+constexpr int FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
 constexpr std::uint32_t FAST_OUTPUT_BYTES = FAST_LITERALS_PER_REFILL + 1;
 
 std::uint64_t load_big_endian(const std::uint8_t* p) {
@@ -129,15 +130,20 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     std::int32_t match_left = -1;
     std::uint32_t match_end = 0;
 
-    bool long_code = false;  // the next code needs the tree: the careful path takes it
-    while (!long_code && in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
-           block_remaining != 0) {
+    // Tops the buffer up to at least 56 bits; only while FAST_INPUT_BYTES input bytes remain.
+    const auto refill = [&] {
         bits |= load_big_endian(in) >> bit_count;
         in += (63 - bit_count) >> 3;
         bit_count |= 56;
+    };
+    bool long_code = false;  // the next code needs the tree, or more input: the careful path takes it
+    while (!long_code && in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
+           block_remaining != 0) {
+        refill();
 
         // Up to FAST_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
-        // kind: 56 - 2 * 12 leaves the 32 bits a match can take.
+        // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
+        // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
             const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
             if (symbol >= CODEC_SYMBOL_COUNT) {
@@ -152,6 +158,13 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
                 window[r++] = static_cast<std::uint8_t>(symbol);
                 if (literals == FAST_LITERALS_PER_REFILL || block_remaining == 0) break;
                 continue;
+            }
+            if (bit_count < FAST_MATCH_BITS + 16) {
+                if (in_end - in < FAST_INPUT_BYTES) {
+                    long_code = true;
+                    break;
+                }
+                refill();
             }
             const std::uint32_t distance_class =
                 class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
