@@ -12,6 +12,8 @@
 
 namespace decoder {
 
+bool codec_fast_path = true;
+
 namespace {
 
 // Symbols 256..509 are matches of symbol - 253 bytes (3..256).
@@ -44,17 +46,21 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
 // The fast path: whole symbols decoded with a 64-bit bit buffer held in locals, for as long as
 //   - at least FAST_INPUT_BYTES input bytes remain, so that every refill loads eight real bytes and the
 //     stream never runs into the zero bits past its end;
-//   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that a literal or a whole match (256 bytes at
-//     most) fits without being cut by the chunk's end;
+//   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that the literals of one refill and at least
+//     one byte of the symbol after them fit (a match that the chunk's end cuts is left as copy_match leaves
+//     it);
 //   - the current block has symbols left (block heads are read on the careful path);
 //   - the next code and a match's distance class are found in one table look-up (codes longer than the
 //     table is wide, and damaged values, go to the careful path).
-// One refill tops the buffer up to at least 56 bits, enough for the longest symbol handled here (12 bits
-// of symbol, 8 of distance class, 12 extra bits). On leaving, the bytes fetched ahead are handed back, so
-// the context's reader stands exactly where decoding one byte at a time would have left it: the same
+// One refill tops the buffer up to at least 56 bits: enough for three literals of at most 12 bits, or for
+// the longest match handled here (FAST_MATCH_BITS) with the 16 bits of the lookahead to spare; a match
+// after a literal refills first. On leaving, the bytes fetched ahead are handed back,
+// so the context's reader stands exactly where decoding one byte at a time would have left it: the same
 // input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
 constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
-constexpr std::uint32_t FAST_OUTPUT_BYTES = 257;
+constexpr int FAST_LITERALS_PER_REFILL = 2;
+constexpr int FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
+constexpr std::uint32_t FAST_OUTPUT_BYTES = FAST_LITERALS_PER_REFILL + 1;
 
 std::uint64_t load_big_endian(const std::uint8_t* p) {
     std::uint64_t word;
@@ -62,22 +68,43 @@ std::uint64_t load_big_endian(const std::uint8_t* p) {
     return __builtin_bswap64(word);
 }
 
-// Copies a whole match of `length` bytes from window index `from` to index r; r + length stays within the
-// window. Eight bytes at a time when the source neither wraps nor lies within eight bytes behind.
+// Copies a match of `length` bytes from window index `from` to index r; r + length stays within the
+// window. Bytes beyond r + length are never touched: they still hold history that later matches reach.
+// When the source neither wraps nor lies within eight bytes behind, whole words are copied, the last
+// one overlapping its predecessor where that rereads no byte this copy has changed; a distance
+// of one byte repeats the byte before; anything else goes a byte at a time.
 void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r, std::uint32_t length,
                       std::uint32_t distance) {
+    std::uint8_t* to = window + r;
+    const std::uint8_t* source = window + from;
     if (distance + 1 >= 8 && from + length <= CODEC_CHUNK_SIZE) {
-        std::uint32_t i = 0;
-        for (; i + 8 <= length; i += 8) {
-            std::uint64_t word;
-            std::memcpy(&word, window + from + i, sizeof word);
-            std::memcpy(window + r + i, &word, sizeof word);
+        if (length >= 8) {
+            std::uint32_t i = 0;
+            for (; i + 8 <= length; i += 8) std::memcpy(to + i, source + i, 8);
+            if (from < r || from >= r + length) {
+                if (i < length) std::memcpy(to + length - 8, source + length - 8, 8);
+            } else {
+                // The source lies just ahead, in history this copy is overwriting: strictly forwards.
+                for (; i < length; ++i) to[i] = source[i];
+            }
+        } else if (length >= 4) {
+            std::uint32_t head;
+            std::uint32_t tail;
+            std::memcpy(&head, source, 4);
+            std::memcpy(&tail, source + length - 4, 4);
+            std::memcpy(to, &head, 4);
+            std::memcpy(to + length - 4, &tail, 4);
+        } else {
+            for (std::uint32_t i = 0; i < length; ++i) to[i] = source[i];
         }
-        for (; i < length; ++i) window[r + i] = window[from + i];
+        return;
+    }
+    if (distance == 0) {
+        std::memset(to, *source, length);
         return;
     }
     for (std::uint32_t i = 0; i < length; ++i) {
-        window[r + i] = window[from];
+        to[i] = window[from];
         from = (from + 1) & CODEC_WINDOW_MASK;
     }
 }
@@ -100,46 +127,77 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     std::uint8_t* window = ctx->window;
     std::uint32_t block_remaining = ctx->block_remaining;
     bool matched = false;
+    std::int32_t match_left = -1;
     std::uint32_t match_end = 0;
 
-    while (in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES && block_remaining != 0) {
+    // Tops the buffer up to at least 56 bits; only while FAST_INPUT_BYTES input bytes remain.
+    const auto refill = [&] {
         bits |= load_big_endian(in) >> bit_count;
         in += (63 - bit_count) >> 3;
         bit_count |= 56;
+    };
+    bool long_code = false;  // the next code needs the tree, or more input: the careful path takes it
+    while (!long_code && in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
+           block_remaining != 0) {
+        refill();
 
-        const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
-        if (symbol >= CODEC_SYMBOL_COUNT) break;
-        const int symbol_length = symbol_lengths[symbol];
-        if (symbol < FIRST_MATCH_SYMBOL) {
-            bits <<= symbol_length;
-            bit_count -= symbol_length;
-            --block_remaining;
-            window[r++] = static_cast<std::uint8_t>(symbol);
-            continue;
-        }
-        const std::uint32_t distance_class =
-            class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
-        if (distance_class >= CODEC_CLASS_COUNT) break;
-        const int consumed = symbol_length + class_lengths[distance_class];
-        bits <<= consumed;
-        bit_count -= consumed;
-        --block_remaining;
-        std::uint32_t distance = 0;
-        if (distance_class != 0) {
-            const int extra_bits = static_cast<int>(distance_class) - 1;
-            distance = 1u << extra_bits;
-            if (extra_bits != 0) {
-                distance += static_cast<std::uint32_t>(bits >> (64 - extra_bits));
-                bits <<= extra_bits;
-                bit_count -= extra_bits;
+        // Up to FAST_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
+        // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
+        // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
+        for (int literals = 0;; ++literals) {
+            const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+            if (symbol >= CODEC_SYMBOL_COUNT) {
+                long_code = true;
+                break;
             }
+            const int symbol_length = symbol_lengths[symbol];
+            if (symbol < FIRST_MATCH_SYMBOL) {
+                bits <<= symbol_length;
+                bit_count -= symbol_length;
+                --block_remaining;
+                window[r++] = static_cast<std::uint8_t>(symbol);
+                if (literals == FAST_LITERALS_PER_REFILL || block_remaining == 0) break;
+                continue;
+            }
+            if (bit_count < FAST_MATCH_BITS + 16) {
+                if (in_end - in < FAST_INPUT_BYTES) {
+                    long_code = true;
+                    break;
+                }
+                refill();
+            }
+            const std::uint32_t distance_class =
+                class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
+            if (distance_class >= CODEC_CLASS_COUNT) {
+                long_code = true;
+                break;
+            }
+            const int consumed = symbol_length + class_lengths[distance_class];
+            bits <<= consumed;
+            bit_count -= consumed;
+            --block_remaining;
+            std::uint32_t distance = 0;
+            if (distance_class != 0) {
+                const int extra_bits = static_cast<int>(distance_class) - 1;
+                distance = 1u << extra_bits;
+                if (extra_bits != 0) {
+                    distance += static_cast<std::uint32_t>(bits >> (64 - extra_bits));
+                    bits <<= extra_bits;
+                    bit_count -= extra_bits;
+                }
+            }
+            // A match that the chunk's end cuts is copied up to it; the rest waits for the next call, as
+            // copy_match leaves it (a match that ends exactly at the chunk's end leaves a count of 0).
+            const std::uint32_t length = symbol - MATCH_LENGTH_BIAS;
+            const std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
+            const std::uint32_t copied = std::min(length, want - r);
+            copy_whole_match(window, from, r, copied, distance);
+            r += copied;
+            matched = true;
+            match_left = copied < length ? static_cast<std::int32_t>(length - copied) : (r == want ? 0 : -1);
+            match_end = (from + copied) & CODEC_WINDOW_MASK;
+            break;
         }
-        const std::uint32_t length = symbol - MATCH_LENGTH_BIAS;
-        const std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
-        copy_whole_match(window, from, r, length, distance);
-        r += length;
-        matched = true;
-        match_end = (from + length) & CODEC_WINDOW_MASK;
     }
 
     // Hand back the whole bytes beyond the 16 + spare bits the byte-at-a-time reader would hold.
@@ -151,7 +209,7 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     ctx->spare_byte = in[-1];
     ctx->block_remaining = block_remaining;
     if (matched) {
-        ctx->copy_remaining = -1;  // as copy_match leaves a match that ran out
+        ctx->copy_remaining = match_left;
         ctx->copy_from = match_end;
     }
     return r;
@@ -189,7 +247,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
-        } else {
+        } else if (codec_fast_path) {
             r = decode_fast(ctx, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }

@@ -61,6 +61,10 @@ struct codec_context {
     std::uint32_t copy_from;      // window index of the next byte the match copies
 };
 
+// Whether decode_chunk may take its fast path (block_decoder.cc). Always on in use; tests turn it off to
+// hold the fast path to the careful one, which stays the reference.
+extern bool codec_fast_path;
+
 // calloc gives a valid, all-zero context only for a trivial type.
 static_assert(std::is_trivial_v<codec_context>);
 

@@ -4,12 +4,24 @@
 #include "decoder/decode_table.h"
 
 #include <array>
+#include <cstring>
 
 namespace decoder {
 
 namespace {
 
 constexpr int MAX_CODE_LENGTH = 16;
+
+// Stores `count` copies of `symbol` from `entry` on. A code's entries start at a multiple of their count
+// (canonical codes are aligned so), so from four entries on they are filled a word of four at a time.
+void fill_entries(std::uint16_t* entry, std::uint32_t count, std::uint16_t symbol) {
+    if (count < 4) {
+        for (std::uint32_t i = 0; i < count; ++i) entry[i] = symbol;
+        return;
+    }
+    const std::uint64_t four = symbol * 0x0001000100010001ull;
+    for (std::uint32_t i = 0; i < count; i += 4) std::memcpy(entry + i, &four, sizeof four);
+}
 
 }  // namespace
 
@@ -60,7 +72,7 @@ int build_decode_table(codec_context* ctx, int count, const std::uint8_t* length
         if (len == 0) continue;
         const std::uint32_t next = start[len] + weight[len];
         if (len <= t) {
-            for (std::uint32_t i = start[len]; i < next; ++i) table[i] = static_cast<std::uint16_t>(ch);
+            fill_entries(table + start[len], weight[len], static_cast<std::uint16_t>(ch));
         } else {
             // A complete code never needs more than count - 1 nodes, so avail stays below
             // CODEC_TREE_NODES here.

@@ -1,5 +1,7 @@
 // The installer's entry point: open its own file, find and check the payload, read the options, then run
 // the wizard. The exit status is 0 on every path.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -19,13 +21,32 @@ int has_option(int argc, char** argv, const char* option) {
     return 0;
 }
 
+// The installer's own file. argv[0] with a '/' is opened as it is. A bare name came through the search
+// path or from whoever started us; the file of that name in the working directory may be another
+// program's, so it is taken only when it is the running program itself (checked on the opened file, so
+// nothing can swap it in between). Where /proc/self/exe cannot be examined the bare name is trusted.
+std::FILE* open_own_file(const char* argv0) {
+    struct stat running {};
+    if (std::strchr(argv0, '/') != nullptr || stat("/proc/self/exe", &running) != 0) {
+        return std::fopen(argv0, "rb");
+    }
+    std::FILE* file = std::fopen(argv0, "rb");
+    struct stat opened {};
+    if (file != nullptr && (fstat(fileno(file), &opened) != 0 || opened.st_dev != running.st_dev ||
+                            opened.st_ino != running.st_ino)) {
+        std::fclose(file);
+        file = nullptr;
+    }
+    return file;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace driver;
     secure_standard_streams();
-    // argv[0] is used as given, never looked up on the search path.
-    self_file = argc > 0 ? std::fopen(argv[0], "rb") : nullptr;
+    // argv[0] is never looked up on the search path.
+    self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
     if (self_file == nullptr) error("Can't find attachments (err=1).");
     payload::find_header_block(self_file, header);
     if (payload::header_u32(header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {

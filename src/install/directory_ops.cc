@@ -45,17 +45,23 @@ void remove_beneath(const char* dir, const char* name) {
 }  // namespace
 
 int make_dir_path(char* path) {
+    return make_dir_path_beyond(path, 0);
+}
+
+int make_dir_path_beyond(char* path, std::size_t known) {
     if (path == nullptr || *path == '\0') return 1;
     // The root itself is never tested or created.
     char* cursor = *path == '/' ? path + 1 : path;
     for (;; ++cursor) {
         const char separator = *cursor;
         if (separator != '/' && separator != '\0') continue;
-        *cursor = '\0';
-        const bool missing = target::path_kind(path) != 1;
-        const bool failed = missing && mkdir(path, 0755) != 0;
-        *cursor = separator;
-        if (failed) return 0;
+        if (static_cast<std::size_t>(cursor - path) > known) {
+            *cursor = '\0';
+            const bool missing = target::path_kind(path) != 1;
+            const bool failed = missing && mkdir(path, 0755) != 0;
+            *cursor = separator;
+            if (failed) return 0;
+        }
         if (separator == '\0' || cursor[1] == '\0') return 1;
     }
 }

@@ -1,11 +1,11 @@
 // The extraction loop. Per entry, in this order: the record and its checks; removal of every same-named
 // entry beneath the target; a delete entry's removal, or the file's directories, the opened file, its
 // stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between chunks), their CRC,
-// one write, the close, then its time and mode; the progress line drawn for the finished file and erased.
+// one write, its time and mode through the still open file, the close; the progress line drawn for the
+// finished file and erased.
 #include "install/install_files.h"
 
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cerrno>
 #include <climits>
@@ -130,8 +130,10 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
         return;
     }
     cut_to_parent(path);
+    const std::size_t known = known_directory_length(working_path, record.name, path);
     errno = 0;
-    if (make_dir_path(path) == 0) driver::error_errno("Can't create directory", "(err=4).", errno);
+    if (make_dir_path_beyond(path, known) == 0)
+        driver::error_errno("Can't create directory", "(err=4).", errno);
     std::free(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
@@ -141,6 +143,9 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
     errno = 0;
     std::FILE* out = std::fopen(file_path, "wb");
     if (out == nullptr) driver::error_errno("Can't create file", "(err=5).", errno);
+    // The file's bytes go out in one write; a stream buffer would only split them (and ask fstat for its
+    // size first).
+    (void)std::setvbuf(out, nullptr, _IONBF, 0);
     note_file_written(working_path, record.name);
 
     payload::heap_bytes stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
@@ -157,12 +162,15 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
     write_file_bytes(out, file.get(), record.file_size);
     stored.reset();
     file.reset();
-    if (std::fclose(out) != 0) driver::error_errno("Error saving data", "(err=1).", errno);
+    // Time and mode through the open, flushed file: set by path after the close, they would follow
+    // whatever stood at the path by then (a link put there in that moment). Their results do not matter.
     if (record.mtime != 0) {
-        const utimbuf times{record.mtime, record.mtime};
-        (void)utime(file_path, &times);
-        (void)chmod(file_path, record.mode);
+        const timespec times[2] = {{.tv_sec = record.mtime, .tv_nsec = 0},
+                                   {.tv_sec = record.mtime, .tv_nsec = 0}};
+        (void)futimens(fileno(out), times);
+        (void)fchmod(fileno(out), record.mode);
     }
+    if (std::fclose(out) != 0) driver::error_errno("Error saving data", "(err=1).", errno);
     std::free(file_path);
 }
 

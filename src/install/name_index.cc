@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <deque>
+#include <cstring>
+#include <list>
+#include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <string_view>
@@ -40,13 +43,19 @@ struct name_index {
     bool built = false;     // false: stale, read the tree at the next removal
     bool unusable = false;  // a directory reachable twice: the walk is the only safe answer
     std::string root_path;
-    std::deque<index_node> nodes;  // stable addresses: the maps hold views of the names
+    // Stable addresses, since the maps hold views of the names; a list, since an empty one (unlike a deque)
+    // allocates nothing, so that forgetting the index never needs memory.
+    std::list<index_node> nodes;
     std::unordered_map<std::string_view, std::vector<index_node*>> by_name;
     std::set<std::pair<dev_t, ino_t>> directories_seen;
 };
 
 name_index index;
 unsigned reads = 0;
+bool out_of_memory = false;  // the index could not grow: the walk serves the rest of the installation
+// The target path was found to be a directory and nothing has been removed since, so it, and with it every
+// prefix of it, still is one: only removals can change that, and only the installer acts on the tree.
+bool target_confirmed = false;
 
 index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
     index_node& node = index.nodes.emplace_back();
@@ -60,6 +69,7 @@ index_node* add_node(index_node* parent, std::string_view name, node_kind kind) 
 }
 
 void erase_node(index_node* node) {
+    target_confirmed = false;
     node->parent->children.erase(node->name);
     std::vector<index_node*>& same = index.by_name[node->name];
     same.erase(std::find(same.begin(), same.end(), node));
@@ -87,6 +97,8 @@ bool first_visit(const struct stat& info) {
 void read_directory(index_node* node, const std::string& path) {
     DIR* stream = opendir(path.c_str());
     if (stream == nullptr) return;
+    // Closed on every way out, the failed allocations that abandon the index included.
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(stream, closedir);
     node->listed = true;
     while (const dirent* entry = readdir(stream)) {
         const std::string_view name = entry->d_name;
@@ -97,7 +109,6 @@ void read_directory(index_node* node, const std::string& path) {
         index_node* child = add_node(node, name, kind);
         if (kind == node_kind::directory && first_visit(info)) read_directory(child, child_path);
     }
-    closedir(stream);
 }
 
 void build_index(const char* dir) {
@@ -155,7 +166,9 @@ index_node* find_child(index_node* node, std::string_view name) {
 
 // Whether the index can follow what an entry did beneath `dir`; when it cannot, it turns stale.
 bool can_follow(const char* dir, const char* name) {
-    if (same_name_removal != same_name_method::index || !index.built || index.unusable) return false;
+    if (same_name_removal != same_name_method::index || out_of_memory || !index.built || index.unusable) {
+        return false;
+    }
     if (index.root_path == dir && is_plain_name(name)) return true;
     index.built = false;
     return false;
@@ -163,30 +176,30 @@ bool can_follow(const char* dir, const char* name) {
 
 void mark_stale() {
     index.built = false;
+    target_confirmed = false;
 }
 
-}  // namespace
-
-void reset_name_index() {
+// Every allocation of the index throws when it fails: the index is forgotten (which needs no memory) and
+// the walk takes over, so a failure ends where the walk's own allocation failures end.
+void give_up_index() {
     index = name_index{};
-    reads = 0;
+    out_of_memory = true;
+    target_confirmed = false;
 }
 
-unsigned name_index_reads() {
-    return reads;
+bool index_follows(const char* dir) {
+    return same_name_removal == same_name_method::index && !out_of_memory && index.built && !index.unusable &&
+           index.root_path == dir;
 }
 
-void remove_same_named(const char* dir, const char* name) {
-    if (same_name_removal == same_name_method::walk) {
-        remove_named_entries(dir, name);
-        return;
-    }
-    if (dir == nullptr || name == nullptr) return;
-    if (target::path_kind(dir) != 1) {
+void remove_through_index(const char* dir, const char* name) {
+    // The walk's own test of the target, skipped while its answer cannot have changed.
+    if (!(target_confirmed && index_follows(dir)) && target::path_kind(dir) != 1) {
         mark_stale();  // whatever comes into being there later is read afresh
         return;
     }
     if (!index.built || index.root_path != dir) build_index(dir);
+    target_confirmed = !index.unusable;
     if (index.unusable) {
         remove_named_entries(dir, name);
         return;
@@ -203,8 +216,37 @@ void remove_same_named(const char* dir, const char* name) {
     }
 }
 
-void note_file_written(const char* dir, const char* name) {
-    if (!can_follow(dir, name)) return;
+}  // namespace
+
+void reset_name_index() {
+    index = name_index{};
+    reads = 0;
+    out_of_memory = false;
+    target_confirmed = false;
+}
+
+unsigned name_index_reads() {
+    return reads;
+}
+
+void remove_same_named(const char* dir, const char* name) {
+    if (same_name_removal == same_name_method::walk || out_of_memory) {
+        remove_named_entries(dir, name);
+        return;
+    }
+    if (dir == nullptr || name == nullptr) return;
+    try {
+        remove_through_index(dir, name);
+    } catch (const std::bad_alloc&) {
+        // What the index removed before it failed is gone; the walk removes the rest.
+        give_up_index();
+        remove_named_entries(dir, name);
+    }
+}
+
+namespace {
+
+void follow_file_written(const char* name) {
     const std::vector<std::string_view> parts = components_of(name);
     index_node* node = &index.nodes.front();
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
@@ -228,8 +270,7 @@ void note_file_written(const char* dir, const char* name) {
     }
 }
 
-void note_path_deleted(const char* dir, const char* name, bool removed) {
-    if (!can_follow(dir, name)) return;
+void follow_path_deleted(const char* name, bool removed) {
     const std::vector<std::string_view> parts = components_of(name);
     index_node* node = &index.nodes.front();
     for (const std::string_view part : parts) {
@@ -243,6 +284,52 @@ void note_path_deleted(const char* dir, const char* name, bool removed) {
     if (!removed) return;
     if (!node->children.empty()) return mark_stale();
     erase_node(node);
+}
+
+}  // namespace
+
+void note_file_written(const char* dir, const char* name) {
+    if (!can_follow(dir, name)) return;
+    try {
+        follow_file_written(name);
+    } catch (const std::bad_alloc&) {
+        give_up_index();
+    }
+}
+
+void note_path_deleted(const char* dir, const char* name, bool removed) {
+    if (removed) target_confirmed = false;
+    if (!can_follow(dir, name)) return;
+    try {
+        follow_path_deleted(name, removed);
+    } catch (const std::bad_alloc&) {
+        give_up_index();
+    }
+}
+
+std::size_t known_directory_length(const char* dir, const char* name, const char* path) {
+    if (!index_follows(dir) || !is_plain_name(name)) return 0;
+    if (!target_confirmed) {
+        // Something was removed since the target was last tested: one test of the target stands for the
+        // tests of all its prefixes.
+        if (target::path_kind(dir) != 1) return 0;
+        target_confirmed = true;
+    }
+    // The path is dir, a '/' unless dir ends in one, and the name's components but the last.
+    std::size_t known = std::strlen(dir);
+    std::size_t at = known + (path[known] == '/' ? 1 : 0);
+    const index_node* node = &index.nodes.front();
+    for (std::string_view rest = name;;) {
+        const std::size_t slash = rest.find('/');
+        if (slash == std::string_view::npos) return known;  // the last component is the file
+        const auto found = node->children.find(rest.substr(0, slash));
+        if (found == node->children.end() || found->second->kind != node_kind::directory) return known;
+        node = found->second;
+        at += slash;
+        known = at;
+        ++at;
+        rest.remove_prefix(slash + 1);
+    }
 }
 
 }  // namespace install

@@ -13,6 +13,8 @@
 // twice (a bind mount of a directory into its own tree) is never indexed: the walk runs instead.
 #pragma once
 
+#include <cstddef>
+
 namespace install {
 
 // Which same-name removal the extraction loop uses. The index is the default; the walk is the reference.
@@ -31,6 +33,12 @@ void remove_same_named(const char* dir, const char* name);
 // has been removed when `removed` (remove or rmdir succeeded).
 void note_file_written(const char* dir, const char* name);
 void note_path_deleted(const char* dir, const char* name, bool removed);
+
+// For file entry `name` beneath `dir` (as for the removal) whose directory path is `path`: the length of
+// the beginning of `path` within which every prefix is known to be a directory (the target's own
+// prefixes, and the directories the index holds), so that make_dir_path_beyond need not test them. 0 when
+// the index cannot tell.
+std::size_t known_directory_length(const char* dir, const char* name, const char* path);
 
 // How many times the tree has been read since the last reset: one for a usual installation, more only
 // when entries that the index cannot follow made it stale. Tests use it to see that the index was used.

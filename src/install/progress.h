@@ -6,8 +6,9 @@ namespace install {
 
 // With a name: draws the line "%3d%% %3d%%  %s " (file percentage first), unless the percentages and the
 // name are those of the last drawing; names longer than 40 characters are shortened from index 40. With a
-// null name: erases the last drawing and forgets it. Either way waits until standard error has taken the
-// output (tcdrain) and returns that result, which no caller needs.
+// null name: erases the last drawing and forgets it. Either way, on a terminal, waits until standard error
+// has taken the output (tcdrain) and returns that result, which no caller needs; elsewhere returns -1 with
+// errno as tcdrain would leave it, without asking. Never allocates but for the name's copy and shortening.
 int show_progress(const char* name, int byte_percent, int file_percent);
 
 }  // namespace install

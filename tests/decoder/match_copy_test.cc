@@ -96,38 +96,64 @@ TEST(MatchCopy, MatchEndingExactlyAtTheChunkEndLeavesNothingPending) {
 
 // Random literals and matches in several blocks, against the plain expansion, decoded as the installer
 // asks for a file. Catches any slip of canonical codes, distances, window wrap or chunk resumption.
+// Random literals and matches in a few blocks; `all` receives every token.
+std::vector<std::uint8_t> random_stream(std::mt19937& rng, std::vector<token>& all) {
+    bit_writer w;
+    const int blocks = 1 + static_cast<int>(rng() % 4);
+    std::size_t produced = 0;
+    for (int b = 0; b < blocks; ++b) {
+        std::vector<token> tokens;
+        const int count = 1 + static_cast<int>(rng() % 3000);
+        const unsigned alphabet = 1 + rng() % 256;
+        for (int i = 0; i < count; ++i) {
+            if (rng() % 3 != 0) {
+                tokens.push_back(literal(static_cast<std::uint8_t>(rng() % alphabet)));
+                ++produced;
+                continue;
+            }
+            // Mostly distances within what was produced, now and then beyond it.
+            const unsigned length = 3 + rng() % 254;
+            const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(produced + 16, 8192));
+            tokens.push_back(match(length, 1 + rng() % reach));
+            produced += length;
+        }
+        decoder_test::put_block(w, tokens);
+        all.insert(all.end(), tokens.begin(), tokens.end());
+    }
+    return w.bytes();
+}
+
 TEST(MatchCopy, RandomTokenListsDecodeToTheirExpansion) {
     std::mt19937 rng(20240607);
     for (int round = 0; round < 40; ++round) {
         std::vector<token> all;
-        bit_writer w;
-        const int blocks = 1 + static_cast<int>(rng() % 4);
-        std::size_t produced = 0;
-        for (int b = 0; b < blocks; ++b) {
-            std::vector<token> tokens;
-            const int count = 1 + static_cast<int>(rng() % 3000);
-            const unsigned alphabet = 1 + rng() % 256;
-            for (int i = 0; i < count; ++i) {
-                if (rng() % 3 != 0) {
-                    tokens.push_back(literal(static_cast<std::uint8_t>(rng() % alphabet)));
-                    ++produced;
-                    continue;
-                }
-                // Mostly distances within what was produced, now and then beyond it.
-                const unsigned length = 3 + rng() % 254;
-                const unsigned reach = static_cast<unsigned>(std::min<std::size_t>(produced + 16, 8192));
-                tokens.push_back(match(length, 1 + rng() % reach));
-                produced += length;
-            }
-            decoder_test::put_block(w, tokens);
-            all.insert(all.end(), tokens.begin(), tokens.end());
-        }
+        const auto stream = random_stream(rng, all);
         const auto expected = expand(all);
-        const auto file = decode_file(w.bytes(), expected.size());
+        const auto file = decode_file(stream, expected.size());
         const auto diff = std::mismatch(file.bytes.begin(), file.bytes.end(), expected.begin());
         ASSERT_EQ(file.bytes, expected) << "round " << round << " first difference at "
                                         << (diff.first - file.bytes.begin()) << " of " << expected.size();
         for (int r : file.results) ASSERT_EQ(r, 0) << "round " << round;
+    }
+}
+
+// The fast path against the careful one it stands in for: the same bytes, results and input used, on
+// sound streams and on the same streams with bits flipped or cut short.
+TEST(MatchCopy, TheFastPathDecodesExactlyAsTheCarefulPath) {
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 60; ++round) {
+        std::vector<token> all;
+        auto stream = random_stream(rng, all);
+        const std::size_t size = expand(all).size() + rng() % 3;
+        if (round % 3 == 1) stream[rng() % stream.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
+        if (round % 3 == 2) stream.resize(rng() % stream.size());
+        const auto fast = decode_file(stream, size);
+        decoder::codec_fast_path = false;
+        const auto careful = decode_file(stream, size);
+        decoder::codec_fast_path = true;
+        ASSERT_EQ(fast.bytes, careful.bytes) << "round " << round;
+        ASSERT_EQ(fast.results, careful.results) << "round " << round;
+        ASSERT_EQ(fast.input_used, careful.input_used) << "round " << round;
     }
 }
 

@@ -30,10 +30,36 @@ TEST_F(Startup, OwnFileThatCannotBeOpenedIsErr1) {
     }
 }
 
-TEST_F(Startup, BareNameInTheWorkingDirectoryIsFound) {
-    const auto r = run_installer("setup.bin", {}, "c\n", dir.path());
+// The installer started by a bare name, as the search path starts it: the file of that name in `cwd`
+// is executed, or `program` instead when given.
+process_result run_bare(const std::string& name, const std::string& cwd, const std::string& program = "") {
+    process_options options;
+    options.input = "c\n";
+    options.cwd = cwd;
+    return run_process(program.empty() ? cwd + "/" + name : program, {name}, options);
+}
+
+TEST_F(Startup, BareNameInTheWorkingDirectoryIsFoundWhenItIsTheRunningProgram) {
+    const auto r = run_bare("setup.bin", dir.path());
     expect_clean_exit(r);
     EXPECT_EQ(r.err, t::WELCOME + t::NEXT_CANCEL + t::TERMINATED);
+}
+
+TEST_F(Startup, ABareNameNamingAnotherFileNeverReadsItsPayload) {
+    // Another product's installer, even a plain unexecutable copy, lies in the working directory under the
+    // name the running installer was started by.
+    test_payload other;
+    other.product = "OTHER";
+    write_file(dir / "elsewhere/setup.bin", stub_with_payload(payload_bytes(other)));
+    for (const std::string& program : {image, std::string(INSTALLER_PATH)}) {
+        const auto r = run_bare("setup.bin", dir / "elsewhere", program);
+        expect_clean_exit(r);
+        EXPECT_EQ(r.err, "Can't find attachments (err=1).\n" + t::TERMINATED) << program;
+    }
+    // With a '/' the name is opened as it is, whatever program runs.
+    const auto r = run_installer("./setup.bin", {}, "c\n", dir / "elsewhere");
+    expect_clean_exit(r);
+    EXPECT_NE(r.err.find("OTHER"), std::string::npos) << r.err;
 }
 
 TEST_F(Startup, ExecutedDirectlyTheInstallerFindsItsOwnPayload) {
@@ -98,7 +124,7 @@ TEST_F(Startup, AutonextIsRecognisedInAnyPositionArgv0Included) {
     }
     // As argv[0]: the installer file itself is named -autonext.
     write_installer(dir / "-autonext", test_payload{});
-    const auto r = run_installer("-autonext", {}, "c\n", dir.path());
+    const auto r = run_bare("-autonext", dir.path());
     expect_clean_exit(r);
     EXPECT_EQ(r.err, expected);
 }
