@@ -23,6 +23,12 @@ function(mkinstaller_add_installer target)
     if(ARG_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "mkinstaller_add_installer: unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
     endif()
+    # A keyword with no value would be dropped silently, as would a licence file named LICENSE given
+    # bare: its name is read as the keyword again.
+    if(ARG_KEYWORDS_MISSING_VALUES)
+        message(FATAL_ERROR "mkinstaller_add_installer: no value for ${ARG_KEYWORDS_MISSING_VALUES} "
+                            "(a file named like a keyword needs a path, e.g. \${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)")
+    endif()
     if(NOT ARG_SOURCE_DIR OR NOT ARG_OUTPUT)
         message(FATAL_ERROR "mkinstaller_add_installer: SOURCE_DIR and OUTPUT are required")
     endif()

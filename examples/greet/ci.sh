@@ -12,16 +12,16 @@ trap 'rm -rf "$work"' EXIT
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 mkinstaller=$work/prefix/bin/mkinstaller
-# The licence option arrives with a newer mkinstaller; the example shows it when the tool has it.
-license=OFF
-if "$mkinstaller" build --help | grep -q -- '--license'; then license=ON; fi
 
 cmake -S "$root/examples/greet" -B "$work/greet" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_PREFIX_PATH="$work/prefix" -DGREET_INSTALLER_LICENSE=$license >/dev/null
+    -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/greet" --target greet-installer
 (cd "$work/greet" && cpack -G External)
 for setup in "$work/greet/installer/greet-1.2.0-setup" "$work/greet/greet-1.2.0-setup"; do
     "$mkinstaller" verify "$setup"
+    # The product's own licence, laid out, instead of the stub's built-in agreement.
+    "$mkinstaller" license "$setup" >"$work/license.txt"
+    grep -q '^The greet example product may be copied' "$work/license.txt"
 done
 # The target's installer is rebuilt when a file of its tree changes, and only then.
 built=$work/greet/installer/greet-1.2.0-setup
@@ -45,6 +45,7 @@ for answers in 'n\na\nn\n%s\nn\nn\n' 'n\na\nn\n%s\nn\nn\nn\n'; do
         echo "example product: the installation did not complete" >&2
         exit 1
     fi
+    grep -qFx "$(head -1 "$work/license.txt")" "$work/install.log"
 done
 test "$("$target/bin/greet" CI)" = "Hello, CI!"
 test "$(stat -c %a "$target/include/greet/greet.h")" = 644
