@@ -67,9 +67,10 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     return found;
 }
 
-// Common prefix of a and b, at most limit bytes. Presumes limit bytes are readable at both.
-inline std::uint32_t common_length(const unsigned char* a, const unsigned char* b, std::uint32_t limit) {
-    std::uint32_t n = 0;
+// Extends a common prefix of a and b, known to be n bytes long, to at most limit bytes. Presumes limit
+// bytes are readable at both.
+inline std::uint32_t extend_match(const unsigned char* a, const unsigned char* b, std::uint32_t n,
+                                  std::uint32_t limit) {
     if constexpr (std::endian::native == std::endian::little) {
         while (n + 8 <= limit) {
             std::uint64_t x;
@@ -82,6 +83,11 @@ inline std::uint32_t common_length(const unsigned char* a, const unsigned char* 
     }
     while (n < limit && a[n] == b[n]) ++n;
     return n;
+}
+
+// Common prefix of a and b, at most limit bytes. Presumes limit bytes are readable at both.
+inline std::uint32_t common_length(const unsigned char* a, const unsigned char* b, std::uint32_t limit) {
+    return extend_match(a, b, 0, limit);
 }
 
 struct match_search {

@@ -8,29 +8,13 @@
 #include <bit>
 #include <cstring>
 
+#include "encoder/match_finder.h"
+
 namespace encoder {
 
 namespace {
 
 constexpr std::int32_t ENCODER_TREE_NONE = -(1 << 30);
-
-// Extends a common prefix of known length n to at most limit bytes. Presumes limit bytes are readable at
-// both.
-std::uint32_t extend_match(const unsigned char* a, const unsigned char* b, std::uint32_t n,
-                           std::uint32_t limit) {
-    if constexpr (std::endian::native == std::endian::little) {
-        while (n + 8 <= limit) {
-            std::uint64_t x;
-            std::uint64_t y;
-            std::memcpy(&x, a + n, 8);
-            std::memcpy(&y, b + n, 8);
-            if (x != y) return n + static_cast<std::uint32_t>(std::countr_zero(x ^ y)) / 8;
-            n += 8;
-        }
-    }
-    while (n < limit && a[n] == b[n]) ++n;
-    return n;
-}
 
 }  // namespace
 
