@@ -188,7 +188,7 @@ void check_payload_is_found(const output_file& out, std::uint64_t header_offset)
 struct prepared_entry {
     std::unique_ptr<unsigned char[]> file;  // kept only while the stored bytes are the file's own
     std::vector<unsigned char> compressed;
-    std::span<const unsigned char> stored;
+    std::span<const unsigned char> stored;  // into one of the two: their heap buffers survive moves
     std::uint32_t method = 0;
     std::uint32_t file_size = 0;
     std::uint16_t data_crc = 0;
