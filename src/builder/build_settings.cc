@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 #include <filesystem>
@@ -95,6 +96,8 @@ build_environment current_build_environment() {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (!ec) env.own_directory = self.parent_path().string();
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    env.online_cores = cores < 1 ? 1 : static_cast<unsigned>(std::min<long>(cores, CLI_MAX_JOBS));
     return env;
 }
 
@@ -111,6 +114,7 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.strict = args.strict;
     s.allow_same_name = args.allow_same_name;
     s.checksum = args.checksum;
+    s.jobs = args.jobs != 0 ? args.jobs : std::max(env.online_cores, 1u);
     s.file_mode = args.file_mode;
     s.deletes = args.deletes;
     s.excludes = args.excludes;

@@ -25,6 +25,7 @@ struct build_settings {
     bool strict = false;           // every warning is an error
     bool allow_same_name = false;  // same-name groups are warned about instead of refused
     bool checksum = false;         // OUTPUT.sha256 beside OUTPUT
+    unsigned jobs = 1;             // threads that read and compress files
     bool file_mode = false;
     std::vector<std::string> deletes;
     std::vector<std::string> excludes;
@@ -42,6 +43,7 @@ struct build_environment {
     // The real directory of mkinstaller's executable, or empty when unknown: the default stub lies there
     // or at MKINSTALLER_INSTALLED_STUB relative to it.
     std::string own_directory;
+    unsigned online_cores = 1;  // the default thread count
 };
 
 build_environment current_build_environment();

@@ -2,6 +2,8 @@
 // "--" ends the options.
 #include "builder/cli_options.h"
 
+#include <charconv>
+
 #include "builder/builder_error.h"
 
 namespace builder {
@@ -62,6 +64,19 @@ bool* flag_option(command_line& line, std::string_view name) {
         default:
             return nullptr;
     }
+}
+
+// -j's value: a thread count from 1 to CLI_MAX_JOBS.
+unsigned parse_jobs(std::string_view name, const std::string& text) {
+    unsigned jobs = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, jobs);
+    if (ec != std::errc() || stop != end || jobs < 1 || jobs > CLI_MAX_JOBS) {
+        throw usage_error(std::string(name) + " takes a number of threads from 1 to " +
+                              std::to_string(CLI_MAX_JOBS) + ", not " + in_quotes(text),
+                          command_kind::build);
+    }
+    return jobs;
 }
 
 void take_operands(command_line& line, const std::vector<std::string>& operands) {
@@ -126,12 +141,18 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
             line.help = true;
             return line;
         }
+        const bool is_build = line.command == command_kind::build;
+        // -j4, as make takes it.
+        if (is_build && arg.size() > 2 && arg.starts_with("-j") && arg[2] != '=') {
+            line.build.jobs = parse_jobs("-j", std::string(arg.substr(2)));
+            continue;
+        }
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        const bool is_build = line.command == command_kind::build;
+        const bool is_jobs = is_build && (name == "-j" || name == "--jobs");
         std::optional<std::string>* value = is_build ? value_option(line.build, name) : nullptr;
         std::vector<std::string>* values = is_build ? list_option(line.build, name) : nullptr;
-        if (value != nullptr || values != nullptr) {
+        if (value != nullptr || values != nullptr || is_jobs) {
             std::string given;
             if (equals != std::string_view::npos) {
                 given = std::string(arg.substr(equals + 1));
@@ -140,7 +161,9 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
             } else {
                 throw usage_error("option " + std::string(name) + " needs a value", line.command);
             }
-            if (value != nullptr) {
+            if (is_jobs) {
+                line.build.jobs = parse_jobs(name, given);
+            } else if (value != nullptr) {
                 *value = std::move(given);
             } else {
                 values->push_back(std::move(given));

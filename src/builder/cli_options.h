@@ -19,6 +19,7 @@ struct build_arguments {
     std::optional<std::string> stub;
     std::optional<std::string> level;
     std::optional<std::string> license;  // a licence text file for the stub's licence region
+    unsigned jobs = 0;                   // -j N: threads that compress; 0 for one per online core
     bool store = false;
     bool quiet = false;                 // no progress bar and no summary
     bool strict = false;                // every warning is an error
@@ -42,6 +43,9 @@ struct command_line {
     bool keep_setid = false;  // extract: keep set-user-ID, set-group-ID and sticky bits
     bool json = false;        // list: one JSON document instead of the table
 };
+
+// The most threads -j takes.
+constexpr unsigned CLI_MAX_JOBS = 256;
 
 // `args` excludes the program name. Throws usage_error.
 command_line parse_command_line(const std::vector<std::string_view>& args);

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "builder/header_writer.h"
 #include "builder/input_file.h"
 #include "builder/output_file.h"
+#include "builder/parallel_encoder.h"
 #include "builder/record_writer.h"
 #include "builder/sha256.h"
 #include "builder/stub_license.h"
@@ -181,23 +183,54 @@ void check_payload_is_found(const output_file& out, std::uint64_t header_offset)
                 ": the stub already holds a header block in front of it");
 }
 
-// One file's record and stored bytes.
-void write_file_entry(int root_fd, const planned_entry& entry, const encode_options& options,
-                      const unsigned char* crc_table, payload_totals& totals, output_file& out,
-                      build_summary& summary, bool strict) {
-    const file_bytes read = read_entry(root_fd, entry, strict, summary.warnings);
+// One file read, encoded and checksummed, ready for its record; prepared on any thread, since everything
+// it uses is its own or only read.
+struct prepared_entry {
+    std::unique_ptr<unsigned char[]> file;  // kept only while the stored bytes are the file's own
+    std::vector<unsigned char> compressed;
+    std::span<const unsigned char> stored;  // into one of the two: their heap buffers survive moves
+    std::uint32_t method = 0;
+    std::uint32_t file_size = 0;
+    std::uint16_t data_crc = 0;
+    std::uint16_t stored_crc = 0;
+    std::vector<std::string> warnings;
+};
+
+prepared_entry prepare_file_entry(int root_fd, const planned_entry& entry, const encode_options& options,
+                                  const unsigned char* crc_table, bool strict) {
+    prepared_entry prepared;
+    file_bytes read = read_entry(root_fd, entry, strict, prepared.warnings);
     const std::span<const unsigned char> file_bytes(read.bytes.get(), read.size);
-    const encoded_entry encoded = encode_entry(file_bytes, options);
-    const std::uint64_t stored_size = encoded.stored.size();
+    encoded_entry encoded = encode_entry(file_bytes, options);
+    prepared.method = encoded.method;
+    prepared.file_size = read.size;
+    prepared.data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), read.size);
+    prepared.stored_crc =
+        payload::crc16_update(crc_table, 0, encoded.stored.data(),
+                              payload_totals::narrow(encoded.stored.size(), "stored bytes of one file"));
+    // Only one of the two forms is kept until the entry is written: entries wait their turn in memory.
+    if (encoded.stored.data() == file_bytes.data()) {
+        prepared.file = std::move(read.bytes);
+        prepared.stored = file_bytes;
+    } else {
+        prepared.compressed = std::move(encoded.owned);
+        prepared.stored = prepared.compressed;
+    }
+    return prepared;
+}
+
+// One file's record and stored bytes.
+void write_file_entry(const planned_entry& entry, prepared_entry& prepared, const unsigned char* crc_table,
+                      payload_totals& totals, output_file& out, build_summary& summary) {
+    for (std::string& warning : prepared.warnings) summary.warnings.push_back(std::move(warning));
+    const std::uint64_t stored_size = prepared.stored.size();
     const std::vector<unsigned char> record = serialise_record(
         record_fields{
-            .data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), read.size),
-            .stored_crc =
-                payload::crc16_update(crc_table, 0, encoded.stored.data(),
-                                      payload_totals::narrow(stored_size, "stored bytes of one file")),
-            .file_size = read.size,
+            .data_crc = prepared.data_crc,
+            .stored_crc = prepared.stored_crc,
+            .file_size = prepared.file_size,
             .stored_size = static_cast<std::uint32_t>(stored_size),
-            .method = encoded.method,
+            .method = prepared.method,
             .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
             .mtime = entry.mtime,
             .mode = entry.mode,
@@ -205,10 +238,11 @@ void write_file_entry(int root_fd, const planned_entry& entry, const encode_opti
         },
         crc_table);
     out.write(record.data(), record.size());
-    out.write(encoded.stored.data(), encoded.stored.size());
-    totals.file_size += read.size;
+    out.write(prepared.stored.data(), prepared.stored.size());
+    totals.file_size += prepared.file_size;
     totals.stored_size += stored_size;
     totals.record_size += record.size();
+    prepared = prepared_entry{};  // its memory is free for the entries that follow
 }
 
 // The line `sha256sum -c` reads, run in OUTPUT's directory: the digest, two spaces, the file's own name.
@@ -263,7 +297,19 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     payload_totals totals;
     const encode_options options{.force_store = settings.store, .level = settings.level};
     std::uint32_t entries_done = 0;
-    for (const planned_entry& entry : plan.entries) {
+    // Files are read and encoded ahead on settings.jobs threads, and written here in payload order; an
+    // entry's failure is thrown when its turn comes, so that messages are those of a build on one thread.
+    std::vector<prepared_entry> ready(parallel_encoder::window_for(settings.jobs));
+    parallel_encoder pool(plan.entries.size(), settings.jobs, [&](std::size_t index) {
+        const planned_entry& entry = plan.entries[index];
+        if (!entry.is_delete) {
+            ready[index % ready.size()] =
+                prepare_file_entry(root.fd, entry, options, crc_table.get(), settings.strict);
+        }
+    });
+    for (std::size_t index = 0; index < plan.entries.size(); ++index) {
+        const planned_entry& entry = plan.entries[index];
+        pool.wait_for(index);
         if (entry.is_delete) {
             const std::vector<unsigned char> record = serialise_record(
                 record_fields{
@@ -277,7 +323,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
             out.write(record.data(), record.size());
             totals.record_size += record.size();
         } else {
-            write_file_entry(root.fd, entry, options, crc_table.get(), totals, out, summary, settings.strict);
+            write_file_entry(entry, ready[index % ready.size()], crc_table.get(), totals, out, summary);
         }
         ++entries_done;
         if (observer != nullptr) {

@@ -30,7 +30,8 @@ class build_observer {
                                std::uint64_t bytes_stored) = 0;
 };
 
-// Reads one file at a time; with --checksum writes OUTPUT.sha256 as well. Throws error; OUTPUT (and
+// Reads and encodes files on settings.jobs threads, holding at most one more file than threads, and
+// writes them in payload order; with --checksum writes OUTPUT.sha256 as well. Throws error; OUTPUT (and
 // OUTPUT.sha256) are then left as they were.
 build_summary write_installer(const build_settings& settings, const payload_plan& plan,
                               build_observer* observer = nullptr);

@@ -40,6 +40,13 @@ TEST(BuildSettings, DefaultsComeFromTheSourceDirectoryAndMkinstallersPlace) {
     EXPECT_EQ(s.stub, tools_prefix() + "/bin/installer");
     EXPECT_EQ(s.build_time, 1600000000);
     EXPECT_FALSE(s.store);
+    // One thread per online core unless -j says otherwise.
+    build_environment cores = environment();
+    cores.online_cores = 3;
+    EXPECT_EQ(resolve_build_settings(arguments(), cores).jobs, 3u);
+    build_arguments one = arguments();
+    one.jobs = 1;
+    EXPECT_EQ(resolve_build_settings(one, cores).jobs, 1u);
 }
 
 TEST(BuildSettings, DefaultProductIsTheLastComponentAsGiven) {

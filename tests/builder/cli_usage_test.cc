@@ -57,6 +57,12 @@ TEST(CliUsage, MalformedCommandLinesExitTwoWithUsageOnStandardError) {
         {{"verify", "--product=x", out}, "unknown option --product"},
         {{"verify", "--store", out}, "unknown option --store"},
         {{"build", "--level=9", src, out, "--store"}, "--store and --level exclude each other"},
+        {{"build", "-j", "0", src, out}, "-j takes a number of threads from 1 to 256, not \"0\""},
+        {{"build", "--jobs=257", src, out}, "--jobs takes a number of threads from 1 to 256, not \"257\""},
+        {{"build", "-jx", src, out}, "-j takes a number of threads from 1 to 256, not \"x\""},
+        {{"build", "--jobs", "", src, out}, "--jobs takes a number"},
+        {{"build", src, out, "-j"}, "option -j needs a value"},
+        {{"list", "-j2", out}, "unknown option -j2"},
     };
     for (const auto& [args, words] : cases) {
         const auto r = run_mkinstaller(args);

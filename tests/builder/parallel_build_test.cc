@@ -1,0 +1,127 @@
+// build -j N: the same installer, messages and exit status for every thread count, and the pool's bound on
+// the entries it holds at once.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <stdexcept>
+
+#include "builder/parallel_encoder.h"
+#include "builder_test_util.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::write_file;
+
+class ParallelBuild : public testing::Test {
+  protected:
+    temp_dir dir;
+    std::string source = dir / "src";
+    std::string stub = dir / "stub";
+
+    void SetUp() override {
+        write_file(stub, fake_stub(2000));
+        std::filesystem::create_directories(dir / "out");
+        // Empty, tiny, text that shrinks, bytes that do not, and files far larger than the rest, so that
+        // workers finish out of order.
+        std::string text;
+        for (int i = 0; text.size() < 400000; ++i)
+            text += "line " + std::to_string(i * 7 % 1000) + " of text\n";
+        const std::string junk = junk_bytes(300000);
+        for (int i = 0; i < 36; ++i) {
+            const std::size_t size =
+                i % 6 == 0 ? 0 : (std::size_t{1} << (i % 19)) + static_cast<std::size_t>(i);
+            const std::string bytes = i % 2 == 0 ? text.substr(i, size) : junk.substr(i, size);
+            write_timed_file(source + "/d" + std::to_string(i % 4) + "/f" + std::to_string(i), bytes);
+        }
+        write_timed_file(source + "/big/text", text);
+        write_timed_file(source + "/big/junk", junk);
+    }
+
+    testing_support::process_result build(const std::vector<std::string>& options,
+                                          const std::string& output) {
+        std::vector<std::string> args = {"build", "--stub", stub, "--build-time", "5", "--delete", "old/x"};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {source, output});
+        return run_mkinstaller(args);
+    }
+};
+
+// Files of /proc read to their end add a warning each, in payload order.
+TEST_F(ParallelBuild, EveryThreadCountGivesTheSameBytesAndMessages) {
+    ASSERT_EQ(symlink("/proc/version", (source + "/d1/version").c_str()), 0);
+    ASSERT_EQ(symlink("/proc/version", (source + "/d3/kernel").c_str()), 0);
+    const auto one = build({"-j", "1"}, dir / "out/setup");
+    ASSERT_EQ(one.exit_code, 0) << one.err;
+    EXPECT_NE(one.err.find("\"d3/kernel\""), std::string::npos) << one.err;
+    EXPECT_LT(one.err.find("\"d1/version\""), one.err.find("\"d3/kernel\""));
+    const std::string bytes = read_file(dir / "out/setup");
+    for (const auto& jobs :
+         std::vector<std::vector<std::string>>{{"--jobs=2"}, {"-j8"}, {"--jobs", "8"}, {}}) {
+        SCOPED_TRACE(jobs.empty() ? "default" : jobs.back());
+        const auto r = build(jobs, dir / "out/setup");
+        ASSERT_EQ(r.exit_code, 0) << r.err;
+        EXPECT_EQ(r.err, one.err);
+        EXPECT_EQ(r.out, one.out);
+        EXPECT_TRUE(read_file(dir / "out/setup") == bytes);
+    }
+    EXPECT_EQ(run_mkinstaller({"verify", dir / "out/setup"}).exit_code, 0);
+}
+
+// Under --strict a file of /proc is an error at its entry; the first such entry in payload order is named,
+// whichever thread meets it first, and nothing is written.
+TEST_F(ParallelBuild, AnEntrysErrorIsTheFirstInPayloadOrderAndLeavesNoOutput) {
+    ASSERT_EQ(symlink("/proc/version", (source + "/big/version").c_str()), 0);
+    ASSERT_EQ(symlink("/proc/version", (source + "/big/zz").c_str()), 0);
+    const auto one = build({"--strict", "-j1"}, dir / "out/setup");
+    EXPECT_EQ(one.exit_code, 1);
+    EXPECT_EQ(one.err.rfind("mkinstaller: \"big/version\": its file system gives its size as 0 bytes", 0), 0u)
+        << one.err;
+    for (int round = 0; round < 5; ++round) {
+        const auto r = build({"--strict", "-j8"}, dir / "out/setup");
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err, one.err);
+    }
+    EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
+}
+
+// Results come in order, a failure is thrown at its own index only, and no more than window_for(threads)
+// entries are ever worked on or waiting at once.
+TEST(ParallelEncoder, HoldsAtMostItsWindowAndRaisesFailuresInOrder) {
+    for (const unsigned threads : {1u, 2u, 5u}) {
+        SCOPED_TRACE(threads);
+        const std::size_t window = builder::parallel_encoder::window_for(threads);
+        std::atomic<std::size_t> held{0}, most_held{0};
+        std::vector<std::size_t> slots(window, 0);
+        {
+            builder::parallel_encoder pool(300, threads, [&](std::size_t index) {
+                const std::size_t now = ++held;
+                for (std::size_t seen = most_held;
+                     now > seen && !most_held.compare_exchange_weak(seen, now);) {
+                }
+                if (index % 7 == 3) usleep(200);
+                if (index == 150 || index == 151) throw std::runtime_error("entry " + std::to_string(index));
+                slots[index % window] = index;
+            });
+            for (std::size_t index = 0; index < 150; ++index) {
+                pool.wait_for(index);
+                EXPECT_EQ(slots[index % window], index);
+                --held;
+            }
+            try {
+                pool.wait_for(150);
+                ADD_FAILURE() << "entry 150 did not fail";
+            } catch (const std::runtime_error& e) {
+                EXPECT_STREQ(e.what(), "entry 150");
+            }
+        }
+        EXPECT_LE(most_held.load(), window);
+    }
+}
+
+}  // namespace
