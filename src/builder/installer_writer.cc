@@ -36,6 +36,8 @@ namespace builder {
 namespace {
 
 constexpr std::size_t WRITER_COPY_CHUNK = 1 << 16;
+// What entries ahead of the writer may hold beyond jobs times the largest file.
+constexpr std::uint64_t WRITER_AHEAD_SLACK = std::uint64_t{16} << 20;
 constexpr std::uint64_t WRITER_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
 struct fd_holder {
@@ -299,14 +301,22 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     std::uint32_t entries_done = 0;
     // Files are read and encoded ahead on settings.jobs threads, and written here in payload order; an
     // entry's failure is thrown when its turn comes, so that messages are those of a build on one thread.
+    // Entries ahead of the writer hold at most jobs times the largest file plus WRITER_AHEAD_SLACK bytes
+    // of files (and their compressed forms), however many small files that is.
     std::vector<prepared_entry> ready(parallel_encoder::window_for(settings.jobs));
-    parallel_encoder pool(plan.entries.size(), settings.jobs, [&](std::size_t index) {
-        const planned_entry& entry = plan.entries[index];
-        if (!entry.is_delete) {
-            ready[index % ready.size()] =
-                prepare_file_entry(root.fd, entry, options, crc_table.get(), settings.strict);
-        }
-    });
+    std::uint64_t largest = 0;
+    for (const planned_entry& entry : plan.entries) largest = std::max<std::uint64_t>(largest, entry.size);
+    parallel_encoder pool(
+        plan.entries.size(), settings.jobs,
+        [&](std::size_t index) {
+            const planned_entry& entry = plan.entries[index];
+            if (!entry.is_delete) {
+                ready[index % ready.size()] =
+                    prepare_file_entry(root.fd, entry, options, crc_table.get(), settings.strict);
+            }
+        },
+        [&](std::size_t index) { return std::uint64_t{plan.entries[index].size}; },
+        settings.jobs * largest + WRITER_AHEAD_SLACK);
     for (std::size_t index = 0; index < plan.entries.size(); ++index) {
         const planned_entry& entry = plan.entries[index];
         pool.wait_for(index);

@@ -8,8 +8,13 @@
 
 namespace builder {
 
-parallel_encoder::parallel_encoder(std::size_t count, unsigned threads, std::function<void(std::size_t)> work)
-    : count_(count), work_(std::move(work)), window_(window_for(threads)) {
+parallel_encoder::parallel_encoder(std::size_t count, unsigned threads, std::function<void(std::size_t)> work,
+                                   std::function<std::uint64_t(std::size_t)> cost, std::uint64_t budget)
+    : count_(count),
+      work_(std::move(work)),
+      cost_(std::move(cost)),
+      budget_(budget),
+      window_(window_for(threads)) {
     if (threads <= 1 || count <= 1) return;
     slots_.resize(window_);
     const std::size_t wanted = std::min<std::size_t>(threads, count);
@@ -32,14 +37,21 @@ parallel_encoder::~parallel_encoder() {
     for (std::thread& thread : threads_) thread.join();
 }
 
+std::uint64_t parallel_encoder::cost_of(std::size_t index) const {
+    return cost_ ? cost_(index) : 0;
+}
+
 void parallel_encoder::run_worker() {
     std::unique_lock lock(mutex_);
     for (;;) {
         work_ready_.wait(lock, [this] {
-            return stopping_ || next_to_start_ >= count_ || next_to_start_ < window_start_ + window_;
+            return stopping_ || next_to_start_ >= count_ ||
+                   (next_to_start_ < window_start_ + window_ &&
+                    (next_to_start_ == window_start_ || held_cost_ + cost_of(next_to_start_) <= budget_));
         });
         if (stopping_ || next_to_start_ >= count_) return;
         const std::size_t index = next_to_start_++;
+        held_cost_ += cost_of(index);
         slot_state& slot = slots_[index % window_];
         slot = slot_state{};
         lock.unlock();
@@ -63,7 +75,7 @@ void parallel_encoder::wait_for(std::size_t index) {
     }
     std::unique_lock lock(mutex_);
     if (index > window_start_) {
-        window_start_ = index;
+        for (; window_start_ < index; ++window_start_) held_cost_ -= cost_of(window_start_);
         work_ready_.notify_all();
     }
     const slot_state& slot = slots_[index % window_];

@@ -124,4 +124,27 @@ TEST(ParallelEncoder, HoldsAtMostItsWindowAndRaisesFailuresInOrder) {
     }
 }
 
+// Entries ahead of the writer stay within the budget however wide the window: here two of cost 10 fit
+// in 25, never three.
+TEST(ParallelEncoder, HoldsNoMoreThanItsBudgetAhead) {
+    std::atomic<std::size_t> held{0}, most_held{0};
+    {
+        builder::parallel_encoder pool(
+            100, 4,
+            [&](std::size_t) {
+                const std::size_t now = ++held;
+                for (std::size_t seen = most_held;
+                     now > seen && !most_held.compare_exchange_weak(seen, now);) {
+                }
+                usleep(100);
+            },
+            [](std::size_t) { return std::uint64_t{10}; }, 25);
+        for (std::size_t index = 0; index < 100; ++index) {
+            pool.wait_for(index);
+            --held;
+        }
+    }
+    EXPECT_LE(most_held.load(), 2u);
+}
+
 }  // namespace
