@@ -42,7 +42,6 @@ void check_header_total(const installer_payload& in, std::size_t offset, const c
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
-    require_installer_stub(in, "verify");
 
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
@@ -79,6 +78,8 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
                        "stored sizes");
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_size,
                        "record lengths");
+    // Last, so that a damaged payload is named by the message the installer would stop with.
+    require_installer_stub(in, "verify");
 
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
