@@ -23,6 +23,7 @@
 #include "builder/commands.h"
 #include "builder/display_text.h"
 #include "builder/entry_bytes.h"
+#include "builder/fd_holder.h"
 #include "builder/installer_reader.h"
 
 namespace builder {
@@ -30,20 +31,6 @@ namespace {
 
 constexpr int EXTRACT_DIR_FLAGS = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 constexpr int EXTRACT_TEMP_ATTEMPTS = 100;
-
-struct fd_holder {
-    int fd = -1;
-    fd_holder() = default;
-    explicit fd_holder(int f) : fd(f) {}
-    fd_holder(fd_holder&& other) noexcept : fd(other.fd) { other.fd = -1; }
-    fd_holder& operator=(fd_holder&& other) noexcept {
-        std::swap(fd, other.fd);
-        return *this;
-    }
-    ~fd_holder() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 struct extract_options {
     bool force = false;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "builder/builder_error.h"
+#include "builder/fd_holder.h"
 
 namespace builder {
 namespace {
@@ -19,20 +20,13 @@ const char* kind_of(mode_t mode) {
     return "something else";
 }
 
-struct fd_closer {
-    int fd;
-    ~fd_closer() {
-        if (fd >= 0) close(fd);
-    }
-};
-
 }  // namespace
 
 input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
                               std::uint64_t max_size) {
     const std::string named = noun + in_quotes(path);
     // O_NONBLOCK: opening a fifo must not wait for a writer; O_NOCTTY: a terminal never becomes ours.
-    fd_closer fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    fd_holder fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (fd.fd < 0) fail_errno(prefix + "cannot open " + named);
     struct stat st {};
     if (fstat(fd.fd, &st) != 0) fail_errno(prefix + "cannot examine " + named);

@@ -21,6 +21,7 @@
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "builder/entry_encoder.h"
+#include "builder/fd_holder.h"
 #include "builder/header_writer.h"
 #include "builder/input_file.h"
 #include "builder/output_file.h"
@@ -39,13 +40,6 @@ constexpr std::size_t WRITER_COPY_CHUNK = 1 << 16;
 // What entries ahead of the writer may hold beyond jobs times the largest file.
 constexpr std::uint64_t WRITER_AHEAD_SLACK = std::uint64_t{16} << 20;
 constexpr std::uint64_t WRITER_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
-
-struct fd_holder {
-    int fd = -1;
-    ~fd_holder() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 // The running header totals; the payload counts each in 32 bits.
 struct payload_totals {

@@ -17,6 +17,7 @@
 
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
+#include "builder/fd_holder.h"
 #include "payload/file_record.h"
 
 namespace builder {
@@ -28,13 +29,6 @@ struct dir_closer {
     void operator()(DIR* d) const { closedir(d); }
 };
 using dir_ptr = std::unique_ptr<DIR, dir_closer>;
-
-struct fd_holder {
-    int fd = -1;
-    ~fd_holder() {
-        if (fd >= 0) close(fd);
-    }
-};
 
 const char* special_kind(mode_t mode) {
     if (S_ISFIFO(mode)) return "fifo";
