@@ -9,7 +9,7 @@
 
 namespace builder {
 
-enum class command_kind { none, build, list, verify, extract, info, license };
+enum class command_kind { none, build, list, verify, extract, info, license, diff };
 
 struct build_arguments {
     std::optional<std::string> product;
@@ -37,11 +37,12 @@ struct command_line {
     bool help = false;     // --help: show the usage of `command` (none: of the whole program)
     bool version = false;  // --version: show mkinstaller's version
     build_arguments build;
-    std::string installer;    // the operand of list, verify, info, license and extract
-    std::string extract_dir;  // where extract writes
-    bool force = false;       // extract: overwrite existing files
-    bool keep_setid = false;  // extract: keep set-user-ID, set-group-ID and sticky bits
-    bool json = false;        // list: one JSON document instead of the table
+    std::string installer;      // the operand of list, verify, info, license and extract; diff's OLD
+    std::string new_installer;  // diff's NEW
+    std::string extract_dir;    // where extract writes
+    bool force = false;         // extract: overwrite existing files
+    bool keep_setid = false;    // extract: keep set-user-ID, set-group-ID and sticky bits
+    bool json = false;          // list, diff: one JSON document instead of the table
 };
 
 // The most threads -j takes.

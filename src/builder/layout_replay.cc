@@ -142,8 +142,9 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     return {};
 }
 
-// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory.
-layout_outcome open_file(layout_tree& tree, std::string_view name) {
+// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory. The file then holds
+// what the entry writes.
+layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written) {
     const std::vector<std::string_view> parts = components_of(name);
     layout_node* dir = &tree.root;
     std::string path;
@@ -169,26 +170,55 @@ layout_outcome open_file(layout_tree& tree, std::string_view name) {
         return failure(LAYOUT_FILE_MESSAGE, ENAMETOOLONG, LAYOUT_FILE_TAG,
                        "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
     }
-    const auto existing = dir->children.find(last);
-    if (existing == dir->children.end()) {
-        dir->children.emplace(std::string(last), layout_node{.is_directory = false});
+    auto existing = dir->children.find(last);
+    const bool created = existing == dir->children.end();
+    if (created) {
+        existing = dir->children.emplace(std::string(last), layout_node{.is_directory = false}).first;
     } else if (existing->second.is_directory) {
         return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
                        shown(joined(path, last)) + " is a directory that earlier entries made and filled");
     }
+    file_state& file = existing->second.file;
+    // Without chmod a truncated file keeps its permissions; a new one gets the mask's.
+    const std::optional<std::uint16_t> kept = file.permissions;
+    file = written;
+    if (!written.mtime && !created) file.permissions = kept;
     return {};
 }
 
 }  // namespace
 
-layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete) {
+bool same_bytes(const file_state& a, const file_state& b) {
+    return a.size == b.size && a.digest == b.digest;
+}
+
+bool same_time(const file_state& a, const file_state& b) {
+    return a.mtime == b.mtime;
+}
+
+bool same_mode(const file_state& a, const file_state& b) {
+    return a.permissions == b.permissions;
+}
+
+file_state written_state(const sha256_digest& digest, std::uint32_t size, std::int32_t record_mtime,
+                         std::uint16_t record_mode, std::uint32_t stored_size) {
+    file_state state{.digest = digest, .size = size, .stored_size = stored_size};
+    if (record_mtime != 0) {
+        state.mtime = record_mtime;
+        state.permissions = static_cast<std::uint16_t>(record_mode & 07777);
+    }
+    return state;
+}
+
+layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
+                           const file_state& written) {
     if (!name.empty()) remove_named(tree.root, last_component(name));
     if (is_delete) {
         delete_path(tree, name);
         return {};
     }
     layout_outcome outcome = make_directories(tree, name);
-    if (outcome.installer_message.empty()) outcome = open_file(tree, name);
+    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written);
     return outcome;
 }
 

@@ -121,6 +121,29 @@ constexpr std::string_view USAGE_EXTRACT =
     "\n"
     "example: mkinstaller extract vorna-setup /tmp/vorna-contents\n";
 
+constexpr std::string_view USAGE_DIFF =
+    "usage: mkinstaller diff [--json] OLD NEW\n"
+    "\n"
+    "Compares the trees the installers OLD and NEW leave in an empty target directory, worked out from\n"
+    "their payloads as the installer lays them out (same-name removals and delete entries included), and\n"
+    "prints one line per difference, in byte order of the paths:\n"
+    "\n"
+    "  added    PATH                 NEW leaves it, OLD does not\n"
+    "  removed  PATH                 OLD leaves it, NEW does not\n"
+    "  changed  PATH (bytes, time, mode)   both leave the file, differing in what is listed\n"
+    "\n"
+    "A directory's path ends in '/'. A time or mode the installer does not set (a record whose time is\n"
+    "0) only equals another that is not set.\n"
+    "\n"
+    "  --json  one JSON object: \"equal\", and \"changes\", each with \"change\" (added, removed,\n"
+    "          changed), \"path\" and, for a changed file, \"bytes\", \"time\" and \"mode\" as true or "
+    "false\n"
+    "\n"
+    "Exit status: 0 when the trees are the same, 1 when they differ, 2 when an installer cannot be read\n"
+    "or would stop before its end (then named as verify names it).\n"
+    "\n"
+    "example: mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n";
+
 constexpr std::string_view USAGE_ALL =
     "usage: mkinstaller build [OPTIONS] SOURCE_DIR OUTPUT\n"
     "       mkinstaller list [--json] INSTALLER\n"
@@ -128,6 +151,7 @@ constexpr std::string_view USAGE_ALL =
     "       mkinstaller info INSTALLER\n"
     "       mkinstaller license INSTALLER\n"
     "       mkinstaller extract [--force] [--keep-setid] INSTALLER DIR\n"
+    "       mkinstaller diff [--json] OLD NEW\n"
     "       mkinstaller [COMMAND] --help\n"
     "       mkinstaller --version\n"
     "\n"
@@ -137,8 +161,9 @@ constexpr std::string_view USAGE_ALL =
     "  info     show the product line, build stamp and totals as the installer shows them\n"
     "  license  print the licence text written into an installer\n"
     "  extract  write an installer's files into a directory\n"
+    "  diff     compare the trees two installers leave\n"
     "\n"
-    "Exit status: 0 success, 1 error, 2 usage error.\n"
+    "Exit status: 0 success, 1 error, 2 usage error (diff: 0 same, 1 different, 2 error).\n"
     "\n"
     "examples:\n"
     "  mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n"
@@ -160,6 +185,8 @@ std::string_view usage_text(command_kind command) {
             return USAGE_INFO;
         case command_kind::license:
             return USAGE_LICENSE;
+        case command_kind::diff:
+            return USAGE_DIFF;
         case command_kind::none:
             break;
     }
