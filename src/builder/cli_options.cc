@@ -32,6 +32,7 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
     if (name == "--stub") return &build.stub;
     if (name == "--level") return &build.level;
     if (name == "--license") return &build.license;
+    if (name == "--update-from") return &build.update_from;
     return nullptr;
 }
 
@@ -49,6 +50,7 @@ bool* build_flag(build_arguments& build, std::string_view name) {
     if (name == "--allow-same-name") return &build.allow_same_name;
     if (name == "--checksum") return &build.checksum;
     if (name == "--file-mode") return &build.file_mode;
+    if (name == "--full") return &build.full;
     return nullptr;
 }
 
@@ -185,6 +187,10 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
     take_operands(line, operands);
     if (line.command == command_kind::build && line.build.store && line.build.level) {
         throw usage_error("--store and --level exclude each other: a stored file is not compressed at all",
+                          line.command);
+    }
+    if (line.command == command_kind::build && line.build.full && !line.build.update_from) {
+        throw usage_error("--full belongs to --update-from: a build without it writes every file anyway",
                           line.command);
     }
     return line;

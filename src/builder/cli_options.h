@@ -18,14 +18,16 @@ struct build_arguments {
     std::optional<std::string> build_time;
     std::optional<std::string> stub;
     std::optional<std::string> level;
-    std::optional<std::string> license;  // a licence text file for the stub's licence region
-    unsigned jobs = 0;                   // -j N: threads that compress; 0 for one per online core
+    std::optional<std::string> license;      // a licence text file for the stub's licence region
+    std::optional<std::string> update_from;  // an older installer: write the update from its tree
+    unsigned jobs = 0;                       // -j N: threads that compress; 0 for one per online core
     bool store = false;
     bool quiet = false;                 // no progress bar and no summary
     bool strict = false;                // every warning is an error
     bool allow_same_name = false;       // same-name groups are warnings, not errors
     bool checksum = false;              // also write OUTPUT.sha256
     bool file_mode = false;             // each file's own permission bits instead of 0755
+    bool full = false;                  // with update_from: every file, not only what changed
     std::vector<std::string> deletes;   // --delete PATH, in the order given
     std::vector<std::string> excludes;  // --exclude PATTERN
     std::string source_dir;
