@@ -55,6 +55,7 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
             written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
                                     record.stored_size);
         }
+        if (!is_delete) result.entries[record.name] = written;
         const layout_outcome layout = apply_entry(result.tree, record.name, is_delete, written);
         if (!layout.installer_message.empty()) {
             problem = {PROBLEM_LAYOUT, layout.what, layout.installer_message};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace builder {
 
 struct installer_tree {
     layout_tree tree;
+    // Every file entry's state by its name, the last of a name kept: what an entry of another payload
+    // that carries the same bytes would store, whether or not the file survives the installation.
+    std::map<std::string, file_state> entries;
     std::uint64_t header_offset = 0;  // where the payload starts: the stub and its padding before it
     std::uint64_t installer_size = 0;
 };

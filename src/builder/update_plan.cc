@@ -132,8 +132,9 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
     return tree;
 }
 
-update_plan plan_update(const layout_tree& old_tree, const payload_plan& full,
+update_plan plan_update(const installer_tree& old, const payload_plan& full,
                         const std::vector<file_state>& states, bool every_file) {
+    const layout_tree& old_tree = old.tree;
     const layout_tree new_tree = replay_full(full, states);
 
     // The file entries of the full plan, and for every path the entry that leaves it.
@@ -179,17 +180,15 @@ update_plan plan_update(const layout_tree& old_tree, const payload_plan& full,
                                                           : full.entries[e.file_index]);
                 if (!e.is_delete) result.plan.total_size += full.entries[e.file_index].size;
             }
-            std::map<std::string, const file_state*> old_files;
-            collect_files(old_tree.root, "", old_files);
             result.full_payload_without_update_files = payload::HEADER_SIZE;
             for (std::size_t i = 0; i < full.entries.size(); ++i) {
                 const planned_entry& e = full.entries[i];
                 result.full_payload_without_update_files += record_length_for(e.name.size());
                 if (e.is_delete) continue;
                 if (carried.contains(i)) continue;
-                const auto old_file = old_files.find(e.name);
-                const bool same = old_file != old_files.end() && same_bytes(*old_file->second, states[i]);
-                result.full_payload_without_update_files += same ? old_file->second->stored_size : e.size;
+                const auto old_entry = old.entries.find(e.name);
+                const bool same = old_entry != old.entries.end() && same_bytes(old_entry->second, states[i]);
+                result.full_payload_without_update_files += same ? old_entry->second.stored_size : e.size;
             }
             std::map<std::string, const file_state*> new_files;
             collect_files(new_tree.root, "", new_files);

@@ -17,9 +17,9 @@ struct update_plan {
     payload_plan plan;  // the update's entries, in payload order
     std::size_t delete_count = 0;
     std::size_t new_file_count = 0;  // the files the full installation leaves
-    // The full installer's payload as the old one tells it: its stored sizes stand in for the files the
-    // update does not carry (the same bytes, so the same size at the same level); add the update's own
-    // stored bytes for the rest.
+    // The full installer's payload as the old one tells it: the old entries' stored sizes stand in for
+    // the files the update does not carry (the same bytes give the same size at the same level; a file
+    // the old one lacks counts at its full size); add the update's own stored bytes for the rest.
     std::uint64_t full_payload_without_update_files = 0;
 };
 
@@ -32,7 +32,7 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
 
 // With `every_file`, every file entry of `full` is carried (an update that is also a full installer).
 // Throws error when no update reaches the full installation's tree from `old_tree`.
-update_plan plan_update(const layout_tree& old_tree, const payload_plan& full,
+update_plan plan_update(const installer_tree& old, const payload_plan& full,
                         const std::vector<file_state>& states, bool every_file);
 
 }  // namespace builder
