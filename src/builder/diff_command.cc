@@ -1,6 +1,7 @@
 // The diff command: the trees two installers leave in an empty target, compared file by file; one line
 // per path added, removed or changed, or with --json one document holding the same.
 #include <ostream>
+#include <string>
 
 #include "builder/commands.h"
 #include "builder/display_text.h"
@@ -43,7 +44,8 @@ bool run_diff(const std::string& old_installer, const std::string& new_installer
         print_json(changes, out);
     } else {
         for (const tree_change& c : changes) {
-            out << kind_word(c.kind) << "  " << display_text(c.path);
+            const std::string word = kind_word(c.kind);
+            out << word << std::string(9 - word.size(), ' ') << display_text(c.path);
             if (c.kind == change_kind::changed) out << " (" << change_aspects(c) << ")";
             out << '\n';
         }
