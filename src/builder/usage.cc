@@ -36,7 +36,19 @@ constexpr std::string_view USAGE_BUILD =
     "  --strict              make every other warning an error (skipped files and directories, sizes\n"
     "                        that are not the length of a file of /proc or /sys)\n"
     "  --checksum            also write OUTPUT.sha256, for 'sha256sum -c' run in OUTPUT's directory\n"
+    "  --update-from OLD     write an update instead: the entries that turn the tree the installer\n"
+    "                        OLD leaves into the tree a full build leaves (see below)\n"
+    "  --full                with --update-from: carry every file as well, so that the update also\n"
+    "                        installs into an empty target\n"
     "  --quiet               no progress bar, no summary, no report on standard output\n"
+    "\n"
+    "An update holds a delete entry for every file and directory of OLD's tree that a full installation\n"
+    "does not leave (deepest first), and the entries of every file that is new or differs in bytes,\n"
+    "time or mode, and of every file the installer's removals would take away meanwhile. Installed over\n"
+    "exactly what OLD installed, it leaves exactly what a full build of SOURCE_DIR with the same options\n"
+    "leaves in an empty target: build replays it over OLD's tree and refuses, naming the file and\n"
+    "writing nothing, where the two would differ. The summary counts its entries against the files of a\n"
+    "full installation and its payload against a full installer's.\n"
     "\n"
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
     "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
@@ -54,7 +66,8 @@ constexpr std::string_view USAGE_BUILD =
     "examples:\n"
     "  mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n"
     "  mkinstaller build --product VORNA --license LICENSE.txt dist/vorna vorna-setup\n"
-    "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n";
+    "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n"
+    "  mkinstaller build --version 2.1.1 --update-from vorna-2.1-setup dist/vorna vorna-2.1.1-update\n";
 
 constexpr std::string_view USAGE_LIST =
     "usage: mkinstaller list [--json] INSTALLER\n"

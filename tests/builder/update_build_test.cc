@@ -149,6 +149,13 @@ TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
     EXPECT_NE(r.out.find("update: 2 entries (1 delete, 1 file) for the 2 files a full installation leaves"),
               std::string::npos)
         << r.out;
+    // The same inputs give the same bytes; --full alone is a usage error.
+    ASSERT_EQ(run_mkinstaller({"build", "--quiet", "--build-time", "1", "--update-from", dir / "old-setup",
+                               dir / "new", dir / "again"})
+                  .exit_code,
+              0);
+    EXPECT_EQ(testing_support::read_file(dir / "again"), testing_support::read_file(dir / "update"));
+    EXPECT_EQ(run_mkinstaller({"build", "--full", dir / "new", dir / "full"}).exit_code, 2);
 }
 
 TEST(UpdateBuild, AnUpdateTheFormatCannotExpressIsRefusedAndNothingWritten) {
