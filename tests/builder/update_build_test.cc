@@ -143,8 +143,8 @@ TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
     write_timed_file(dir / "new/a/kept.h", "same");
     write_timed_file(dir / "new/a/changed.h", "after");
     ASSERT_EQ(run_mkinstaller({"build", "--quiet", dir / "old", dir / "old-setup"}).exit_code, 0);
-    const auto r =
-        run_mkinstaller({"build", "--update-from", dir / "old-setup", dir / "new", dir / "update"});
+    const auto r = run_mkinstaller(
+        {"build", "--build-time", "1", "--update-from", dir / "old-setup", dir / "new", dir / "update"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.out.find("update: 2 entries (1 delete, 1 file) for the 2 files a full installation leaves"),
               std::string::npos)
@@ -154,7 +154,7 @@ TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
                                dir / "new", dir / "again"})
                   .exit_code,
               0);
-    EXPECT_EQ(testing_support::read_file(dir / "again"), testing_support::read_file(dir / "update"));
+    EXPECT_TRUE(testing_support::read_file(dir / "again") == testing_support::read_file(dir / "update"));
     EXPECT_EQ(run_mkinstaller({"build", "--full", dir / "new", dir / "full"}).exit_code, 2);
 }
 
