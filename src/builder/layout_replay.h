@@ -48,9 +48,12 @@ struct layout_node {
     file_state file{};  // a file's only
 };
 
-// The target directory itself; empty, as the installer meets a new target.
+// The target directory itself; empty, as the installer meets a new target. How many nodes bear each name
+// is kept beside it, so that an entry whose last name is nowhere in the tree (every entry of a tree
+// without same-name files) spares the walk of the whole tree that the installer makes.
 struct layout_tree {
     layout_node root;
+    std::map<std::string, std::size_t, std::less<>> name_count{};
 };
 
 // The outcome of one entry: an empty `installer_message` when the installer gets past it, else the
