@@ -71,7 +71,12 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
     std::optional<update_plan> update;
     if (!settings.update_from.empty()) {
         const installer_tree old = read_installer_tree(settings.update_from, "--update-from");
-        update = plan_update(old, full_plan, source_states(settings, full_plan), settings.full);
+        const std::vector<file_state> states = source_states(settings, full_plan);
+        try {
+            update = plan_update(old, full_plan, states, settings.full);
+        } catch (const error& e) {
+            throw error("--update-from " + in_quotes(display_text(settings.update_from)) + ": " + e.what());
+        }
     }
     const payload_plan& plan = update ? update->plan : full_plan;
     for (const auto& warning : tree.warnings) warnings << "mkinstaller: warning: " << warning << '\n';

@@ -132,9 +132,69 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
     return tree;
 }
 
+namespace {
+
+// The plan once its replay ends in the new tree, with the figures the summary gives.
+update_plan finished_plan(const installer_tree& old, const payload_plan& full, const layout_tree& new_tree,
+                          const std::vector<file_state>& states, const std::vector<update_entry>& entries,
+                          const std::set<std::size_t>& carried) {
+    update_plan result;
+    for (const update_entry& e : entries) {
+        if (e.is_delete) {
+            result.plan.entries.push_back(planned_entry{e.delete_name, true, 0, 0, 0});
+            ++result.delete_count;
+        } else {
+            result.plan.entries.push_back(full.entries[e.file_index]);
+            result.plan.total_size += full.entries[e.file_index].size;
+        }
+    }
+    result.full_payload_without_update_files = payload::HEADER_SIZE;
+    for (std::size_t i = 0; i < full.entries.size(); ++i) {
+        const planned_entry& e = full.entries[i];
+        result.full_payload_without_update_files += record_length_for(e.name.size());
+        if (e.is_delete || carried.contains(i)) continue;
+        const auto old_entry = old.entries.find(e.name);
+        const bool same = old_entry != old.entries.end() && same_bytes(old_entry->second, states[i]);
+        result.full_payload_without_update_files += same ? old_entry->second.stored_size : e.size;
+    }
+    std::map<std::string, const file_state*> new_files;
+    collect_files(new_tree.root, "", new_files);
+    result.new_file_count = new_files.size();
+    return result;
+}
+
+// Adds to `carried` what puts each difference right: the entry that leaves a missing or differing file;
+// every entry whose path passes through a missing directory; for a file the update wrote that the full
+// installation does not leave, the later entries of its last name, which remove it there. Returns
+// whether anything was added.
+bool carry_what_puts_right(const std::vector<tree_change>& differences, const payload_plan& full,
+                           const std::map<std::string, std::size_t>& writer, std::set<std::size_t>& carried) {
+    const std::size_t before = carried.size();
+    for (const tree_change& c : differences) {
+        if (c.kind != change_kind::removed && !c.path.ends_with('/')) {
+            if (writer.contains(c.path)) carried.insert(writer.at(c.path));
+        } else if (c.kind == change_kind::added) {
+            for (const auto& [name, i] : writer) {
+                if (name.starts_with(c.path)) carried.insert(i);
+            }
+        } else if (c.kind == change_kind::removed) {
+            const std::string_view last = installer_last_component(c.path);
+            bool written = false;
+            for (std::size_t i = 0; i < full.entries.size(); ++i) {
+                const planned_entry& e = full.entries[i];
+                if (e.is_delete) continue;
+                if (e.name == c.path && carried.contains(i)) written = true;
+                if (written && installer_last_component(e.name) == last) carried.insert(i);
+            }
+        }
+    }
+    return carried.size() != before;
+}
+
+}  // namespace
+
 update_plan plan_update(const installer_tree& old, const payload_plan& full,
                         const std::vector<file_state>& states, bool every_file) {
-    const layout_tree& old_tree = old.tree;
     const layout_tree new_tree = replay_full(full, states);
 
     // The file entries of the full plan, and for every path the entry that leaves it.
@@ -147,14 +207,14 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
     }
 
     // The build's own --delete entries come first, as in the full installer; then a delete entry for
-    // every path the new tree lacks, deepest first.
+    // every path the new tree lacks, deepest first: a path sorts after its directory.
     std::vector<std::string> deletes;
     std::set<std::string> deleted;
     for (const planned_entry& e : full.entries) {
         if (e.is_delete && deleted.insert(e.name).second) deletes.push_back(e.name);
     }
     std::vector<std::string> removed;
-    for (const tree_change& c : compare_trees(old_tree, new_tree)) {
+    for (const tree_change& c : compare_trees(old.tree, new_tree)) {
         if (c.kind == change_kind::removed) {
             std::string name = c.path.ends_with('/') ? c.path.substr(0, c.path.size() - 1) : c.path;
             if (is_carried_delete(name) && !deleted.contains(name)) removed.push_back(std::move(name));
@@ -169,56 +229,11 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
         std::vector<update_entry> entries;
         for (const std::string& name : deletes) entries.push_back(update_entry{name, 0, true});
         for (const std::size_t i : carried) entries.push_back(update_entry{{}, i, false});
-        const replay_outcome outcome = replay(old_tree, entries, full, states);
+        const replay_outcome outcome = replay(old.tree, entries, full, states);
         if (!outcome.failure.empty()) throw error("no update can be built: " + outcome.failure);
         const std::vector<tree_change> differences = compare_trees(outcome.tree, new_tree);
-        if (differences.empty()) {
-            update_plan result;
-            result.delete_count = deletes.size();
-            for (const update_entry& e : entries) {
-                result.plan.entries.push_back(e.is_delete ? planned_entry{e.delete_name, true, 0, 0, 0}
-                                                          : full.entries[e.file_index]);
-                if (!e.is_delete) result.plan.total_size += full.entries[e.file_index].size;
-            }
-            result.full_payload_without_update_files = payload::HEADER_SIZE;
-            for (std::size_t i = 0; i < full.entries.size(); ++i) {
-                const planned_entry& e = full.entries[i];
-                result.full_payload_without_update_files += record_length_for(e.name.size());
-                if (e.is_delete) continue;
-                if (carried.contains(i)) continue;
-                const auto old_entry = old.entries.find(e.name);
-                const bool same = old_entry != old.entries.end() && same_bytes(old_entry->second, states[i]);
-                result.full_payload_without_update_files += same ? old_entry->second.stored_size : e.size;
-            }
-            std::map<std::string, const file_state*> new_files;
-            collect_files(new_tree.root, "", new_files);
-            result.new_file_count = new_files.size();
-            return result;
-        }
-
-        // What puts each difference right: the entry that leaves a missing or differing file; every entry
-        // whose path passes through a missing directory; for a file the update wrote that the full
-        // installation does not leave, the later entries of its last name, which remove it there.
-        const std::size_t before = carried.size();
-        for (const tree_change& c : differences) {
-            if (c.kind != change_kind::removed && !c.path.ends_with('/')) {
-                if (writer.contains(c.path)) carried.insert(writer.at(c.path));
-            } else if (c.kind == change_kind::added) {
-                for (const auto& [name, i] : writer) {
-                    if (name.starts_with(c.path)) carried.insert(i);
-                }
-            } else if (c.kind == change_kind::removed) {
-                const std::string_view last = installer_last_component(c.path);
-                bool written = false;
-                for (std::size_t i = 0; i < full.entries.size(); ++i) {
-                    const planned_entry& e = full.entries[i];
-                    if (e.is_delete) continue;
-                    if (e.name == c.path && carried.contains(i)) written = true;
-                    if (written && installer_last_component(e.name) == last) carried.insert(i);
-                }
-            }
-        }
-        if (carried.size() == before) {
+        if (differences.empty()) return finished_plan(old, full, new_tree, states, entries, carried);
+        if (!carry_what_puts_right(differences, full, writer, carried)) {
             throw error("no update can be built: " + describe_difference(differences.front()) +
                         ", and no entry of the format puts that right");
         }
