@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "builder_test_util.h"
+#include "support/installer_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -67,6 +68,18 @@ TEST(Diff, NamesEveryAddedRemovedAndChangedPathAsTextAndJson) {
         std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("{\"change\": \"removed\", \"path\": \"gone/\"}"), std::string::npos);
+}
+
+TEST(Diff, ATimeOfZeroSetsNeitherTimeNorMode) {
+    temp_dir dir;
+    using testing_support::write_installer;
+    write_installer(dir / "unset", {.entries = {{.name = "f", .data = "1", .mtime = 0, .mode = 0100755}}});
+    write_installer(dir / "unset-too",
+                    {.entries = {{.name = "f", .data = "1", .mtime = 0, .mode = 0100600}}});
+    write_installer(dir / "set",
+                    {.entries = {{.name = "f", .data = "1", .mtime = TEST_TIME, .mode = 0100755}}});
+    EXPECT_EQ(run_mkinstaller({"diff", dir / "unset", dir / "unset-too"}).exit_code, 0);
+    EXPECT_EQ(run_mkinstaller({"diff", dir / "unset", dir / "set"}).out, "changed  f (time, mode)\n");
 }
 
 TEST(Diff, DamagedOrMissingInstallersAreTroubleNotDifferences) {
