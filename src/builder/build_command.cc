@@ -8,10 +8,13 @@
 #include "builder/build_settings.h"
 #include "builder/builder_error.h"
 #include "builder/commands.h"
+#include "builder/display_text.h"
+#include "builder/installer_tree.h"
 #include "builder/installer_writer.h"
 #include "builder/payload_plan.h"
 #include "builder/progress_bar.h"
 #include "builder/source_tree.h"
+#include "builder/update_plan.h"
 
 namespace builder {
 namespace {
@@ -43,16 +46,41 @@ void refuse_what_is_not_allowed(const build_settings& settings, const source_tre
     if (!refusal.empty()) throw error(refusal);
 }
 
+// How much of the full installation the update carries, and its size against a full installer's.
+std::string update_text(const update_plan& update, const build_summary& summary) {
+    const std::size_t files = update.plan.entries.size() - update.delete_count;
+    const std::uint64_t full = update.full_payload_without_update_files + summary.total_stored_size;
+    char share[32];
+    std::snprintf(share, sizeof share, "%.1f%%", full == 0 ? 0.0 : 100.0 * summary.payload_size / full);
+    return "update: " + count_of(update.plan.entries.size(), "entry", "entries") + " (" +
+           count_of(update.delete_count, "delete", "deletes") + ", " + count_of(files, "file", "files") +
+           ") for the " + count_of(update.new_file_count, "file", "files") +
+           " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
+           share + " of a full installer's (about " + std::to_string(full) + ")";
+}
+
 }  // namespace
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
     const auto started = std::chrono::steady_clock::now();
     const build_settings settings = resolve_build_settings(args, current_build_environment());
     const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
-    const payload_plan plan = plan_payload(settings, tree);
-    refuse_what_is_not_allowed(settings, tree, plan);
+    const payload_plan full_plan = plan_payload(settings, tree);
+    refuse_what_is_not_allowed(settings, tree, full_plan);
+    // An update is proved against the full installation before a byte of it is written.
+    std::optional<update_plan> update;
+    if (!settings.update_from.empty()) {
+        const installer_tree old = read_installer_tree(settings.update_from, "--update-from");
+        const std::vector<file_state> states = source_states(settings, full_plan);
+        try {
+            update = plan_update(old, full_plan, states, settings.full);
+        } catch (const error& e) {
+            throw error("--update-from " + in_quotes(display_text(settings.update_from)) + ": " + e.what());
+        }
+    }
+    const payload_plan& plan = update ? update->plan : full_plan;
     for (const auto& warning : tree.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
-    for (const auto& warning : plan.same_name) warnings << "mkinstaller: warning: " << warning << '\n';
+    for (const auto& warning : full_plan.same_name) warnings << "mkinstaller: warning: " << warning << '\n';
     warnings.flush();
 
     std::unique_ptr<progress_bar> bar;
@@ -78,6 +106,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         out << "wrote " << settings.output << ": " << summary.file_count << " entries, " << summary.total_size
             << " bytes (" << summary.total_stored_size << " stored), payload at offset "
             << summary.header_offset << '\n';
+        if (update) out << update_text(*update, summary) << '\n';
     }
 }
 

@@ -10,8 +10,8 @@
 #include <limits>
 
 #include "builder/builder_error.h"
-#include "builder/license_layout.h"
 #include "builder/display_text.h"
+#include "builder/license_layout.h"
 #include "payload/header_block.h"
 
 namespace builder {
@@ -116,6 +116,8 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.checksum = args.checksum;
     s.jobs = args.jobs != 0 ? args.jobs : std::max(env.online_cores, 1u);
     s.file_mode = args.file_mode;
+    s.update_from = args.update_from.value_or("");
+    s.full = args.full;
     s.deletes = args.deletes;
     s.excludes = args.excludes;
     if (args.level) {

@@ -27,6 +27,8 @@ struct build_settings {
     bool checksum = false;         // OUTPUT.sha256 beside OUTPUT
     unsigned jobs = 1;             // threads that read and compress files
     bool file_mode = false;
+    std::string update_from;  // an older installer to write an update from, or empty
+    bool full = false;        // the update carries every file
     std::vector<std::string> deletes;
     std::vector<std::string> excludes;
     // SOURCE_DATE_EPOCH, when set: no file carries a later time.

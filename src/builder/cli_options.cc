@@ -20,6 +20,7 @@ command_kind command_named(std::string_view name) {
     if (name == "extract") return command_kind::extract;
     if (name == "info") return command_kind::info;
     if (name == "license") return command_kind::license;
+    if (name == "diff") return command_kind::diff;
     return command_kind::none;
 }
 
@@ -31,6 +32,7 @@ std::optional<std::string>* value_option(build_arguments& build, std::string_vie
     if (name == "--stub") return &build.stub;
     if (name == "--level") return &build.level;
     if (name == "--license") return &build.license;
+    if (name == "--update-from") return &build.update_from;
     return nullptr;
 }
 
@@ -48,6 +50,7 @@ bool* build_flag(build_arguments& build, std::string_view name) {
     if (name == "--allow-same-name") return &build.allow_same_name;
     if (name == "--checksum") return &build.checksum;
     if (name == "--file-mode") return &build.file_mode;
+    if (name == "--full") return &build.full;
     return nullptr;
 }
 
@@ -60,6 +63,7 @@ bool* flag_option(command_line& line, std::string_view name) {
             if (name == "--keep-setid") return &line.keep_setid;
             return name == "--force" ? &line.force : nullptr;
         case command_kind::list:
+        case command_kind::diff:
             return name == "--json" ? &line.json : nullptr;
         default:
             return nullptr;
@@ -80,7 +84,8 @@ unsigned parse_jobs(std::string_view name, const std::string& text) {
 }
 
 void take_operands(command_line& line, const std::vector<std::string>& operands) {
-    const bool two = line.command == command_kind::build || line.command == command_kind::extract;
+    const bool two = line.command == command_kind::build || line.command == command_kind::extract ||
+                     line.command == command_kind::diff;
     const std::size_t wanted = two ? 2 : 1;
     if (operands.size() > wanted) {
         throw usage_error("unexpected argument " + in_quotes(operands[wanted]), line.command);
@@ -91,6 +96,8 @@ void take_operands(command_line& line, const std::vector<std::string>& operands)
             missing = operands.empty() ? "missing SOURCE_DIR and OUTPUT" : "missing OUTPUT";
         } else if (line.command == command_kind::extract) {
             missing = operands.empty() ? "missing INSTALLER and DIR" : "missing DIR";
+        } else if (line.command == command_kind::diff) {
+            missing = operands.empty() ? "missing OLD and NEW" : "missing NEW";
         }
         throw usage_error(missing, line.command);
     }
@@ -100,6 +107,7 @@ void take_operands(command_line& line, const std::vector<std::string>& operands)
     } else {
         line.installer = operands[0];
         if (line.command == command_kind::extract) line.extract_dir = operands[1];
+        if (line.command == command_kind::diff) line.new_installer = operands[1];
     }
 }
 
@@ -179,6 +187,10 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
     take_operands(line, operands);
     if (line.command == command_kind::build && line.build.store && line.build.level) {
         throw usage_error("--store and --level exclude each other: a stored file is not compressed at all",
+                          line.command);
+    }
+    if (line.command == command_kind::build && line.build.full && !line.build.update_from) {
+        throw usage_error("--full belongs to --update-from: a build without it writes every file anyway",
                           line.command);
     }
     return line;

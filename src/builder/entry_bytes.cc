@@ -21,6 +21,7 @@ struct codec_handle {
 };
 
 void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
+    if (output.digest != nullptr) sha256_update(*output.digest, bytes, size);
     if (output.fd < 0) return;
     for (std::size_t done = 0; done < size;) {
         const ssize_t n = write(output.fd, bytes + done, size - done);

@@ -8,13 +8,16 @@
 #include <string>
 
 #include "builder/installer_reader.h"
+#include "builder/sha256.h"
 
 namespace builder {
 
-// Where the file's bytes go while they are produced: nowhere (verify), or a descriptor (extract).
+// Where the file's bytes go while they are produced: nowhere (verify), a descriptor (extract), a digest
+// (the tree an installer leaves).
 struct entry_output {
     int fd = -1;
     std::string name;  // for a write error's message
+    sha256_state* digest = nullptr;
 };
 
 // Reads the entry's stored bytes from the stream and produces its file bytes, writing them to `output`

@@ -68,18 +68,31 @@ std::string_view last_component(std::string_view name) {
     return name;
 }
 
+using node_iterator = std::map<std::string, layout_node, std::less<>>::iterator;
+
+node_iterator add_node(layout_tree& tree, layout_node& dir, std::string_view name, bool is_directory) {
+    ++tree.name_count[std::string(name)];
+    return dir.children.emplace(std::string(name), layout_node{.is_directory = is_directory}).first;
+}
+
+node_iterator remove_node(layout_tree& tree, layout_node& dir, node_iterator child) {
+    const auto count = tree.name_count.find(child->first);
+    if (--count->second == 0) tree.name_count.erase(count);
+    return dir.children.erase(child);
+}
+
 // Every entry named `name` beneath `dir` goes when it is a file or an empty directory; a directory of that
 // name is never entered.
-void remove_named(layout_node& dir, std::string_view name) {
+void remove_named(layout_tree& tree, layout_node& dir, std::string_view name) {
     for (auto child = dir.children.begin(); child != dir.children.end();) {
         layout_node& node = child->second;
         if (child->first == name) {
             if (!node.is_directory || node.children.empty()) {
-                child = dir.children.erase(child);
+                child = remove_node(tree, dir, child);
                 continue;
             }
         } else if (node.is_directory) {
-            remove_named(node, name);
+            remove_named(tree, node, name);
         }
         ++child;
     }
@@ -106,7 +119,7 @@ void delete_path(layout_tree& tree, std::string_view name) {
     const auto victim = dir->children.find(parts.back());
     if (victim == dir->children.end()) return;
     const layout_node& node = victim->second;
-    if (node.is_directory ? node.children.empty() : !names_directory) dir->children.erase(victim);
+    if (node.is_directory ? node.children.empty() : !names_directory) remove_node(tree, *dir, victim);
 }
 
 // The installer cuts "<target>/<name>" to its parent: a trailing separator alone, else back to the
@@ -130,8 +143,7 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
                            "a directory name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
         }
         auto child = dir->children.find(part);
-        if (child == dir->children.end())
-            child = dir->children.emplace(std::string(part), layout_node{}).first;
+        if (child == dir->children.end()) child = add_node(tree, *dir, part, true);
         if (!child->second.is_directory) {
             return failure(
                 LAYOUT_DIRECTORY_MESSAGE, EEXIST, LAYOUT_DIRECTORY_TAG,
@@ -142,8 +154,9 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     return {};
 }
 
-// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory.
-layout_outcome open_file(layout_tree& tree, std::string_view name) {
+// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory. The file then holds
+// what the entry writes.
+layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written) {
     const std::vector<std::string_view> parts = components_of(name);
     layout_node* dir = &tree.root;
     std::string path;
@@ -169,26 +182,56 @@ layout_outcome open_file(layout_tree& tree, std::string_view name) {
         return failure(LAYOUT_FILE_MESSAGE, ENAMETOOLONG, LAYOUT_FILE_TAG,
                        "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
     }
-    const auto existing = dir->children.find(last);
-    if (existing == dir->children.end()) {
-        dir->children.emplace(std::string(last), layout_node{.is_directory = false});
+    auto existing = dir->children.find(last);
+    const bool created = existing == dir->children.end();
+    if (created) {
+        existing = add_node(tree, *dir, last, false);
     } else if (existing->second.is_directory) {
         return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
                        shown(joined(path, last)) + " is a directory that earlier entries made and filled");
     }
+    file_state& file = existing->second.file;
+    // Without chmod a truncated file keeps its permissions; a new one gets the mask's.
+    const std::optional<std::uint16_t> kept = file.permissions;
+    file = written;
+    if (!written.mtime && !created) file.permissions = kept;
     return {};
 }
 
 }  // namespace
 
-layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete) {
-    if (!name.empty()) remove_named(tree.root, last_component(name));
+bool same_bytes(const file_state& a, const file_state& b) {
+    return a.size == b.size && a.digest == b.digest;
+}
+
+bool same_time(const file_state& a, const file_state& b) {
+    return a.mtime == b.mtime;
+}
+
+bool same_mode(const file_state& a, const file_state& b) {
+    return a.permissions == b.permissions;
+}
+
+file_state written_state(const sha256_digest& digest, std::uint32_t size, std::int32_t record_mtime,
+                         std::uint16_t record_mode, std::uint32_t stored_size) {
+    file_state state{.digest = digest, .size = size, .stored_size = stored_size};
+    if (record_mtime != 0) {
+        state.mtime = record_mtime;
+        state.permissions = static_cast<std::uint16_t>(record_mode & 07777);
+    }
+    return state;
+}
+
+layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
+                           const file_state& written) {
+    if (!name.empty() && tree.name_count.contains(last_component(name)))
+        remove_named(tree, tree.root, last_component(name));
     if (is_delete) {
         delete_path(tree, name);
         return {};
     }
     layout_outcome outcome = make_directories(tree, name);
-    if (outcome.installer_message.empty()) outcome = open_file(tree, name);
+    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written);
     return outcome;
 }
 

@@ -1,5 +1,5 @@
 // mkinstaller's entry point: dispatches the command and turns failures into messages and exit codes
-// (0 success, 1 error, 2 usage error).
+// (0 success, 1 error, 2 usage error; diff, as diff(1) does: 0 equal, 1 different, 2 trouble).
 #include <iostream>
 #include <new>
 #include <string_view>
@@ -28,8 +28,13 @@ int main(int argc, char** argv) {
         std::cout << usage_text(line.command);
         return 0;
     }
+    const int failed = line.command == command_kind::diff ? 2 : 1;
+    int status = 0;
     try {
         switch (line.command) {
+            case command_kind::diff:
+                status = run_diff(line.installer, line.new_installer, line.json, std::cout) ? 1 : 0;
+                break;
             case command_kind::build:
                 run_build(line.build, std::cout, std::cerr);
                 break;
@@ -54,12 +59,12 @@ int main(int argc, char** argv) {
     } catch (const error& e) {
         std::cout.flush();
         std::cerr << "mkinstaller: " << e.what() << '\n';
-        return 1;
+        return failed;
     } catch (const std::bad_alloc&) {
         std::cout.flush();
         std::cerr << "mkinstaller: out of memory\n";
-        return 1;
+        return failed;
     }
     std::cout.flush();
-    return std::cout ? 0 : 1;
+    return std::cout ? status : failed;
 }

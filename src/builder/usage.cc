@@ -36,7 +36,19 @@ constexpr std::string_view USAGE_BUILD =
     "  --strict              make every other warning an error (skipped files and directories, sizes\n"
     "                        that are not the length of a file of /proc or /sys)\n"
     "  --checksum            also write OUTPUT.sha256, for 'sha256sum -c' run in OUTPUT's directory\n"
+    "  --update-from OLD     write an update instead: the entries that turn the tree the installer\n"
+    "                        OLD leaves into the tree a full build leaves (see below)\n"
+    "  --full                with --update-from: carry every file as well, so that the update also\n"
+    "                        installs into an empty target\n"
     "  --quiet               no progress bar, no summary, no report on standard output\n"
+    "\n"
+    "An update holds a delete entry for every file and directory of OLD's tree that a full installation\n"
+    "does not leave (deepest first), and the entries of every file that is new or differs in bytes,\n"
+    "time or mode, and of every file the installer's removals would take away meanwhile. Installed over\n"
+    "exactly what OLD installed, it leaves exactly what a full build of SOURCE_DIR with the same options\n"
+    "leaves in an empty target: build replays it over OLD's tree and refuses, naming the file and\n"
+    "writing nothing, where the two would differ. The summary counts its entries against the files of a\n"
+    "full installation and its payload against a full installer's.\n"
     "\n"
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
     "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
@@ -54,7 +66,8 @@ constexpr std::string_view USAGE_BUILD =
     "examples:\n"
     "  mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n"
     "  mkinstaller build --product VORNA --license LICENSE.txt dist/vorna vorna-setup\n"
-    "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n";
+    "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n"
+    "  mkinstaller build --version 2.1.1 --update-from vorna-2.1-setup dist/vorna vorna-2.1.1-update\n";
 
 constexpr std::string_view USAGE_LIST =
     "usage: mkinstaller list [--json] INSTALLER\n"
@@ -121,6 +134,30 @@ constexpr std::string_view USAGE_EXTRACT =
     "\n"
     "example: mkinstaller extract vorna-setup /tmp/vorna-contents\n";
 
+constexpr std::string_view USAGE_DIFF =
+    "usage: mkinstaller diff [--json] OLD NEW\n"
+    "\n"
+    "Compares the trees the installers OLD and NEW leave in an empty target directory, worked out from\n"
+    "their payloads as the installer lays them out (same-name removals and delete entries included), and\n"
+    "prints one line per difference, in byte order of the paths:\n"
+    "\n"
+    "  added    PATH     NEW leaves it, OLD does not\n"
+    "  removed  PATH     OLD leaves it, NEW does not\n"
+    "  changed  PATH (bytes, time, mode)\n"
+    "                    both leave the file, differing in what is listed\n"
+    "\n"
+    "A directory's path ends in '/'. A time or mode the installer does not set (a record whose time is\n"
+    "0) only equals another that is not set.\n"
+    "\n"
+    "  --json  one JSON object: \"equal\", and \"changes\", each with \"change\" (added, removed,\n"
+    "          changed), \"path\" and, for a changed file, \"bytes\", \"time\" and \"mode\" as true or "
+    "false\n"
+    "\n"
+    "Exit status: 0 when the trees are the same, 1 when they differ, 2 when an installer cannot be read\n"
+    "or would stop before its end (then named as verify names it).\n"
+    "\n"
+    "example: mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n";
+
 constexpr std::string_view USAGE_ALL =
     "usage: mkinstaller build [OPTIONS] SOURCE_DIR OUTPUT\n"
     "       mkinstaller list [--json] INSTALLER\n"
@@ -128,6 +165,7 @@ constexpr std::string_view USAGE_ALL =
     "       mkinstaller info INSTALLER\n"
     "       mkinstaller license INSTALLER\n"
     "       mkinstaller extract [--force] [--keep-setid] INSTALLER DIR\n"
+    "       mkinstaller diff [--json] OLD NEW\n"
     "       mkinstaller [COMMAND] --help\n"
     "       mkinstaller --version\n"
     "\n"
@@ -137,8 +175,9 @@ constexpr std::string_view USAGE_ALL =
     "  info     show the product line, build stamp and totals as the installer shows them\n"
     "  license  print the licence text written into an installer\n"
     "  extract  write an installer's files into a directory\n"
+    "  diff     compare the trees two installers leave\n"
     "\n"
-    "Exit status: 0 success, 1 error, 2 usage error.\n"
+    "Exit status: 0 success, 1 error, 2 usage error (diff: 0 same, 1 different, 2 error).\n"
     "\n"
     "examples:\n"
     "  mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n"
@@ -160,6 +199,8 @@ std::string_view usage_text(command_kind command) {
             return USAGE_INFO;
         case command_kind::license:
             return USAGE_LICENSE;
+        case command_kind::diff:
+            return USAGE_DIFF;
         case command_kind::none:
             break;
     }

@@ -7,13 +7,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
+
+#include <gtest/gtest.h>
 
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "payload/le_bytes.h"
 #include "payload/license_region.h"
+#include "support/installer_run.h"
 #include "support/temp_dir.h"
 
 namespace builder_test {
@@ -63,6 +67,34 @@ testing_support::process_result run_mkinstaller(const std::vector<std::string>& 
 bool path_exists(const std::string& path) {
     struct stat st {};
     return lstat(path.c_str(), &st) == 0;
+}
+
+void install(const std::string& installer, const std::string& target) {
+    const auto r =
+        testing_support::run_installer(installer, {}, testing_support::answers_to_install(target) + "n\nn\n");
+    testing_support::expect_clean_exit(r);
+    ASSERT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
+}
+
+std::vector<std::string> tree_snapshot(const std::string& root) {
+    std::vector<std::string> lines;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st {};
+        if (lstat(e.path().c_str(), &st) != 0)
+            throw std::runtime_error("cannot examine " + e.path().string());
+        std::string line = std::filesystem::relative(e.path(), root).string();
+        char mode[16];
+        std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(st.st_mode & 07777));
+        if (S_ISDIR(st.st_mode)) {
+            line += "/";
+            line += mode;
+        } else {
+            line += mode + (" " + std::to_string(st.st_mtime)) + " " + testing_support::read_file(e.path());
+        }
+        lines.push_back(std::move(line));
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
 }
 
 std::vector<std::string> dir_names(const std::string& dir) {

@@ -30,6 +30,14 @@ testing_support::process_result run_mkinstaller(const std::vector<std::string>& 
                                                 const std::string& cwd = "");
 
 bool path_exists(const std::string& path);
+
+// Installs `installer` into `target` through the dialogue with the real installer; `target` may already
+// exist.
+void install(const std::string& installer, const std::string& target);
+
+// Every path beneath `root` (directories with a trailing '/') with what a user can tell apart: for a file
+// its bytes, time and permission bits, for a directory its permission bits. One line each, sorted.
+std::vector<std::string> tree_snapshot(const std::string& root);
 // The names in `dir`, sorted.
 std::vector<std::string> dir_names(const std::string& dir);
 

@@ -39,14 +39,6 @@ std::vector<std::string> listed(const std::string& installer) {
     return names;
 }
 
-// Installs `installer` into `target` through the dialogue; `target` may already exist.
-void install(const std::string& installer, const std::string& target) {
-    const auto r =
-        testing_support::run_installer(installer, {}, testing_support::answers_to_install(target) + "n\nn\n");
-    testing_support::expect_clean_exit(r);
-    ASSERT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
-}
-
 std::vector<std::string> files_beneath(const std::string& root) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {

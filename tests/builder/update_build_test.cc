@@ -1,0 +1,176 @@
+// An update installer must turn the tree its old release leaves into exactly the tree a fresh installation
+// of the new release leaves. Random pairs of releases are built with the real mkinstaller and installed
+// with the real installer: the old release and then the update into one target, the new release into
+// another, and the two targets compared path by path (bytes, times, modes, which files and directories
+// exist). An update the format cannot express is refused before anything is written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "builder_test_util.h"
+#include "support/installer_run.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::temp_dir;
+
+struct source_file {
+    std::string bytes;
+    std::int64_t mtime = TEST_TIME;
+    unsigned permissions = 0644;
+};
+
+using release = std::map<std::string, source_file>;
+
+// A few directories and last names, so that names recur across directories and trees overlap.
+const std::vector<std::string> UPDATE_DIRS = {"", "a/", "b/", "a/c/", "b/d/e/", "f/"};
+const std::vector<std::string> UPDATE_NAMES = {"x.h", "y.h", "z", "c", "d", "readme"};
+
+std::string pick(std::mt19937& rng, const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(rng)];
+}
+
+bool chance(std::mt19937& rng, int percent) {
+    return std::uniform_int_distribution<int>(0, 99)(rng) < percent;
+}
+
+source_file random_file(std::mt19937& rng) {
+    const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 3000)(rng);
+    std::string bytes(size, '\0');
+    // Repetitive enough to be compressed now and then.
+    for (auto& b : bytes) b = static_cast<char>('a' + rng() % (chance(rng, 50) ? 3 : 26));
+    return {bytes, TEST_TIME + static_cast<std::int64_t>(rng() % 1000), chance(rng, 80) ? 0644u : 0755u};
+}
+
+// No path may be a file and a directory at once: a file that stands where another needs a directory goes.
+release valid(release files) {
+    for (auto it = files.begin(); it != files.end();) {
+        const auto next = files.lower_bound(it->first + "/");
+        it =
+            next != files.end() && next->first.starts_with(it->first + "/") ? files.erase(it) : std::next(it);
+    }
+    return files;
+}
+
+release random_release(std::mt19937& rng) {
+    release files;
+    for (int i = 0; i < 14; ++i) files[pick(rng, UPDATE_DIRS) + pick(rng, UPDATE_NAMES)] = random_file(rng);
+    return valid(files);
+}
+
+// The next release: files changed in bytes, time or mode, removed, moved to another directory, added; a
+// directory emptied, a directory replaced by a file and a file by a directory.
+release next_release(std::mt19937& rng, const release& old) {
+    release files;
+    for (const auto& [name, file] : old) {
+        source_file next = file;
+        if (chance(rng, 15)) next.bytes = random_file(rng).bytes;
+        if (chance(rng, 10)) next.mtime += 1;
+        if (chance(rng, 10)) next.permissions ^= 0111;
+        if (chance(rng, 10)) continue;
+        const std::string last = name.substr(name.rfind('/') + 1);
+        files[chance(rng, 10) ? pick(rng, UPDATE_DIRS) + last : name] = next;
+    }
+    for (int i = 0; i < 3; ++i) files[pick(rng, UPDATE_DIRS) + pick(rng, UPDATE_NAMES)] = random_file(rng);
+    const std::string emptied = pick(rng, UPDATE_DIRS);
+    std::erase_if(files, [&](const auto& f) { return !emptied.empty() && f.first.starts_with(emptied); });
+    const std::string to_file = pick(rng, UPDATE_DIRS);
+    if (!to_file.empty()) {
+        std::erase_if(files, [&](const auto& f) { return f.first.starts_with(to_file); });
+        files[to_file.substr(0, to_file.size() - 1)] = random_file(rng);
+    }
+    if (!old.empty()) {
+        const std::string to_dir = std::next(old.begin(), static_cast<long>(rng() % old.size()))->first;
+        files.erase(to_dir);
+        files[to_dir + "/" + pick(rng, UPDATE_NAMES)] = random_file(rng);
+    }
+    return valid(files);
+}
+
+void write_release(const std::string& root, const release& files) {
+    std::filesystem::create_directories(root);
+    for (const auto& [name, file] : files) {
+        write_timed_file(root + "/" + name, file.bytes, file.mtime);
+        std::filesystem::permissions(root + "/" + name,
+                                     static_cast<std::filesystem::perms>(file.permissions));
+    }
+}
+
+TEST(UpdateBuild, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
+    for (unsigned round = 0; round < 12; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::mt19937 rng(round);
+        const release old = random_release(rng);
+        const release next = next_release(rng, old);
+        temp_dir dir;
+        write_release(dir / "old", old);
+        write_release(dir / "new", next);
+        const std::vector<std::string> options = {"build",       "--quiet",      "--allow-same-name",
+                                                  "--file-mode", "--build-time", "1700000000"};
+        auto build = [&](std::vector<std::string> extra) {
+            std::vector<std::string> args = options;
+            args.insert(args.end(), extra.begin(), extra.end());
+            const auto r = run_mkinstaller(args);
+            EXPECT_EQ(r.exit_code, 0) << r.err;
+        };
+        build({dir / "old", dir / "old-setup"});
+        build({dir / "new", dir / "new-setup"});
+        // Every other round the update also carries every unchanged file.
+        std::vector<std::string> update = {"--update-from", dir / "old-setup", dir / "new", dir / "update"};
+        if (round % 2 == 1) update.insert(update.begin(), "--full");
+        build(update);
+
+        install(dir / "old-setup", dir / "updated");
+        install(dir / "update", dir / "updated");
+        install(dir / "new-setup", dir / "fresh");
+        EXPECT_EQ(tree_snapshot(dir / "updated"), tree_snapshot(dir / "fresh"));
+        if (round % 2 == 1) {  // --full installs alone as well
+            install(dir / "update", dir / "alone");
+            EXPECT_EQ(tree_snapshot(dir / "alone"), tree_snapshot(dir / "fresh"));
+            EXPECT_EQ(run_mkinstaller({"diff", dir / "new-setup", dir / "update"}).exit_code, 0);
+        }
+    }
+}
+
+TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
+    temp_dir dir;
+    write_timed_file(dir / "old/a/kept.h", "same");
+    write_timed_file(dir / "old/a/changed.h", "before");
+    write_timed_file(dir / "old/gone.txt", "gone");
+    write_timed_file(dir / "new/a/kept.h", "same");
+    write_timed_file(dir / "new/a/changed.h", "after");
+    ASSERT_EQ(run_mkinstaller({"build", "--quiet", dir / "old", dir / "old-setup"}).exit_code, 0);
+    const auto r = run_mkinstaller(
+        {"build", "--build-time", "1", "--update-from", dir / "old-setup", dir / "new", dir / "update"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_NE(r.out.find("update: 2 entries (1 delete, 1 file) for the 2 files a full installation leaves"),
+              std::string::npos)
+        << r.out;
+    // The same inputs give the same bytes; --full alone is a usage error.
+    ASSERT_EQ(run_mkinstaller({"build", "--quiet", "--build-time", "1", "--update-from", dir / "old-setup",
+                               dir / "new", dir / "again"})
+                  .exit_code,
+              0);
+    EXPECT_TRUE(testing_support::read_file(dir / "again") == testing_support::read_file(dir / "update"));
+    EXPECT_EQ(run_mkinstaller({"build", "--full", dir / "new", dir / "full"}).exit_code, 2);
+}
+
+TEST(UpdateBuild, AnUpdateTheFormatCannotExpressIsRefusedAndNothingWritten) {
+    temp_dir dir;
+    // A file name holding '\' that no delete entry may carry: the update would leave it behind.
+    testing_support::write_installer(dir / "old-setup",
+                                     {.entries = {{.name = "x\\y", .data = "1", .mtime = TEST_TIME}}});
+    write_timed_file(dir / "new/z", "2");
+    const auto r = run_mkinstaller(
+        {"build", "--quiet", "--update-from", dir / "old-setup", dir / "new", dir / "update"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("no update can be built: \"x\\\\y\" would stay in the target"), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(path_exists(dir / "update"));
+}
+
+}  // namespace
