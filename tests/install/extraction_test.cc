@@ -1,16 +1,12 @@
 // The extraction loop on hand-made payloads: what lands beneath the target, what the same-name removal
 // takes away, delete entries, times and modes, the progress line, and every numbered failure.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "driver/driver_state.h"
-#include "install/install_files.h"
 #include "install_harness.h"
-#include "payload/payload_stream.h"
 #include "support/installer_texts.h"
 
 namespace {
@@ -58,35 +54,6 @@ TEST_F(Extraction, WritesFilesWithTheirBytesTimesAndModesAndDrawsProgress) {
     // Total 1312 bytes: 12 (0%), 312 (23%), 1312 (100%); files before each: 0%, 33%, 66%.
     EXPECT_EQ(err, BANNER + drawing(0, 0, "inc/a.h") + erasure(19) + drawing(33, 23, "bin/tool") +
                        erasure(20) + drawing(66, 100, "zeros.bin") + erasure(21));
-}
-
-TEST_F(Extraction, TheInstallersOwnFileIsReadInLargePieces) {
-    test_payload p;
-    for (int i = 0; i < 40; ++i) p.entries.push_back({.name = "f" + std::to_string(i), .data = "bytes"});
-    const std::string image = target + ".installer";
-    write_file(image, stub_with_payload(payload_bytes(p)));
-    // The child's exit status is the number of reads the stream asked of the file.
-    const process_result r = run_in_child([&] {
-        static int fd = open(image.c_str(), O_RDONLY);
-        static int reads = 0;
-        cookie_io_functions_t io{};
-        io.read = [](void*, char* to, std::size_t n) -> ssize_t {
-            ++reads;
-            return read(fd, to, n);
-        };
-        io.seek = [](void*, off64_t* to, int whence) -> int {
-            *to = lseek(fd, *to, whence);
-            return *to < 0 ? -1 : 0;
-        };
-        driver::self_file = fopencookie(nullptr, "rb", io);
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return std::min(reads, 255);
-    });
-    EXPECT_EQ(read_file(target + "/f39"), "bytes");
-    // Pieces of 64 KiB at least, and one more to reach the first candidate.
-    EXPECT_LE(r.exit_code, 2 + static_cast<int>(fs::file_size(image) / 65536));
 }
 
 TEST_F(Extraction, AnEmptyPayloadWritesTheBannerOnly) {
