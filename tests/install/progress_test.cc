@@ -83,13 +83,18 @@ TEST(Progress, AFinishedDrawingSharesOneWriteWithItsEraseWhileOthersLeaveAtOnce)
     EXPECT_EQ(writes, (std::vector<std::string>{drawing(0, 5, "a.h"),
                                                 std::string(15, '\b') + drawing(0, 9, "a.h") + erasure(15),
                                                 drawing(50, 10, "b.h") + erasure(15)}));
-    // A drawing and erase beyond the buffer go out in pieces, with the same bytes.
+    // Backspaces, a redrawing and its erase beyond the buffer go out in pieces, with the same bytes.
+    const std::vector<std::string> pieces = writes_of([] {
+        const std::string name(4000, 'n');
+        show_progress(name.c_str(), 0, 2);
+        show_finished_progress(name.c_str(), 1, 2);
+    });
     std::string joined;
-    for (const std::string& piece :
-         writes_of([] { show_finished_progress(std::string(4000, 'n').c_str(), 1, 2); }))
-        joined += piece;
-    const std::string line = "  2%   1%  ..." + std::string(3960, 'n') + " ";
-    EXPECT_TRUE(joined == line + erasure(static_cast<int>(line.size())));  // too long to print usefully
+    for (const std::string& piece : pieces) joined += piece;
+    const std::string text = "..." + std::string(3960, 'n') + " ";
+    const std::string redrawn = std::string(3975, '\b') + "  2%   1%  " + text + erasure(3975);
+    EXPECT_GT(pieces.size(), 2u);
+    EXPECT_TRUE(joined == "  2%   0%  " + text + redrawn);  // too long to print usefully
 }
 
 TEST(Progress, NamesBeyond40CharactersAreShortenedFromIndex40) {
