@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +43,22 @@ void remove_beneath(const char* dir, const char* name) {
     closedir(stream);
 }
 
+// The reference order: a directory (or a link to one) is left as it is, anything else is made.
+bool make_if_not_directory(const char* path) {
+    return target::path_kind(path) == 1 || mkdir(path, 0755) == 0;
+}
+
+// The same outcome for a prefix believed absent, in one call where the belief holds: mkdir first, and the
+// test only when it fails. An existing directory makes mkdir fail with EEXIST before any other check
+// (permission, read-only file system), so it is still accepted; anything else fails with mkdir's errno.
+bool make_unless_directory(const char* path) {
+    if (mkdir(path, 0755) == 0) return true;
+    const int mkdir_errno = errno;
+    if (target::path_kind(path) == 1) return true;
+    errno = mkdir_errno;
+    return false;
+}
+
 }  // namespace
 
 int make_dir_path(char* path) {
@@ -57,8 +74,7 @@ int make_dir_path_beyond(char* path, std::size_t known) {
         if (separator != '/' && separator != '\0') continue;
         if (static_cast<std::size_t>(cursor - path) > known) {
             *cursor = '\0';
-            const bool missing = target::path_kind(path) != 1;
-            const bool failed = missing && mkdir(path, 0755) != 0;
+            const bool failed = known != 0 ? !make_unless_directory(path) : !make_if_not_directory(path);
             *cursor = separator;
             if (failed) return 0;
         }

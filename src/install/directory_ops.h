@@ -13,8 +13,9 @@ namespace install {
 int make_dir_path(char* path);
 
 // make_dir_path for a path whose prefixes ending within its first `known` characters are known to be
-// directories (name_index.h says which): those are neither tested nor made. make_dir_path(path) is
-// make_dir_path_beyond(path, 0).
+// directories (name_index.h says which): those are neither tested nor made. With `known` above 0 the
+// prefixes behind them are believed absent, so each is made first and tested only when that fails: the
+// same outcome and errno in fewer calls. make_dir_path(path) is make_dir_path_beyond(path, 0).
 int make_dir_path_beyond(char* path, std::size_t known);
 
 // Removes, anywhere beneath `dir`, every entry whose name is exactly `name`: files, links and empty

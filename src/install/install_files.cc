@@ -199,8 +199,8 @@ void install_files() {
         install_file(record, table.get(), counters);
         if (record.method != payload::METHOD_DELETE) {
             counters.bytes_done += record.file_size;
-            show_progress(record.name, counters.byte_percent(counters.bytes_done), counters.file_percent());
-            show_progress(nullptr, 0, 0);
+            show_finished_progress(record.name, counters.byte_percent(counters.bytes_done),
+                                   counters.file_percent());
         }
         counters.percent_base += 100;
     }

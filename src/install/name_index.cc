@@ -53,8 +53,9 @@ struct name_index {
 name_index index;
 unsigned reads = 0;
 bool out_of_memory = false;  // the index could not grow: the walk serves the rest of the installation
-// The target path was found to be a directory and nothing has been removed since, so it, and with it every
-// prefix of it, still is one: only removals can change that, and only the installer acts on the tree.
+// The target path was found to be a directory and nothing but regular files has been removed since, so
+// it, and with it every prefix of it, still is one: only removals can change that, and only the installer
+// acts on the tree.
 bool target_confirmed = false;
 
 index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
@@ -69,7 +70,10 @@ index_node* add_node(index_node* parent, std::string_view name, node_kind kind) 
 }
 
 void erase_node(index_node* node) {
-    target_confirmed = false;
+    // A regular file is never a component of a path that leads on, so its removal leaves the target as
+    // it was; a directory or a link beneath the target may be one of the target path's own components
+    // (a target reached through a link or a ".." beneath itself), so the target is tested again.
+    if (node->kind != node_kind::regular) target_confirmed = false;
     node->parent->children.erase(node->name);
     std::vector<index_node*>& same = index.by_name[node->name];
     same.erase(std::find(same.begin(), same.end(), node));

@@ -26,44 +26,47 @@ char* last_name = nullptr;
 int stderr_is_terminal = -1;  // -1 not yet asked
 int not_terminal_errno = 0;   // what isatty left in errno
 
-// A fixed buffer, so that drawing never depends on an allocation: a whole drawing, its backspaces over
-// the old line included, goes out in one write. A name is at most 4096 bytes and so is a drawing's
-// text; anything longer is written in pieces with the same bytes.
+// Bytes of drawings and erases not written yet, in a fixed buffer so that drawing never depends on an
+// allocation. A drawing normally leaves at once, its backspaces over the old line included, in one write;
+// only the finished file's drawing waits here for the erase that follows it with nothing in between
+// (show_finished_progress), so the two go out in one write too. Nothing is left here when either call
+// returns, so no other output to standard error and no slow step ever comes between a drawing and
+// the terminal. A name is at most 4096 bytes and so is a drawing's text; anything longer than the buffer
+// is written in pieces with the same bytes.
 constexpr std::size_t PROGRESS_BUFFER_SIZE = 16384;
-char line_buffer[PROGRESS_BUFFER_SIZE];
+char pending[PROGRESS_BUFFER_SIZE];
+std::size_t pending_length = 0;
+bool holding_drawing = false;  // within show_finished_progress, on anything but a terminal
 
-// Puts `count` copies of the `unit_length`-byte `unit` at `at`; returns the end. The caller makes room.
-char* put_repeated(char* at, const char* unit, std::size_t unit_length, int count) {
-    for (int i = 0; i < count; ++i, at += unit_length) std::memcpy(at, unit, unit_length);
-    return at;
+// Writes what is pending; false when the write failed.
+bool flush_pending() {
+    const std::size_t length = pending_length;
+    pending_length = 0;
+    return length == 0 || std::fwrite(pending, 1, length, stderr) == length;
 }
 
-// `count` copies of `unit`, as few writes as the buffer allows.
-void write_repeated(const char* unit, int count) {
-    const std::size_t unit_length = std::strlen(unit);
-    const int per_write = static_cast<int>(PROGRESS_BUFFER_SIZE / unit_length);
-    while (count > 0) {
-        const int now = std::min(count, per_write);
-        const char* end = put_repeated(line_buffer, unit, unit_length, now);
-        std::fwrite(line_buffer, 1, static_cast<std::size_t>(end - line_buffer), stderr);
-        count -= now;
+// Appends `count` copies of the `unit_length`-byte `unit`, flushing whenever the buffer is full.
+void put_repeated(const char* unit, std::size_t unit_length, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (PROGRESS_BUFFER_SIZE - pending_length < unit_length) (void)flush_pending();
+        std::memcpy(pending + pending_length, unit, unit_length);
+        pending_length += unit_length;
     }
 }
 
-// Backspaces over the last drawing, then the new line, in one write when both fit the buffer. Returns
-// what the formatted print returns: the text's length, or a negative count when the write failed.
+// Backspaces over the last drawing, then the new line, appended to what is pending. Returns the text's
+// length as the formatted print would, or a negative count when it failed.
 int draw_line(int file_percent, int byte_percent, const char* text) {
-    const int backspaces = std::max(shown_chars, 0);
-    if (static_cast<std::size_t>(backspaces) < PROGRESS_BUFFER_SIZE) {
-        char* start = put_repeated(line_buffer, "\b", 1, backspaces);
-        const std::size_t room = PROGRESS_BUFFER_SIZE - static_cast<std::size_t>(backspaces);
-        const int length = std::snprintf(start, room, "%3d%% %3d%%  %s ", file_percent, byte_percent, text);
-        if (length >= 0 && static_cast<std::size_t>(length) < room) {
-            const std::size_t total = static_cast<std::size_t>(backspaces) + static_cast<std::size_t>(length);
-            return std::fwrite(line_buffer, 1, total, stderr) == total ? length : -1;
-        }
+    put_repeated("\b", 1, std::max(shown_chars, 0));
+    const std::size_t room = PROGRESS_BUFFER_SIZE - pending_length;
+    const int length =
+        std::snprintf(pending + pending_length, room, "%3d%% %3d%%  %s ", file_percent, byte_percent, text);
+    if (length >= 0 && static_cast<std::size_t>(length) < room) {
+        pending_length += static_cast<std::size_t>(length);
+        return length;
     }
-    write_repeated("\b", backspaces);
+    // Too long for what is left: the backspaces first, then the line by itself.
+    (void)flush_pending();
     return std::fprintf(stderr, "%3d%% %3d%%  %s ", file_percent, byte_percent, text);
 }
 
@@ -77,13 +80,21 @@ char* shortened(const char* name) {
     return text != nullptr ? text : concat_strings({"...", from});
 }
 
-int drain() {
+bool stderr_terminal() {
     if (stderr_is_terminal < 0) {
         errno = 0;
         stderr_is_terminal = isatty(fileno(stderr));
         not_terminal_errno = errno;
     }
-    if (stderr_is_terminal == 1) return tcdrain(fileno(stderr));
+    return stderr_is_terminal == 1;
+}
+
+// On a terminal, what is pending (nothing, as it is held only elsewhere) goes first, then the wait.
+int drain() {
+    if (stderr_terminal()) {
+        (void)flush_pending();
+        return tcdrain(fileno(stderr));
+    }
     errno = not_terminal_errno;
     return -1;
 }
@@ -93,7 +104,8 @@ int drain() {
 int show_progress(const char* name, int byte_percent, int file_percent) {
     if (name == nullptr) {
         if (shown_chars <= 0 && last_name == nullptr) stderr_is_terminal = -1;  // a new installation
-        write_repeated("\b \b", shown_chars);
+        put_repeated("\b \b", 3, shown_chars);
+        (void)flush_pending();
         shown_chars = 0;
         last_byte_percent = -1;
         last_file_percent = -1;
@@ -106,6 +118,9 @@ int show_progress(const char* name, int byte_percent, int file_percent) {
     if (!unchanged) {
         char* short_text = shortened(name);
         shown_chars = draw_line(file_percent, byte_percent, short_text ? short_text : name);
+        // A terminal sees every drawing before its wait; a held one leaves with the erase (whose count
+        // does not depend on whether this write would have failed: the erase resets it).
+        if ((!holding_drawing || stderr_terminal()) && !flush_pending()) shown_chars = -1;
         std::free(short_text);
         last_byte_percent = byte_percent;
         last_file_percent = file_percent;
@@ -113,6 +128,13 @@ int show_progress(const char* name, int byte_percent, int file_percent) {
         last_name = strdup(name);
     }
     return drain();
+}
+
+int show_finished_progress(const char* name, int byte_percent, int file_percent) {
+    holding_drawing = true;
+    (void)show_progress(name, byte_percent, file_percent);
+    holding_drawing = false;
+    return show_progress(nullptr, 0, 0);
 }
 
 }  // namespace install

@@ -11,4 +11,9 @@ namespace install {
 // errno as tcdrain would leave it, without asking. Never allocates but for the name's copy and shortening.
 int show_progress(const char* name, int byte_percent, int file_percent);
 
+// A finished file's drawing and the erase right behind it: the bytes and, on a terminal, the waits of
+// show_progress(name, ...) and then show_progress(nullptr, 0, 0), but elsewhere in a single write.
+// Returns the erase's result.
+int show_finished_progress(const char* name, int byte_percent, int file_percent);
+
 }  // namespace install

@@ -35,14 +35,24 @@ std::uint16_t compute_header_crc(const header_block& h, const unsigned char* crc
     return crc16_update(crc_table, crc, &h[HEADER_CRC + 2], HEADER_SIZE - HEADER_CRC - 2);
 }
 
+static_assert(HEADER_MARKER_SIZE <= HEADER_ALIGNMENT,
+              "the marker lies within a candidate's first 1024 bytes");
+
 header_search locate_header_block(std::FILE* file, header_block& header, std::uint64_t* offset) {
     const distribution_marker marker = make_distribution_marker();
+    // While the stream stands at the candidate, only its first 1024 bytes are read: after a mismatch it
+    // then stands at the next one, and the search runs as one sequential read with no seek per
+    // candidate. The last 4 bytes of the block are read only behind a marker. A failed seek is not an
+    // error: the block's full 1028 bytes are read where the stream stands, and the comparison fails.
+    bool at_candidate = false;
     // Offset 0 is never a candidate: the executable proper comes first.
     for (off_t candidate = HEADER_ALIGNMENT;; candidate += HEADER_ALIGNMENT) {
-        // A failed seek shows up as a short read or a mismatch.
-        (void)fseeko(file, candidate, SEEK_SET);
-        if (std::fread(header.data(), 1, HEADER_SIZE, file) < HEADER_SIZE) return header_search::not_found;
+        if (!at_candidate) at_candidate = fseeko(file, candidate, SEEK_SET) == 0;
+        const std::size_t first = at_candidate ? HEADER_ALIGNMENT : HEADER_SIZE;
+        if (std::fread(header.data(), 1, first, file) < first) return header_search::not_found;
         if (std::memcmp(header.data(), marker.data(), HEADER_MARKER_SIZE) != 0) continue;
+        const std::size_t rest = HEADER_SIZE - first;
+        if (std::fread(header.data() + first, 1, rest, file) < rest) return header_search::not_found;
 
         if (offset != nullptr) *offset = static_cast<std::uint64_t>(candidate);
         const crc16_table_ptr table(make_crc16_table());

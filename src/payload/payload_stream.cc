@@ -6,6 +6,12 @@
 namespace payload {
 namespace {
 
+// The installer's own file is read front to back, the header search included, mostly in pieces of a few
+// KiB: one large buffer makes that a few large reads. Static, so that it cannot fail and outlives the
+// stream; the installer has one such stream at a time.
+constexpr std::size_t PAYLOAD_READ_BUFFER_SIZE = std::size_t{256} * 1024;
+char payload_read_buffer[PAYLOAD_READ_BUFFER_SIZE];
+
 void stop_if_corrupted(int corrupt) {
     if (corrupt != CORRUPT_NONE) driver::error(CORRUPTED_MESSAGES[corrupt]);
 }
@@ -13,6 +19,7 @@ void stop_if_corrupted(int corrupt) {
 }  // namespace
 
 void find_header_block(std::FILE* file, header_block& header) {
+    (void)std::setvbuf(file, payload_read_buffer, _IOFBF, PAYLOAD_READ_BUFFER_SIZE);
     switch (locate_header_block(file, header)) {
         case header_search::found:
             return;

@@ -64,6 +64,23 @@ TEST(MakeDirPath, APrefixThatIsAFileFailsWithEexistAndKeepsWhatWasMade) {
     EXPECT_EQ(read_file(dir / "a/file"), "x");
 }
 
+TEST(MakeDirPath, BeyondAKnownPrefixTheOutcomeAndErrnoAreTheSame) {
+    temp_dir dir;
+    fs::create_directories(dir / "d/existing");
+    write_file(dir / "d/file", "x");
+    const std::size_t known = (dir / "d").size();
+    const auto beyond = [known](std::string path) {
+        return install::make_dir_path_beyond(path.data(), known);
+    };
+    EXPECT_EQ(beyond(dir / "d/new/deeper"), 1);
+    EXPECT_TRUE(fs::is_directory(dir / "d/new/deeper"));
+    EXPECT_EQ(beyond(dir / "d/existing/x"), 1);
+    errno = 0;
+    EXPECT_EQ(beyond(dir / "d/file/x"), 0);
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(read_file(dir / "d/file"), "x");
+}
+
 TEST(MakeDirPath, PutsEverySeparatorBack) {
     temp_dir dir;
     std::string path = dir / "p/q/r";

@@ -187,6 +187,19 @@ TEST_F(Extraction, ADecoderFailureIsDecompressionError) {
     EXPECT_EQ(read_file(target + "/bad.bin"), "");
 }
 
+TEST_F(Extraction, AFailureAfterChunkDrawingsFollowsThemWhole) {
+    test_payload p;
+    // The stream holds 10000 of the 20000 bytes: the bytes fail their CRC behind two chunk drawings and
+    // before the finished file's drawing and its erase.
+    p.entries = {{.name = "cut.bin",
+                  .data = std::string(20000, 'c'),
+                  .method = 1,
+                  .stored = single_byte_stream('c', 10000),
+                  .use_stored = true}};
+    EXPECT_EQ(install(p), BANNER + drawing(0, 40, "cut.bin") + std::string(19, '\b') +
+                              drawing(0, 81, "cut.bin") + failed("Corrupted file(s) (err=5)."));
+}
+
 TEST_F(Extraction, ACompressedEmptyFileNeedsNoDecoder) {
     test_payload p;
     p.entries = {{.name = "empty.bin", .data = "", .method = 1, .stored = "junk", .use_stored = true}};

@@ -1,19 +1,47 @@
 // The progress line's exact bytes: drawing, skipping an unchanged drawing, redrawing over the old line,
-// erasing it, and shortening long names.
+// erasing it, shortening long names, and which of them share a write.
 #include "install/progress.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <vector>
 
 #include "install_harness.h"
 
 namespace {
 
+using install::show_finished_progress;
 using install::show_progress;
+using install_test::drawing;
 using install_test::erasure;
 using testing_support::run_in_child;
 
 std::string written_by(int (*calls)()) {
     return run_in_child(calls).err;
+}
+
+// Every write to standard error, one apiece: the calls run in a child whose standard error is a
+// sequenced-packet socket, which keeps the boundaries of writes.
+std::vector<std::string> writes_of(void (*calls)()) {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) ADD_FAILURE() << "socketpair";
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(ends[1], 2);
+        calls();
+        _exit(0);
+    }
+    close(ends[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::vector<std::string> writes;
+    static char message[1 << 17];
+    for (ssize_t n; (n = recv(ends[0], message, sizeof message, 0)) > 0;) writes.emplace_back(message, n);
+    close(ends[0]);
+    return writes;
 }
 
 TEST(Progress, DrawsPercentagesFileFirstThenTheName) {
@@ -43,6 +71,30 @@ TEST(Progress, AnEraseBlanksEveryCharacterAndForgetsTheDrawing) {
                   return 0;
               }),
               "  0%   5%  a.h " + erasure(15) + "  0%   5%  a.h ");
+}
+
+TEST(Progress, AFinishedDrawingSharesOneWriteWithItsEraseWhileOthersLeaveAtOnce) {
+    const std::vector<std::string> writes = writes_of([] {
+        show_progress(nullptr, 0, 0);
+        show_progress("a.h", 5, 0);  // between chunks: the terminal must see it before decoding goes on
+        show_finished_progress("a.h", 9, 0);
+        show_finished_progress("b.h", 10, 50);
+    });
+    EXPECT_EQ(writes, (std::vector<std::string>{drawing(0, 5, "a.h"),
+                                                std::string(15, '\b') + drawing(0, 9, "a.h") + erasure(15),
+                                                drawing(50, 10, "b.h") + erasure(15)}));
+    // Backspaces, a redrawing and its erase beyond the buffer go out in pieces, with the same bytes.
+    const std::vector<std::string> pieces = writes_of([] {
+        const std::string name(4000, 'n');
+        show_progress(name.c_str(), 0, 2);
+        show_finished_progress(name.c_str(), 1, 2);
+    });
+    std::string joined;
+    for (const std::string& piece : pieces) joined += piece;
+    const std::string text = "..." + std::string(3960, 'n') + " ";
+    const std::string redrawn = std::string(3975, '\b') + "  2%   1%  " + text + erasure(3975);
+    EXPECT_GT(pieces.size(), 2u);
+    EXPECT_TRUE(joined == "  2%   0%  " + text + redrawn);  // too long to print usefully
 }
 
 TEST(Progress, NamesBeyond40CharactersAreShortenedFromIndex40) {

@@ -1,7 +1,9 @@
 // The header search: where a header block is found and where it is not, and what its CRC covers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "payload/header_block.h"
@@ -101,6 +103,34 @@ TEST(HeaderSearch, ADamagedCrcFieldIsCorrupted) {
     std::string image = installer_image("stub", header_only(), 1024);
     image[1024 + payload::HEADER_CRC] ^= 0x01;
     EXPECT_EQ(search(image).result, header_search::corrupted);
+}
+
+TEST(HeaderSearch, ReadsOnFromCandidateToCandidateWithoutSeeking) {
+    struct counted_image {
+        std::string bytes;
+        std::size_t at = 0;
+        int seeks = 0;
+    } image{installer_image("stub", header_only(), 64 * 1024)};
+    cookie_io_functions_t io{};
+    io.read = [](void* c, char* to, std::size_t n) -> ssize_t {
+        auto* i = static_cast<counted_image*>(c);
+        const std::size_t got = std::min(n, i->bytes.size() - i->at);
+        std::memcpy(to, i->bytes.data() + i->at, got);
+        i->at += got;
+        return static_cast<ssize_t>(got);
+    };
+    io.seek = [](void* c, off64_t* to, int whence) -> int {
+        auto* i = static_cast<counted_image*>(c);
+        if (whence != SEEK_SET) return -1;
+        i->at = static_cast<std::size_t>(*to);
+        ++i->seeks;
+        return 0;
+    };
+    std::FILE* f = fopencookie(&image, "rb", io);
+    payload::header_block header{};
+    EXPECT_EQ(payload::locate_header_block(f, header), header_search::found);
+    std::fclose(f);
+    EXPECT_EQ(image.seeks, 1);
 }
 
 TEST(HeaderText, StopsAtItsNulOrAfter64Bytes) {
