@@ -109,6 +109,177 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
     }
 }
 
+// Entries of fast_class_table: the class's code length plus its extra bits, the mask of the extra bits and
+// the distance's base (0 for class 0, else 2^(class-1)). FAST_CLASS_SLOW marks what the careful path
+// decodes: a code longer than the table is wide, or a value outside the alphabet.
+constexpr std::uint32_t FAST_CLASS_TOTAL_BITS = 0x1F;
+constexpr int FAST_CLASS_EXTRA_SHIFT = 5;
+constexpr std::uint32_t FAST_CLASS_EXTRA_MASK = 0xFFF;
+constexpr int FAST_CLASS_BASE_SHIFT = 17;
+constexpr std::uint32_t FAST_CLASS_SLOW = 1u << 31;
+
+// Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
+// decode_with_table would, whatever state a refused table left them in.
+void build_fast_class_table(codec_context* ctx) {
+    for (std::size_t i = 0; i < ctx->aux_table.size(); ++i) {
+        const std::uint32_t distance_class = ctx->aux_table[i];
+        std::uint32_t entry = FAST_CLASS_SLOW;
+        if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
+            const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
+            const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
+            entry = (ctx->aux_lengths[distance_class] + extra_bits) |
+                    ((1u << extra_bits) - 1) << FAST_CLASS_EXTRA_SHIFT | base << FAST_CLASS_BASE_SHIFT;
+        }
+        ctx->fast_class_table[i] = entry;
+    }
+}
+
+// The bulk path, for the body of a chunk: one lookup per literal or match length (fast_symbol_table), one
+// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time. It
+// runs while
+//   - the block's tables are ready and the block has symbols left;
+//   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
+//   - a cycle (two literals and a symbol of any kind, at most BULK_CYCLE_BYTES bytes) starts no later than
+//     bulk_last_start: it then ends before want, so no match is cut, and a match's last word, which may run
+//     BULK_SLACK - 1 bytes past its end, stays inside the window;
+//   - codes are no longer than the tables are wide (the careful path takes the others).
+// A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
+// symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
+// byte at a time would have left it.
+constexpr std::uint32_t BULK_CYCLE_BYTES = 2 + 256;
+constexpr std::uint32_t BULK_SLACK = 8;
+
+std::uint64_t load_word(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+void store_word(std::uint8_t* p, std::uint64_t word) {
+    std::memcpy(p, &word, sizeof word);
+}
+
+// Copies a whole match of `length` bytes from distance + 1 bytes back to window index r, given BULK_SLACK
+// bytes of window after r + length. Words may run past the match's end; the bytes there are history that
+// later matches reach, so they are saved first and put back. Word steps need the source a word or more
+// behind and not wrapping round the window's end; a distance of one byte repeats the byte before;
+// anything else goes a byte at a time.
+void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length, std::uint32_t distance) {
+    std::uint8_t* to = window + r;
+    const std::uint64_t after = load_word(to + length);
+    if (distance >= BULK_SLACK - 1 && distance < r) {
+        // Within this chunk: forward word steps read only bytes already final.
+        const std::uint8_t* source = to - 1 - distance;
+        for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, load_word(source + i));
+    } else {
+        std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
+        if (distance == 0) {
+            const std::uint64_t repeated = window[from] * 0x0101010101010101ull;
+            for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, repeated);
+        } else if (distance >= BULK_SLACK - 1 && from + length + BULK_SLACK <= CODEC_CHUNK_SIZE) {
+            // History of the previous chunk, ahead of r by a word or more: the steps read it before
+            // any write reaches it.
+            for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, load_word(window + from + i));
+        } else {
+            for (std::uint32_t i = 0; i < length; ++i) {
+                to[i] = window[from];
+                from = (from + 1) & CODEC_WINDOW_MASK;
+            }
+        }
+    }
+    store_word(to + length, after);
+}
+
+std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+    if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0 || want < BULK_CYCLE_BYTES + 1) return r;
+    const std::uint32_t bulk_last_start =
+        std::min(want - BULK_CYCLE_BYTES - 1, CODEC_CHUNK_SIZE - BULK_CYCLE_BYTES - BULK_SLACK);
+    const std::uint8_t* in = ctx->input->next;
+    const std::uint8_t* const in_end = ctx->input->end;
+    if (r > bulk_last_start || in_end - in < FAST_INPUT_BYTES) return r;
+
+    const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
+    std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
+                         static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
+    int bit_count = 16 + ctx->spare_bits;
+
+    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
+    const std::uint32_t* class_table = ctx->fast_class_table.data();
+    std::uint8_t* window = ctx->window;
+    std::uint32_t remaining = ctx->block_remaining;
+    constexpr std::uint16_t NOT_LITERAL = FAST_SYMBOL_MATCH | FAST_SYMBOL_SLOW;
+    constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
+
+    while (r <= bulk_last_start && in_end - in >= FAST_INPUT_BYTES) {
+        bits |= load_big_endian(in) >> bit_count;
+        in += (63 - bit_count) >> 3;
+        bit_count |= 56;
+
+        std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
+        if ((entry & NOT_LITERAL) == 0) {
+            bits <<= entry & FAST_SYMBOL_CODE_LENGTH;
+            bit_count -= static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+            window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+            if (--remaining == 0) break;
+            entry = symbol_table[bits >> INDEX_SHIFT];
+            if ((entry & NOT_LITERAL) == 0) {
+                bits <<= entry & FAST_SYMBOL_CODE_LENGTH;
+                bit_count -= static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                if (--remaining == 0) break;
+                entry = symbol_table[bits >> INDEX_SHIFT];
+            }
+        }
+        if (entry & FAST_SYMBOL_SLOW) break;
+        const int symbol_length = static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+        if ((entry & FAST_SYMBOL_MATCH) == 0) {
+            bits <<= symbol_length;
+            bit_count -= symbol_length;
+            window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+            if (--remaining == 0) break;
+            continue;
+        }
+        // A match: its distance class and extra bits come from the bits after the length's code, and
+        // nothing is consumed before the class is known to be decodable here.
+        const std::uint64_t after_symbol = bits << symbol_length;
+        const std::uint32_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+        if (class_entry & FAST_CLASS_SLOW) break;
+        const int class_bits = static_cast<int>(class_entry & FAST_CLASS_TOTAL_BITS);
+        const auto extra = static_cast<std::uint32_t>((after_symbol >> 32) >> (32 - class_bits)) &
+                           (class_entry >> FAST_CLASS_EXTRA_SHIFT & FAST_CLASS_EXTRA_MASK);
+        const std::uint32_t distance = (class_entry >> FAST_CLASS_BASE_SHIFT) + extra;
+        bits = after_symbol << class_bits;
+        bit_count -= symbol_length + class_bits;
+        const std::uint32_t length =
+            (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+        copy_bulk_match(window, r, length, distance);
+        r += length;
+        if (--remaining == 0) break;
+    }
+
+    // The byte-at-a-time reader holds 16 bits of lookahead and 0..7 spare bits: hand back the whole bytes
+    // beyond them, or, below 16 bits, fetch as it would, zero bits past the end of the input.
+    std::uint32_t spare_byte = 0;
+    if (bit_count >= 16) {
+        const int extra_bytes = (bit_count - 16) / 8;
+        in -= extra_bytes;
+        bit_count -= extra_bytes * 8;
+        spare_byte = in[-1];
+    } else {
+        while (bit_count < 16) {
+            spare_byte = in < in_end ? *in++ : 0;
+            bits |= static_cast<std::uint64_t>(spare_byte) << (56 - bit_count);
+            bit_count += 8;
+        }
+    }
+    ctx->input->next = in;
+    ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
+    ctx->spare_bits = bit_count - 16;
+    ctx->spare_byte = spare_byte;
+    ctx->block_remaining = remaining;
+    return r;
+}
+
 std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
@@ -247,7 +418,9 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
+            if (ctx->fast_tables_ready != 0) build_fast_class_table(ctx);
         } else if (codec_fast_path) {
+            r = decode_bulk(ctx, r, want);
             r = decode_fast(ctx, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }

@@ -68,6 +68,9 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
 
 void read_symbol_lengths(codec_context* ctx) {
     std::uint8_t* lengths = ctx->symbol_lengths.data();
+    // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
+    // form, refused lengths and an empty set leave the careful path to decode it).
+    ctx->fast_tables_ready = 0;
     const int n = static_cast<int>(read_bits(ctx, 9));
     if (n == 0) {
         // Single-symbol form: every symbol of the block is c and consumes no bits.
@@ -98,7 +101,7 @@ void read_symbol_lengths(codec_context* ctx) {
         return;
     }
     std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
-    build_decode_table(ctx, CODEC_SYMBOL_COUNT, lengths, CODEC_SYMBOL_TABLE_BITS, ctx->symbol_table.data());
+    ctx->fast_tables_ready = build_symbol_tables(ctx) ? 1 : 0;
 }
 
 void read_block_header(codec_context* ctx) {

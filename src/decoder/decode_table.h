@@ -17,6 +17,18 @@ namespace decoder {
 int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
                        std::uint16_t* table);
 
+// Entries of fast_symbol_table: the code's length in the low bits, the kind, and above them the literal's
+// byte or the match's length less 3. FAST_SYMBOL_SLOW marks a code longer than the table is wide.
+constexpr std::uint16_t FAST_SYMBOL_CODE_LENGTH = 0x0F;
+constexpr std::uint16_t FAST_SYMBOL_MATCH = 0x10;
+constexpr std::uint16_t FAST_SYMBOL_SLOW = 0x20;
+constexpr int FAST_SYMBOL_VALUE_SHIFT = 8;
+
+// build_decode_table for the symbol alphabet from symbol_lengths into symbol_table, filling
+// fast_symbol_table alongside. True when both now stand for the lengths (a complete code); false when
+// the set was empty or refused, the tables then left as they were.
+bool build_symbol_tables(codec_context* ctx);
+
 // The rare part of decode_with_table, out of line: follows the tree from node with the lookahead bits that
 // come after the first table_bits. Returns a symbol below count, or count itself when damaged data leads the
 // walk astray (then CODEC_ERR_TABLE is recorded).
