@@ -109,26 +109,31 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
     }
 }
 
-// Entries of fast_class_table: the class's code length plus its extra bits, the mask of the extra bits and
-// the distance's base (0 for class 0, else 2^(class-1)). FAST_CLASS_SLOW marks what the careful path
-// decodes: a code longer than the table is wide, or a value outside the alphabet.
-constexpr std::uint32_t FAST_CLASS_TOTAL_BITS = 0x1F;
-constexpr int FAST_CLASS_EXTRA_SHIFT = 5;
-constexpr std::uint32_t FAST_CLASS_EXTRA_MASK = 0xFFF;
-constexpr int FAST_CLASS_BASE_SHIFT = 17;
-constexpr std::uint32_t FAST_CLASS_SLOW = 1u << 31;
+// Entries of fast_class_table. The class's code and its extra bits, read as one number v of
+// FAST_CLASS_BITS bits, give the distance as v plus the entry's offset (the class's base less its code
+// shifted above the extra bits, modulo 2^32). The shift that reads v is stored as 63 - bits and applied
+// after a shift by one, so that a class of no bits at all (the single-class form of class 0 or 1) needs no
+// shift by 64. FAST_CLASS_SLOW marks what the careful path decodes: a code longer than the table is wide,
+// or a value outside the alphabet.
+constexpr std::uint64_t FAST_CLASS_BITS = 0xFF;
+constexpr int FAST_CLASS_SHIFT_AT = 8;
+constexpr int FAST_CLASS_OFFSET_AT = 32;
+constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
 
 // Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
 // decode_with_table would, whatever state a refused table left them in.
 void build_fast_class_table(codec_context* ctx) {
-    for (std::size_t i = 0; i < ctx->aux_table.size(); ++i) {
+    for (std::uint32_t i = 0; i < ctx->aux_table.size(); ++i) {
         const std::uint32_t distance_class = ctx->aux_table[i];
-        std::uint32_t entry = FAST_CLASS_SLOW;
+        std::uint64_t entry = FAST_CLASS_SLOW;
         if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
+            const std::uint32_t code_length = ctx->aux_lengths[distance_class];
             const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
             const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
-            entry = (ctx->aux_lengths[distance_class] + extra_bits) |
-                    ((1u << extra_bits) - 1) << FAST_CLASS_EXTRA_SHIFT | base << FAST_CLASS_BASE_SHIFT;
+            const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
+            const std::uint32_t bits = code_length + extra_bits;
+            entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
+                    static_cast<std::uint64_t>(base - (code << extra_bits)) << FAST_CLASS_OFFSET_AT;
         }
         ctx->fast_class_table[i] = entry;
     }
@@ -170,7 +175,8 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
     if (distance >= BULK_SLACK - 1 && distance < r) {
         // Within this chunk: forward word steps read only bytes already final.
         const std::uint8_t* source = to - 1 - distance;
-        for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, load_word(source + i));
+        store_word(to, load_word(source));
+        for (std::uint32_t i = 8; i < length; i += 8) store_word(to + i, load_word(source + i));
     } else {
         std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
         if (distance == 0) {
@@ -201,67 +207,75 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
     std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
                          static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
-    int bit_count = 16 + ctx->spare_bits;
+    // The bits held are bit_count modulo 64: whole entries are subtracted from it (see
+    // FAST_SYMBOL_CODE_LENGTH).
+    auto bit_count = static_cast<std::uint32_t>(16 + ctx->spare_bits);
 
     const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
-    const std::uint32_t* class_table = ctx->fast_class_table.data();
+    const std::uint64_t* class_table = ctx->fast_class_table.data();
     std::uint8_t* window = ctx->window;
     std::uint32_t remaining = ctx->block_remaining;
-    constexpr std::uint16_t NOT_LITERAL = FAST_SYMBOL_MATCH | FAST_SYMBOL_SLOW;
+    constexpr std::uint32_t NOT_LITERAL = FAST_SYMBOL_MATCH | FAST_SYMBOL_SLOW;
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
+    constexpr std::uint32_t COUNT_MASK = 63;
 
-    while (r <= bulk_last_start && in_end - in >= FAST_INPUT_BYTES) {
-        bits |= load_big_endian(in) >> bit_count;
-        in += (63 - bit_count) >> 3;
+    // A cycle decodes at most three symbols, so with three left no symbol needs the block's end checked.
+    const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
+    for (;;) {
+        if (r > bulk_last_start) break;
+        if (in > in_last_refill) break;
+        if (remaining < 3) break;
+        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
+        in += (~bit_count & COUNT_MASK) >> 3;
         bit_count |= 56;
 
         std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
         if ((entry & NOT_LITERAL) == 0) {
-            bits <<= entry & FAST_SYMBOL_CODE_LENGTH;
-            bit_count -= static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+            bits <<= entry & COUNT_MASK;
+            bit_count -= entry;
             window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            if (--remaining == 0) break;
             entry = symbol_table[bits >> INDEX_SHIFT];
+            --remaining;
             if ((entry & NOT_LITERAL) == 0) {
-                bits <<= entry & FAST_SYMBOL_CODE_LENGTH;
-                bit_count -= static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+                bits <<= entry & COUNT_MASK;
+                bit_count -= entry;
                 window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-                if (--remaining == 0) break;
                 entry = symbol_table[bits >> INDEX_SHIFT];
+                --remaining;
             }
         }
-        if (entry & FAST_SYMBOL_SLOW) break;
-        const int symbol_length = static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
-        if ((entry & FAST_SYMBOL_MATCH) == 0) {
-            bits <<= symbol_length;
-            bit_count -= symbol_length;
+        if ((entry & NOT_LITERAL) == 0) {
+            bits <<= entry & COUNT_MASK;
+            bit_count -= entry;
             window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            if (--remaining == 0) break;
+            --remaining;
             continue;
         }
+        if (entry & FAST_SYMBOL_SLOW) break;
         // A match: its distance class and extra bits come from the bits after the length's code, and
         // nothing is consumed before the class is known to be decodable here.
-        const std::uint64_t after_symbol = bits << symbol_length;
-        const std::uint32_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+        const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
         if (class_entry & FAST_CLASS_SLOW) break;
-        const int class_bits = static_cast<int>(class_entry & FAST_CLASS_TOTAL_BITS);
-        const auto extra = static_cast<std::uint32_t>((after_symbol >> 32) >> (32 - class_bits)) &
-                           (class_entry >> FAST_CLASS_EXTRA_SHIFT & FAST_CLASS_EXTRA_MASK);
-        const std::uint32_t distance = (class_entry >> FAST_CLASS_BASE_SHIFT) + extra;
-        bits = after_symbol << class_bits;
-        bit_count -= symbol_length + class_bits;
+        const auto class_value = static_cast<std::uint32_t>(
+            (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
+        const std::uint32_t distance =
+            class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
+        bits = after_symbol << (class_entry & COUNT_MASK);
+        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
         const std::uint32_t length =
             (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
         copy_bulk_match(window, r, length, distance);
         r += length;
-        if (--remaining == 0) break;
+        --remaining;
     }
+    bit_count &= COUNT_MASK;
 
     // The byte-at-a-time reader holds 16 bits of lookahead and 0..7 spare bits: hand back the whole bytes
     // beyond them, or, below 16 bits, fetch as it would, zero bits past the end of the input.
     std::uint32_t spare_byte = 0;
     if (bit_count >= 16) {
-        const int extra_bytes = (bit_count - 16) / 8;
+        const std::uint32_t extra_bytes = (bit_count - 16) / 8;
         in -= extra_bytes;
         bit_count -= extra_bytes * 8;
         spare_byte = in[-1];
@@ -274,7 +288,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     }
     ctx->input->next = in;
     ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
-    ctx->spare_bits = bit_count - 16;
+    ctx->spare_bits = static_cast<std::int32_t>(bit_count) - 16;
     ctx->spare_byte = spare_byte;
     ctx->block_remaining = remaining;
     return r;

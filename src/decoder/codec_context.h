@@ -67,8 +67,9 @@ struct codec_context {
     std::uint32_t fast_tables_ready;
     // By the leading CODEC_SYMBOL_TABLE_BITS bits: a literal or a match length with the code's length.
     std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> fast_symbol_table;
-    // By the leading CODEC_AUX_TABLE_BITS bits: a distance class's code length, extra bits and base.
-    std::array<std::uint32_t, 1 << CODEC_AUX_TABLE_BITS> fast_class_table;
+    // By the leading CODEC_AUX_TABLE_BITS bits: how to turn a distance class's code and extra bits into
+    // the distance.
+    std::array<std::uint64_t, 1 << CODEC_AUX_TABLE_BITS> fast_class_table;
 };
 
 // The part of codec_context that codec_open zero-fills: everything before the bulk path's tables.

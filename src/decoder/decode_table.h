@@ -17,11 +17,13 @@ namespace decoder {
 int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
                        std::uint16_t* table);
 
-// Entries of fast_symbol_table: the code's length in the low bits, the kind, and above them the literal's
-// byte or the match's length less 3. FAST_SYMBOL_SLOW marks a code longer than the table is wide.
-constexpr std::uint16_t FAST_SYMBOL_CODE_LENGTH = 0x0F;
-constexpr std::uint16_t FAST_SYMBOL_MATCH = 0x10;
-constexpr std::uint16_t FAST_SYMBOL_SLOW = 0x20;
+// Entries of fast_symbol_table: the code's length in the low six bits, the kind in the next two, and
+// above them the literal's byte or the match's length less 3. FAST_SYMBOL_SLOW marks a code longer than
+// the table is wide. Nothing but the length lies in the low six bits, so a count of bits kept modulo 64
+// may have a whole entry subtracted from it.
+constexpr std::uint16_t FAST_SYMBOL_CODE_LENGTH = 0x3F;
+constexpr std::uint16_t FAST_SYMBOL_MATCH = 0x40;
+constexpr std::uint16_t FAST_SYMBOL_SLOW = 0x80;
 constexpr int FAST_SYMBOL_VALUE_SHIFT = 8;
 
 // build_decode_table for the symbol alphabet from symbol_lengths into symbol_table, filling
