@@ -400,6 +400,19 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     return r;
 }
 
+// copy_match with whole words where it can: the same bytes, and the same copy_remaining and copy_from
+// left behind, as copying a byte at a time.
+std::uint32_t copy_match_words(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+    if (ctx->copy_remaining <= 0) return copy_match(ctx, r, want);
+    const auto length = static_cast<std::uint32_t>(ctx->copy_remaining);
+    const std::uint32_t copied = std::min(length, want - r);
+    const std::uint32_t from = ctx->copy_from;
+    copy_whole_match(ctx->window, from, r, copied, (r - 1 - from) & CODEC_WINDOW_MASK);
+    ctx->copy_remaining = copied < want - r ? -1 : static_cast<std::int32_t>(length - copied);
+    ctx->copy_from = (from + copied) & CODEC_WINDOW_MASK;
+    return r + copied;
+}
+
 }  // namespace
 
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
@@ -426,7 +439,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
 
     // r counts the bytes of this call and is the window index of the next one (see the chunk contract).
     std::uint8_t* window = ctx->window;
-    std::uint32_t r = copy_match(ctx, 0, want);
+    std::uint32_t r = codec_fast_path ? copy_match_words(ctx, 0, want) : copy_match(ctx, 0, want);
     while (r < want) {
         // A header is read only when a block's first symbol is needed, so a chunk that ends with a block's
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
@@ -453,7 +466,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         const std::uint32_t distance = read_distance(ctx, distance_class);
         // Before the file's first byte lies the zero-filled part of the window: such a match yields zeros.
         ctx->copy_from = (r - 1 - distance) & CODEC_WINDOW_MASK;
-        r = copy_match(ctx, r, want);
+        r = codec_fast_path ? copy_match_words(ctx, r, want) : copy_match(ctx, r, want);
     }
 
     std::memcpy(output->next, window, want);
