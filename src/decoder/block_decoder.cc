@@ -219,56 +219,62 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
-    // A cycle decodes at most three symbols, so with three left no symbol needs the block's end checked.
+    // A cycle decodes at most three symbols, produces at most BULK_CYCLE_BYTES bytes and advances the input
+    // by at most seven bytes. So the cycles are counted out in batches that keep every cycle's start within
+    // the limits above, with three symbols left (no symbol then checks the block's end).
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
     for (;;) {
-        if (r > bulk_last_start) break;
-        if (in > in_last_refill) break;
-        if (remaining < 3) break;
-        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
-        in += (~bit_count & COUNT_MASK) >> 3;
-        bit_count |= 56;
+        if (r > bulk_last_start || in > in_last_refill || remaining < 3) break;
+        std::uint32_t cycles =
+            std::min({(bulk_last_start - r) / BULK_CYCLE_BYTES + 1,
+                      static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3});
+        do {
+            bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
+            in += (~bit_count & COUNT_MASK) >> 3;
+            bit_count |= 56;
 
-        std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
-        if ((entry & NOT_LITERAL) == 0) {
-            bits <<= entry & COUNT_MASK;
-            bit_count -= entry;
-            window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            entry = symbol_table[bits >> INDEX_SHIFT];
-            --remaining;
+            std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
             if ((entry & NOT_LITERAL) == 0) {
                 bits <<= entry & COUNT_MASK;
                 bit_count -= entry;
                 window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
                 entry = symbol_table[bits >> INDEX_SHIFT];
                 --remaining;
+                if ((entry & NOT_LITERAL) == 0) {
+                    bits <<= entry & COUNT_MASK;
+                    bit_count -= entry;
+                    window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                    entry = symbol_table[bits >> INDEX_SHIFT];
+                    --remaining;
+                }
             }
-        }
-        if ((entry & NOT_LITERAL) == 0) {
-            bits <<= entry & COUNT_MASK;
-            bit_count -= entry;
-            window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+            if ((entry & NOT_LITERAL) == 0) {
+                bits <<= entry & COUNT_MASK;
+                bit_count -= entry;
+                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                --remaining;
+                continue;
+            }
+            if (entry & FAST_SYMBOL_SLOW) goto done;
+            // A match: its distance class and extra bits come from the bits after the length's code, and
+            // nothing is consumed before the class is known to be decodable here.
+            const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+            const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+            if (class_entry & FAST_CLASS_SLOW) goto done;
+            const auto class_value = static_cast<std::uint32_t>(
+                (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
+            const std::uint32_t distance =
+                class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
+            bits = after_symbol << (class_entry & COUNT_MASK);
+            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+            const std::uint32_t length =
+                (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+            copy_bulk_match(window, r, length, distance);
+            r += length;
             --remaining;
-            continue;
-        }
-        if (entry & FAST_SYMBOL_SLOW) break;
-        // A match: its distance class and extra bits come from the bits after the length's code, and
-        // nothing is consumed before the class is known to be decodable here.
-        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
-        const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
-        if (class_entry & FAST_CLASS_SLOW) break;
-        const auto class_value = static_cast<std::uint32_t>(
-            (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
-        const std::uint32_t distance =
-            class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
-        bits = after_symbol << (class_entry & COUNT_MASK);
-        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
-        const std::uint32_t length =
-            (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
-        copy_bulk_match(window, r, length, distance);
-        r += length;
-        --remaining;
+        } while (--cycles != 0);
     }
+done:
     bit_count &= COUNT_MASK;
 
     // The byte-at-a-time reader holds 16 bits of lookahead and 0..7 spare bits: hand back the whole bytes
