@@ -144,14 +144,15 @@ void build_fast_class_table(codec_context* ctx) {
 // runs while
 //   - the block's tables are ready and the block has symbols left;
 //   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
-//   - a cycle (two literals and a symbol of any kind, at most BULK_CYCLE_BYTES bytes) starts no later than
-//     bulk_last_start: it then ends before want, so no match is cut, and a match's last word, which may run
-//     BULK_SLACK - 1 bytes past its end, stays inside the window;
+//   - a cycle (two literals and a symbol of any kind) starts with room for BULK_CYCLE_LITERALS literals
+//     before out_limit, and a match fits before it: then no match is cut, and a match's last word, which
+//     may run BULK_SLACK - 1 bytes past its end, stays inside the window (a match that does not fit is
+//     left to the paths after this one);
 //   - codes are no longer than the tables are wide (the careful path takes the others).
 // A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
 // symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
 // byte at a time would have left it.
-constexpr std::uint32_t BULK_CYCLE_BYTES = 2 + 256;
+constexpr std::uint32_t BULK_CYCLE_LITERALS = 3;
 constexpr std::uint32_t BULK_SLACK = 8;
 
 std::uint64_t load_word(const std::uint8_t* p) {
@@ -197,12 +198,14 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
 }
 
 std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
-    if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0 || want < BULK_CYCLE_BYTES + 1) return r;
-    const std::uint32_t bulk_last_start =
-        std::min(want - BULK_CYCLE_BYTES - 1, CODEC_CHUNK_SIZE - BULK_CYCLE_BYTES - BULK_SLACK);
+    if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
+    // Matches end by out_limit: no match is cut, and a match's last word stays inside the window.
+    const std::uint32_t out_limit = std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
+    if (out_limit < BULK_CYCLE_LITERALS) return r;
+    const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
     const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
-    if (r > bulk_last_start || in_end - in < FAST_INPUT_BYTES) return r;
+    if (r > last_start || in_end - in < FAST_INPUT_BYTES) return r;
 
     const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
     std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
@@ -219,16 +222,16 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
-    // A cycle decodes at most three symbols, produces at most BULK_CYCLE_BYTES bytes and advances the input
-    // by at most seven bytes. So the cycles are counted out in batches that keep every cycle's start within
-    // the limits above, with three symbols left (no symbol then checks the block's end).
+    // A cycle decodes at most three symbols and advances the input by at most seven bytes, so the cycles
+    // are counted out in batches that keep every cycle's refill within the input, with three symbols left
+    // (no symbol then checks the block's end). Output is checked per cycle (literals) and per match.
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
     for (;;) {
-        if (r > bulk_last_start || in > in_last_refill || remaining < 3) break;
+        if (in > in_last_refill || remaining < 3) break;
         std::uint32_t cycles =
-            std::min({(bulk_last_start - r) / BULK_CYCLE_BYTES + 1,
-                      static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3});
+            std::min(static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3);
         do {
+            if (r > last_start) goto done;
             bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
             in += (~bit_count & COUNT_MASK) >> 3;
             bit_count |= 56;
@@ -265,10 +268,11 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
                 (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
             const std::uint32_t distance =
                 class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
-            bits = after_symbol << (class_entry & COUNT_MASK);
-            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
             const std::uint32_t length =
                 (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+            if (r + length > out_limit) goto done;
+            bits = after_symbol << (class_entry & COUNT_MASK);
+            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
             copy_bulk_match(window, r, length, distance);
             r += length;
             --remaining;
