@@ -13,7 +13,7 @@ namespace {
 constexpr int MAX_CODE_LENGTH = 16;
 
 // Stores `count` copies of `symbol` from `entry` on. A code's entries start at a multiple of their count
-// (canonical codes are aligned so), so from four entries on they are filled four or eight at a time.
+// (canonical codes are aligned so), so from four entries on they are filled by words.
 void fill_entries(std::uint16_t* entry, std::uint32_t count, std::uint16_t symbol) {
     if (count < 4) {
         for (std::uint32_t i = 0; i < count; ++i) entry[i] = symbol;
@@ -25,7 +25,32 @@ void fill_entries(std::uint16_t* entry, std::uint32_t count, std::uint16_t symbo
         return;
     }
     const std::uint64_t eight[2] = {four, four};
-    for (std::uint32_t i = 0; i < count; i += 8) std::memcpy(entry + i, eight, sizeof eight);
+    if (count == 8) {
+        std::memcpy(entry, eight, sizeof eight);
+        return;
+    }
+    for (std::uint32_t i = 0; i < count; i += 16) {
+        std::memcpy(entry + i, eight, sizeof eight);
+        std::memcpy(entry + i + 8, eight, sizeof eight);
+    }
+}
+
+// Calls visit(ch, length) for every symbol below count with a nonzero length, in increasing order. Most
+// lengths are zero in a typical block, so eight at a time are passed over while they are.
+template <typename Visit>
+void for_each_coded_symbol(const std::uint8_t* lengths, int count, Visit visit) {
+    int ch = 0;
+    for (; ch + 8 <= count; ch += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, lengths + ch, sizeof eight);
+        if (eight == 0) continue;
+        for (int k = ch; k < ch + 8; ++k) {
+            if (lengths[k] != 0) visit(k, lengths[k]);
+        }
+    }
+    for (; ch < count; ++ch) {
+        if (lengths[ch] != 0) visit(ch, lengths[ch]);
+    }
 }
 
 // What the bulk path's table holds for symbol ch of the symbol alphabet with a code of len bits.
@@ -47,12 +72,17 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
 
     // Symbols per length; a length above 16 cannot belong to any code this format sends.
     std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
-    for (int ch = 0; ch < count; ++ch) {
-        if (lengths[ch] > MAX_CODE_LENGTH) {
-            ctx->error_code = CODEC_ERR_TABLE;
-            return CODEC_ERR_TABLE;
+    bool too_long = false;
+    for_each_coded_symbol(lengths, count, [&](int, int len) {
+        if (len > MAX_CODE_LENGTH) {
+            too_long = true;
+        } else {
+            ++per_length[len];
         }
-        ++per_length[lengths[ch]];
+    });
+    if (too_long) {
+        ctx->error_code = CODEC_ERR_TABLE;
+        return CODEC_ERR_TABLE;
     }
 
     // First code of each length, in 16-bit units. The exact total tells a complete code (2^16) from an
@@ -87,9 +117,7 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
 
     std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
     const std::uint32_t mask = 1u << (15 - t);                // the first bit after the table's bits
-    for (int ch = 0; ch < count; ++ch) {
-        const int len = lengths[ch];
-        if (len == 0) continue;
+    for_each_coded_symbol(lengths, count, [&](int ch, int len) {
         const std::uint32_t next = start[len] + weight[len];
         if (len <= t) {
             fill_entries(table + start[len], weight[len], static_cast<std::uint16_t>(ch));
@@ -111,7 +139,7 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
             *slot = static_cast<std::uint16_t>(ch);
         }
         start[len] = next;
-    }
+    });
     return TABLE_BUILT;
 }
 
