@@ -146,14 +146,14 @@ void build_fast_class_table(codec_context* ctx) {
 //   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
 //   - a cycle (two literals and a symbol of any kind) starts with room for BULK_CYCLE_LITERALS literals
 //     before out_limit, and a match fits before it: then no match is cut, and a match's last word, which
-//     may run BULK_SLACK - 1 bytes past its end, stays inside the window (a match that does not fit is
+//     may run up to BULK_SLACK - 1 bytes past its end, stays inside the window (a match that does not fit is
 //     left to the paths after this one);
 //   - codes are no longer than the tables are wide (the careful path takes the others).
 // A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
 // symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
 // byte at a time would have left it.
 constexpr std::uint32_t BULK_CYCLE_LITERALS = 3;
-constexpr std::uint32_t BULK_SLACK = 8;
+constexpr std::uint32_t BULK_SLACK = 16;
 
 std::uint64_t load_word(const std::uint8_t* p) {
     std::uint64_t word;
@@ -166,35 +166,35 @@ void store_word(std::uint8_t* p, std::uint64_t word) {
 }
 
 // Copies a whole match of `length` bytes from distance + 1 bytes back to window index r, given BULK_SLACK
-// bytes of window after r + length. Words may run past the match's end; the bytes there are history that
-// later matches reach, so they are saved first and put back. Word steps need the source a word or more
-// behind and not wrapping round the window's end; a distance of one byte repeats the byte before;
-// anything else goes a byte at a time.
+// bytes of window after r + length. Words may run past the match's end (the first two always go); the
+// bytes there are history that later matches reach, so they are saved first and put back. Word steps need
+// the source at least a word behind the destination, or, in the previous chunk's history, at least a word
+// ahead of it (forward steps then read only bytes not yet overwritten), and the source's words inside the
+// window; a distance of one byte repeats the byte before; anything else goes a byte at a time.
 void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length, std::uint32_t distance) {
     std::uint8_t* to = window + r;
-    const std::uint64_t after = load_word(to + length);
-    if (distance >= BULK_SLACK - 1 && distance < r) {
-        // Within this chunk: forward word steps read only bytes already final.
-        const std::uint8_t* source = to - 1 - distance;
+    std::uint8_t after[BULK_SLACK];
+    std::memcpy(after, to + length, sizeof after);
+    std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
+    constexpr std::uint32_t WORD = 8;
+    if (distance - (WORD - 1) <= CODEC_WINDOW_MASK - (2 * WORD - 1) &&
+        from + length + BULK_SLACK <= CODEC_CHUNK_SIZE) {
+        const std::uint8_t* source = window + from;
         store_word(to, load_word(source));
-        for (std::uint32_t i = 8; i < length; i += 8) store_word(to + i, load_word(source + i));
+        store_word(to + WORD, load_word(source + WORD));
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, load_word(source + i));
+    } else if (distance == 0) {
+        const std::uint64_t repeated = window[from] * 0x0101010101010101ull;
+        store_word(to, repeated);
+        store_word(to + WORD, repeated);
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, repeated);
     } else {
-        std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
-        if (distance == 0) {
-            const std::uint64_t repeated = window[from] * 0x0101010101010101ull;
-            for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, repeated);
-        } else if (distance >= BULK_SLACK - 1 && from + length + BULK_SLACK <= CODEC_CHUNK_SIZE) {
-            // History of the previous chunk, ahead of r by a word or more: the steps read it before
-            // any write reaches it.
-            for (std::uint32_t i = 0; i < length; i += 8) store_word(to + i, load_word(window + from + i));
-        } else {
-            for (std::uint32_t i = 0; i < length; ++i) {
-                to[i] = window[from];
-                from = (from + 1) & CODEC_WINDOW_MASK;
-            }
+        for (std::uint32_t i = 0; i < length; ++i) {
+            to[i] = window[from];
+            from = (from + 1) & CODEC_WINDOW_MASK;
         }
     }
-    store_word(to + length, after);
+    std::memcpy(to + length, after, sizeof after);
 }
 
 std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
