@@ -9,6 +9,7 @@
 #include "decoder/codec.h"
 #include "decoder/codec_context.h"
 #include "decoder/decode_table.h"
+#include "decoder/wide_reader.h"
 
 namespace decoder {
 
@@ -207,12 +208,11 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     const std::uint8_t* const in_end = ctx->input->end;
     if (r > last_start || in_end - in < FAST_INPUT_BYTES) return r;
 
-    const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
-    std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
-                         static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
     // The bits held are bit_count modulo 64: whole entries are subtracted from it (see
-    // FAST_SYMBOL_CODE_LENGTH).
-    auto bit_count = static_cast<std::uint32_t>(16 + ctx->spare_bits);
+    // FAST_SYMBOL_CODE_LENGTH). Locals rather than the wide_reader, so that they stay in registers.
+    wide_reader reader = take_wide_reader(ctx);
+    std::uint64_t bits = reader.bits;
+    std::uint32_t bit_count = reader.count;
 
     const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
     const std::uint64_t* class_table = ctx->fast_class_table.data();
@@ -279,27 +279,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
         } while (--cycles != 0);
     }
 done:
-    bit_count &= COUNT_MASK;
-
-    // The byte-at-a-time reader holds 16 bits of lookahead and 0..7 spare bits: hand back the whole bytes
-    // beyond them, or, below 16 bits, fetch as it would, zero bits past the end of the input.
-    std::uint32_t spare_byte = 0;
-    if (bit_count >= 16) {
-        const std::uint32_t extra_bytes = (bit_count - 16) / 8;
-        in -= extra_bytes;
-        bit_count -= extra_bytes * 8;
-        spare_byte = in[-1];
-    } else {
-        while (bit_count < 16) {
-            spare_byte = in < in_end ? *in++ : 0;
-            bits |= static_cast<std::uint64_t>(spare_byte) << (56 - bit_count);
-            bit_count += 8;
-        }
-    }
-    ctx->input->next = in;
-    ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
-    ctx->spare_bits = static_cast<std::int32_t>(bit_count) - 16;
-    ctx->spare_byte = spare_byte;
+    hand_back_wide_reader(ctx, {bits, bit_count, in});
     ctx->block_remaining = remaining;
     return r;
 }
