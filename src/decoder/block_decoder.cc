@@ -110,36 +110,6 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
     }
 }
 
-// Entries of fast_class_table. The class's code and its extra bits, read as one number v of
-// FAST_CLASS_BITS bits, give the distance as v plus the entry's offset (the class's base less its code
-// shifted above the extra bits, modulo 2^32). The shift that reads v is stored as 63 - bits and applied
-// after a shift by one, so that a class of no bits at all (the single-class form of class 0 or 1) needs no
-// shift by 64. FAST_CLASS_SLOW marks what the careful path decodes: a code longer than the table is wide,
-// or a value outside the alphabet.
-constexpr std::uint64_t FAST_CLASS_BITS = 0xFF;
-constexpr int FAST_CLASS_SHIFT_AT = 8;
-constexpr int FAST_CLASS_OFFSET_AT = 32;
-constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
-
-// Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
-// decode_with_table would, whatever state a refused table left them in.
-void build_fast_class_table(codec_context* ctx) {
-    for (std::uint32_t i = 0; i < ctx->aux_table.size(); ++i) {
-        const std::uint32_t distance_class = ctx->aux_table[i];
-        std::uint64_t entry = FAST_CLASS_SLOW;
-        if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
-            const std::uint32_t code_length = ctx->aux_lengths[distance_class];
-            const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
-            const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
-            const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
-            const std::uint32_t bits = code_length + extra_bits;
-            entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
-                    static_cast<std::uint64_t>(base - (code << extra_bits)) << FAST_CLASS_OFFSET_AT;
-        }
-        ctx->fast_class_table[i] = entry;
-    }
-}
-
 // The bulk path, for the body of a chunk: one lookup per literal or match length (fast_symbol_table), one
 // for a distance class with its extra bits (fast_class_table), and matches copied a word at a time. It
 // runs while
@@ -435,7 +405,6 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
-            if (ctx->fast_tables_ready != 0) build_fast_class_table(ctx);
         } else if (codec_fast_path) {
             r = decode_bulk(ctx, r, want);
             r = decode_fast(ctx, r, want);

@@ -85,6 +85,7 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
 }  // namespace
 
 void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
+    ctx->fast_tables_ready = 0;
     std::uint8_t* lengths = ctx->aux_lengths.data();
     const int n = static_cast<int>(read_bits(ctx, count_width));
     if (n == 0) {
@@ -111,9 +112,8 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
 
 void read_symbol_lengths(codec_context* ctx) {
     std::uint8_t* lengths = ctx->symbol_lengths.data();
-    // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
-    // form, refused lengths and an empty set leave the careful path to decode it).
     ctx->fast_tables_ready = 0;
+    ctx->fast_symbols_built = 0;
     const int n = static_cast<int>(read_bits(ctx, 9));
     if (n == 0) {
         // Single-symbol form: every symbol of the block is c and consumes no bits.
@@ -145,7 +145,7 @@ void read_symbol_lengths(codec_context* ctx) {
         return;
     }
     std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
-    ctx->fast_tables_ready = build_symbol_tables(ctx) ? 1 : 0;
+    ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
 }
 
 void read_block_header(codec_context* ctx) {
@@ -153,6 +153,13 @@ void read_block_header(codec_context* ctx) {
     read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, 5, 3);
     read_symbol_lengths(ctx);
     read_aux_lengths(ctx, CODEC_CLASS_COUNT, 4, CODEC_NO_ZERO_RUN);
+    // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
+    // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
+    // derived from the classes just read. Reading any part of a head on its own clears this.
+    if (ctx->fast_symbols_built != 0) {
+        build_fast_class_table(ctx);
+        ctx->fast_tables_ready = 1;
+    }
 }
 
 }  // namespace decoder

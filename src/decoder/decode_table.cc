@@ -156,6 +156,25 @@ bool build_symbol_tables(codec_context* ctx) {
                         ctx->symbol_table.data(), ctx->fast_symbol_table.data()) == TABLE_BUILT;
 }
 
+// Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
+// decode_with_table would, whatever state a refused table left them in.
+void build_fast_class_table(codec_context* ctx) {
+    for (std::uint32_t i = 0; i < ctx->aux_table.size(); ++i) {
+        const std::uint32_t distance_class = ctx->aux_table[i];
+        std::uint64_t entry = FAST_CLASS_SLOW;
+        if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
+            const std::uint32_t code_length = ctx->aux_lengths[distance_class];
+            const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
+            const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
+            const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
+            const std::uint32_t bits = code_length + extra_bits;
+            entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
+                    static_cast<std::uint64_t>(base - (code << extra_bits)) << FAST_CLASS_OFFSET_AT;
+        }
+        ctx->fast_class_table[i] = entry;
+    }
+}
+
 std::uint32_t walk_tree(codec_context* ctx, std::uint32_t node, int table_bits, std::uint32_t count) {
     // In sound data a walk takes at most 16 - table_bits steps, all within the lookahead. Damaged data can
     // name a node through a single-code value at or above the alphabet's size, and the trees of earlier
