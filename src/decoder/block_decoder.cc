@@ -291,7 +291,9 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
             const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
-            if (symbol >= CODEC_SYMBOL_COUNT) {
+            // A table left in force by refused lengths may meet longer lengths than it was built for;
+            // the bit budget above holds only for codes as wide as the tables at most.
+            if (symbol >= CODEC_SYMBOL_COUNT || symbol_lengths[symbol] > CODEC_SYMBOL_TABLE_BITS) {
                 long_code = true;
                 break;
             }
@@ -313,7 +315,7 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
             }
             const std::uint32_t distance_class =
                 class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
-            if (distance_class >= CODEC_CLASS_COUNT) {
+            if (distance_class >= CODEC_CLASS_COUNT || class_lengths[distance_class] > CODEC_AUX_TABLE_BITS) {
                 long_code = true;
                 break;
             }
