@@ -3,14 +3,14 @@
 # kept in fuzz/corpus. Exits non-zero at the first finding: a crash, a sanitizer report, a broken promise
 # of a harness, a leak (decoder) or an input that runs longer than 10 seconds. The seeds are copied to a
 # working corpus first, so the repository's corpus only changes when someone copies new inputs into it.
-# Usage: fuzz/run_fuzzers.sh [SECONDS] [TARGET...]   (targets: decoder payload dialogue)
+# Usage: fuzz/run_fuzzers.sh [SECONDS] [TARGET...]   (targets: decoder decoder_paths payload dialogue)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(decoder payload dialogue)
+[ ${#targets[@]} -gt 0 ] || targets=(decoder decoder_paths payload dialogue)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/fuzz-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -21,7 +21,7 @@ for target in "${targets[@]}"; do
     # process about to end may leave; leaks are checked for the decoder here and for whole runs by the
     # tests (valgrind, and the suite under ASan).
     leaks=0
-    [ "$target" = decoder ] && leaks=1
+    [ "$target" = decoder ] || [ "$target" = decoder_paths ] && leaks=1
     export ASAN_OPTIONS="abort_on_error=0:allocator_may_return_null=1:detect_leaks=$leaks"
     mkdir -p "$work/$target" "$root/build/fuzz/findings"
     cp "$root/fuzz/corpus/$target/"* "$work/$target/"

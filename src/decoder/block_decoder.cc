@@ -9,6 +9,7 @@
 #include "decoder/codec.h"
 #include "decoder/codec_context.h"
 #include "decoder/decode_table.h"
+#include "decoder/wide_reader.h"
 
 namespace decoder {
 
@@ -109,6 +110,150 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
     }
 }
 
+// The bulk path, for the body of a chunk: one lookup per literal or match length (fast_symbol_table), one
+// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time. It
+// runs while
+//   - the block's tables are ready and the block has symbols left;
+//   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
+//   - a cycle (two literals and a symbol of any kind) starts with room for BULK_CYCLE_LITERALS literals
+//     before out_limit, and a match fits before it: then no match is cut, and a match's last word, which
+//     may run up to BULK_SLACK - 1 bytes past its end, stays inside the window (a match that does not fit is
+//     left to the paths after this one);
+//   - codes are no longer than the tables are wide (the careful path takes the others).
+// A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
+// symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
+// byte at a time would have left it.
+constexpr std::uint32_t BULK_CYCLE_LITERALS = 3;
+constexpr std::uint32_t BULK_SLACK = 16;
+
+std::uint64_t load_word(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+void store_word(std::uint8_t* p, std::uint64_t word) {
+    std::memcpy(p, &word, sizeof word);
+}
+
+// Copies a whole match of `length` bytes from distance + 1 bytes back to window index r, given BULK_SLACK
+// bytes of window after r + length. Words may run past the match's end (the first two always go); the
+// bytes there are history that later matches reach, so they are saved first and put back. Word steps need
+// the source at least a word behind the destination, or, in the previous chunk's history, at least a word
+// ahead of it (forward steps then read only bytes not yet overwritten), and the source's words inside the
+// window; a distance of one byte repeats the byte before; anything else goes a byte at a time.
+void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length, std::uint32_t distance) {
+    std::uint8_t* to = window + r;
+    std::uint8_t after[BULK_SLACK];
+    std::memcpy(after, to + length, sizeof after);
+    std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
+    constexpr std::uint32_t WORD = 8;
+    if (distance - (WORD - 1) <= CODEC_WINDOW_MASK - (2 * WORD - 1) &&
+        from + length + BULK_SLACK <= CODEC_CHUNK_SIZE) {
+        const std::uint8_t* source = window + from;
+        store_word(to, load_word(source));
+        store_word(to + WORD, load_word(source + WORD));
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, load_word(source + i));
+    } else if (distance == 0) {
+        const std::uint64_t repeated = window[from] * 0x0101010101010101ull;
+        store_word(to, repeated);
+        store_word(to + WORD, repeated);
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, repeated);
+    } else {
+        for (std::uint32_t i = 0; i < length; ++i) {
+            to[i] = window[from];
+            from = (from + 1) & CODEC_WINDOW_MASK;
+        }
+    }
+    std::memcpy(to + length, after, sizeof after);
+}
+
+std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+    if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
+    // Matches end by out_limit: no match is cut, and a match's last word stays inside the window.
+    const std::uint32_t out_limit = std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
+    if (out_limit < BULK_CYCLE_LITERALS) return r;
+    const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
+    const std::uint8_t* in = ctx->input->next;
+    const std::uint8_t* const in_end = ctx->input->end;
+    if (r > last_start || in_end - in < FAST_INPUT_BYTES) return r;
+
+    // The bits held are bit_count modulo 64: whole entries are subtracted from it (see
+    // FAST_SYMBOL_CODE_LENGTH). Locals rather than the wide_reader, so that they stay in registers.
+    wide_reader reader = take_wide_reader(ctx);
+    std::uint64_t bits = reader.bits;
+    std::uint32_t bit_count = reader.count;
+
+    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
+    const std::uint64_t* class_table = ctx->fast_class_table.data();
+    std::uint8_t* window = ctx->window;
+    std::uint32_t remaining = ctx->block_remaining;
+    constexpr std::uint32_t NOT_LITERAL = FAST_SYMBOL_MATCH | FAST_SYMBOL_SLOW;
+    constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
+    constexpr std::uint32_t COUNT_MASK = 63;
+
+    // A cycle decodes at most three symbols and advances the input by at most seven bytes, so the cycles
+    // are counted out in batches that keep every cycle's refill within the input, with three symbols left
+    // (no symbol then checks the block's end). Output is checked per cycle (literals) and per match.
+    const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
+    for (;;) {
+        if (in > in_last_refill || remaining < 3) break;
+        std::uint32_t cycles =
+            std::min(static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3);
+        do {
+            if (r > last_start) goto done;
+            bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
+            in += (~bit_count & COUNT_MASK) >> 3;
+            bit_count |= 56;
+
+            std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
+            if ((entry & NOT_LITERAL) == 0) {
+                bits <<= entry & COUNT_MASK;
+                bit_count -= entry;
+                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                entry = symbol_table[bits >> INDEX_SHIFT];
+                --remaining;
+                if ((entry & NOT_LITERAL) == 0) {
+                    bits <<= entry & COUNT_MASK;
+                    bit_count -= entry;
+                    window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                    entry = symbol_table[bits >> INDEX_SHIFT];
+                    --remaining;
+                }
+            }
+            if ((entry & NOT_LITERAL) == 0) {
+                bits <<= entry & COUNT_MASK;
+                bit_count -= entry;
+                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                --remaining;
+                continue;
+            }
+            if (entry & FAST_SYMBOL_SLOW) goto done;
+            // A match: its distance class and extra bits come from the bits after the length's code, and
+            // nothing is consumed before the class is known to be decodable here.
+            const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+            const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+            if (class_entry & FAST_CLASS_SLOW) goto done;
+            const auto class_value = static_cast<std::uint32_t>(
+                (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
+            const std::uint32_t distance =
+                class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
+            const std::uint32_t length =
+                (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+            if (r + length > out_limit) goto done;
+            bits = after_symbol << (class_entry & COUNT_MASK);
+            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+            copy_bulk_match(window, r, length, distance);
+            r += length;
+            --remaining;
+        } while (--cycles != 0);
+    }
+done:
+    hand_back_wide_reader(ctx, {bits, bit_count, in});
+    ctx->block_remaining = remaining;
+    return r;
+}
+
 std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
@@ -146,7 +291,9 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
             const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
-            if (symbol >= CODEC_SYMBOL_COUNT) {
+            // A table left in force by refused lengths may meet longer lengths than it was built for;
+            // the bit budget above holds only for codes as wide as the tables at most.
+            if (symbol >= CODEC_SYMBOL_COUNT || symbol_lengths[symbol] > CODEC_SYMBOL_TABLE_BITS) {
                 long_code = true;
                 break;
             }
@@ -168,7 +315,7 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
             }
             const std::uint32_t distance_class =
                 class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
-            if (distance_class >= CODEC_CLASS_COUNT) {
+            if (distance_class >= CODEC_CLASS_COUNT || class_lengths[distance_class] > CODEC_AUX_TABLE_BITS) {
                 long_code = true;
                 break;
             }
@@ -215,6 +362,19 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     return r;
 }
 
+// copy_match with whole words where it can: the same bytes, and the same copy_remaining and copy_from
+// left behind, as copying a byte at a time.
+std::uint32_t copy_match_words(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+    if (ctx->copy_remaining <= 0) return copy_match(ctx, r, want);
+    const auto length = static_cast<std::uint32_t>(ctx->copy_remaining);
+    const std::uint32_t copied = std::min(length, want - r);
+    const std::uint32_t from = ctx->copy_from;
+    copy_whole_match(ctx->window, from, r, copied, (r - 1 - from) & CODEC_WINDOW_MASK);
+    ctx->copy_remaining = copied < want - r ? -1 : static_cast<std::int32_t>(length - copied);
+    ctx->copy_from = (from + copied) & CODEC_WINDOW_MASK;
+    return r + copied;
+}
+
 }  // namespace
 
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
@@ -241,13 +401,14 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
 
     // r counts the bytes of this call and is the window index of the next one (see the chunk contract).
     std::uint8_t* window = ctx->window;
-    std::uint32_t r = copy_match(ctx, 0, want);
+    std::uint32_t r = codec_fast_path ? copy_match_words(ctx, 0, want) : copy_match(ctx, 0, want);
     while (r < want) {
         // A header is read only when a block's first symbol is needed, so a chunk that ends with a block's
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
         } else if (codec_fast_path) {
+            r = decode_bulk(ctx, r, want);
             r = decode_fast(ctx, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }
@@ -266,7 +427,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         const std::uint32_t distance = read_distance(ctx, distance_class);
         // Before the file's first byte lies the zero-filled part of the window: such a match yields zeros.
         ctx->copy_from = (r - 1 - distance) & CODEC_WINDOW_MASK;
-        r = copy_match(ctx, r, want);
+        r = codec_fast_path ? copy_match_words(ctx, r, want) : copy_match(ctx, r, want);
     }
 
     std::memcpy(output->next, window, want);

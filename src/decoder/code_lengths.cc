@@ -6,6 +6,7 @@
 
 #include "decoder/bit_reader.h"
 #include "decoder/decode_table.h"
+#include "decoder/wide_reader.h"
 
 namespace decoder {
 
@@ -39,9 +40,52 @@ bool store_lengths(std::uint8_t* lengths, int size, int* i, std::uint32_t length
     return stored == static_cast<int>(run);
 }
 
+// Stores what one length code stands for (with its extra bits) from entry *i on.
+bool store_length_code(std::uint8_t* lengths, int* i, std::uint32_t code, std::uint32_t extra) {
+    if (code == LENGTH_CODE_SHORT_RUN) return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + 3);
+    if (code == LENGTH_CODE_LONG_RUN) return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + 20);
+    const std::uint32_t length = code >= LENGTH_CODE_FIRST_LENGTH ? code - 2 : 0;
+    return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, length, 1);
+}
+
+// The symbol lengths' length codes, 64 bits of the stream at a time, for as long as eight input bytes
+// remain at every refill and each code is found in aux_table in one lookup with a length that fits it;
+// the careful loop after it takes the rest. A refill leaves 56 bits: two codes of at most 8 bits with
+// at most 9 extra bits each.
+void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
+    const std::uint8_t* const in_last_refill = ctx->input->end - 8;
+    if (*i >= n || ctx->input->next > in_last_refill) return;
+    std::uint8_t* lengths = ctx->symbol_lengths.data();
+    const std::uint16_t* table = ctx->aux_table.data();
+    const std::uint8_t* code_lengths = ctx->aux_lengths.data();
+    wide_reader w = take_wide_reader(ctx);
+    while (*i < n && w.in <= in_last_refill) {
+        refill_wide_reader(w);
+        for (int step = 0; step < 2 && *i < n; ++step) {
+            const std::uint32_t code = table[w.bits >> (64 - CODEC_AUX_TABLE_BITS)];
+            if (code >= CODEC_LENGTH_CODE_COUNT || code_lengths[code] > CODEC_AUX_TABLE_BITS) {
+                hand_back_wide_reader(ctx, w);
+                return;
+            }
+            w.bits <<= code_lengths[code];
+            w.count -= code_lengths[code];
+            std::uint32_t extra = 0;
+            const int extra_bits = code == LENGTH_CODE_SHORT_RUN ? 4 : code == LENGTH_CODE_LONG_RUN ? 9 : 0;
+            if (extra_bits != 0) {
+                extra = static_cast<std::uint32_t>(w.bits >> (64 - extra_bits));
+                w.bits <<= extra_bits;
+                w.count -= static_cast<std::uint32_t>(extra_bits);
+            }
+            *fits &= store_length_code(lengths, i, code, extra);
+        }
+    }
+    hand_back_wide_reader(ctx, w);
+}
+
 }  // namespace
 
 void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
+    ctx->fast_tables_ready = 0;
     std::uint8_t* lengths = ctx->aux_lengths.data();
     const int n = static_cast<int>(read_bits(ctx, count_width));
     if (n == 0) {
@@ -68,6 +112,8 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
 
 void read_symbol_lengths(codec_context* ctx) {
     std::uint8_t* lengths = ctx->symbol_lengths.data();
+    ctx->fast_tables_ready = 0;
+    ctx->fast_symbols_built = 0;
     const int n = static_cast<int>(read_bits(ctx, 9));
     if (n == 0) {
         // Single-symbol form: every symbol of the block is c and consumes no bits.
@@ -79,6 +125,7 @@ void read_symbol_lengths(codec_context* ctx) {
     // n counts lengths, not codes: a run counts for every zero it stands for.
     bool fits = true;
     int i = 0;
+    if (codec_fast_path) read_length_codes_wide(ctx, n, &i, &fits);
     while (i < n) {
         const std::uint32_t code = decode_with_table(ctx, ctx->aux_table.data(), CODEC_AUX_TABLE_BITS,
                                                      ctx->aux_lengths.data(), CODEC_LENGTH_CODE_COUNT);
@@ -98,7 +145,7 @@ void read_symbol_lengths(codec_context* ctx) {
         return;
     }
     std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
-    build_decode_table(ctx, CODEC_SYMBOL_COUNT, lengths, CODEC_SYMBOL_TABLE_BITS, ctx->symbol_table.data());
+    ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
 }
 
 void read_block_header(codec_context* ctx) {
@@ -106,6 +153,13 @@ void read_block_header(codec_context* ctx) {
     read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, 5, 3);
     read_symbol_lengths(ctx);
     read_aux_lengths(ctx, CODEC_CLASS_COUNT, 4, CODEC_NO_ZERO_RUN);
+    // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
+    // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
+    // derived from the classes just read. Reading any part of a head on its own clears this.
+    if (ctx->fast_symbols_built != 0) {
+        build_fast_class_table(ctx);
+        ctx->fast_tables_ready = 1;
+    }
 }
 
 }  // namespace decoder

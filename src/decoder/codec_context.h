@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <type_traits>
 
@@ -59,7 +60,22 @@ struct codec_context {
 
     std::int32_t copy_remaining;  // bytes of the current match still to copy; -1 or 0 when none
     std::uint32_t copy_from;      // window index of the next byte the match copies
+
+    // The bulk path's tables (block_decoder.cc), derived from the ones above by a whole block head
+    // (code_lengths.cc). Whether they stand for the current block is in fast_tables_ready, which is
+    // zero-filled with everything above; the tables themselves are not, since nothing reads them before a
+    // block head has built them.
+    std::uint32_t fast_tables_ready;
+    std::uint32_t fast_symbols_built;  // fast_symbol_table stands for symbol_lengths
+    // By the leading CODEC_SYMBOL_TABLE_BITS bits: a literal or a match length with the code's length.
+    std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> fast_symbol_table;
+    // By the leading CODEC_AUX_TABLE_BITS bits: how to turn a distance class's code and extra bits into
+    // the distance.
+    std::array<std::uint64_t, 1 << CODEC_AUX_TABLE_BITS> fast_class_table;
 };
+
+// The part of codec_context that codec_open zero-fills: everything before the bulk path's tables.
+constexpr std::size_t CODEC_ZEROED_BYTES = offsetof(codec_context, fast_symbol_table);
 
 // Whether decode_chunk may take its fast path (block_decoder.cc). Always on in use; tests turn it off to
 // hold the fast path to the careful one, which stays the reference.

@@ -13,30 +13,76 @@ namespace {
 constexpr int MAX_CODE_LENGTH = 16;
 
 // Stores `count` copies of `symbol` from `entry` on. A code's entries start at a multiple of their count
-// (canonical codes are aligned so), so from four entries on they are filled a word of four at a time.
+// (canonical codes are aligned so), so from four entries on they are filled by words.
 void fill_entries(std::uint16_t* entry, std::uint32_t count, std::uint16_t symbol) {
     if (count < 4) {
         for (std::uint32_t i = 0; i < count; ++i) entry[i] = symbol;
         return;
     }
     const std::uint64_t four = symbol * 0x0001000100010001ull;
-    for (std::uint32_t i = 0; i < count; i += 4) std::memcpy(entry + i, &four, sizeof four);
+    if (count == 4) {
+        std::memcpy(entry, &four, sizeof four);
+        return;
+    }
+    const std::uint64_t eight[2] = {four, four};
+    if (count == 8) {
+        std::memcpy(entry, eight, sizeof eight);
+        return;
+    }
+    for (std::uint32_t i = 0; i < count; i += 16) {
+        std::memcpy(entry + i, eight, sizeof eight);
+        std::memcpy(entry + i + 8, eight, sizeof eight);
+    }
 }
 
-}  // namespace
+// Calls visit(ch, length) for every symbol below count with a nonzero length, in increasing order. Most
+// lengths are zero in a typical block, so eight at a time are passed over while they are.
+template <typename Visit>
+void for_each_coded_symbol(const std::uint8_t* lengths, int count, Visit visit) {
+    int ch = 0;
+    for (; ch + 8 <= count; ch += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, lengths + ch, sizeof eight);
+        if (eight == 0) continue;
+        for (int k = ch; k < ch + 8; ++k) {
+            if (lengths[k] != 0) visit(k, lengths[k]);
+        }
+    }
+    for (; ch < count; ++ch) {
+        if (lengths[ch] != 0) visit(ch, lengths[ch]);
+    }
+}
 
-int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
-                       std::uint16_t* table) {
+// What the bulk path's table holds for symbol ch of the symbol alphabet with a code of len bits.
+std::uint16_t fast_symbol_entry(int ch, int len) {
+    const auto code_length = static_cast<std::uint16_t>(len);
+    if (ch < 256) return static_cast<std::uint16_t>(ch << FAST_SYMBOL_VALUE_SHIFT | code_length);
+    return static_cast<std::uint16_t>((ch - 256) << FAST_SYMBOL_VALUE_SHIFT | FAST_SYMBOL_MATCH |
+                                      code_length);
+}
+
+constexpr int TABLE_EMPTY = 0;  // no nonzero length: nothing built
+constexpr int TABLE_BUILT = 1;
+
+// The table build; with fast (symbol alphabet only) that table is filled for the same codes. Returns
+// TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE.
+int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
+                 std::uint16_t* table, std::uint16_t* fast) {
     const int t = table_bits;
 
     // Symbols per length; a length above 16 cannot belong to any code this format sends.
     std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
-    for (int ch = 0; ch < count; ++ch) {
-        if (lengths[ch] > MAX_CODE_LENGTH) {
-            ctx->error_code = CODEC_ERR_TABLE;
-            return CODEC_ERR_TABLE;
+    bool too_long = false;
+    for_each_coded_symbol(lengths, count, [&](int, int len) {
+        if (len > MAX_CODE_LENGTH) {
+            too_long = true;
+        } else {
+            ++per_length[len];
         }
-        ++per_length[lengths[ch]];
+    });
+    if (too_long) {
+        ctx->error_code = CODEC_ERR_TABLE;
+        return CODEC_ERR_TABLE;
     }
 
     // First code of each length, in 16-bit units. The exact total tells a complete code (2^16) from an
@@ -46,7 +92,7 @@ int build_decode_table(codec_context* ctx, int count, const std::uint8_t* length
         start[len + 1] = start[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
     }
     const std::uint32_t total = start[MAX_CODE_LENGTH + 1];
-    if (total == 0) return 0;
+    if (total == 0) return TABLE_EMPTY;
     if (total != (1u << MAX_CODE_LENGTH)) {
         ctx->error_code = CODEC_ERR_TABLE;
         return CODEC_ERR_TABLE;
@@ -63,16 +109,19 @@ int build_decode_table(codec_context* ctx, int count, const std::uint8_t* length
 
     // Entries not covered by short codes become tree roots; 0 marks a root not yet given a node.
     const std::uint32_t table_size = 1u << t;
-    for (std::uint32_t i = start[t + 1] >> (MAX_CODE_LENGTH - t); i < table_size; ++i) table[i] = 0;
+    const std::uint32_t first_root = start[t + 1] >> (MAX_CODE_LENGTH - t);
+    for (std::uint32_t i = first_root; i < table_size; ++i) table[i] = 0;
+    if (fast != nullptr) {
+        for (std::uint32_t i = first_root; i < table_size; ++i) fast[i] = FAST_SYMBOL_SLOW;
+    }
 
     std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
     const std::uint32_t mask = 1u << (15 - t);                // the first bit after the table's bits
-    for (int ch = 0; ch < count; ++ch) {
-        const int len = lengths[ch];
-        if (len == 0) continue;
+    for_each_coded_symbol(lengths, count, [&](int ch, int len) {
         const std::uint32_t next = start[len] + weight[len];
         if (len <= t) {
             fill_entries(table + start[len], weight[len], static_cast<std::uint16_t>(ch));
+            if (fast != nullptr) fill_entries(fast + start[len], weight[len], fast_symbol_entry(ch, len));
         } else {
             // A complete code never needs more than count - 1 nodes, so avail stays below
             // CODEC_TREE_NODES here.
@@ -90,8 +139,40 @@ int build_decode_table(codec_context* ctx, int count, const std::uint8_t* length
             *slot = static_cast<std::uint16_t>(ch);
         }
         start[len] = next;
+    });
+    return TABLE_BUILT;
+}
+
+}  // namespace
+
+int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
+                       std::uint16_t* table) {
+    const int result = build_tables(ctx, count, lengths, table_bits, table, nullptr);
+    return result == CODEC_ERR_TABLE ? result : 0;
+}
+
+bool build_symbol_tables(codec_context* ctx) {
+    return build_tables(ctx, CODEC_SYMBOL_COUNT, ctx->symbol_lengths.data(), CODEC_SYMBOL_TABLE_BITS,
+                        ctx->symbol_table.data(), ctx->fast_symbol_table.data()) == TABLE_BUILT;
+}
+
+// Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
+// decode_with_table would, whatever state a refused table left them in.
+void build_fast_class_table(codec_context* ctx) {
+    for (std::uint32_t i = 0; i < ctx->aux_table.size(); ++i) {
+        const std::uint32_t distance_class = ctx->aux_table[i];
+        std::uint64_t entry = FAST_CLASS_SLOW;
+        if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
+            const std::uint32_t code_length = ctx->aux_lengths[distance_class];
+            const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
+            const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
+            const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
+            const std::uint32_t bits = code_length + extra_bits;
+            entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
+                    static_cast<std::uint64_t>(base - (code << extra_bits)) << FAST_CLASS_OFFSET_AT;
+        }
+        ctx->fast_class_table[i] = entry;
     }
-    return 0;
 }
 
 std::uint32_t walk_tree(codec_context* ctx, std::uint32_t node, int table_bits, std::uint32_t count) {

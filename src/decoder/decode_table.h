@@ -17,6 +17,34 @@ namespace decoder {
 int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
                        std::uint16_t* table);
 
+// Entries of fast_symbol_table: the code's length in the low six bits, the kind in the next two, and
+// above them the literal's byte or the match's length less 3. FAST_SYMBOL_SLOW marks a code longer than
+// the table is wide. Nothing but the length lies in the low six bits, so a count of bits kept modulo 64
+// may have a whole entry subtracted from it.
+constexpr std::uint16_t FAST_SYMBOL_CODE_LENGTH = 0x3F;
+constexpr std::uint16_t FAST_SYMBOL_MATCH = 0x40;
+constexpr std::uint16_t FAST_SYMBOL_SLOW = 0x80;
+constexpr int FAST_SYMBOL_VALUE_SHIFT = 8;
+
+// Entries of fast_class_table. The class's code and its extra bits, read as one number v of
+// FAST_CLASS_BITS bits, give the distance as v plus the entry's offset (the class's base less its code
+// shifted above the extra bits, modulo 2^32). The shift that reads v is stored as 63 - bits and applied
+// after a shift by one, so that a class of no bits at all (the single-class form of class 0 or 1) needs no
+// shift by 64. FAST_CLASS_SLOW marks what the careful path decodes: a code longer than the table is wide,
+// or a value outside the alphabet.
+constexpr std::uint64_t FAST_CLASS_BITS = 0xFF;
+constexpr int FAST_CLASS_SHIFT_AT = 8;
+constexpr int FAST_CLASS_OFFSET_AT = 32;
+constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
+
+// Builds fast_class_table from aux_table and aux_lengths as they stand (the distance classes' tables).
+void build_fast_class_table(codec_context* ctx);
+
+// build_decode_table for the symbol alphabet from symbol_lengths into symbol_table, filling
+// fast_symbol_table alongside. True when both now stand for the lengths (a complete code); false when
+// the set was empty or refused, the tables then left as they were.
+bool build_symbol_tables(codec_context* ctx);
+
 // The rare part of decode_with_table, out of line: follows the tree from node with the lookahead bits that
 // come after the first table_bits. Returns a symbol below count, or count itself when damaged data leads the
 // walk astray (then CODEC_ERR_TABLE is recorded).

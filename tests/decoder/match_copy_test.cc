@@ -157,4 +157,56 @@ TEST(MatchCopy, TheFastPathDecodesExactlyAsTheCarefulPath) {
     }
 }
 
+// Complete codes with a tail of long codes: symbols 8 bits and 9, then 10 to 16 bits for `tail`; classes
+// 1 to 13 bits. They send some symbols and every class from 8 on past the lookup tables.
+decoder_test::block_codes long_tail_codes() {
+    decoder_test::block_codes codes;
+    codes.symbol_lengths.assign(510, 9);
+    const unsigned tail[] = {7, 100, 255, 300, 301, 400, 450, 509};
+    const std::uint8_t tail_lengths[] = {10, 11, 12, 13, 14, 15, 16, 16};
+    for (int i = 0; i < 8; ++i) codes.symbol_lengths[tail[i]] = tail_lengths[i];
+    for (unsigned s : {0u, 1u, 32u, 101u, 256u, 257u, 258u, 259u, 260u}) codes.symbol_lengths[s] = 8;
+    codes.class_lengths = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 13};
+    return codes;
+}
+
+// The bulk path against the careful one where its word copies are most at risk: sources one to nine bytes
+// back, sources just ahead in the previous chunk's history, matches ending beside the chunk's end; with
+// codes longer than its tables, so that it hands over to the careful path mid-stream and takes over again.
+TEST(MatchCopy, BulkPathDecodesShortAndFarReachesAsTheCarefulPath) {
+    std::mt19937 rng(20261209);
+    for (int round = 0; round < 12; ++round) {
+        bit_writer w;
+        std::vector<token> all;
+        for (int b = 0; b < 3; ++b) {
+            std::vector<token> tokens;
+            for (int i = 0; i < 4000; ++i) {
+                const unsigned kind = rng() % 8;
+                if (kind < 3) {
+                    tokens.push_back(literal(static_cast<std::uint8_t>(rng())));
+                    continue;
+                }
+                const unsigned length = kind == 3 ? 256 : 3 + rng() % (kind < 6 ? 14 : 254);
+                const unsigned back = kind % 2 == 0 ? 1 + rng() % 9 : 8192 - rng() % 12;
+                tokens.push_back(match(length, back));
+            }
+            if (round % 2 == 1) {
+                decoder_test::put_block(w, tokens, static_cast<std::uint32_t>(tokens.size()),
+                                        long_tail_codes());
+            } else {
+                decoder_test::put_block(w, tokens);
+            }
+            all.insert(all.end(), tokens.begin(), tokens.end());
+        }
+        const auto expected = expand(all);
+        const auto fast = decode_file(w.bytes(), expected.size());
+        decoder::codec_fast_path = false;
+        const auto careful = decode_file(w.bytes(), expected.size());
+        decoder::codec_fast_path = true;
+        ASSERT_EQ(fast.bytes, expected) << "round " << round;
+        ASSERT_EQ(careful.bytes, expected) << "round " << round;
+        ASSERT_EQ(fast.input_used, careful.input_used) << "round " << round;
+    }
+}
+
 }  // namespace

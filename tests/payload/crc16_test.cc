@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -73,6 +74,25 @@ TEST_F(Crc16, ChainsAcrossPieces) {
         EXPECT_EQ(crc16_update(table.get(), first, text.data() + cut,
                                static_cast<std::uint32_t>(text.size() - cut)),
                   whole);
+    }
+}
+
+// Long runs take the wide steps: from any start value, at any alignment and length, they must still
+// give the standard value.
+TEST_F(Crc16, LongRunsFromAnyStartAndAlignmentEqualTheStandardValue) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 80; ++round) {
+        std::string buffer(16 + rng() % 3000, '\0');
+        for (auto& c : buffer) c = static_cast<char>(rng());
+        const std::string bytes = buffer.substr(rng() % 16);
+        const std::uint32_t cut = rng() % 40;
+        const auto first =
+            crc16_update(table.get(), 0, bytes.data(), std::min<std::uint32_t>(cut, bytes.size()));
+        const auto size = static_cast<std::uint32_t>(bytes.size());
+        EXPECT_EQ(
+            crc16_update(table.get(), first, bytes.data() + std::min(cut, size), size - std::min(cut, size)),
+            swapped(reference_arc(bytes)))
+            << "round " << round << ", " << bytes.size() << " bytes";
     }
 }
 

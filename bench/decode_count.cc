@@ -1,0 +1,123 @@
+// Decoder cost by instruction count, ours against inflate, for a shared machine without hardware counters.
+// `decode_count pack FILE` compresses the corpus once with both codecs (ours at the default level, raw
+// deflate level 6 with an 8 KiB window) into FILE; `decode_count ours|zlib FILE` decodes every file of it
+// once in decode_all and checks the bytes against the corpus. Under
+//   valgrind --tool=callgrind --toggle-collect=decode_all bench/bin/decode_count ours FILE
+// the events counted are the decoding alone; it prints the output bytes to divide them by.
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "corpus.h"
+#include "decoder/decode_file.h"
+#include "encoder/encoder.h"
+
+namespace {
+
+using bytes = std::vector<unsigned char>;
+
+struct packed_file {
+    bytes ours;
+    bytes zlib;
+};
+
+bytes deflate_raw(const bytes& in) {
+    z_stream z{};
+    if (deflateInit2(&z, 6, Z_DEFLATED, -13, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::exit(2);
+    bytes out(deflateBound(&z, in.size()));
+    z.next_in = const_cast<unsigned char*>(in.data());
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::exit(2);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+void put_bytes(std::ofstream& out, const bytes& b) {
+    const std::uint64_t size = b.size();
+    out.write(reinterpret_cast<const char*>(&size), sizeof size);
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+}
+
+bool get_bytes(const bytes& all, std::size_t& at, bytes& b) {
+    std::uint64_t size = 0;
+    if (all.size() - at < sizeof size) return false;
+    std::memcpy(&size, all.data() + at, sizeof size);
+    at += sizeof size;
+    if (all.size() - at < size) return false;
+    b.assign(all.begin() + static_cast<std::ptrdiff_t>(at),
+             all.begin() + static_cast<std::ptrdiff_t>(at + size));
+    at += size;
+    return true;
+}
+
+// Out of line and by this name, so that callgrind can count it alone.
+__attribute__((noinline)) void decode_all(bool ours, const std::vector<packed_file>& packed,
+                                          std::vector<bytes>& outputs) {
+    for (std::size_t i = 0; i < packed.size(); ++i) {
+        bytes& out = outputs[i];
+        if (out.empty()) continue;
+        if (ours) {
+            if (decoder::decode_file(packed[i].ours.data(), packed[i].ours.size(), out.data(), out.size()) <
+                0)
+                std::exit(3);
+            continue;
+        }
+        z_stream z{};
+        inflateInit2(&z, -13);
+        z.next_in = const_cast<unsigned char*>(packed[i].zlib.data());
+        z.avail_in = static_cast<uInt>(packed[i].zlib.size());
+        z.next_out = out.data();
+        z.avail_out = static_cast<uInt>(out.size());
+        if (inflate(&z, Z_FINISH) != Z_STREAM_END) std::exit(3);
+        inflateEnd(&z);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: decode_count pack|ours|zlib FILE\n");
+        return 2;
+    }
+    const std::string mode = argv[1];
+    const auto& files = bench::corpus();
+    if (mode == "pack") {
+        std::ofstream out(argv[2], std::ios::binary);
+        for (const auto& f : files) {
+            put_bytes(out, encoder::compress(f.bytes, encoder::ENCODER_LEVEL_DEFAULT));
+            put_bytes(out, deflate_raw(f.bytes));
+        }
+        return out ? 0 : 1;
+    }
+    std::ifstream in(argv[2], std::ios::binary);
+    const bytes all{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<packed_file> packed(files.size());
+    std::vector<bytes> outputs;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!get_bytes(all, at, packed[i].ours) || !get_bytes(all, at, packed[i].zlib)) {
+            std::fprintf(stderr, "decode_count: %s does not match the corpus; pack it again\n", argv[2]);
+            return 2;
+        }
+        outputs.emplace_back(files[i].bytes.size());
+    }
+    decode_all(mode == "ours", packed, outputs);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (outputs[i] != files[i].bytes) {
+            std::fprintf(stderr, "decode_count: %s decodes wrongly\n", files[i].path.c_str());
+            return 1;
+        }
+    }
+    std::printf("%zu output bytes\n", bench::corpus_bytes());
+    return 0;
+}
