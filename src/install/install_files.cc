@@ -152,7 +152,7 @@ const unsigned char* make_file_bytes(const payload::file_record& record, const u
 // The same steps for an entry the worker prepared: what stopped it there is reported at the same step,
 // after the drawings of the chunks decoded before. Null when the worker handed the entry over: it has
 // ended, and this entry and the rest are read in turn.
-const unsigned char* prepared_file_bytes(const payload::file_record& record,
+const unsigned char* prepared_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
                                          const install_counters& counters) {
     int failure = wait_for_entry(PREPARED_STORED);
     if (failure == PREPARED_HANDED_OVER) {
@@ -164,8 +164,13 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record,
         inflate_entry(record, nullptr, nullptr, counters, true);
     }
     failure = wait_for_entry(PREPARED_FILE);
+    const prepared_entry& entry = next_entry();
+    if (failure == 0) {
+        failure = entry.file_check >= 0 ? entry.file_check
+                                        : payload::check_file_bytes(record, entry.file.get(), crc_table);
+    }
     if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
-    return next_entry().file.get();
+    return entry.file.get();
 }
 
 // A write that the stream only shows at its flush or close is reported like a short write.
@@ -208,7 +213,7 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
 
     payload::heap_bytes stored;
     payload::heap_bytes file;
-    const unsigned char* bytes = reading_ahead() ? prepared_file_bytes(record, counters) : nullptr;
+    const unsigned char* bytes = reading_ahead() ? prepared_file_bytes(record, crc_table, counters) : nullptr;
     if (bytes == nullptr) bytes = make_file_bytes(record, crc_table, counters, stored, file);
     write_file_bytes(out, bytes, record.file_size);
     stored.reset();

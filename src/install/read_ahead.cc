@@ -22,13 +22,15 @@ namespace install {
 bool read_ahead_enabled = true;
 std::size_t read_ahead_budget = std::size_t{8} << 20;
 std::size_t read_ahead_memory_limit = std::numeric_limits<std::size_t>::max();
+// More than the entry the loop is on and the one the worker is on means that a prepared entry is already
+// waiting for the loop, which is then the busier side.
+std::uint32_t read_ahead_check_lead = 2;
 
 namespace {
 
 // Entries in the queue at most. Small files are many (each slot carries a whole record buffer); a few
 // dozen ahead already keep the worker busy while the loop works the file system.
 constexpr std::uint32_t READ_AHEAD_SLOTS = 64;
-
 struct queue_state {
     // Not allocated: the loop keeps using the record of an entry handed over after the worker has ended.
     prepared_entry slots[READ_AHEAD_SLOTS];
@@ -171,17 +173,22 @@ bool prepare_entry(prepared_entry& entry) {
         decoder::codec_close(&codec);
         if (decoded != 0) return false;
     }
-    failure = payload::check_file_bytes(entry.record, entry.file.get(), queue.crc_table);
-    const std::lock_guard guard(queue.lock);
-    if (failure == payload::CORRUPT_NONE) {
-        // The loop needs only the file bytes from here on.
-        entry.stored.reset();
-        queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
+    // The file bytes' CRC goes to whichever side is less busy: the worker takes it when the loop is more
+    // than an entry behind, and leaves it to the loop when the loop is (nearly) waiting for this entry.
+    bool check_here = false;
+    {
+        const std::lock_guard guard(queue.lock);
+        check_here = queue.tail - queue.head > read_ahead_check_lead;
     }
-    entry.stage = failure == payload::CORRUPT_NONE ? PREPARED_FILE : PREPARED_STORED;
-    entry.failure = failure;
+    const int checked =
+        check_here ? payload::check_file_bytes(entry.record, entry.file.get(), queue.crc_table) : -1;
+    const std::lock_guard guard(queue.lock);
+    entry.stored.reset();
+    queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
+    entry.file_check = checked;
+    entry.stage = PREPARED_FILE;
     queue.loop_wake.notify_one();
-    return failure == payload::CORRUPT_NONE;
+    return checked <= 0;
 }
 
 void run_worker() {
@@ -203,6 +210,7 @@ void clear_entry(prepared_entry& entry) {
     entry.stage = PREPARED_NOTHING;
     entry.failure = 0;
     entry.chunks_done = 0;
+    entry.file_check = -1;
 }
 
 }  // namespace

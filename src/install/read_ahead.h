@@ -1,11 +1,11 @@
 // Reading ahead: a worker thread that reads the payload stream, checks and decodes each entry into buffers
-// of its own, and hands the prepared entries to the extraction loop in stream order, while the loop does
-// the file system work of earlier entries. The worker never writes to standard error, never ends the
-// process and never touches the installed tree. What stops it (a damaged record, a decode error, a CRC) it
-// records in the entry and reads no further; the loop reports it on reaching that entry, at the step where
-// reading in turn would have met it. Where the worker cannot get the memory for an entry, it hands that
-// entry over unread past its record, and the loop reads it and the rest in turn, meeting (or not) the
-// allocation failure exactly where reading in turn meets it.
+// of its own, and hands the prepared entries to the extraction loop in stream order while the loop does the
+// file system work of earlier entries; the file bytes' CRC goes to whichever of the two is less busy. The
+// worker never writes to standard error, never ends the process and never touches the installed tree. What
+// stops it (a damaged record, a decode error, a CRC) it records in the entry and reads no further; the loop
+// reports it on reaching that entry, at the step where reading in turn would have met it. Where the worker
+// cannot get the memory for an entry, it hands that entry over unread past its record, and the loop reads it
+// and the rest in turn, meeting (or not) the allocation failure exactly where reading in turn meets it.
 //
 // Nothing here is used by more than the one loop; its state is process-wide, like the loop's own.
 #pragma once
@@ -22,7 +22,7 @@ namespace install {
 constexpr int PREPARED_NOTHING = 0;  // not read yet
 constexpr int PREPARED_RECORD = 1;   // record read and checked (a delete entry is then done)
 constexpr int PREPARED_STORED = 2;   // buffers allocated, stored bytes read and checked; decoding may run
-constexpr int PREPARED_FILE = 3;     // file bytes produced and checked: ready to write
+constexpr int PREPARED_FILE = 3;     // file bytes produced, their CRC perhaps checked
 
 // What stopped the worker at an entry, beside the CORRUPT_* numbers of the payload checks.
 constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk counted last in `chunks_done` failed to decode
@@ -37,8 +37,13 @@ struct prepared_entry {
     int stage;
     int failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
     std::uint32_t chunks_done;  // decoded chunks of a compressed entry, a failed one included
+    int file_check;             // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC,
+                                // else the result of check_file_bytes
 };
 
+// The worker checks the file bytes' CRC itself when it has taken up more than this many entries that the
+// loop has not released; otherwise the loop checks them.
+extern std::uint32_t read_ahead_check_lead;
 // Whether the extraction loop reads ahead at all; tests turn it off to compare with reading in turn.
 extern bool read_ahead_enabled;
 // The stored and file bytes the worker may hold before the loop has written them. An entry needing more
