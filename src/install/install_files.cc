@@ -102,10 +102,13 @@ void cut_to_parent(char* path) {
 // file are then null) and each chunk's result is waited for: the drawings and the failure stay the same.
 void inflate_entry(const payload::file_record& record, const unsigned char* stored, unsigned char* file,
                    const install_counters& counters, bool decoded_ahead) {
-    decoder::input_span input{stored, stored + record.stored_size};
+    decoder::input_span input{};
     std::uint32_t done = 0;
     decoder::codec_context* codec = nullptr;
-    if (!decoded_ahead && decoder::codec_open(&codec) < 0) fail("Decompression error (err=1).");
+    if (!decoded_ahead) {
+        input = {stored, stored + record.stored_size};
+        if (decoder::codec_open(&codec) < 0) fail("Decompression error (err=1).");
+    }
     for (std::uint32_t chunks = 1;; ++chunks) {
         const std::uint32_t chunk = std::min(record.file_size - done, decoder::CODEC_CHUNK_SIZE);
         int result = 0;
