@@ -81,7 +81,7 @@ class DamagedInstallerSweep : public ::testing::Test {
              .data = "\x7f"
                      "ELF tool bytes, stored as they are"},
             {.name = "old.txt", .method = payload::METHOD_DELETE},
-            repeated_byte_entry("data/zeros.bin", 0, 20000),
+            repeated_byte_entry("data/zeros.bin", 0, 300),
         };
         const std::string bytes = payload_bytes(payload_spec);
         image = installer_image(std::string("stub"), bytes, SWEEP_HEADER_AT);
