@@ -3,6 +3,8 @@
 // and the trees left must be identical: randomized payloads (compressed, stored, empty and delete entries,
 // colliding names, files beyond the worker's budget, damaged compressed data), decode errors in the middle
 // of a file of many chunks, and entries the worker cannot get the memory for.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -30,13 +32,16 @@ struct outcome {
     std::map<std::string, std::string> tree;
 };
 
-outcome install_once(const std::string& image, const temp_dir& dir, bool ahead) {
+outcome install_once(const std::string& image, const temp_dir& dir, bool ahead,
+                     rlim_t address_space = RLIM_INFINITY) {
     const std::string target = dir / "target";
     const std::string path = dir / "setup";
     fs::remove_all(target);
     write_file(path, image);
     const process_result r = run_in_child([&] {
         install::read_ahead_enabled = ahead;
+        const rlimit limit{.rlim_cur = address_space, .rlim_max = RLIM_INFINITY};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 99;
         driver::self_file = std::fopen(path.c_str(), "rb");
         payload::find_header_block(driver::self_file, driver::header);
         std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
@@ -190,6 +195,19 @@ TEST(ReadAhead, AnEntryTheWorkerHasNoMemoryForIsReadInTurnWithTheRest) {
     EXPECT_EQ(ahead.records_ahead, 2);  // the worker stopped behind big.h's record
     EXPECT_EQ(ahead.tree.at("big.h"), "file " + std::string(70000, 'B'));
     EXPECT_EQ(ahead.tree.at("last.h"), "file last");
+}
+
+// Under a limit on the address space, memory held ahead could make another allocation fail where reading
+// in turn would not: the loop reads in turn. (The limit here is the largest there is, harmless under the
+// sanitizers.)
+TEST(ReadAhead, UnderAnAddressSpaceLimitTheLoopReadsInTurn) {
+    test_payload p;
+    p.entries = {compressed("a.h", std::string(20000, 'a')), {.name = "b.h", .data = "b"}};
+    temp_dir dir;
+    const outcome limited = install_once(image_of(p), dir, true, RLIM_INFINITY - 1);
+    EXPECT_EQ(limited.err.find(texts::TERMINATED), std::string::npos) << limited.err;
+    EXPECT_EQ(limited.records_ahead, 0);
+    EXPECT_EQ(limited.tree.size(), 2u);
 }
 
 }  // namespace
