@@ -133,8 +133,8 @@ void inflate_entry(const payload::file_record& record, const unsigned char* stor
     }
 }
 
-// Steps 14 to 17 in turn: the buffers, the stored bytes and their CRC, the file bytes and theirs.
-// Returns the file bytes, held in `file` (or `stored`, which they equal for a stored entry).
+// Reading in turn, after the open: the two buffers, the stored bytes and their CRC, the file bytes copied
+// or decoded, and their CRC. Returns the file bytes, held in `file`.
 const unsigned char* make_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
                                      const install_counters& counters, payload::heap_bytes& stored,
                                      payload::heap_bytes& file) {
