@@ -3,6 +3,11 @@
 // stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between chunks), their CRC,
 // one write, its time and mode through the still open file, the close; the progress line drawn for the
 // finished file and erased.
+//
+// The reading, checking and decoding of entries may run ahead on a worker (read_ahead.h); the loop then
+// takes each entry's record and bytes from it, but every step that shows (the file system work, every
+// drawing and every message) stays here, in the order above, and a failure the worker met is reported at
+// the step where reading in turn meets it.
 #include "install/install_files.h"
 
 #include <sys/stat.h>
@@ -20,6 +25,7 @@
 #include "install/directory_ops.h"
 #include "install/name_index.h"
 #include "install/progress.h"
+#include "install/read_ahead.h"
 #include "payload/crc16.h"
 #include "payload/payload_stream.h"
 
@@ -45,6 +51,17 @@ struct install_counters {
         return percent < INT_MAX ? static_cast<int>(percent) : INT_MAX;
     }
 };
+
+// Every way out stops the worker first: the process must not end with it inside the stream or malloc.
+[[noreturn]] void fail(const char* message) {
+    stop_read_ahead();
+    driver::error(message);
+}
+
+[[noreturn]] void fail_errno(const char* message, const char* tag, int errnum) {
+    stop_read_ahead();
+    driver::error_errno(message, tag, errnum);
+}
 
 // The directory screen accepts at most 4094 characters, so the copy always fits; the bound only keeps a
 // longer target (which nothing produces) from overrunning the buffer.
@@ -81,45 +98,95 @@ void cut_to_parent(char* path) {
 }
 
 // Decodes the stored bytes into `file` in chunks of 8192 bytes (the decoder's contract), drawing the
-// progress line after every chunk but the last.
+// progress line after every chunk but the last. With `decoded_ahead` the worker decodes them (stored and
+// file are then null) and each chunk's result is waited for: the drawings and the failure stay the same.
 void inflate_entry(const payload::file_record& record, const unsigned char* stored, unsigned char* file,
-                   const install_counters& counters) {
-    decoder::input_span input{stored, stored + record.stored_size};
-    unsigned char* p = file;
-    unsigned char* const end = file + record.file_size;
+                   const install_counters& counters, bool decoded_ahead) {
+    decoder::input_span input{};
+    std::uint32_t done = 0;
     decoder::codec_context* codec = nullptr;
-    if (decoder::codec_open(&codec) < 0) driver::error("Decompression error (err=1).");
-    for (;;) {
-        const std::size_t chunk = std::min<std::size_t>(end - p, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{p, p + chunk};
-        const int result = decoder::decode_chunk(codec, &input, &output);
-        p += chunk;
-        if (p == end) {
+    if (!decoded_ahead) {
+        input = {stored, stored + record.stored_size};
+        if (decoder::codec_open(&codec) < 0) fail("Decompression error (err=1).");
+    }
+    for (std::uint32_t chunks = 1;; ++chunks) {
+        const std::uint32_t chunk = std::min(record.file_size - done, decoder::CODEC_CHUNK_SIZE);
+        int result = 0;
+        if (decoded_ahead) {
+            result = wait_for_chunk(chunks);
+        } else {
+            decoder::output_span output{file + done, file + done + chunk};
+            result = decoder::decode_chunk(codec, &input, &output);
+        }
+        done += chunk;
+        if (done == record.file_size) {
             decoder::codec_close(&codec);
-            if (result < 0) driver::error("Decompression error (err=1).");
+            if (result < 0) fail("Decompression error (err=1).");
             return;
         }
-        show_progress(record.name,
-                      counters.byte_percent(counters.bytes_done + static_cast<std::uint32_t>(p - file)),
+        show_progress(record.name, counters.byte_percent(counters.bytes_done + done),
                       counters.file_percent());
         if (result < 0) {
             decoder::codec_close(&codec);
-            driver::error("Decompression error (err=1).");
+            fail("Decompression error (err=1).");
         }
     }
+}
+
+// Reading in turn, after the open: the two buffers, the stored bytes and their CRC, the file bytes copied
+// or decoded, and their CRC. Returns the file bytes, held in `file`.
+const unsigned char* make_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
+                                     const install_counters& counters, payload::heap_bytes& stored,
+                                     payload::heap_bytes& file) {
+    stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
+    file = payload::allocate_bytes(record.file_size + std::size_t{1});
+    if (!stored || !file) fail("Memory allocation error (err=3).");
+    payload::load_stored_bytes(record, stored.get(), crc_table);
+    if (record.method == payload::METHOD_STORED) {
+        std::memcpy(file.get(), stored.get(), record.file_size);
+    } else if (record.file_size != 0) {
+        // An empty file needs no decoder; its stored bytes were still read and checked.
+        inflate_entry(record, stored.get(), file.get(), counters, false);
+    }
+    payload::verify_file_bytes(record, file.get(), crc_table);
+    return file.get();
+}
+
+// The same steps for an entry the worker prepared: what stopped it there is reported at the same step,
+// after the drawings of the chunks decoded before. Null when the worker handed the entry over: it has
+// ended, and this entry and the rest are read in turn.
+const unsigned char* prepared_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
+                                         const install_counters& counters) {
+    int failure = wait_for_entry(PREPARED_STORED);
+    if (failure == PREPARED_HANDED_OVER) {
+        stop_read_ahead();
+        return nullptr;
+    }
+    if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+    if (record.method != payload::METHOD_STORED && record.file_size != 0) {
+        inflate_entry(record, nullptr, nullptr, counters, true);
+    }
+    failure = wait_for_entry(PREPARED_FILE);
+    const prepared_entry& entry = next_entry();
+    if (failure == 0) {
+        failure = entry.file_check >= 0 ? entry.file_check
+                                        : payload::check_file_bytes(record, entry.file.get(), crc_table);
+    }
+    if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+    return entry.file.get();
 }
 
 // A write that the stream only shows at its flush or close is reported like a short write.
 void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t size) {
     if (std::fwrite(bytes, 1, size, out) < size || std::fflush(out) != 0) {
-        driver::error_errno("Error saving data", "(err=1).", errno);
+        fail_errno("Error saving data", "(err=1).", errno);
     }
 }
 
 void install_file(const payload::file_record& record, const unsigned char* crc_table,
                   const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
-    if (path == nullptr) driver::error("Memory allocation error (err=4).");
+    if (path == nullptr) fail("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
         // A file, a link or an empty directory goes; a non-empty directory stays. The results change
         // nothing here; the name index only learns from them.
@@ -132,34 +199,26 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
     cut_to_parent(path);
     const std::size_t known = known_directory_length(working_path, record.name, path);
     errno = 0;
-    if (make_dir_path_beyond(path, known) == 0)
-        driver::error_errno("Can't create directory", "(err=4).", errno);
+    if (make_dir_path_beyond(path, known) == 0) fail_errno("Can't create directory", "(err=4).", errno);
     std::free(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
     const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);
     char* file_path = concat_strings({working_path, needs_slash ? "/" : nullptr, record.name});
-    if (file_path == nullptr) driver::error("Insufficient memory (err=4).");
+    if (file_path == nullptr) fail("Insufficient memory (err=4).");
     errno = 0;
     std::FILE* out = std::fopen(file_path, "wb");
-    if (out == nullptr) driver::error_errno("Can't create file", "(err=5).", errno);
+    if (out == nullptr) fail_errno("Can't create file", "(err=5).", errno);
     // The file's bytes go out in one write; a stream buffer would only split them (and ask fstat for its
     // size first).
     (void)std::setvbuf(out, nullptr, _IONBF, 0);
     note_file_written(working_path, record.name);
 
-    payload::heap_bytes stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
-    payload::heap_bytes file = payload::allocate_bytes(record.file_size + std::size_t{1});
-    if (!stored || !file) driver::error("Memory allocation error (err=3).");
-    payload::load_stored_bytes(record, stored.get(), crc_table);
-    if (record.method == payload::METHOD_STORED) {
-        std::memcpy(file.get(), stored.get(), record.file_size);
-    } else if (record.file_size != 0) {
-        // An empty file needs no decoder; its stored bytes were still read and checked.
-        inflate_entry(record, stored.get(), file.get(), counters);
-    }
-    payload::verify_file_bytes(record, file.get(), crc_table);
-    write_file_bytes(out, file.get(), record.file_size);
+    payload::heap_bytes stored;
+    payload::heap_bytes file;
+    const unsigned char* bytes = reading_ahead() ? prepared_file_bytes(record, crc_table, counters) : nullptr;
+    if (bytes == nullptr) bytes = make_file_bytes(record, crc_table, counters, stored, file);
+    write_file_bytes(out, bytes, record.file_size);
     stored.reset();
     file.reset();
     // Time and mode through the open, flushed file: set by path after the close, they would follow
@@ -170,7 +229,7 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
         (void)futimens(fileno(out), times);
         (void)fchmod(fileno(out), record.mode);
     }
-    if (std::fclose(out) != 0) driver::error_errno("Error saving data", "(err=1).", errno);
+    if (std::fclose(out) != 0) fail_errno("Error saving data", "(err=1).", errno);
     std::free(file_path);
 }
 
@@ -191,8 +250,18 @@ void install_files() {
     install_counters counters{.file_count = payload::header_u32(driver::header, payload::HEADER_FILE_COUNT),
                               .total_size = payload::header_u32(driver::header, payload::HEADER_TOTAL_SIZE)};
     payload::record_buffer buffer{};
+    payload::file_record read_record{};
+    (void)start_read_ahead(counters.file_count, table.get());
     for (std::uint32_t i = 0; i < counters.file_count; ++i) {
-        const payload::file_record record = payload::next_file_record(buffer, table.get());
+        const payload::file_record* next = &read_record;
+        if (reading_ahead()) {
+            const int failure = wait_for_entry(PREPARED_RECORD);
+            if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+            next = &next_entry().record;
+        } else {
+            read_record = payload::next_file_record(buffer, table.get());
+        }
+        const payload::file_record& record = *next;
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
         if (record.name[0] != '\0') remove_same_named(working_path, last_component(record.name));
@@ -202,8 +271,11 @@ void install_files() {
             show_finished_progress(record.name, counters.byte_percent(counters.bytes_done),
                                    counters.file_percent());
         }
+        // Still reading ahead unless this entry was handed over; its record then stays where it was.
+        if (reading_ahead()) release_entry();
         counters.percent_base += 100;
     }
+    stop_read_ahead();
     show_progress(nullptr, 0, 0);
 }
 

@@ -19,6 +19,8 @@
 #include "driver/driver_state.h"
 #include "encoder/encoder.h"
 #include "install/install_files.h"
+#include "install/read_ahead.h"
+#include "install_harness.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "payload/payload_stream.h"
@@ -101,8 +103,9 @@ class DamagedInstallerSweep : public ::testing::Test {
         std::string err;
     };
 
-    // Runs the installation of the image as `damage` leaves it, in a child, into a fresh target.
-    outcome run(const std::function<void(std::string&)>& damage) {
+    // Runs the installation of the image as `damage` leaves it, in a child, into a fresh target, reading
+    // ahead or in turn.
+    outcome run(const std::function<void(std::string&)>& damage, bool ahead = true) {
         std::error_code ignored;
         fs::remove_all(target, ignored);
         const std::string err_path = dir / "stderr";
@@ -116,6 +119,7 @@ class DamagedInstallerSweep : public ::testing::Test {
             const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(err, 2);
             close(err);
+            install::read_ahead_enabled = ahead;
             std::string copy = image;
             damage(copy);
             driver::self_file = fmemopen(copy.data(), copy.size(), "rb");
@@ -273,6 +277,25 @@ TEST_F(DamagedInstallerSweep, FlipsOutsideThePayloadChangeNothing) {
             if (flipped) flip_and_check(p, bit);
             if (HasFatalFailure()) return;
         }
+    }
+}
+
+// Reading ahead shows and leaves exactly what reading in turn does, wherever the entries are cut or one of
+// their bits flipped (one bit per byte).
+TEST_F(DamagedInstallerSweep, ReadingAheadAgreesWithReadingInTurnOnEveryCutAndFlip) {
+    const auto compare = [&](const std::function<void(std::string&)>& damage, const std::string& what) {
+        const outcome in_turn = run(damage, false);
+        const auto tree_in_turn = install_test::snapshot(target);
+        const outcome ahead = run(damage, true);
+        ASSERT_EQ(ahead.signal, 0) << what;
+        EXPECT_EQ(ahead.err, in_turn.err) << what;
+        EXPECT_EQ(install_test::snapshot(target), tree_in_turn) << what;
+    };
+    for (std::size_t p = SWEEP_HEADER_AT + payload::HEADER_SIZE; p < payload_end; ++p) {
+        compare([p](std::string& copy) { copy.resize(p); }, "cut to " + std::to_string(p));
+        compare([p](std::string& copy) { copy[p] = static_cast<char>(copy[p] ^ (1 << p % 8)); },
+                "flip in byte " + std::to_string(p));
+        if (HasFatalFailure()) return;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "driver/driver_state.h"
 #include "install/install_files.h"
@@ -21,6 +22,25 @@ process_result run_install_image(const std::string& image, const std::string& ta
         install::install_files();
         return 0;
     });
+}
+
+std::map<std::string, std::string> snapshot(const std::string& dir) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> entries;
+    std::error_code missing;
+    if (!fs::exists(dir, missing)) return entries;
+    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
+        // Text, not fs::relative, which would resolve the links being recorded.
+        const std::string relative = it->path().string().substr(dir.size() + 1);
+        if (it->is_symlink()) {
+            entries[relative] = "link " + fs::read_symlink(it->path()).string();
+        } else if (it->is_directory()) {
+            entries[relative] = "dir";
+        } else {
+            entries[relative] = "file " + read_file(it->path().string());
+        }
+    }
+    return entries;
 }
 
 process_result run_install(const test_payload& payload, const std::string& target) {

@@ -17,6 +17,7 @@
 #include "driver/driver_state.h"
 #include "install/install_files.h"
 #include "install/name_index.h"
+#include "install_harness.h"
 #include "payload/payload_stream.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
@@ -25,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_support;
+using install_test::snapshot;
 
 constexpr std::uint32_t METHOD_DELETE = 2;
 
@@ -96,23 +98,6 @@ void lay_out(const scenario& s, const std::string& base) {
         fs::create_directories(fs::path(root + "/" + where).parent_path(), ignored);
         (void)symlink(to.c_str(), (root + "/" + where).c_str());
     }
-}
-
-// Every entry beneath dir, links not followed: a directory, a link and its text, or a file and its bytes.
-std::map<std::string, std::string> snapshot(const std::string& dir) {
-    std::map<std::string, std::string> entries;
-    for (auto it = fs::recursive_directory_iterator(dir); it != fs::recursive_directory_iterator(); ++it) {
-        // Text, not fs::relative, which would resolve the links being recorded.
-        const std::string relative = it->path().string().substr(dir.size() + 1);
-        if (it->is_symlink()) {
-            entries[relative] = "link " + fs::read_symlink(it->path()).string();
-        } else if (it->is_directory()) {
-            entries[relative] = "dir";
-        } else {
-            entries[relative] = "file " + read_file(it->path().string());
-        }
-    }
-    return entries;
 }
 
 struct outcome {

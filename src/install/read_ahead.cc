@@ -1,0 +1,288 @@
+// The read-ahead worker and the queue of prepared entries between it and the extraction loop. One lock
+// guards the queue's positions, every entry's stage, failure and chunk count, and the bytes held; an
+// entry's buffers and record are the worker's until it publishes a stage, and read-only for the loop
+// after that.
+#include "install/read_ahead.h"
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "decoder/codec.h"
+#include "driver/driver_state.h"
+
+namespace install {
+
+bool read_ahead_enabled = true;
+std::size_t read_ahead_budget = std::size_t{8} << 20;
+std::size_t read_ahead_memory_limit = std::numeric_limits<std::size_t>::max();
+// More than the entry the loop is on and the one the worker is on means that a prepared entry is already
+// waiting for the loop, which is then the busier side.
+std::uint32_t read_ahead_check_lead = 2;
+
+namespace {
+
+// Entries in the queue at most. Small files are many (each slot carries a whole record buffer); a few
+// dozen ahead already keep the worker busy while the loop works the file system.
+constexpr std::uint32_t READ_AHEAD_SLOTS = 64;
+struct queue_state {
+    // Not allocated: the loop keeps using the record of an entry handed over after the worker has ended.
+    prepared_entry slots[READ_AHEAD_SLOTS];
+    std::uint32_t file_count = 0;
+    const unsigned char* crc_table = nullptr;
+    std::uint32_t head = 0;  // entries released by the loop
+    std::uint32_t tail = 0;  // entries taken up by the worker
+    std::uint32_t records_read = 0;
+    std::size_t bytes_held = 0;  // stored and file bytes of entries not yet released
+    bool stop = false;
+    bool running = false;
+    std::mutex lock;
+    std::condition_variable loop_wake;    // a stage or chunk published
+    std::condition_variable worker_wake;  // a slot or bytes released, or stop
+    std::thread worker;
+};
+
+queue_state queue;
+
+prepared_entry& slot(std::uint32_t index) {
+    return queue.slots[index % READ_AHEAD_SLOTS];
+}
+
+// What one entry needs: both buffers, one byte over each as the loop allocates them.
+std::size_t bytes_needed(const payload::file_record& record) {
+    return std::size_t{record.stored_size} + 1 + std::size_t{record.file_size} + 1;
+}
+
+bool needs_decoder(const payload::file_record& record) {
+    return record.method != payload::METHOD_STORED && record.file_size != 0;
+}
+
+// With an address-space or data limit, memory the worker holds ahead could make one of the loop's own
+// allocations fail where reading in turn would not; there the loop keeps to reading in turn.
+bool memory_is_limited() {
+    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
+        rlimit limit{};
+        if (getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
+    }
+    return false;
+}
+
+void publish(prepared_entry& entry, int stage, int failure) {
+    const std::lock_guard guard(queue.lock);
+    entry.stage = stage;
+    entry.failure = failure;
+    queue.loop_wake.notify_one();
+}
+
+// Allocates the entry's buffers and, when it is compressed, its codec; all or nothing. Waits first for
+// the budget: an entry that does not fit beside what is held waits until nothing is held. False when
+// stopped meanwhile, or when the memory cannot be had even with nothing else held (`handed_over` set).
+bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool& handed_over) {
+    const std::size_t need = bytes_needed(entry.record);
+    for (bool retried = false;; retried = true) {
+        {
+            std::unique_lock guard(queue.lock);
+            queue.worker_wake.wait(guard, [&] {
+                return queue.stop || queue.bytes_held == 0 ||
+                       (!retried && queue.bytes_held + need <= read_ahead_budget);
+            });
+            if (queue.stop) return false;
+        }
+        if (need <= read_ahead_memory_limit) {
+            entry.stored = payload::allocate_bytes(entry.record.stored_size + std::size_t{1});
+            entry.file = payload::allocate_bytes(entry.record.file_size + std::size_t{1});
+            if (entry.stored && entry.file &&
+                (!needs_decoder(entry.record) || decoder::codec_open(codec) == 0)) {
+                const std::lock_guard guard(queue.lock);
+                queue.bytes_held += need;
+                return true;
+            }
+            entry.stored.reset();
+            entry.file.reset();
+        }
+        if (retried) {
+            handed_over = true;
+            return false;
+        }
+    }
+}
+
+// Decodes the stored bytes into the file buffer in the loop's chunks of 8192 bytes (the decoder's
+// contract), publishing each and a failure with its chunk; returns 0, PREPARED_DECODE_ERROR, or -1 when
+// stopped.
+int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
+    decoder::input_span input{entry.stored.get(), entry.stored.get() + entry.record.stored_size};
+    unsigned char* p = entry.file.get();
+    unsigned char* const end = p + entry.record.file_size;
+    for (;;) {
+        const std::size_t chunk = std::min<std::size_t>(end - p, decoder::CODEC_CHUNK_SIZE);
+        decoder::output_span output{p, p + chunk};
+        const int result = decoder::decode_chunk(codec, &input, &output);
+        p += chunk;
+        // The count and the failure go out together: the loop must never see a failed chunk as done.
+        const std::lock_guard guard(queue.lock);
+        ++entry.chunks_done;
+        if (result < 0) entry.failure = PREPARED_DECODE_ERROR;
+        queue.loop_wake.notify_one();
+        if (result < 0 || p == end) return result < 0 ? PREPARED_DECODE_ERROR : 0;
+        if (queue.stop) return -1;
+    }
+}
+
+// Takes one entry from the stream as far as it goes; false when the worker must read no further.
+bool prepare_entry(prepared_entry& entry) {
+    int failure =
+        payload::read_file_record(driver::self_file, entry.record_bytes, queue.crc_table, entry.record);
+    if (failure != payload::CORRUPT_NONE) {
+        publish(entry, PREPARED_NOTHING, failure);
+        return false;
+    }
+    {
+        const std::lock_guard guard(queue.lock);
+        ++queue.records_read;
+        entry.stage = PREPARED_RECORD;
+        queue.loop_wake.notify_one();
+    }
+    if (entry.record.method == payload::METHOD_DELETE) return true;
+
+    decoder::codec_context* codec = nullptr;
+    bool handed_over = false;
+    if (!take_resources(entry, &codec, handed_over)) {
+        if (handed_over) publish(entry, PREPARED_RECORD, PREPARED_HANDED_OVER);
+        return false;
+    }
+    failure =
+        payload::read_stored_bytes(driver::self_file, entry.record, entry.stored.get(), queue.crc_table);
+    if (failure != payload::CORRUPT_NONE) {
+        decoder::codec_close(&codec);
+        publish(entry, PREPARED_RECORD, failure);
+        return false;
+    }
+    publish(entry, PREPARED_STORED, 0);
+
+    if (entry.record.method == payload::METHOD_STORED) {
+        std::copy_n(entry.stored.get(), entry.record.file_size, entry.file.get());
+    } else if (codec != nullptr) {
+        const int decoded = decode_entry(entry, codec);
+        decoder::codec_close(&codec);
+        if (decoded != 0) return false;
+    }
+    // The file bytes' CRC goes to whichever side is less busy: the worker takes it when the loop is more
+    // than an entry behind, and leaves it to the loop when the loop is (nearly) waiting for this entry.
+    bool check_here = false;
+    {
+        const std::lock_guard guard(queue.lock);
+        check_here = queue.tail - queue.head > read_ahead_check_lead;
+    }
+    const int checked =
+        check_here ? payload::check_file_bytes(entry.record, entry.file.get(), queue.crc_table) : -1;
+    const std::lock_guard guard(queue.lock);
+    entry.stored.reset();
+    queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
+    entry.file_check = checked;
+    entry.stage = PREPARED_FILE;
+    queue.loop_wake.notify_one();
+    return checked <= 0;
+}
+
+void run_worker() {
+    for (std::uint32_t index = 0; index < queue.file_count; ++index) {
+        {
+            std::unique_lock guard(queue.lock);
+            queue.worker_wake.wait(guard,
+                                   [] { return queue.stop || queue.tail - queue.head < READ_AHEAD_SLOTS; });
+            if (queue.stop) return;
+            ++queue.tail;
+        }
+        if (!prepare_entry(slot(index))) return;
+    }
+}
+
+void clear_entry(prepared_entry& entry) {
+    entry.stored.reset();
+    entry.file.reset();
+    entry.stage = PREPARED_NOTHING;
+    entry.failure = 0;
+    entry.chunks_done = 0;
+    entry.file_check = -1;
+}
+
+}  // namespace
+
+bool start_read_ahead(std::uint32_t file_count, const unsigned char* crc_table) {
+    queue.records_read = 0;
+    if (!read_ahead_enabled || file_count == 0 || memory_is_limited()) return false;
+    for (prepared_entry& entry : queue.slots) clear_entry(entry);
+    queue.file_count = file_count;
+    queue.crc_table = crc_table;
+    queue.head = queue.tail = 0;
+    queue.bytes_held = 0;
+    queue.stop = false;
+    try {
+        queue.worker = std::thread(run_worker);
+    } catch (const std::system_error&) {
+    } catch (const std::bad_alloc&) {
+    }
+    queue.running = queue.worker.joinable();
+    return queue.running;
+}
+
+bool reading_ahead() {
+    return queue.running;
+}
+
+int wait_for_entry(int stage) {
+    const prepared_entry& entry = slot(queue.head);
+    std::unique_lock guard(queue.lock);
+    queue.loop_wake.wait(guard, [&] { return entry.stage >= stage || entry.failure != 0; });
+    return entry.stage >= stage ? 0 : entry.failure;
+}
+
+const prepared_entry& next_entry() {
+    return slot(queue.head);
+}
+
+int wait_for_chunk(std::uint32_t chunk) {
+    prepared_entry& entry = slot(queue.head);
+    std::unique_lock guard(queue.lock);
+    queue.loop_wake.wait(guard, [&] { return entry.chunks_done >= chunk || entry.failure != 0; });
+    return entry.failure == PREPARED_DECODE_ERROR && entry.chunks_done == chunk ? -1 : 0;
+}
+
+std::uint32_t records_read_ahead() {
+    const std::lock_guard guard(queue.lock);
+    return queue.records_read;
+}
+
+void release_entry() {
+    prepared_entry& entry = slot(queue.head);
+    const std::lock_guard guard(queue.lock);
+    if (entry.stored) queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
+    if (entry.file) queue.bytes_held -= std::size_t{entry.record.file_size} + 1;
+    clear_entry(entry);
+    ++queue.head;
+    queue.worker_wake.notify_one();
+}
+
+void stop_read_ahead() {
+    if (!queue.running) return;
+    {
+        const std::lock_guard guard(queue.lock);
+        queue.stop = true;
+        queue.worker_wake.notify_one();
+    }
+    queue.worker.join();
+    queue.running = false;
+    for (prepared_entry& entry : queue.slots) {
+        entry.stored.reset();
+        entry.file.reset();
+    }
+}
+
+}  // namespace install

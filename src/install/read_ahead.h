@@ -1,0 +1,86 @@
+// Reading ahead: a worker thread that reads the payload stream, checks and decodes each entry into buffers
+// of its own, and hands the prepared entries to the extraction loop in stream order while the loop does the
+// file system work of earlier entries; the file bytes' CRC goes to whichever of the two is less busy. The
+// worker never writes to standard error, never ends the process and never touches the installed tree. What
+// stops it (a damaged record, a decode error, a CRC) it records in the entry and reads no further; the loop
+// reports it on reaching that entry, at the step where reading in turn would have met it. Where the worker
+// cannot get the memory for an entry, it hands that entry over unread past its record, and the loop reads it
+// and the rest in turn, meeting (or not) the allocation failure exactly where reading in turn meets it.
+//
+// Nothing here is used by more than the one loop; its state is process-wide, like the loop's own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "payload/file_record.h"
+#include "payload/heap_bytes.h"
+
+namespace install {
+
+// How far the worker has come with an entry; each stage includes the ones before it.
+constexpr int PREPARED_NOTHING = 0;  // not read yet
+constexpr int PREPARED_RECORD = 1;   // record read and checked (a delete entry is then done)
+constexpr int PREPARED_STORED = 2;   // buffers allocated, stored bytes read and checked; decoding may run
+constexpr int PREPARED_FILE = 3;     // file bytes produced, their CRC perhaps checked
+
+// What stopped the worker at an entry, beside the CORRUPT_* numbers of the payload checks.
+constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk counted last in `chunks_done` failed to decode
+constexpr int PREPARED_HANDED_OVER = 101;   // no memory for it: the stream stands behind its record
+
+struct prepared_entry {
+    payload::record_buffer record_bytes;
+    payload::file_record record;  // its name points into record_bytes
+    payload::heap_bytes stored;   // stored_size + 1 bytes; released once the file bytes are made
+    payload::heap_bytes file;     // file_size + 1 bytes
+    // Written by the worker and read by the loop under the queue's lock.
+    int stage;
+    int failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
+    std::uint32_t chunks_done;  // decoded chunks of a compressed entry, a failed one included
+    int file_check;             // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC,
+                                // else the result of check_file_bytes
+};
+
+// The worker checks the file bytes' CRC itself when it has taken up more than this many entries that the
+// loop has not released; otherwise the loop checks them.
+extern std::uint32_t read_ahead_check_lead;
+// Whether the extraction loop reads ahead at all; tests turn it off to compare with reading in turn.
+extern bool read_ahead_enabled;
+// The stored and file bytes the worker may hold before the loop has written them. An entry needing more
+// than this is prepared only when the worker holds nothing else.
+extern std::size_t read_ahead_budget;
+// The most the worker ever holds: an entry needing more is handed over. Unlimited in use; tests lower it
+// to take the hand-over path.
+extern std::size_t read_ahead_memory_limit;
+
+// Starts the worker on the installer's own stream for `file_count` entries. False when it cannot read
+// ahead here (switched off, a limit on the address space, no thread, no memory for the queue): the loop
+// then reads in turn, and nothing has been read.
+bool start_read_ahead(std::uint32_t file_count, const unsigned char* crc_table);
+
+// True from a successful start until stop_read_ahead.
+bool reading_ahead();
+
+// Waits until the worker has come to `stage` with the next entry of the stream, or stopped before it:
+// 0 in the first case, else what stopped it (a CORRUPT_* number or a PREPARED_* failure).
+int wait_for_entry(int stage);
+
+// The next entry: its record once it has come to PREPARED_RECORD, its file bytes at PREPARED_FILE.
+const prepared_entry& next_entry();
+
+// Waits until chunk number `chunk` (from 1) of the next entry is decoded; 0, or -1 when it failed.
+int wait_for_chunk(std::uint32_t chunk);
+
+// Frees the next entry's buffers and moves on to the entry behind it.
+void release_entry();
+
+// How many records the worker has read in this installation (for tests: that it did read ahead).
+std::uint32_t records_read_ahead();
+
+// Stops the worker and waits for it to end, then frees every entry's buffers (their records stay readable
+// until the next start); the stream is the caller's again, standing wherever the worker left it. Does
+// nothing when the worker is not running. Every way out of the loop passes here first, so that the process
+// never ends with the worker inside the stream or the allocator.
+void stop_read_ahead();
+
+}  // namespace install
