@@ -19,22 +19,6 @@ using bench::corpus;
 using bench::corpus_bytes;
 using bytes = std::vector<unsigned char>;
 
-bytes zlib_compress(const bytes& in, int level, int window_bits) {
-    z_stream z{};
-    // Raw deflate: no zlib header or trailer, so the comparison is of the compressed data alone.
-    if (deflateInit2(&z, level, Z_DEFLATED, -window_bits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("deflateInit2");
-    bytes out(deflateBound(&z, in.size()));
-    z.next_in = const_cast<unsigned char*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate");
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 void zlib_decompress(const bytes& in, bytes& out, int window_bits) {
     if (out.empty()) return;  // as the installer, which never decodes an empty file
     z_stream z{};
@@ -74,7 +58,7 @@ BENCHMARK(BM_compress_ours)->Arg(1)->Arg(6)->Arg(9)->Unit(benchmark::kMillisecon
 void BM_compress_zlib(benchmark::State& state) {
     const int level = static_cast<int>(state.range(0));
     const int window_bits = static_cast<int>(state.range(1));
-    run_compression(state, [=](const bytes& b) { return zlib_compress(b, level, window_bits); });
+    run_compression(state, [=](const bytes& b) { return bench::zlib_deflate(b, level, window_bits); });
 }
 BENCHMARK(BM_compress_zlib)
     ->Args({6, 13})
@@ -109,7 +93,7 @@ BENCHMARK(BM_decompress_ours)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 void BM_decompress_zlib(benchmark::State& state) {
     const int window_bits = static_cast<int>(state.range(0));
     std::vector<bytes> packed;
-    for (const auto& f : corpus()) packed.push_back(zlib_compress(f.bytes, 6, window_bits));
+    for (const auto& f : corpus()) packed.push_back(bench::zlib_deflate(f.bytes, 6, window_bits));
     run_decompression(state, packed,
                       [=](const bytes& in, bytes& out) { zlib_decompress(in, out, window_bits); });
 }

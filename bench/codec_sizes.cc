@@ -15,24 +15,7 @@
 #include "decoder/decode_file.h"
 #include "encoder/encoder.h"
 
-namespace {
-
 using bytes = std::vector<unsigned char>;
-
-std::size_t zlib_size(const bytes& in, int level) {
-    z_stream z{};
-    if (deflateInit2(&z, level, Z_DEFLATED, -13, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::exit(2);
-    bytes out(deflateBound(&z, in.size()));
-    z.next_in = const_cast<unsigned char*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::exit(2);
-    deflateEnd(&z);
-    return z.total_out;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -66,7 +49,7 @@ int main(int argc, char** argv) {
         input_total += f.bytes.size();
         if (std::strcmp(argv[1], "none") == 0) continue;
         if (zlib) {
-            total += zlib_size(f.bytes, level);
+            total += bench::zlib_deflate(f.bytes, level, 13).size();
             continue;
         }
         const bytes packed = encoder::compress(f.bytes, level);

@@ -1,10 +1,13 @@
 #include "corpus.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 namespace bench {
 namespace {
@@ -51,6 +54,22 @@ std::size_t corpus_bytes() {
     std::size_t total = 0;
     for (const auto& f : corpus()) total += f.bytes.size();
     return total;
+}
+
+std::vector<unsigned char> zlib_deflate(const std::vector<unsigned char>& in, int level, int window_bits) {
+    z_stream z{};
+    if (deflateInit2(&z, level, Z_DEFLATED, -window_bits, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2");
+    std::vector<unsigned char> out(deflateBound(&z, in.size()));
+    z.next_in = const_cast<unsigned char*>(in.data());
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    const int result = deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    if (result != Z_STREAM_END) throw std::runtime_error("deflate");
+    return out;
 }
 
 }  // namespace bench

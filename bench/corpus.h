@@ -18,4 +18,8 @@ struct corpus_file {
 const std::vector<corpus_file>& corpus();
 std::size_t corpus_bytes();
 
+// zlib's raw deflate (no header or trailer, so only the compressed data is compared) of `in` at `level`
+// with a 2^window_bits window; throws std::runtime_error when zlib fails.
+std::vector<unsigned char> zlib_deflate(const std::vector<unsigned char>& in, int level, int window_bits);
+
 }  // namespace bench

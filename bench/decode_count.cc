@@ -27,20 +27,6 @@ struct packed_file {
     bytes zlib;
 };
 
-bytes deflate_raw(const bytes& in) {
-    z_stream z{};
-    if (deflateInit2(&z, 6, Z_DEFLATED, -13, 8, Z_DEFAULT_STRATEGY) != Z_OK) std::exit(2);
-    bytes out(deflateBound(&z, in.size()));
-    z.next_in = const_cast<unsigned char*>(in.data());
-    z.avail_in = static_cast<uInt>(in.size());
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    if (deflate(&z, Z_FINISH) != Z_STREAM_END) std::exit(2);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    return out;
-}
-
 void put_bytes(std::ofstream& out, const bytes& b) {
     const std::uint64_t size = b.size();
     out.write(reinterpret_cast<const char*>(&size), sizeof size);
@@ -95,7 +81,7 @@ int main(int argc, char** argv) {
         std::ofstream out(argv[2], std::ios::binary);
         for (const auto& f : files) {
             put_bytes(out, encoder::compress(f.bytes, encoder::ENCODER_LEVEL_DEFAULT));
-            put_bytes(out, deflate_raw(f.bytes));
+            put_bytes(out, bench::zlib_deflate(f.bytes, 6, 13));
         }
         return out ? 0 : 1;
     }
