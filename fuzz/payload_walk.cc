@@ -15,13 +15,8 @@ namespace {
 
 using payload::load_u32;
 
-const unsigned char* crc_table() {
-    static const payload::crc16_table_ptr table(payload::make_crc16_table());
-    return table.get();
-}
-
 std::uint16_t crc_of(const std::uint8_t* bytes, std::size_t size) {
-    return payload::crc16_update(crc_table(), 0, bytes, static_cast<std::uint32_t>(size));
+    return payload::crc16_update(0, bytes, static_cast<std::uint32_t>(size));
 }
 
 // Calls `visit` with the offset of every record the installer could read in turn, while its length is in
@@ -102,7 +97,7 @@ void reseal(std::vector<std::uint8_t>& image) {
     if (header == image.size()) return;
     payload::header_block block;
     std::memcpy(block.data(), &image[header], payload::HEADER_SIZE);
-    payload::store_u16(&image[header + payload::HEADER_CRC], payload::compute_header_crc(block, crc_table()));
+    payload::store_u16(&image[header + payload::HEADER_CRC], payload::compute_header_crc(block));
     walk_records(image, [&](std::size_t at) {
         reseal_record(image, at);
         return true;

@@ -9,6 +9,7 @@
 
 #include "builder/builder_error.h"
 #include "decoder/codec.h"
+#include "payload/crc16.h"
 
 namespace builder {
 namespace {
@@ -50,7 +51,7 @@ entry_problem stream_stored(installer_payload& in, const payload::file_record& r
     for (std::uint32_t left = record.stored_size; left != 0;) {
         const std::size_t want = std::min<std::size_t>(left, chunk.size());
         if (std::fread(chunk.data(), 1, want, in.file.get()) != want) return cut_short();
-        crc = payload::crc16_update(in.crc_table.get(), crc, chunk.data(), static_cast<std::uint32_t>(want));
+        crc = payload::crc16_update(crc, chunk.data(), static_cast<std::uint32_t>(want));
         write_out(output, chunk.data(), want);
         left -= static_cast<std::uint32_t>(want);
     }
@@ -61,7 +62,7 @@ entry_problem stream_stored(installer_payload& in, const payload::file_record& r
 entry_problem stream_compressed(installer_payload& in, const payload::file_record& record,
                                 const entry_output& output) {
     std::vector<unsigned char> stored(record.stored_size);
-    switch (payload::read_stored_bytes(in.file.get(), record, stored.data(), in.crc_table.get())) {
+    switch (payload::read_stored_bytes(in.file.get(), record, stored.data())) {
         case payload::CORRUPT_NONE:
             break;
         case payload::CORRUPT_STORED_SHORT:
@@ -80,7 +81,7 @@ entry_problem stream_compressed(installer_payload& in, const payload::file_recor
             decoder::output_span out{chunk.data(), chunk.data() + want};
             if (decoder::decode_chunk(handle.codec, &input, &out) < 0)
                 return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
-            crc = payload::crc16_update(in.crc_table.get(), crc, chunk.data(), want);
+            crc = payload::crc16_update(crc, chunk.data(), want);
             write_out(output, chunk.data(), want);
             left -= want;
         }

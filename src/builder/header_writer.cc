@@ -18,7 +18,7 @@ void put_text(payload::header_block& h, std::size_t offset, std::string_view tex
 
 }  // namespace
 
-payload::header_block make_header_block(const header_fields& f, const unsigned char* crc_table) {
+payload::header_block make_header_block(const header_fields& f) {
     payload::header_block h{};
     const payload::distribution_marker marker = payload::make_distribution_marker();
     std::memcpy(h.data(), marker.data(), marker.size());
@@ -35,7 +35,7 @@ payload::header_block make_header_block(const header_fields& f, const unsigned c
     put_text(h, payload::HEADER_VERSION, f.version);
     put_text(h, payload::HEADER_PLATFORM, f.platform);
     store_u32(&h[payload::HEADER_BUILD_TIME], static_cast<std::uint32_t>(f.build_time));
-    payload::store_u16(&h[payload::HEADER_CRC], payload::compute_header_crc(h, crc_table));
+    payload::store_u16(&h[payload::HEADER_CRC], payload::compute_header_crc(h));
     return h;
 }
 

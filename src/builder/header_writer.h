@@ -20,6 +20,6 @@ struct header_fields {
 };
 
 // The complete block, marker and CRC included.
-payload::header_block make_header_block(const header_fields& fields, const unsigned char* crc_table);
+payload::header_block make_header_block(const header_fields& fields);
 
 }  // namespace builder

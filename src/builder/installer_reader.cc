@@ -9,6 +9,7 @@
 
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
+#include "payload/crc16.h"
 #include "payload/le_bytes.h"
 
 namespace builder {
@@ -26,7 +27,7 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     // Moving the stream is harmless: reading stops at this problem.
     (void)fseeko(in.file.get(), static_cast<off_t>(start + payload::RECORD_CRC), SEEK_SET);
     if (std::fread(saved, 1, 2, in.file.get()) == 2 &&
-        payload::crc16_update(in.crc_table.get(), 0, buffer.data(), length) != payload::load_u16(saved)) {
+        payload::crc16_update(0, buffer.data(), length) != payload::load_u16(saved)) {
         return "record fails its CRC";
     }
     const char* name = reinterpret_cast<const char*>(&buffer[payload::RECORD_NAME]);
@@ -45,8 +46,6 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     } catch (const error& e) {
         return e.what();
     }
-    in.crc_table.reset(payload::make_crc16_table());
-    if (!in.crc_table) throw std::bad_alloc();
 
     switch (payload::locate_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
@@ -90,7 +89,7 @@ void require_whole_payload(const installer_payload& in, const std::string& comma
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
                           payload::file_record& record) {
     const std::uint64_t start = position(in);
-    const int corrupt = payload::read_file_record(in.file.get(), buffer, in.crc_table.get(), record);
+    const int corrupt = payload::read_file_record(in.file.get(), buffer, record);
     switch (corrupt) {
         case payload::CORRUPT_NONE:
             return {};

@@ -8,7 +8,6 @@
 
 #include "builder/input_file.h"
 
-#include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 
@@ -19,7 +18,6 @@ struct installer_payload {
     std::uint64_t file_size = 0;  // as it was at opening: no size read from the payload may exceed it
     payload::header_block header{};
     std::uint64_t header_offset = 0;
-    payload::crc16_table_ptr crc_table;
 };
 
 // Opens the installer (a regular file only) and finds its header block. Returns an empty text, the stream

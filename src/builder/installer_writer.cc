@@ -60,7 +60,7 @@ struct payload_totals {
 constexpr std::uint64_t WRITER_STUB_MAX_SIZE = std::uint64_t{256} << 20;
 
 // The stub is read whole: its licence region must be found, and perhaps rewritten, before it is copied.
-std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc_table, output_file& out) {
+std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     const std::string& stub_path = settings.stub;
     const input_file stub = open_regular_input(stub_path, "", "stub ", WRITER_STUB_MAX_SIZE);
     std::string bytes(static_cast<std::size_t>(stub.size), '\0');
@@ -70,10 +70,10 @@ std::uint64_t copy_stub(const build_settings& settings, const unsigned char* crc
     // The installer never looks for its payload at offset 0.
     if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
     // Any program would run in front of a payload; only the installer's own stub ever reads it.
-    const stub_license region = find_stub_license(bytes, crc_table);
+    const stub_license region = find_stub_license(bytes);
     require_stub(region, "stub " + in_quotes(stub_path));
     if (!settings.license_text.empty()) {
-        write_stub_license(bytes, region, settings.license_text, settings.license_file, crc_table);
+        write_stub_license(bytes, region, settings.license_text, settings.license_file);
     } else if (region.found == stub_license::state::damaged) {
         // verify would refuse the result: the installer would quietly show its built-in agreement.
         throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
@@ -193,17 +193,16 @@ struct prepared_entry {
 };
 
 prepared_entry prepare_file_entry(int root_fd, const planned_entry& entry, const encode_options& options,
-                                  const unsigned char* crc_table, bool strict) {
+                                  bool strict) {
     prepared_entry prepared;
     file_bytes read = read_entry(root_fd, entry, strict, prepared.warnings);
     const std::span<const unsigned char> file_bytes(read.bytes.get(), read.size);
     encoded_entry encoded = encode_entry(file_bytes, options);
     prepared.method = encoded.method;
     prepared.file_size = read.size;
-    prepared.data_crc = payload::crc16_update(crc_table, 0, file_bytes.data(), read.size);
-    prepared.stored_crc =
-        payload::crc16_update(crc_table, 0, encoded.stored.data(),
-                              payload_totals::narrow(encoded.stored.size(), "stored bytes of one file"));
+    prepared.data_crc = payload::crc16_update(0, file_bytes.data(), read.size);
+    prepared.stored_crc = payload::crc16_update(
+        0, encoded.stored.data(), payload_totals::narrow(encoded.stored.size(), "stored bytes of one file"));
     // Only one of the two forms is kept until the entry is written: entries wait their turn in memory.
     if (encoded.stored.data() == file_bytes.data()) {
         prepared.file = std::move(read.bytes);
@@ -216,23 +215,21 @@ prepared_entry prepare_file_entry(int root_fd, const planned_entry& entry, const
 }
 
 // One file's record and stored bytes.
-void write_file_entry(const planned_entry& entry, prepared_entry& prepared, const unsigned char* crc_table,
-                      payload_totals& totals, output_file& out, build_summary& summary) {
+void write_file_entry(const planned_entry& entry, prepared_entry& prepared, payload_totals& totals,
+                      output_file& out, build_summary& summary) {
     for (std::string& warning : prepared.warnings) summary.warnings.push_back(std::move(warning));
     const std::uint64_t stored_size = prepared.stored.size();
-    const std::vector<unsigned char> record = serialise_record(
-        record_fields{
-            .data_crc = prepared.data_crc,
-            .stored_crc = prepared.stored_crc,
-            .file_size = prepared.file_size,
-            .stored_size = static_cast<std::uint32_t>(stored_size),
-            .method = prepared.method,
-            .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
-            .mtime = entry.mtime,
-            .mode = entry.mode,
-            .name = entry.name,
-        },
-        crc_table);
+    const std::vector<unsigned char> record = serialise_record(record_fields{
+        .data_crc = prepared.data_crc,
+        .stored_crc = prepared.stored_crc,
+        .file_size = prepared.file_size,
+        .stored_size = static_cast<std::uint32_t>(stored_size),
+        .method = prepared.method,
+        .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+        .mtime = entry.mtime,
+        .mode = entry.mode,
+        .name = entry.name,
+    });
     out.write(record.data(), record.size());
     out.write(prepared.stored.data(), prepared.stored.size());
     totals.file_size += prepared.file_size;
@@ -274,14 +271,12 @@ std::string checksum_line(const output_file& out) {
 
 build_summary write_installer(const build_settings& settings, const payload_plan& plan,
                               build_observer* observer) {
-    const payload::crc16_table_ptr crc_table(payload::make_crc16_table());
-    if (!crc_table) throw error("out of memory");
     fd_holder root;
     root.fd = open(settings.source_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root.fd < 0) fail_errno("cannot open source directory " + in_quotes(settings.source_dir));
 
     output_file out(settings.output);
-    const std::uint64_t stub_size = copy_stub(settings, crc_table.get(), out);
+    const std::uint64_t stub_size = copy_stub(settings, out);
     const std::uint64_t header_offset =
         (stub_size + payload::HEADER_ALIGNMENT - 1) / payload::HEADER_ALIGNMENT * payload::HEADER_ALIGNMENT;
     const std::vector<unsigned char> padding(header_offset - stub_size, 0);
@@ -305,8 +300,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         [&](std::size_t index) {
             const planned_entry& entry = plan.entries[index];
             if (!entry.is_delete) {
-                ready[index % ready.size()] =
-                    prepare_file_entry(root.fd, entry, options, crc_table.get(), settings.strict);
+                ready[index % ready.size()] = prepare_file_entry(root.fd, entry, options, settings.strict);
             }
         },
         [&](std::size_t index) { return std::uint64_t{plan.entries[index].size}; },
@@ -315,19 +309,16 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         const planned_entry& entry = plan.entries[index];
         pool.wait_for(index);
         if (entry.is_delete) {
-            const std::vector<unsigned char> record = serialise_record(
-                record_fields{
-                    .method = payload::METHOD_DELETE,
-                    .record_offset =
-                        payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
-                    .mode = 0,
-                    .name = entry.name,
-                },
-                crc_table.get());
+            const std::vector<unsigned char> record = serialise_record(record_fields{
+                .method = payload::METHOD_DELETE,
+                .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+                .mode = 0,
+                .name = entry.name,
+            });
             out.write(record.data(), record.size());
             totals.record_size += record.size();
         } else {
-            write_file_entry(entry, ready[index % ready.size()], crc_table.get(), totals, out, summary);
+            write_file_entry(entry, ready[index % ready.size()], totals, out, summary);
         }
         ++entries_done;
         if (observer != nullptr) {
@@ -345,7 +336,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         .platform = settings.platform,
         .build_time = settings.build_time,
     };
-    const payload::header_block header = make_header_block(fields, crc_table.get());
+    const payload::header_block header = make_header_block(fields);
     out.seek(header_offset);
     out.write(header.data(), header.size());
     out.finish();

@@ -14,7 +14,7 @@ std::uint32_t record_length_for(std::size_t name_length) {
     return static_cast<std::uint32_t>(payload::RECORD_NAME + name_length + payload::RECORD_NAME_PADDING);
 }
 
-std::vector<unsigned char> serialise_record(const record_fields& f, const unsigned char* crc_table) {
+std::vector<unsigned char> serialise_record(const record_fields& f) {
     if (f.name.size() > payload::RECORD_MAX_NAME_LENGTH) throw error("name too long for a record");
     const std::uint32_t length = record_length_for(f.name.size());
     // Zero-filled: the reserved fields and the name's padding stay 0.
@@ -32,7 +32,7 @@ std::vector<unsigned char> serialise_record(const record_fields& f, const unsign
     store_u16(&r[payload::RECORD_MODE], f.mode);
     if (!f.name.empty()) std::memcpy(&r[payload::RECORD_NAME], f.name.data(), f.name.size());
     // The CRC is taken while its own field is still 0.
-    store_u16(&r[payload::RECORD_CRC], payload::crc16_update(crc_table, 0, r.data(), length));
+    store_u16(&r[payload::RECORD_CRC], payload::crc16_update(0, r.data(), length));
     return r;
 }
 

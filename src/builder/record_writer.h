@@ -26,6 +26,6 @@ struct record_fields {
 std::uint32_t record_length_for(std::size_t name_length);
 
 // The record's bytes with its CRC filled in. The name must fit (at most RECORD_MAX_NAME_LENGTH bytes).
-std::vector<unsigned char> serialise_record(const record_fields& fields, const unsigned char* crc_table);
+std::vector<unsigned char> serialise_record(const record_fields& fields);
 
 }  // namespace builder

@@ -29,7 +29,7 @@ const char* license_damage_text(payload::license_check check) {
     }
 }
 
-stub_license find_stub_license(std::string_view bytes, const unsigned char* crc_table) {
+stub_license find_stub_license(std::string_view bytes) {
     const payload::license_marker marker = payload::make_license_marker();
     const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
     stub_license found;
@@ -44,7 +44,7 @@ stub_license find_stub_license(std::string_view bytes, const unsigned char* crc_
     const std::size_t available = bytes.size() - at;
     if (available >= payload::LICENSE_HEADER_SIZE)
         found.capacity = payload::load_u32(region + payload::LICENSE_CAPACITY_FIELD);
-    found.check = payload::check_license_region(region, available, crc_table);
+    found.check = payload::check_license_region(region, available);
     switch (found.check) {
         case payload::license_check::vendor_text:
             found.found = stub_license::state::vendor_text;
@@ -71,7 +71,7 @@ stub_license read_installer_license(const installer_payload& in, const std::stri
         if (got == 0) throw error(command + ": the file shrank while it was read");
         done += static_cast<std::size_t>(got);
     }
-    return find_stub_license(bytes, in.crc_table.get());
+    return find_stub_license(bytes);
 }
 
 void require_installer_stub(const installer_payload& in, const std::string& command) {
@@ -115,7 +115,7 @@ void require_stub(const stub_license& found, const std::string& what) {
 }
 
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
-                        const std::string& license_path, const unsigned char* crc_table) {
+                        const std::string& license_path) {
     if (text.size() > found.capacity) {
         throw error("licence " + in_quotes(license_path) + " takes " + std::to_string(text.size()) +
                     " bytes once laid out; the stub's licence region holds at most " +
@@ -123,9 +123,8 @@ void write_stub_license(std::string& stub, const stub_license& found, const std:
     }
     auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
     payload::store_u32(region + payload::LICENSE_LENGTH_FIELD, static_cast<std::uint32_t>(text.size()));
-    payload::store_u16(
-        region + payload::LICENSE_CRC_FIELD,
-        payload::crc16_update(crc_table, 0, text.data(), static_cast<std::uint32_t>(text.size())));
+    payload::store_u16(region + payload::LICENSE_CRC_FIELD,
+                       payload::crc16_update(0, text.data(), static_cast<std::uint32_t>(text.size())));
     unsigned char* area = region + payload::LICENSE_HEADER_SIZE;
     std::memcpy(area, text.data(), text.size());
     std::memset(area + text.size(), 0, found.capacity - text.size());

@@ -31,7 +31,7 @@ struct stub_license {
 const char* license_damage_text(payload::license_check check);
 
 // Looks for the licence region in `bytes`, a stub or the part of an installer in front of its payload.
-stub_license find_stub_license(std::string_view bytes, const unsigned char* crc_table);
+stub_license find_stub_license(std::string_view bytes);
 
 struct installer_payload;
 
@@ -50,7 +50,7 @@ void require_stub(const stub_license& found, const std::string& what);
 // Rewrites the region of `stub` found at `found` to hold `text`, a laid-out licence; the rest of the text
 // area is zeroed. Throws error, naming `license_path`, when the text does not fit.
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
-                        const std::string& license_path, const unsigned char* crc_table);
+                        const std::string& license_path);
 
 // The text's first line and its number of lines.
 std::string_view license_first_line(std::string_view text);

@@ -9,6 +9,7 @@
 #include "decoder/codec.h"
 #include "decoder/codec_context.h"
 #include "decoder/decode_table.h"
+#include "decoder/stream_format.h"
 #include "decoder/wide_reader.h"
 
 namespace decoder {
@@ -18,8 +19,8 @@ bool codec_fast_path = true;
 namespace {
 
 // Symbols 256..509 are matches of symbol - 253 bytes (3..256).
-constexpr std::uint32_t FIRST_MATCH_SYMBOL = 256;
-constexpr std::uint32_t MATCH_LENGTH_BIAS = 253;
+constexpr std::uint32_t FIRST_MATCH_SYMBOL = FORMAT_LITERAL_COUNT;
+constexpr std::uint32_t MATCH_LENGTH_BIAS = FORMAT_MATCH_LENGTH_BIAS;
 
 // Copies the current match on from copy_from to window[r...], a byte at a time so that a match may overlap
 // the bytes it produces, until the match runs out (copy_remaining then -1) or r reaches want (the rest is

@@ -6,28 +6,25 @@
 
 #include "decoder/bit_reader.h"
 #include "decoder/decode_table.h"
+#include "decoder/stream_format.h"
 #include "decoder/wide_reader.h"
 
 namespace decoder {
 
 namespace {
 
-// Length codes 0..2 stand for zero lengths (code 0: one); 3..18 for one length of code - 2 (1..16).
-constexpr std::uint32_t LENGTH_CODE_SHORT_RUN = 1;  // 4 extra bits k: k + 3 zeros
-constexpr std::uint32_t LENGTH_CODE_LONG_RUN = 2;   // 9 extra bits k: k + 20 zeros
-constexpr std::uint32_t LENGTH_CODE_FIRST_LENGTH = 3;
-
 // The length form of the small alphabets: 0..6 as three bits; from 7 on, 111 then one 1 bit per unit
 // above 7 and a closing 0 bit. Only the 13 bits behind the first three are looked at, so a damaged value
 // reaches 20 at most, which the table build rejects.
 std::uint32_t read_length_form(codec_context* ctx) {
-    std::uint32_t length = peek_bits(ctx, 3);
-    if (length < 7) {
-        skip_bits(ctx, 3);
+    std::uint32_t length = peek_bits(ctx, FORMAT_LENGTH_FORM_BITS);
+    if (length < FORMAT_LENGTH_FORM_ESCAPE) {
+        skip_bits(ctx, FORMAT_LENGTH_FORM_BITS);
         return length;
     }
     for (std::uint32_t bit = 1u << 12; bit != 0 && (ctx->lookahead & bit); bit >>= 1) ++length;
-    skip_bits(ctx, static_cast<int>(length) - 3);  // the three bits, the 1 bits and the closing 0
+    skip_bits(ctx, static_cast<int>(length) -
+                       FORMAT_LENGTH_FORM_BITS);  // the three bits, the 1 bits and the closing 0
     return length;
 }
 
@@ -42,9 +39,11 @@ bool store_lengths(std::uint8_t* lengths, int size, int* i, std::uint32_t length
 
 // Stores what one length code stands for (with its extra bits) from entry *i on.
 bool store_length_code(std::uint8_t* lengths, int* i, std::uint32_t code, std::uint32_t extra) {
-    if (code == LENGTH_CODE_SHORT_RUN) return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + 3);
-    if (code == LENGTH_CODE_LONG_RUN) return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + 20);
-    const std::uint32_t length = code >= LENGTH_CODE_FIRST_LENGTH ? code - 2 : 0;
+    if (code == FORMAT_CODE_SHORT_RUN)
+        return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + FORMAT_SHORT_RUN_MIN);
+    if (code == FORMAT_CODE_LONG_RUN)
+        return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + FORMAT_LONG_RUN_MIN);
+    const std::uint32_t length = code >= FORMAT_CODE_FIRST_LENGTH ? code - FORMAT_CODE_LENGTH_BASE : 0;
     return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, length, 1);
 }
 
@@ -70,7 +69,9 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
             w.bits <<= code_lengths[code];
             w.count -= code_lengths[code];
             std::uint32_t extra = 0;
-            const int extra_bits = code == LENGTH_CODE_SHORT_RUN ? 4 : code == LENGTH_CODE_LONG_RUN ? 9 : 0;
+            const int extra_bits = code == FORMAT_CODE_SHORT_RUN  ? FORMAT_SHORT_RUN_BITS
+                                   : code == FORMAT_CODE_LONG_RUN ? FORMAT_LONG_RUN_BITS
+                                                                  : 0;
             if (extra_bits != 0) {
                 extra = static_cast<std::uint32_t>(w.bits >> (64 - extra_bits));
                 w.bits <<= extra_bits;
@@ -100,7 +101,8 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
     while (i < n) {
         fits &= store_lengths(lengths, count, &i, read_length_form(ctx), 1);
         // The zero run follows the third length even when that was the last one announced.
-        if (i == zero_run_index) fits &= store_lengths(lengths, count, &i, 0, read_bits(ctx, 2));
+        if (i == zero_run_index)
+            fits &= store_lengths(lengths, count, &i, 0, read_bits(ctx, FORMAT_ZERO_RUN_BITS));
     }
     if (!fits) {
         ctx->error_code = CODEC_ERR_TABLE;
@@ -114,10 +116,10 @@ void read_symbol_lengths(codec_context* ctx) {
     std::uint8_t* lengths = ctx->symbol_lengths.data();
     ctx->fast_tables_ready = 0;
     ctx->fast_symbols_built = 0;
-    const int n = static_cast<int>(read_bits(ctx, 9));
+    const int n = static_cast<int>(read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS));
     if (n == 0) {
         // Single-symbol form: every symbol of the block is c and consumes no bits.
-        const std::uint32_t c = read_bits(ctx, 9);
+        const std::uint32_t c = read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS);
         ctx->symbol_lengths.fill(0);
         ctx->symbol_table.fill(static_cast<std::uint16_t>(c));
         return;
@@ -131,12 +133,12 @@ void read_symbol_lengths(codec_context* ctx) {
                                                      ctx->aux_lengths.data(), CODEC_LENGTH_CODE_COUNT);
         std::uint32_t length = 0;
         std::uint32_t run = 1;
-        if (code == LENGTH_CODE_SHORT_RUN) {
-            run = read_bits(ctx, 4) + 3;
-        } else if (code == LENGTH_CODE_LONG_RUN) {
-            run = read_bits(ctx, 9) + 20;
-        } else if (code >= LENGTH_CODE_FIRST_LENGTH) {
-            length = code - 2;
+        if (code == FORMAT_CODE_SHORT_RUN) {
+            run = read_bits(ctx, FORMAT_SHORT_RUN_BITS) + FORMAT_SHORT_RUN_MIN;
+        } else if (code == FORMAT_CODE_LONG_RUN) {
+            run = read_bits(ctx, FORMAT_LONG_RUN_BITS) + FORMAT_LONG_RUN_MIN;
+        } else if (code >= FORMAT_CODE_FIRST_LENGTH) {
+            length = code - FORMAT_CODE_LENGTH_BASE;
         }
         fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, length, run);
     }
@@ -149,10 +151,10 @@ void read_symbol_lengths(codec_context* ctx) {
 }
 
 void read_block_header(codec_context* ctx) {
-    ctx->block_remaining = read_bits(ctx, 16);
-    read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, 5, 3);
+    ctx->block_remaining = read_bits(ctx, FORMAT_BLOCK_SIZE_BITS);
+    read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, FORMAT_LENGTH_CODE_COUNT_BITS, FORMAT_ZERO_RUN_AFTER);
     read_symbol_lengths(ctx);
-    read_aux_lengths(ctx, CODEC_CLASS_COUNT, 4, CODEC_NO_ZERO_RUN);
+    read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
     // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
     // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
     // derived from the classes just read. Reading any part of a head on its own clears this.

@@ -16,7 +16,7 @@ int codec_open(codec_context** handle) {
     auto* ctx = static_cast<codec_context*>(std::malloc(sizeof(codec_context)));
     if (ctx == nullptr) return CODEC_ERR_MEMORY;
     std::memset(ctx, 0, CODEC_ZEROED_BYTES);
-    ctx->window = static_cast<std::uint8_t*>(std::calloc(CODEC_CHUNK_SIZE, 1));
+    ctx->window = static_cast<std::uint8_t*>(std::calloc(FORMAT_WINDOW_SIZE, 1));
     if (ctx->window == nullptr) {
         std::free(ctx);
         return CODEC_ERR_MEMORY;

@@ -9,6 +9,7 @@
 #include <type_traits>
 
 #include "decoder/codec.h"
+#include "decoder/stream_format.h"
 
 namespace decoder {
 
@@ -17,10 +18,10 @@ constexpr std::uint32_t CODEC_FRESH = 0;    // opened; the bit reader starts at 
 constexpr std::uint32_t CODEC_RUNNING = 1;  // decoding
 constexpr std::uint32_t CODEC_FAILED = 9;   // a table check failed; final
 
-// Alphabet sizes.
-constexpr int CODEC_SYMBOL_COUNT = 510;      // literals 0..255, matches of 3..256 bytes as 256..509
-constexpr int CODEC_LENGTH_CODE_COUNT = 19;  // the codes that carry the symbol code lengths
-constexpr int CODEC_CLASS_COUNT = 14;        // the distance classes
+// Alphabet sizes (stream_format.h).
+constexpr int CODEC_SYMBOL_COUNT = FORMAT_SYMBOL_COUNT;            // literals, then matches
+constexpr int CODEC_LENGTH_CODE_COUNT = FORMAT_LENGTH_CODE_COUNT;  // the codes that carry the symbol lengths
+constexpr int CODEC_CLASS_COUNT = FORMAT_CLASS_COUNT;              // the distance classes
 
 // Lookup widths: the symbol alphabet is looked up on 12 leading bits, the small alphabets on 8.
 constexpr int CODEC_SYMBOL_TABLE_BITS = 12;
@@ -30,7 +31,9 @@ constexpr int CODEC_AUX_TABLE_BITS = 8;
 // node numbers and symbols together stay below this.
 constexpr int CODEC_TREE_NODES = 2 * CODEC_SYMBOL_COUNT - 1;
 
-constexpr std::uint32_t CODEC_WINDOW_MASK = CODEC_CHUNK_SIZE - 1;
+// The history window; a chunk is one window's worth of output.
+static_assert(CODEC_CHUNK_SIZE == FORMAT_WINDOW_SIZE);
+constexpr std::uint32_t CODEC_WINDOW_MASK = FORMAT_WINDOW_SIZE - 1;
 
 // One zero-filled allocation (codec_open); the window is a second one.
 struct codec_context {

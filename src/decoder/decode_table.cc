@@ -10,7 +10,7 @@ namespace decoder {
 
 namespace {
 
-constexpr int MAX_CODE_LENGTH = 16;
+constexpr int MAX_CODE_LENGTH = FORMAT_MAX_CODE_LENGTH;
 
 // Stores `count` copies of `symbol` from `entry` on. A code's entries start at a multiple of their count
 // (canonical codes are aligned so), so from four entries on they are filled by words.
@@ -56,8 +56,9 @@ void for_each_coded_symbol(const std::uint8_t* lengths, int count, Visit visit) 
 // What the bulk path's table holds for symbol ch of the symbol alphabet with a code of len bits.
 std::uint16_t fast_symbol_entry(int ch, int len) {
     const auto code_length = static_cast<std::uint16_t>(len);
-    if (ch < 256) return static_cast<std::uint16_t>(ch << FAST_SYMBOL_VALUE_SHIFT | code_length);
-    return static_cast<std::uint16_t>((ch - 256) << FAST_SYMBOL_VALUE_SHIFT | FAST_SYMBOL_MATCH |
+    constexpr int literals = static_cast<int>(FORMAT_LITERAL_COUNT);
+    if (ch < literals) return static_cast<std::uint16_t>(ch << FAST_SYMBOL_VALUE_SHIFT | code_length);
+    return static_cast<std::uint16_t>((ch - literals) << FAST_SYMBOL_VALUE_SHIFT | FAST_SYMBOL_MATCH |
                                       code_length);
 }
 

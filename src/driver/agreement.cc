@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "driver/license_text.h"
-#include "payload/crc16.h"
 #include "payload/le_bytes.h"
 
 namespace driver {
@@ -29,10 +28,7 @@ const unsigned char* region_as_written() {
 void check_region() {
     region_checked = true;
     const unsigned char* region = region_as_written();
-    // A table that cannot be made vouches for nothing: the built-in agreement is shown then.
-    const payload::crc16_table_ptr table(payload::make_crc16_table());
-    if (payload::check_license_region(region, license_region.size(), table.get()) !=
-        payload::license_check::vendor_text) {
+    if (payload::check_license_region(region, license_region.size()) != payload::license_check::vendor_text) {
         return;
     }
     vendor_text = reinterpret_cast<const char*>(region + payload::LICENSE_HEADER_SIZE);

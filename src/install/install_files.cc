@@ -135,27 +135,26 @@ void inflate_entry(const payload::file_record& record, const unsigned char* stor
 
 // Reading in turn, after the open: the two buffers, the stored bytes and their CRC, the file bytes copied
 // or decoded, and their CRC. Returns the file bytes, held in `file`.
-const unsigned char* make_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
-                                     const install_counters& counters, payload::heap_bytes& stored,
-                                     payload::heap_bytes& file) {
+const unsigned char* make_file_bytes(const payload::file_record& record, const install_counters& counters,
+                                     payload::heap_bytes& stored, payload::heap_bytes& file) {
     stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
     file = payload::allocate_bytes(record.file_size + std::size_t{1});
     if (!stored || !file) fail("Memory allocation error (err=3).");
-    payload::load_stored_bytes(record, stored.get(), crc_table);
+    payload::load_stored_bytes(record, stored.get());
     if (record.method == payload::METHOD_STORED) {
         std::memcpy(file.get(), stored.get(), record.file_size);
     } else if (record.file_size != 0) {
         // An empty file needs no decoder; its stored bytes were still read and checked.
         inflate_entry(record, stored.get(), file.get(), counters, false);
     }
-    payload::verify_file_bytes(record, file.get(), crc_table);
+    payload::verify_file_bytes(record, file.get());
     return file.get();
 }
 
 // The same steps for an entry the worker prepared: what stopped it there is reported at the same step,
 // after the drawings of the chunks decoded before. Null when the worker handed the entry over: it has
 // ended, and this entry and the rest are read in turn.
-const unsigned char* prepared_file_bytes(const payload::file_record& record, const unsigned char* crc_table,
+const unsigned char* prepared_file_bytes(const payload::file_record& record,
                                          const install_counters& counters) {
     int failure = wait_for_entry(PREPARED_STORED);
     if (failure == PREPARED_HANDED_OVER) {
@@ -169,8 +168,8 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record, con
     failure = wait_for_entry(PREPARED_FILE);
     const prepared_entry& entry = next_entry();
     if (failure == 0) {
-        failure = entry.file_check >= 0 ? entry.file_check
-                                        : payload::check_file_bytes(record, entry.file.get(), crc_table);
+        failure =
+            entry.file_check >= 0 ? entry.file_check : payload::check_file_bytes(record, entry.file.get());
     }
     if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
     return entry.file.get();
@@ -183,8 +182,7 @@ void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t 
     }
 }
 
-void install_file(const payload::file_record& record, const unsigned char* crc_table,
-                  const install_counters& counters) {
+void install_file(const payload::file_record& record, const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
@@ -216,8 +214,8 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
 
     payload::heap_bytes stored;
     payload::heap_bytes file;
-    const unsigned char* bytes = reading_ahead() ? prepared_file_bytes(record, crc_table, counters) : nullptr;
-    if (bytes == nullptr) bytes = make_file_bytes(record, crc_table, counters, stored, file);
+    const unsigned char* bytes = reading_ahead() ? prepared_file_bytes(record, counters) : nullptr;
+    if (bytes == nullptr) bytes = make_file_bytes(record, counters, stored, file);
     write_file_bytes(out, bytes, record.file_size);
     stored.reset();
     file.reset();
@@ -241,8 +239,8 @@ int ends_with_slash(const char* text) {
 }
 
 void install_files() {
-    const payload::crc16_table_ptr table(payload::make_crc16_table());
-    if (!table) driver::error("Insufficient memory (err=3).");
+    const payload::heap_bytes reservation = payload::reserve_crc16_memory();  // crc16.h says why
+    if (!reservation) driver::error("Insufficient memory (err=3).");
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
     reset_name_index();
@@ -251,7 +249,7 @@ void install_files() {
                               .total_size = payload::header_u32(driver::header, payload::HEADER_TOTAL_SIZE)};
     payload::record_buffer buffer{};
     payload::file_record read_record{};
-    (void)start_read_ahead(counters.file_count, table.get());
+    (void)start_read_ahead(counters.file_count);
     for (std::uint32_t i = 0; i < counters.file_count; ++i) {
         const payload::file_record* next = &read_record;
         if (reading_ahead()) {
@@ -259,13 +257,13 @@ void install_files() {
             if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
             next = &next_entry().record;
         } else {
-            read_record = payload::next_file_record(buffer, table.get());
+            read_record = payload::next_file_record(buffer);
         }
         const payload::file_record& record = *next;
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
         if (record.name[0] != '\0') remove_same_named(working_path, last_component(record.name));
-        install_file(record, table.get(), counters);
+        install_file(record, counters);
         if (record.method != payload::METHOD_DELETE) {
             counters.bytes_done += record.file_size;
             show_finished_progress(record.name, counters.byte_percent(counters.bytes_done),

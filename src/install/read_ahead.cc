@@ -35,7 +35,6 @@ struct queue_state {
     // Not allocated: the loop keeps using the record of an entry handed over after the worker has ended.
     prepared_entry slots[READ_AHEAD_SLOTS];
     std::uint32_t file_count = 0;
-    const unsigned char* crc_table = nullptr;
     std::uint32_t head = 0;  // entries released by the loop
     std::uint32_t tail = 0;  // entries taken up by the worker
     std::uint32_t records_read = 0;
@@ -137,8 +136,7 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
 
 // Takes one entry from the stream as far as it goes; false when the worker must read no further.
 bool prepare_entry(prepared_entry& entry) {
-    int failure =
-        payload::read_file_record(driver::self_file, entry.record_bytes, queue.crc_table, entry.record);
+    int failure = payload::read_file_record(driver::self_file, entry.record_bytes, entry.record);
     if (failure != payload::CORRUPT_NONE) {
         publish(entry, PREPARED_NOTHING, failure);
         return false;
@@ -157,8 +155,7 @@ bool prepare_entry(prepared_entry& entry) {
         if (handed_over) publish(entry, PREPARED_RECORD, PREPARED_HANDED_OVER);
         return false;
     }
-    failure =
-        payload::read_stored_bytes(driver::self_file, entry.record, entry.stored.get(), queue.crc_table);
+    failure = payload::read_stored_bytes(driver::self_file, entry.record, entry.stored.get());
     if (failure != payload::CORRUPT_NONE) {
         decoder::codec_close(&codec);
         publish(entry, PREPARED_RECORD, failure);
@@ -180,8 +177,7 @@ bool prepare_entry(prepared_entry& entry) {
         const std::lock_guard guard(queue.lock);
         check_here = queue.tail - queue.head > read_ahead_check_lead;
     }
-    const int checked =
-        check_here ? payload::check_file_bytes(entry.record, entry.file.get(), queue.crc_table) : -1;
+    const int checked = check_here ? payload::check_file_bytes(entry.record, entry.file.get()) : -1;
     const std::lock_guard guard(queue.lock);
     entry.stored.reset();
     queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
@@ -215,12 +211,11 @@ void clear_entry(prepared_entry& entry) {
 
 }  // namespace
 
-bool start_read_ahead(std::uint32_t file_count, const unsigned char* crc_table) {
+bool start_read_ahead(std::uint32_t file_count) {
     queue.records_read = 0;
     if (!read_ahead_enabled || file_count == 0 || memory_is_limited()) return false;
     for (prepared_entry& entry : queue.slots) clear_entry(entry);
     queue.file_count = file_count;
-    queue.crc_table = crc_table;
     queue.head = queue.tail = 0;
     queue.bytes_held = 0;
     queue.stop = false;

@@ -56,7 +56,7 @@ extern std::size_t read_ahead_memory_limit;
 // Starts the worker on the installer's own stream for `file_count` entries. False when it cannot read
 // ahead here (switched off, a limit on the address space, no thread, no memory for the queue): the loop
 // then reads in turn, and nothing has been read.
-bool start_read_ahead(std::uint32_t file_count, const unsigned char* crc_table);
+bool start_read_ahead(std::uint32_t file_count);
 
 // True from a successful start until stop_read_ahead.
 bool reading_ahead();

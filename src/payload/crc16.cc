@@ -1,6 +1,6 @@
-// The CRC-16 table and the update loop: byte at a time from the caller's table, eight bytes a step from
-// tables derived from the same polynomial, and on processors with carry-less multiplication sixteen bytes
-// a step by folding.
+// The CRC-16 tables, built at compile time, and the update loop: byte at a time from the standard table,
+// eight bytes a step from tables derived from it, and on processors with carry-less multiplication sixteen
+// bytes a step by folding.
 #include "payload/crc16.h"
 
 #include <array>
@@ -14,8 +14,7 @@ namespace payload {
 namespace {
 
 // Slice k maps a byte to its effect on the standard (unswapped) CRC when k more bytes follow it. Slice 0
-// is the table make_crc16_table gives; the others follow from it. Callers pass that table, which is what
-// lets the eight-byte step use these instead.
+// is the standard CRC-16 table; the others follow from it.
 using crc16_slices = std::array<std::array<std::uint16_t, 256>, 8>;
 
 constexpr crc16_slices make_slices() {
@@ -122,43 +121,24 @@ bool crc16_can_fold() {
 
 }  // namespace
 
-unsigned char* make_crc16_table() {
-    auto* table = static_cast<unsigned char*>(std::malloc(CRC16_TABLE_SIZE));
-    if (table == nullptr) return nullptr;
-    for (unsigned i = 0; i < 256; ++i) {
-        unsigned r = i;
-        for (int bit = 0; bit < 8; ++bit) r = (r & 1) ? (r >> 1) ^ 0xA001 : r >> 1;
-        table[i] = static_cast<unsigned char>(r);
-        table[256 + i] = static_cast<unsigned char>(r >> 8);
-    }
-    return table;
+heap_bytes reserve_crc16_memory() {
+    return allocate_bytes(CRC16_RESERVATION_SIZE);
 }
 
-std::uint16_t crc16_update(const unsigned char* table, std::uint16_t start, const void* data,
-                           std::uint32_t length) {
-    if (table == nullptr) return 0xFFFF;
-    // The value is held byte-swapped, so its high byte is the standard CRC's low byte: the one that
-    // meets the next input byte.
-    unsigned high = start >> 8;
-    unsigned low = start & 0xFF;
+std::uint16_t crc16_update(std::uint16_t start, const void* data, std::uint32_t length) {
+    // The value is held byte-swapped: read back, it is the standard CRC, whose low byte meets the next
+    // input byte.
+    unsigned crc = static_cast<unsigned>(start >> 8 | (start & 0xFF) << 8);
     const auto* p = static_cast<const unsigned char*>(data);
-    // Bulk: the swapped value read back is the standard CRC, whose low byte meets the next input byte.
     std::uint32_t i = 0;
     if (length >= 8) {
-        unsigned crc = low << 8 | high;
 #if defined(__x86_64__)
         if (length >= CRC16_FOLD_MIN && crc16_can_fold()) crc = crc16_fold(crc, p, length, &i);
 #endif
         for (; length - i >= 8; i += 8) crc = crc16_step8(crc, p + i);
-        high = crc & 0xFF;
-        low = crc >> 8;
     }
-    for (; i < length; ++i) {
-        const unsigned idx = high ^ p[i];
-        high = table[idx] ^ low;
-        low = table[256 + idx];
-    }
-    return static_cast<std::uint16_t>(high << 8 | low);
+    for (; i < length; ++i) crc = (crc >> 8) ^ CRC16_SLICES[0][(crc ^ p[i]) & 0xFF];
+    return static_cast<std::uint16_t>(crc >> 8 | (crc & 0xFF) << 8);
 }
 
 }  // namespace payload

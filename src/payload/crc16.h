@@ -10,16 +10,15 @@
 
 namespace payload {
 
-// 512 bytes: 0..255 the low bytes, 256..511 the high bytes of the 256 table entries.
-constexpr std::size_t CRC16_TABLE_SIZE = 512;
+// Runs `length` bytes through the CRC from `start`. Length 0 gives `start`. The table it uses is built at
+// compile time, so it needs no memory and cannot fail.
+std::uint16_t crc16_update(std::uint16_t start, const void* data, std::uint32_t length);
 
-// A newly malloc'd table, or null when memory is exhausted. The caller frees it.
-unsigned char* make_crc16_table();
-
-// Runs `length` bytes through the CRC from `start`. Length 0 gives `start`; a null table gives 0xFFFF.
-std::uint16_t crc16_update(const unsigned char* table, std::uint16_t start, const void* data,
-                           std::uint32_t length);
-
-using crc16_table_ptr = heap_bytes;
+// The installer reports an exhausted heap where it once allocated a 512-byte CRC table: "Insufficient
+// memory (2)." before the header check and "Insufficient memory (err=3)." before installing. Those two
+// places hold this reservation for as long as they held the table, so the reports, and the memory left to
+// everything after them, stay as they were. Null when memory is exhausted.
+constexpr std::size_t CRC16_RESERVATION_SIZE = 512;
+heap_bytes reserve_crc16_memory();
 
 }  // namespace payload

@@ -25,8 +25,7 @@ bool is_unsafe_name(const char* name) {
     return false;
 }
 
-int read_file_record(std::FILE* in, record_buffer& buffer, const unsigned char* crc_table,
-                     file_record& record) {
+int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) {
     if (read_payload_from(in, buffer.data(), 4) < 4) return CORRUPT_RECORD_LENGTH;
     const std::uint32_t length = load_u32(&buffer[RECORD_LENGTH]);
     // One unsigned test covers both ends of 41..4136.
@@ -35,7 +34,7 @@ int read_file_record(std::FILE* in, record_buffer& buffer, const unsigned char* 
 
     const std::uint16_t saved_crc = load_u16(&buffer[RECORD_CRC]);
     store_u16(&buffer[RECORD_CRC], 0);
-    if (crc16_update(crc_table, 0, buffer.data(), length) != saved_crc) return CORRUPT_RECORD;
+    if (crc16_update(0, buffer.data(), length) != saved_crc) return CORRUPT_RECORD;
 
     const char* name = reinterpret_cast<const char*>(&buffer[RECORD_NAME]);
     if (std::memchr(name, '\0', length - RECORD_NAME) == nullptr) return CORRUPT_RECORD;
@@ -59,18 +58,16 @@ int read_file_record(std::FILE* in, record_buffer& buffer, const unsigned char* 
     return CORRUPT_NONE;
 }
 
-int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored,
-                      const unsigned char* crc_table) {
+int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored) {
     if (record.stored_size != 0 && read_payload_from(in, stored, record.stored_size) < record.stored_size) {
         return CORRUPT_STORED_SHORT;
     }
-    if (crc16_update(crc_table, 0, stored, record.stored_size) != record.stored_crc)
-        return CORRUPT_STORED_CRC;
+    if (crc16_update(0, stored, record.stored_size) != record.stored_crc) return CORRUPT_STORED_CRC;
     return CORRUPT_NONE;
 }
 
-int check_file_bytes(const file_record& record, const unsigned char* bytes, const unsigned char* crc_table) {
-    if (crc16_update(crc_table, 0, bytes, record.file_size) != record.data_crc) return CORRUPT_DATA_CRC;
+int check_file_bytes(const file_record& record, const unsigned char* bytes) {
+    if (crc16_update(0, bytes, record.file_size) != record.data_crc) return CORRUPT_DATA_CRC;
     return CORRUPT_NONE;
 }
 

@@ -80,15 +80,13 @@ bool is_unsafe_name(const char* name);
 // Reads the next record from `in` into `buffer` and checks its length, its CRC, its name (terminated within
 // the record, and safe) and its sizes against its method. Returns CORRUPT_NONE with `record` filled, or the
 // first failure's number.
-int read_file_record(std::FILE* in, record_buffer& buffer, const unsigned char* crc_table,
-                     file_record& record);
+int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record);
 
 // Reads the entry's `stored_size` bytes into `stored` and checks their CRC: CORRUPT_NONE,
 // CORRUPT_STORED_SHORT or CORRUPT_STORED_CRC. `stored` must hold `stored_size` bytes.
-int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored,
-                      const unsigned char* crc_table);
+int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored);
 
 // Checks the produced file bytes (`file_size` of them) against `data_crc`: CORRUPT_NONE or CORRUPT_DATA_CRC.
-int check_file_bytes(const file_record& record, const unsigned char* bytes, const unsigned char* crc_table);
+int check_file_bytes(const file_record& record, const unsigned char* bytes);
 
 }  // namespace payload

@@ -28,11 +28,11 @@ std::string_view header_text(const header_block& h, std::size_t offset) {
     return {text, strnlen(text, HEADER_TEXT_SIZE)};
 }
 
-std::uint16_t compute_header_crc(const header_block& h, const unsigned char* crc_table) {
-    std::uint16_t crc = crc16_update(crc_table, 0, h.data(), HEADER_CRC);
+std::uint16_t compute_header_crc(const header_block& h) {
+    std::uint16_t crc = crc16_update(0, h.data(), HEADER_CRC);
     const unsigned char zero_field[2] = {0, 0};
-    crc = crc16_update(crc_table, crc, zero_field, 2);
-    return crc16_update(crc_table, crc, &h[HEADER_CRC + 2], HEADER_SIZE - HEADER_CRC - 2);
+    crc = crc16_update(crc, zero_field, 2);
+    return crc16_update(crc, &h[HEADER_CRC + 2], HEADER_SIZE - HEADER_CRC - 2);
 }
 
 static_assert(HEADER_MARKER_SIZE <= HEADER_ALIGNMENT,
@@ -55,9 +55,9 @@ header_search locate_header_block(std::FILE* file, header_block& header, std::ui
         if (std::fread(header.data() + first, 1, rest, file) < rest) return header_search::not_found;
 
         if (offset != nullptr) *offset = static_cast<std::uint64_t>(candidate);
-        const crc16_table_ptr table(make_crc16_table());
-        if (!table) return header_search::no_memory;
-        if (compute_header_crc(header, table.get()) != load_u16(&header[HEADER_CRC])) {
+        const heap_bytes reservation = reserve_crc16_memory();  // crc16.h says why
+        if (!reservation) return header_search::no_memory;
+        if (compute_header_crc(header) != load_u16(&header[HEADER_CRC])) {
             return header_search::corrupted;
         }
         return header_search::found;

@@ -58,7 +58,7 @@ inline std::int32_t header_build_time(const header_block& h) {
 std::string_view header_text(const header_block& h, std::size_t offset);
 
 // The block's CRC-16, taken as if its CRC field were 0; the block itself is left unchanged.
-std::uint16_t compute_header_crc(const header_block& h, const unsigned char* crc_table);
+std::uint16_t compute_header_crc(const header_block& h);
 
 enum class header_search { found, not_found, no_memory, corrupted };
 

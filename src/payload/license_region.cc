@@ -24,8 +24,7 @@ license_marker make_license_marker() {
     return marker;
 }
 
-license_check check_license_region(const unsigned char* region, std::size_t available,
-                                   const unsigned char* crc_table) {
+license_check check_license_region(const unsigned char* region, std::size_t available) {
     if (available < LICENSE_HEADER_SIZE) return license_check::bad_marker;
     const char* kept = opaque_kept_marker();
     for (std::size_t i = 0; i < LICENSE_MARKER_SIZE; ++i) {
@@ -38,10 +37,7 @@ license_check check_license_region(const unsigned char* region, std::size_t avai
     if (length > capacity) return license_check::bad_length;
     const unsigned char* text = region + LICENSE_HEADER_SIZE;
     if (text[length - 1] != '\n') return license_check::bad_end;
-    // Without a table nothing can be vouched for.
-    if (crc_table == nullptr ||
-        crc16_update(crc_table, 0, text, length) != load_u16(region + LICENSE_CRC_FIELD))
-        return license_check::bad_crc;
+    if (crc16_update(0, text, length) != load_u16(region + LICENSE_CRC_FIELD)) return license_check::bad_crc;
     return license_check::vendor_text;
 }
 

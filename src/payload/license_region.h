@@ -61,7 +61,6 @@ enum class license_check {
 
 // Checks the region at `region`, of which `available` bytes may be read (the marker included). Only
 // vendor_text means the text may be shown; every other answer but no_text describes damage.
-license_check check_license_region(const unsigned char* region, std::size_t available,
-                                   const unsigned char* crc_table);
+license_check check_license_region(const unsigned char* region, std::size_t available);
 
 }  // namespace payload

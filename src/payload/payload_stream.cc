@@ -36,19 +36,18 @@ std::uint32_t read_payload(void* destination, std::uint32_t count) {
     return read_payload_from(driver::self_file, destination, count);
 }
 
-file_record next_file_record(record_buffer& buffer, const unsigned char* crc_table) {
+file_record next_file_record(record_buffer& buffer) {
     file_record record{};
-    stop_if_corrupted(read_file_record(driver::self_file, buffer, crc_table, record));
+    stop_if_corrupted(read_file_record(driver::self_file, buffer, record));
     return record;
 }
 
-void load_stored_bytes(const file_record& record, unsigned char* stored, const unsigned char* crc_table) {
-    stop_if_corrupted(read_stored_bytes(driver::self_file, record, stored, crc_table));
+void load_stored_bytes(const file_record& record, unsigned char* stored) {
+    stop_if_corrupted(read_stored_bytes(driver::self_file, record, stored));
 }
 
-void verify_file_bytes(const file_record& record, const unsigned char* bytes,
-                       const unsigned char* crc_table) {
-    stop_if_corrupted(check_file_bytes(record, bytes, crc_table));
+void verify_file_bytes(const file_record& record, const unsigned char* bytes) {
+    stop_if_corrupted(check_file_bytes(record, bytes));
 }
 
 }  // namespace payload

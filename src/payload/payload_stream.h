@@ -19,12 +19,12 @@ void find_header_block(std::FILE* file, header_block& header);
 std::uint32_t read_payload(void* destination, std::uint32_t count);
 
 // The next record of the stream, checked; ends the installer with its message when damaged.
-file_record next_file_record(record_buffer& buffer, const unsigned char* crc_table);
+file_record next_file_record(record_buffer& buffer);
 
 // The entry's stored bytes into `stored` (`stored_size` bytes), CRC-checked; fatal when damaged.
-void load_stored_bytes(const file_record& record, unsigned char* stored, const unsigned char* crc_table);
+void load_stored_bytes(const file_record& record, unsigned char* stored);
 
 // Ends the installer when the produced file bytes fail their CRC.
-void verify_file_bytes(const file_record& record, const unsigned char* bytes, const unsigned char* crc_table);
+void verify_file_bytes(const file_record& record, const unsigned char* bytes);
 
 }  // namespace payload
