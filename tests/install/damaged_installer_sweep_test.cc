@@ -87,14 +87,11 @@ class DamagedInstallerSweep : public ::testing::Test {
         image = installer_image(std::string("stub"), bytes, SWEEP_HEADER_AT);
         payload_end = image.size();
         image += "trailing bytes never read";
-        std::size_t at = SWEEP_HEADER_AT + payload::HEADER_SIZE;
-        for (const auto& e : payload_spec.entries) {
-            const std::size_t length = get_u32(image, at);
-            const std::size_t stored = e.method == payload::METHOD_DELETE ? 0 : get_u32(image, at + 16);
-            spans.push_back({at, length, at + length + stored});
-            at += length + stored;
+        for (std::size_t i = 0; i < payload_spec.entries.size(); ++i) {
+            const std::size_t at = record_start(image, SWEEP_HEADER_AT, i);
+            spans.push_back({at, get_u32(image, at), record_start(image, SWEEP_HEADER_AT, i + 1)});
         }
-        ASSERT_EQ(at, payload_end);
+        ASSERT_EQ(spans.back().stored_end, payload_end);
     }
 
     struct outcome {

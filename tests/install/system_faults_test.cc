@@ -117,7 +117,7 @@ TEST_F(SystemFaults, AFileTooLargeForMemoryIsMemoryAllocationError) {
     test_payload p;
     p.entries = {{.name = "first.txt", .data = "first"}, {.name = "huge.bin", .data = ""}};
     std::string image = stub_with_payload(payload_bytes(p));
-    const std::size_t huge = image.size() - (38 + 8 + 8);  // the last record, which has no stored bytes
+    const std::size_t huge = image.size() - record_length(p.entries.back());  // it has no stored bytes
     put_u32(image, huge + payload::RECORD_FILE_SIZE, 0x7FFFFFFF);
     put_u32(image, huge + payload::RECORD_STORED_SIZE, 0x7FFFFFFF);
     reseal_record(image, huge);
