@@ -2,29 +2,17 @@
 // back, and how a NUL or the end of input cancels.
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class Prompt : public ::testing::Test {
+class Prompt : public dialogue_fixture {
   protected:
-    temp_dir dir;
-    std::string image = write_installer(dir / "setup.bin", test_payload{});
-
-    std::string run(const std::string& input, const std::vector<std::string>& args = {}) {
-        return dialogue(image, input, args);
-    }
-
     // Welcome answered Next, then the licence question; whatever follows is the licence prompt's.
-    static std::string after_next(const std::string& rest) {
-        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-               t::LICENSE_PROMPT + rest;
-    }
+    static std::string after_next(const std::string& rest) { return UP_TO_LICENSE_PROMPT + rest; }
     static std::string cancelled_at_welcome(int prompts) {
         std::string s = t::WELCOME;
         for (int i = 0; i < prompts; ++i) s += t::NEXT_CANCEL;
