@@ -14,6 +14,7 @@
 #include "driver/wizard.h"
 #include "payload/payload_stream.h"
 #include "support/dialogue_fixture.h"
+#include "support/install_in_child.h"
 
 namespace {
 
@@ -113,9 +114,7 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
     const std::string target = existing;
     const auto r = run_in_child(
         [&own_file, &target] {
-            driver::self_file = std::fopen(own_file.c_str(), "rb");
-            payload::find_header_block(driver::self_file, driver::header);
-            std::strcpy(driver::target_dir.data(), target.c_str());
+            set_up_install(std::fopen(own_file.c_str(), "rb"), target);
             driver::autonext = 1;
             driver::state = driver::STATE_WELCOME;
             driver::run_wizard();

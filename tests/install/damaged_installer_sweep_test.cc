@@ -24,6 +24,7 @@
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 #include "support/installer_texts.h"
 #include "support/payload_image.h"
 #include "support/temp_dir.h"
@@ -119,9 +120,7 @@ class DamagedInstallerSweep : public ::testing::Test {
             install::read_ahead_enabled = ahead;
             std::string copy = image;
             damage(copy);
-            driver::self_file = fmemopen(copy.data(), copy.size(), "rb");
-            std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-            payload::find_header_block(driver::self_file, driver::header);
+            set_up_install(fmemopen(copy.data(), copy.size(), "rb"), target);
             install::install_files();
             std::fflush(nullptr);
             _exit(0);
