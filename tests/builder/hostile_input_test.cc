@@ -92,9 +92,10 @@ testing_support::process_result run_bounded(const std::function<void()>& command
 TEST(HostileInput, SizesAreBelievedOnlyAsFarAsTheFileGoes) {
     temp_dir dir;
     // A stored entry claiming 4 GiB that the file does not hold.
+    const test_entry last{.name = "huge.bin"};  // no stored bytes: its record ends the image
     std::string image = testing_support::stub_with_payload(
-        testing_support::payload_bytes({.entries = {{.name = "a.txt", .data = "a"}, {.name = "huge.bin"}}}));
-    const std::size_t huge = image.size() - (38 + 8 + 8);
+        testing_support::payload_bytes({.entries = {{.name = "a.txt", .data = "a"}, last}}));
+    const std::size_t huge = image.size() - testing_support::record_length(last);
     put_u32(image, huge + payload::RECORD_FILE_SIZE, 0xFFFFFFF0u);
     put_u32(image, huge + payload::RECORD_STORED_SIZE, 0xFFFFFFF0u);
     reseal_record(image, huge);

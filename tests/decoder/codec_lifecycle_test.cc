@@ -14,7 +14,8 @@ using decoder::codec_close;
 using decoder::CODEC_ERR_HANDLE;
 using decoder::codec_open;
 
-TEST(CodecLifecycle, OpenFillsAnEmptySlotWithAFreshZeroedContext) {
+// That the window starts zeroed is tested by what it does: MatchCopy.ReachBeforeTheFirstByteReadsZeros.
+TEST(CodecLifecycle, OpenFillsAnEmptySlotWithAFreshContext) {
     decoder::codec_context* ctx = nullptr;
     ASSERT_EQ(codec_open(&ctx), 0);
     ASSERT_NE(ctx, nullptr);
@@ -22,7 +23,6 @@ TEST(CodecLifecycle, OpenFillsAnEmptySlotWithAFreshZeroedContext) {
     EXPECT_EQ(ctx->error_code, 0);
     EXPECT_EQ(ctx->block_remaining, 0u);
     ASSERT_NE(ctx->window, nullptr);
-    EXPECT_EQ(std::vector<std::uint8_t>(ctx->window, ctx->window + 8192), std::vector<std::uint8_t>(8192, 0));
     codec_close(&ctx);
     EXPECT_EQ(ctx, nullptr);
 }

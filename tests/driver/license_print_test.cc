@@ -5,18 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "driver/license_screen.h"
-#include "driver/license_text.h"
 #include "driver/result.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
-
-const std::string DISPLAY = t::license_display(driver::license_text);
-const std::string ASK = t::LICENSE_QUESTION + t::LICENSE_PROMPT;
 
 class LicensePrint : public ::testing::Test {
   protected:
@@ -47,13 +42,13 @@ TEST_F(LicensePrint, ThePrinterGetsEveryLineWithCrLfThenAFormFeedAndNoTitle) {
 TEST_F(LicensePrint, TheTerminalGetsTheQuestionAgainButNotTheAgreement) {
     const auto r = screen("print\na\n");
     EXPECT_EQ(r.exit_code, driver::RESULT_NEXT);
-    EXPECT_EQ(r.err, DISPLAY + ASK + ASK);
+    EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK);
 }
 
 TEST_F(LicensePrint, EachPrintReplacesWhatTheDeviceHeld) {
     write_file(printer, "old contents that are longer than nothing");
     const auto r = screen("p\np\nc\n");
-    EXPECT_EQ(r.err, DISPLAY + ASK + ASK + ASK);
+    EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK + LICENSE_ASK);
     EXPECT_EQ(read_file(printer), t::license_printout(driver::license_text));
 }
 
@@ -61,13 +56,13 @@ TEST_F(LicensePrint, AnUnopenablePrinterBringsBackJustTheQuestion) {
     printer = dir / "no/such/device";
     auto r = screen("p\nc\n");
     EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
-    EXPECT_EQ(r.err, DISPLAY + ASK + ASK);
+    EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK);
     struct stat info {};
     EXPECT_NE(stat((dir / "no").c_str(), &info), 0);
 
     printer = dir.path();  // a directory cannot be opened for writing
     r = screen("p\nd\nc\n");
-    EXPECT_EQ(r.err, DISPLAY + ASK + ASK + DISPLAY + ASK);
+    EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK + LICENSE_DISPLAY + LICENSE_ASK);
 }
 
 }  // namespace

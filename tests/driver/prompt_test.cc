@@ -1,30 +1,22 @@
 // Choice prompts as a person meets them: which letter answers, what is swallowed, what brings the prompt
-// back, and how a NUL or the end of input cancels.
+// back, and how a NUL or the end of input cancels; then the prompt variants called directly in a child
+// process: their titles, menus, results and the auto answers of "-autonext".
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "driver/dialogue.h"
+#include "driver/driver_state.h"
+#include "driver/result.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class Prompt : public ::testing::Test {
+class Prompt : public dialogue_fixture {
   protected:
-    temp_dir dir;
-    std::string image = write_installer(dir / "setup.bin", test_payload{});
-
-    std::string run(const std::string& input, const std::vector<std::string>& args = {}) {
-        return dialogue(image, input, args);
-    }
-
     // Welcome answered Next, then the licence question; whatever follows is the licence prompt's.
-    static std::string after_next(const std::string& rest) {
-        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-               t::LICENSE_PROMPT + rest;
-    }
+    static std::string after_next(const std::string& rest) { return UP_TO_LICENSE_PROMPT + rest; }
     static std::string cancelled_at_welcome(int prompts) {
         std::string s = t::WELCOME;
         for (int i = 0; i < prompts; ++i) s += t::NEXT_CANCEL;
@@ -98,6 +90,55 @@ TEST_F(Prompt, BackNextCancelTakesBNAndC) {
               installed + t::BACK_NEXT_CANCEL + t::BACK_NEXT_CANCEL + t::COMPLETE);
     EXPECT_EQ(run(to_installed + "Back\nn\n"),
               installed + t::BACK_NEXT_CANCEL + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);
+}
+
+struct variant_case {
+    int autonext;
+    int (*ask)();
+    const char* input;
+    int result;
+    const char* written;
+};
+
+TEST(PromptVariants, TitlesMenusResultsAndAutoAnswers) {
+    const variant_case cases[] = {
+        {0, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); },
+         "Yes\n", driver::RESULT_YES, "\nUse the default directory? [No? Yes? Cancel?]: "},
+        {0, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "NO\n",
+         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
+        {0, [] { return driver::ask_no_yes_cancel(nullptr, 0); }, "x\ncan\n", driver::RESULT_CANCEL,
+         "\n[No? Yes? Cancel?]: \n[No? Yes? Cancel?]: "},
+        {0, [] { return driver::ask_ok_cancel("Select a directory?"); }, "  ok\n", driver::RESULT_OK,
+         "\nSelect a directory? [Ok? Cancel?]: "},
+        {0, [] { return driver::ask_back_next_cancel(); }, "b\n", driver::RESULT_BACK,
+         "\n[Back? Next? Cancel?]: "},
+        // With -autonext an auto result answers without a word; a prompt without one still asks.
+        {1, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); }, "n\n",
+         driver::RESULT_YES, ""},
+        {1, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "n\n",
+         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
+        {1, [] { return driver::ask_ok_cancel("Select a different directory!"); }, "o\n", driver::RESULT_OK,
+         "\nSelect a different directory! [Ok? Cancel?]: "},
+        {1, [] { return driver::ask_back_next_cancel(); }, "c\n", driver::RESULT_NEXT, ""},
+    };
+    for (const auto& c : cases) {
+        driver::autonext = c.autonext;
+        const auto r = run_in_child(c.ask, c.input);
+        EXPECT_EQ(r.exit_code, c.result) << c.written;
+        EXPECT_EQ(r.err, c.written);
+    }
+    driver::autonext = 0;
+}
+
+TEST(PromptVariants, AnEmptyMenuReadsUntilTheLineOrInputEnds) {
+    const auto r = run_in_child(
+        [] {
+            const int none[1] = {0};
+            return driver::choice_prompt("Title", "Nothing?", none, none, 0, 0);
+        },
+        "abc\nxyz");
+    EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.err, "\nTitle [Nothing?]: \nTitle [Nothing?]: ");
 }
 
 }  // namespace

@@ -8,10 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
 #include "payload/header_block.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
@@ -87,8 +85,8 @@ TEST_F(SampleInstaller, RunsAsItsOwnProgramWithTheExactWelcomeScreen) {
     const auto r = run_process(image, {image}, options);
     expect_clean_exit(r);
     EXPECT_EQ(r.err, t::welcome("VORNA 1.0 for Linux x86-64", "231114.221320") + t::NEXT_CANCEL +
-                         t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-                         t::LICENSE_PROMPT + t::directory_header("VORNA", "1.0", required_mib()) +
+                         t::NEXT_CANCEL + LICENSE_DISPLAY + LICENSE_ASK +
+                         t::directory_header("VORNA", "1.0", required_mib()) +
                          t::default_directory(t::DEFAULT_TARGET) + t::USE_DEFAULT + t::ENTER_DIRECTORY +
                          t::location_warnings(target) + t::INSTALLING + sample_progress() +
                          t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);

@@ -4,21 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
 #include "payload/header_block.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class Startup : public ::testing::Test {
-  protected:
-    temp_dir dir;
-    std::string image = write_installer(dir / "setup.bin", test_payload{});
-};
+using Startup = dialogue_fixture;
 
 TEST_F(Startup, OwnFileThatCannotBeOpenedIsErr1) {
     // A bare name that is not in the working directory: argv[0] is never looked up on the search path.
@@ -113,8 +107,7 @@ TEST_F(Startup, AVolumeOtherThanAllOnesIsErr2WhateverTheOptions) {
 
 TEST_F(Startup, AutonextIsRecognisedInAnyPositionArgv0Included) {
     // Without a prompt the welcome text runs straight into the licence question.
-    const std::string expected = t::WELCOME + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-                                 t::LICENSE_PROMPT + t::TERMINATED;
+    const std::string expected = t::WELCOME + LICENSE_DISPLAY + LICENSE_ASK + t::TERMINATED;
     for (const std::vector<std::string>& args : {std::vector<std::string>{"-autonext"},
                                                  {"x", "-autonext"},
                                                  {"-autonext", "y", "-InstallNewRelease"}}) {

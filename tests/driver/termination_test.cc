@@ -1,13 +1,10 @@
-// The termination routines and the prompt variants, called directly in a child process: exact texts,
-// exit status 0, and the auto answers of "-autonext".
+// The termination routines, called directly in a child process: exact texts and exit status 0.
 #include <cerrno>
 #include <cstdio>
 
 #include <gtest/gtest.h>
 
-#include "driver/dialogue.h"
 #include "driver/driver_state.h"
-#include "driver/result.h"
 #include "driver/termination.h"
 #include "driver/wizard.h"
 #include "support/installer_run.h"
@@ -85,55 +82,6 @@ TEST(Termination, TheCompleteStateEndsTheWizardNormally) {
     EXPECT_EQ(r.exit_code, 7);
     EXPECT_EQ(r.err, t::COMPLETE);
     driver::state = 0;
-}
-
-struct variant_case {
-    int autonext;
-    int (*ask)();
-    const char* input;
-    int result;
-    const char* written;
-};
-
-TEST(PromptVariants, TitlesMenusResultsAndAutoAnswers) {
-    const variant_case cases[] = {
-        {0, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); },
-         "Yes\n", driver::RESULT_YES, "\nUse the default directory? [No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "NO\n",
-         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_no_yes_cancel(nullptr, 0); }, "x\ncan\n", driver::RESULT_CANCEL,
-         "\n[No? Yes? Cancel?]: \n[No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_ok_cancel("Select a directory?"); }, "  ok\n", driver::RESULT_OK,
-         "\nSelect a directory? [Ok? Cancel?]: "},
-        {0, [] { return driver::ask_back_next_cancel(); }, "b\n", driver::RESULT_BACK,
-         "\n[Back? Next? Cancel?]: "},
-        // With -autonext an auto result answers without a word; a prompt without one still asks.
-        {1, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); }, "n\n",
-         driver::RESULT_YES, ""},
-        {1, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "n\n",
-         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
-        {1, [] { return driver::ask_ok_cancel("Select a different directory!"); }, "o\n", driver::RESULT_OK,
-         "\nSelect a different directory! [Ok? Cancel?]: "},
-        {1, [] { return driver::ask_back_next_cancel(); }, "c\n", driver::RESULT_NEXT, ""},
-    };
-    for (const auto& c : cases) {
-        driver::autonext = c.autonext;
-        const auto r = run_in_child(c.ask, c.input);
-        EXPECT_EQ(r.exit_code, c.result) << c.written;
-        EXPECT_EQ(r.err, c.written);
-    }
-    driver::autonext = 0;
-}
-
-TEST(PromptVariants, AnEmptyMenuReadsUntilTheLineOrInputEnds) {
-    const auto r = run_in_child(
-        [] {
-            const int none[1] = {0};
-            return driver::choice_prompt("Title", "Nothing?", none, none, 0, 0);
-        },
-        "abc\nxyz");
-    EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
-    EXPECT_EQ(r.err, "\nTitle [Nothing?]: \nTitle [Nothing?]: ");
 }
 
 }  // namespace

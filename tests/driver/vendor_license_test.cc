@@ -8,11 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
 #include "payload/le_bytes.h"
 #include "payload/license_region.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
@@ -60,10 +58,7 @@ std::vector<const char*> as_license_list(const std::vector<std::string>& lines) 
     return list;
 }
 
-const std::string ASK = t::LICENSE_QUESTION + t::LICENSE_PROMPT;
-const std::string AFTER_WELCOME = t::WELCOME + t::NEXT_CANCEL;
-const std::string BUILT_IN_RUN =
-    AFTER_WELCOME + t::license_display(driver::license_text) + ASK + t::TERMINATED;
+const std::string BUILT_IN_RUN = UP_TO_LICENSE_PROMPT + t::TERMINATED;
 
 class VendorLicense : public ::testing::Test {
   protected:
@@ -101,8 +96,9 @@ TEST_F(VendorLicense, DisplayAndSlowDisplayShowTheVendorTextExactly) {
     const auto list = as_license_list(VENDOR_LINES);
     const std::string enters(VENDOR_LINES.size(), '\n');
     EXPECT_EQ(run_itself(build_vendor(), "n\ns\n" + enters + "d\nc\n"),
-              AFTER_WELCOME + t::license_display(list.data()) + ASK + t::license_slow_display(list.data()) +
-                  ASK + t::license_display(list.data()) + ASK + t::TERMINATED);
+              AFTER_WELCOME + t::license_display(list.data()) + LICENSE_ASK +
+                  t::license_slow_display(list.data()) + LICENSE_ASK + t::license_display(list.data()) +
+                  LICENSE_ASK + t::TERMINATED);
 }
 
 // The printer is "/dev/lp0": in a private mount namespace a tmpfs on /dev holds it as a link to a
@@ -123,8 +119,8 @@ TEST_F(VendorLicense, ThePrinterGetsTheVendorText) {
         "n\np\nc\n");
     if (r.exit_code == 77) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.err, AFTER_WELCOME + t::license_display(as_license_list(VENDOR_LINES).data()) + ASK + ASK +
-                         t::TERMINATED);
+    EXPECT_EQ(r.err, AFTER_WELCOME + t::license_display(as_license_list(VENDOR_LINES).data()) + LICENSE_ASK +
+                         LICENSE_ASK + t::TERMINATED);
     EXPECT_EQ(read_file(printer), t::license_printout(as_license_list(VENDOR_LINES).data()));
 }
 

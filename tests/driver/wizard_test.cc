@@ -9,34 +9,23 @@
 #include <gtest/gtest.h>
 
 #include "driver/driver_state.h"
-#include "driver/license_text.h"
 #include "driver/result.h"
 #include "driver/screens.h"
 #include "driver/wizard.h"
 #include "payload/payload_stream.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
+#include "support/install_in_child.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class Wizard : public ::testing::Test {
+class Wizard : public dialogue_fixture {
   protected:
-    temp_dir dir;
-    std::string image = write_installer(dir / "setup.bin", test_payload{});
     std::string fresh = dir / "fresh";  // does not exist
     std::string existing = dir.path();  // an existing directory
 
-    std::string run(const std::string& input, const std::vector<std::string>& args = {}) {
-        return dialogue(image, input, args);
-    }
-
-    static std::string up_to_directory() {
-        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-               t::LICENSE_PROMPT;
-    }
     // answers_to_install from the default question on, for a second visit of the directory screen.
     static std::string from_default_question(const std::string& target) {
         return answers_to_install(target).substr(std::string("n\na\n").size());
@@ -48,24 +37,24 @@ class Wizard : public ::testing::Test {
 
 TEST_F(Wizard, ANewDirectoryGoesStraightToTheInstallation) {
     EXPECT_EQ(run(answers_to_install(fresh) + "n\n"),
-              up_to_directory() + t::directory_screen_to(fresh) + install_to_end());
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(fresh) + install_to_end());
 }
 
 TEST_F(Wizard, AnExistingDirectoryIsWarnedAboutThenInstalledInto) {
     EXPECT_EQ(run(answers_to_install(existing) + "n\nn\n"),
-              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + install_to_end());
 }
 
 TEST_F(Wizard, BackAtTheWarningReturnsToTheDirectoryScreenOfferingThePathAcceptedLast) {
     // Declining the offered path: the road goes on with a typed one.
     EXPECT_EQ(run(answers_to_install(existing) + "b\n" + from_default_question(fresh) + "n\n"),
-              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + t::directory_screen_to(fresh, existing) + install_to_end());
 
     // Taking it: it is vetted again, warned about again, and cancelled at the warning.
     EXPECT_EQ(run(answers_to_install(existing) + "b\ny\nn\nc\n"),
-              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + t::directory_header() + t::default_directory(existing) +
                   t::USE_DEFAULT + t::location_warnings(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + t::TERMINATED);
@@ -73,7 +62,7 @@ TEST_F(Wizard, BackAtTheWarningReturnsToTheDirectoryScreenOfferingThePathAccepte
 
 TEST_F(Wizard, CancelAtTheWarningEndsBeforeInstalling) {
     EXPECT_EQ(run(answers_to_install(existing) + "c\n"),
-              up_to_directory() + t::directory_screen_to(existing) + t::dir_exists(existing) +
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + t::TERMINATED);
 }
 
@@ -82,7 +71,7 @@ TEST_F(Wizard, APathThatIsAFileOrALinkToOneNeverGetsPastTheDirectoryScreen) {
     symlink((dir / "plain").c_str(), (dir / "link").c_str());
     for (const std::string& path : {dir / "plain", dir / "link"}) {
         EXPECT_EQ(run("n\na\nn\n" + path + "\nc\n"),
-                  up_to_directory() + t::directory_header() + t::default_directory(t::DEFAULT_TARGET) +
+                  UP_TO_LICENSE_PROMPT + t::directory_header() + t::default_directory(t::DEFAULT_TARGET) +
                       t::USE_DEFAULT + t::ENTER_DIRECTORY + t::EXISTS_AS_FILE + t::SELECT_DIFFERENT_OK +
                       t::TERMINATED)
             << path;
@@ -104,14 +93,14 @@ TEST_F(Wizard, TheWarningStateIsSilentForAnythingButADirectory) {
 TEST_F(Wizard, ALinkToADirectoryIsWarnedAbout) {
     const std::string link = dir / "dirlink";
     symlink(existing.c_str(), link.c_str());
-    EXPECT_EQ(run(answers_to_install(link) + "c\n"), up_to_directory() + t::directory_screen_to(link) +
+    EXPECT_EQ(run(answers_to_install(link) + "c\n"), UP_TO_LICENSE_PROMPT + t::directory_screen_to(link) +
                                                          t::dir_exists(link) + t::BACK_NEXT_CANCEL +
                                                          t::TERMINATED);
 }
 
 TEST_F(Wizard, BackAtFilesInstalledShowsItAgainAndCancelThereStillTerminates) {
     EXPECT_EQ(run(answers_to_install(fresh) + "b\nb\nc\n"),
-              up_to_directory() + t::directory_screen_to(fresh) + t::INSTALLING + t::FILES_INSTALLED +
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(fresh) + t::INSTALLING + t::FILES_INSTALLED +
                   t::BACK_NEXT_CANCEL + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::FILES_INSTALLED +
                   t::BACK_NEXT_CANCEL + t::TERMINATED);
 }
@@ -125,9 +114,7 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
     const std::string target = existing;
     const auto r = run_in_child(
         [&own_file, &target] {
-            driver::self_file = std::fopen(own_file.c_str(), "rb");
-            payload::find_header_block(driver::self_file, driver::header);
-            std::strcpy(driver::target_dir.data(), target.c_str());
+            set_up_install(std::fopen(own_file.c_str(), "rb"), target);
             driver::autonext = 1;
             driver::state = driver::STATE_WELCOME;
             driver::run_wizard();
@@ -135,16 +122,15 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
         },
         "a\nn\n");
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.err, t::WELCOME + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-                         t::LICENSE_PROMPT + t::directory_header() + t::default_directory(existing) +
-                         t::location_warnings(existing) + t::dir_exists(existing) + t::INSTALLING +
-                         t::FILES_INSTALLED + t::COMPLETE);
+    EXPECT_EQ(r.err, t::WELCOME + LICENSE_DISPLAY + LICENSE_ASK + t::directory_header() +
+                         t::default_directory(existing) + t::location_warnings(existing) +
+                         t::dir_exists(existing) + t::INSTALLING + t::FILES_INSTALLED + t::COMPLETE);
 }
 
 TEST_F(Wizard, AnEmptyPayloadStillRunsToTheEnd) {
     // file_count 0: the banner and nothing else.
     EXPECT_EQ(run(answers_to_install(fresh) + "n\n"),
-              up_to_directory() + t::directory_screen_to(fresh) + install_to_end());
+              UP_TO_LICENSE_PROMPT + t::directory_screen_to(fresh) + install_to_end());
     struct stat info {};
     EXPECT_NE(stat(fresh.c_str(), &info), 0) << "nothing may be created";
 }

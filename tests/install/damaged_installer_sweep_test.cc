@@ -24,6 +24,7 @@
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 #include "support/installer_texts.h"
 #include "support/payload_image.h"
 #include "support/temp_dir.h"
@@ -87,14 +88,11 @@ class DamagedInstallerSweep : public ::testing::Test {
         image = installer_image(std::string("stub"), bytes, SWEEP_HEADER_AT);
         payload_end = image.size();
         image += "trailing bytes never read";
-        std::size_t at = SWEEP_HEADER_AT + payload::HEADER_SIZE;
-        for (const auto& e : payload_spec.entries) {
-            const std::size_t length = get_u32(image, at);
-            const std::size_t stored = e.method == payload::METHOD_DELETE ? 0 : get_u32(image, at + 16);
-            spans.push_back({at, length, at + length + stored});
-            at += length + stored;
+        for (std::size_t i = 0; i < payload_spec.entries.size(); ++i) {
+            const std::size_t at = record_start(image, SWEEP_HEADER_AT, i);
+            spans.push_back({at, get_u32(image, at), record_start(image, SWEEP_HEADER_AT, i + 1)});
         }
-        ASSERT_EQ(at, payload_end);
+        ASSERT_EQ(spans.back().stored_end, payload_end);
     }
 
     struct outcome {
@@ -122,9 +120,7 @@ class DamagedInstallerSweep : public ::testing::Test {
             install::read_ahead_enabled = ahead;
             std::string copy = image;
             damage(copy);
-            driver::self_file = fmemopen(copy.data(), copy.size(), "rb");
-            std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-            payload::find_header_block(driver::self_file, driver::header);
+            set_up_install(fmemopen(copy.data(), copy.size(), "rb"), target);
             install::install_files();
             std::fflush(nullptr);
             _exit(0);

@@ -4,9 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "driver/driver_state.h"
-#include "install/install_files.h"
-#include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 
 namespace install_test {
 
@@ -15,13 +13,7 @@ using namespace testing_support;
 process_result run_install_image(const std::string& image, const std::string& target) {
     const std::string path = target + ".installer";
     write_file(path, image);
-    return run_in_child([&] {
-        driver::self_file = std::fopen(path.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return 0;
-    });
+    return install_in_child(path, target);
 }
 
 std::map<std::string, std::string> snapshot(const std::string& dir) {

@@ -19,6 +19,7 @@
 #include "install/read_ahead.h"
 #include "install_harness.h"
 #include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 
 namespace {
 
@@ -38,16 +39,14 @@ outcome install_once(const std::string& image, const temp_dir& dir, bool ahead,
     const std::string path = dir / "setup";
     fs::remove_all(target);
     write_file(path, image);
-    const process_result r = run_in_child([&] {
-        install::read_ahead_enabled = ahead;
-        const rlimit limit{.rlim_cur = address_space, .rlim_max = RLIM_INFINITY};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) return 99;
-        driver::self_file = std::fopen(path.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return static_cast<int>(std::min(install::records_read_ahead(), 200u));
-    });
+    const process_result r = install_in_child(
+        path, target,
+        [&] {
+            install::read_ahead_enabled = ahead;
+            const rlimit limit{.rlim_cur = address_space, .rlim_max = RLIM_INFINITY};
+            return setrlimit(RLIMIT_AS, &limit) != 0 ? 99 : 0;
+        },
+        [] { return static_cast<int>(std::min(install::records_read_ahead(), 200u)); });
     EXPECT_EQ(r.term_signal, 0);
     EXPECT_FALSE(r.timed_out);
     return {r.err, r.exit_code, snapshot(target)};

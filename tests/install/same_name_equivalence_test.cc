@@ -19,6 +19,7 @@
 #include "install/name_index.h"
 #include "install_harness.h"
 #include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
 
@@ -113,14 +114,13 @@ outcome install_with(const scenario& s, install::same_name_method method) {
     // No stub in front: the child only searches the image for its payload.
     write_file(image_path, installer_image("", payload_bytes(s.payload), 1024));
     const std::string target = base / "target";
-    const process_result r = run_in_child([&] {
-        install::same_name_removal = method;
-        driver::self_file = std::fopen(image_path.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return static_cast<int>(install::name_index_reads());
-    });
+    const process_result r = install_in_child(
+        image_path, target,
+        [&] {
+            install::same_name_removal = method;
+            return 0;
+        },
+        [] { return static_cast<int>(install::name_index_reads()); });
     EXPECT_EQ(r.term_signal, 0);
     fs::remove(image_path);
     return {snapshot(base.path()), r.err, r.exit_code};

@@ -19,6 +19,7 @@
 #include "install/install_files.h"
 #include "install_harness.h"
 #include "payload/payload_stream.h"
+#include "support/install_in_child.h"
 
 // The memory test needs a refused allocation to come back as a null pointer under AddressSanitizer too.
 extern "C" const char* __asan_default_options() {
@@ -45,14 +46,7 @@ process_result install_on_tmpfs(const test_payload& payload, const std::string& 
     const std::string image = target + ".installer";
     write_file(image, stub_with_payload(payload_bytes(payload)));
     fs::create_directories(target);
-    return run_in_child([&] {
-        if (!private_tmpfs(target, flags, options)) return 77;
-        driver::self_file = std::fopen(image.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return 0;
-    });
+    return install_in_child(image, target, [&] { return private_tmpfs(target, flags, options) ? 0 : 77; });
 }
 
 std::string failed(const std::string& report) {
@@ -117,22 +111,17 @@ TEST_F(SystemFaults, AFileTooLargeForMemoryIsMemoryAllocationError) {
     test_payload p;
     p.entries = {{.name = "first.txt", .data = "first"}, {.name = "huge.bin", .data = ""}};
     std::string image = stub_with_payload(payload_bytes(p));
-    const std::size_t huge = image.size() - (38 + 8 + 8);  // the last record, which has no stored bytes
+    const std::size_t huge = image.size() - record_length(p.entries.back());  // it has no stored bytes
     put_u32(image, huge + payload::RECORD_FILE_SIZE, 0x7FFFFFFF);
     put_u32(image, huge + payload::RECORD_STORED_SIZE, 0x7FFFFFFF);
     reseal_record(image, huge);
     const std::string path = dir / "setup.bin";
     write_file(path, image);
-    const auto r = run_in_child([&] {
+    const auto r = install_in_child(path, target, [] {
         // Room for what the process holds and a little more, far from 2 GiB.
         const rlim_t limit = address_space_in_use() + (256u << 20);
         const rlimit bound{limit, limit};
-        if (setrlimit(RLIMIT_AS, &bound) != 0) return 77;
-        driver::self_file = std::fopen(path.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
-        install::install_files();
-        return 0;
+        return setrlimit(RLIMIT_AS, &bound) != 0 ? 77 : 0;
     });
     EXPECT_EQ(r.exit_code, 0);
     expect_report(r.err, "Memory allocation error (err=3).");
@@ -158,9 +147,7 @@ TEST_F(SystemFaults, AnIndexThatCannotGrowLeavesTheRemovalToTheWalk) {
     const std::string image = dir / "setup.bin";
     write_file(image, stub_with_payload(payload_bytes(p)));
     const auto r = run_in_child([&] {
-        driver::self_file = std::fopen(image.c_str(), "rb");
-        payload::find_header_block(driver::self_file, driver::header);
-        std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", bounded.c_str());
+        set_up_install(std::fopen(image.c_str(), "rb"), bounded);
         use_up_free_heap();
         const rlim_t limit = address_space_in_use() + (512u << 10);
         const rlimit bound{limit, limit};

@@ -26,16 +26,6 @@ class DamagedPayload : public ::testing::Test {
         return p;
     }
 
-    // Offset within the image of entry i's record.
-    static std::size_t record_start(const std::string& image, std::size_t header, std::size_t i) {
-        std::size_t at = header + payload::HEADER_SIZE;
-        for (std::size_t k = 0; k < i; ++k) {
-            const auto method = get_u32(image, at + payload::RECORD_METHOD);
-            at += get_u32(image, at) + (method == payload::METHOD_DELETE ? 0 : get_u32(image, at + 16));
-        }
-        return at;
-    }
-
     // Runs the whole dialogue up to the installation of `image`; returns what followed the banner.
     std::string install(const std::string& image) {
         write_file(dir / "setup.bin", image);

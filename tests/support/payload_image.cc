@@ -1,6 +1,7 @@
 #include "support/payload_image.h"
 
 #include "payload/crc16.h"
+#include "payload/file_record.h"
 #include "payload/header_block.h"
 
 namespace testing_support {
@@ -68,7 +69,7 @@ test_entry repeated_byte_entry(const std::string& name, unsigned char byte, std:
 
 std::string record_bytes(const test_entry& entry, std::uint32_t record_offset) {
     const std::string& stored = stored_of(entry);
-    std::string r(38 + entry.name.size() + 8, '\0');
+    std::string r(record_length(entry), '\0');
     put_u32(r, 0, static_cast<std::uint32_t>(r.size()));
     put_u16(r, 6, crc_of(entry.data, 0, entry.data.size()));
     put_u16(r, 8, crc_of(stored, 0, stored.size()));
@@ -81,6 +82,20 @@ std::string record_bytes(const test_entry& entry, std::uint32_t record_offset) {
     put_text(r, 38, entry.name);
     put_u16(r, 4, crc_of(r, 0, r.size()));
     return r;
+}
+
+std::size_t record_length(const test_entry& entry) {
+    return payload::RECORD_NAME + entry.name.size() + payload::RECORD_NAME_PADDING;
+}
+
+std::size_t record_start(const std::string& image, std::size_t header_offset, std::size_t index) {
+    std::size_t at = header_offset + payload::HEADER_SIZE;
+    for (std::size_t k = 0; k < index; ++k) {
+        const bool deleted = get_u32(image, at + payload::RECORD_METHOD) == payload::METHOD_DELETE;
+        at += get_u32(image, at + payload::RECORD_LENGTH) +
+              (deleted ? 0 : get_u32(image, at + payload::RECORD_STORED_SIZE));
+    }
+    return at;
 }
 
 std::string payload_bytes(const test_payload& p) {
@@ -97,7 +112,7 @@ std::string payload_bytes(const test_payload& p) {
         }
     }
     std::uint32_t total_record = 0;
-    for (const auto& e : p.entries) total_record += static_cast<std::uint32_t>(38 + e.name.size() + 8);
+    for (const auto& e : p.entries) total_record += static_cast<std::uint32_t>(record_length(e));
 
     std::string h(payload::HEADER_SIZE, '\0');
     const auto marker = payload::make_distribution_marker();

@@ -33,6 +33,8 @@ std::string single_byte_stream(unsigned char byte, std::uint16_t count);
 test_entry repeated_byte_entry(const std::string& name, unsigned char byte, std::uint16_t count);
 
 std::string record_bytes(const test_entry& entry, std::uint32_t record_offset);
+// The length of `entry`'s record: its fixed fields, its name and the name's padding.
+std::size_t record_length(const test_entry& entry);
 std::string payload_bytes(const test_payload& payload);  // header block, then every record and its bytes
 
 // The header block begins at `header_offset` (a multiple of 1024); the bytes before it are `prefix`,
@@ -45,6 +47,11 @@ std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t le
 // Recomputes the CRC of the header block at `header_offset`, or of the record at `record_start`.
 void reseal_header(std::string& image, std::size_t header_offset);
 void reseal_record(std::string& image, std::size_t record_start);
+
+// Offset within `image` of record `index` (from 0) of the payload whose header block is at `header_offset`,
+// read from the lengths and stored sizes of the records before it; for `index` = the entry count, the end of
+// the payload.
+std::size_t record_start(const std::string& image, std::size_t header_offset, std::size_t index);
 
 // Little-endian field access within an image.
 std::uint32_t get_u32(const std::string& image, std::size_t offset);

@@ -3,25 +3,16 @@
 // its figure taken from the payload's header block.
 #include <gtest/gtest.h>
 
-#include "driver/license_text.h"
 #include "payload/header_block.h"
-#include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/dialogue_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class DirectoryDialogue : public ::testing::Test {
+class DirectoryDialogue : public dialogue_fixture {
   protected:
-    temp_dir dir;
-    std::string image = write_installer(dir / "setup.bin", test_payload{});
-
-    static std::string up_to_screen() {
-        return t::WELCOME + t::NEXT_CANCEL + t::license_display(driver::license_text) + t::LICENSE_QUESTION +
-               t::LICENSE_PROMPT;
-    }
     static std::string first_pass(const std::string& mib = "0.000") {
         return t::directory_header("VORNA", "1.0", mib) + t::default_directory(t::DEFAULT_TARGET) +
                t::USE_DEFAULT + t::ENTER_DIRECTORY;
@@ -33,24 +24,25 @@ TEST_F(DirectoryDialogue, ARejectedEntryIsFollowedByAnotherUntilOneIsInstalledIn
     const std::string fresh = dir / "fresh";
     std::string input = "n\na\nn\n" + (dir / "plain") + "\no\n" + fresh + "\n";
     input += answers_to_install(fresh).substr(("n\na\nn\n" + fresh + "\n").size()) + "n\n";
-    EXPECT_EQ(dialogue(image, input), up_to_screen() + first_pass() + t::EXISTS_AS_FILE +
+    EXPECT_EQ(dialogue(image, input), UP_TO_LICENSE_PROMPT + first_pass() + t::EXISTS_AS_FILE +
                                           t::SELECT_DIFFERENT_OK + t::directory_header() +
                                           t::ENTER_DIRECTORY + t::location_warnings(fresh) + t::INSTALLING +
                                           t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);
 }
 
 TEST_F(DirectoryDialogue, CancelAtAnyQuestionOfTheScreenTerminates) {
-    EXPECT_EQ(dialogue(image, "n\na\nc\n"), up_to_screen() + t::directory_header() +
+    EXPECT_EQ(dialogue(image, "n\na\nc\n"), UP_TO_LICENSE_PROMPT + t::directory_header() +
                                                 t::default_directory(t::DEFAULT_TARGET) + t::USE_DEFAULT +
                                                 t::TERMINATED);
     EXPECT_EQ(dialogue(image, "n\na\nn\n\nc\n"),
-              up_to_screen() + first_pass() + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + t::TERMINATED);
+              UP_TO_LICENSE_PROMPT + first_pass() + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + t::TERMINATED);
     EXPECT_EQ(dialogue(image, "n\na\nn\n/\nc\n"),
-              up_to_screen() + first_pass() + t::ROOT + t::SELECT_DIFFERENT_ASK + t::TERMINATED);
+              UP_TO_LICENSE_PROMPT + first_pass() + t::ROOT + t::SELECT_DIFFERENT_ASK + t::TERMINATED);
 }
 
 TEST_F(DirectoryDialogue, EndOfInputInTheMiddleOfALineTerminates) {
-    EXPECT_EQ(dialogue(image, "n\na\nn\n" + (dir / "half")), up_to_screen() + first_pass() + t::TERMINATED);
+    EXPECT_EQ(dialogue(image, "n\na\nn\n" + (dir / "half")),
+              UP_TO_LICENSE_PROMPT + first_pass() + t::TERMINATED);
 }
 
 TEST_F(DirectoryDialogue, ARelativeEntryIsTakenFromTheInstallersWorkingDirectory) {
@@ -61,13 +53,14 @@ TEST_F(DirectoryDialogue, ARelativeEntryIsTakenFromTheInstallersWorkingDirectory
         "n\na\nn\nsub\n" + std::string(t::location_warnings(dir / "sub").empty() ? "" : "n\n") + "c\n",
         dir.path());
     expect_clean_exit(r);
-    EXPECT_EQ(r.err, up_to_screen() + first_pass() + t::location_warnings(dir / "sub") +
+    EXPECT_EQ(r.err, UP_TO_LICENSE_PROMPT + first_pass() + t::location_warnings(dir / "sub") +
                          t::dir_exists(dir / "sub") + t::BACK_NEXT_CANCEL + t::TERMINATED);
 
     // In the root a dot is the root itself.
     const auto root = run_installer(image, {}, "n\na\nn\n.\nc\n", "/");
     expect_clean_exit(root);
-    EXPECT_EQ(root.err, up_to_screen() + first_pass() + t::ROOT + t::SELECT_DIFFERENT_ASK + t::TERMINATED);
+    EXPECT_EQ(root.err,
+              UP_TO_LICENSE_PROMPT + first_pass() + t::ROOT + t::SELECT_DIFFERENT_ASK + t::TERMINATED);
 }
 
 TEST_F(DirectoryDialogue, TheFigureComesFromTheRequiredSpaceField) {
@@ -76,7 +69,8 @@ TEST_F(DirectoryDialogue, TheFigureComesFromTheRequiredSpaceField) {
     put_u32(bytes, header + payload::HEADER_REQUIRED_SPACE, 1572864);
     reseal_header(bytes, header);
     write_file(dir / "big.bin", bytes);
-    EXPECT_EQ(dialogue(dir / "big.bin", "n\na\nn\n"), up_to_screen() + first_pass("1.500") + t::TERMINATED);
+    EXPECT_EQ(dialogue(dir / "big.bin", "n\na\nn\n"),
+              UP_TO_LICENSE_PROMPT + first_pass("1.500") + t::TERMINATED);
 }
 
 }  // namespace

@@ -1,0 +1,27 @@
+#include "support/install_in_child.h"
+
+#include "driver/driver_state.h"
+#include "install/install_files.h"
+#include "payload/payload_stream.h"
+
+namespace testing_support {
+
+void set_up_install(std::FILE* self, const std::string& target) {
+    driver::self_file = self;
+    payload::find_header_block(driver::self_file, driver::header);
+    std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
+}
+
+process_result install_in_child(const std::string& image_path, const std::string& target,
+                                const std::function<int()>& before, const std::function<int()>& after) {
+    return run_in_child([&] {
+        if (before) {
+            if (const int status = before(); status != 0) return status;
+        }
+        set_up_install(std::fopen(image_path.c_str(), "rb"), target);
+        install::install_files();
+        return after ? after() : 0;
+    });
+}
+
+}  // namespace testing_support
