@@ -32,10 +32,6 @@ void find_header_block(std::FILE* file, header_block& header) {
     }
 }
 
-std::uint32_t read_payload(void* destination, std::uint32_t count) {
-    return read_payload_from(driver::self_file, destination, count);
-}
-
 file_record next_file_record(record_buffer& buffer, const unsigned char* crc_table) {
     file_record record{};
     stop_if_corrupted(read_file_record(driver::self_file, buffer, crc_table, record));
