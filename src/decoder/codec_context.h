@@ -34,8 +34,7 @@ constexpr std::uint32_t CODEC_WINDOW_MASK = CODEC_CHUNK_SIZE - 1;
 
 // One zero-filled allocation (codec_open); the window is a second one.
 struct codec_context {
-    input_span* input;    // the caller's compressed bytes, set anew at every call
-    output_span* output;  // the caller's chunk, set anew at every call
+    input_span* input;  // the caller's compressed bytes, set anew at every call
     std::uint32_t codec_state;
     std::int32_t error_code;  // 0, or CODEC_ERR_TABLE once a table check has failed
 
