@@ -183,6 +183,11 @@ void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t 
     }
 }
 
+bool ends_with_slash(const char* text) {
+    const std::size_t n = std::strlen(text);
+    return n != 0 && text[n - 1] == '/';
+}
+
 void install_file(const payload::file_record& record, const unsigned char* crc_table,
                   const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
@@ -234,11 +239,6 @@ void install_file(const payload::file_record& record, const unsigned char* crc_t
 }
 
 }  // namespace
-
-int ends_with_slash(const char* text) {
-    const std::size_t n = std::strlen(text);
-    return n != 0 && text[n - 1] == '/' ? 1 : 0;
-}
 
 void install_files() {
     const payload::crc16_table_ptr table(payload::make_crc16_table());
