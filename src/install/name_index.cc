@@ -1,6 +1,7 @@
 // The index of names beneath the target directory: built by one walk that meets what remove_named_entries
 // would meet, then kept in step with what the extraction loop does, or marked stale when it cannot tell.
 #include "install/name_index.h"
+#include "install/name_index_seam.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
