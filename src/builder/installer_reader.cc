@@ -48,7 +48,7 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     in.crc_table.reset(payload::make_crc16_table());
     if (!in.crc_table) throw std::bad_alloc();
 
-    switch (payload::locate_header_block(in.file.get(), in.header, &in.header_offset)) {
+    switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
             return "";
         case payload::header_search::no_memory:

@@ -20,7 +20,7 @@ void stop_if_corrupted(int corrupt) {
 
 void find_header_block(std::FILE* file, header_block& header) {
     (void)std::setvbuf(file, payload_read_buffer, _IOFBF, PAYLOAD_READ_BUFFER_SIZE);
-    switch (locate_header_block(file, header)) {
+    switch (try_find_header_block(file, header)) {
         case header_search::found:
             return;
         case header_search::not_found:

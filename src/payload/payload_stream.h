@@ -10,7 +10,8 @@
 
 namespace payload {
 
-// Finds the header block in `file`, leaves it verified in `header` and the stream at the first record.
+// Finds the header block in `file`, leaves it verified in `header` and the stream at the first record;
+// ends the installer with its message where try_find_header_block (header_block.h) reports a failure.
 void find_header_block(std::FILE* file, header_block& header);
 
 // The next record of the stream, checked; ends the installer with its message when damaged.
