@@ -57,7 +57,7 @@ bool is_root(directory_entry& entry) {
 }
 
 bool is_existing_file(directory_entry& entry) {
-    return path_kind(entry.text.data()) == 0;
+    return path_kind(entry.text.data()) == path_type::not_directory;
 }
 
 bool is_in_bin(directory_entry& entry) {
