@@ -1,6 +1,6 @@
 // The per-file state of the decoder: bit reader, the current block's code lengths, lookup tables and trees,
 // a match still being copied, and the window. Only the layout and its sizes; the operations on it are in
-// bit_reader.h, decode_table.h, block_header.h and codec.h.
+// bit_reader.h, decode_table.h, code_lengths.h and codec.h.
 #pragma once
 
 #include <array>

@@ -20,8 +20,8 @@ namespace install {
 // Forgets the index: the next removal reads the tree afresh. install_files calls it once at its start.
 void reset_name_index();
 
-// Step 7 of an entry: removes, anywhere beneath `dir`, every entry named `name`, with the same result as
-// remove_named_entries(dir, name).
+// Before each entry is written: removes, anywhere beneath `dir`, every entry named `name`, with the same
+// result as remove_named_entries(dir, name).
 void remove_same_named(const char* dir, const char* name);
 
 // Tells the index what the rest of an entry did to the tree beneath `dir` (the same `dir` as the removal):
