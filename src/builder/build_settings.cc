@@ -56,8 +56,9 @@ std::int32_t parse_seconds(const std::string& text, const std::string& origin) {
     return checked_seconds(value, origin);
 }
 
-// The last component as given ("dist/vorna/" gives "vorna"); only "." and ".." need the real path.
-std::string last_component(const std::string& dir) {
+// The default product name: the source directory's last component as given ("dist/vorna/" gives "vorna");
+// only "." and ".." need the real path.
+std::string product_name_from_dir(const std::string& dir) {
     std::filesystem::path path = std::filesystem::path(dir).lexically_normal();
     if (!path.has_filename()) path = path.parent_path();
     if (path.empty() || path.filename() == "." || path.filename() == "..") {
@@ -106,7 +107,8 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.source_dir = args.source_dir;
     s.output = args.output;
     s.stub = args.stub ? *args.stub : default_stub(env.own_directory);
-    s.product = checked_text(args.product ? *args.product : last_component(args.source_dir), "product name");
+    s.product =
+        checked_text(args.product ? *args.product : product_name_from_dir(args.source_dir), "product name");
     s.version = checked_text(args.version.value_or("1.0"), "version");
     s.platform = checked_text(args.platform.value_or("for Linux"), "platform");
     s.store = args.store;

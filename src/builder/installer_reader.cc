@@ -47,7 +47,7 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
         return e.what();
     }
 
-    switch (payload::locate_header_block(in.file.get(), in.header, &in.header_offset)) {
+    switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
             return "";
         case payload::header_search::no_memory:

@@ -173,7 +173,7 @@ void check_payload_is_found(const output_file& out, std::uint64_t header_offset)
     const auto in = out.read_back();
     payload::header_block header{};
     std::uint64_t found_at = 0;
-    const payload::header_search result = payload::locate_header_block(in.get(), header, &found_at);
+    const payload::header_search result = payload::try_find_header_block(in.get(), header, &found_at);
     if (result == payload::header_search::found && found_at == header_offset) return;
     throw error("the installer would not find the new payload at offset " + std::to_string(header_offset) +
                 ": the stub already holds a header block in front of it");

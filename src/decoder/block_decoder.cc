@@ -381,7 +381,6 @@ std::uint32_t copy_match_words(codec_context* ctx, std::uint32_t r, std::uint32_
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
     if (ctx == nullptr || input == nullptr || output == nullptr) return CODEC_ERR_HANDLE;
     ctx->input = input;
-    ctx->output = output;
     if (ctx->codec_state == CODEC_FAILED) return ctx->error_code;
 
     // An output span whose end lies before its next would read as a huge request; refuse it rather than

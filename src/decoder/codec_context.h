@@ -1,6 +1,6 @@
 // The per-file state of the decoder: bit reader, the current block's code lengths, lookup tables and trees,
 // a match still being copied, and the window. Only the layout and its sizes; the operations on it are in
-// bit_reader.h, decode_table.h, block_header.h and codec.h.
+// bit_reader.h, decode_table.h, code_lengths.h and codec.h.
 #pragma once
 
 #include <array>
@@ -37,8 +37,7 @@ constexpr std::uint32_t CODEC_WINDOW_MASK = FORMAT_WINDOW_SIZE - 1;
 
 // One zero-filled allocation (codec_open); the window is a second one.
 struct codec_context {
-    input_span* input;    // the caller's compressed bytes, set anew at every call
-    output_span* output;  // the caller's chunk, set anew at every call
+    input_span* input;  // the caller's compressed bytes, set anew at every call
     std::uint32_t codec_state;
     std::int32_t error_code;  // 0, or CODEC_ERR_TABLE once a table check has failed
 

@@ -10,7 +10,8 @@
 
 namespace driver {
 
-// Wizard states; the values are fixed and not consecutive.
+// Wizard states; the values are fixed and not consecutive. They name screens rather than count them: the
+// wizard looks each one up by value, so the gaps cost nothing and leave room for a screen between two.
 constexpr int STATE_WELCOME = 0;
 constexpr int STATE_LICENSE = 3;
 constexpr int STATE_DIRECTORY = 4;

@@ -57,7 +57,7 @@ int welcome_screen() {
 }
 
 int dir_exists_screen() {
-    if (target::path_kind(target_dir.data()) != 1) return RESULT_NEXT;
+    if (target::path_kind(target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
     std::fprintf(stderr, DIR_EXISTS_TEXT, target_dir.data());
     return ask_back_next_cancel();
 }

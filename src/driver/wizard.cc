@@ -47,7 +47,7 @@ void dispatch(int result) {
             return;
         case RESULT_CANCEL:
             error(nullptr);
-        case RESULT_QUIT:
+        case RESULT_QUIT:  // no screen returns it today; a quit would end quietly, unlike a cancel
             exit_installer();
         case RESULT_NONE:
             error("Install error (err=10).");

@@ -45,7 +45,7 @@ void remove_beneath(const char* dir, const char* name) {
 
 // The reference order: a directory (or a link to one) is left as it is, anything else is made.
 bool make_if_not_directory(const char* path) {
-    return target::path_kind(path) == 1 || mkdir(path, 0755) == 0;
+    return target::path_kind(path) == target::path_type::directory || mkdir(path, 0755) == 0;
 }
 
 // The same outcome for a prefix believed absent, in one call where the belief holds: mkdir first, and the
@@ -54,7 +54,7 @@ bool make_if_not_directory(const char* path) {
 bool make_unless_directory(const char* path) {
     if (mkdir(path, 0755) == 0) return true;
     const int mkdir_errno = errno;
-    if (target::path_kind(path) == 1) return true;
+    if (target::path_kind(path) == target::path_type::directory) return true;
     errno = mkdir_errno;
     return false;
 }
@@ -83,7 +83,7 @@ int make_dir_path_beyond(char* path, std::size_t known) {
 }
 
 void remove_named_entries(const char* dir, const char* name) {
-    if (dir == nullptr || name == nullptr || target::path_kind(dir) != 1) return;
+    if (dir == nullptr || name == nullptr || target::path_kind(dir) != target::path_type::directory) return;
     remove_beneath(dir, name);
 }
 

@@ -182,6 +182,11 @@ void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t 
     }
 }
 
+bool ends_with_slash(const char* text) {
+    const std::size_t n = std::strlen(text);
+    return n != 0 && text[n - 1] == '/';
+}
+
 void install_file(const payload::file_record& record, const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
@@ -232,11 +237,6 @@ void install_file(const payload::file_record& record, const install_counters& co
 }
 
 }  // namespace
-
-int ends_with_slash(const char* text) {
-    const std::size_t n = std::strlen(text);
-    return n != 0 && text[n - 1] == '/' ? 1 : 0;
-}
 
 void install_files() {
     const payload::heap_bytes reservation = payload::reserve_crc16_memory();  // crc16.h says why

@@ -8,7 +8,4 @@ namespace install {
 // undone.
 void install_files();
 
-// 1 when `text` is not empty and ends in '/'.
-int ends_with_slash(const char* text);
-
 }  // namespace install

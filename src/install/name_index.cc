@@ -1,6 +1,7 @@
 // The index of names beneath the target directory: built by one walk that meets what remove_named_entries
 // would meet, then kept in step with what the extraction loop does, or marked stale when it cannot tell.
 #include "install/name_index.h"
+#include "install/name_index_seam.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -198,7 +199,7 @@ bool index_follows(const char* dir) {
 
 void remove_through_index(const char* dir, const char* name) {
     // The walk's own test of the target, skipped while its answer cannot have changed.
-    if (!(target_confirmed && index_follows(dir)) && target::path_kind(dir) != 1) {
+    if (!(target_confirmed && index_follows(dir)) && target::path_kind(dir) != target::path_type::directory) {
         mark_stale();  // whatever comes into being there later is read afresh
         return;
     }
@@ -316,7 +317,7 @@ std::size_t known_directory_length(const char* dir, const char* name, const char
     if (!target_confirmed) {
         // Something was removed since the target was last tested: one test of the target stands for the
         // tests of all its prefixes.
-        if (target::path_kind(dir) != 1) return 0;
+        if (target::path_kind(dir) != target::path_type::directory) return 0;
         target_confirmed = true;
     }
     // The path is dir, a '/' unless dir ends in one, and the name's components but the last.

@@ -17,15 +17,11 @@
 
 namespace install {
 
-// Which same-name removal the extraction loop uses. The index is the default; the walk is the reference.
-enum class same_name_method { index, walk };
-extern same_name_method same_name_removal;
-
 // Forgets the index: the next removal reads the tree afresh. install_files calls it once at its start.
 void reset_name_index();
 
-// Step 7 of an entry: removes, anywhere beneath `dir`, every entry named `name`, with the same result as
-// remove_named_entries(dir, name).
+// Before each entry is written: removes, anywhere beneath `dir`, every entry named `name`, with the same
+// result as remove_named_entries(dir, name).
 void remove_same_named(const char* dir, const char* name);
 
 // Tells the index what the rest of an entry did to the tree beneath `dir` (the same `dir` as the removal):
@@ -39,9 +35,5 @@ void note_path_deleted(const char* dir, const char* name, bool removed);
 // prefixes, and the directories the index holds), so that make_dir_path_beyond need not test them. 0 when
 // the index cannot tell.
 std::size_t known_directory_length(const char* dir, const char* name, const char* path);
-
-// How many times the tree has been read since the last reset: one for a usual installation, more only
-// when entries that the index cannot follow made it stale. Tests use it to see that the index was used.
-unsigned name_index_reads();
 
 }  // namespace install

@@ -89,19 +89,20 @@ bool stderr_terminal() {
     return stderr_is_terminal == 1;
 }
 
-// On a terminal, what is pending (nothing, as it is held only elsewhere) goes first, then the wait.
-int drain() {
+// On a terminal, what is pending (nothing, as it is held only elsewhere) goes first, then the wait. Its
+// result changes nothing; only errno is left as the wait leaves it.
+void drain() {
     if (stderr_terminal()) {
         (void)flush_pending();
-        return tcdrain(fileno(stderr));
+        (void)tcdrain(fileno(stderr));
+        return;
     }
     errno = not_terminal_errno;
-    return -1;
 }
 
 }  // namespace
 
-int show_progress(const char* name, int byte_percent, int file_percent) {
+void show_progress(const char* name, int byte_percent, int file_percent) {
     if (name == nullptr) {
         if (shown_chars <= 0 && last_name == nullptr) stderr_is_terminal = -1;  // a new installation
         put_repeated("\b \b", 3, shown_chars);
@@ -111,7 +112,8 @@ int show_progress(const char* name, int byte_percent, int file_percent) {
         last_file_percent = -1;
         std::free(last_name);
         last_name = nullptr;
-        return drain();
+        drain();
+        return;
     }
     const bool unchanged = byte_percent == last_byte_percent && file_percent == last_file_percent &&
                            last_name != nullptr && std::strcmp(last_name, name) == 0;
@@ -127,14 +129,14 @@ int show_progress(const char* name, int byte_percent, int file_percent) {
         std::free(last_name);
         last_name = strdup(name);
     }
-    return drain();
+    drain();
 }
 
-int show_finished_progress(const char* name, int byte_percent, int file_percent) {
+void show_finished_progress(const char* name, int byte_percent, int file_percent) {
     holding_drawing = true;
-    (void)show_progress(name, byte_percent, file_percent);
+    show_progress(name, byte_percent, file_percent);
     holding_drawing = false;
-    return show_progress(nullptr, 0, 0);
+    show_progress(nullptr, 0, 0);
 }
 
 }  // namespace install

@@ -7,13 +7,12 @@ namespace install {
 // With a name: draws the line "%3d%% %3d%%  %s " (file percentage first), unless the percentages and the
 // name are those of the last drawing; names longer than 40 characters are shortened from index 40. With a
 // null name: erases the last drawing and forgets it. Either way, on a terminal, waits until standard error
-// has taken the output (tcdrain) and returns that result, which no caller needs; elsewhere returns -1 with
-// errno as tcdrain would leave it, without asking. Never allocates but for the name's copy and shortening.
-int show_progress(const char* name, int byte_percent, int file_percent);
+// has taken the output (tcdrain); elsewhere leaves errno as tcdrain would, without asking. Never allocates
+// but for the name's copy and shortening.
+void show_progress(const char* name, int byte_percent, int file_percent);
 
 // A finished file's drawing and the erase right behind it: the bytes and, on a terminal, the waits of
 // show_progress(name, ...) and then show_progress(nullptr, 0, 0), but elsewhere in a single write.
-// Returns the erase's result.
-int show_finished_progress(const char* name, int byte_percent, int file_percent);
+void show_finished_progress(const char* name, int byte_percent, int file_percent);
 
 }  // namespace install

@@ -38,7 +38,7 @@ std::uint16_t compute_header_crc(const header_block& h) {
 static_assert(HEADER_MARKER_SIZE <= HEADER_ALIGNMENT,
               "the marker lies within a candidate's first 1024 bytes");
 
-header_search locate_header_block(std::FILE* file, header_block& header, std::uint64_t* offset) {
+header_search try_find_header_block(std::FILE* file, header_block& header, std::uint64_t* offset) {
     const distribution_marker marker = make_distribution_marker();
     // While the stream stands at the candidate, only its first 1024 bytes are read: after a mismatch it
     // then stands at the next one, and the search runs as one sequential read with no seek per

@@ -64,7 +64,8 @@ enum class header_search { found, not_found, no_memory, corrupted };
 
 // Tries the offsets 1024, 2048, ... in turn; the first whose 1028 bytes begin with the marker wins and
 // nothing behind it is searched. On `found` the block is CRC-checked and the stream stands at the byte
-// behind it. `offset`, when given, receives where the marker was found (on `corrupted` too).
-header_search locate_header_block(std::FILE* file, header_block& header, std::uint64_t* offset = nullptr);
+// behind it. `offset`, when given, receives where the marker was found (on `corrupted` too). Never
+// terminates: the installer's find_header_block (payload_stream.h) is the one that ends with a message.
+header_search try_find_header_block(std::FILE* file, header_block& header, std::uint64_t* offset = nullptr);
 
 }  // namespace payload

@@ -20,7 +20,7 @@ void stop_if_corrupted(int corrupt) {
 
 void find_header_block(std::FILE* file, header_block& header) {
     (void)std::setvbuf(file, payload_read_buffer, _IOFBF, PAYLOAD_READ_BUFFER_SIZE);
-    switch (locate_header_block(file, header)) {
+    switch (try_find_header_block(file, header)) {
         case header_search::found:
             return;
         case header_search::not_found:
@@ -30,10 +30,6 @@ void find_header_block(std::FILE* file, header_block& header) {
         case header_search::corrupted:
             driver::error("Attachments corrupted (3).");
     }
-}
-
-std::uint32_t read_payload(void* destination, std::uint32_t count) {
-    return read_payload_from(driver::self_file, destination, count);
 }
 
 file_record next_file_record(record_buffer& buffer) {

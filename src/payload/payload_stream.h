@@ -3,7 +3,6 @@
 // numbered message.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 
 #include "payload/file_record.h"
@@ -11,12 +10,9 @@
 
 namespace payload {
 
-// Finds the header block in `file`, leaves it verified in `header` and the stream at the first record.
+// Finds the header block in `file`, leaves it verified in `header` and the stream at the first record;
+// ends the installer with its message where try_find_header_block (header_block.h) reports a failure.
 void find_header_block(std::FILE* file, header_block& header);
-
-// Reads up to `count` bytes of the installer's own file at its current position; returns how many arrived
-// (fewer at the end of the file or on a read error). Never terminates.
-std::uint32_t read_payload(void* destination, std::uint32_t count);
 
 // The next record of the stream, checked; ends the installer with its message when damaged.
 file_record next_file_record(record_buffer& buffer);

@@ -27,9 +27,9 @@ bool has_blank(directory_entry& entry) {
     return std::strpbrk(entry.text.data(), " \t") != nullptr;
 }
 
-// Makes a relative entry absolute; broken when the result would be too long. When the working directory
+// Rewrites a relative entry as absolute; broken when the result would be too long. When the working directory
 // cannot be had the entry stays relative, and the rules after this one judge it as it is.
-bool cannot_make_absolute(directory_entry& entry) {
+bool make_absolute_or_reject(directory_entry& entry) {
     if (entry.text[0] == '/') return false;
     std::array<char, ENTRY_SIZE> cwd{};
     if (getcwd(cwd.data(), cwd.size() - 1) == nullptr || cwd[0] == '\0') return false;
@@ -57,7 +57,7 @@ bool is_root(directory_entry& entry) {
 }
 
 bool is_existing_file(directory_entry& entry) {
-    return path_kind(entry.text.data()) == 0;
+    return path_kind(entry.text.data()) == path_type::not_directory;
 }
 
 bool is_in_bin(directory_entry& entry) {
@@ -80,7 +80,7 @@ struct directory_rule {
 constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
     {has_blank, RULE_REJECT,
      "\n\nInstallation into a directory path containing spaces is not recommended.\n"},
-    {cannot_make_absolute, RULE_REJECT, TOO_LONG_MESSAGE},
+    {make_absolute_or_reject, RULE_REJECT, TOO_LONG_MESSAGE},
     {is_too_long, RULE_REJECT, TOO_LONG_MESSAGE},
     {is_root, RULE_WARN, "\n\nInstallation into the root directory is not recommended.\n"},
     {is_existing_file, RULE_REJECT, "\n\nThe directory already exists as a file.\n"},

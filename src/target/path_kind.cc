@@ -4,10 +4,10 @@
 
 namespace target {
 
-int path_kind(const char* path) {
+path_type path_kind(const char* path) {
     struct stat info {};
-    if (stat(path, &info) != 0) return -1;
-    return S_ISDIR(info.st_mode) ? 1 : 0;
+    if (stat(path, &info) != 0) return path_type::absent;
+    return S_ISDIR(info.st_mode) ? path_type::directory : path_type::not_directory;
 }
 
 }  // namespace target

@@ -73,7 +73,7 @@ TEST_F(WriterFormat, StubIsCopiedAndZeroPaddedToTheNextMultipleOf1024) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(output.c_str(), "rb"), &std::fclose);
     payload::header_block header{};
     std::uint64_t offset = 0;
-    ASSERT_EQ(payload::locate_header_block(in.get(), header, &offset), payload::header_search::found);
+    ASSERT_EQ(payload::try_find_header_block(in.get(), header, &offset), payload::header_search::found);
     EXPECT_EQ(offset, 3072u);
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 using decoder_test::bit_writer;
 using decoder_test::codec_fixture;
-using decoder_test::decode_file;
+using decoder_test::decode_chunk_by_chunk;
 
 std::string text(const std::vector<std::uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
@@ -33,7 +33,7 @@ void put_single_symbol_block(bit_writer& w, std::uint32_t size, unsigned symbol,
 
 TEST(BlockFormat, WorkedExampleDecodesToAbcbcb) {
     const std::vector<std::uint8_t> stream{0x00, 0x04, 0x28, 0x05, 0x30, 0x11, 0x37, 0x91, 0x10, 0x11, 0xB0};
-    const auto file = decode_file(stream, 6);
+    const auto file = decode_chunk_by_chunk(stream, 6);
     EXPECT_EQ(text(file.bytes), "abcbcb");
     EXPECT_EQ(file.results, std::vector<int>{0});
 }
@@ -48,7 +48,7 @@ TEST(BlockFormat, SingleLengthCodeGivesEveryListedSymbolTheSameLengthForNoBits) 
     w.put(0, 4);
     w.put(0, 4);
     for (char c : std::string("Hello")) w.put(static_cast<std::uint8_t>(c), 8);
-    EXPECT_EQ(text(decode_file(w.bytes(), 5).bytes), "Hello");
+    EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 5).bytes), "Hello");
 }
 
 TEST(BlockFormat, SingleSymbolLiteralBlockConsumesNoBitsForItsSymbols) {
@@ -56,7 +56,7 @@ TEST(BlockFormat, SingleSymbolLiteralBlockConsumesNoBitsForItsSymbols) {
     bit_writer w;
     put_single_symbol_block(w, 100, 'x');
     put_single_symbol_block(w, 3, 'y');
-    const auto file = decode_file(w.bytes(), 103);
+    const auto file = decode_chunk_by_chunk(w.bytes(), 103);
     EXPECT_EQ(text(file.bytes), std::string(100, 'x') + "yyy");
 }
 
@@ -68,7 +68,7 @@ TEST(BlockFormat, SingleDistanceClassCostsNoBitsButItsExtraBitsStillFollow) {
                                                   match(4, 4)};
     bit_writer w;
     decoder_test::put_block(w, tokens);
-    EXPECT_EQ(text(decode_file(w.bytes(), 10).bytes), "abcabccabc");
+    EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 10).bytes), "abcabccabc");
 }
 
 // Symbol-length lists written by hand around the zero-run length codes.
@@ -98,7 +98,7 @@ TEST_F(ZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
     w.put(0, 4);
     w.put(0, 4);
     w.put(0b0110, 4);  // symbols 0, 20, 20, 0
-    EXPECT_EQ(decode_file(w.bytes(), 4).bytes, (std::vector<std::uint8_t>{0, 20, 20, 0}));
+    EXPECT_EQ(decode_chunk_by_chunk(w.bytes(), 4).bytes, (std::vector<std::uint8_t>{0, 20, 20, 0}));
 }
 
 TEST_F(ZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
@@ -122,12 +122,12 @@ TEST_F(ZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
         w.put(0b00011011, 8);  // the four symbols in code order
         return w.bytes();
     };
-    EXPECT_EQ(decode_file(stream(0), 4).bytes, (std::vector<std::uint8_t>{0, 1, 22, 23}));
+    EXPECT_EQ(decode_chunk_by_chunk(stream(0), 4).bytes, (std::vector<std::uint8_t>{0, 1, 22, 23}));
 
     // k = 486: 506 zeros put the last two at 508 and 509, matches of 255 and 256 bytes one byte back.
     std::vector<std::uint8_t> expected{0, 1};
     expected.resize(2 + 255 + 256, 1);
-    const auto file = decode_file(stream(486), expected.size());
+    const auto file = decode_chunk_by_chunk(stream(486), expected.size());
     EXPECT_EQ(file.bytes, expected);
     EXPECT_EQ(file.results, std::vector<int>{0});
 }
@@ -144,7 +144,7 @@ TEST(LengthCodeZeroRun, TwoBitsFollowTheThirdLengthEvenWhenTheCountIsThree) {
     w.put('Q', 9);
     w.put(0, 4);
     w.put(0, 4);
-    EXPECT_EQ(text(decode_file(w.bytes(), 2).bytes), "QQ");
+    EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 2).bytes), "QQ");
 }
 
 TEST(LengthCodeZeroRun, RunZeroesTheEntriesBehindTheThird) {
@@ -162,7 +162,7 @@ TEST(LengthCodeZeroRun, RunZeroesTheEntriesBehindTheThird) {
     w.put(0, 4);
     w.put(0, 4);
     for (unsigned s : {1u, 2u, 7u, 1u}) w.put(s, 3);  // 'A', 'B', 'G', 'A'
-    EXPECT_EQ(text(decode_file(w.bytes(), 4).bytes), "ABGA");
+    EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 4).bytes), "ABGA");
 }
 
 class BlockSize : public codec_fixture {};

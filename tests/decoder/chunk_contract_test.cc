@@ -12,7 +12,7 @@
 namespace {
 
 using decoder_test::bit_writer;
-using decoder_test::decode_file;
+using decoder_test::decode_chunk_by_chunk;
 using decoder_test::expand;
 using decoder_test::token;
 
@@ -45,7 +45,7 @@ TEST(ChunkContract, FilesAroundWindowMultiplesDecodeInInstallerSizedChunks) {
     std::vector<std::uint8_t> stream;
     const auto expected = expand(mixed_tokens(&stream));
     for (std::size_t size : {8191u, 8192u, 8193u, 16384u, 16385u}) {
-        const auto file = decode_file(stream, size);
+        const auto file = decode_chunk_by_chunk(stream, size);
         EXPECT_EQ(file.bytes, std::vector<std::uint8_t>(expected.begin(), expected.begin() + size)) << size;
         EXPECT_EQ(file.results, std::vector<int>((size + 8191) / 8192, 0)) << size;
     }
@@ -76,14 +76,14 @@ exact_stream single_symbol_stream(std::uint32_t size) {
 TEST(ChunkContract, ExactMultipleTakesKCallsAndReadsNoHeaderBehindTheLastByte) {
     for (std::uint32_t k : {1u, 2u, 7u}) {
         const auto s = single_symbol_stream(k * 8192);
-        const auto file = decode_file(s.bytes, k * 8192);
+        const auto file = decode_chunk_by_chunk(s.bytes, k * 8192);
         EXPECT_EQ(file.results.size(), k);
         EXPECT_EQ(file.bytes, std::vector<std::uint8_t>(k * 8192, 'm'));
         EXPECT_EQ(file.input_used, s.fetched_by_header) << k;
     }
     // One byte more needs the next block, whose header reading moves the input on.
     const auto s = single_symbol_stream(8192);
-    EXPECT_GT(decode_file(s.bytes, 8193).input_used, s.fetched_by_header);
+    EXPECT_GT(decode_chunk_by_chunk(s.bytes, 8193).input_used, s.fetched_by_header);
 }
 
 TEST(ChunkContract, LastChunkLeavesTheRestOfItsBlockUndecoded) {
@@ -97,7 +97,7 @@ TEST(ChunkContract, LastChunkLeavesTheRestOfItsBlockUndecoded) {
     w.put(0, 4);
     const std::size_t header_bits = w.bit_count();
     for (int i = 0; i < 8; ++i) w.put('0' + i, 8);
-    const auto file = decode_file(w.bytes(), 4);
+    const auto file = decode_chunk_by_chunk(w.bytes(), 4);
     EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "0123");
     EXPECT_EQ(file.input_used, (header_bits + 4 * 8 + 16 + 7) / 8);
 }

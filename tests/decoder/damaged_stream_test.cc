@@ -222,7 +222,7 @@ TEST_F(DamagedStream, SingleCodeValuesNamingNodesEndWithAResult) {
                     w.put(200, 9);
                     w.put(0, 4);
                     w.put(distance_class, 4);
-                    const auto file = decoder_test::decode_file(w.bytes(), 20000);
+                    const auto file = decoder_test::decode_chunk_by_chunk(w.bytes(), 20000);
                     for (int r : file.results) EXPECT_TRUE(r == 0 || r == CODEC_ERR_TABLE);
                 }
             }
@@ -248,7 +248,7 @@ TEST(DamagedInput, RandomAndMutatedStreamsNeverCrashOrHang) {
     for (int round = 0; round < 300; ++round) {
         std::vector<std::uint8_t> stream(rng() % 200);
         for (auto& b : stream) b = static_cast<std::uint8_t>(rng());
-        const auto file = decoder_test::decode_file(stream, 20000);
+        const auto file = decoder_test::decode_chunk_by_chunk(stream, 20000);
         for (int r : file.results) ASSERT_TRUE(r == 0 || r == CODEC_ERR_TABLE);
         ASSERT_LE(file.input_used, stream.size());
     }
@@ -257,7 +257,7 @@ TEST(DamagedInput, RandomAndMutatedStreamsNeverCrashOrHang) {
         for (int flips = 1 + static_cast<int>(rng() % 4); flips > 0; --flips) {
             stream[rng() % stream.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
         }
-        const auto file = decoder_test::decode_file(stream, 20000);
+        const auto file = decoder_test::decode_chunk_by_chunk(stream, 20000);
         for (int r : file.results) ASSERT_TRUE(r == 0 || r == CODEC_ERR_TABLE);
     }
 }

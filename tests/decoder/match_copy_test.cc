@@ -14,7 +14,7 @@
 namespace {
 
 using decoder_test::bit_writer;
-using decoder_test::decode_file;
+using decoder_test::decode_chunk_by_chunk;
 using decoder_test::expand;
 using decoder_test::literal;
 using decoder_test::match;
@@ -28,7 +28,7 @@ std::vector<std::uint8_t> stream_of(const std::vector<token>& tokens) {
 
 TEST(MatchCopy, ClassZeroWithTheLongestMatchRepeatsThePreviousByte256Times) {
     const std::vector<token> tokens{literal('k'), match(256, 1), literal('e')};
-    const auto file = decode_file(stream_of(tokens), 258);
+    const auto file = decode_chunk_by_chunk(stream_of(tokens), 258);
     std::vector<std::uint8_t> expected(257, 'k');
     expected.push_back('e');
     EXPECT_EQ(file.bytes, expected);
@@ -36,13 +36,13 @@ TEST(MatchCopy, ClassZeroWithTheLongestMatchRepeatsThePreviousByte256Times) {
 
 TEST(MatchCopy, OverlappingMatchRepeatsThePattern) {
     const std::vector<token> tokens{literal('a'), literal('b'), match(7, 2)};
-    const auto file = decode_file(stream_of(tokens), 9);
+    const auto file = decode_chunk_by_chunk(stream_of(tokens), 9);
     EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "ababababa");
 }
 
 TEST(MatchCopy, ReachBeforeTheFirstByteReadsZeros) {
     const std::vector<token> tokens{match(5, 3), literal('q'), match(6, 4), match(3, 8192)};
-    const auto file = decode_file(stream_of(tokens), 15);
+    const auto file = decode_chunk_by_chunk(stream_of(tokens), 15);
     EXPECT_EQ(file.bytes, (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 'q', 0, 0, 0, 'q', 0, 0, 0, 0, 0}));
     EXPECT_EQ(file.bytes, expand(tokens));
 }
@@ -54,7 +54,7 @@ TEST(MatchCopy, FullDistanceReachesTheByteOneWindowBack) {
     tokens.push_back(match(256, 8192));
     tokens.push_back(match(100, 8191));
     const auto expected = expand(tokens);
-    EXPECT_EQ(decode_file(stream_of(tokens), expected.size()).bytes, expected);
+    EXPECT_EQ(decode_chunk_by_chunk(stream_of(tokens), expected.size()).bytes, expected);
 }
 
 class ChunkBoundary : public decoder_test::codec_fixture {};
@@ -89,7 +89,7 @@ TEST(MatchCopy, MatchEndingExactlyAtTheChunkEndLeavesNothingPending) {
     tokens.push_back(literal(9));
     const auto expected = expand(tokens);
     ASSERT_EQ(expected.size(), 8193u);
-    const auto file = decode_file(stream_of(tokens), expected.size());
+    const auto file = decode_chunk_by_chunk(stream_of(tokens), expected.size());
     EXPECT_EQ(file.bytes, expected);
     EXPECT_EQ(file.results, (std::vector<int>{0, 0}));
 }
@@ -129,7 +129,7 @@ TEST(MatchCopy, RandomTokenListsDecodeToTheirExpansion) {
         std::vector<token> all;
         const auto stream = random_stream(rng, all);
         const auto expected = expand(all);
-        const auto file = decode_file(stream, expected.size());
+        const auto file = decode_chunk_by_chunk(stream, expected.size());
         const auto diff = std::mismatch(file.bytes.begin(), file.bytes.end(), expected.begin());
         ASSERT_EQ(file.bytes, expected) << "round " << round << " first difference at "
                                         << (diff.first - file.bytes.begin()) << " of " << expected.size();
@@ -147,9 +147,9 @@ TEST(MatchCopy, TheFastPathDecodesExactlyAsTheCarefulPath) {
         const std::size_t size = expand(all).size() + rng() % 3;
         if (round % 3 == 1) stream[rng() % stream.size()] ^= static_cast<std::uint8_t>(1u << (rng() % 8));
         if (round % 3 == 2) stream.resize(rng() % stream.size());
-        const auto fast = decode_file(stream, size);
+        const auto fast = decode_chunk_by_chunk(stream, size);
         decoder::codec_fast_path = false;
-        const auto careful = decode_file(stream, size);
+        const auto careful = decode_chunk_by_chunk(stream, size);
         decoder::codec_fast_path = true;
         ASSERT_EQ(fast.bytes, careful.bytes) << "round " << round;
         ASSERT_EQ(fast.results, careful.results) << "round " << round;
@@ -199,9 +199,9 @@ TEST(MatchCopy, BulkPathDecodesShortAndFarReachesAsTheCarefulPath) {
             all.insert(all.end(), tokens.begin(), tokens.end());
         }
         const auto expected = expand(all);
-        const auto fast = decode_file(w.bytes(), expected.size());
+        const auto fast = decode_chunk_by_chunk(w.bytes(), expected.size());
         decoder::codec_fast_path = false;
-        const auto careful = decode_file(w.bytes(), expected.size());
+        const auto careful = decode_chunk_by_chunk(w.bytes(), expected.size());
         decoder::codec_fast_path = true;
         ASSERT_EQ(fast.bytes, expected) << "round " << round;
         ASSERT_EQ(careful.bytes, expected) << "round " << round;

@@ -201,7 +201,7 @@ std::vector<std::uint8_t> expand(const std::vector<token>& tokens) {
     return out;
 }
 
-decoded_file decode_file(const std::vector<std::uint8_t>& stream, std::size_t file_size) {
+decoded_file decode_chunk_by_chunk(const std::vector<std::uint8_t>& stream, std::size_t file_size) {
     decoded_file result;
     result.bytes.assign(file_size, 0xEE);
     decoder::codec_context* ctx = nullptr;

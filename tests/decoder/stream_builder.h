@@ -49,6 +49,6 @@ struct decoded_file {
 };
 
 // Opens a context and asks for file_size bytes as the installer does: 8192 at a time, then the rest.
-decoded_file decode_file(const std::vector<std::uint8_t>& stream, std::size_t file_size);
+decoded_file decode_chunk_by_chunk(const std::vector<std::uint8_t>& stream, std::size_t file_size);
 
 }  // namespace decoder_test

@@ -26,7 +26,7 @@ TEST(TableRebuildStream, OneSymbolBlocksWithFullTablesDecodeExactly) {
         put_block(w, {literal(byte)}, 1, full);
         expected.push_back(byte);
     }
-    const decoded_file decoded = decode_file(w.bytes(), size);
+    const decoded_file decoded = decode_chunk_by_chunk(w.bytes(), size);
     for (int result : decoded.results) EXPECT_EQ(result, 0);
     EXPECT_TRUE(decoded.bytes == expected);
 }

@@ -26,7 +26,7 @@ search_outcome search(std::string image) {
     std::FILE* f = fmemopen(image.data(), image.size(), "rb");
     payload::header_block header{};
     std::uint64_t offset = 0;
-    const header_search result = payload::locate_header_block(f, header, &offset);
+    const header_search result = payload::try_find_header_block(f, header, &offset);
     const long position = std::ftell(f);
     std::fclose(f);
     return {result, offset, position};
@@ -128,7 +128,7 @@ TEST(HeaderSearch, ReadsOnFromCandidateToCandidateWithoutSeeking) {
     };
     std::FILE* f = fopencookie(&image, "rb", io);
     payload::header_block header{};
-    EXPECT_EQ(payload::locate_header_block(f, header), header_search::found);
+    EXPECT_EQ(payload::try_find_header_block(f, header), header_search::found);
     std::fclose(f);
     EXPECT_EQ(image.seeks, 1);
 }
