@@ -207,26 +207,24 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
             in += (~bit_count & COUNT_MASK) >> 3;
             bit_count |= 56;
 
+            // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
             std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
-            if ((entry & NOT_LITERAL) == 0) {
+            const auto take_literal = [&] {
                 bits <<= entry & COUNT_MASK;
                 bit_count -= entry;
                 window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-                entry = symbol_table[bits >> INDEX_SHIFT];
                 --remaining;
+            };
+            if ((entry & NOT_LITERAL) == 0) {
+                take_literal();
+                entry = symbol_table[bits >> INDEX_SHIFT];
                 if ((entry & NOT_LITERAL) == 0) {
-                    bits <<= entry & COUNT_MASK;
-                    bit_count -= entry;
-                    window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+                    take_literal();
                     entry = symbol_table[bits >> INDEX_SHIFT];
-                    --remaining;
                 }
             }
             if ((entry & NOT_LITERAL) == 0) {
-                bits <<= entry & COUNT_MASK;
-                bit_count -= entry;
-                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-                --remaining;
+                take_literal();
                 continue;
             }
             if (entry & FAST_SYMBOL_SLOW) goto done;
