@@ -29,6 +29,7 @@
 #include "driver/driver_state.h"
 #include "driver/termination.h"
 #include "install/install_files.h"
+#include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
 #include "payload_walk.h"
 #include "sandbox.h"
@@ -140,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         payload::find_header_block(driver::self_file, driver::header);
         // As the installer's start-up does.
         if (payload::header_u32(driver::header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
-            driver::error("Can't find attachments (err=2).");
+            driver::error(payload::MESSAGE_NOT_WHOLE);
         }
         install::install_files();
         std::fclose(driver::self_file);

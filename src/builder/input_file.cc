@@ -9,18 +9,16 @@
 #include "builder/fd_holder.h"
 
 namespace builder {
-namespace {
 
-const char* kind_of(mode_t mode) {
-    if (S_ISDIR(mode)) return "a directory";
-    if (S_ISCHR(mode)) return "a character device";
-    if (S_ISBLK(mode)) return "a block device";
-    if (S_ISFIFO(mode)) return "a fifo";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "something else";
+// A symbolic link never reaches here: both callers judge what it leads to.
+const char* non_regular_kind(mode_t mode) {
+    if (S_ISDIR(mode)) return "directory";
+    if (S_ISCHR(mode)) return "character device";
+    if (S_ISBLK(mode)) return "block device";
+    if (S_ISFIFO(mode)) return "fifo";
+    if (S_ISSOCK(mode)) return "socket";
+    return "special file";
 }
-
-}  // namespace
 
 input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
                               std::uint64_t max_size) {
@@ -31,7 +29,7 @@ input_file open_regular_input(const std::string& path, const std::string& prefix
     struct stat st {};
     if (fstat(fd.fd, &st) != 0) fail_errno(prefix + "cannot examine " + named);
     if (!S_ISREG(st.st_mode)) {
-        throw error(prefix + named + " is " + kind_of(st.st_mode) + ", not a regular file");
+        throw error(prefix + named + " is a " + non_regular_kind(st.st_mode) + ", not a regular file");
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (size > max_size) {

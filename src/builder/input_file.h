@@ -4,6 +4,8 @@
 // the reader later believes.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -21,6 +23,10 @@ struct input_file {
     file_ptr file;
     std::uint64_t size = 0;  // as fstat gave it at opening
 };
+
+// What kind of file other than a regular one `mode` describes, as messages name it after "a" ("fifo",
+// "directory"); "special file" for a kind without a name here.
+const char* non_regular_kind(mode_t mode);
 
 // Opens `path` for reading. Throws error when it cannot be opened, is not a regular file, or holds more
 // than `max_size` bytes; the message starts with `prefix` ("list: ", or empty) and names the file as

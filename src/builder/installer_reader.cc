@@ -10,10 +10,16 @@
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "payload/crc16.h"
+#include "payload/installer_messages.h"
 #include "payload/le_bytes.h"
 
 namespace builder {
 namespace {
+
+// How every problem ends: with the message the installer would stop with, quoted.
+std::string installer_stops_with(const std::string& message) {
+    return " (the installer stops with " + in_quotes(message) + ")";
+}
 
 std::uint64_t position(const installer_payload& in) {
     return static_cast<std::uint64_t>(ftello(in.file.get()));
@@ -53,10 +59,10 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
         case payload::header_search::no_memory:
             throw std::bad_alloc();
         case payload::header_search::not_found:
-            return "no header block found (the installer stops with \"Can't find attachments (3).\")";
+            return "no header block found" + installer_stops_with(payload::MESSAGE_NO_HEADER);
         case payload::header_search::corrupted:
-            return "header block at offset " + std::to_string(in.header_offset) +
-                   " fails its CRC (the installer stops with \"Attachments corrupted (3).\")";
+            return "header block at offset " + std::to_string(in.header_offset) + " fails its CRC" +
+                   installer_stops_with(payload::MESSAGE_HEADER_CORRUPTED);
     }
     return "unexpected header search result";
 }
@@ -78,7 +84,7 @@ std::string whole_payload_problem(const installer_payload& in) {
     if (volume == payload::HEADER_VOLUME_WHOLE) return "";
     char text[80];
     std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
-    return std::string(text) + " (the installer stops with \"Can't find attachments (err=2).\")";
+    return text + installer_stops_with(payload::MESSAGE_NOT_WHOLE);
 }
 
 void require_whole_payload(const installer_payload& in, const std::string& command) {
@@ -125,12 +131,12 @@ std::string describe_entry_problem(std::uint64_t index, const char* name, const 
     if (name != nullptr) text += " " + in_quotes(display_text(name));
     text += ": " + problem.what;
     if (!problem.installer_message.empty()) {
-        text += " (the installer stops with " + in_quotes(problem.installer_message) + ")";
+        text += installer_stops_with(problem.installer_message);
     } else if (problem.corrupt == PROBLEM_DECOMPRESSION) {
-        text += " (the installer stops with \"Decompression error (err=1).\")";
+        text += installer_stops_with(payload::MESSAGE_DECOMPRESSION);
     } else if (problem.corrupt > 0 &&
                static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {
-        text += " (the installer stops with " + in_quotes(payload::CORRUPTED_MESSAGES[problem.corrupt]) + ")";
+        text += installer_stops_with(payload::CORRUPTED_MESSAGES[problem.corrupt]);
     }
     return text;
 }

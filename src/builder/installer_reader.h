@@ -30,7 +30,7 @@ installer_payload open_installer(const std::string& path, const std::string& com
 // The bytes behind the stream's position, as far as the size at opening goes.
 std::uint64_t bytes_left(const installer_payload& in);
 
-// The installer stops on this one with "Decompression error (err=1).", not with a numbered corruption.
+// The installer stops on this one with MESSAGE_DECOMPRESSION, not with a numbered corruption.
 constexpr int PROBLEM_DECOMPRESSION = -1;
 
 // Empty when the payload lies whole in the file (the only volume the installer accepts), else what is

@@ -9,18 +9,13 @@
 
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
+#include "payload/installer_messages.h"
 
 namespace builder {
 namespace {
 
 // What the file system allows for one name component.
 constexpr std::size_t LAYOUT_NAME_MAX = 255;
-
-// The installer's messages for the two operations that can fail here, and their tags.
-constexpr const char* LAYOUT_DIRECTORY_MESSAGE = "Can't create directory";
-constexpr const char* LAYOUT_DIRECTORY_TAG = "(err=4).";
-constexpr const char* LAYOUT_FILE_MESSAGE = "Can't create file";
-constexpr const char* LAYOUT_FILE_TAG = "(err=5).";
 
 // As the installer's error_errno words it: the message, the system's text, the tag.
 layout_outcome failure(const char* message, int errnum, const char* tag, std::string what) {
@@ -29,6 +24,16 @@ layout_outcome failure(const char* message, int errnum, const char* tag, std::st
     if (errnum != 0 && system_text != nullptr && *system_text != '\0')
         text += std::string(" - ") + system_text;
     return {text + " " + tag, std::move(what)};
+}
+
+// The installer's two failures here: making the file's directories, and creating the file.
+layout_outcome cannot_create_directory(int errnum, std::string what) {
+    return failure(payload::MESSAGE_CREATE_DIRECTORY, errnum, payload::MESSAGE_CREATE_DIRECTORY_TAG,
+                   std::move(what));
+}
+
+layout_outcome cannot_create_file(int errnum, std::string what) {
+    return failure(payload::MESSAGE_CREATE_FILE, errnum, payload::MESSAGE_CREATE_FILE_TAG, std::move(what));
 }
 
 bool is_separator(char c) {
@@ -139,14 +144,14 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
         if (stays_here(part)) continue;
         path = joined(path, part);
         if (part.size() > LAYOUT_NAME_MAX) {
-            return failure(LAYOUT_DIRECTORY_MESSAGE, ENAMETOOLONG, LAYOUT_DIRECTORY_TAG,
-                           "a directory name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
+            return cannot_create_directory(ENAMETOOLONG, "a directory name is longer than " +
+                                                             std::to_string(LAYOUT_NAME_MAX) + " bytes");
         }
         auto child = dir->children.find(part);
         if (child == dir->children.end()) child = add_node(tree, *dir, part, true);
         if (!child->second.is_directory) {
-            return failure(
-                LAYOUT_DIRECTORY_MESSAGE, EEXIST, LAYOUT_DIRECTORY_TAG,
+            return cannot_create_directory(
+                EEXIST,
                 "the file " + shown(path) + " of an earlier entry stands where a directory is needed");
         }
         dir = &child->second;
@@ -168,27 +173,25 @@ layout_outcome open_file(layout_tree& tree, std::string_view name, const file_st
                            : child == dir->children.end()    ? ENOENT
                            : !child->second.is_directory     ? ENOTDIR
                                                              : 0;
-        if (errnum != 0)
-            return failure(LAYOUT_FILE_MESSAGE, errnum, LAYOUT_FILE_TAG,
-                           "the path " + shown(path) + " is not a directory");
+        if (errnum != 0) return cannot_create_file(errnum, "the path " + shown(path) + " is not a directory");
         dir = &child->second;
     }
     const std::string_view last = parts.back();
     if (stays_here(last)) {
-        return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
-                       "the name names a directory, not a file (it is empty or ends in '/' or \".\")");
+        return cannot_create_file(
+            EISDIR, "the name names a directory, not a file (it is empty or ends in '/' or \".\")");
     }
     if (last.size() > LAYOUT_NAME_MAX) {
-        return failure(LAYOUT_FILE_MESSAGE, ENAMETOOLONG, LAYOUT_FILE_TAG,
-                       "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
+        return cannot_create_file(
+            ENAMETOOLONG, "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
     }
     auto existing = dir->children.find(last);
     const bool created = existing == dir->children.end();
     if (created) {
         existing = add_node(tree, *dir, last, false);
     } else if (existing->second.is_directory) {
-        return failure(LAYOUT_FILE_MESSAGE, EISDIR, LAYOUT_FILE_TAG,
-                       shown(joined(path, last)) + " is a directory that earlier entries made and filled");
+        return cannot_create_file(
+            EISDIR, shown(joined(path, last)) + " is a directory that earlier entries made and filled");
     }
     file_state& file = existing->second.file;
     // Without chmod a truncated file keeps its permissions; a new one gets the mask's.

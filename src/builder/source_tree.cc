@@ -18,6 +18,7 @@
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "builder/fd_holder.h"
+#include "builder/input_file.h"
 #include "payload/file_record.h"
 
 namespace builder {
@@ -29,14 +30,6 @@ struct dir_closer {
     void operator()(DIR* d) const { closedir(d); }
 };
 using dir_ptr = std::unique_ptr<DIR, dir_closer>;
-
-const char* special_kind(mode_t mode) {
-    if (S_ISFIFO(mode)) return "fifo";
-    if (S_ISSOCK(mode)) return "socket";
-    if (S_ISCHR(mode)) return "character device";
-    if (S_ISBLK(mode)) return "block device";
-    return "special file";
-}
 
 struct scan_state {
     const scan_options& options;
@@ -163,7 +156,7 @@ void scan_directory(const std::string& dir, scan_state& scan) {
             skipped_something = true;
         } else {
             tree.warnings.push_back("skipping " + shown_name(name) + ": " +
-                                    (is_link ? "symbolic link to a " : "") + special_kind(st.st_mode));
+                                    (is_link ? "symbolic link to a " : "") + non_regular_kind(st.st_mode));
             skipped_something = true;
         }
     }

@@ -9,6 +9,7 @@
 #include "driver/standard_streams.h"
 #include "driver/termination.h"
 #include "driver/wizard.h"
+#include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
 
 namespace {
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     if (self_file == nullptr) error("Can't find attachments (err=1).");
     payload::find_header_block(self_file, header);
     if (payload::header_u32(header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
-        error("Can't find attachments (err=2).");
+        error(payload::MESSAGE_NOT_WHOLE);
     }
     // Options are read only now, so a missing or damaged payload is reported whatever they say.
     autonext = has_option(argc, argv, "-autonext");

@@ -14,7 +14,7 @@ namespace encoder {
 namespace {
 
 // Limits tried for the length codes' lengths; the first is the format's own limit.
-constexpr std::array<int, 4> ENCODER_LENGTH_CODE_LIMITS = {ENCODER_MAX_CODE_LENGTH, 7, 6, 5};
+constexpr std::array<int, 4> ENCODER_LENGTH_CODE_LIMITS = {decoder::FORMAT_MAX_CODE_LENGTH, 7, 6, 5};
 
 // In a block of at most this many symbols, the symbol lengths are also tried under the tighter limits.
 // The rare symbols of a small block get long codes of many different lengths, and each distinct length
@@ -37,8 +37,8 @@ std::uint64_t small_alphabet_bits(const alphabet_code<N>& code, int count_bits, 
     while (i < code.sent_count) {
         bits += static_cast<std::uint64_t>(length_form_bits(code.lengths[i]));
         ++i;
-        if (zero_run && i == ENCODER_ZERO_RUN_AFTER) {
-            bits += ENCODER_ZERO_RUN_BITS;
+        if (zero_run && i == decoder::FORMAT_ZERO_RUN_AFTER) {
+            bits += decoder::FORMAT_ZERO_RUN_BITS;
             i += zero_run_after_third(code.lengths, code.sent_count);
         }
     }
@@ -58,8 +58,8 @@ void choose_lengths(const std::uint32_t* frequencies, int max_length, alphabet_c
 }
 
 int token_extra_bits(int code) {
-    if (code == ENCODER_CODE_SHORT_RUN) return ENCODER_SHORT_RUN_BITS;
-    if (code == ENCODER_CODE_LONG_RUN) return ENCODER_LONG_RUN_BITS;
+    if (code == decoder::FORMAT_CODE_SHORT_RUN) return decoder::FORMAT_SHORT_RUN_BITS;
+    if (code == decoder::FORMAT_CODE_LONG_RUN) return decoder::FORMAT_LONG_RUN_BITS;
     return 0;
 }
 
@@ -72,25 +72,25 @@ std::uint32_t code_bits(const alphabet_code<N>& code, int symbol) {
 // Prices the length-code section for these tokens: picks the cheapest code for them and returns the
 // count field, the length list and every token's code and extra bits.
 std::uint64_t price_length_codes(const length_token* tokens, int token_count,
-                                 alphabet_code<ENCODER_LENGTH_CODE_COUNT>& best,
+                                 alphabet_code<decoder::FORMAT_LENGTH_CODE_COUNT>& best,
                                  code_length_scratch& scratch) {
-    std::array<std::uint32_t, ENCODER_LENGTH_CODE_COUNT> frequencies{};
+    std::array<std::uint32_t, decoder::FORMAT_LENGTH_CODE_COUNT> frequencies{};
     std::uint64_t extra = 0;
     for (int t = 0; t < token_count; ++t) {
         ++frequencies[tokens[t].code];
         extra += static_cast<std::uint64_t>(token_extra_bits(tokens[t].code));
     }
     std::uint64_t best_bits = ~std::uint64_t{0};
-    alphabet_code<ENCODER_LENGTH_CODE_COUNT> trial;
-    int longest = ENCODER_MAX_CODE_LENGTH + 1;  // of the code under the first limit, once known
+    alphabet_code<decoder::FORMAT_LENGTH_CODE_COUNT> trial;
+    int longest = decoder::FORMAT_MAX_CODE_LENGTH + 1;  // of the code under the first limit, once known
     for (const int limit : ENCODER_LENGTH_CODE_LIMITS) {
         if (limit >= longest) continue;  // the limit changes nothing
         choose_lengths(frequencies.data(), limit, trial, scratch);
-        if (limit == ENCODER_MAX_CODE_LENGTH)
+        if (limit == decoder::FORMAT_MAX_CODE_LENGTH)
             longest = *std::max_element(trial.lengths.begin(), trial.lengths.end());
-        std::uint64_t bits = small_alphabet_bits(trial, ENCODER_LENGTH_CODE_COUNT_BITS, true) + extra;
+        std::uint64_t bits = small_alphabet_bits(trial, decoder::FORMAT_LENGTH_CODE_COUNT_BITS, true) + extra;
         if (trial.used >= 2) {
-            for (int c = 0; c < ENCODER_LENGTH_CODE_COUNT; ++c)
+            for (int c = 0; c < decoder::FORMAT_LENGTH_CODE_COUNT; ++c)
                 bits += std::uint64_t{frequencies[c]} * trial.lengths[c];
         }
         if (bits < best_bits) {
@@ -106,9 +106,9 @@ std::uint64_t price_length_codes(const length_token* tokens, int token_count,
 void plain_run(length_token* tokens, int& token_count, int zeros) {
     while (zeros > 0) {
         int step = 1;
-        if (zeros >= ENCODER_LONG_RUN_MIN) {
+        if (zeros >= static_cast<int>(decoder::FORMAT_LONG_RUN_MIN)) {
             step = std::min(zeros, ENCODER_LONG_RUN_MAX);
-        } else if (zeros >= ENCODER_SHORT_RUN_MIN) {
+        } else if (zeros >= static_cast<int>(decoder::FORMAT_SHORT_RUN_MIN)) {
             step = std::min(zeros, ENCODER_SHORT_RUN_MAX);
         }
         token_count = push_zero_run(tokens, token_count, step);
@@ -116,9 +116,10 @@ void plain_run(length_token* tokens, int& token_count, int zeros) {
     }
 }
 
-zero_run_bits run_bits_of(const alphabet_code<ENCODER_LENGTH_CODE_COUNT>& code) {
-    return zero_run_bits{code_bits(code, ENCODER_CODE_ONE_ZERO), code_bits(code, ENCODER_CODE_SHORT_RUN),
-                         code_bits(code, ENCODER_CODE_LONG_RUN)};
+zero_run_bits run_bits_of(const alphabet_code<decoder::FORMAT_LENGTH_CODE_COUNT>& code) {
+    return zero_run_bits{code_bits(code, decoder::FORMAT_CODE_ONE_ZERO),
+                         code_bits(code, decoder::FORMAT_CODE_SHORT_RUN),
+                         code_bits(code, decoder::FORMAT_CODE_LONG_RUN)};
 }
 
 // Tokenises symbol lengths [0, sent_count): with cheapest set, zero runs follow scratch.run_step.
@@ -128,7 +129,8 @@ int tokenize_lengths(const std::uint8_t* lengths, int sent_count, bool cheapest,
     int i = 0;
     while (i < sent_count) {
         if (lengths[i] != 0) {
-            tokens[token_count++] = {static_cast<std::uint8_t>(lengths[i] + ENCODER_CODE_LENGTH_BASE), 0};
+            tokens[token_count++] = {static_cast<std::uint8_t>(lengths[i] + decoder::FORMAT_CODE_LENGTH_BASE),
+                                     0};
             ++i;
             continue;
         }
@@ -157,8 +159,10 @@ int longest_zero_run(const std::uint8_t* lengths, int sent_count) {
 }  // namespace
 
 void add_stats(block_stats& into, const block_stats& from) {
-    for (int s = 0; s < ENCODER_SYMBOL_COUNT; ++s) into.symbol_frequencies[s] += from.symbol_frequencies[s];
-    for (int c = 0; c < ENCODER_CLASS_COUNT; ++c) into.class_frequencies[c] += from.class_frequencies[c];
+    for (int s = 0; s < decoder::FORMAT_SYMBOL_COUNT; ++s)
+        into.symbol_frequencies[s] += from.symbol_frequencies[s];
+    for (int c = 0; c < decoder::FORMAT_CLASS_COUNT; ++c)
+        into.class_frequencies[c] += from.class_frequencies[c];
     into.symbol_total += from.symbol_total;
     into.extra_bits += from.extra_bits;
 }
@@ -166,7 +170,7 @@ void add_stats(block_stats& into, const block_stats& from) {
 std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch,
                          int symbol_limit) {
     plan.block_size = stats.symbol_total;
-    std::uint64_t header = ENCODER_BLOCK_SIZE_BITS;
+    std::uint64_t header = decoder::FORMAT_BLOCK_SIZE_BITS;
     std::uint64_t body = stats.extra_bits;
 
     choose_lengths(stats.symbol_frequencies.data(), symbol_limit, plan.symbols, scratch.lengths);
@@ -176,14 +180,14 @@ std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratc
         plan.length_codes.single = 0;
         plan.length_codes.sent_count = 0;
         plan.token_count = 0;
-        header += 2 * ENCODER_LENGTH_CODE_COUNT_BITS + 2 * ENCODER_SYMBOL_COUNT_BITS;
+        header += 2 * decoder::FORMAT_LENGTH_CODE_COUNT_BITS + 2 * decoder::FORMAT_SYMBOL_COUNT_BITS;
     } else {
-        for (int s = 0; s < ENCODER_SYMBOL_COUNT; ++s) {
+        for (int s = 0; s < decoder::FORMAT_SYMBOL_COUNT; ++s) {
             body += std::uint64_t{stats.symbol_frequencies[s]} * plan.symbols.lengths[s];
         }
         const std::uint8_t* lengths = plan.symbols.lengths.data();
         const int sent = plan.symbols.sent_count;
-        alphabet_code<ENCODER_LENGTH_CODE_COUNT> first_code;
+        alphabet_code<decoder::FORMAT_LENGTH_CODE_COUNT> first_code;
         const int first_count = tokenize_lengths(lengths, sent, false, scratch, scratch.first_tokens.data());
         const std::uint64_t first_bits =
             price_length_codes(scratch.first_tokens.data(), first_count, first_code, scratch.lengths);
@@ -197,13 +201,14 @@ std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratc
             plan.token_count = first_count;
             std::copy_n(scratch.first_tokens.begin(), first_count, plan.tokens.begin());
         }
-        header += ENCODER_SYMBOL_COUNT_BITS + bits;
+        header += decoder::FORMAT_SYMBOL_COUNT_BITS + bits;
     }
 
-    choose_lengths(stats.class_frequencies.data(), ENCODER_MAX_CODE_LENGTH, plan.classes, scratch.lengths);
-    header += small_alphabet_bits(plan.classes, ENCODER_CLASS_COUNT_BITS, false);
+    choose_lengths(stats.class_frequencies.data(), decoder::FORMAT_MAX_CODE_LENGTH, plan.classes,
+                   scratch.lengths);
+    header += small_alphabet_bits(plan.classes, decoder::FORMAT_CLASS_COUNT_BITS, false);
     if (plan.classes.used >= 2) {
-        for (int c = 0; c < ENCODER_CLASS_COUNT; ++c) {
+        for (int c = 0; c < decoder::FORMAT_CLASS_COUNT; ++c) {
             body += std::uint64_t{stats.class_frequencies[c]} * plan.classes.lengths[c];
         }
     }
@@ -229,14 +234,16 @@ std::uint64_t plan_block_to_write(const block_stats& stats, block_plan& plan, pl
 
 void assign_plan_codes(block_plan& plan) {
     if (plan.symbols.used >= 2) {
-        assign_canonical_codes(plan.symbols.lengths.data(), ENCODER_SYMBOL_COUNT, plan.symbols.codes.data());
+        assign_canonical_codes(plan.symbols.lengths.data(), decoder::FORMAT_SYMBOL_COUNT,
+                               plan.symbols.codes.data());
     }
     if (plan.length_codes.used >= 2) {
-        assign_canonical_codes(plan.length_codes.lengths.data(), ENCODER_LENGTH_CODE_COUNT,
+        assign_canonical_codes(plan.length_codes.lengths.data(), decoder::FORMAT_LENGTH_CODE_COUNT,
                                plan.length_codes.codes.data());
     }
     if (plan.classes.used >= 2) {
-        assign_canonical_codes(plan.classes.lengths.data(), ENCODER_CLASS_COUNT, plan.classes.codes.data());
+        assign_canonical_codes(plan.classes.lengths.data(), decoder::FORMAT_CLASS_COUNT,
+                               plan.classes.codes.data());
     }
 }
 

@@ -13,8 +13,8 @@
 namespace encoder {
 
 struct block_stats {
-    std::array<std::uint32_t, ENCODER_SYMBOL_COUNT> symbol_frequencies;
-    std::array<std::uint32_t, ENCODER_CLASS_COUNT> class_frequencies;
+    std::array<std::uint32_t, decoder::FORMAT_SYMBOL_COUNT> symbol_frequencies;
+    std::array<std::uint32_t, decoder::FORMAT_CLASS_COUNT> class_frequencies;
     std::uint32_t symbol_total;
     std::uint64_t extra_bits;  // distance extra bits, which no code choice changes
 };
@@ -29,7 +29,7 @@ inline void clear_stats(block_stats& stats) {
 inline void count_symbol(block_stats& stats, lz_symbol item) {
     ++stats.symbol_frequencies[item.symbol];
     ++stats.symbol_total;
-    if (item.symbol >= ENCODER_LITERAL_COUNT) {
+    if (item.symbol >= decoder::FORMAT_LITERAL_COUNT) {
         const int dist_class = distance_class(item.distance);
         ++stats.class_frequencies[dist_class];
         stats.extra_bits += static_cast<std::uint32_t>(class_extra_bits(dist_class));
@@ -52,10 +52,10 @@ struct alphabet_code {
 
 struct block_plan {
     std::uint32_t block_size;
-    alphabet_code<ENCODER_SYMBOL_COUNT> symbols;
-    alphabet_code<ENCODER_LENGTH_CODE_COUNT> length_codes;
-    alphabet_code<ENCODER_CLASS_COUNT> classes;
-    std::array<length_token, ENCODER_SYMBOL_COUNT> tokens;  // the symbol lengths, zero runs folded
+    alphabet_code<decoder::FORMAT_SYMBOL_COUNT> symbols;
+    alphabet_code<decoder::FORMAT_LENGTH_CODE_COUNT> length_codes;
+    alphabet_code<decoder::FORMAT_CLASS_COUNT> classes;
+    std::array<length_token, decoder::FORMAT_SYMBOL_COUNT> tokens;  // the symbol lengths, zero runs folded
     int token_count;
     std::uint64_t header_bits;
     std::uint64_t body_bits;
@@ -63,7 +63,7 @@ struct block_plan {
 
 struct plan_scratch {
     code_length_scratch lengths;
-    std::array<length_token, ENCODER_SYMBOL_COUNT> first_tokens;
+    std::array<length_token, decoder::FORMAT_SYMBOL_COUNT> first_tokens;
     zero_run_scratch runs;
     block_plan trial;
 };
@@ -72,7 +72,7 @@ struct plan_scratch {
 // symbol_limit bits, and returns its exact size in bits, header included. Presumes
 // 1 <= stats.symbol_total <= 65535 and 9 <= symbol_limit <= 16 (510 symbols fit in 9 bits).
 std::uint64_t plan_block(const block_stats& stats, block_plan& plan, plan_scratch& scratch,
-                         int symbol_limit = ENCODER_MAX_CODE_LENGTH);
+                         int symbol_limit = decoder::FORMAT_MAX_CODE_LENGTH);
 
 // As plan_block, for a block about to be written: a small block is also planned under tighter symbol
 // length limits, and the plan of fewest bits in all is kept.
@@ -90,8 +90,8 @@ namespace encoder {
 template <typename Lengths>
 int zero_run_after_third(const Lengths& lengths, int sent_count) {
     int zeros = 0;
-    for (int i = ENCODER_ZERO_RUN_AFTER; i < sent_count && zeros < ENCODER_ZERO_RUN_MAX && lengths[i] == 0;
-         ++i) {
+    for (int i = decoder::FORMAT_ZERO_RUN_AFTER;
+         i < sent_count && zeros < ENCODER_ZERO_RUN_MAX && lengths[i] == 0; ++i) {
         ++zeros;
     }
     return zeros;

@@ -29,9 +29,9 @@ void put_small_alphabet(bit_writer& writer, const alphabet_code<N>& code, int co
     while (i < code.sent_count) {
         put_length_form(writer, code.lengths[i]);
         ++i;
-        if (zero_run && i == ENCODER_ZERO_RUN_AFTER) {
+        if (zero_run && i == decoder::FORMAT_ZERO_RUN_AFTER) {
             const int zeros = zero_run_after_third(code.lengths, code.sent_count);
-            put_bits(writer, static_cast<std::uint32_t>(zeros), ENCODER_ZERO_RUN_BITS);
+            put_bits(writer, static_cast<std::uint32_t>(zeros), decoder::FORMAT_ZERO_RUN_BITS);
             i += zeros;
         }
     }
@@ -43,32 +43,34 @@ void put_code(bit_writer& writer, const alphabet_code<N>& code, int symbol) {
 }
 
 void put_symbol_lengths(bit_writer& writer, const block_plan& plan) {
-    put_bits(writer, static_cast<std::uint32_t>(plan.symbols.sent_count), ENCODER_SYMBOL_COUNT_BITS);
+    put_bits(writer, static_cast<std::uint32_t>(plan.symbols.sent_count), decoder::FORMAT_SYMBOL_COUNT_BITS);
     for (int t = 0; t < plan.token_count; ++t) {
         const length_token token = plan.tokens[t];
         put_code(writer, plan.length_codes, token.code);
-        if (token.code == ENCODER_CODE_SHORT_RUN) put_bits(writer, token.extra, ENCODER_SHORT_RUN_BITS);
-        if (token.code == ENCODER_CODE_LONG_RUN) put_bits(writer, token.extra, ENCODER_LONG_RUN_BITS);
+        if (token.code == decoder::FORMAT_CODE_SHORT_RUN)
+            put_bits(writer, token.extra, decoder::FORMAT_SHORT_RUN_BITS);
+        if (token.code == decoder::FORMAT_CODE_LONG_RUN)
+            put_bits(writer, token.extra, decoder::FORMAT_LONG_RUN_BITS);
     }
 }
 
 }  // namespace
 
 void write_block(bit_writer& writer, const block_plan& plan, const lz_symbol* symbols) {
-    put_bits(writer, plan.block_size, ENCODER_BLOCK_SIZE_BITS);
-    put_small_alphabet(writer, plan.length_codes, ENCODER_LENGTH_CODE_COUNT_BITS, true);
+    put_bits(writer, plan.block_size, decoder::FORMAT_BLOCK_SIZE_BITS);
+    put_small_alphabet(writer, plan.length_codes, decoder::FORMAT_LENGTH_CODE_COUNT_BITS, true);
     if (plan.symbols.used < 2) {
-        put_bits(writer, 0, ENCODER_SYMBOL_COUNT_BITS);
-        put_bits(writer, static_cast<std::uint32_t>(plan.symbols.single), ENCODER_SYMBOL_COUNT_BITS);
+        put_bits(writer, 0, decoder::FORMAT_SYMBOL_COUNT_BITS);
+        put_bits(writer, static_cast<std::uint32_t>(plan.symbols.single), decoder::FORMAT_SYMBOL_COUNT_BITS);
     } else {
         put_symbol_lengths(writer, plan);
     }
-    put_small_alphabet(writer, plan.classes, ENCODER_CLASS_COUNT_BITS, false);
+    put_small_alphabet(writer, plan.classes, decoder::FORMAT_CLASS_COUNT_BITS, false);
 
     for (std::uint32_t i = 0; i < plan.block_size; ++i) {
         const lz_symbol item = symbols[i];
         put_code(writer, plan.symbols, item.symbol);
-        if (item.symbol < ENCODER_LITERAL_COUNT) continue;
+        if (item.symbol < decoder::FORMAT_LITERAL_COUNT) continue;
         const int dist_class = distance_class(item.distance);
         put_code(writer, plan.classes, dist_class);
         const int extra = class_extra_bits(dist_class);

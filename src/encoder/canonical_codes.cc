@@ -9,12 +9,12 @@
 namespace encoder {
 
 void assign_canonical_codes(const std::uint8_t* lengths, int count, std::uint16_t* codes) {
-    std::array<std::uint32_t, ENCODER_MAX_CODE_LENGTH + 1> per_length{};
+    std::array<std::uint32_t, decoder::FORMAT_MAX_CODE_LENGTH + 1> per_length{};
     for (int s = 0; s < count; ++s) ++per_length[lengths[s]];
     per_length[0] = 0;
-    std::array<std::uint32_t, ENCODER_MAX_CODE_LENGTH + 1> next_code{};
+    std::array<std::uint32_t, decoder::FORMAT_MAX_CODE_LENGTH + 1> next_code{};
     std::uint32_t code = 0;
-    for (int length = 1; length <= ENCODER_MAX_CODE_LENGTH; ++length) {
+    for (int length = 1; length <= decoder::FORMAT_MAX_CODE_LENGTH; ++length) {
         code = (code + per_length[length - 1]) << 1;
         next_code[length] = code;
     }

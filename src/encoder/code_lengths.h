@@ -9,7 +9,7 @@
 
 namespace encoder {
 
-constexpr int ENCODER_MAX_ALPHABET = ENCODER_SYMBOL_COUNT;
+constexpr int ENCODER_MAX_ALPHABET = decoder::FORMAT_SYMBOL_COUNT;
 
 // Working memory, kept by the caller so that no block allocates.
 struct code_length_scratch {
@@ -19,8 +19,9 @@ struct code_length_scratch {
     std::array<std::uint64_t, 2 * ENCODER_MAX_ALPHABET> items;  // package-merge: one level's items
     std::array<std::uint64_t, 2 * ENCODER_MAX_ALPHABET> packages;
     // package-merge: per level, whether each item of that level is a package (1) or a leaf (0)
-    std::array<std::array<std::uint8_t, 2 * ENCODER_MAX_ALPHABET>, ENCODER_MAX_CODE_LENGTH> is_package;
-    std::array<std::uint16_t, ENCODER_MAX_CODE_LENGTH> item_count;
+    std::array<std::array<std::uint8_t, 2 * ENCODER_MAX_ALPHABET>, decoder::FORMAT_MAX_CODE_LENGTH>
+        is_package;
+    std::array<std::uint16_t, decoder::FORMAT_MAX_CODE_LENGTH> item_count;
 };
 
 // Fills lengths[0..count) with code lengths of at most max_length bits that minimise the sum of

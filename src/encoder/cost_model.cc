@@ -46,8 +46,9 @@ void costs_from(const std::array<std::uint32_t, N>& first, const std::array<std:
 
 void estimate_costs(const block_stats& first, const block_stats& second, cost_model& model) {
     if (first.symbol_total + second.symbol_total < ENCODER_MIN_COST_SAMPLE) {
-        for (int s = 0; s < ENCODER_SYMBOL_COUNT; ++s) {
-            model.symbol_cost[s] = (s < ENCODER_LITERAL_COUNT ? 8 : 10) * ENCODER_COST_SCALE;
+        for (int s = 0; s < decoder::FORMAT_SYMBOL_COUNT; ++s) {
+            model.symbol_cost[s] =
+                (s < static_cast<int>(decoder::FORMAT_LITERAL_COUNT) ? 8 : 10) * ENCODER_COST_SCALE;
         }
         model.class_cost.fill(4 * ENCODER_COST_SCALE);
         return;

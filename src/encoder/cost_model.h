@@ -14,8 +14,8 @@ namespace encoder {
 constexpr std::uint32_t ENCODER_COST_SCALE = 16;
 
 struct cost_model {
-    std::array<std::uint32_t, ENCODER_SYMBOL_COUNT> symbol_cost;
-    std::array<std::uint32_t, ENCODER_CLASS_COUNT> class_cost;
+    std::array<std::uint32_t, decoder::FORMAT_SYMBOL_COUNT> symbol_cost;
+    std::array<std::uint32_t, decoder::FORMAT_CLASS_COUNT> class_cost;
 };
 
 // Costs as -log2 of each symbol's share in the two sets of statistics taken together; with too little

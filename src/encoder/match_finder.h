@@ -18,7 +18,7 @@ namespace encoder {
 constexpr int ENCODER_HASH_BITS = 15;
 constexpr int ENCODER_SHORT_HASH_BITS = 12;
 // Twice the window, so that no chain link a search can still follow is overwritten by a newer position.
-constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * ENCODER_WINDOW_SIZE;
+constexpr std::uint32_t ENCODER_CHAIN_SLOTS = 2 * decoder::FORMAT_WINDOW_SIZE;
 
 struct match_finder {
     const unsigned char* data;
@@ -61,7 +61,7 @@ inline match_candidates insert_position(match_finder& finder, std::uint32_t pos)
     const match_candidates found{finder.head[hash], finder.short_head[short_hash]};
     const std::uint32_t back = pos + 1 - found.chain;
     finder.previous[pos % ENCODER_CHAIN_SLOTS] =
-        found.chain != 0 && back <= ENCODER_WINDOW_SIZE ? static_cast<std::uint16_t>(back) : 0;
+        found.chain != 0 && back <= decoder::FORMAT_WINDOW_SIZE ? static_cast<std::uint16_t>(back) : 0;
     finder.head[hash] = pos + 1;
     finder.short_head[short_hash] = pos + 1;
     return found;
@@ -108,16 +108,17 @@ constexpr std::uint32_t ENCODER_FAR_SHORT_MATCH = 1024;
 inline std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos, match_candidates candidates,
                                    std::uint32_t best_length, const match_search& search,
                                    std::uint32_t& distance) {
-    const std::uint32_t limit = std::min(ENCODER_MAX_MATCH, finder.size - pos);
+    const std::uint32_t limit = std::min(decoder::FORMAT_MAX_MATCH, finder.size - pos);
     if (best_length >= limit) return best_length;
     const std::uint32_t nice = std::min(search.nice_length, limit);
-    const std::uint32_t oldest = pos > ENCODER_WINDOW_SIZE ? pos - ENCODER_WINDOW_SIZE : 0;
+    const std::uint32_t oldest = pos > decoder::FORMAT_WINDOW_SIZE ? pos - decoder::FORMAT_WINDOW_SIZE : 0;
     const unsigned char* here = finder.data + pos;
-    if (best_length < ENCODER_MIN_MATCH && candidates.short_candidate > oldest) {
+    if (best_length < decoder::FORMAT_MIN_MATCH && candidates.short_candidate > oldest) {
         const std::uint32_t candidate = candidates.short_candidate - 1;
         const std::uint32_t length = common_length(here, finder.data + candidate, limit);
         const std::uint32_t back = pos - candidate;
-        if (length > ENCODER_MIN_MATCH || (length == ENCODER_MIN_MATCH && back <= search.short_reach)) {
+        if (length > decoder::FORMAT_MIN_MATCH ||
+            (length == decoder::FORMAT_MIN_MATCH && back <= search.short_reach)) {
             best_length = length;
             distance = back - 1;
             if (length >= nice) return best_length;
@@ -136,7 +137,7 @@ inline std::uint32_t longest_match(const match_finder& finder, std::uint32_t pos
         const std::uint32_t length = common_length(here, there, limit);
         if (length <= best_length) continue;
         const std::uint32_t back = pos - candidate;
-        if (length == ENCODER_MIN_MATCH && back > search.short_reach) continue;
+        if (length == decoder::FORMAT_MIN_MATCH && back > search.short_reach) continue;
         best_length = length;
         distance = back - 1;
         if (length >= nice) break;

@@ -31,7 +31,7 @@ void start_match_tree(match_tree& tree, const unsigned char* data, std::uint32_t
 int advance_match_tree(match_tree& tree, std::uint32_t pos, std::uint32_t nice_length,
                        std::uint32_t max_depth, tree_match* found) {
     const unsigned char* here = tree.data + pos;
-    const std::uint32_t limit = std::min(ENCODER_MAX_MATCH, tree.size - pos);
+    const std::uint32_t limit = std::min(decoder::FORMAT_MAX_MATCH, tree.size - pos);
     const std::uint32_t nice = std::min(nice_length, limit);
     const std::uint32_t key =
         std::uint32_t{here[0]} | std::uint32_t{here[1]} << 8 | std::uint32_t{here[2]} << 16;
@@ -40,13 +40,13 @@ int advance_match_tree(match_tree& tree, std::uint32_t pos, std::uint32_t nice_l
     tree.head[hash] = static_cast<std::int32_t>(pos);
     // The oldest position a match may start at: 8192 bytes back.
     const std::int32_t oldest =
-        static_cast<std::int32_t>(pos) - static_cast<std::int32_t>(ENCODER_WINDOW_SIZE);
+        static_cast<std::int32_t>(pos) - static_cast<std::int32_t>(decoder::FORMAT_WINDOW_SIZE);
     std::int32_t* pending_below = &tree.children[pos % ENCODER_TREE_SLOTS][0];
     std::int32_t* pending_above = &tree.children[pos % ENCODER_TREE_SLOTS][1];
     std::uint32_t below_length = 0;  // bytes every node still on the below side shares with here
     std::uint32_t above_length = 0;
     std::uint32_t length = 0;
-    std::uint32_t best = ENCODER_MIN_MATCH - 1;
+    std::uint32_t best = decoder::FORMAT_MIN_MATCH - 1;
     int count = 0;
     for (std::uint32_t depth = max_depth;; --depth) {
         if (node < oldest || depth == 0) {

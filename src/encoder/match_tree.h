@@ -14,7 +14,7 @@ namespace encoder {
 
 constexpr int ENCODER_TREE_HASH_BITS = 16;
 // Twice the window, so that no node a search can still reach shares its slot with a newer position.
-constexpr std::uint32_t ENCODER_TREE_SLOTS = 2 * ENCODER_WINDOW_SIZE;
+constexpr std::uint32_t ENCODER_TREE_SLOTS = 2 * decoder::FORMAT_WINDOW_SIZE;
 
 struct match_tree {
     const unsigned char* data;
@@ -35,7 +35,7 @@ struct tree_match {
 };
 
 // The most matches one position can yield: one per length.
-constexpr int ENCODER_MAX_MATCHES_PER_POSITION = ENCODER_MAX_MATCH - ENCODER_MIN_MATCH + 1;
+constexpr int ENCODER_MAX_MATCHES_PER_POSITION = decoder::FORMAT_MAX_MATCH - decoder::FORMAT_MIN_MATCH + 1;
 
 void start_match_tree(match_tree& tree, const unsigned char* data, std::uint32_t size);
 

@@ -26,16 +26,16 @@ constexpr std::uint32_t ENCODER_CACHE_PER_BYTE = 8;
 constexpr std::uint32_t ENCODER_BIT = 16;
 
 struct path_costs {
-    std::array<std::uint32_t, ENCODER_SYMBOL_COUNT> symbol;
-    std::array<std::uint32_t, ENCODER_CLASS_COUNT> distance;  // class code and extra bits
+    std::array<std::uint32_t, decoder::FORMAT_SYMBOL_COUNT> symbol;
+    std::array<std::uint32_t, decoder::FORMAT_CLASS_COUNT> distance;  // class code and extra bits
 };
 
 struct optimal_workspace {
     match_tree tree;
     block_stats stats;
     code_length_scratch scratch;
-    std::array<std::uint8_t, ENCODER_SYMBOL_COUNT> symbol_lengths;
-    std::array<std::uint8_t, ENCODER_CLASS_COUNT> class_lengths;
+    std::array<std::uint8_t, decoder::FORMAT_SYMBOL_COUNT> symbol_lengths;
+    std::array<std::uint8_t, decoder::FORMAT_CLASS_COUNT> class_lengths;
     path_costs costs;
 };
 
@@ -52,7 +52,8 @@ template <int N>
 void costs_from_lengths(const std::uint8_t* lengths, int used, std::uint32_t* cost) {
     int longest = 0;
     for (int s = 0; s < N; ++s) longest = std::max<int>(longest, lengths[s]);
-    const std::uint32_t unseen = static_cast<std::uint32_t>(std::min(longest + 2, ENCODER_MAX_CODE_LENGTH));
+    const std::uint32_t unseen =
+        static_cast<std::uint32_t>(std::min(longest + 2, decoder::FORMAT_MAX_CODE_LENGTH));
     for (int s = 0; s < N; ++s) {
         // A lone used symbol goes in single-code form and costs nothing; one bit keeps the parse honest.
         const std::uint32_t bits = lengths[s] != 0 ? lengths[s] : (used == 1 ? 1 : unseen);
@@ -62,16 +63,16 @@ void costs_from_lengths(const std::uint8_t* lengths, int used, std::uint32_t* co
 
 void fit_costs(optimal_workspace& work) {
     const int used_symbols =
-        build_code_lengths(work.stats.symbol_frequencies.data(), ENCODER_SYMBOL_COUNT,
-                           ENCODER_MAX_CODE_LENGTH, work.symbol_lengths.data(), work.scratch);
-    costs_from_lengths<ENCODER_SYMBOL_COUNT>(work.symbol_lengths.data(), used_symbols,
-                                             work.costs.symbol.data());
+        build_code_lengths(work.stats.symbol_frequencies.data(), decoder::FORMAT_SYMBOL_COUNT,
+                           decoder::FORMAT_MAX_CODE_LENGTH, work.symbol_lengths.data(), work.scratch);
+    costs_from_lengths<decoder::FORMAT_SYMBOL_COUNT>(work.symbol_lengths.data(), used_symbols,
+                                                     work.costs.symbol.data());
     const int used_classes =
-        build_code_lengths(work.stats.class_frequencies.data(), ENCODER_CLASS_COUNT, ENCODER_MAX_CODE_LENGTH,
-                           work.class_lengths.data(), work.scratch);
-    costs_from_lengths<ENCODER_CLASS_COUNT>(work.class_lengths.data(), used_classes,
-                                            work.costs.distance.data());
-    for (int c = 0; c < ENCODER_CLASS_COUNT; ++c)
+        build_code_lengths(work.stats.class_frequencies.data(), decoder::FORMAT_CLASS_COUNT,
+                           decoder::FORMAT_MAX_CODE_LENGTH, work.class_lengths.data(), work.scratch);
+    costs_from_lengths<decoder::FORMAT_CLASS_COUNT>(work.class_lengths.data(), used_classes,
+                                                    work.costs.distance.data());
+    for (int c = 0; c < decoder::FORMAT_CLASS_COUNT; ++c)
         work.costs.distance[c] += static_cast<std::uint32_t>(class_extra_bits(c)) * ENCODER_BIT;
 }
 
@@ -90,7 +91,7 @@ void count_greedy(const unsigned char* data, std::uint32_t start, std::uint32_t 
         }
         const tree_match m = buf.cache[buf.first_match[i + 1] - 1];
         const std::uint32_t length = std::min<std::uint32_t>(m.length, end - pos);
-        if (length < ENCODER_MIN_MATCH) {
+        if (length < decoder::FORMAT_MIN_MATCH) {
             count_symbol(stats, lz_symbol{data[pos], 0});
             ++pos;
             continue;
@@ -108,8 +109,8 @@ void cheapest_paths(const unsigned char* data, std::uint32_t start, std::uint32_
     for (std::uint32_t i = n; i-- > 0;) {
         std::uint32_t best = costs.symbol[data[start + i]] + buf.cost[i + 1];
         tree_match best_choice{1, 0};
-        const std::uint32_t room = std::min(n - i, ENCODER_MAX_MATCH);
-        std::uint32_t length = ENCODER_MIN_MATCH;
+        const std::uint32_t room = std::min(n - i, decoder::FORMAT_MAX_MATCH);
+        std::uint32_t length = decoder::FORMAT_MIN_MATCH;
         for (std::uint32_t k = buf.first_match[i]; k < buf.first_match[i + 1] && length <= room; ++k) {
             const tree_match m = buf.cache[k];
             const std::uint32_t distance_cost = costs.distance[distance_class(m.distance)];
@@ -165,7 +166,7 @@ void parse_optimal(const unsigned char* data, std::uint32_t size, block_splitter
         std::uint32_t used = 0;
         for (std::uint32_t pos = start; pos < end; ++pos) {
             buf.first_match[pos - start] = used;
-            if (pos + ENCODER_MIN_MATCH > size) continue;
+            if (pos + decoder::FORMAT_MIN_MATCH > size) continue;
             if (skip > 0) {
                 --skip;
                 advance_match_tree(work->tree, pos, settings.nice_length, settings.max_chain, nullptr);

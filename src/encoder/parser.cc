@@ -27,7 +27,7 @@ void push_match(block_splitter& splitter, std::uint32_t length, std::uint32_t di
 
 // Positions from which three bytes can be hashed.
 bool hashable(const match_finder& finder, std::uint32_t pos) {
-    return pos + ENCODER_MIN_MATCH <= finder.size;
+    return pos + decoder::FORMAT_MIN_MATCH <= finder.size;
 }
 
 void parse_greedy(match_finder& finder, block_splitter& splitter, const level_settings& settings) {
@@ -38,9 +38,9 @@ void parse_greedy(match_finder& finder, block_splitter& splitter, const level_se
         std::uint32_t distance = 0;
         if (hashable(finder, pos)) {
             const match_candidates candidates = insert_position(finder, pos);
-            length = longest_match(finder, pos, candidates, ENCODER_MIN_MATCH - 1, search, distance);
+            length = longest_match(finder, pos, candidates, decoder::FORMAT_MIN_MATCH - 1, search, distance);
         }
-        if (length < ENCODER_MIN_MATCH) {
+        if (length < decoder::FORMAT_MIN_MATCH) {
             push_literal(splitter, finder.data[pos++]);
             continue;
         }
@@ -60,7 +60,7 @@ bool held_match_pays(const match_finder& finder, const cost_model& model, std::u
                      std::uint32_t distance) {
     std::uint32_t keep = match_cost(model, held_length, held_distance);
     const std::uint32_t tail = length + 1 - held_length;
-    if (tail >= ENCODER_MIN_MATCH) {
+    if (tail >= decoder::FORMAT_MIN_MATCH) {
         keep += match_cost(model, tail, distance);
     } else {
         for (std::uint32_t i = 0; i < tail; ++i)
@@ -100,18 +100,18 @@ void parse_lazy(match_finder& finder, block_splitter& splitter, const level_sett
             const match_candidates candidates = insert_position(finder, pos);
             if (held_length < settings.lazy_length) {
                 // Every 3-byte match is found; the costs decide whether it pays.
-                match_search search{settings.max_chain, settings.nice_length, ENCODER_WINDOW_SIZE};
+                match_search search{settings.max_chain, settings.nice_length, decoder::FORMAT_WINDOW_SIZE};
                 if (held_length >= settings.good_length) search.max_chain = search.max_chain / 4 + 1;
                 const std::uint32_t floor =
-                    held_length >= ENCODER_MIN_MATCH ? held_length : ENCODER_MIN_MATCH - 1;
+                    held_length >= decoder::FORMAT_MIN_MATCH ? held_length : decoder::FORMAT_MIN_MATCH - 1;
                 length = longest_match(finder, pos, candidates, floor, search, distance);
                 if (length == floor) length = 0;
-                if (length == ENCODER_MIN_MATCH &&
+                if (length == decoder::FORMAT_MIN_MATCH &&
                     !match_beats_literals(finder, model, pos, length, distance))
                     length = 0;
             }
         }
-        if (held_length >= ENCODER_MIN_MATCH &&
+        if (held_length >= decoder::FORMAT_MIN_MATCH &&
             (length <= held_length ||
              held_match_pays(finder, model, pos, held_length, held_distance, length, distance))) {
             push_match(splitter, held_length, held_distance);

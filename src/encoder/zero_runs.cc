@@ -8,25 +8,28 @@ namespace encoder {
 
 void price_zero_runs(const zero_run_bits& bits, int max_run, zero_run_scratch& scratch) {
     const std::uint32_t one = bits.one_zero;
-    const std::uint32_t short_run = bits.short_run + ENCODER_SHORT_RUN_BITS;
-    const std::uint32_t long_run = bits.long_run + ENCODER_LONG_RUN_BITS;
+    const std::uint32_t short_run = bits.short_run + decoder::FORMAT_SHORT_RUN_BITS;
+    const std::uint32_t long_run = bits.long_run + decoder::FORMAT_LONG_RUN_BITS;
+    // Runs are counted in int here.
+    constexpr int short_run_min = static_cast<int>(decoder::FORMAT_SHORT_RUN_MIN);
+    constexpr int long_run_min = static_cast<int>(decoder::FORMAT_LONG_RUN_MIN);
     auto& cost = scratch.cost;
     auto& step = scratch.step;
     cost[0] = 0;
     for (int r = 1; r <= max_run; ++r) {
         std::uint32_t best = std::min(cost[r - 1] + one, ENCODER_NO_CODE);
         int best_step = 1;
-        for (int k = ENCODER_SHORT_RUN_MIN; k <= std::min(r, ENCODER_SHORT_RUN_MAX); ++k) {
+        for (int k = short_run_min; k <= std::min(r, ENCODER_SHORT_RUN_MAX); ++k) {
             if (cost[r - k] + short_run < best) {
                 best = cost[r - k] + short_run;
                 best_step = k;
             }
         }
-        if (r >= ENCODER_LONG_RUN_MIN) {
+        if (r >= long_run_min) {
             // Costs never fall below cost[0] = 0, so one long run is the best long-run ending for any run
             // it can cover whole; only longer runs search for the best place to start it.
             int from = std::max(0, r - ENCODER_LONG_RUN_MAX);
-            for (int j = from + 1; from > 0 && j <= r - ENCODER_LONG_RUN_MIN; ++j) {
+            for (int j = from + 1; from > 0 && j <= r - long_run_min; ++j) {
                 if (cost[j] < cost[from]) from = j;
             }
             if (cost[from] + long_run < best) {
@@ -50,13 +53,13 @@ int cheapest_zero_run(int zeros, const zero_run_scratch& scratch, length_token* 
 
 int push_zero_run(length_token* tokens, int token_count, int zeros) {
     if (zeros == 1) {
-        tokens[token_count++] = {ENCODER_CODE_ONE_ZERO, 0};
+        tokens[token_count++] = {decoder::FORMAT_CODE_ONE_ZERO, 0};
     } else if (zeros <= ENCODER_SHORT_RUN_MAX) {
-        tokens[token_count++] = {ENCODER_CODE_SHORT_RUN,
-                                 static_cast<std::uint16_t>(zeros - ENCODER_SHORT_RUN_MIN)};
+        tokens[token_count++] = {decoder::FORMAT_CODE_SHORT_RUN,
+                                 static_cast<std::uint16_t>(zeros - decoder::FORMAT_SHORT_RUN_MIN)};
     } else {
-        tokens[token_count++] = {ENCODER_CODE_LONG_RUN,
-                                 static_cast<std::uint16_t>(zeros - ENCODER_LONG_RUN_MIN)};
+        tokens[token_count++] = {decoder::FORMAT_CODE_LONG_RUN,
+                                 static_cast<std::uint16_t>(zeros - decoder::FORMAT_LONG_RUN_MIN)};
     }
     return token_count;
 }

@@ -27,6 +27,7 @@
 #include "install/progress.h"
 #include "install/read_ahead.h"
 #include "payload/crc16.h"
+#include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
 
 namespace install {
@@ -107,7 +108,7 @@ void inflate_entry(const payload::file_record& record, const unsigned char* stor
     decoder::codec_context* codec = nullptr;
     if (!decoded_ahead) {
         input = {stored, stored + record.stored_size};
-        if (decoder::codec_open(&codec) < 0) fail("Decompression error (err=1).");
+        if (decoder::codec_open(&codec) < 0) fail(payload::MESSAGE_DECOMPRESSION);
     }
     for (std::uint32_t chunks = 1;; ++chunks) {
         const std::uint32_t chunk = std::min(record.file_size - done, decoder::CODEC_CHUNK_SIZE);
@@ -121,14 +122,14 @@ void inflate_entry(const payload::file_record& record, const unsigned char* stor
         done += chunk;
         if (done == record.file_size) {
             decoder::codec_close(&codec);
-            if (result < 0) fail("Decompression error (err=1).");
+            if (result < 0) fail(payload::MESSAGE_DECOMPRESSION);
             return;
         }
         show_progress(record.name, counters.byte_percent(counters.bytes_done + done),
                       counters.file_percent());
         if (result < 0) {
             decoder::codec_close(&codec);
-            fail("Decompression error (err=1).");
+            fail(payload::MESSAGE_DECOMPRESSION);
         }
     }
 }
@@ -202,7 +203,8 @@ void install_file(const payload::file_record& record, const install_counters& co
     cut_to_parent(path);
     const std::size_t known = known_directory_length(working_path, record.name, path);
     errno = 0;
-    if (make_dir_path_beyond(path, known) == 0) fail_errno("Can't create directory", "(err=4).", errno);
+    if (make_dir_path_beyond(path, known) == 0)
+        fail_errno(payload::MESSAGE_CREATE_DIRECTORY, payload::MESSAGE_CREATE_DIRECTORY_TAG, errno);
     std::free(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
@@ -211,7 +213,7 @@ void install_file(const payload::file_record& record, const install_counters& co
     if (file_path == nullptr) fail("Insufficient memory (err=4).");
     errno = 0;
     std::FILE* out = std::fopen(file_path, "wb");
-    if (out == nullptr) fail_errno("Can't create file", "(err=5).", errno);
+    if (out == nullptr) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
     // The file's bytes go out in one write; a stream buffer would only split them (and ask fstat for its
     // size first).
     (void)std::setvbuf(out, nullptr, _IONBF, 0);

@@ -35,7 +35,7 @@ constexpr std::uint32_t METHOD_STORED = 0;
 constexpr std::uint32_t METHOD_COMPRESSED = 1;
 constexpr std::uint32_t METHOD_DELETE = 2;
 
-// The N of "Corrupted file(s) (err=N).".
+// The N of "Corrupted file(s) (err=N)." (its texts: installer_messages.h).
 constexpr int CORRUPT_NONE = 0;
 constexpr int CORRUPT_RECORD_LENGTH = 1;  // no length left, or a length outside 41..4136
 constexpr int CORRUPT_RECORD_SHORT = 2;   // the record is cut short
@@ -43,16 +43,6 @@ constexpr int CORRUPT_STORED_SHORT = 3;   // stored bytes cut short, or sizes th
 constexpr int CORRUPT_STORED_CRC = 4;
 constexpr int CORRUPT_DATA_CRC = 5;
 constexpr int CORRUPT_RECORD = 6;  // record CRC wrong, name unterminated or unsafe
-
-inline constexpr std::array<const char*, 7> CORRUPTED_MESSAGES = {
-    nullptr,
-    "Corrupted file(s) (err=1).",
-    "Corrupted file(s) (err=2).",
-    "Corrupted file(s) (err=3).",
-    "Corrupted file(s) (err=4).",
-    "Corrupted file(s) (err=5).",
-    "Corrupted file(s) (err=6).",
-};
 
 using record_buffer = std::array<unsigned char, RECORD_MAX_LENGTH>;
 

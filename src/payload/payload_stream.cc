@@ -2,6 +2,7 @@
 
 #include "driver/driver_state.h"
 #include "driver/termination.h"
+#include "payload/installer_messages.h"
 
 namespace payload {
 namespace {
@@ -24,11 +25,11 @@ void find_header_block(std::FILE* file, header_block& header) {
         case header_search::found:
             return;
         case header_search::not_found:
-            driver::error("Can't find attachments (3).");
+            driver::error(MESSAGE_NO_HEADER);
         case header_search::no_memory:
             driver::error("Insufficient memory (2).");
         case header_search::corrupted:
-            driver::error("Attachments corrupted (3).");
+            driver::error(MESSAGE_HEADER_CORRUPTED);
     }
 }
 

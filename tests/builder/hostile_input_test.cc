@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "builder/builder_error.h"
 #include "builder/commands.h"
@@ -38,7 +39,9 @@ testing_support::process_result run_briefly(const std::vector<std::string>& args
 TEST(HostileInput, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
     temp_dir dir;
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
-    for (const std::string& input : {std::string("/dev/zero"), dir / "fifo", dir.path()}) {
+    const std::vector<std::pair<std::string, std::string>> inputs = {
+        {"/dev/zero", "character device"}, {dir / "fifo", "fifo"}, {dir.path(), "directory"}};
+    for (const auto& [input, kind] : inputs) {
         for (const auto& command : std::vector<std::vector<std::string>>{{"info", input},
                                                                          {"verify", input},
                                                                          {"list", "--json", input},
@@ -47,7 +50,7 @@ TEST(HostileInput, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
             const auto r = run_briefly(command);
             EXPECT_FALSE(r.timed_out);
             EXPECT_EQ(r.exit_code, 1);
-            EXPECT_NE(r.err.find(", not a regular file"), std::string::npos) << r.err;
+            EXPECT_NE(r.err.find("\" is a " + kind + ", not a regular file"), std::string::npos) << r.err;
         }
     }
     EXPECT_FALSE(path_exists(dir / "out"));

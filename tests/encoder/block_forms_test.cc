@@ -44,12 +44,11 @@ written_block write_one_block(const std::vector<lz_symbol>& symbols) {
 std::vector<unsigned char> expand(const std::vector<lz_symbol>& symbols) {
     std::vector<unsigned char> out;
     for (const lz_symbol item : symbols) {
-        if (item.symbol < encoder::ENCODER_LITERAL_COUNT) {
+        if (item.symbol < decoder::FORMAT_LITERAL_COUNT) {
             out.push_back(static_cast<unsigned char>(item.symbol));
             continue;
         }
-        const std::size_t length =
-            item.symbol - encoder::ENCODER_SYMBOL_COUNT + 1 + encoder::ENCODER_MAX_MATCH;
+        const std::size_t length = item.symbol - decoder::FORMAT_SYMBOL_COUNT + 1 + decoder::FORMAT_MAX_MATCH;
         for (std::size_t i = 0; i < length; ++i) out.push_back(out[out.size() - 1 - item.distance]);
     }
     return out;
@@ -164,7 +163,7 @@ TEST(BlockForms, BlockSizesStayWithinTheField) {
             const std::uint32_t key =
                 std::uint32_t{data[i - 2]} << 16 | std::uint32_t{data[i - 1]} << 8 | data[i];
             const auto found = last_seen.find(key);
-            if (found != last_seen.end() && i - found->second <= 2 * encoder::ENCODER_WINDOW_SIZE) continue;
+            if (found != last_seen.end() && i - found->second <= 2 * decoder::FORMAT_WINDOW_SIZE) continue;
             last_seen[key] = i;
             break;
         }

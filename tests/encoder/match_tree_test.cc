@@ -16,15 +16,15 @@ using encoder::tree_match;
 
 // Longest match at pos among the positions at most 8192 bytes back, by brute force.
 std::uint32_t longest_by_scan(const std::vector<unsigned char>& data, std::uint32_t pos) {
-    const std::uint32_t limit = std::min<std::uint32_t>(encoder::ENCODER_MAX_MATCH, data.size() - pos);
+    const std::uint32_t limit = std::min<std::uint32_t>(decoder::FORMAT_MAX_MATCH, data.size() - pos);
     std::uint32_t best = 0;
-    const std::uint32_t oldest = pos > encoder::ENCODER_WINDOW_SIZE ? pos - encoder::ENCODER_WINDOW_SIZE : 0;
+    const std::uint32_t oldest = pos > decoder::FORMAT_WINDOW_SIZE ? pos - decoder::FORMAT_WINDOW_SIZE : 0;
     for (std::uint32_t from = oldest; from < pos; ++from) {
         std::uint32_t n = 0;
         while (n < limit && data[from + n] == data[pos + n]) ++n;
         best = std::max(best, n);
     }
-    return best >= encoder::ENCODER_MIN_MATCH ? best : 0;
+    return best >= decoder::FORMAT_MIN_MATCH ? best : 0;
 }
 
 TEST(MatchTree, ReportsTrueMatchesAndTheLongestWithinTheWindow) {
@@ -46,15 +46,15 @@ TEST(MatchTree, ReportsTrueMatchesAndTheLongestWithinTheWindow) {
     const auto tree = std::make_unique<encoder::match_tree>();
     encoder::start_match_tree(*tree, data.data(), size);
     std::vector<tree_match> found(encoder::ENCODER_MAX_MATCHES_PER_POSITION);
-    for (std::uint32_t pos = 0; pos + encoder::ENCODER_MIN_MATCH <= size; ++pos) {
+    for (std::uint32_t pos = 0; pos + decoder::FORMAT_MIN_MATCH <= size; ++pos) {
         const int count =
-            encoder::advance_match_tree(*tree, pos, encoder::ENCODER_MAX_MATCH, 1u << 20, found.data());
+            encoder::advance_match_tree(*tree, pos, decoder::FORMAT_MAX_MATCH, 1u << 20, found.data());
         std::uint32_t previous = 0;
         for (int k = 0; k < count; ++k) {
             const std::uint32_t length = found[k].length;
             const std::uint32_t back = found[k].distance + 1u;
             ASSERT_GT(length, previous) << "at " << pos;
-            ASSERT_LE(back, std::min(pos, encoder::ENCODER_WINDOW_SIZE)) << "at " << pos;
+            ASSERT_LE(back, std::min(pos, decoder::FORMAT_WINDOW_SIZE)) << "at " << pos;
             ASSERT_TRUE(
                 std::equal(data.begin() + pos, data.begin() + pos + length, data.begin() + pos - back))
                 << "at " << pos << ": no match of " << length << " bytes " << back << " back";

@@ -18,16 +18,15 @@ struct split {
 };
 
 int zeros_of(length_token token) {
-    if (token.code == encoder::ENCODER_CODE_ONE_ZERO) return 1;
-    if (token.code == encoder::ENCODER_CODE_SHORT_RUN) return token.extra + encoder::ENCODER_SHORT_RUN_MIN;
-    return token.extra + encoder::ENCODER_LONG_RUN_MIN;
+    if (token.code == decoder::FORMAT_CODE_ONE_ZERO) return 1;
+    if (token.code == decoder::FORMAT_CODE_SHORT_RUN) return token.extra + decoder::FORMAT_SHORT_RUN_MIN;
+    return token.extra + decoder::FORMAT_LONG_RUN_MIN;
 }
 
 std::uint32_t bits_of(length_token token, const zero_run_bits& bits) {
-    if (token.code == encoder::ENCODER_CODE_ONE_ZERO) return bits.one_zero;
-    if (token.code == encoder::ENCODER_CODE_SHORT_RUN)
-        return bits.short_run + encoder::ENCODER_SHORT_RUN_BITS;
-    return bits.long_run + encoder::ENCODER_LONG_RUN_BITS;
+    if (token.code == decoder::FORMAT_CODE_ONE_ZERO) return bits.one_zero;
+    if (token.code == decoder::FORMAT_CODE_SHORT_RUN) return bits.short_run + decoder::FORMAT_SHORT_RUN_BITS;
+    return bits.long_run + decoder::FORMAT_LONG_RUN_BITS;
 }
 
 split cheapest(int zeros, const zero_run_bits& bits) {
@@ -49,10 +48,11 @@ std::uint32_t reference_bits(int zeros, const zero_run_bits& bits) {
         for (int k = 1; k <= std::min(r, encoder::ENCODER_LONG_RUN_MAX); ++k) {
             std::uint64_t token = encoder::ENCODER_NO_CODE;
             if (k == 1) token = bits.one_zero;
-            if (k >= encoder::ENCODER_SHORT_RUN_MIN && k <= encoder::ENCODER_SHORT_RUN_MAX) {
-                token = bits.short_run + encoder::ENCODER_SHORT_RUN_BITS;
+            if (k >= static_cast<int>(decoder::FORMAT_SHORT_RUN_MIN) && k <= encoder::ENCODER_SHORT_RUN_MAX) {
+                token = bits.short_run + decoder::FORMAT_SHORT_RUN_BITS;
             }
-            if (k >= encoder::ENCODER_LONG_RUN_MIN) token = bits.long_run + encoder::ENCODER_LONG_RUN_BITS;
+            if (k >= static_cast<int>(decoder::FORMAT_LONG_RUN_MIN))
+                token = bits.long_run + decoder::FORMAT_LONG_RUN_BITS;
             best[r] = std::min(best[r], best[r - k] + token);
         }
     }
@@ -64,10 +64,10 @@ void expect_valid(const split& result, int zeros, const zero_run_bits& bits) {
     for (const length_token token : result.tokens) {
         covered += zeros_of(token);
         EXPECT_LT(bits_of(token, bits), encoder::ENCODER_NO_CODE) << "token uses a code the block lacks";
-        if (token.code == encoder::ENCODER_CODE_SHORT_RUN) {
+        if (token.code == decoder::FORMAT_CODE_SHORT_RUN) {
             EXPECT_LE(token.extra, 15);
         }
-        if (token.code == encoder::ENCODER_CODE_LONG_RUN) {
+        if (token.code == decoder::FORMAT_CODE_LONG_RUN) {
             EXPECT_LE(token.extra, 511);
         }
     }

@@ -1,0 +1,37 @@
+// The installer's messages that mkinstaller quotes when it tells where the installer would stop (list,
+// verify, extract, the update check): each written once, here, so that the two programs cannot drift
+// apart. Messages only the installer writes stay beside the code that writes them.
+#pragma once
+
+#include <array>
+
+#include "payload/file_record.h"
+
+namespace payload {
+
+// Finding the payload in the installer's own file.
+constexpr const char* MESSAGE_NO_HEADER = "Can't find attachments (3).";
+constexpr const char* MESSAGE_HEADER_CORRUPTED = "Attachments corrupted (3).";
+constexpr const char* MESSAGE_NOT_WHOLE = "Can't find attachments (err=2).";  // any volume but the whole
+
+// A compressed entry whose bytes do not decode.
+constexpr const char* MESSAGE_DECOMPRESSION = "Decompression error (err=1).";
+
+// Written with the system's text between message and tag: "Can't create file - Is a directory (err=5).".
+constexpr const char* MESSAGE_CREATE_DIRECTORY = "Can't create directory";
+constexpr const char* MESSAGE_CREATE_DIRECTORY_TAG = "(err=4).";
+constexpr const char* MESSAGE_CREATE_FILE = "Can't create file";
+constexpr const char* MESSAGE_CREATE_FILE_TAG = "(err=5).";
+
+// Indexed by the CORRUPT_* numbers of file_record.h.
+inline constexpr std::array<const char*, CORRUPT_RECORD + 1> CORRUPTED_MESSAGES = {
+    nullptr,
+    "Corrupted file(s) (err=1).",
+    "Corrupted file(s) (err=2).",
+    "Corrupted file(s) (err=3).",
+    "Corrupted file(s) (err=4).",
+    "Corrupted file(s) (err=5).",
+    "Corrupted file(s) (err=6).",
+};
+
+}  // namespace payload
