@@ -127,6 +127,31 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
                          t::dir_exists(existing) + t::INSTALLING + t::FILES_INSTALLED + t::COMPLETE);
 }
 
+TEST(WizardSteps, TheWizardFollowsTheTableItIsGiven) {
+    // A harness's table: its rows decide the screens and where Back and Next lead.
+    static constexpr driver::wizard_step steps[] = {
+        {driver::STATE_WELCOME, driver::STATE_WELCOME, driver::STATE_INSTALL,
+         [] {
+             std::fputs("[first]", stderr);
+             return driver::RESULT_NEXT;
+         }},
+        {driver::STATE_INSTALL, driver::STATE_WELCOME, driver::STATE_COMPLETE,
+         [] {
+             std::fputs("[swapped]", stderr);
+             return std::getchar() == 'b' ? driver::RESULT_BACK : driver::RESULT_NEXT;
+         }},
+    };
+    const auto r = run_in_child(
+        [] {
+            driver::state = driver::STATE_WELCOME;
+            driver::run_wizard(steps);
+            return 0;
+        },
+        "bn");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "[first][swapped][first][swapped]" + t::COMPLETE);
+}
+
 TEST_F(Wizard, AnEmptyPayloadStillRunsToTheEnd) {
     // file_count 0: the banner and nothing else.
     EXPECT_EQ(run(answers_to_install(fresh) + "n\n"),
