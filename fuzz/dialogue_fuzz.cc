@@ -30,6 +30,7 @@ constexpr std::uint8_t FUZZ_FLAG_HEADER = 2;
 payload::header_block default_header{};
 std::string scratch_dir;
 std::string printer_file;
+std::string default_target;  // offered as the default directory; the installation never runs
 
 void make_default_header() {
     payload::store_u32(&default_header[payload::HEADER_REQUIRED_SPACE], 1572864);
@@ -70,6 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     require(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
     scratch_dir = pattern;
     printer_file = scratch_dir + "/printer";
+    default_target = scratch_dir + "/target";
     driver::printer_device = printer_file.c_str();
     std::atexit([] {
         std::error_code ignored;
@@ -82,21 +84,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::uint8_t flags = data[0];
     std::size_t at = 1;
-    driver::header = default_header;
+    driver::reset_session(default_target.c_str());
+    driver::session.header = default_header;
     if ((flags & FUZZ_FLAG_HEADER) != 0) {
         if (size - at < payload::HEADER_SIZE) return 0;
-        std::memcpy(driver::header.data(), data + at, payload::HEADER_SIZE);
+        std::memcpy(driver::session.header.data(), data + at, payload::HEADER_SIZE);
         at += payload::HEADER_SIZE;
     }
-    driver::autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
-    std::strcpy(driver::target_dir.data(), driver::DEFAULT_TARGET_DIR);
+    driver::session.autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
 
     // A private copy: the stream must not write into the fuzzer's input.
     std::string input(reinterpret_cast<const char*>(data + at), size - at);
     std::FILE* const saved_stdin = stdin;
     stdin = input.empty() ? std::fopen("/dev/null", "rb") : fmemopen(input.data(), input.size(), "rb");
     require(stdin != nullptr, "standard input for the dialogue");
-    driver::state = driver::STATE_WELCOME;
     try {
         driver::run_wizard(dialogue_steps);
     } catch (const fuzz_support::installer_exit& exit) {

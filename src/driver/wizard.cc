@@ -33,10 +33,10 @@ const wizard_step* find_step(std::span<const wizard_step> steps, int wanted) {
 void dispatch(int result) {
     switch (result) {
         case RESULT_NEXT:
-            state = next_state;
+            session.state = session.next_state;
             return;
         case RESULT_BACK:
-            state = back_state;
+            session.state = session.back_state;
             return;
         case RESULT_CANCEL:
             error(nullptr);
@@ -56,11 +56,11 @@ std::span<const wizard_step> wizard_steps() {
 }
 
 void run_wizard(std::span<const wizard_step> steps) {
-    while (state != STATE_COMPLETE) {
-        const wizard_step* step = find_step(steps, state);
+    while (session.state != STATE_COMPLETE) {
+        const wizard_step* step = find_step(steps, session.state);
         if (step == nullptr) error("Install error (err=12).");
-        back_state = step->back_state;
-        next_state = step->next_state;
+        session.back_state = step->back_state;
+        session.next_state = step->next_state;
         dispatch(step->screen());
     }
     std::fputs("\n\nInstallation complete.\n\n", stderr);
