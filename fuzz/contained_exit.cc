@@ -42,9 +42,9 @@ namespace {
 
 // What exit_installer does before its exit: the installer's own file is closed.
 [[noreturn]] void leave(const std::string& message) {
-    if (driver::self_file != nullptr) {
-        std::fclose(driver::self_file);
-        driver::self_file = nullptr;
+    if (driver::session.self_file != nullptr) {
+        std::fclose(driver::session.self_file);
+        driver::session.self_file = nullptr;
     }
     throw fuzz_support::installer_exit{message};
 }

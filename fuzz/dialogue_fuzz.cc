@@ -1,23 +1,24 @@
-// Fuzz target: arbitrary standard input through the dialogue: the welcome screen, the licence screen
-// (Print goes to a file in a temporary directory, never to a printer), the directory screen, the
-// existing-directory warning and "Files installed!", with the wizard's transitions between them; the
-// installation itself is skipped. Every screen must end, on any input, and return a result the wizard
-// knows. Input: one flag byte (bit 0: "-autonext"; bit 1: the next 1028 bytes are the header block whose
-// texts and build time the screens show), then standard input.
+// Fuzz target: arbitrary standard input through the installer's own wizard: the welcome screen, the
+// licence screen (Print goes to a file in a temporary directory, never to a printer), the directory
+// screen, the existing-directory warning and "Files installed!", with the wizard's transitions between
+// them; only the installation step's screen is swapped for one that writes nothing. Every screen must end,
+// on any input, and return a result the wizard knows. Input: one flag byte (bit 0: "-autonext"; bit 1: the
+// next 1028 bytes are the header block whose texts and build time the screens show), then standard input.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "contained_exit.h"
 #include "driver/driver_state.h"
 #include "driver/license_screen.h"
 #include "driver/result.h"
-#include "driver/screens.h"
+#include "driver/wizard.h"
 #include "payload/le_bytes.h"
-#include "target/directory_screen.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ constexpr std::uint8_t FUZZ_FLAG_HEADER = 2;
 payload::header_block default_header{};
 std::string scratch_dir;
 std::string printer_file;
+std::string default_target;  // offered as the default directory; the installation never runs
 
 void make_default_header() {
     payload::store_u32(&default_header[payload::HEADER_REQUIRED_SPACE], 1572864);
@@ -38,48 +40,25 @@ void make_default_header() {
     std::memcpy(&default_header[payload::HEADER_PLATFORM], "for Linux", 9);
 }
 
-int show(int state) {
-    switch (state) {
-        case driver::STATE_WELCOME:
-            return driver::welcome_screen();
-        case driver::STATE_LICENSE:
-            return driver::license_screen();
-        case driver::STATE_DIRECTORY:
-            return target::select_install_dir();
-        case driver::STATE_DIR_EXISTS:
-            return driver::dir_exists_screen();
-        default:
-            return driver::installed_screen();
-    }
+// The installation writes files; the fuzzer takes it as done and goes on to "Files installed!".
+int skip_installation() {
+    return driver::RESULT_NEXT;
 }
 
-// The wizard's rows for the screens that ask, with the installation step left out: Next at the
-// existing-directory warning leads straight to "Files installed!".
-struct fuzz_step {
-    int state, back_state, next_state;
-};
-constexpr fuzz_step FUZZ_STEPS[] = {
-    {driver::STATE_WELCOME, driver::STATE_WELCOME, driver::STATE_LICENSE},
-    {driver::STATE_LICENSE, driver::STATE_WELCOME, driver::STATE_DIRECTORY},
-    {driver::STATE_DIRECTORY, driver::STATE_WELCOME, driver::STATE_DIR_EXISTS},
-    {driver::STATE_DIR_EXISTS, driver::STATE_DIRECTORY, driver::STATE_INSTALLED},
-    {driver::STATE_INSTALLED, driver::STATE_INSTALLED, driver::STATE_COMPLETE},
-};
+// The installer's own step table with the installation step's screen swapped, so that any change of the
+// installer's road reaches the fuzzer.
+std::vector<driver::wizard_step> dialogue_steps;
 
-void run_dialogue() {
-    int state = driver::STATE_WELCOME;
-    while (state != driver::STATE_COMPLETE) {
-        const fuzz_step* step = nullptr;
-        for (const fuzz_step& s : FUZZ_STEPS) {
-            if (s.state == state) step = &s;
-        }
-        require(step != nullptr, "the wizard only reaches known states");
-        const int result = show(state);
-        if (result == driver::RESULT_CANCEL) return;
-        require(result == driver::RESULT_NEXT || result == driver::RESULT_BACK,
-                "a screen returns Next, Back or Cancel");
-        state = result == driver::RESULT_NEXT ? step->next_state : step->back_state;
+void make_dialogue_steps() {
+    const std::span<const driver::wizard_step> real = driver::wizard_steps();
+    dialogue_steps.assign(real.begin(), real.end());
+    bool swapped = false;
+    for (driver::wizard_step& step : dialogue_steps) {
+        if (step.state != driver::STATE_INSTALL) continue;
+        step.screen = skip_installation;
+        swapped = true;
     }
+    require(swapped, "the wizard has an installation step to skip");
 }
 
 }  // namespace
@@ -87,10 +66,12 @@ void run_dialogue() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz_support::silence_installer_output();
     make_default_header();
+    make_dialogue_steps();
     std::string pattern = (std::filesystem::temp_directory_path() / "dialogue-fuzz.XXXXXX").string();
     require(mkdtemp(pattern.data()) != nullptr, "mkdtemp");
     scratch_dir = pattern;
     printer_file = scratch_dir + "/printer";
+    default_target = scratch_dir + "/target";
     driver::printer_device = printer_file.c_str();
     std::atexit([] {
         std::error_code ignored;
@@ -103,14 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::uint8_t flags = data[0];
     std::size_t at = 1;
-    driver::header = default_header;
+    driver::reset_session(default_target.c_str());
+    driver::session.header = default_header;
     if ((flags & FUZZ_FLAG_HEADER) != 0) {
         if (size - at < payload::HEADER_SIZE) return 0;
-        std::memcpy(driver::header.data(), data + at, payload::HEADER_SIZE);
+        std::memcpy(driver::session.header.data(), data + at, payload::HEADER_SIZE);
         at += payload::HEADER_SIZE;
     }
-    driver::autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
-    std::strcpy(driver::target_dir.data(), driver::DEFAULT_TARGET_DIR);
+    driver::session.autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
 
     // A private copy: the stream must not write into the fuzzer's input.
     std::string input(reinterpret_cast<const char*>(data + at), size - at);
@@ -118,9 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     stdin = input.empty() ? std::fopen("/dev/null", "rb") : fmemopen(input.data(), input.size(), "rb");
     require(stdin != nullptr, "standard input for the dialogue");
     try {
-        run_dialogue();
-    } catch (const fuzz_support::installer_exit&) {
-        require(false, "the dialogue ends by its results, not by a termination routine");
+        driver::run_wizard(dialogue_steps);
+    } catch (const fuzz_support::installer_exit& exit) {
+        // A cancel ends quietly; a numbered "Install error" would mean a screen gave an unknown result.
+        require(exit.message.empty(), "the dialogue ends by Next to the end or by a cancel");
     }
     std::fclose(stdin);
     stdin = saved_stdin;

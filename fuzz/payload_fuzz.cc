@@ -132,20 +132,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!fuzz_support::within_limits(image)) return 0;
 
     const std::uint64_t descriptors_before = open_descriptors();
-    driver::self_file = fmemopen(image.data(), image.size(), "rb");
-    require(driver::self_file != nullptr, "fmemopen");
-    std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", files->target().c_str());
+    driver::reset_session(files->target().c_str());
+    driver::session.self_file = fmemopen(image.data(), image.size(), "rb");
+    require(driver::session.self_file != nullptr, "fmemopen");
     std::string installer_message;
     bool completed = false;
     try {
-        payload::find_header_block(driver::self_file, driver::header);
+        payload::find_header_block(driver::session.self_file, driver::session.header);
         // As the installer's start-up does.
-        if (payload::header_u32(driver::header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
+        if (payload::header_u32(driver::session.header, payload::HEADER_VOLUME) !=
+            payload::HEADER_VOLUME_WHOLE) {
             driver::error(payload::MESSAGE_NOT_WHOLE);
         }
         install::install_files();
-        std::fclose(driver::self_file);
-        driver::self_file = nullptr;
+        std::fclose(driver::session.self_file);
+        driver::session.self_file = nullptr;
         completed = true;
     } catch (const fuzz_support::installer_exit& exit) {
         require(fuzz_support::is_numbered_message(exit.message), "a failure ends with a numbered message");

@@ -36,7 +36,7 @@ bool skip_rest_of_line() {
 
 int choice_prompt(const char* title, const char* menu, const int* keys, const int* results, int count,
                   int auto_result) {
-    if (autonext != 0 && auto_result != 0) return auto_result;
+    if (session.autonext != 0 && auto_result != 0) return auto_result;
     for (;;) {
         std::fputs("\n", stderr);
         if (title != nullptr) std::fprintf(stderr, "%s ", title);

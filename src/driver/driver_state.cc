@@ -1,14 +1,15 @@
 #include "driver/driver_state.h"
 
+#include <cstring>
+
 namespace driver {
 
-int autonext = 0;
-int install_new_release = 0;
-int state = 0;
-int back_state = 0;
-int next_state = 0;
-std::FILE* self_file = nullptr;
-payload::header_block header{};
-std::array<char, TARGET_DIR_SIZE> target_dir{};
+driver_state session;
+
+void reset_session(const char* target) {
+    session = driver_state{};
+    const std::size_t length = std::strlen(target);
+    if (length < TARGET_DIR_SIZE) std::memcpy(session.target_dir.data(), target, length + 1);
+}
 
 }  // namespace driver

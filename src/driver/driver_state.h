@@ -1,5 +1,5 @@
-// The driver state: the process-wide variables that live for the whole run. The driver writes them at
-// start-up; the screens read them, and the directory screen alone replaces `target_dir`.
+// The driver state: the process-wide variables that live for the whole run, in one record. The driver
+// writes them at start-up; the screens read them, and the directory screen alone replaces `target_dir`.
 #pragma once
 
 #include <array>
@@ -23,13 +23,25 @@ constexpr int STATE_COMPLETE = 99;
 constexpr std::size_t TARGET_DIR_SIZE = 65536;
 constexpr const char* DEFAULT_TARGET_DIR = "/usr/local/vorna";
 
-extern int autonext;             // "-autonext" given: prompts with an auto result answer themselves
-extern int install_new_release;  // "-InstallNewRelease" given: recorded, read by nothing
-extern int state;
-extern int back_state;
-extern int next_state;
-extern std::FILE* self_file;  // the installer's own executable, open for reading until the end
-extern payload::header_block header;
-extern std::array<char, TARGET_DIR_SIZE> target_dir;  // NUL-terminated
+struct driver_state {
+    int autonext = 0;             // "-autonext" given: prompts with an auto result answer themselves
+    int install_new_release = 0;  // "-InstallNewRelease" given: recorded, read by nothing
+    int state = STATE_WELCOME;
+    int back_state = 0;
+    int next_state = 0;
+    std::FILE* self_file = nullptr;  // the installer's own executable, open for reading until the end
+    payload::header_block header{};
+    std::array<char, TARGET_DIR_SIZE> target_dir{};  // NUL-terminated
+};
+
+// The one run of the installer (or of a harness standing in for it).
+extern driver_state session;
+
+// Puts every field back to its start-up value: no options, the welcome state, no file, a zeroed header
+// and `target` as the target directory (left empty when it does not fit: a cut path would be another
+// directory). The installer calls it first, with the default directory; every test and fuzz harness calls
+// it before it runs a screen, so that nothing is left over from an earlier run. It closes nothing: whoever
+// opened `self_file` closes it.
+void reset_session(const char* target);
 
 }  // namespace driver

@@ -46,18 +46,17 @@ std::FILE* open_own_file(const char* argv0) {
 int main(int argc, char** argv) {
     using namespace driver;
     secure_standard_streams();
+    reset_session(DEFAULT_TARGET_DIR);
     // argv[0] is never looked up on the search path.
-    self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
-    if (self_file == nullptr) error("Can't find attachments (err=1).");
-    payload::find_header_block(self_file, header);
-    if (payload::header_u32(header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
+    session.self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
+    if (session.self_file == nullptr) error("Can't find attachments (err=1).");
+    payload::find_header_block(session.self_file, session.header);
+    if (payload::header_u32(session.header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
         error(payload::MESSAGE_NOT_WHOLE);
     }
     // Options are read only now, so a missing or damaged payload is reported whatever they say.
-    autonext = has_option(argc, argv, "-autonext");
-    install_new_release = has_option(argc, argv, "-InstallNewRelease");
-    std::strcpy(target_dir.data(), DEFAULT_TARGET_DIR);
-    state = STATE_WELCOME;
+    session.autonext = has_option(argc, argv, "-autonext");
+    session.install_new_release = has_option(argc, argv, "-InstallNewRelease");
     run_wizard();
     return 0;
 }

@@ -33,14 +33,14 @@ constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
 
 // A header text field, never read past its 64th byte.
 void write_header_text(const char* format, std::size_t offset) {
-    const std::string_view text = payload::header_text(header, offset);
+    const std::string_view text = payload::header_text(session.header, offset);
     std::fprintf(stderr, format, static_cast<int>(text.size()), text.data());
 }
 
 }  // namespace
 
 int welcome_screen() {
-    const std::time_t build_time = payload::header_build_time(header);
+    const std::time_t build_time = payload::header_build_time(session.header);
     std::tm stamp{};
     gmtime_r(&build_time, &stamp);
 
@@ -57,8 +57,8 @@ int welcome_screen() {
 }
 
 int dir_exists_screen() {
-    if (target::path_kind(target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
-    std::fprintf(stderr, DIR_EXISTS_TEXT, target_dir.data());
+    if (target::path_kind(session.target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
+    std::fprintf(stderr, DIR_EXISTS_TEXT, session.target_dir.data());
     return ask_back_next_cancel();
 }
 

@@ -30,9 +30,9 @@ void error_errno(const char* message, const char* tag, int errnum) {
 }
 
 void exit_installer() {
-    if (self_file != nullptr) {
-        std::fclose(self_file);
-        self_file = nullptr;
+    if (session.self_file != nullptr) {
+        std::fclose(session.self_file);
+        session.self_file = nullptr;
     }
     std::exit(0);
 }

@@ -13,13 +13,6 @@
 namespace driver {
 namespace {
 
-struct wizard_step {
-    int state;
-    int back_state;
-    int next_state;
-    int (*screen)();
-};
-
 // Each row stores where Back and Next lead, then shows its screen.
 constexpr std::array<wizard_step, 6> WIZARD_STEPS = {{
     {STATE_WELCOME, STATE_WELCOME, STATE_LICENSE, welcome_screen},
@@ -30,8 +23,8 @@ constexpr std::array<wizard_step, 6> WIZARD_STEPS = {{
     {STATE_INSTALLED, STATE_INSTALLED, STATE_COMPLETE, installed_screen},
 }};
 
-const wizard_step* find_step(int wanted) {
-    for (const auto& step : WIZARD_STEPS) {
+const wizard_step* find_step(std::span<const wizard_step> steps, int wanted) {
+    for (const auto& step : steps) {
         if (step.state == wanted) return &step;
     }
     return nullptr;
@@ -40,10 +33,10 @@ const wizard_step* find_step(int wanted) {
 void dispatch(int result) {
     switch (result) {
         case RESULT_NEXT:
-            state = next_state;
+            session.state = session.next_state;
             return;
         case RESULT_BACK:
-            state = back_state;
+            session.state = session.back_state;
             return;
         case RESULT_CANCEL:
             error(nullptr);
@@ -58,12 +51,16 @@ void dispatch(int result) {
 
 }  // namespace
 
-void run_wizard() {
-    while (state != STATE_COMPLETE) {
-        const wizard_step* step = find_step(state);
+std::span<const wizard_step> wizard_steps() {
+    return WIZARD_STEPS;
+}
+
+void run_wizard(std::span<const wizard_step> steps) {
+    while (session.state != STATE_COMPLETE) {
+        const wizard_step* step = find_step(steps, session.state);
         if (step == nullptr) error("Install error (err=12).");
-        back_state = step->back_state;
-        next_state = step->next_state;
+        session.back_state = step->back_state;
+        session.next_state = step->next_state;
         dispatch(step->screen());
     }
     std::fputs("\n\nInstallation complete.\n\n", stderr);

@@ -67,8 +67,8 @@ struct install_counters {
 // The directory screen accepts at most 4094 characters, so the copy always fits; the bound only keeps a
 // longer target (which nothing produces) from overrunning the buffer.
 void copy_target_dir() {
-    const std::size_t length = strnlen(driver::target_dir.data(), WORKING_PATH_SIZE - 1);
-    std::memcpy(working_path, driver::target_dir.data(), length);
+    const std::size_t length = strnlen(driver::session.target_dir.data(), WORKING_PATH_SIZE - 1);
+    std::memcpy(working_path, driver::session.target_dir.data(), length);
     working_path[length] = '\0';
 }
 
@@ -247,8 +247,9 @@ void install_files() {
     show_progress(nullptr, 0, 0);
     reset_name_index();
 
-    install_counters counters{.file_count = payload::header_u32(driver::header, payload::HEADER_FILE_COUNT),
-                              .total_size = payload::header_u32(driver::header, payload::HEADER_TOTAL_SIZE)};
+    install_counters counters{
+        .file_count = payload::header_u32(driver::session.header, payload::HEADER_FILE_COUNT),
+        .total_size = payload::header_u32(driver::session.header, payload::HEADER_TOTAL_SIZE)};
     payload::record_buffer buffer{};
     payload::file_record read_record{};
     (void)start_read_ahead(counters.file_count);

@@ -35,12 +35,12 @@ void find_header_block(std::FILE* file, header_block& header) {
 
 file_record next_file_record(record_buffer& buffer) {
     file_record record{};
-    stop_if_corrupted(read_file_record(driver::self_file, buffer, record));
+    stop_if_corrupted(read_file_record(driver::session.self_file, buffer, record));
     return record;
 }
 
 void load_stored_bytes(const file_record& record, unsigned char* stored) {
-    stop_if_corrupted(read_stored_bytes(driver::self_file, record, stored));
+    stop_if_corrupted(read_stored_bytes(driver::session.self_file, record, stored));
 }
 
 void verify_file_bytes(const file_record& record, const unsigned char* bytes) {

@@ -22,10 +22,10 @@ constexpr float DIRECTORY_MIB_PER_BYTE = 9.5367431640625e-07f;
 
 void draw_header() {
     using payload::header_text;
-    const std::string_view product = header_text(driver::header, payload::HEADER_PRODUCT_NAME);
-    const std::string_view version = header_text(driver::header, payload::HEADER_VERSION);
+    const std::string_view product = header_text(driver::session.header, payload::HEADER_PRODUCT_NAME);
+    const std::string_view version = header_text(driver::session.header, payload::HEADER_VERSION);
     const float mib =
-        static_cast<float>(payload::header_u32(driver::header, payload::HEADER_REQUIRED_SPACE)) *
+        static_cast<float>(payload::header_u32(driver::session.header, payload::HEADER_REQUIRED_SPACE)) *
         DIRECTORY_MIB_PER_BYTE;
     std::fputs("\n\nPlease select a directory for installation of\n", stderr);
     std::fprintf(stderr, "    %.*s  %.*s\n", static_cast<int>(product.size()), product.data(),
@@ -35,8 +35,8 @@ void draw_header() {
 
 // Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.
 int offer_default(directory_entry& entry) {
-    set_directory_entry(entry, driver::target_dir.data());
-    std::fprintf(stderr, "\n\nDefault directory: %s.\n", driver::target_dir.data());
+    set_directory_entry(entry, driver::session.target_dir.data());
+    std::fprintf(stderr, "\n\nDefault directory: %s.\n", driver::session.target_dir.data());
     return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES);
 }
 
@@ -60,7 +60,7 @@ int select_install_dir() {
         // The default comes only with the first pass: someone who has turned it down, or been told to pick
         // another directory, is not offered it again.
         const int use_default =
-            pass == 0 && driver::target_dir[0] != '\0' ? offer_default(entry) : driver::RESULT_NO;
+            pass == 0 && driver::session.target_dir[0] != '\0' ? offer_default(entry) : driver::RESULT_NO;
         if (use_default == driver::RESULT_CANCEL) return driver::RESULT_CANCEL;
         if (use_default == driver::RESULT_YES) {
             verdict = vet_directory(entry);
@@ -70,7 +70,8 @@ int select_install_dir() {
         }
         if (verdict == VET_CANCEL) return driver::RESULT_CANCEL;
         if (verdict == VET_ACCEPT) {
-            std::memcpy(driver::target_dir.data(), entry.text.data(), std::strlen(entry.text.data()) + 1);
+            std::memcpy(driver::session.target_dir.data(), entry.text.data(),
+                        std::strlen(entry.text.data()) + 1);
             return driver::RESULT_NEXT;
         }
     }

@@ -122,12 +122,13 @@ TEST(PromptVariants, TitlesMenusResultsAndAutoAnswers) {
         {1, [] { return driver::ask_back_next_cancel(); }, "c\n", driver::RESULT_NEXT, ""},
     };
     for (const auto& c : cases) {
-        driver::autonext = c.autonext;
+        driver::reset_session("");
+        driver::session.autonext = c.autonext;
         const auto r = run_in_child(c.ask, c.input);
         EXPECT_EQ(r.exit_code, c.result) << c.written;
         EXPECT_EQ(r.err, c.written);
     }
-    driver::autonext = 0;
+    driver::reset_session("");
 }
 
 TEST(PromptVariants, AnEmptyMenuReadsUntilTheLineOrInputEnds) {

@@ -56,7 +56,8 @@ TEST(Termination, ErrorErrnoJoinsMessageSystemTextAndTag) {
 
 TEST(Termination, ExitInstallerClosesItsOwnFileAndWritesNothing) {
     const auto r = terminating([] {
-        driver::self_file = std::fopen("/dev/null", "rb");
+        driver::reset_session("");
+        driver::session.self_file = std::fopen("/dev/null", "rb");
         driver::exit_installer();
     });
     EXPECT_EQ(r.exit_code, 0);
@@ -65,23 +66,25 @@ TEST(Termination, ExitInstallerClosesItsOwnFileAndWritesNothing) {
 
 TEST(Termination, AStateOutsideTheWizardIsErr12) {
     for (int bad : {1, 5, 98, 100, -1}) {
-        driver::state = bad;
+        driver::reset_session("");
+        driver::session.state = bad;
         const auto r = terminating([] { driver::run_wizard(); });
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "Install error (err=12).\n" + t::TERMINATED) << bad;
     }
-    driver::state = 0;
+    driver::reset_session("");
 }
 
 TEST(Termination, TheCompleteStateEndsTheWizardNormally) {
-    driver::state = driver::STATE_COMPLETE;
+    driver::reset_session("");
+    driver::session.state = driver::STATE_COMPLETE;
     const auto r = run_in_child([] {
         driver::run_wizard();
         return 7;
     });
     EXPECT_EQ(r.exit_code, 7);
     EXPECT_EQ(r.err, t::COMPLETE);
-    driver::state = 0;
+    driver::reset_session("");
 }
 
 }  // namespace

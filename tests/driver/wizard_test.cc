@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -82,12 +81,12 @@ TEST_F(Wizard, TheWarningStateIsSilentForAnythingButADirectory) {
     // The directory screen refuses files, so only the state itself can show that it stays silent for one.
     write_file(dir / "plain", "x");
     for (const std::string& path : {dir / "plain", fresh}) {
-        std::strcpy(driver::target_dir.data(), path.c_str());
+        driver::reset_session(path.c_str());
         const auto r = run_in_child([] { return driver::dir_exists_screen(); }, "c\n");
         EXPECT_EQ(r.exit_code, driver::RESULT_NEXT) << path;
         EXPECT_EQ(r.err, "") << path;
     }
-    driver::target_dir.fill('\0');
+    driver::reset_session("");
 }
 
 TEST_F(Wizard, ALinkToADirectoryIsWarnedAbout) {
@@ -115,8 +114,7 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
     const auto r = run_in_child(
         [&own_file, &target] {
             set_up_install(std::fopen(own_file.c_str(), "rb"), target);
-            driver::autonext = 1;
-            driver::state = driver::STATE_WELCOME;
+            driver::session.autonext = 1;
             driver::run_wizard();
             return 0;
         },
@@ -125,6 +123,50 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
     EXPECT_EQ(r.err, t::WELCOME + LICENSE_DISPLAY + LICENSE_ASK + t::directory_header() +
                          t::default_directory(existing) + t::location_warnings(existing) +
                          t::dir_exists(existing) + t::INSTALLING + t::FILES_INSTALLED + t::COMPLETE);
+}
+
+TEST(DriverState, AResetLeavesNothingOfAnEarlierRunAndNeverCutsTheTarget) {
+    driver::session.autonext = 1;
+    driver::session.state = driver::STATE_COMPLETE;
+    driver::session.self_file = stdin;
+    driver::session.header[payload::HEADER_FILE_COUNT] = 7;
+    driver::reset_session("/tmp/elsewhere");
+    EXPECT_EQ(driver::session.autonext, 0);
+    EXPECT_EQ(driver::session.state, driver::STATE_WELCOME);
+    EXPECT_EQ(driver::session.self_file, nullptr);
+    EXPECT_EQ(driver::session.header, payload::header_block{});
+    EXPECT_STREQ(driver::session.target_dir.data(), "/tmp/elsewhere");
+
+    const std::string longest(driver::TARGET_DIR_SIZE - 1, 'x');
+    driver::reset_session(longest.c_str());
+    EXPECT_EQ(driver::session.target_dir.data(), longest);
+    driver::reset_session((longest + "y").c_str());
+    EXPECT_STREQ(driver::session.target_dir.data(), "") << "a cut path would name another directory";
+}
+
+TEST(WizardSteps, TheWizardFollowsTheTableItIsGiven) {
+    // A harness's table: its rows decide the screens and where Back and Next lead.
+    static constexpr driver::wizard_step steps[] = {
+        {driver::STATE_WELCOME, driver::STATE_WELCOME, driver::STATE_INSTALL,
+         [] {
+             std::fputs("[first]", stderr);
+             return driver::RESULT_NEXT;
+         }},
+        {driver::STATE_INSTALL, driver::STATE_WELCOME, driver::STATE_COMPLETE,
+         [] {
+             std::fputs("[swapped]", stderr);
+             return std::getchar() == 'b' ? driver::RESULT_BACK : driver::RESULT_NEXT;
+         }},
+    };
+    const auto r = run_in_child(
+        [] {
+            driver::reset_session("");
+            driver::run_wizard(steps);
+            return 0;
+        },
+        "bn");
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "[first][swapped][first][swapped]" + t::COMPLETE);
 }
 
 TEST_F(Wizard, AnEmptyPayloadStillRunsToTheEnd) {

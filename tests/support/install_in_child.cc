@@ -7,9 +7,9 @@
 namespace testing_support {
 
 void set_up_install(std::FILE* self, const std::string& target) {
-    driver::self_file = self;
-    payload::find_header_block(driver::self_file, driver::header);
-    std::snprintf(driver::target_dir.data(), driver::target_dir.size(), "%s", target.c_str());
+    driver::reset_session(target.c_str());
+    driver::session.self_file = self;
+    payload::find_header_block(driver::session.self_file, driver::session.header);
 }
 
 process_result install_in_child(const std::string& image_path, const std::string& target,

@@ -15,7 +15,8 @@ namespace testing_support {
 namespace {
 
 void put_header_text(std::size_t offset, const std::string& text) {
-    std::memcpy(&driver::header[offset], text.data(), std::min(text.size(), payload::HEADER_TEXT_SIZE));
+    std::memcpy(&driver::session.header[offset], text.data(),
+                std::min(text.size(), payload::HEADER_TEXT_SIZE));
 }
 
 }  // namespace
@@ -25,17 +26,15 @@ screen_result run_screen(const std::string& input, const screen_setup& setup) {
     const std::string target_file = out / "target";
     const process_result r = run_in_child(
         [&setup, &target_file] {
-            driver::header.fill(0);
+            driver::reset_session(setup.offered.c_str());
             put_header_text(payload::HEADER_PRODUCT_NAME, setup.product);
             put_header_text(payload::HEADER_VERSION, setup.version);
-            payload::store_u32(&driver::header[payload::HEADER_REQUIRED_SPACE], setup.required_space);
-            driver::target_dir.fill('\0');
-            std::memcpy(driver::target_dir.data(), setup.offered.data(), setup.offered.size());
-            driver::autonext = setup.autonext ? 1 : 0;
+            payload::store_u32(&driver::session.header[payload::HEADER_REQUIRED_SPACE], setup.required_space);
+            driver::session.autonext = setup.autonext ? 1 : 0;
             if (!setup.cwd.empty() && chdir(setup.cwd.c_str()) != 0) return 125;
             if (setup.remove_cwd && rmdir(setup.cwd.c_str()) != 0) return 124;
             const int result = target::select_install_dir();
-            write_file(target_file, driver::target_dir.data());
+            write_file(target_file, driver::session.target_dir.data());
             return result;
         },
         input);
