@@ -30,14 +30,13 @@ namespace decoder {
 // into the loop, so a caller's between-chunk work costs what it would written out by hand.
 template <typename make_fn, typename after_fn>
 inline int for_each_chunk(std::size_t file_size, make_fn&& make_chunk, after_fn&& after_chunk) {
-    int result = 0;
-    for (std::size_t begin = 0; begin < file_size;) {
+    if (file_size == 0) return 0;
+    for (std::size_t begin = 0;;) {
         const std::size_t end = begin + std::min<std::size_t>(file_size - begin, CODEC_CHUNK_SIZE);
-        result = make_chunk(begin, end);
-        if (!after_chunk(end, result)) break;
+        const int result = make_chunk(begin, end);
+        if (!after_chunk(end, result) || end == file_size) return result;
         begin = end;
     }
-    return result;
 }
 
 // Decodes file[0..file_size) with an open, fresh codec from *input, which covers the file's whole compressed

@@ -103,8 +103,9 @@ void cut_to_parent(char* path) {
 // is waited for in the same walk: the drawings and the failure stay the same.
 void inflate_entry(const payload::file_record& record, const unsigned char* stored, unsigned char* file,
                    const install_counters& counters, bool decoded_ahead) {
+    const std::uint32_t file_size = record.file_size;
     const auto draw_progress = [&](std::size_t done, int result) {
-        if (done < record.file_size) {
+        if (done < file_size) {
             show_progress(record.name,
                           counters.byte_percent(counters.bytes_done + static_cast<std::uint32_t>(done)),
                           counters.file_percent());
@@ -114,13 +115,12 @@ void inflate_entry(const payload::file_record& record, const unsigned char* stor
     int result = 0;
     if (decoded_ahead) {
         result = decoder::for_each_chunk(
-            record.file_size, [](std::size_t, std::size_t end) { return wait_for_decoded(end); },
-            draw_progress);
+            file_size, [](std::size_t, std::size_t end) { return wait_for_decoded(end); }, draw_progress);
     } else {
         decoder::codec_context* codec = nullptr;
         if (decoder::codec_open(&codec) < 0) fail("Decompression error (err=1).");
         decoder::input_span input{stored, stored + record.stored_size};
-        result = decoder::decode_in_chunks(codec, &input, file, record.file_size, draw_progress);
+        result = decoder::decode_in_chunks(codec, &input, file, file_size, draw_progress);
         decoder::codec_close(&codec);
     }
     if (result < 0) fail("Decompression error (err=1).");
