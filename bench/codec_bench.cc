@@ -31,7 +31,7 @@ void zlib_decompress(const bytes& in, bytes& out, int window_bits) {
     inflateEnd(&z);
 }
 
-// In chunks of 8192 bytes, as the installer asks for them.
+// Chunk by chunk, as the installer asks for them.
 void our_decompress(const bytes& in, bytes& out) {
     if (decoder::decode_file(in.data(), in.size(), out.data(), out.size()) < 0)
         throw std::runtime_error("decode_file");

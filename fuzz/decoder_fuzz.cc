@@ -1,6 +1,6 @@
-// Fuzz target: the decoder on an arbitrary stream and file size, asked for the file's bytes in chunks of
-// 8192 as the installer asks. Input: three bytes of file size (little-endian, up to 256 KiB), then the
-// compressed stream. Besides the sanitizers' checks it holds the decoder to its interface: every call
+// Fuzz target: the decoder on an arbitrary stream and file size, asked for the file's bytes chunk by chunk
+// as the installer asks (chunk_loop.h). Input: three bytes of file size (little-endian, up to 256 KiB), then
+// the compressed stream. Besides the sanitizers' checks it holds the decoder to its interface: every call
 // fills exactly its chunk, the input is never passed, and a failed context stays failed and writes nothing.
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "contained_exit.h"
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 
 namespace {
@@ -28,27 +29,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     decoder::codec_context* codec = nullptr;
     require(decoder::codec_open(&codec) == 0 && codec != nullptr, "codec_open on an empty handle");
-    std::uint8_t* p = file.get();
-    std::uint8_t* const end = p + file_size;
-    while (p != end) {
-        const std::size_t chunk = std::min<std::size_t>(end - p, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{p, p + chunk};
+    // The loop's own chunks, each decoded here so that what the call did with its spans can be checked.
+    const auto decode_and_check = [&](std::size_t begin, std::size_t end) {
+        std::uint8_t* const p = file.get();
+        decoder::output_span output{p + begin, p + end};
         const std::uint8_t* const input_before = input.next;
         const int result = decoder::decode_chunk(codec, &input, &output);
         require(input.next >= input_before && input.next <= input.end, "input stays within its span");
         if (result < 0) {
             require(result == decoder::CODEC_ERR_TABLE, "the only decoding error is a table error");
             // The failed chunk is still filled; from now on nothing moves.
-            require(output.next == p + chunk, "a failing call fills its chunk");
-            decoder::output_span again{p, p + chunk};
-            require(decoder::decode_chunk(codec, &input, &again) == result && again.next == p,
+            require(output.next == p + end, "a failing call fills its chunk");
+            decoder::output_span again{p + begin, p + end};
+            require(decoder::decode_chunk(codec, &input, &again) == result && again.next == p + begin,
                     "a failed context writes nothing and repeats its error");
-            break;
+            return result;
         }
         require(result == 0, "a result is 0 or negative");
-        require(output.next == p + chunk, "a call produces exactly its chunk");
-        p += chunk;
-    }
+        require(output.next == p + end, "a call produces exactly its chunk");
+        return result;
+    };
+    decoder::for_each_chunk(file_size, decode_and_check, decoder::until_failure);
     decoder::codec_close(&codec);
     require(codec == nullptr, "codec_close empties the handle");
     return 0;

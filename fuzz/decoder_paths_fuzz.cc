@@ -1,13 +1,14 @@
 // Fuzz target: the decoder's fast paths against its careful path on the same arbitrary stream and file
 // size (the input layout of decoder_fuzz: three bytes of file size, little-endian, up to 256 KiB, then the
-// stream). Both are asked for the file in chunks of 8192 as the installer asks; every call must give the
-// same bytes and the same result and leave the input at the same place.
+// stream). Both are asked for the file chunk by chunk as the installer asks (chunk_loop.h); every call must
+// give the same bytes and the same result and leave the input at the same place.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "contained_exit.h"
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "decoder/codec_context.h"
 
@@ -31,15 +32,11 @@ decoded decode(const std::uint8_t* stream, std::size_t stream_size, std::size_t 
     decoder::input_span input{stream, stream + stream_size};
     decoder::codec_context* codec = nullptr;
     require(decoder::codec_open(&codec) == 0, "codec_open on an empty handle");
-    for (std::size_t done = 0; done < file_size;) {
-        const std::size_t chunk = std::min<std::size_t>(file_size - done, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{out.bytes.data() + done, out.bytes.data() + done + chunk};
-        const int result = decoder::decode_chunk(codec, &input, &output);
+    decoder::decode_in_chunks(codec, &input, out.bytes.data(), file_size, [&](std::size_t, int result) {
         out.results.push_back(result);
         out.input_used.push_back(static_cast<std::size_t>(input.next - stream));
-        if (result < 0) break;
-        done += chunk;
-    }
+        return result == 0;
+    });
     decoder::codec_close(&codec);
     decoder::codec_fast_path = true;
     return out;

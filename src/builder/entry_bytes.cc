@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "builder/builder_error.h"
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "payload/crc16.h"
 
@@ -58,7 +59,7 @@ entry_problem stream_stored(installer_payload& in, const payload::file_record& r
     return check_crcs(record, crc, crc);
 }
 
-// The decoder asked for 8192 bytes per call but the last, as the installer asks.
+// The decoder asked for the file chunk by chunk, as the installer asks (chunk_loop.h).
 entry_problem stream_compressed(installer_payload& in, const payload::file_record& record,
                                 const entry_output& output) {
     std::vector<unsigned char> stored(record.stored_size);
@@ -76,15 +77,18 @@ entry_problem stream_compressed(installer_payload& in, const payload::file_recor
         if (decoder::codec_open(&handle.codec) < 0) throw std::bad_alloc();
         decoder::input_span input{stored.data(), stored.data() + stored.size()};
         std::vector<unsigned char> chunk(decoder::CODEC_CHUNK_SIZE);
-        for (std::uint32_t left = record.file_size; left != 0;) {
-            const std::uint32_t want = std::min(left, decoder::CODEC_CHUNK_SIZE);
-            decoder::output_span out{chunk.data(), chunk.data() + want};
-            if (decoder::decode_chunk(handle.codec, &input, &out) < 0)
-                return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
-            crc = payload::crc16_update(crc, chunk.data(), want);
-            write_out(output, chunk.data(), want);
-            left -= want;
-        }
+        // Each chunk is decoded into the one buffer and passed on: the file is never held whole.
+        const auto decode_and_write = [&](std::size_t begin, std::size_t end) {
+            decoder::output_span out{chunk.data(), chunk.data() + (end - begin)};
+            const int result = decoder::decode_chunk(handle.codec, &input, &out);
+            if (result == 0) {
+                crc = payload::crc16_update(crc, chunk.data(), static_cast<std::uint32_t>(end - begin));
+                write_out(output, chunk.data(), end - begin);
+            }
+            return result;
+        };
+        if (decoder::for_each_chunk(record.file_size, decode_and_write, decoder::until_failure) < 0)
+            return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
     }
     return check_crcs(record, record.stored_crc, crc);
 }

@@ -2,17 +2,9 @@
 // by chunk from its compressed data, and closing the context. This is the interface the installer and
 // mkinstaller use; the context's layout, the bit reader and the tables live in the other decoder headers.
 //
-// Chunk contract (the decoder depends on it):
-//   - One context serves one file, from a fresh context (codec_open) to codec_close.
-//   - Every call for a file gets the same input_span, covering the file's whole compressed data; the decoder
-//     advances input.next past every byte it fetches and never past input.end.
-//   - Every call but the file's last asks for exactly CODEC_CHUNK_SIZE (8192) bytes; the last asks for the
-//     bytes still missing. The decoder stages a chunk in its 8192-byte window and takes the window index of
-//     each byte it produces to be the number of bytes produced so far in the call. That index is the byte's
-//     file offset modulo 8192 only when every earlier call produced 8192 bytes, so a shorter chunk anywhere
-//     but at the end breaks later matches.
-//   - A request for zero bytes returns 0 at once and reads nothing; a file whose size is 0 needs no decoder.
-//   - Nothing allocates while decoding, nothing prints and nothing terminates.
+// The decoder depends on being asked for a file's bytes chunk by chunk as decode_in_chunks asks
+// (chunk_loop.h, which states that contract); nothing allocates while decoding, nothing prints and nothing
+// terminates.
 #pragma once
 
 #include <cstdint>

@@ -1,7 +1,6 @@
 #include "decoder/decode_file.h"
 
-#include <algorithm>
-
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 
 namespace decoder {
@@ -13,13 +12,7 @@ int decode_file(const std::uint8_t* stored, std::size_t stored_size, std::uint8_
     const int opened = codec_open(&codec);
     if (opened < 0) return opened;
     input_span input{stored, stored + stored_size};
-    int result = 0;
-    for (std::size_t done = 0; result == 0 && done < file_size;) {
-        const std::size_t chunk = std::min<std::size_t>(file_size - done, CODEC_CHUNK_SIZE);
-        output_span output{file + done, file + done + chunk};
-        result = decode_chunk(codec, &input, &output);
-        done += chunk;
-    }
+    const int result = decode_in_chunks(codec, &input, file, file_size, until_failure);
     codec_close(&codec);
     return result;
 }

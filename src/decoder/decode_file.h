@@ -1,6 +1,5 @@
-// A whole file's bytes from its compressed stream, the decoder driven as the installer drives it: one
-// fresh context, the whole stream as input on every call, 8192 bytes per call but the last. For tools
-// that want the bytes without the installer's progress drawing between chunks.
+// A whole file's bytes from its compressed stream, for tools that want them without anything between chunks:
+// one fresh context, asked as the installer asks (chunk_loop.h).
 #pragma once
 
 #include <cstddef>

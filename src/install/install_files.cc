@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "driver/driver_state.h"
 #include "driver/termination.h"
@@ -98,40 +99,32 @@ void cut_to_parent(char* path) {
     path[k >= 1 ? k : 1] = '\0';
 }
 
-// Decodes the stored bytes into `file` in chunks of 8192 bytes (the decoder's contract), drawing the
-// progress line after every chunk but the last. With `decoded_ahead` the worker decodes them (stored and
-// file are then null) and each chunk's result is waited for: the drawings and the failure stay the same.
+// Decodes the stored bytes into `file` (chunk_loop.h), drawing the progress line after every chunk but the
+// last. With `decoded_ahead` the worker decodes them (stored and file are then null) and each chunk's result
+// is waited for in the same walk: the drawings and the failure stay the same.
 void inflate_entry(const payload::file_record& record, const unsigned char* stored, unsigned char* file,
                    const install_counters& counters, bool decoded_ahead) {
-    decoder::input_span input{};
-    std::uint32_t done = 0;
-    decoder::codec_context* codec = nullptr;
-    if (!decoded_ahead) {
-        input = {stored, stored + record.stored_size};
+    const std::uint32_t file_size = record.file_size;
+    const auto draw_progress = [&](std::size_t done, int result) {
+        if (done < file_size) {
+            show_progress(record.name,
+                          counters.byte_percent(counters.bytes_done + static_cast<std::uint32_t>(done)),
+                          counters.file_percent());
+        }
+        return result == 0;
+    };
+    int result = 0;
+    if (decoded_ahead) {
+        result = decoder::for_each_chunk(
+            file_size, [](std::size_t, std::size_t end) { return wait_for_decoded(end); }, draw_progress);
+    } else {
+        decoder::codec_context* codec = nullptr;
         if (decoder::codec_open(&codec) < 0) fail(payload::MESSAGE_DECOMPRESSION);
+        decoder::input_span input{stored, stored + record.stored_size};
+        result = decoder::decode_in_chunks(codec, &input, file, file_size, draw_progress);
+        decoder::codec_close(&codec);
     }
-    for (std::uint32_t chunks = 1;; ++chunks) {
-        const std::uint32_t chunk = std::min(record.file_size - done, decoder::CODEC_CHUNK_SIZE);
-        int result = 0;
-        if (decoded_ahead) {
-            result = wait_for_chunk(chunks);
-        } else {
-            decoder::output_span output{file + done, file + done + chunk};
-            result = decoder::decode_chunk(codec, &input, &output);
-        }
-        done += chunk;
-        if (done == record.file_size) {
-            decoder::codec_close(&codec);
-            if (result < 0) fail(payload::MESSAGE_DECOMPRESSION);
-            return;
-        }
-        show_progress(record.name, counters.byte_percent(counters.bytes_done + done),
-                      counters.file_percent());
-        if (result < 0) {
-            decoder::codec_close(&codec);
-            fail(payload::MESSAGE_DECOMPRESSION);
-        }
-    }
+    if (result < 0) fail(payload::MESSAGE_DECOMPRESSION);
 }
 
 // Reading in turn, after the open: the two buffers, the stored bytes and their CRC, the file bytes copied

@@ -14,6 +14,7 @@
 #include <system_error>
 #include <thread>
 
+#include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "driver/driver_state.h"
 
@@ -112,26 +113,25 @@ bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool&
     }
 }
 
-// Decodes the stored bytes into the file buffer in the loop's chunks of 8192 bytes (the decoder's
-// contract), publishing each and a failure with its chunk; returns 0, PREPARED_DECODE_ERROR, or -1 when
-// stopped.
+// Decodes the stored bytes into the file buffer (chunk_loop.h), publishing how far it has come after each
+// chunk, and a failure with its chunk; returns 0, PREPARED_DECODE_ERROR, or -1 when stopped.
 int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
     decoder::input_span input{entry.stored.get(), entry.stored.get() + entry.record.stored_size};
-    unsigned char* p = entry.file.get();
-    unsigned char* const end = p + entry.record.file_size;
-    for (;;) {
-        const std::size_t chunk = std::min<std::size_t>(end - p, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{p, p + chunk};
-        const int result = decoder::decode_chunk(codec, &input, &output);
-        p += chunk;
+    const std::size_t file_size = entry.record.file_size;
+    bool stopped = false;
+    const auto publish_chunk = [&](std::size_t done, int result) {
         // The count and the failure go out together: the loop must never see a failed chunk as done.
         const std::lock_guard guard(queue.lock);
-        ++entry.chunks_done;
+        entry.decoded_bytes = done;
         if (result < 0) entry.failure = PREPARED_DECODE_ERROR;
         queue.loop_wake.notify_one();
-        if (result < 0 || p == end) return result < 0 ? PREPARED_DECODE_ERROR : 0;
-        if (queue.stop) return -1;
+        stopped = result == 0 && done < file_size && queue.stop;
+        return result == 0 && !stopped;
+    };
+    if (decoder::decode_in_chunks(codec, &input, entry.file.get(), file_size, publish_chunk) < 0) {
+        return PREPARED_DECODE_ERROR;
     }
+    return stopped ? -1 : 0;
 }
 
 // Takes one entry from the stream as far as it goes; false when the worker must read no further.
@@ -205,7 +205,7 @@ void clear_entry(prepared_entry& entry) {
     entry.file.reset();
     entry.stage = PREPARED_NOTHING;
     entry.failure = 0;
-    entry.chunks_done = 0;
+    entry.decoded_bytes = 0;
     entry.file_check = -1;
 }
 
@@ -243,11 +243,11 @@ const prepared_entry& next_entry() {
     return slot(queue.head);
 }
 
-int wait_for_chunk(std::uint32_t chunk) {
+int wait_for_decoded(std::size_t end) {
     prepared_entry& entry = slot(queue.head);
     std::unique_lock guard(queue.lock);
-    queue.loop_wake.wait(guard, [&] { return entry.chunks_done >= chunk || entry.failure != 0; });
-    return entry.failure == PREPARED_DECODE_ERROR && entry.chunks_done == chunk ? -1 : 0;
+    queue.loop_wake.wait(guard, [&] { return entry.decoded_bytes >= end || entry.failure != 0; });
+    return entry.failure == PREPARED_DECODE_ERROR && entry.decoded_bytes == end ? -1 : 0;
 }
 
 std::uint32_t records_read_ahead() {

@@ -25,7 +25,7 @@ constexpr int PREPARED_STORED = 2;   // buffers allocated, stored bytes read and
 constexpr int PREPARED_FILE = 3;     // file bytes produced, their CRC perhaps checked
 
 // What stopped the worker at an entry, beside the CORRUPT_* numbers of the payload checks.
-constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk counted last in `chunks_done` failed to decode
+constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk ending at `decoded_bytes` failed to decode
 constexpr int PREPARED_HANDED_OVER = 101;   // no memory for it: the stream stands behind its record
 
 struct prepared_entry {
@@ -36,7 +36,7 @@ struct prepared_entry {
     // Written by the worker and read by the loop under the queue's lock.
     int stage;
     int failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
-    std::uint32_t chunks_done;  // decoded chunks of a compressed entry, a failed one included
+    std::size_t decoded_bytes;  // end of the last decoded chunk of a compressed entry, a failed one too
     int file_check;             // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC,
                                 // else the result of check_file_bytes
 };
@@ -68,8 +68,8 @@ int wait_for_entry(int stage);
 // The next entry: its record once it has come to PREPARED_RECORD, its file bytes at PREPARED_FILE.
 const prepared_entry& next_entry();
 
-// Waits until chunk number `chunk` (from 1) of the next entry is decoded; 0, or -1 when it failed.
-int wait_for_chunk(std::uint32_t chunk);
+// Waits until the next entry's chunk ending at file offset `end` is decoded; 0, or -1 when it failed.
+int wait_for_decoded(std::size_t end);
 
 // Frees the next entry's buffers and moves on to the entry behind it.
 void release_entry();

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "bit_writer.h"
+#include "decoder/chunk_loop.h"
+#include "decoder/decode_file.h"
 #include "stream_builder.h"
 
 namespace {
@@ -100,6 +102,55 @@ TEST(ChunkContract, LastChunkLeavesTheRestOfItsBlockUndecoded) {
     const auto file = decode_chunk_by_chunk(w.bytes(), 4);
     EXPECT_EQ(std::string(file.bytes.begin(), file.bytes.end()), "0123");
     EXPECT_EQ(file.input_used, (header_bits + 4 * 8 + 16 + 7) / 8);
+}
+
+// A 20000-byte file whose second chunk fails: 8192 literals, then a block head whose only symbol length is
+// nonzero. Every caller's loop ends where its callback says, after a failure or not.
+TEST(ChunkContract, TheLoopCallsBackAfterEveryChunkAndStopsWhereTheCallbackSays) {
+    bit_writer w;
+    for (const unsigned length_code : {0u, 3u}) {
+        w.put(8192, 16);
+        w.put(0, 5);
+        w.put(length_code, 5);
+        w.put(length_code == 0 ? 0 : 1, 9);
+        if (length_code == 0) w.put('m', 9);
+        w.put(0, 4);
+        w.put(0, 4);
+    }
+    const std::vector<std::uint8_t> stream = w.bytes();
+    const auto run = [&](std::size_t file_size, auto&& go_on) {
+        std::vector<std::uint8_t> file(file_size, 0xEE);
+        std::vector<std::pair<std::size_t, int>> calls;
+        decoder::codec_context* codec = nullptr;
+        EXPECT_EQ(decoder::codec_open(&codec), 0);
+        decoder::input_span input{stream.data(), stream.data() + stream.size()};
+        const int result = decoder::decode_in_chunks(codec, &input, file.data(), file_size,
+                                                     [&](std::size_t done, int chunk_result) {
+                                                         calls.emplace_back(done, chunk_result);
+                                                         return go_on(done, chunk_result);
+                                                     });
+        decoder::codec_close(&codec);
+        return std::make_tuple(result, calls, file);
+    };
+    using calls = std::vector<std::pair<std::size_t, int>>;
+    const int failed = decoder::CODEC_ERR_TABLE;
+
+    const auto [stopped_at_failure, failure_calls, _] = run(20000, decoder::until_failure);
+    EXPECT_EQ(stopped_at_failure, failed);
+    EXPECT_EQ(failure_calls, (calls{{8192, 0}, {16384, failed}}));
+    const auto [went_on, all_calls, __] = run(20000, [](std::size_t, int) { return true; });
+    EXPECT_EQ(went_on, failed);
+    EXPECT_EQ(all_calls, (calls{{8192, 0}, {16384, failed}, {20000, failed}}));
+    const auto [first_only, one_call, file] = run(20000, [](std::size_t, int) { return false; });
+    EXPECT_EQ(first_only, 0);
+    EXPECT_EQ(one_call, (calls{{8192, 0}}));
+    EXPECT_EQ(file[8191], 'm');
+    EXPECT_EQ(file[8192], 0xEE);
+    EXPECT_EQ(std::get<1>(run(0, decoder::until_failure)), calls{});
+
+    std::vector<std::uint8_t> out(20000);
+    EXPECT_EQ(decoder::decode_file(stream.data(), stream.size(), out.data(), 8192), 0);
+    EXPECT_EQ(decoder::decode_file(stream.data(), stream.size(), out.data(), out.size()), failed);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "decoder/chunk_loop.h"
+
 namespace decoder_test {
 
 namespace {
@@ -210,13 +212,11 @@ decoded_file decode_chunk_by_chunk(const std::vector<std::uint8_t>& stream, std:
         return result;
     }
     decoder::input_span input{stream.data(), stream.data() + stream.size()};
-    std::size_t done = 0;
-    while (done < file_size) {
-        const std::size_t chunk = std::min<std::size_t>(file_size - done, decoder::CODEC_CHUNK_SIZE);
-        decoder::output_span output{result.bytes.data() + done, result.bytes.data() + done + chunk};
-        result.results.push_back(decoder::decode_chunk(ctx, &input, &output));
-        done += chunk;
-    }
+    // Every call is recorded, a failed context's repeats too.
+    decoder::decode_in_chunks(ctx, &input, result.bytes.data(), file_size, [&](std::size_t, int call_result) {
+        result.results.push_back(call_result);
+        return true;
+    });
     result.input_used = static_cast<std::size_t>(input.next - stream.data());
     decoder::codec_close(&ctx);
     return result;

@@ -1,5 +1,5 @@
-// Round-trip helpers. The decoder is driven exactly as the installer drives it: one fresh context per
-// stream, the whole stream as input on every call, 8192 bytes per call but the last.
+// Round-trip helpers. The decoder is driven exactly as the installer drives it (decode_file, through the
+// one chunk loop).
 #include "round_trip.h"
 
 #include <gtest/gtest.h>

@@ -10,8 +10,8 @@
 
 namespace encoder_tests {
 
-// Decodes `size` bytes in chunks of 8192 (the last one shorter), as the extraction loop asks for them.
-// nullopt when the decoder reports an error.
+// Decodes `size` bytes chunk by chunk, as the extraction loop asks for them. nullopt when the decoder
+// reports an error.
 std::optional<std::vector<unsigned char>> decode_stream(std::span<const unsigned char> compressed,
                                                         std::size_t size);
 
