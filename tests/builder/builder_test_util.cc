@@ -53,6 +53,10 @@ void write_timed_file(const std::string& path, const std::string& bytes, std::in
     set_mtime(path, mtime);
 }
 
+void write_tree(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files) {
+    for (const auto& [name, bytes] : files) write_timed_file(root + "/" + name, bytes);
+}
+
 testing_support::process_result run_mkinstaller(const std::vector<std::string>& args,
                                                 std::vector<std::string> env_set, const std::string& cwd) {
     std::vector<std::string> argv{"mkinstaller"};
@@ -62,6 +66,21 @@ testing_support::process_result run_mkinstaller(const std::vector<std::string>& 
     options.env_set = std::move(env_set);
     options.cwd = cwd;
     return testing_support::run_process(MKINSTALLER_PATH, argv, options);
+}
+
+std::string build_installer(const std::vector<std::string>& args, const std::vector<std::string>& env_set) {
+    std::vector<std::string> build_args{"build"};
+    build_args.insert(build_args.end(), args.begin(), args.end());
+    const auto r = run_mkinstaller(build_args, env_set);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    return args.back();
+}
+
+std::string build_whole_tree(const std::vector<std::string>& args) {
+    std::vector<std::string> options = {"--quiet", "--allow-same-name", "--file-mode", "--build-time",
+                                        std::to_string(TEST_TIME)};
+    options.insert(options.end(), args.begin(), args.end());
+    return build_installer(options);
 }
 
 bool path_exists(const std::string& path) {

@@ -23,11 +23,22 @@ std::string fake_stub(std::size_t size);
 // Writes a file with its modification time set to `mtime`.
 void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);
 void set_mtime(const std::string& path, std::int64_t mtime);
+// write_timed_file for each (name, bytes) of `files` beneath `root`.
+void write_tree(const std::string& root, const std::vector<std::pair<std::string, std::string>>& files);
 
 // Runs mkinstaller with `args` (program name excluded); SOURCE_DATE_EPOCH is unset unless `env_set` sets it.
 testing_support::process_result run_mkinstaller(const std::vector<std::string>& args,
                                                 std::vector<std::string> env_set = {},
                                                 const std::string& cwd = "");
+
+// Runs `mkinstaller build` with `args` (options, source tree, output), checks that it succeeded, and
+// returns the output's path (the last argument).
+std::string build_installer(const std::vector<std::string>& args,
+                            const std::vector<std::string>& env_set = {});
+
+// build_installer with the options of a reproducible build that carries every file with its time and mode
+// and warns about nothing: for the tests that compare the trees installers leave.
+std::string build_whole_tree(const std::vector<std::string>& args);
 
 bool path_exists(const std::string& path);
 

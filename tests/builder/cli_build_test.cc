@@ -9,7 +9,7 @@
 #include <functional>
 #include <random>
 
-#include "builder_test_util.h"
+#include "builder_fixtures.h"
 #include "payload/header_block.h"
 #include "support/temp_dir.h"
 
@@ -20,25 +20,11 @@ using testing_support::read_file;
 using testing_support::temp_dir;
 using testing_support::write_file;
 
-class CliBuild : public testing::Test {
+class CliBuild : public stub_build_fixture {
   protected:
-    temp_dir dir;
-    std::string source = dir / "src/vorna";
-    std::string stub = dir / "stub";
-    std::string output = dir / "out/setup";
-
     void SetUp() override {
-        write_timed_file(source + "/bin/vorna", junk_bytes(5000));
-        write_timed_file(source + "/docs/readme.txt", "read me\n");
-        write_file(stub, fake_stub(3000));
-        std::filesystem::create_directories(dir / "out");
-    }
-
-    testing_support::process_result build(std::vector<std::string> options,
-                                          std::vector<std::string> env = {}) {
-        options.insert(options.begin(), {"build", "--stub", stub});
-        options.insert(options.end(), {source, output});
-        return run_mkinstaller(options, std::move(env));
+        stub_build_fixture::SetUp();
+        write_tree(source, {{"bin/vorna", junk_bytes(5000)}, {"docs/readme.txt", "read me\n"}});
     }
 };
 
@@ -74,7 +60,7 @@ TEST_F(CliBuild, ReplacesAnExistingOutputWhole) {
     write_file(output, std::string(100000, 'o'));
     ASSERT_EQ(build({}).exit_code, 0);
     const std::string image = read_file(output);
-    EXPECT_EQ(image.substr(0, 3000), fake_stub(3000));
+    EXPECT_EQ(image.substr(0, STUB_SIZE), fake_stub(STUB_SIZE));
     EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
 }
 
@@ -102,72 +88,50 @@ TEST_F(CliBuild, ErrorsExitOneAndLeaveNoOutput) {
     const std::vector<error_case> cases = {
         {"missing source", {"build", "--stub", stub, dir / "nope", output}, "cannot open source directory"},
         {"missing stub", {"build", "--stub", dir / "nostub", source, output}, "cannot open stub"},
-        {"long product",
-         {"build", "--stub", stub, "--product", std::string(64, 'p'), source, output},
-         "at most 63"},
-        {"build time range",
-         {"build", "--stub", stub, "--build-time", "2147483648", source, output},
-         "32-bit"},
-        {"build time text",
-         {"build", "--stub", stub, "--build-time", "soon", source, output},
-         "whole number"},
-        {"dangling link",
-         {"build", "--stub", stub, source, output},
-         "dangling symbolic link",
+        {"long product", build_args({"--product", std::string(64, 'p')}), "at most 63"},
+        {"build time range", build_args({"--build-time", "2147483648"}), "32-bit"},
+        {"build time text", build_args({"--build-time", "soon"}), "whole number"},
+        {"dangling link", build_args({}), "dangling symbolic link",
          [&] { ASSERT_EQ(symlink("missing", (source + "/docs/gone").c_str()), 0); }},
-        {"backslash",
-         {"build", "--stub", stub, source, output},
-         "must not contain '\\'",
+        {"backslash", build_args({}), "must not contain '\\'",
          [&] { write_file(source + "/docs/a\\b", "x"); }},
-        {"huge file",
-         {"build", "--stub", stub, source, output},
-         "files must be below 4 GiB",
+        {"huge file", build_args({}), "files must be below 4 GiB",
          [&] {
              write_file(source + "/huge", "");
              ASSERT_EQ(truncate((source + "/huge").c_str(), 0x100000000LL), 0);
          }},
-        {"file time",
-         {"build", "--stub", stub, source, output},
-         "does not fit a signed 32-bit count",
+        {"file time", build_args({}), "does not fit a signed 32-bit count",
          [&] { write_timed_file(source + "/late", "x", 4102444800LL); }},
         {"stub holding a payload",
          {"build", "--stub", dir / "built", source, output},
          "stub already holds a header block",
          [&] {
-             ASSERT_EQ(run_mkinstaller({"build", "--stub", stub, source, dir / "built"}).exit_code, 0);
+             build_installer({"--stub", stub, source, dir / "built"});
          }},
         {"output directory missing", {"build", "--stub", stub, source, dir / "none/setup"}, "cannot create"},
-        {"sizes beyond 32 bits",
-         {"build", "--stub", stub, source, output},
-         "the files add up to 42949",
+        {"sizes beyond 32 bits", build_args({}), "the files add up to 42949",
          [&] {
              for (const char* name : {"/half1", "/half2"}) {
                  write_file(source + name, "");
                  ASSERT_EQ(truncate((source + name).c_str(), 0x80000000LL), 0);
              }
          }},
-        {"delete upwards", {"build", "--stub", stub, "--delete", "lib/../../etc", source, output}, "\"..\""},
-        {"delete absolute", {"build", "--stub", stub, "--delete", "/etc/passwd", source, output}, "relative"},
-        {"delete empty component", {"build", "--stub", stub, "--delete=a//b", source, output}, "empty"},
-        {"delete dot", {"build", "--stub", stub, "--delete", "./a", source, output}, "\".\""},
-        {"delete backslash", {"build", "--stub", stub, "--delete", "a\\b", source, output}, "'\\'"},
-        {"delete nothing", {"build", "--stub", stub, "--delete=", source, output}, "needs a path"},
-        {"delete too long",
-         {"build", "--stub", stub, "--delete", std::string(4091, 'd'), source, output},
+        {"delete upwards", build_args({"--delete", "lib/../../etc"}), "\"..\""},
+        {"delete absolute", build_args({"--delete", "/etc/passwd"}), "relative"},
+        {"delete empty component", build_args({"--delete=a//b"}), "empty"},
+        {"delete dot", build_args({"--delete", "./a"}), "\".\""},
+        {"delete backslash", build_args({"--delete", "a\\b"}), "'\\'"},
+        {"delete nothing", build_args({"--delete="}), "needs a path"},
+        {"delete too long", build_args({"--delete", std::string(4091, 'd')}),
          "4091 bytes long; at most 4090"},
-        {"same name",
-         {"build", "--stub", stub, source, output},
-         "only \"docs/vorna\" survives",
+        {"same name", build_args({}), "only \"docs/vorna\" survives",
          [&] { write_timed_file(source + "/docs/vorna", "a second vorna"); }},
-        {"control byte in a name",
-         {"build", "--stub", stub, source, output},
+        {"control byte in a name", build_args({}),
          "\"docs/red\\x1b[31m\\r\": names must not contain control characters",
          [&] { write_timed_file(source + "/docs/red\x1b[31m\r", "x"); }},
-        {"control byte in the product",
-         {"build", "--stub", stub, "--product", "VORNA\x7f", source, output},
+        {"control byte in the product", build_args({"--product", "VORNA\x7f"}),
          "product name \"VORNA\\x7f\" must not contain control characters"},
-        {"control byte in a delete path",
-         {"build", "--stub", stub, "--delete", "old\nlib", source, output},
+        {"control byte in a delete path", build_args({"--delete", "old\nlib"}),
          "--delete \"old\\nlib\": names must not contain control characters"},
     };
     for (const auto& c : cases) {

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "builder_test_util.h"
+#include "builder_fixtures.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
 
@@ -14,33 +14,15 @@ namespace {
 
 using namespace builder_test;
 using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::test_entry;
-using testing_support::test_payload;
 using testing_support::write_file;
 
-class CliExtract : public testing::Test {
-  protected:
-    temp_dir dir;
-    std::string out = dir / "out";
-
-    std::string installer_of(const test_payload& payload) {
-        return testing_support::write_installer(dir / "setup", payload);
-    }
-
-    static struct stat stat_of(const std::string& path) {
-        struct stat st {};
-        EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
-        return st;
-    }
-};
+using CliExtract = extract_fixture;
 
 TEST_F(CliExtract, WritesEveryFileWithItsBytesTimeAndMode) {
     write_timed_file(dir / "src/bin/tool", junk_bytes(70000), 1600000000);
     write_timed_file(dir / "src/a b/notes.txt", "notes\n", 1500000000);
     write_timed_file(dir / "src/empty", "", 1400000000);
-    ASSERT_EQ(run_mkinstaller({"build", "--build-time", "1700000000", dir / "src", dir / "setup"}).exit_code,
-              0);
+    build_installer({"--build-time", "1700000000", dir / "src", dir / "setup"});
 
     const auto r = run_mkinstaller({"extract", dir / "setup", out});
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -48,10 +30,10 @@ TEST_F(CliExtract, WritesEveryFileWithItsBytesTimeAndMode) {
     EXPECT_EQ(read_file(out + "/bin/tool"), junk_bytes(70000));
     EXPECT_EQ(read_file(out + "/a b/notes.txt"), "notes\n");
     EXPECT_EQ(read_file(out + "/empty"), "");
-    EXPECT_EQ(stat_of(out + "/bin/tool").st_mtime, 1600000000);
-    EXPECT_EQ(stat_of(out + "/a b/notes.txt").st_mtime, 1500000000);
-    EXPECT_EQ(stat_of(out + "/bin/tool").st_mode & 07777, 0755u);
-    EXPECT_EQ(stat_of(out + "/bin").st_mode & 07777, 0755u);
+    EXPECT_EQ(lstat_of(out + "/bin/tool").st_mtime, 1600000000);
+    EXPECT_EQ(lstat_of(out + "/a b/notes.txt").st_mtime, 1500000000);
+    EXPECT_EQ(mode_of(out + "/bin/tool"), 0755u);
+    EXPECT_EQ(mode_of(out + "/bin"), 0755u);
 }
 
 TEST_F(CliExtract, NeverOverwritesWithoutForce) {
@@ -85,7 +67,7 @@ TEST_F(CliExtract, SkipsDeleteEntriesAndKeepsTimeZeroEntriesAsWritten) {
     EXPECT_FALSE(path_exists(out + "/gone.txt"));
     EXPECT_EQ(read_file(out + "/kept.txt"), "k");
     // Time 0: neither time nor mode is applied, as in the installer.
-    EXPECT_NE(stat_of(out + "/kept.txt").st_mode & 07777, 0600u);
+    EXPECT_NE(mode_of(out + "/kept.txt"), 0600u);
 }
 
 TEST_F(CliExtract, StopsAtDamagedOrUnsafeEntries) {

@@ -14,43 +14,29 @@ namespace {
 using namespace builder_test;
 using testing_support::temp_dir;
 
-std::string build(const temp_dir& dir, const std::string& source, const std::string& output) {
-    const auto r = run_mkinstaller({"build", "--quiet", "--allow-same-name", "--file-mode", "--build-time",
-                                    "1700000000", dir / source, dir / output});
-    EXPECT_EQ(r.exit_code, 0) << r.err;
-    return dir / output;
-}
-
 TEST(Diff, InstallersThatLeaveTheSameTreeAreEqual) {
     temp_dir dir;
-    write_timed_file(dir / "one/a/x.h", "removed by b/x.h at installation");
-    write_timed_file(dir / "one/b/x.h", "kept");
-    write_timed_file(dir / "two/a/x.h", "other bytes, removed as well");
-    write_timed_file(dir / "two/b/x.h", "kept");
-    const auto same = run_mkinstaller({"diff", build(dir, "one", "1"), build(dir, "two", "2")});
+    write_tree(dir / "one", {{"a/x.h", "removed by b/x.h at installation"}, {"b/x.h", "kept"}});
+    write_tree(dir / "two", {{"a/x.h", "other bytes, removed as well"}, {"b/x.h", "kept"}});
+    const auto same = run_mkinstaller(
+        {"diff", build_whole_tree({dir / "one", dir / "1"}), build_whole_tree({dir / "two", dir / "2"})});
     EXPECT_EQ(same.exit_code, 0) << same.err;
     EXPECT_EQ(same.out, "");
     // Without a/x.h nothing makes the directory a, which the others leave empty.
     write_timed_file(dir / "three/b/x.h", "kept");
-    const auto r = run_mkinstaller({"diff", dir / "1", build(dir, "three", "3")});
+    const auto r = run_mkinstaller({"diff", dir / "1", build_whole_tree({dir / "three", dir / "3"})});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "removed  a/\n");
 }
 
 TEST(Diff, NamesEveryAddedRemovedAndChangedPathAsTextAndJson) {
     temp_dir dir;
-    write_timed_file(dir / "old/same", "s");
-    write_timed_file(dir / "old/bytes", "1");
-    write_timed_file(dir / "old/time", "t");
-    write_timed_file(dir / "old/mode", "m");
-    write_timed_file(dir / "old/gone/f", "g");
-    write_timed_file(dir / "new/same", "s");
-    write_timed_file(dir / "new/bytes", "2");
+    write_tree(dir / "old", {{"same", "s"}, {"bytes", "1"}, {"time", "t"}, {"mode", "m"}, {"gone/f", "g"}});
+    write_tree(dir / "new", {{"same", "s"}, {"bytes", "2"}, {"mode", "m"}, {"gone", "now a file"}});
     write_timed_file(dir / "new/time", "t", TEST_TIME + 1);
-    write_timed_file(dir / "new/mode", "m");
     std::filesystem::permissions(dir / "new/mode", std::filesystem::perms::owner_all);
-    write_timed_file(dir / "new/gone", "now a file");
-    const auto r = run_mkinstaller({"diff", build(dir, "old", "o"), build(dir, "new", "n")});
+    const auto r = run_mkinstaller(
+        {"diff", build_whole_tree({dir / "old", dir / "o"}), build_whole_tree({dir / "new", dir / "n"})});
     EXPECT_EQ(r.exit_code, 1) << r.err;
     EXPECT_EQ(r.out,
               "changed  bytes (bytes)\n"
@@ -85,7 +71,7 @@ TEST(Diff, ATimeOfZeroSetsNeitherTimeNorMode) {
 TEST(Diff, DamagedOrMissingInstallersAreTroubleNotDifferences) {
     temp_dir dir;
     write_timed_file(dir / "src/file", "content");
-    const std::string good = build(dir, "src", "good");
+    const std::string good = build_whole_tree({dir / "src", dir / "good"});
     std::string image = testing_support::read_file(good);
     image.back() ^= 1;  // the last stored byte: its CRC fails
     testing_support::write_file(dir / "bad", image);

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "builder_test_util.h"
+#include "builder_fixtures.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
 
@@ -15,25 +15,9 @@ namespace {
 
 using namespace builder_test;
 using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::test_payload;
 using testing_support::write_file;
 
-class ExtractContainment : public testing::Test {
-  protected:
-    temp_dir dir;
-    std::string out = dir / "out";
-
-    std::string installer_of(const test_payload& payload) {
-        return testing_support::write_installer(dir / "setup", payload);
-    }
-
-    static mode_t mode_of(const std::string& path) {
-        struct stat st {};
-        EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
-        return st.st_mode & 07777;
-    }
-};
+using ExtractContainment = extract_fixture;
 
 TEST_F(ExtractContainment, ALinkInTheMiddleOfAPathIsNeverFollowed) {
     const std::string setup = installer_of({.entries = {{.name = "src/vorna.c", .data = "int main;"}}});

@@ -36,10 +36,8 @@ TEST(ListJson, HeaderAndEntriesParseAndNamesComeBackByteForByte) {
     write_timed_file(dir / ("src/" + stand_in), "odd");
     write_timed_file(dir / "src/a/x.h", "one");
     write_timed_file(dir / "src/b/x.h", "two");
-    ASSERT_EQ(run_mkinstaller({"build", "--product", "VORNA", "--build-time", std::to_string(TEST_TIME),
-                               "--allow-same-name", "--delete", "lib/old.so", dir / "src", dir / "setup"})
-                  .exit_code,
-              0);
+    build_installer({"--product", "VORNA", "--build-time", std::to_string(TEST_TIME), "--allow-same-name",
+                     "--delete", "lib/old.so", dir / "src", dir / "setup"});
     std::string image = read_file(dir / "setup");
     const std::size_t name_at = image.rfind(stand_in);
     ASSERT_NE(name_at, std::string::npos);
@@ -76,7 +74,7 @@ TEST(ListJson, BytesThatAreNotUtf8StillGiveADocumentThatParses) {
     temp_dir dir;
     write_timed_file(dir / "src/latin\xe9", "1");
     write_timed_file(dir / "src/cut\xc3", "2");
-    ASSERT_EQ(run_mkinstaller({"build", dir / "src", dir / "setup"}).exit_code, 0);
+    build_installer({dir / "src", dir / "setup"});
     const auto r = run_mkinstaller({"list", "--json", dir / "setup"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_NE(r.out.find("\"cut\\u00C3\""), std::string::npos) << r.out;
@@ -89,7 +87,7 @@ TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
     temp_dir dir;
     write_timed_file(dir / "src/a", "first");
     write_timed_file(dir / "src/b", "second");
-    ASSERT_EQ(run_mkinstaller({"build", "--store", dir / "src", dir / "setup"}).exit_code, 0);
+    build_installer({"--store", dir / "src", dir / "setup"});
     std::string image = read_file(dir / "setup");
     image.resize(image.size() - 3);  // the last stored bytes cut short
     write_file(dir / "cut", image);
@@ -110,7 +108,7 @@ TEST(ListJson, AHeaderTheInstallerRefusesGivesAnErrorDocument) {
     temp_dir dir;
     write_timed_file(dir / "src/a", "first");
     write_file(dir / "stub", fake_stub(4096));
-    ASSERT_EQ(run_mkinstaller({"build", "--stub", dir / "stub", dir / "src", dir / "setup"}).exit_code, 0);
+    build_installer({"--stub", dir / "stub", dir / "src", dir / "setup"});
     const std::string image = read_file(dir / "setup");
     const std::size_t header = image.size() - 1028 - (38 + 1 + 8) - 5;
     ASSERT_EQ(image.compare(header, 4, "KAVO"), 0);

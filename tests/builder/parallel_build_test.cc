@@ -8,25 +8,18 @@
 #include <stdexcept>
 
 #include "builder/parallel_encoder.h"
-#include "builder_test_util.h"
+#include "builder_fixtures.h"
 #include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
 using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
-class ParallelBuild : public testing::Test {
+class ParallelBuild : public stub_build_fixture {
   protected:
-    temp_dir dir;
-    std::string source = dir / "src";
-    std::string stub = dir / "stub";
-
     void SetUp() override {
-        write_file(stub, fake_stub(2000));
-        std::filesystem::create_directories(dir / "out");
+        stub_build_fixture::SetUp();
         // Empty, tiny, text that shrinks, bytes that do not, and files far larger than the rest, so that
         // workers finish out of order.
         std::string text;
@@ -43,12 +36,10 @@ class ParallelBuild : public testing::Test {
         write_timed_file(source + "/big/junk", junk);
     }
 
-    testing_support::process_result build(const std::vector<std::string>& options,
-                                          const std::string& output) {
-        std::vector<std::string> args = {"build", "--stub", stub, "--build-time", "5", "--delete", "old/x"};
-        args.insert(args.end(), options.begin(), options.end());
-        args.insert(args.end(), {source, output});
-        return run_mkinstaller(args);
+    // A build with a delete entry and a fixed time, and `jobs` (with --strict or not).
+    testing_support::process_result build_with(std::vector<std::string> jobs) const {
+        jobs.insert(jobs.begin(), {"--build-time", "5", "--delete", "old/x"});
+        return build(jobs);
     }
 };
 
@@ -56,21 +47,21 @@ class ParallelBuild : public testing::Test {
 TEST_F(ParallelBuild, EveryThreadCountGivesTheSameBytesAndMessages) {
     ASSERT_EQ(symlink("/proc/version", (source + "/d1/version").c_str()), 0);
     ASSERT_EQ(symlink("/proc/version", (source + "/d3/kernel").c_str()), 0);
-    const auto one = build({"-j", "1"}, dir / "out/setup");
+    const auto one = build_with({"-j", "1"});
     ASSERT_EQ(one.exit_code, 0) << one.err;
     EXPECT_NE(one.err.find("\"d3/kernel\""), std::string::npos) << one.err;
     EXPECT_LT(one.err.find("\"d1/version\""), one.err.find("\"d3/kernel\""));
-    const std::string bytes = read_file(dir / "out/setup");
+    const std::string bytes = read_file(output);
     for (const auto& jobs :
          std::vector<std::vector<std::string>>{{"--jobs=2"}, {"-j8"}, {"--jobs", "8"}, {}}) {
         SCOPED_TRACE(jobs.empty() ? "default" : jobs.back());
-        const auto r = build(jobs, dir / "out/setup");
+        const auto r = build_with(jobs);
         ASSERT_EQ(r.exit_code, 0) << r.err;
         EXPECT_EQ(r.err, one.err);
         EXPECT_EQ(r.out, one.out);
-        EXPECT_TRUE(read_file(dir / "out/setup") == bytes);
+        EXPECT_TRUE(read_file(output) == bytes);
     }
-    EXPECT_EQ(run_mkinstaller({"verify", dir / "out/setup"}).exit_code, 0);
+    EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
 }
 
 // Under --strict a file of /proc is an error at its entry; the first such entry in payload order is named,
@@ -78,12 +69,12 @@ TEST_F(ParallelBuild, EveryThreadCountGivesTheSameBytesAndMessages) {
 TEST_F(ParallelBuild, AnEntrysErrorIsTheFirstInPayloadOrderAndLeavesNoOutput) {
     ASSERT_EQ(symlink("/proc/version", (source + "/big/version").c_str()), 0);
     ASSERT_EQ(symlink("/proc/version", (source + "/big/zz").c_str()), 0);
-    const auto one = build({"--strict", "-j1"}, dir / "out/setup");
+    const auto one = build_with({"--strict", "-j1"});
     EXPECT_EQ(one.exit_code, 1);
     EXPECT_EQ(one.err.rfind("mkinstaller: \"big/version\": its file system gives its size as 0 bytes", 0), 0u)
         << one.err;
     for (int round = 0; round < 5; ++round) {
-        const auto r = build({"--strict", "-j8"}, dir / "out/setup");
+        const auto r = build_with({"--strict", "-j8"});
         EXPECT_EQ(r.exit_code, 1);
         EXPECT_EQ(r.err, one.err);
     }

@@ -109,20 +109,12 @@ TEST(UpdateBuild, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
         temp_dir dir;
         write_release(dir / "old", old);
         write_release(dir / "new", next);
-        const std::vector<std::string> options = {"build",       "--quiet",      "--allow-same-name",
-                                                  "--file-mode", "--build-time", "1700000000"};
-        auto build = [&](std::vector<std::string> extra) {
-            std::vector<std::string> args = options;
-            args.insert(args.end(), extra.begin(), extra.end());
-            const auto r = run_mkinstaller(args);
-            EXPECT_EQ(r.exit_code, 0) << r.err;
-        };
-        build({dir / "old", dir / "old-setup"});
-        build({dir / "new", dir / "new-setup"});
+        build_whole_tree({dir / "old", dir / "old-setup"});
+        build_whole_tree({dir / "new", dir / "new-setup"});
         // Every other round the update also carries every unchanged file.
         std::vector<std::string> update = {"--update-from", dir / "old-setup", dir / "new", dir / "update"};
         if (round % 2 == 1) update.insert(update.begin(), "--full");
-        build(update);
+        build_whole_tree(update);
 
         install(dir / "old-setup", dir / "updated");
         install(dir / "update", dir / "updated");
@@ -138,12 +130,9 @@ TEST(UpdateBuild, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
 
 TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
     temp_dir dir;
-    write_timed_file(dir / "old/a/kept.h", "same");
-    write_timed_file(dir / "old/a/changed.h", "before");
-    write_timed_file(dir / "old/gone.txt", "gone");
-    write_timed_file(dir / "new/a/kept.h", "same");
-    write_timed_file(dir / "new/a/changed.h", "after");
-    ASSERT_EQ(run_mkinstaller({"build", "--quiet", dir / "old", dir / "old-setup"}).exit_code, 0);
+    write_tree(dir / "old", {{"a/kept.h", "same"}, {"a/changed.h", "before"}, {"gone.txt", "gone"}});
+    write_tree(dir / "new", {{"a/kept.h", "same"}, {"a/changed.h", "after"}});
+    build_installer({"--quiet", dir / "old", dir / "old-setup"});
     const auto r = run_mkinstaller(
         {"build", "--build-time", "1", "--update-from", dir / "old-setup", dir / "new", dir / "update"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -151,10 +140,8 @@ TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
               std::string::npos)
         << r.out;
     // The same inputs give the same bytes; --full alone is a usage error.
-    ASSERT_EQ(run_mkinstaller({"build", "--quiet", "--build-time", "1", "--update-from", dir / "old-setup",
-                               dir / "new", dir / "again"})
-                  .exit_code,
-              0);
+    build_installer(
+        {"--quiet", "--build-time", "1", "--update-from", dir / "old-setup", dir / "new", dir / "again"});
     EXPECT_TRUE(testing_support::read_file(dir / "again") == testing_support::read_file(dir / "update"));
     EXPECT_EQ(run_mkinstaller({"build", "--full", dir / "new", dir / "full"}).exit_code, 2);
 }

@@ -14,21 +14,14 @@ namespace {
 using decoder_test::bit_writer;
 using decoder_test::codec_fixture;
 using decoder_test::decode_chunk_by_chunk;
+using decoder_test::put_length_code_list;
+using decoder_test::put_single_class;
+using decoder_test::put_single_length_code;
+using decoder_test::put_single_symbol;
+using decoder_test::put_single_symbol_block;
 
 std::string text(const std::vector<std::uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
-}
-
-// Size, then the length codes and classes in single-code form around a single symbol.
-void put_single_symbol_block(bit_writer& w, std::uint32_t size, unsigned symbol,
-                             unsigned distance_class = 0) {
-    w.put(size, 16);
-    w.put(0, 5);
-    w.put(0, 5);
-    w.put(0, 9);
-    w.put(symbol, 9);
-    w.put(0, 4);
-    w.put(distance_class, 4);
 }
 
 TEST(BlockFormat, WorkedExampleDecodesToAbcbcb) {
@@ -42,11 +35,9 @@ TEST(BlockFormat, SingleLengthCodeGivesEveryListedSymbolTheSameLengthForNoBits) 
     // Length code 10 (length 8) alone: 256 lengths of 8 cost no bits and make each literal's code the byte.
     bit_writer w;
     w.put(5, 16);
-    w.put(0, 5);
-    w.put(10, 5);
+    put_single_length_code(w, 10);
     w.put(256, 9);
-    w.put(0, 4);
-    w.put(0, 4);
+    put_single_class(w);
     for (char c : std::string("Hello")) w.put(static_cast<std::uint8_t>(c), 8);
     EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 5).bytes), "Hello");
 }
@@ -72,53 +63,36 @@ TEST(BlockFormat, SingleDistanceClassCostsNoBitsButItsExtraBitsStillFollow) {
 }
 
 // Symbol-length lists written by hand around the zero-run length codes.
-class ZeroRuns : public ::testing::Test {
-  protected:
-    // A length-code list of the given lengths, with an empty zero run after the third.
-    void put_length_codes(bit_writer& w, std::vector<unsigned> lengths) {
-        w.put(static_cast<unsigned>(lengths.size()), 5);
-        for (std::size_t i = 0; i < lengths.size(); ++i) {
-            decoder_test::put_length_form(w, lengths[i]);
-            if (i == 2) w.put(0, 2);
-        }
-    }
-};
-
-TEST_F(ZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
+TEST(ZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
     // Symbols 0 and 20 have length 1: lengths 1, 19 zeros, 1.
     bit_writer w;
     w.put(4, 16);
-    put_length_codes(w, {1, 2, 0, 2});  // code 0 "0", code 1 "10", code 3 "11"
+    put_length_code_list(w, 4, {1, 2, 0, 2});  // code 0 "0", code 1 "10", code 3 "11"
     w.put(21, 9);
     w.put(0b11, 2);  // symbol 0: length 1
     w.put(0b10, 2);  // code 1, k = 15: 18 zeros
     w.put(15, 4);
     w.put(0b0, 1);   // code 0: one zero
     w.put(0b11, 2);  // symbol 20: length 1
-    w.put(0, 4);
-    w.put(0, 4);
+    put_single_class(w);
     w.put(0b0110, 4);  // symbols 0, 20, 20, 0
     EXPECT_EQ(decode_chunk_by_chunk(w.bytes(), 4).bytes, (std::vector<std::uint8_t>{0, 20, 20, 0}));
 }
 
-TEST_F(ZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
+TEST(ZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
     // Symbols 0 and 1, a run of 20 + k zeros, then two more symbols, all of length 2.
     // Length codes 2 -> "0" and 4 (length 2) -> "1", with the 2-bit run skipping code 3.
     const auto stream = [](unsigned k) {
         const unsigned after_run = 2 + 20 + k;
         bit_writer w;
         w.put(4, 16);
-        w.put(5, 5);
-        for (unsigned len : {0u, 0u, 1u}) decoder_test::put_length_form(w, len);
-        w.put(1, 2);
-        decoder_test::put_length_form(w, 1);
+        put_length_code_list(w, 5, {0, 0, 1, 1}, 1);
         w.put(after_run + 2, 9);
         w.put(0b11, 2);  // symbols 0 and 1
         w.put(0b0, 1);   // the run
         w.put(k, 9);
         w.put(0b11, 2);  // symbols after_run and after_run + 1
-        w.put(0, 4);
-        w.put(0, 4);
+        put_single_class(w);
         w.put(0b00011011, 8);  // the four symbols in code order
         return w.bytes();
     };
@@ -137,13 +111,9 @@ TEST(LengthCodeZeroRun, TwoBitsFollowTheThirdLengthEvenWhenTheCountIsThree) {
     // start of the symbol-length count.
     bit_writer w;
     w.put(2, 16);
-    w.put(3, 5);
-    for (unsigned len : {1u, 0u, 1u}) decoder_test::put_length_form(w, len);
-    w.put(3, 2);
-    w.put(0, 9);
-    w.put('Q', 9);
-    w.put(0, 4);
-    w.put(0, 4);
+    put_length_code_list(w, 3, {1, 0, 1}, 3);
+    put_single_symbol(w, 'Q');
+    put_single_class(w);
     EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 2).bytes), "QQ");
 }
 
@@ -151,16 +121,12 @@ TEST(LengthCodeZeroRun, RunZeroesTheEntriesBehindTheThird) {
     // Codes 2 and 5 (length 3 for symbols 64..71); the run covers codes 3 and 4.
     bit_writer w;
     w.put(4, 16);
-    w.put(6, 5);
-    for (unsigned len : {0u, 0u, 1u}) decoder_test::put_length_form(w, len);
-    w.put(2, 2);
-    decoder_test::put_length_form(w, 1);
+    put_length_code_list(w, 6, {0, 0, 1, 1}, 2);
     w.put(72, 9);
     w.put(0, 1);  // code 2, k = 44: 64 zeros
     w.put(44, 9);
     for (int i = 0; i < 8; ++i) w.put(1, 1);  // code 5: length 3
-    w.put(0, 4);
-    w.put(0, 4);
+    put_single_class(w);
     for (unsigned s : {1u, 2u, 7u, 1u}) w.put(s, 3);  // 'A', 'B', 'G', 'A'
     EXPECT_EQ(text(decode_chunk_by_chunk(w.bytes(), 4).bytes), "ABGA");
 }

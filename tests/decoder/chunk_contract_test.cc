@@ -62,13 +62,7 @@ struct exact_stream {
 
 exact_stream single_symbol_stream(std::uint32_t size) {
     bit_writer w;
-    w.put(size, 16);
-    w.put(0, 5);
-    w.put(0, 5);
-    w.put(0, 9);
-    w.put('m', 9);
-    w.put(0, 4);
-    w.put(0, 4);
+    decoder_test::put_single_symbol_block(w, size, 'm');
     exact_stream s{{}, (w.bit_count() + 16 + 7) / 8};
     for (int i = 0; i < 16; ++i) w.put(0xFF, 8);
     s.bytes = w.bytes();
@@ -92,11 +86,9 @@ TEST(ChunkContract, LastChunkLeavesTheRestOfItsBlockUndecoded) {
     // A 4-byte file from a block of 8 literal symbols of 8 bits: only 4 codes are read.
     bit_writer w;
     w.put(8, 16);
-    w.put(0, 5);
-    w.put(10, 5);  // every listed symbol length 8
+    decoder_test::put_single_length_code(w, 10);  // every listed symbol length 8
     w.put(256, 9);
-    w.put(0, 4);
-    w.put(0, 4);
+    decoder_test::put_single_class(w);
     const std::size_t header_bits = w.bit_count();
     for (int i = 0; i < 8; ++i) w.put('0' + i, 8);
     const auto file = decode_chunk_by_chunk(w.bytes(), 4);

@@ -18,18 +18,15 @@ namespace {
 using decoder::CODEC_ERR_TABLE;
 using decoder::CODEC_FAILED;
 using decoder_test::bit_writer;
+using decoder_test::put_length_code_list;
 using decoder_test::put_length_form;
+using decoder_test::put_single_class;
+using decoder_test::put_single_length_code;
 
 // Block size and length codes in single-code form.
 void put_head(bit_writer& w, unsigned single_length_code) {
     w.put(100, 16);
-    w.put(0, 5);
-    w.put(single_length_code, 5);
-}
-
-void put_single_class(bit_writer& w) {
-    w.put(0, 4);
-    w.put(0, 4);
+    put_single_length_code(w, single_length_code);
 }
 
 struct damaged_case {
@@ -47,32 +44,24 @@ std::vector<damaged_case> damaged_heads() {
                      }});
     cases.push_back({"four length codes of length 1", [](bit_writer& w) {
                          w.put(100, 16);
-                         w.put(4, 5);
-                         for (unsigned len : {1u, 1u, 1u}) put_length_form(w, len);
-                         w.put(0, 2);
-                         put_length_form(w, 1);
+                         put_length_code_list(w, 4, {1, 1, 1, 1});
                      }});
     cases.push_back({"a length of 20 in unary form", [](bit_writer& w) {
                          w.put(100, 16);
-                         w.put(3, 5);
-                         for (unsigned len : {1u, 20u, 1u}) put_length_form(w, len);
-                         w.put(0, 2);
+                         put_length_code_list(w, 3, {1, 20, 1});
                      }});
     for (unsigned n = 20; n <= 31; ++n) {
         cases.push_back({"length-code count above 19", [n](bit_writer& w) {
                              w.put(100, 16);
-                             w.put(n, 5);
-                             for (unsigned i = 0; i < n; ++i) {
-                                 put_length_form(w, i < 2 ? 1 : 0);
-                                 if (i == 2) w.put(0, 2);
-                             }
+                             std::vector<unsigned> lengths(n, 0);
+                             lengths[0] = lengths[1] = 1;
+                             put_length_code_list(w, n, lengths);
                          }});
     }
     cases.push_back({"distance-class count 15",
                      [](bit_writer& w) {
                          put_head(w, 0);
-                         w.put(0, 9);
-                         w.put('s', 9);
+                         decoder_test::put_single_symbol(w, 's');
                          w.put(15, 4);
                          for (int i = 0; i < 15; ++i) put_length_form(w, i < 2 ? 1 : 0);
                      },
@@ -91,9 +80,7 @@ std::vector<damaged_case> damaged_heads() {
     cases.push_back({"a zero run ending just past entry 510", [](bit_writer& w) {
                          // Length codes 1 ("0") and 2 ("1"); 500 zeros by code 2, then code 1 with 11 zeros.
                          w.put(100, 16);
-                         w.put(3, 5);
-                         for (unsigned len : {0u, 1u, 1u}) put_length_form(w, len);
-                         w.put(0, 2);
+                         put_length_code_list(w, 3, {0, 1, 1});
                          w.put(505, 9);
                          w.put(1, 1);
                          w.put(480, 9);
@@ -136,12 +123,7 @@ TEST_F(DamagedStream, InconsistentOrOutOfRangeLengthsFailTheCallAndTheContext) {
 
 TEST_F(DamagedStream, FailureInALaterChunkFollowsAGoodOne) {
     bit_writer w;
-    w.put(8192, 16);
-    w.put(0, 5);
-    w.put(0, 5);
-    w.put(0, 9);
-    w.put('g', 9);
-    put_single_class(w);
+    decoder_test::put_single_symbol_block(w, 8192, 'g');
     damaged_heads()[0].write(w);
     use_input(w.bytes());
     std::vector<std::uint8_t> out;
@@ -209,19 +191,11 @@ TEST_F(DamagedStream, SingleCodeValuesNamingNodesEndWithAResult) {
                     if (after_tree) put_tree_block(w);
                     // Symbol and class out of range in single-code form, then a symbol list read with an
                     // out-of-range single length code.
+                    decoder_test::put_single_symbol_block(w, 40, symbol, distance_class);
                     w.put(40, 16);
-                    w.put(0, 5);
-                    w.put(0, 5);
-                    w.put(0, 9);
-                    w.put(symbol, 9);
-                    w.put(0, 4);
-                    w.put(distance_class, 4);
-                    w.put(40, 16);
-                    w.put(0, 5);
-                    w.put(length_code, 5);
+                    put_single_length_code(w, length_code);
                     w.put(200, 9);
-                    w.put(0, 4);
-                    w.put(distance_class, 4);
+                    put_single_class(w, distance_class);
                     const auto file = decoder_test::decode_chunk_by_chunk(w.bytes(), 20000);
                     for (int r : file.results) EXPECT_TRUE(r == 0 || r == CODEC_ERR_TABLE);
                 }

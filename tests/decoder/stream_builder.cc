@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "decoder/chunk_loop.h"
+#include "decoder/stream_format.h"
 
 namespace decoder_test {
 
@@ -101,6 +102,37 @@ void distance_fields(unsigned back, unsigned* distance_class, unsigned* extra, i
     *extra = d - (1u << (p - 1));
 }
 
+void put_single_length_code(bit_writer& w, unsigned code) {
+    w.put(0, decoder::FORMAT_LENGTH_CODE_COUNT_BITS);
+    w.put(code, decoder::FORMAT_LENGTH_CODE_COUNT_BITS);
+}
+
+void put_single_symbol(bit_writer& w, unsigned symbol) {
+    w.put(0, decoder::FORMAT_SYMBOL_COUNT_BITS);
+    w.put(symbol, decoder::FORMAT_SYMBOL_COUNT_BITS);
+}
+
+void put_single_class(bit_writer& w, unsigned distance_class) {
+    w.put(0, decoder::FORMAT_CLASS_COUNT_BITS);
+    w.put(distance_class, decoder::FORMAT_CLASS_COUNT_BITS);
+}
+
+void put_single_symbol_block(bit_writer& w, std::uint32_t size, unsigned symbol, unsigned distance_class) {
+    w.put(size, decoder::FORMAT_BLOCK_SIZE_BITS);
+    put_single_length_code(w, 0);
+    put_single_symbol(w, symbol);
+    put_single_class(w, distance_class);
+}
+
+void put_length_code_list(bit_writer& w, unsigned count, const std::vector<unsigned>& lengths,
+                          unsigned zero_run) {
+    w.put(count, decoder::FORMAT_LENGTH_CODE_COUNT_BITS);
+    for (std::size_t i = 0; i < lengths.size(); ++i) {
+        put_length_form(w, lengths[i]);
+        if (i + 1 == decoder::FORMAT_ZERO_RUN_AFTER) w.put(zero_run, decoder::FORMAT_ZERO_RUN_BITS);
+    }
+}
+
 void put_block(bit_writer& w, const std::vector<token>& tokens) {
     put_block(w, tokens, static_cast<std::uint32_t>(tokens.size()));
 }
@@ -143,8 +175,8 @@ void put_block(bit_writer& w, const std::vector<token>& tokens, std::uint32_t bl
         put_aux_list(w, code_lengths, 5, true);
     } else {
         const auto only = std::find(code_used.begin(), code_used.end(), true);
-        w.put(0, 5);
-        w.put(only == code_used.end() ? 0 : static_cast<unsigned>(only - code_used.begin()), 5);
+        put_single_length_code(w,
+                               only == code_used.end() ? 0 : static_cast<unsigned>(only - code_used.begin()));
     }
     const auto code_codes = canonical_codes(code_lengths);
 
@@ -157,8 +189,8 @@ void put_block(bit_writer& w, const std::vector<token>& tokens, std::uint32_t bl
         }
     } else {
         const auto only = std::find(symbol_used.begin(), symbol_used.end(), true);
-        w.put(0, 9);
-        w.put(only == symbol_used.end() ? 0 : static_cast<unsigned>(only - symbol_used.begin()), 9);
+        put_single_symbol(w,
+                          only == symbol_used.end() ? 0 : static_cast<unsigned>(only - symbol_used.begin()));
     }
     const auto symbol_codes = canonical_codes(symbol_lengths);
 
@@ -169,8 +201,7 @@ void put_block(bit_writer& w, const std::vector<token>& tokens, std::uint32_t bl
         put_aux_list(w, class_lengths, 4, false);
     } else {
         const auto only = std::find(class_used.begin(), class_used.end(), true);
-        w.put(0, 4);
-        w.put(only == class_used.end() ? 0 : static_cast<unsigned>(only - class_used.begin()), 4);
+        put_single_class(w, only == class_used.end() ? 0 : static_cast<unsigned>(only - class_used.begin()));
     }
     const auto class_codes = canonical_codes(class_lengths);
 

@@ -35,6 +35,17 @@ void put_block(bit_writer& w, const std::vector<token>& tokens, std::uint32_t bl
                const block_codes& codes = {});
 void put_block(bit_writer& w, const std::vector<token>& tokens);
 
+// A block head written field by field. An alphabet's single-code form is a count of zero and the one
+// value every entry takes; put_single_symbol_block is a whole head of `size` symbols, each `symbol`.
+void put_single_length_code(bit_writer& w, unsigned code);
+void put_single_symbol(bit_writer& w, unsigned symbol);
+void put_single_class(bit_writer& w, unsigned distance_class = 0);
+void put_single_symbol_block(bit_writer& w, std::uint32_t size, unsigned symbol, unsigned distance_class = 0);
+// A list of length-code lengths: `count`, then `lengths` in the length form with the two bits of
+// `zero_run` after the third; the entries the run covers are not in `lengths`.
+void put_length_code_list(bit_writer& w, unsigned count, const std::vector<unsigned>& lengths,
+                          unsigned zero_run = 0);
+
 // What the tokens stand for: matches copy byte by byte and read zeros before the first byte.
 std::vector<std::uint8_t> expand(const std::vector<token>& tokens);
 

@@ -78,10 +78,9 @@ TEST_F(SampleInstaller, RunsAsItsOwnProgramWithTheExactWelcomeScreen) {
 
     const std::string target = dir / "target";
     process_options options;
-    // Answers in other words than answers_to_install, then its answers to the location warnings.
+    // Answers in other words than answers_to_install, then No to each location warning.
     const std::string typed = "yes\nNext\naccept\nno\n" + target + "\n";
-    options.input =
-        typed + answers_to_install(target).substr(std::string("n\na\nn\n" + target + "\n").size()) + "n\n";
+    options.input = typed + location_answers(target) + "n\n";
     const auto r = run_process(image, {image}, options);
     expect_clean_exit(r);
     EXPECT_EQ(r.err, t::welcome("VORNA 1.0 for Linux x86-64", "231114.221320") + t::NEXT_CANCEL +

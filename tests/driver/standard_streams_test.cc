@@ -6,16 +6,15 @@
 
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
+#include "support/target_fixture.h"
 
 namespace {
 
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-class StandardStreams : public ::testing::Test {
+class StandardStreams : public target_fixture {
   protected:
-    temp_dir dir;
-    std::string target = dir / "target";
     // Over 8192 bytes and compressed, so that progress is drawn while the file is open.
     std::string big = std::string(20000, 'q');
     std::string image = [this] {
@@ -34,9 +33,7 @@ class StandardStreams : public ::testing::Test {
         return run_process(INSTALLER_PATH, {image}, options);
     }
     void expect_installed(const process_result& r) {
-        EXPECT_FALSE(r.timed_out);
-        EXPECT_EQ(r.term_signal, 0);
-        EXPECT_EQ(r.exit_code, 0);
+        expect_clean_exit(r);
         const std::string installed = read_file(target + "/big.bin");
         EXPECT_TRUE(installed == big) << "big.bin holds " << installed.size() << " bytes";
         EXPECT_EQ(read_file(target + "/doc/readme.txt"), "read me\n");

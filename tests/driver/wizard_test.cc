@@ -24,11 +24,6 @@ class Wizard : public dialogue_fixture {
   protected:
     std::string fresh = dir / "fresh";  // does not exist
     std::string existing = dir.path();  // an existing directory
-
-    // answers_to_install from the default question on, for a second visit of the directory screen.
-    static std::string from_default_question(const std::string& target) {
-        return answers_to_install(target).substr(std::string("n\na\n").size());
-    }
     static std::string install_to_end() {
         return t::INSTALLING + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE;
     }
@@ -47,7 +42,7 @@ TEST_F(Wizard, AnExistingDirectoryIsWarnedAboutThenInstalledInto) {
 
 TEST_F(Wizard, BackAtTheWarningReturnsToTheDirectoryScreenOfferingThePathAcceptedLast) {
     // Declining the offered path: the road goes on with a typed one.
-    EXPECT_EQ(run(answers_to_install(existing) + "b\n" + from_default_question(fresh) + "n\n"),
+    EXPECT_EQ(run(answers_to_install(existing) + "b\n" + directory_answers(fresh) + "n\n"),
               UP_TO_LICENSE_PROMPT + t::directory_screen_to(existing) + t::dir_exists(existing) +
                   t::BACK_NEXT_CANCEL + t::directory_screen_to(fresh, existing) + install_to_end());
 
@@ -69,7 +64,7 @@ TEST_F(Wizard, APathThatIsAFileOrALinkToOneNeverGetsPastTheDirectoryScreen) {
     write_file(dir / "plain", "x");
     symlink((dir / "plain").c_str(), (dir / "link").c_str());
     for (const std::string& path : {dir / "plain", dir / "link"}) {
-        EXPECT_EQ(run("n\na\nn\n" + path + "\nc\n"),
+        EXPECT_EQ(run(TO_DIRECTORY_SCREEN + "n\n" + path + "\nc\n"),
                   UP_TO_LICENSE_PROMPT + t::directory_header() + t::default_directory(t::DEFAULT_TARGET) +
                       t::USE_DEFAULT + t::ENTER_DIRECTORY + t::EXISTS_AS_FILE + t::SELECT_DIFFERENT_OK +
                       t::TERMINATED)

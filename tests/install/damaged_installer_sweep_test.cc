@@ -16,17 +16,16 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/driver_state.h"
 #include "encoder/encoder.h"
 #include "install/install_files.h"
 #include "install/read_ahead.h"
 #include "install_harness.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
-#include "payload/payload_stream.h"
 #include "support/install_in_child.h"
 #include "support/installer_texts.h"
 #include "support/payload_image.h"
+#include "support/target_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -66,10 +65,8 @@ struct entry_span {
     std::size_t stored_end;  // one past its stored bytes
 };
 
-class DamagedInstallerSweep : public ::testing::Test {
+class DamagedInstallerSweep : public target_fixture {
   protected:
-    temp_dir dir;
-    std::string target = dir / "target";
     test_payload payload_spec;
     std::string image;
     std::vector<entry_span> spans;

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "install/concat_strings.h"
+#include "support/target_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -55,30 +56,27 @@ TEST(MakeDirPath, DoubledAndTrailingSlashesAndBackslashes) {
     EXPECT_EQ(make_dir_path(nullptr), 1);
 }
 
-TEST(MakeDirPath, APrefixThatIsAFileFailsWithEexistAndKeepsWhatWasMade) {
-    temp_dir dir;
-    write_file(dir / "a/file", "x");
-    errno = 0;
-    EXPECT_EQ(make(dir / "a/file/b"), 0);
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(read_file(dir / "a/file"), "x");
-}
-
-TEST(MakeDirPath, BeyondAKnownPrefixTheOutcomeAndErrnoAreTheSame) {
+// A prefix that is a file fails with EEXIST and keeps the file; beyond a known prefix the outcome and errno
+// are the same as for the whole path.
+TEST(MakeDirPath, APrefixThatIsAFileFailsWithEexistAlsoBeyondAKnownPrefix) {
     temp_dir dir;
     fs::create_directories(dir / "d/existing");
     write_file(dir / "d/file", "x");
     const std::size_t known = (dir / "d").size();
-    const auto beyond = [known](std::string path) {
-        return install::make_dir_path_beyond(path.data(), known);
-    };
-    EXPECT_EQ(beyond(dir / "d/new/deeper"), 1);
-    EXPECT_TRUE(fs::is_directory(dir / "d/new/deeper"));
-    EXPECT_EQ(beyond(dir / "d/existing/x"), 1);
-    errno = 0;
-    EXPECT_EQ(beyond(dir / "d/file/x"), 0);
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(read_file(dir / "d/file"), "x");
+    for (const bool beyond : {false, true}) {
+        SCOPED_TRACE(beyond ? "beyond the known prefix" : "the whole path");
+        const auto made = [&](std::string path) {
+            return beyond ? install::make_dir_path_beyond(path.data(), known) : make(path);
+        };
+        const std::string fresh = dir / (beyond ? "d/new-beyond/deeper" : "d/new/deeper");
+        EXPECT_EQ(made(fresh), 1);
+        EXPECT_TRUE(fs::is_directory(fresh));
+        EXPECT_EQ(made(dir / "d/existing/x"), 1);
+        errno = 0;
+        EXPECT_EQ(made(dir / "d/file/x"), 0);
+        EXPECT_EQ(errno, EEXIST);
+        EXPECT_EQ(read_file(dir / "d/file"), "x");
+    }
 }
 
 TEST(MakeDirPath, PutsEverySeparatorBack) {
@@ -89,52 +87,48 @@ TEST(MakeDirPath, PutsEverySeparatorBack) {
     EXPECT_EQ(path, before);
 }
 
-class RemoveNamed : public ::testing::Test {
-  protected:
-    temp_dir dir;
-    std::string tree = dir / "target";
-};
+using RemoveNamed = testing_support::target_fixture;
 
 TEST_F(RemoveNamed, RemovesTheNameAtEveryDepthAndNothingElse) {
     for (const char* p : {"readme.txt", "a/readme.txt", "a/b/c/readme.txt", "a/README.TXT",
                           "a/readme.txt.bak", ".hidden/readme.txt", "a/b/other"}) {
-        write_file(tree + "/" + p, "x");
+        write_file(target + "/" + p, "x");
     }
-    remove_named_entries(tree.c_str(), "readme.txt");
+    remove_named_entries(target.c_str(), "readme.txt");
     for (const char* gone : {"readme.txt", "a/readme.txt", "a/b/c/readme.txt", ".hidden/readme.txt"}) {
-        EXPECT_FALSE(exists(tree + "/" + gone)) << gone;
+        EXPECT_FALSE(exists(target + "/" + gone)) << gone;
     }
     for (const char* kept : {"a/README.TXT", "a/readme.txt.bak", "a/b/other"}) {
-        EXPECT_TRUE(exists(tree + "/" + kept)) << kept;
+        EXPECT_TRUE(exists(target + "/" + kept)) << kept;
     }
 }
 
 TEST_F(RemoveNamed, AnEmptyDirectoryGoesANonEmptyOneStaysUnentered) {
-    fs::create_directories(tree + "/x/name");
-    write_file(tree + "/y/name/name", "inside");
-    remove_named_entries(tree.c_str(), "name");
-    EXPECT_FALSE(exists(tree + "/x/name"));
-    EXPECT_EQ(read_file(tree + "/y/name/name"), "inside");
+    fs::create_directories(target + "/x/name");
+    write_file(target + "/y/name/name", "inside");
+    remove_named_entries(target.c_str(), "name");
+    EXPECT_FALSE(exists(target + "/x/name"));
+    EXPECT_EQ(read_file(target + "/y/name/name"), "inside");
 }
 
 TEST_F(RemoveNamed, LinksBeneathTheTreeAreRemovedByNameButNeverFollowed) {
     write_file(dir / "outside/victim.h", "keep");
     write_file(dir / "outside/sub/victim.h", "keep");
-    fs::create_directories(tree);
-    symlink((dir / "outside").c_str(), (tree + "/link-to-outside").c_str());
-    symlink((dir / "outside/victim.h").c_str(), (tree + "/victim.h").c_str());
-    symlink(tree.c_str(), (tree + "/loop").c_str());  // a cycle, were links followed
-    remove_named_entries(tree.c_str(), "victim.h");
-    EXPECT_FALSE(exists(tree + "/victim.h"));  // the link itself goes
+    fs::create_directories(target);
+    symlink((dir / "outside").c_str(), (target + "/link-to-outside").c_str());
+    symlink((dir / "outside/victim.h").c_str(), (target + "/victim.h").c_str());
+    symlink(target.c_str(), (target + "/loop").c_str());  // a cycle, were links followed
+    remove_named_entries(target.c_str(), "victim.h");
+    EXPECT_FALSE(exists(target + "/victim.h"));  // the link itself goes
     EXPECT_EQ(read_file(dir / "outside/victim.h"), "keep");
     EXPECT_EQ(read_file(dir / "outside/sub/victim.h"), "keep");
-    EXPECT_TRUE(exists(tree + "/link-to-outside"));
+    EXPECT_TRUE(exists(target + "/link-to-outside"));
 }
 
 TEST_F(RemoveNamed, TheTreeItselfMayBeALink) {
     write_file(dir / "real/deep/n.txt", "x");
-    symlink((dir / "real").c_str(), tree.c_str());
-    remove_named_entries(tree.c_str(), "n.txt");
+    symlink((dir / "real").c_str(), target.c_str());
+    remove_named_entries(target.c_str(), "n.txt");
     EXPECT_FALSE(exists(dir / "real/deep/n.txt"));
 }
 

@@ -8,6 +8,7 @@
 
 #include "install_harness.h"
 #include "support/installer_texts.h"
+#include "support/target_fixture.h"
 
 namespace {
 
@@ -15,11 +16,8 @@ namespace fs = std::filesystem;
 using namespace testing_support;
 using namespace install_test;
 
-class Extraction : public ::testing::Test {
+class Extraction : public target_fixture {
   protected:
-    temp_dir dir;
-    std::string target = dir / "target";
-
     std::string install(const test_payload& payload) {
         const process_result r = run_install(payload, target);
         EXPECT_EQ(r.exit_code, 0);

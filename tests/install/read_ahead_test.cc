@@ -13,12 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/driver_state.h"
 #include "encoder/encoder.h"
-#include "install/install_files.h"
 #include "install/read_ahead.h"
 #include "install_harness.h"
-#include "payload/payload_stream.h"
 #include "support/install_in_child.h"
 
 namespace {

@@ -14,12 +14,8 @@
 #include <random>
 #include <string>
 
-#include "driver/driver_state.h"
-#include "install/install_files.h"
-#include "install/name_index.h"
 #include "install/name_index_seam.h"
 #include "install_harness.h"
-#include "payload/payload_stream.h"
 #include "support/install_in_child.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"

@@ -15,11 +15,11 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/driver_state.h"
 #include "install/install_files.h"
 #include "install_harness.h"
-#include "payload/payload_stream.h"
+#include "payload/file_record.h"
 #include "support/install_in_child.h"
+#include "support/target_fixture.h"
 
 // The memory test needs a refused allocation to come back as a null pointer under AddressSanitizer too.
 extern "C" const char* __asan_default_options() {
@@ -59,11 +59,7 @@ void expect_report(const std::string& err, const std::string& report) {
     EXPECT_TRUE(err.ends_with("big.bin " + failed(report)) || err.ends_with("\b" + failed(report))) << err;
 }
 
-class SystemFaults : public ::testing::Test {
-  protected:
-    temp_dir dir;
-    std::string target = dir / "target";
-};
+using SystemFaults = testing_support::target_fixture;
 
 TEST_F(SystemFaults, AFullDiskIsErrorSavingData) {
     test_payload p;

@@ -50,7 +50,15 @@ std::string dialogue(const std::string& image, const std::string& input,
 }
 
 std::string answers_to_install(const std::string& target) {
-    std::string answers = "n\na\nn\n" + target + "\n";
+    return TO_DIRECTORY_SCREEN + directory_answers(target);
+}
+
+std::string directory_answers(const std::string& target) {
+    return "n\n" + target + "\n" + location_answers(target);
+}
+
+std::string location_answers(const std::string& target) {
+    std::string answers;
     const std::string warnings = texts::location_warnings(target);
     for (std::size_t at = warnings.find(texts::SELECT_DIFFERENT_ASK); at != std::string::npos;
          at = warnings.find(texts::SELECT_DIFFERENT_ASK, at + 1)) {

@@ -32,10 +32,18 @@ std::string dialogue(const std::string& image, const std::string& input,
                      const std::vector<std::string>& args = {});
 
 // Answers from the welcome screen to the installation into `target`, an absolute path without blanks that
-// is not the root and names no file: Next, Accept, No to the default, `target`, and No to each location
-// warning it draws (texts::location_warnings). Tests always type their target: the default directory is
-// a real system path.
+// is not the root and names no file: Next, Accept (TO_DIRECTORY_SCREEN), then directory_answers(target).
+// Tests always type their target: the default directory is a real system path.
 std::string answers_to_install(const std::string& target);
+
+// Next at the welcome screen, Accept at the licence prompt.
+inline const std::string TO_DIRECTORY_SCREEN = "n\na\n";
+
+// The directory screen's part of answers_to_install: No to the default, `target`, then location_answers.
+std::string directory_answers(const std::string& target);
+
+// No to each location warning `target` draws (texts::location_warnings).
+std::string location_answers(const std::string& target);
 
 // For a run given answers_to_install(target) on an image of the default product: checks that standard
 // error begins with the welcome screen, a licence display of the usual shape (its wording is pinned by

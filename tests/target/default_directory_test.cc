@@ -12,17 +12,10 @@ namespace {
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-const std::string RETRY = t::directory_header() + t::ENTER_DIRECTORY;
-
-class DefaultDirectory : public ::testing::Test {
+class DefaultDirectory : public screen_fixture {
   protected:
-    temp_dir dir;
     std::string offered = dir / "offered";
-    screen_setup setup = [this] {
-        screen_setup s;
-        s.offered = offered;
-        return s;
-    }();
+    screen_setup setup{.offered = offered};
     std::string first_pass = t::directory_header() + t::default_directory(offered) + t::USE_DEFAULT;
 };
 
@@ -55,20 +48,20 @@ TEST_F(DefaultDirectory, NoLeadsToTheEntryLineAndCancelEnds) {
 TEST_F(DefaultDirectory, IsOfferedOnTheFirstPassOnly) {
     // Turned down, then an empty line and Ok: the screen starts over straight at the entry line.
     auto r = run_screen("n\n\no\n", setup);
-    EXPECT_EQ(r.err, first_pass + t::ENTER_DIRECTORY + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + RETRY);
+    EXPECT_EQ(r.err, first_pass + t::ENTER_DIRECTORY + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + ENTRY_PASS);
     // Taken, then Yes at a warning: the same.
     r = run_screen("y\ny\n", setup);
-    EXPECT_EQ(r.err, first_pass + t::location_warnings(offered) + RETRY);
+    EXPECT_EQ(r.err, first_pass + t::location_warnings(offered) + ENTRY_PASS);
     // A rejected default, then Ok.
     r = run_screen("y\no\n", screen_setup{.offered = dir / "a b"});
     EXPECT_EQ(r.err, t::directory_header() + t::default_directory(dir / "a b") + t::USE_DEFAULT + t::BLANKS +
-                         t::SELECT_DIFFERENT_OK + RETRY);
+                         t::SELECT_DIFFERENT_OK + ENTRY_PASS);
 }
 
 TEST_F(DefaultDirectory, AnEmptyTargetOffersNothing) {
     const auto r = run_screen("", screen_setup{});
     EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-    EXPECT_EQ(r.err, RETRY);
+    EXPECT_EQ(r.err, ENTRY_PASS);
 }
 
 TEST_F(DefaultDirectory, ADefaultTooLongToKeepIsRejectedNotCut) {
@@ -91,7 +84,7 @@ TEST_F(DefaultDirectory, AutonextTakesTheDefaultButWaitsAtEveryWarning) {
     // Yes at the warning: the second pass has no default to take, so the entry line waits too.
     const std::string typed = dir / "typed";
     r = run_screen("y\n" + typed + "\nn\n", setup);
-    EXPECT_EQ(r.err, shown + t::location_warnings(offered) + RETRY + t::location_warnings(typed));
+    EXPECT_EQ(r.err, shown + t::location_warnings(offered) + ENTRY_PASS + t::location_warnings(typed));
     EXPECT_EQ(r.target, typed);
 
     // A default that breaks no rule goes through without a single answer (the screen writes nothing).

@@ -15,21 +15,16 @@ using namespace testing_support;
 namespace t = testing_support::texts;
 
 // No default is offered here (see default_directory_test), so the screen starts at its entry line.
-const std::string FIRST_PASS = t::directory_header() + t::ENTER_DIRECTORY;
-
-class DirectoryRules : public ::testing::Test {
-  protected:
-    temp_dir dir;
-};
+using DirectoryRules = screen_fixture;
 
 TEST_F(DirectoryRules, AnEmptyLineOrALeadingNulAsksForADirectory) {
     for (const std::string& line : {std::string(), std::string("\0/x", 3)}) {
         auto r = run_screen(line + "\no\n");  // Ok: the screen starts over, then the input ends
         EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-        EXPECT_EQ(r.err, FIRST_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + FIRST_PASS);
+        EXPECT_EQ(r.err, ENTRY_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + ENTRY_PASS);
         r = run_screen(line + "\ncancel\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-        EXPECT_EQ(r.err, FIRST_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY);
+        EXPECT_EQ(r.err, ENTRY_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY);
     }
 }
 
@@ -50,13 +45,13 @@ TEST_F(DirectoryRules, RejectionsOfferOnlyAnotherDirectoryOrCancel) {
         auto r = run_screen(c.path + "\nok\n" + next + "\n" + "n\n");
         EXPECT_EQ(r.result, driver::RESULT_NEXT) << c.path;
         EXPECT_EQ(r.err,
-                  FIRST_PASS + c.message + t::SELECT_DIFFERENT_OK + FIRST_PASS + t::location_warnings(next))
+                  ENTRY_PASS + c.message + t::SELECT_DIFFERENT_OK + ENTRY_PASS + t::location_warnings(next))
             << c.path;
         EXPECT_EQ(r.target, next);
 
         r = run_screen(c.path + "\nc\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL) << c.path;
-        EXPECT_EQ(r.err, FIRST_PASS + c.message + t::SELECT_DIFFERENT_OK) << c.path;
+        EXPECT_EQ(r.err, ENTRY_PASS + c.message + t::SELECT_DIFFERENT_OK) << c.path;
         EXPECT_EQ(r.target, "");
     }
 }
@@ -65,18 +60,18 @@ TEST_F(DirectoryRules, TheRootWarningIsForExactlyThreeSpellings) {
     for (const std::string root : {"/", "/.", "/.."}) {
         auto r = run_screen(root + "\ny\n");  // Yes: pick a different one
         EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-        EXPECT_EQ(r.err, FIRST_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + FIRST_PASS) << root;
+        EXPECT_EQ(r.err, ENTRY_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + ENTRY_PASS) << root;
         // No: on to the next rules; the root is outside /usr and /home, and Cancel ends it there.
         r = run_screen(root + "\nn\nc\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL);
         EXPECT_EQ(r.err,
-                  FIRST_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + t::OUTSIDE + t::SELECT_DIFFERENT_ASK)
+                  ENTRY_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + t::OUTSIDE + t::SELECT_DIFFERENT_ASK)
             << root;
         EXPECT_EQ(r.target, "");
     }
     for (const std::string other : {"//", "/./", "/x/..", "/..."}) {
         const auto r = run_screen(other + "\nc\n");
-        EXPECT_EQ(r.err, FIRST_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK) << other;
+        EXPECT_EQ(r.err, ENTRY_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK) << other;
     }
 }
 
@@ -85,20 +80,20 @@ TEST_F(DirectoryRules, BinWarnsOnlyForTheComponentFollowedByASlash) {
     const std::string in_bin = dir / "bin/x";
     auto r = run_screen(in_bin + "\nn\nn\n");
     EXPECT_EQ(r.result, driver::RESULT_NEXT);
-    EXPECT_EQ(r.err, FIRST_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + t::location_warnings(dir / "x"));
+    EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + t::location_warnings(dir / "x"));
     EXPECT_EQ(r.target, in_bin);
     r = run_screen(in_bin + "\ny\n");
-    EXPECT_EQ(r.err, FIRST_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + FIRST_PASS);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + ENTRY_PASS);
     r = run_screen(in_bin + "\nc\n");
     EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-    EXPECT_EQ(r.err, FIRST_PASS + t::BIN + t::SELECT_DIFFERENT_ASK);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK);
 
     const std::string ends_in_bin = dir / "bin";
     r = run_screen(ends_in_bin + "\nn\n");
-    EXPECT_EQ(r.err, FIRST_PASS + t::location_warnings(ends_in_bin));
+    EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(ends_in_bin));
     EXPECT_EQ(r.target, ends_in_bin);
     r = run_screen(dir / "BIN/x\nn\n");  // case-sensitive
-    EXPECT_EQ(r.err, FIRST_PASS + t::location_warnings(dir / "x"));
+    EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(dir / "x"));
 }
 
 // The screen writes nothing and the child ends at once, so system-looking paths are safe here: none is
@@ -108,22 +103,22 @@ TEST_F(DirectoryRules, OnlyPathsUnderUsrOrHomeAreAcceptedWithoutALocationWarning
          {"/usr/", "/home/", "/usr/vorna-test-absent", "/home/vorna-test-absent/x"}) {
         const auto r = run_screen(quiet + "\n");
         EXPECT_EQ(r.result, driver::RESULT_NEXT) << quiet;
-        EXPECT_EQ(r.err, FIRST_PASS) << quiet;
+        EXPECT_EQ(r.err, ENTRY_PASS) << quiet;
         EXPECT_EQ(r.target, quiet);
     }
     // After No at the bin warning a path under /usr/ draws nothing more.
     auto r = run_screen("/usr/vorna-test-absent/bin/x\nn\n");
-    EXPECT_EQ(r.err, FIRST_PASS + t::BIN + t::SELECT_DIFFERENT_ASK);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK);
     EXPECT_EQ(r.target, "/usr/vorna-test-absent/bin/x");
 
     for (const std::string& loud : {std::string("/usr"), std::string("/home"), std::string("/USR/x"),
                                     std::string("/Home/x"), std::string("/usrx/y"), dir / "x"}) {
         r = run_screen(loud + "\nno\n");  // No keeps the path
         EXPECT_EQ(r.result, driver::RESULT_NEXT) << loud;
-        EXPECT_EQ(r.err, FIRST_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK) << loud;
+        EXPECT_EQ(r.err, ENTRY_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK) << loud;
         EXPECT_EQ(r.target, loud);
         r = run_screen(loud + "\nyes\n");  // Yes asks again, without the default
-        EXPECT_EQ(r.err, FIRST_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK + FIRST_PASS) << loud;
+        EXPECT_EQ(r.err, ENTRY_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK + ENTRY_PASS) << loud;
         EXPECT_EQ(r.target, "");
         r = run_screen(loud + "\nC\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL) << loud;
@@ -145,7 +140,7 @@ TEST_F(DirectoryRules, TheFirstBrokenRuleSpeaksAndTheLaterOnesAreNotAsked) {
     for (const auto& c : cases) {
         const auto r = run_screen(c.path + "\nc\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-        EXPECT_EQ(r.err, FIRST_PASS + c.first_words) << c.path.substr(0, 40);
+        EXPECT_EQ(r.err, ENTRY_PASS + c.first_words) << c.path.substr(0, 40);
     }
 }
 

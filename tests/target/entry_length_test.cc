@@ -13,12 +13,8 @@ namespace {
 using namespace testing_support;
 namespace t = testing_support::texts;
 
-const std::string FIRST_PASS = t::directory_header() + t::ENTER_DIRECTORY;
-
-class EntryLength : public ::testing::Test {
+class EntryLength : public screen_fixture {
   protected:
-    temp_dir dir;
-
     // An absolute path beneath the temporary directory of exactly `length` characters.
     std::string path_of_length(std::size_t length) const {
         const std::string base = dir / "";
@@ -30,7 +26,7 @@ TEST_F(EntryLength, ATypedPathOf4094IsKeptWhole) {
     const std::string path = path_of_length(4094);
     const auto r = run_screen(path + "\nn\n");
     EXPECT_EQ(r.result, driver::RESULT_NEXT);
-    EXPECT_EQ(r.err, FIRST_PASS + t::location_warnings(path));
+    EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(path));
     EXPECT_EQ(r.target, path);
 }
 
@@ -38,7 +34,7 @@ TEST_F(EntryLength, OneCharacterMoreIsTooLong) {
     for (std::size_t length : {4095u, 4096u, 100000u}) {
         const auto r = run_screen(path_of_length(length) + "\nc\n");
         EXPECT_EQ(r.result, driver::RESULT_CANCEL) << length;
-        EXPECT_EQ(r.err, FIRST_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK) << length;
+        EXPECT_EQ(r.err, ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK) << length;
     }
 }
 
@@ -48,32 +44,31 @@ TEST_F(EntryLength, TheRestOfATooLongLineIsReadAndDropped) {
     const auto r = run_screen(path_of_length(4094) + std::string(3000, 'c') + "\nok\n" + next + "\nn\n");
     EXPECT_EQ(r.result, driver::RESULT_NEXT);
     EXPECT_EQ(r.err,
-              FIRST_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK + FIRST_PASS + t::location_warnings(next));
+              ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK + ENTRY_PASS + t::location_warnings(next));
     EXPECT_EQ(r.target, next);
 }
 
 TEST_F(EntryLength, BlanksCountOnlyWithinTheKeptCharacters) {
     auto r = run_screen(path_of_length(4093) + " tail\nc\n");
-    EXPECT_EQ(r.err, FIRST_PASS + t::BLANKS + t::SELECT_DIFFERENT_OK);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::BLANKS + t::SELECT_DIFFERENT_OK);
     r = run_screen(path_of_length(4094) + " tail\nc\n");
-    EXPECT_EQ(r.err, FIRST_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK);
 }
 
 TEST_F(EntryLength, ARelativeEntryMayGrowTo4094WithTheWorkingDirectory) {
-    screen_setup setup;
-    setup.cwd = dir.path();
+    const screen_setup setup{.cwd = dir.path()};
     const std::size_t room = 4093 - dir.path().size();  // the added '/' makes the whole 4094
 
     const std::string fits(room, 'y');
     auto r = run_screen(fits + "\nn\n", setup);
     EXPECT_EQ(r.result, driver::RESULT_NEXT);
-    EXPECT_EQ(r.err, FIRST_PASS + t::location_warnings(dir / fits));
+    EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(dir / fits));
     EXPECT_EQ(r.target, dir / fits);
     EXPECT_EQ(r.target.size(), 4094u);
 
     r = run_screen(fits + "y\nc\n", setup);
     EXPECT_EQ(r.result, driver::RESULT_CANCEL);
-    EXPECT_EQ(r.err, FIRST_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK);
+    EXPECT_EQ(r.err, ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK);
     EXPECT_EQ(r.target, "");
 }
 

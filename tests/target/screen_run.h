@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+#include <gtest/gtest.h>
+
+#include "support/installer_texts.h"
+#include "support/temp_dir.h"
+
 namespace testing_support {
 
 struct screen_setup {
@@ -24,5 +29,14 @@ struct screen_result {
 };
 
 screen_result run_screen(const std::string& input, const screen_setup& setup = {});
+
+// The screen's text up to its entry line: where no default is offered, and on every pass after the first.
+inline const std::string ENTRY_PASS = texts::directory_header() + texts::ENTER_DIRECTORY;
+
+// The screen's tests type paths beneath `dir`.
+class screen_fixture : public ::testing::Test {
+  protected:
+    temp_dir dir;
+};
 
 }  // namespace testing_support
