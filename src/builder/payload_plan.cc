@@ -10,18 +10,14 @@
 #include "payload/record_name.h"
 
 namespace builder {
-namespace {
 
-constexpr std::uint64_t PLAN_MAX_FIELD = std::numeric_limits<std::uint32_t>::max();
-
-void check_total(std::uint64_t value, const char* what) {
-    if (value > PLAN_MAX_FIELD) {
+std::uint32_t narrow_payload_field(std::uint64_t value, const char* what) {
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
         throw error(std::string("the ") + what + " come to " + std::to_string(value) +
                     ", more than a 32-bit payload field holds");
     }
+    return static_cast<std::uint32_t>(value);
 }
-
-}  // namespace
 
 void check_delete_path(const std::string& path) {
     if (path.empty()) throw error("--delete needs a path");
@@ -77,9 +73,9 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
         plan.total_size += file.size;
         record_total += record_length_for(file.name.size());
     }
-    check_total(plan.entries.size(), "entries");
-    check_total(plan.total_size, "file sizes");
-    check_total(record_total, "record lengths");
+    narrow_payload_field(plan.entries.size(), "entries");
+    narrow_payload_field(plan.total_size, "file sizes");
+    narrow_payload_field(record_total, "record lengths");
 
     plan.same_name = same_name_warnings(named_entries(plan.entries));
     return plan;
