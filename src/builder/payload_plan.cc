@@ -36,10 +36,8 @@ void check_delete_path(const std::string& path) {
     if (fault == payload::name_fault::backslash) {
         throw error(shown + ": names must not contain '\\' (the installer would take it for a separator)");
     }
-    for (const char c : path) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
-    }
+    if (has_control_byte(path))
+        throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
     if (fault == payload::name_fault::parent_component)
         throw error(shown + ": a \"..\" component would reach outside the target");
     if (fault == payload::name_fault::empty_or_dot_component)
