@@ -36,11 +36,14 @@ constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
 int welcome_screen() {
     std::fprintf(stderr, "\n\n%s\n\n", license_text[0]);
     std::fputs("Thanks for purchasing KAVO(R) imaging products.\n\n", stderr);
+    // The header texts go out as they are: the installer shows what the vendor wrote.
+    payload::line_gatherer line;
     payload::emit_welcome_line(payload::header_text(header, payload::HEADER_PRODUCT_NAME),
                                payload::header_text(header, payload::HEADER_VERSION),
                                payload::header_text(header, payload::HEADER_PLATFORM),
-                               payload::header_build_time(header), payload::file_sink{stderr});
-    std::fputs("\n", stderr);
+                               payload::header_build_time(header), line);
+    line("\n");
+    std::fwrite(line.text.data(), 1, line.length, stderr);
     return choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
                          static_cast<int>(WELCOME_KEYS.size()), RESULT_NEXT);
 }

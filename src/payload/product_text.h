@@ -3,9 +3,11 @@
 // cannot drift apart; whether the header texts are shown raw or escaped is left to the caller.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace payload {
@@ -23,10 +25,17 @@ product_text build_stamp(std::int32_t build_time);
 // "requiring approximately N.NNN MiByte of space.", without a newline.
 product_text space_line(std::uint32_t required_space);
 
-// An `emit` that writes each piece to a stream as it is: the installer shows header texts unescaped.
-struct file_sink {
-    std::FILE* file;
-    void operator()(std::string_view piece) const { std::fwrite(piece.data(), 1, piece.size(), file); }
+// An `emit` that gathers the pieces of a line, so that the installer writes it to its unbuffered standard
+// error in one go. Its header texts are at most 64 bytes each, so a product line always fits; anything
+// beyond the capacity would be dropped, never written past it.
+struct line_gatherer {
+    std::array<char, 256> text{};
+    std::size_t length = 0;
+    void operator()(std::string_view piece) {
+        const std::size_t taken = std::min(piece.size(), text.size() - length);
+        std::memcpy(text.data() + length, piece.data(), taken);
+        length += taken;
+    }
 };
 
 // Hands the welcome line, without its newline, to `emit` piece by piece (no allocation on the way).

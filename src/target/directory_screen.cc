@@ -20,12 +20,13 @@ namespace {
 void draw_header() {
     using payload::header_text;
     std::fputs("\n\nPlease select a directory for installation of\n", stderr);
+    payload::line_gatherer lines;
     payload::emit_product_version_line(header_text(driver::header, payload::HEADER_PRODUCT_NAME),
-                                       header_text(driver::header, payload::HEADER_VERSION),
-                                       payload::file_sink{stderr});
-    std::fprintf(
-        stderr, "\n%s\n",
-        payload::space_line(payload::header_u32(driver::header, payload::HEADER_REQUIRED_SPACE)).data());
+                                       header_text(driver::header, payload::HEADER_VERSION), lines);
+    lines("\n");
+    lines(payload::space_line(payload::header_u32(driver::header, payload::HEADER_REQUIRED_SPACE)).data());
+    lines("\n");
+    std::fwrite(lines.text.data(), 1, lines.length, stderr);
 }
 
 // Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.
