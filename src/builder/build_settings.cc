@@ -27,10 +27,8 @@ std::string checked_text(const std::string& text, const char* option) {
                     std::to_string(SETTINGS_MAX_TEXT) + " fit");
     }
     // The installer's welcome screen shows these texts as they are.
-    for (const char c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            throw error(shown + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
-    }
+    if (has_control_byte(text))
+        throw error(shown + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
     return text;
 }
 

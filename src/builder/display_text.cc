@@ -1,7 +1,13 @@
 // Escaping for the terminal.
 #include "builder/display_text.h"
 
+#include <algorithm>
+
 namespace builder {
+
+bool has_control_byte(std::string_view text) {
+    return std::any_of(text.begin(), text.end(), is_control_byte);
+}
 
 std::string display_text(std::string_view bytes) {
     static constexpr char NAMED[] = "abtnvfr";  // the escapes of bytes 7 to 13
@@ -15,7 +21,7 @@ std::string display_text(std::string_view bytes) {
         } else if (c >= 7 && c <= 13) {
             out += '\\';
             out += NAMED[c - 7];
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (is_control_byte(ch)) {
             out += "\\x";
             out += HEX[c >> 4];
             out += HEX[c & 0xF];

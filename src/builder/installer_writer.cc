@@ -41,19 +41,11 @@ constexpr std::size_t WRITER_COPY_CHUNK = 1 << 16;
 constexpr std::uint64_t WRITER_AHEAD_SLACK = std::uint64_t{16} << 20;
 constexpr std::uint64_t WRITER_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
-// The running header totals; the payload counts each in 32 bits.
+// The running header totals; the payload counts each in 32 bits (narrow_payload_field).
 struct payload_totals {
     std::uint64_t file_size = 0;
     std::uint64_t stored_size = 0;
     std::uint64_t record_size = 0;
-
-    static std::uint32_t narrow(std::uint64_t value, const char* what) {
-        if (value > std::numeric_limits<std::uint32_t>::max()) {
-            throw error(std::string("the ") + what + " come to " + std::to_string(value) +
-                        ", more than a 32-bit payload field holds");
-        }
-        return static_cast<std::uint32_t>(value);
-    }
 };
 
 // A stub is a program of a few megabytes; anything far larger is the wrong file.
@@ -202,7 +194,7 @@ prepared_entry prepare_file_entry(int root_fd, const planned_entry& entry, const
     prepared.file_size = read.size;
     prepared.data_crc = payload::crc16_update(0, file_bytes.data(), read.size);
     prepared.stored_crc = payload::crc16_update(
-        0, encoded.stored.data(), payload_totals::narrow(encoded.stored.size(), "stored bytes of one file"));
+        0, encoded.stored.data(), narrow_payload_field(encoded.stored.size(), "stored bytes of one file"));
     // Only one of the two forms is kept until the entry is written: entries wait their turn in memory.
     if (encoded.stored.data() == file_bytes.data()) {
         prepared.file = std::move(read.bytes);
@@ -225,7 +217,7 @@ void write_file_entry(const planned_entry& entry, prepared_entry& prepared, payl
         .file_size = prepared.file_size,
         .stored_size = static_cast<std::uint32_t>(stored_size),
         .method = prepared.method,
-        .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+        .record_offset = narrow_payload_field(totals.record_size + totals.stored_size, "records"),
         .mtime = entry.mtime,
         .mode = entry.mode,
         .name = entry.name,
@@ -311,7 +303,7 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         if (entry.is_delete) {
             const std::vector<unsigned char> record = serialise_record(record_fields{
                 .method = payload::METHOD_DELETE,
-                .record_offset = payload_totals::narrow(totals.record_size + totals.stored_size, "records"),
+                .record_offset = narrow_payload_field(totals.record_size + totals.stored_size, "records"),
                 .mode = 0,
                 .name = entry.name,
             });
@@ -327,10 +319,10 @@ build_summary write_installer(const build_settings& settings, const payload_plan
     }
 
     const header_fields fields{
-        .file_count = payload_totals::narrow(plan.entries.size(), "entries"),
-        .total_size = payload_totals::narrow(totals.file_size, "file sizes"),
-        .total_stored_size = payload_totals::narrow(totals.stored_size, "stored sizes"),
-        .total_record_size = payload_totals::narrow(totals.record_size, "record lengths"),
+        .file_count = narrow_payload_field(plan.entries.size(), "entries"),
+        .total_size = narrow_payload_field(totals.file_size, "file sizes"),
+        .total_stored_size = narrow_payload_field(totals.stored_size, "stored sizes"),
+        .total_record_size = narrow_payload_field(totals.record_size, "record lengths"),
         .product = settings.product,
         .version = settings.version,
         .platform = settings.platform,

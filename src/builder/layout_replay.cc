@@ -10,6 +10,7 @@
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "payload/installer_messages.h"
+#include "payload/record_name.h"
 
 namespace builder {
 namespace {
@@ -62,15 +63,6 @@ std::string shown(const std::string& path) {
 
 std::string joined(const std::string& path, std::string_view part) {
     return path.empty() ? std::string(part) : path + "/" + std::string(part);
-}
-
-// The text behind the last separator ('/' or '\') before the name's final character, or the whole name:
-// a trailing separator stays part of it.
-std::string_view last_component(std::string_view name) {
-    for (std::size_t k = name.size() - 1; k-- > 0;) {
-        if (is_separator(name[k])) return name.substr(k + 1);
-    }
-    return name;
 }
 
 using node_iterator = std::map<std::string, layout_node, std::less<>>::iterator;
@@ -227,8 +219,8 @@ file_state written_state(const sha256_digest& digest, std::uint32_t size, std::i
 
 layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
                            const file_state& written) {
-    if (!name.empty() && tree.name_count.contains(last_component(name)))
-        remove_named(tree, tree.root, last_component(name));
+    if (!name.empty() && tree.name_count.contains(payload::last_name_component(name)))
+        remove_named(tree, tree.root, payload::last_name_component(name));
     if (is_delete) {
         delete_path(tree, name);
         return {};

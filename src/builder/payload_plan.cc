@@ -1,27 +1,23 @@
 // Ordering, modes, time caps and the checks that need the whole payload.
 #include "builder/payload_plan.h"
 
-#include <algorithm>
 #include <limits>
 
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "builder/record_writer.h"
 #include "payload/file_record.h"
+#include "payload/record_name.h"
 
 namespace builder {
-namespace {
 
-constexpr std::uint64_t PLAN_MAX_FIELD = std::numeric_limits<std::uint32_t>::max();
-
-void check_total(std::uint64_t value, const char* what) {
-    if (value > PLAN_MAX_FIELD) {
+std::uint32_t narrow_payload_field(std::uint64_t value, const char* what) {
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
         throw error(std::string("the ") + what + " come to " + std::to_string(value) +
                     ", more than a 32-bit payload field holds");
     }
+    return static_cast<std::uint32_t>(value);
 }
-
-}  // namespace
 
 void check_delete_path(const std::string& path) {
     if (path.empty()) throw error("--delete needs a path");
@@ -33,25 +29,19 @@ void check_delete_path(const std::string& path) {
         throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
                     std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
     }
-    if (path.front() == '/') throw error(shown + ": the path must be relative to the target directory");
-    if (path.find('\\') != std::string::npos) {
+    // A plain name with no control bytes: the installer's progress line shows every name.
+    const payload::name_fault fault = payload::plain_name_fault(path);
+    if (fault == payload::name_fault::absolute)
+        throw error(shown + ": the path must be relative to the target directory");
+    if (fault == payload::name_fault::backslash) {
         throw error(shown + ": names must not contain '\\' (the installer would take it for a separator)");
     }
-    for (const char c : path) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
-            throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
-    }
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = std::min(path.find('/', start), path.size());
-        const std::string_view component(path.data() + start, end - start);
-        if (component == "..") throw error(shown + ": a \"..\" component would reach outside the target");
-        if (component.empty() || component == ".") {
-            throw error(shown + ": empty and \".\" components are not allowed");
-        }
-        if (end == path.size()) break;
-        start = end + 1;
-    }
+    if (has_control_byte(path))
+        throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
+    if (fault == payload::name_fault::parent_component)
+        throw error(shown + ": a \"..\" component would reach outside the target");
+    if (fault == payload::name_fault::empty_or_dot_component)
+        throw error(shown + ": empty and \".\" components are not allowed");
 }
 
 std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries) {
@@ -81,9 +71,9 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
         plan.total_size += file.size;
         record_total += record_length_for(file.name.size());
     }
-    check_total(plan.entries.size(), "entries");
-    check_total(plan.total_size, "file sizes");
-    check_total(record_total, "record lengths");
+    narrow_payload_field(plan.entries.size(), "entries");
+    narrow_payload_field(plan.total_size, "file sizes");
+    narrow_payload_field(record_total, "record lengths");
 
     plan.same_name = same_name_warnings(named_entries(plan.entries));
     return plan;

@@ -37,6 +37,10 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
 // empty components, no '\' and no control bytes, and short enough for a record.
 void check_delete_path(const std::string& path);
 
+// `value` as a 32-bit payload field (a count, a total or an offset); throws error, saying that "the `what`
+// come to" more, when it does not fit.
+std::uint32_t narrow_payload_field(std::uint64_t value, const char* what);
+
 // The entries as same_name.h wants them.
 std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries);
 

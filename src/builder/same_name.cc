@@ -4,23 +4,16 @@
 #include <map>
 
 #include "builder/builder_error.h"
+#include "payload/record_name.h"
 
 namespace builder {
-
-std::string_view installer_last_component(std::string_view name) {
-    if (name.size() < 2) return name;
-    for (std::size_t i = name.size() - 1; i-- > 0;) {
-        if (name[i] == '/' || name[i] == '\\') return name.substr(i + 1);
-    }
-    return name;
-}
 
 std::vector<same_name_group> find_same_name_groups(const std::vector<named_entry>& entries) {
     // std::map: groups come out in the byte order of their components, whatever the payload order.
     std::map<std::string_view, std::vector<std::size_t>> by_component;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].name.empty()) continue;  // the installer removes nothing for an empty name
-        by_component[installer_last_component(entries[i].name)].push_back(i);
+        by_component[payload::last_name_component(entries[i].name)].push_back(i);
     }
     std::vector<same_name_group> groups;
     for (auto& [component, members] : by_component) {

@@ -20,10 +20,6 @@ struct same_name_group {
     std::vector<std::size_t> members;  // indices into the entries, in payload order
 };
 
-// The last component as the installer takes it: the text behind the last '/' or '\' found scanning back
-// from the name's second-to-last character, so a trailing separator stays part of it.
-std::string_view installer_last_component(std::string_view name);
-
 // Groups in which some file is removed by a later entry of the same last component (a delete entry that
 // comes before every file of its component removes none of them and forms no group).
 std::vector<same_name_group> find_same_name_groups(const std::vector<named_entry>& entries);

@@ -65,13 +65,6 @@ void check_name_length(const std::string& name) {
     }
 }
 
-bool has_control_byte(const std::string& text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte < 0x20 || byte == 0x7f;
-    });
-}
-
 source_entry checked_entry(const std::string& name, const struct stat& st) {
     check_name_length(name);
     if (name.find('\\') != std::string::npos) {

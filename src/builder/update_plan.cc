@@ -19,6 +19,7 @@
 #include "builder/record_writer.h"
 #include "builder/same_name.h"
 #include "payload/header_block.h"
+#include "payload/record_name.h"
 
 namespace builder {
 namespace {
@@ -178,13 +179,13 @@ bool carry_what_puts_right(const std::vector<tree_change>& differences, const pa
                 if (name.starts_with(c.path)) carried.insert(i);
             }
         } else if (c.kind == change_kind::removed) {
-            const std::string_view last = installer_last_component(c.path);
+            const std::string_view last = payload::last_name_component(c.path);
             bool written = false;
             for (std::size_t i = 0; i < full.entries.size(); ++i) {
                 const planned_entry& e = full.entries[i];
                 if (e.is_delete) continue;
                 if (e.name == c.path && carried.contains(i)) written = true;
-                if (written && installer_last_component(e.name) == last) carried.insert(i);
+                if (written && payload::last_name_component(e.name) == last) carried.insert(i);
             }
         }
     }

@@ -1,13 +1,13 @@
 #include "driver/screens.h"
 
 #include <cstdio>
-#include <ctime>
 
 #include "driver/dialogue.h"
 #include "driver/driver_state.h"
 #include "driver/license_text.h"
 #include "driver/result.h"
 #include "install/install_files.h"
+#include "payload/product_text.h"
 #include "target/path_kind.h"
 
 namespace driver {
@@ -31,27 +31,19 @@ static_assert(sizeof FILES_INSTALLED_TEXT - 1 == 443);
 constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
 constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
 
-// A header text field, never read past its 64th byte.
-void write_header_text(const char* format, std::size_t offset) {
-    const std::string_view text = payload::header_text(session.header, offset);
-    std::fprintf(stderr, format, static_cast<int>(text.size()), text.data());
-}
-
 }  // namespace
 
 int welcome_screen() {
-    const std::time_t build_time = payload::header_build_time(session.header);
-    std::tm stamp{};
-    gmtime_r(&build_time, &stamp);
-
     std::fprintf(stderr, "\n\n%s\n\n", license_text[0]);
     std::fputs("Thanks for purchasing KAVO(R) imaging products.\n\n", stderr);
-    write_header_text("Let's install  %.*s", payload::HEADER_PRODUCT_NAME);
-    write_header_text(" %.*s", payload::HEADER_VERSION);
-    write_header_text(" %.*s software!", payload::HEADER_PLATFORM);
-    std::fprintf(stderr, " (build %.2d%.2d%.2d.%.2d%.2d%.2d) ", stamp.tm_year % 100, stamp.tm_mon + 1,
-                 stamp.tm_mday, stamp.tm_hour, stamp.tm_min, stamp.tm_sec);
-    std::fputs("!\n", stderr);
+    // The header texts go out as they are: the installer shows what the vendor wrote.
+    payload::line_gatherer line;
+    payload::emit_welcome_line(payload::header_text(session.header, payload::HEADER_PRODUCT_NAME),
+                               payload::header_text(session.header, payload::HEADER_VERSION),
+                               payload::header_text(session.header, payload::HEADER_PLATFORM),
+                               payload::header_build_time(session.header), line);
+    line("\n");
+    std::fwrite(line.text.data(), 1, line.length, stderr);
     return choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
                          static_cast<int>(WELCOME_KEYS.size()), RESULT_NEXT);
 }

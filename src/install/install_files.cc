@@ -30,6 +30,7 @@
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
+#include "payload/record_name.h"
 
 namespace install {
 namespace {
@@ -75,14 +76,6 @@ void copy_target_dir() {
 
 bool is_separator(char c) {
     return c == '/' || c == '\\';
-}
-
-// The text behind the last separator before the name's final character, or the whole name.
-const char* last_component(const char* name) {
-    for (std::size_t k = std::strlen(name) - 1; k-- > 0;) {
-        if (is_separator(name[k])) return name + k + 1;
-    }
-    return name;
 }
 
 // Cuts a path to its parent directory: a trailing separator alone, else back to the nearest separator at
@@ -258,7 +251,8 @@ void install_files() {
         const payload::file_record& record = *next;
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
-        if (record.name[0] != '\0') remove_same_named(working_path, last_component(record.name));
+        if (record.name[0] != '\0')
+            remove_same_named(working_path, payload::last_name_component(record.name).data());
         install_file(record, counters);
         if (record.method != payload::METHOD_DELETE) {
             counters.bytes_done += record.file_size;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "install/directory_ops.h"
+#include "payload/record_name.h"
 #include "target/path_kind.h"
 
 namespace install {
@@ -140,18 +141,10 @@ bool reached_by_walk(const index_node* node, std::string_view name) {
     return true;
 }
 
-// The names the writer produces: relative, components separated by single '/', none empty, "." or "..",
-// and no '\' (which the loop and directory creation would read differently).
+// The names the writer produces. The index follows no other: the loop and directory creation would read
+// a '\\', an empty or a "." component differently from it.
 bool is_plain_name(std::string_view name) {
-    if (name.empty() || name.find('\\') != std::string_view::npos) return false;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = std::min(name.find('/', start), name.size());
-        const std::string_view component = name.substr(start, end - start);
-        if (component.empty() || component == "." || component == "..") return false;
-        if (end == name.size()) return true;
-        start = end + 1;
-    }
+    return payload::plain_name_fault(name) == payload::name_fault::none;
 }
 
 std::vector<std::string_view> components_of(std::string_view name) {

@@ -2,27 +2,15 @@
 #include "payload/file_record.h"
 
 #include <cstring>
-#include <string_view>
 
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
+#include "payload/record_name.h"
 
 namespace payload {
 
 std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count) {
     return static_cast<std::uint32_t>(std::fread(destination, 1, count, in));
-}
-
-bool is_unsafe_name(const char* name) {
-    const std::string_view path(name);
-    if (path.starts_with('/')) return true;
-    for (std::size_t start = 0; start <= path.size();) {
-        std::size_t end = path.find('/', start);
-        if (end == std::string_view::npos) end = path.size();
-        if (path.substr(start, end - start) == "..") return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) {

@@ -63,10 +63,6 @@ struct file_record {
 // file or on a read error). The stream advances by that many.
 std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count);
 
-// A name is unsafe when it could reach outside the target directory: it begins with '/' or has a ".."
-// component (components split on '/'). Such names are rejected, for delete entries too.
-bool is_unsafe_name(const char* name);
-
 // Reads the next record from `in` into `buffer` and checks its length, its CRC, its name (terminated within
 // the record, and safe) and its sizes against its method. Returns CORRUPT_NONE with `record` filled, or the
 // first failure's number.

@@ -10,27 +10,24 @@
 #include "driver/driver_state.h"
 #include "driver/result.h"
 #include "payload/header_block.h"
+#include "payload/product_text.h"
 #include "target/directory_entry.h"
 #include "target/directory_rules.h"
 
 namespace target {
 namespace {
 
-// 2^-20 as a single-precision constant: the figure is computed in float and only widened for printing,
-// so a large size shows a float's rounding, not a double's.
-constexpr float DIRECTORY_MIB_PER_BYTE = 9.5367431640625e-07f;
-
 void draw_header() {
     using payload::header_text;
-    const std::string_view product = header_text(driver::session.header, payload::HEADER_PRODUCT_NAME);
-    const std::string_view version = header_text(driver::session.header, payload::HEADER_VERSION);
-    const float mib =
-        static_cast<float>(payload::header_u32(driver::session.header, payload::HEADER_REQUIRED_SPACE)) *
-        DIRECTORY_MIB_PER_BYTE;
     std::fputs("\n\nPlease select a directory for installation of\n", stderr);
-    std::fprintf(stderr, "    %.*s  %.*s\n", static_cast<int>(product.size()), product.data(),
-                 static_cast<int>(version.size()), version.data());
-    std::fprintf(stderr, "requiring approximately %.3f MiByte of space.\n", static_cast<double>(mib));
+    payload::line_gatherer lines;
+    payload::emit_product_version_line(header_text(driver::session.header, payload::HEADER_PRODUCT_NAME),
+                                       header_text(driver::session.header, payload::HEADER_VERSION), lines);
+    lines("\n");
+    lines(payload::space_line(payload::header_u32(driver::session.header, payload::HEADER_REQUIRED_SPACE))
+              .data());
+    lines("\n");
+    std::fwrite(lines.text.data(), 1, lines.length, stderr);
 }
 
 // Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.

@@ -10,6 +10,7 @@
 #include <filesystem>
 
 #include "builder_test_util.h"
+#include "payload/header_block.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
 
@@ -168,6 +169,16 @@ TEST(Release, InfoShowsTheWelcomeLineAndTheSpaceLine) {
               "built 2000-01-01 00:00:05 UTC (946684805); 1 entries, 1572864 bytes, 1572864 stored\n"
               "licence: the agreement built into the stub\n");
     EXPECT_EQ(run_mkinstaller({"info", dir / "nothing"}).exit_code, 1);
+
+    // The figure is the installer's single-precision one: in double precision this size shows 2048.001.
+    std::string image = read_file(dir / "setup");
+    const auto marker = payload::make_distribution_marker();
+    const std::size_t header = image.find(std::string(marker.begin(), marker.end()));
+    testing_support::put_u32(image, header + payload::HEADER_REQUIRED_SPACE, 2147484248u);
+    testing_support::reseal_header(image, header);
+    write_file(dir / "large", image);
+    EXPECT_NE(run_mkinstaller({"info", dir / "large"}).out.find("\nrequiring approximately 2048.000 MiByte"),
+              std::string::npos);
 }
 
 }  // namespace

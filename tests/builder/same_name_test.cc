@@ -3,21 +3,22 @@
 #include <gtest/gtest.h>
 
 #include "builder/same_name.h"
+#include "payload/record_name.h"
 
 namespace {
 
 using builder::find_same_name_groups;
-using builder::installer_last_component;
 using builder::named_entry;
+using payload::last_name_component;
 
 TEST(SameName, LastComponentIsTakenAsTheInstallerTakesIt) {
-    EXPECT_EQ(installer_last_component("docs/deep/readme.txt"), "readme.txt");
-    EXPECT_EQ(installer_last_component("readme.txt"), "readme.txt");
-    EXPECT_EQ(installer_last_component("a\\b.h"), "b.h");  // '\' separates here too
-    EXPECT_EQ(installer_last_component("x"), "x");
-    EXPECT_EQ(installer_last_component("/"), "/");      // one character: its own component
-    EXPECT_EQ(installer_last_component("a/b/"), "b/");  // the scan starts before the last character
-    EXPECT_EQ(installer_last_component("a//"), "/");
+    EXPECT_EQ(last_name_component("docs/deep/readme.txt"), "readme.txt");
+    EXPECT_EQ(last_name_component("readme.txt"), "readme.txt");
+    EXPECT_EQ(last_name_component("a\\b.h"), "b.h");  // '\' separates here too
+    EXPECT_EQ(last_name_component("x"), "x");
+    EXPECT_EQ(last_name_component("/"), "/");      // one character: its own component
+    EXPECT_EQ(last_name_component("a/b/"), "b/");  // the scan starts before the last character
+    EXPECT_EQ(last_name_component("a//"), "/");
 }
 
 TEST(SameName, LaterEntriesOvertakeEarlierFiles) {

@@ -178,4 +178,16 @@ TEST_F(WriterFormat, EmptyStubIsRefused) {
     EXPECT_EQ(dir_names(dir.path()), (std::vector<std::string>{"empty-stub", "product"}));
 }
 
+// Counts, totals and offsets reach the payload in 32 bits, checked in one place for the plan and the
+// writer: the largest value fits, one more is refused by name.
+TEST(PayloadField, TheLargest32BitValueFitsAndOneMoreIsRefused) {
+    EXPECT_EQ(builder::narrow_payload_field(0xFFFFFFFFu, "records"), 0xFFFFFFFFu);
+    try {
+        builder::narrow_payload_field(std::uint64_t{1} << 32, "records");
+        ADD_FAILURE() << "2^32 was narrowed";
+    } catch (const builder::error& e) {
+        EXPECT_STREQ(e.what(), "the records come to 4294967296, more than a 32-bit payload field holds");
+    }
+}
+
 }  // namespace

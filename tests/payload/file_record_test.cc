@@ -8,6 +8,7 @@
 #include <string>
 
 #include "payload/crc16.h"
+#include "payload/record_name.h"
 #include "support/payload_image.h"
 
 namespace {
@@ -127,6 +128,31 @@ TEST_F(FileRecord, NamesThatOnlyLookOddAreSafe) {
     for (const char* name :
          {"", "...", "..a", "a..", "a/...", "a..b/c", ".hidden", "./x", "a\\..\\b", "a//b"}) {
         EXPECT_FALSE(is_unsafe_name(name)) << name;
+    }
+}
+
+// Plain names are what the writer produces and the installer's name index follows; mkinstaller names the
+// first fault found, so the order is pinned too.
+TEST_F(FileRecord, PlainNamesAreSafeAndTheFirstFaultOfOthersIsNamed) {
+    struct fault_case {
+        const char* name;
+        name_fault fault;
+    };
+    const fault_case cases[] = {
+        {"a/b.h", name_fault::none},
+        {"...", name_fault::none},
+        {"/a\\b", name_fault::absolute},
+        {"a\\b/..", name_fault::backslash},
+        {"a//..", name_fault::empty_or_dot_component},  // components from the left
+        {"../a/./b", name_fault::parent_component},
+        {"", name_fault::empty_or_dot_component},
+        {"a/", name_fault::empty_or_dot_component},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(plain_name_fault(c.name), c.fault) << c.name;
+        if (c.fault == name_fault::none) {
+            EXPECT_FALSE(is_unsafe_name(c.name)) << c.name;
+        }
     }
 }
 

@@ -1,0 +1,65 @@
+// The product lines the installer shows and mkinstaller's info repeats: the welcome line with its build
+// stamp, and the directory screen's product and space lines. Both programs format them here, so the two
+// cannot drift apart; whether the header texts are shown raw or escaped is left to the caller.
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace payload {
+
+// 2^-20 as a single-precision constant: the figure is computed in float and only widened for printing,
+// so a large size shows a float's rounding, not a double's.
+constexpr float PRODUCT_MIB_PER_BYTE = 9.5367431640625e-07f;
+
+// A NUL-terminated line, long enough for any build stamp and for the space line of 2^32 - 1 bytes.
+using product_text = std::array<char, 64>;
+
+// " (build YYMMDD.hhmmss) " in UTC, each field two digits; the year is the last two of a signed count.
+product_text build_stamp(std::int32_t build_time);
+
+// "requiring approximately N.NNN MiByte of space.", without a newline.
+product_text space_line(std::uint32_t required_space);
+
+// An `emit` that gathers the pieces of a line, so that the installer writes it to its unbuffered standard
+// error in one go. Its header texts are at most 64 bytes each, so a product line always fits; anything
+// beyond the capacity would be dropped, never written past it.
+struct line_gatherer {
+    std::array<char, 256> text{};
+    std::size_t length = 0;
+    void operator()(std::string_view piece) {
+        const std::size_t taken = std::min(piece.size(), text.size() - length);
+        std::memcpy(text.data() + length, piece.data(), taken);
+        length += taken;
+    }
+};
+
+// Hands the welcome line, without its newline, to `emit` piece by piece (no allocation on the way).
+template <typename Emit>
+void emit_welcome_line(std::string_view product, std::string_view version, std::string_view platform,
+                       std::int32_t build_time, Emit&& emit) {
+    emit(std::string_view("Let's install  "));
+    emit(product);
+    emit(std::string_view(" "));
+    emit(version);
+    emit(std::string_view(" "));
+    emit(platform);
+    emit(std::string_view(" software!"));
+    emit(std::string_view(build_stamp(build_time).data()));
+    emit(std::string_view("!"));
+}
+
+// Hands the directory screen's product line, without its newline, to `emit` piece by piece.
+template <typename Emit>
+void emit_product_version_line(std::string_view product, std::string_view version, Emit&& emit) {
+    emit(std::string_view("    "));
+    emit(product);
+    emit(std::string_view("  "));
+    emit(version);
+}
+
+}  // namespace payload
