@@ -37,10 +37,6 @@ layout_outcome cannot_create_file(int errnum, std::string what) {
     return failure(payload::MESSAGE_CREATE_FILE, errnum, payload::MESSAGE_CREATE_FILE_TAG, std::move(what));
 }
 
-bool is_separator(char c) {
-    return c == '/' || c == '\\';
-}
-
 // Components split on '/' only, empty ones kept: "a//b/" is a, "", b, "".
 std::vector<std::string_view> components_of(std::string_view path) {
     std::vector<std::string_view> parts;
@@ -119,13 +115,10 @@ void delete_path(layout_tree& tree, std::string_view name) {
     if (node.is_directory ? node.children.empty() : !names_directory) remove_node(tree, *dir, victim);
 }
 
-// The installer cuts "<target>/<name>" to its parent: a trailing separator alone, else back to the
-// nearest separator ('/' or '\'); the target itself is never cut into. What remains beneath the target.
+// The installer cuts "<target>/<name>" to its parent; the target itself is never cut into, so what remains
+// beneath it is the name's own parent (a name whose only separator leads it keeps the target, as "" does).
 std::string_view directory_part(std::string_view name) {
-    if (name.empty() || is_separator(name.back())) return name.substr(0, name.empty() ? 0 : name.size() - 1);
-    std::size_t k = name.size() - 1;
-    while (k > 0 && !is_separator(name[k])) --k;
-    return name.substr(0, k);
+    return name.substr(0, payload::parent_length(name));
 }
 
 // make_dir_path on every prefix of the directory part, shortest first.

@@ -12,6 +12,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -74,22 +75,11 @@ void copy_target_dir() {
     working_path[length] = '\0';
 }
 
-bool is_separator(char c) {
-    return c == '/' || c == '\\';
-}
-
-// Cuts a path to its parent directory: a trailing separator alone, else back to the nearest separator at
-// index 1 or later, else to its first character.
+// Cuts a path to its parent, never to less than its first character: "/x" comes to "/", not to nothing.
 void cut_to_parent(char* path) {
     const std::size_t n = std::strlen(path);
     if (n <= 1) return;
-    if (is_separator(path[n - 1])) {
-        path[n - 1] = '\0';
-        return;
-    }
-    std::size_t k = n - 1;
-    while (k >= 1 && !is_separator(path[k])) --k;
-    path[k >= 1 ? k : 1] = '\0';
+    path[std::max<std::size_t>(payload::parent_length({path, n}), 1)] = '\0';
 }
 
 // Decodes the stored bytes into `file` (chunk_loop.h), drawing the progress line after every chunk but the

@@ -39,9 +39,16 @@ name_fault plain_name_fault(std::string_view name) {
 std::string_view last_name_component(std::string_view name) {
     if (name.size() < 2) return name;
     for (std::size_t k = name.size() - 1; k-- > 0;) {
-        if (name[k] == '/' || name[k] == '\\') return name.substr(k + 1);
+        if (is_name_separator(name[k])) return name.substr(k + 1);
     }
     return name;
+}
+
+std::size_t parent_length(std::string_view path) {
+    if (path.empty() || is_name_separator(path.back())) return path.empty() ? 0 : path.size() - 1;
+    std::size_t k = path.size() - 1;
+    while (k > 0 && !is_name_separator(path[k])) --k;
+    return k;
 }
 
 }  // namespace payload

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 
 #include "payload/crc16.h"
 #include "payload/record_name.h"
@@ -154,6 +155,15 @@ TEST_F(FileRecord, PlainNamesAreSafeAndTheFirstFaultOfOthersIsNamed) {
             EXPECT_FALSE(is_unsafe_name(c.name)) << c.name;
         }
     }
+}
+
+// The installer makes the directories of a path's parent and mkinstaller predicts them from the same cut.
+TEST_F(FileRecord, AParentIsCutAtATrailingSeparatorElseTheNearestOne) {
+    const std::pair<const char*, std::size_t> cases[] = {
+        {"", 0},   {"x", 0},    {"/x", 0},   {"\\x", 0},    {"/", 0},
+        {"a/", 1}, {"a/b/", 3}, {"a//b", 2}, {"a/b\\c", 3}, {"T/dir/file", 5},
+    };
+    for (const auto& [path, length] : cases) EXPECT_EQ(parent_length(path), length) << path;
 }
 
 TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
