@@ -33,11 +33,8 @@ void check_delete_path(const std::string& path) {
     const payload::name_fault fault = payload::plain_name_fault(path);
     if (fault == payload::name_fault::absolute)
         throw error(shown + ": the path must be relative to the target directory");
-    if (fault == payload::name_fault::backslash) {
-        throw error(shown + ": names must not contain '\\' (the installer would take it for a separator)");
-    }
-    if (has_control_byte(path))
-        throw error(shown + ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
+    // Past a leading '/', the next faults are those of the bytes: a '\', then a control byte.
+    if (const char* bytes_fault = name_bytes_fault(path)) throw error(shown + bytes_fault);
     if (fault == payload::name_fault::parent_component)
         throw error(shown + ": a \"..\" component would reach outside the target");
     if (fault == payload::name_fault::empty_or_dot_component)

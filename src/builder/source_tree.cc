@@ -67,15 +67,7 @@ void check_name_length(const std::string& name) {
 
 source_entry checked_entry(const std::string& name, const struct stat& st) {
     check_name_length(name);
-    if (name.find('\\') != std::string::npos) {
-        throw error(shown_name(name) +
-                    ": names must not contain '\\' (the installer would take it for a separator)");
-    }
-    // They would reach the terminal of whoever installs: the progress line shows every name.
-    if (has_control_byte(name)) {
-        throw error(shown_name(name) +
-                    ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
-    }
+    if (const char* fault = name_bytes_fault(name)) throw error(shown_name(name) + fault);
     if (static_cast<std::uint64_t>(st.st_size) > TREE_MAX_FILE_SIZE) {
         throw error(shown_name(name) + " is " + std::to_string(st.st_size) +
                     " bytes long; files must be below 4 GiB");
@@ -166,6 +158,14 @@ void scan_directory(const std::string& dir, scan_state& scan) {
 }
 
 }  // namespace
+
+const char* name_bytes_fault(std::string_view name) {
+    if (name.find('\\') != std::string_view::npos)
+        return ": names must not contain '\\' (the installer would take it for a separator)";
+    if (has_control_byte(name))
+        return ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)";
+    return nullptr;
+}
 
 source_tree scan_source_tree(const std::string& source_dir, const scan_options& options) {
     source_tree tree;

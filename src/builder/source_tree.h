@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace builder {
@@ -27,6 +28,11 @@ struct scan_options {
     // leaves a file out, or a directory with everything beneath it.
     std::vector<std::string> excludes;
 };
+
+// Why `name` cannot be packed for the bytes it holds, as the text that follows the quoted name in the
+// error; null when it can. A '\' would be taken for a separator by the installer, and control bytes would
+// reach the terminal of whoever installs: the progress line shows every name. A '\' is named first.
+const char* name_bytes_fault(std::string_view name);
 
 // Symbolic links to regular files count as the file they point to; links to directories are not followed.
 // Every file is opened once here, so that an unreadable one stops the build before any output exists.
