@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <limits>
 #include <memory>
 #include <span>
 #include <string>
@@ -39,7 +38,6 @@ namespace {
 constexpr std::size_t WRITER_COPY_CHUNK = 1 << 16;
 // What entries ahead of the writer may hold beyond jobs times the largest file.
 constexpr std::uint64_t WRITER_AHEAD_SLACK = std::uint64_t{16} << 20;
-constexpr std::uint64_t WRITER_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
 // The running header totals; the payload counts each in 32 bits (narrow_payload_field).
 struct payload_totals {
@@ -102,7 +100,7 @@ std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::u
     for (;;) {
         if (done == capacity) {
             if (done > limit) return done;
-            capacity = std::min(capacity * 2, WRITER_MAX_FILE_SIZE + 1);
+            capacity = std::min(capacity * 2, PAYLOAD_FIELD_MAX + 1);
             auto larger = std::make_unique_for_overwrite<unsigned char[]>(capacity);
             std::memcpy(larger.get(), bytes.get(), done);
             bytes = std::move(larger);
@@ -149,8 +147,8 @@ file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
         throw error(changed + ": it ended after " + std::to_string(done) + " of the " +
                     std::to_string(entry.size) + " bytes it held when the tree was scanned");
     }
-    done = read_until(file.fd, bytes, capacity, done, WRITER_MAX_FILE_SIZE, WRITER_MAX_FILE_SIZE + 1, shown);
-    if (done > WRITER_MAX_FILE_SIZE)
+    done = read_until(file.fd, bytes, capacity, done, PAYLOAD_FIELD_MAX, PAYLOAD_FIELD_MAX + 1, shown);
+    if (done > PAYLOAD_FIELD_MAX)
         throw error(shown + " reads on past 4 GiB - 1 bytes, more than a payload holds for one file");
     std::string warning = shown + ": its file system gives its size as " + std::to_string(entry.size) +
                           " bytes, which is not its length; packed the " + std::to_string(done) +

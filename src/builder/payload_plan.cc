@@ -1,8 +1,6 @@
 // Ordering, modes, time caps and the checks that need the whole payload.
 #include "builder/payload_plan.h"
 
-#include <limits>
-
 #include "builder/builder_error.h"
 #include "builder/display_text.h"
 #include "builder/record_writer.h"
@@ -12,7 +10,7 @@
 namespace builder {
 
 std::uint32_t narrow_payload_field(std::uint64_t value, const char* what) {
-    if (value > std::numeric_limits<std::uint32_t>::max()) {
+    if (value > PAYLOAD_FIELD_MAX) {
         throw error(std::string("the ") + what + " come to " + std::to_string(value) +
                     ", more than a 32-bit payload field holds");
     }

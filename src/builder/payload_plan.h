@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
 // Throws error unless `path` is a name a delete entry may carry: relative, with neither "." nor ".." nor
 // empty components, no '\' and no control bytes, and short enough for a record.
 void check_delete_path(const std::string& path);
+
+// The most a 32-bit payload field holds: a file's size, a count, a total or an offset. 64 bits wide, so
+// that one past it can be counted to.
+constexpr std::uint64_t PAYLOAD_FIELD_MAX = std::numeric_limits<std::uint32_t>::max();
 
 // `value` as a 32-bit payload field (a count, a total or an offset); throws error, saying that "the `what`
 // come to" more, when it does not fit.

@@ -19,12 +19,11 @@
 #include "builder/display_text.h"
 #include "builder/fd_holder.h"
 #include "builder/input_file.h"
+#include "builder/payload_plan.h"
 #include "payload/file_record.h"
 
 namespace builder {
 namespace {
-
-constexpr std::uint64_t TREE_MAX_FILE_SIZE = std::numeric_limits<std::uint32_t>::max();
 
 struct dir_closer {
     void operator()(DIR* d) const { closedir(d); }
@@ -68,7 +67,7 @@ void check_name_length(const std::string& name) {
 source_entry checked_entry(const std::string& name, const struct stat& st) {
     check_name_length(name);
     if (const char* fault = name_bytes_fault(name)) throw error(shown_name(name) + fault);
-    if (static_cast<std::uint64_t>(st.st_size) > TREE_MAX_FILE_SIZE) {
+    if (static_cast<std::uint64_t>(st.st_size) > PAYLOAD_FIELD_MAX) {
         throw error(shown_name(name) + " is " + std::to_string(st.st_size) +
                     " bytes long; files must be below 4 GiB");
     }
@@ -191,9 +190,9 @@ source_tree scan_source_tree(const std::string& source_dir, const scan_options& 
 
     std::uint64_t total = 0;
     for (const auto& entry : tree.entries) total += entry.size;
-    if (total > TREE_MAX_FILE_SIZE) {
+    if (total > PAYLOAD_FIELD_MAX) {
         throw error("the files add up to " + std::to_string(total) + " bytes; the payload counts at most " +
-                    std::to_string(TREE_MAX_FILE_SIZE));
+                    std::to_string(PAYLOAD_FIELD_MAX));
     }
     return tree;
 }
