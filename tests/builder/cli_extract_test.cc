@@ -8,13 +8,10 @@
 
 #include "builder_fixtures.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::write_file;
 
 using CliExtract = extract_fixture;
 
@@ -109,11 +106,7 @@ TEST_F(CliExtract, UsageErrors) {
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
 using testing_support::repeated_byte_entry;
-using testing_support::temp_dir;
-using testing_support::test_entry;
-using testing_support::test_payload;
 
 // Compressed entries are decoded as the installer decodes them, and their failures named alike.
 TEST(CompressedEntries, VerifyAndExtractDecodeThem) {

@@ -12,14 +12,10 @@
 #include "builder_test_util.h"
 #include "payload/header_block.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 // The names `list` shows, in payload order, each with its method ("delete old/a.txt").
 std::vector<std::string> listed(const std::string& installer) {

@@ -8,12 +8,10 @@
 #include <unistd.h>
 
 #include "builder_test_util.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
 
 struct terminal_run {
     int exit_code = -1;

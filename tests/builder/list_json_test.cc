@@ -7,16 +7,12 @@
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "support/json_reader.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
 using testing_support::json_value;
 using testing_support::parse_json;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 TEST(ListJson, TheParserRefusesWhatIsNotJson) {
     for (const char* bad :
