@@ -79,8 +79,7 @@ TEST_F(CliInspect, ListNamesEveryMethod) {
 
 TEST_F(CliInspect, DeleteEntriesCarryNoStoredBytes) {
     temp_dir other;
-    write_timed_file(other / "src/old.txt", "");
-    write_timed_file(other / "src/zz", "after");
+    write_tree(other / "src", {{"old.txt", ""}, {"zz", "after"}});
     build_installer({"--stub", dir / "stub", other / "src", other / "setup"});
     std::string copy = read_file(other / "setup");
     put_u32(copy, ENTRY1_AT + payload::RECORD_METHOD, payload::METHOD_DELETE);

@@ -101,8 +101,7 @@ TEST(Release, SameTreeAndEpochGiveIdenticalBytesWhateverTheDirectoryOrder) {
 
 TEST(Release, FileModeKeepsPermissionBitsAndTheDefaultStays0755) {
     temp_dir dir;
-    write_timed_file(dir / "src/conf", "setting=1\n");
-    write_timed_file(dir / "src/tool", "#!/bin/sh\n");
+    write_tree(dir / "src", {{"conf", "setting=1\n"}, {"tool", "#!/bin/sh\n"}});
     ASSERT_EQ(chmod((dir / "src/conf").c_str(), 0640), 0);
     ASSERT_EQ(chmod((dir / "src/tool").c_str(), 04750), 0);
     for (const bool keep : {false, true}) {
