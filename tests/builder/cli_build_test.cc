@@ -278,12 +278,6 @@ TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{"setup"});
 }
 
-}  // namespace
-
-namespace {
-
-using namespace builder_test;
-
 // The method `list` shows for the entry called `name`.
 std::string method_listed(const std::string& listing, const std::string& name) {
     std::size_t end = listing.find("  " + name + "\n");

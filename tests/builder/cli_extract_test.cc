@@ -12,6 +12,7 @@
 namespace {
 
 using namespace builder_test;
+using testing_support::repeated_byte_entry;
 
 using CliExtract = extract_fixture;
 
@@ -100,13 +101,6 @@ TEST_F(CliExtract, UsageErrors) {
     EXPECT_NE(help.out.find("usage: mkinstaller extract [--force] [--keep-setid] INSTALLER DIR"),
               std::string::npos);
 }
-
-}  // namespace
-
-namespace {
-
-using namespace builder_test;
-using testing_support::repeated_byte_entry;
 
 // Compressed entries are decoded as the installer decodes them, and their failures named alike.
 TEST(CompressedEntries, VerifyAndExtractDecodeThem) {
