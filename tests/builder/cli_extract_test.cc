@@ -134,10 +134,6 @@ TEST(CompressedEntries, WrongBytesAndBadTablesAreNamed) {
     EXPECT_NE(r.err.find("Decompression error (err=1)."), std::string::npos) << r.err;
 }
 
-}  // namespace
-
-namespace {
-
 // A payload that is not whole in its file is refused by extract as by the installer.
 TEST(ExtractVolume, APayloadNotWholeInItsFileIsRefused) {
     testing_support::temp_dir dir;

@@ -92,10 +92,6 @@ TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
     EXPECT_NE(r.err.find("mkinstaller: list: entry 2"), std::string::npos) << r.err;
 }
 
-}  // namespace
-
-namespace {
-
 // A header the installer refuses is an error for list too, and --json still gives a document to parse.
 TEST(ListJson, AHeaderTheInstallerRefusesGivesAnErrorDocument) {
     temp_dir dir;
