@@ -8,6 +8,7 @@
 
 #include "support/payload_image.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 namespace builder_test {
 
@@ -59,6 +60,12 @@ using testing_support::put_u16;
 using testing_support::put_u32;
 using testing_support::reseal_header;
 using testing_support::reseal_record;
+// The names nearly every mkinstaller test uses, here once rather than in each suite.
+using testing_support::read_file;
+using testing_support::temp_dir;
+using testing_support::test_entry;
+using testing_support::test_payload;
+using testing_support::write_file;
 
 // Creates `root`/ddd.../fff, a relative name of exactly `length` bytes, through directory descriptors
 // (the absolute path may exceed PATH_MAX); remove_deep_tree removes what it made.

@@ -11,14 +11,10 @@
 
 #include "builder_fixtures.h"
 #include "payload/header_block.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 class CliBuild : public stub_build_fixture {
   protected:
@@ -281,14 +277,6 @@ TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {
     EXPECT_EQ(read_file(output), "previous installer");
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{"setup"});
 }
-
-}  // namespace
-
-namespace {
-
-using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
 
 // The method `list` shows for the entry called `name`.
 std::string method_listed(const std::string& listing, const std::string& name) {

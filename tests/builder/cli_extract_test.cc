@@ -8,13 +8,11 @@
 
 #include "builder_fixtures.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::write_file;
+using testing_support::repeated_byte_entry;
 
 using CliExtract = extract_fixture;
 
@@ -104,17 +102,6 @@ TEST_F(CliExtract, UsageErrors) {
               std::string::npos);
 }
 
-}  // namespace
-
-namespace {
-
-using namespace builder_test;
-using testing_support::read_file;
-using testing_support::repeated_byte_entry;
-using testing_support::temp_dir;
-using testing_support::test_entry;
-using testing_support::test_payload;
-
 // Compressed entries are decoded as the installer decodes them, and their failures named alike.
 TEST(CompressedEntries, VerifyAndExtractDecodeThem) {
     temp_dir dir;
@@ -146,10 +133,6 @@ TEST(CompressedEntries, WrongBytesAndBadTablesAreNamed) {
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("Decompression error (err=1)."), std::string::npos) << r.err;
 }
-
-}  // namespace
-
-namespace {
 
 // A payload that is not whole in its file is refused by extract as by the installer.
 TEST(ExtractVolume, APayloadNotWholeInItsFileIsRefused) {

@@ -8,14 +8,10 @@
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 // The installer built from the tree below: header at 3072, then entry 1 and entry 2.
 constexpr std::size_t HEADER_AT = 3072;
@@ -83,8 +79,7 @@ TEST_F(CliInspect, ListNamesEveryMethod) {
 
 TEST_F(CliInspect, DeleteEntriesCarryNoStoredBytes) {
     temp_dir other;
-    write_timed_file(other / "src/old.txt", "");
-    write_timed_file(other / "src/zz", "after");
+    write_tree(other / "src", {{"old.txt", ""}, {"zz", "after"}});
     build_installer({"--stub", dir / "stub", other / "src", other / "setup"});
     std::string copy = read_file(other / "setup");
     put_u32(copy, ENTRY1_AT + payload::RECORD_METHOD, payload::METHOD_DELETE);

@@ -8,14 +8,10 @@
 #include "builder_test_util.h"
 #include "payload/license_region.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 class CliLicense : public ::testing::Test {
   protected:

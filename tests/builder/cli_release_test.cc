@@ -12,14 +12,10 @@
 #include "builder_test_util.h"
 #include "payload/header_block.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 // The names `list` shows, in payload order, each with its method ("delete old/a.txt").
 std::vector<std::string> listed(const std::string& installer) {
@@ -105,8 +101,7 @@ TEST(Release, SameTreeAndEpochGiveIdenticalBytesWhateverTheDirectoryOrder) {
 
 TEST(Release, FileModeKeepsPermissionBitsAndTheDefaultStays0755) {
     temp_dir dir;
-    write_timed_file(dir / "src/conf", "setting=1\n");
-    write_timed_file(dir / "src/tool", "#!/bin/sh\n");
+    write_tree(dir / "src", {{"conf", "setting=1\n"}, {"tool", "#!/bin/sh\n"}});
     ASSERT_EQ(chmod((dir / "src/conf").c_str(), 0640), 0);
     ASSERT_EQ(chmod((dir / "src/tool").c_str(), 04750), 0);
     for (const bool keep : {false, true}) {

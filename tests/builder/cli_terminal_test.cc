@@ -8,12 +8,10 @@
 #include <unistd.h>
 
 #include "builder_test_util.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
 
 struct terminal_run {
     int exit_code = -1;
@@ -54,8 +52,7 @@ terminal_run run_at_terminal(const std::vector<std::string>& args) {
 
 TEST(CliTerminal, ProgressBarIsDrawnThenErasedAndTheSummaryFollows) {
     temp_dir dir;
-    write_timed_file(dir / "src/a", std::string(3000, 'a'));
-    write_timed_file(dir / "src/b", junk_bytes(1000));
+    write_tree(dir / "src", {{"a", std::string(3000, 'a')}, {"b", junk_bytes(1000)}});
     const auto run = run_at_terminal({"build", dir / "src", dir / "setup"});
     ASSERT_EQ(run.exit_code, 0) << run.screen;
     // The terminal turns each "\n" into "\r\n".

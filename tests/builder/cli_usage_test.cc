@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "builder_test_util.h"
-#include "support/temp_dir.h"
 
 namespace {
 

@@ -7,12 +7,10 @@
 
 #include "builder_test_util.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
 
 TEST(Diff, InstallersThatLeaveTheSameTreeAreEqual) {
     temp_dir dir;

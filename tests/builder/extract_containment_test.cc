@@ -9,13 +9,10 @@
 
 #include "builder_fixtures.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::write_file;
 
 using ExtractContainment = extract_fixture;
 

@@ -17,14 +17,10 @@
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
-using testing_support::test_entry;
-using testing_support::test_payload;
 
 constexpr int HOSTILE_SECONDS = 10;  // far beyond what refusing takes: a run this long is a hang
 

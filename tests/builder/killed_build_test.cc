@@ -14,15 +14,12 @@
 
 #include "builder/output_file.h"
 #include "builder_test_util.h"
-#include "support/temp_dir.h"
 
 extern char** environ;
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 // True once process `pid` has a descriptor open on a file in `dir` (named or not: an unnamed file shows
 // as "DIR/#inode (deleted)").

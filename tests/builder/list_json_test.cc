@@ -7,16 +7,12 @@
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "support/json_reader.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
 using testing_support::json_value;
 using testing_support::parse_json;
-using testing_support::read_file;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 TEST(ListJson, TheParserRefusesWhatIsNotJson) {
     for (const char* bad :
@@ -34,8 +30,7 @@ TEST(ListJson, HeaderAndEntriesParseAndNamesComeBackByteForByte) {
     const std::string stand_in = "quote\" tab_ nl_ \xc3\xa9";
     write_timed_file(dir / "src/bin/vorna", junk_bytes(3000));
     write_timed_file(dir / ("src/" + stand_in), "odd");
-    write_timed_file(dir / "src/a/x.h", "one");
-    write_timed_file(dir / "src/b/x.h", "two");
+    write_tree(dir / "src", {{"a/x.h", "one"}, {"b/x.h", "two"}});
     build_installer({"--product", "VORNA", "--build-time", std::to_string(TEST_TIME), "--allow-same-name",
                      "--delete", "lib/old.so", dir / "src", dir / "setup"});
     std::string image = read_file(dir / "setup");
@@ -72,8 +67,7 @@ TEST(ListJson, HeaderAndEntriesParseAndNamesComeBackByteForByte) {
 
 TEST(ListJson, BytesThatAreNotUtf8StillGiveADocumentThatParses) {
     temp_dir dir;
-    write_timed_file(dir / "src/latin\xe9", "1");
-    write_timed_file(dir / "src/cut\xc3", "2");
+    write_tree(dir / "src", {{"latin\xe9", "1"}, {"cut\xc3", "2"}});
     build_installer({dir / "src", dir / "setup"});
     const auto r = run_mkinstaller({"list", "--json", dir / "setup"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -85,8 +79,7 @@ TEST(ListJson, BytesThatAreNotUtf8StillGiveADocumentThatParses) {
 
 TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
     temp_dir dir;
-    write_timed_file(dir / "src/a", "first");
-    write_timed_file(dir / "src/b", "second");
+    write_tree(dir / "src", {{"a", "first"}, {"b", "second"}});
     build_installer({"--store", dir / "src", dir / "setup"});
     std::string image = read_file(dir / "setup");
     image.resize(image.size() - 3);  // the last stored bytes cut short
@@ -98,10 +91,6 @@ TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
     EXPECT_NE(doc["error"].str().find("entry 2 \"b\": stored bytes cut short"), std::string::npos);
     EXPECT_NE(r.err.find("mkinstaller: list: entry 2"), std::string::npos) << r.err;
 }
-
-}  // namespace
-
-namespace {
 
 // A header the installer refuses is an error for list too, and --json still gives a document to parse.
 TEST(ListJson, AHeaderTheInstallerRefusesGivesAnErrorDocument) {

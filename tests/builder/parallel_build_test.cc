@@ -9,12 +9,10 @@
 
 #include "builder/parallel_encoder.h"
 #include "builder_fixtures.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
 
 class ParallelBuild : public stub_build_fixture {
   protected:

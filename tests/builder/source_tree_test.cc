@@ -9,14 +9,11 @@
 #include "builder/builder_error.h"
 #include "builder/source_tree.h"
 #include "builder_test_util.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
 using builder::scan_source_tree;
-using testing_support::temp_dir;
-using testing_support::write_file;
 
 std::vector<std::string> names_of(const builder::source_tree& tree) {
     std::vector<std::string> names;

@@ -11,12 +11,10 @@
 
 #include "builder_test_util.h"
 #include "support/installer_run.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
 
 struct source_file {
     std::string bytes;

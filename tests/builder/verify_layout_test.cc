@@ -6,13 +6,10 @@
 #include "builder_test_util.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::temp_dir;
-using testing_support::test_entry;
 
 constexpr std::uint32_t DELETE = 2;
 

@@ -14,13 +14,10 @@
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
-#include "support/temp_dir.h"
 
 namespace {
 
 using namespace builder_test;
-using testing_support::read_file;
-using testing_support::temp_dir;
 
 struct expected_file {
     std::string name;

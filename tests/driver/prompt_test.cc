@@ -72,9 +72,7 @@ TEST_F(Prompt, EndOfInputCancelsButAnAnswerAlreadyGivenStands) {
 }
 
 TEST_F(Prompt, ClosedStandardInputCancels) {
-    process_options options;
-    options.close_stdin = true;
-    const auto r = run_process(INSTALLER_PATH, {image}, options);
+    const auto r = run_process(INSTALLER_PATH, {image}, {.close_stdin = true});
     expect_clean_exit(r);
     EXPECT_EQ(r.err, cancelled_at_welcome(1));
 }

@@ -62,9 +62,7 @@ TEST_F(StandardStreams, AStandardErrorPipeWithoutReaderIsNoSignal) {
 }
 
 TEST_F(StandardStreams, ClosedStandardInputStillCancelsWithNothingInstalled) {
-    process_options options;
-    options.close_stdin = true;
-    const auto r = run_process(INSTALLER_PATH, {image}, options);
+    const auto r = run_process(INSTALLER_PATH, {image}, {.close_stdin = true});
     expect_clean_exit(r);
     EXPECT_TRUE(r.err.ends_with(t::NEXT_CANCEL + t::TERMINATED)) << r.err;
     EXPECT_FALSE(std::filesystem::exists(target));

@@ -27,10 +27,7 @@ TEST_F(Startup, OwnFileThatCannotBeOpenedIsErr1) {
 // The installer started by a bare name, as the search path starts it: the file of that name in `cwd`
 // is executed, or `program` instead when given.
 process_result run_bare(const std::string& name, const std::string& cwd, const std::string& program = "") {
-    process_options options;
-    options.input = "c\n";
-    options.cwd = cwd;
-    return run_process(program.empty() ? cwd + "/" + name : program, {name}, options);
+    return run_process(program.empty() ? cwd + "/" + name : program, {name}, {.cwd = cwd, .input = "c\n"});
 }
 
 TEST_F(Startup, BareNameInTheWorkingDirectoryIsFoundWhenItIsTheRunningProgram) {
@@ -57,9 +54,7 @@ TEST_F(Startup, ABareNameNamingAnotherFileNeverReadsItsPayload) {
 }
 
 TEST_F(Startup, ExecutedDirectlyTheInstallerFindsItsOwnPayload) {
-    process_options options;
-    options.input = "c\n";
-    const auto r = run_process(image, {image}, options);
+    const auto r = run_process(image, {image}, {.input = "c\n"});
     expect_clean_exit(r);
     EXPECT_EQ(r.err, t::WELCOME + t::NEXT_CANCEL + t::TERMINATED);
 }

@@ -84,9 +84,7 @@ class VendorLicense : public ::testing::Test {
 
     // The installer file itself executed, as a user runs it: its own licence region is the one read.
     static std::string run_itself(const std::string& image, const std::string& input) {
-        process_options options;
-        options.input = input;
-        const auto r = run_process(image, {image}, options);
+        const auto r = run_process(image, {image}, {.input = input});
         expect_clean_exit(r);
         return r.err;
     }

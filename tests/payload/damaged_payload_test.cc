@@ -2,6 +2,9 @@
 // message at the entry where it lies, with exit status 0.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <tuple>
+
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 #include "support/installer_run.h"
@@ -61,70 +64,64 @@ class DamagedPayload : public ::testing::Test {
     }
 };
 
-TEST_F(DamagedPayload, AnIntactPayloadIsReadToTheEnd) {
-    EXPECT_EQ(install(good_image()), finished());
-}
-
-TEST_F(DamagedPayload, FewerEntriesThanTheCountIsErr1) {
-    std::string image = good_image();
-    const std::size_t header = header_of(image);
-    put_u32(image, header + payload::HEADER_FILE_COUNT, 4);
-    reseal_header(image, header);
-    EXPECT_EQ(install(image), corrupted(1));
-}
-
-TEST_F(DamagedPayload, EntriesBehindTheCountAreIgnored) {
-    std::string image = good_image();
-    const std::size_t header = header_of(image);
-    put_u32(image, header + payload::HEADER_FILE_COUNT, 2);
-    reseal_header(image, header);
-    image.resize(image.size() - 1);  // cut into the third entry, which is never read
-    EXPECT_EQ(install(image), finished());
-}
-
-TEST_F(DamagedPayload, RecordLengthsOutsideTheRangeAreErr1) {
-    for (std::uint32_t length : {40u, 4137u}) {
+// good_image() damaged one way at a time, given the image and its header's offset, and where each run ends.
+TEST_F(DamagedPayload, EachDamageStopsWithItsNumberedMessage) {
+    using image_damage = std::function<void(std::string & image, std::size_t header)>;
+    const auto second = [](const std::string& image, std::size_t header) {
+        return record_start(image, header, 1);
+    };
+    const auto record_length = [&](std::uint32_t length) {
+        return [&, length](std::string& s, std::size_t h) { put_u32(s, second(s, h), length); };
+    };
+    const std::vector<std::tuple<const char*, image_damage, std::string>> cases = {
+        {"intact", [](std::string&, std::size_t) {}, finished()},
+        {"fewer entries than the count",
+         [](std::string& s, std::size_t h) {
+             put_u32(s, h + payload::HEADER_FILE_COUNT, 4);
+             reseal_header(s, h);
+         },
+         corrupted(1)},
+        {"entries behind the count are ignored",
+         [](std::string& s, std::size_t h) {
+             put_u32(s, h + payload::HEADER_FILE_COUNT, 2);
+             reseal_header(s, h);
+             s.resize(s.size() - 1);  // cut into the third entry, which is never read
+         },
+         finished()},
+        {"record length 40", record_length(40), corrupted(1)},
+        {"record length 4137", record_length(4137), corrupted(1)},
+        {"record cut short", [](std::string& s, std::size_t h) { s.resize(record_start(s, h, 2) + 20); },
+         corrupted(2)},
+        {"stored bytes cut short",
+         [&](std::string& s, std::size_t h) { s.resize(second(s, h) + get_u32(s, second(s, h)) + 3); },
+         corrupted(3)},
+        {"changed stored bytes",
+         [&](std::string& s, std::size_t h) { s[second(s, h) + get_u32(s, second(s, h)) + 2] ^= 0x01; },
+         corrupted(4)},
+        // Stored bytes and their CRC agree, but the data CRC does not: the produced file is refused.
+        {"file bytes fail their own CRC",
+         [&](std::string& s, std::size_t h) {
+             put_u16(s, second(s, h) + payload::RECORD_DATA_CRC, 0x1234);
+             reseal_record(s, second(s, h));
+         },
+         corrupted(5)},
+        {"flipped bit in a name",
+         [&](std::string& s, std::size_t h) { s[second(s, h) + payload::RECORD_NAME + 3] ^= 0x04; },
+         corrupted(6)},
+        {"stored, yet file size differs from stored size",
+         [](std::string& s, std::size_t h) {
+             const std::size_t third = record_start(s, h, 2);
+             put_u32(s, third + payload::RECORD_FILE_SIZE, 1);
+             reseal_record(s, third);
+         },
+         corrupted(3)},
+    };
+    for (const auto& [what, damage, expected] : cases) {
+        SCOPED_TRACE(what);
         std::string image = good_image();
-        const std::size_t second = record_start(image, header_of(image), 1);
-        put_u32(image, second, length);
-        EXPECT_EQ(install(image), corrupted(1)) << length;
+        damage(image, header_of(image));
+        EXPECT_EQ(install(image), expected);
     }
-}
-
-TEST_F(DamagedPayload, ARecordCutShortIsErr2) {
-    std::string image = good_image();
-    image.resize(record_start(image, header_of(image), 2) + 20);
-    EXPECT_EQ(install(image), corrupted(2));
-}
-
-TEST_F(DamagedPayload, StoredBytesCutShortAreErr3) {
-    std::string image = good_image();
-    const std::size_t second = record_start(image, header_of(image), 1);
-    image.resize(second + get_u32(image, second) + 3);
-    EXPECT_EQ(install(image), corrupted(3));
-}
-
-TEST_F(DamagedPayload, ChangedStoredBytesAreErr4) {
-    std::string image = good_image();
-    const std::size_t second = record_start(image, header_of(image), 1);
-    image[second + get_u32(image, second) + 2] ^= 0x01;
-    EXPECT_EQ(install(image), corrupted(4));
-}
-
-TEST_F(DamagedPayload, FileBytesThatFailTheirOwnCrcAreErr5) {
-    // Stored bytes and their CRC agree, but the data CRC does not: the produced file is refused.
-    std::string image = good_image();
-    const std::size_t second = record_start(image, header_of(image), 1);
-    put_u16(image, second + payload::RECORD_DATA_CRC, 0x1234);
-    reseal_record(image, second);
-    EXPECT_EQ(install(image), corrupted(5));
-}
-
-TEST_F(DamagedPayload, AFlippedBitInANameIsErr6) {
-    std::string image = good_image();
-    const std::size_t second = record_start(image, header_of(image), 1);
-    image[second + payload::RECORD_NAME + 3] ^= 0x04;
-    EXPECT_EQ(install(image), corrupted(6));
 }
 
 TEST_F(DamagedPayload, UnsafeNamesAreErr6ForFilesAndDeleteEntries) {
@@ -137,14 +134,6 @@ TEST_F(DamagedPayload, UnsafeNamesAreErr6ForFilesAndDeleteEntries) {
             EXPECT_EQ(install(stub_with_payload(bytes)), corrupted(6)) << name << " method " << method;
         }
     }
-}
-
-TEST_F(DamagedPayload, SizesThatContradictTheMethodAreErr3) {
-    std::string image = good_image();
-    const std::size_t third = record_start(image, header_of(image), 2);
-    put_u32(image, third + payload::RECORD_FILE_SIZE, 1);  // stored, yet file_size differs from stored_size
-    reseal_record(image, third);
-    EXPECT_EQ(install(image), corrupted(3));
 }
 
 TEST_F(DamagedPayload, ADeleteEntryIsFollowedDirectlyByTheNextRecord) {

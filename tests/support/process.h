@@ -14,16 +14,17 @@ struct process_result {
     std::string err;  // standard error
 };
 
+// Members without a default say `{}` so that a designated initialiser may leave them out (-Wextra).
 struct process_options {
-    std::string cwd;                   // empty: the current directory
-    std::string input;                 // bytes on standard input, then end of input
-    bool close_stdin = false;          // no standard input at all
-    bool close_stdout = false;         // no standard output at all (`out` stays empty)
-    bool close_stderr = false;         // no standard error at all (`err` stays empty)
-    std::string stderr_path;           // standard error opened on this file instead of captured
-    bool stderr_broken_pipe = false;   // standard error a pipe whose reader has gone
-    std::vector<std::string> env_set;  // NAME=VALUE added to (or replacing in) the environment
-    std::vector<std::string> env_unset;
+    std::string cwd{};                   // empty: the current directory
+    std::string input{};                 // bytes on standard input, then end of input
+    bool close_stdin = false;            // no standard input at all
+    bool close_stdout = false;           // no standard output at all (`out` stays empty)
+    bool close_stderr = false;           // no standard error at all (`err` stays empty)
+    std::string stderr_path{};           // standard error opened on this file instead of captured
+    bool stderr_broken_pipe = false;     // standard error a pipe whose reader has gone
+    std::vector<std::string> env_set{};  // NAME=VALUE added to (or replacing in) the environment
+    std::vector<std::string> env_unset{};
     int timeout_seconds = 30;  // a hang is a failure, never a stuck test run
 };
 
