@@ -120,8 +120,7 @@ const unsigned char* make_file_bytes(const payload::file_record& record, const i
     payload::load_stored_bytes(record, stored.get());
     if (record.method == payload::METHOD_STORED) {
         std::memcpy(file.get(), stored.get(), record.file_size);
-    } else if (record.file_size != 0) {
-        // An empty file needs no decoder; its stored bytes were still read and checked.
+    } else if (payload::needs_decoder(record)) {
         inflate_entry(record, stored.get(), file.get(), counters, false);
     }
     payload::verify_file_bytes(record, file.get());
@@ -139,7 +138,7 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record,
         return nullptr;
     }
     if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
-    if (record.method != payload::METHOD_STORED && record.file_size != 0) {
+    if (payload::needs_decoder(record)) {
         inflate_entry(record, nullptr, nullptr, counters, true);
     }
     failure = wait_for_entry(PREPARED_FILE);

@@ -59,10 +59,6 @@ std::size_t bytes_needed(const payload::file_record& record) {
     return std::size_t{record.stored_size} + 1 + std::size_t{record.file_size} + 1;
 }
 
-bool needs_decoder(const payload::file_record& record) {
-    return record.method != payload::METHOD_STORED && record.file_size != 0;
-}
-
 // With an address-space or data limit, memory the worker holds ahead could make one of the loop's own
 // allocations fail where reading in turn would not; there the loop keeps to reading in turn.
 bool memory_is_limited() {
@@ -98,7 +94,7 @@ bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool&
             entry.stored = payload::allocate_bytes(entry.record.stored_size + std::size_t{1});
             entry.file = payload::allocate_bytes(entry.record.file_size + std::size_t{1});
             if (entry.stored && entry.file &&
-                (!needs_decoder(entry.record) || decoder::codec_open(codec) == 0)) {
+                (!payload::needs_decoder(entry.record) || decoder::codec_open(codec) == 0)) {
                 const std::lock_guard guard(queue.lock);
                 queue.bytes_held += need;
                 return true;

@@ -59,6 +59,12 @@ struct file_record {
     const char* name;  // points into the record buffer
 };
 
+// Whether the entry's file bytes come from the decoder: a compressed entry, unless its file is empty (an
+// empty file needs no decoder; its stored bytes are still read and checked).
+inline bool needs_decoder(const file_record& record) {
+    return record.method != METHOD_STORED && record.file_size != 0;
+}
+
 // Reads up to `count` bytes of `in` at its position; returns how many arrived (fewer at the end of the
 // file or on a read error). The stream advances by that many.
 std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count);

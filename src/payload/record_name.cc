@@ -45,7 +45,8 @@ std::string_view last_name_component(std::string_view name) {
 }
 
 std::size_t parent_length(std::string_view path) {
-    if (path.empty() || is_name_separator(path.back())) return path.empty() ? 0 : path.size() - 1;
+    if (path.empty()) return 0;
+    if (is_name_separator(path.back())) return path.size() - 1;
     std::size_t k = path.size() - 1;
     while (k > 0 && !is_name_separator(path[k])) --k;
     return k;
