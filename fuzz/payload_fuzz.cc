@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/builder_error.h"
-#include "builder/commands.h"
+#include "builder/commands/commands.h"
+#include "builder/util/error.h"
 #include "contained_exit.h"
 #include "driver/driver_state.h"
 #include "driver/termination.h"

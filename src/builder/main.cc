@@ -5,10 +5,11 @@
 #include <string_view>
 #include <vector>
 
-#include "builder/builder_error.h"
-#include "builder/cli_options.h"
-#include "builder/commands.h"
-#include "builder/usage.h"
+#include "builder/cli/cli_options.h"
+#include "builder/cli/usage.h"
+#include "builder/cli/usage_error.h"
+#include "builder/commands/commands.h"
+#include "builder/util/error.h"
 
 int main(int argc, char** argv) {
     using namespace builder;

@@ -3,8 +3,8 @@
 
 #include <filesystem>
 
-#include "builder/build_settings.h"
-#include "builder/builder_error.h"
+#include "builder/build/build_settings.h"
+#include "builder/util/error.h"
 #include "support/temp_dir.h"
 
 namespace {

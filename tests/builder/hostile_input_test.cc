@@ -11,9 +11,9 @@
 #include <sstream>
 #include <utility>
 
-#include "builder/builder_error.h"
-#include "builder/commands.h"
-#include "builder/display_text.h"
+#include "builder/commands/commands.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "support/installer_run.h"

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "builder/output_file.h"
+#include "builder/util/output_file.h"
 #include "builder_test_util.h"
 
 extern char** environ;

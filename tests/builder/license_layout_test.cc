@@ -3,8 +3,8 @@
 // with its line and column.
 #include <gtest/gtest.h>
 
-#include "builder/builder_error.h"
-#include "builder/license_layout.h"
+#include "builder/build/license_layout.h"
+#include "builder/util/error.h"
 
 namespace {
 

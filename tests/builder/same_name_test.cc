@@ -2,7 +2,7 @@
 // later entry removes. A wrong group here means a build that hides lost files, or warns about none.
 #include <gtest/gtest.h>
 
-#include "builder/same_name.h"
+#include "builder/model/same_name.h"
 #include "payload/record_name.h"
 
 namespace {

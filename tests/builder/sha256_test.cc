@@ -2,7 +2,7 @@
 // inside a piece, and padding that needs a second block).
 #include <gtest/gtest.h>
 
-#include "builder/sha256.h"
+#include "builder/util/sha256.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "builder/builder_error.h"
-#include "builder/source_tree.h"
+#include "builder/build/source_tree.h"
+#include "builder/util/error.h"
 #include "builder_test_util.h"
 
 namespace {

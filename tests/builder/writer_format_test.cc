@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <memory>
 
-#include "builder/build_settings.h"
-#include "builder/builder_error.h"
-#include "builder/installer_writer.h"
-#include "builder/payload_plan.h"
-#include "builder/source_tree.h"
+#include "builder/build/build_settings.h"
+#include "builder/build/installer_writer.h"
+#include "builder/build/payload_plan.h"
+#include "builder/build/source_tree.h"
+#include "builder/util/error.h"
 #include "builder_test_util.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"

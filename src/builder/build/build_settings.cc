@@ -1,0 +1,149 @@
+// Defaults and checks of the build options.
+#include "builder/build/build_settings.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+
+#include "builder/build/license_layout.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "payload/header_block.h"
+
+namespace builder {
+namespace {
+
+// Each text needs its NUL within the 64-byte header field.
+constexpr std::size_t SETTINGS_MAX_TEXT = payload::HEADER_TEXT_SIZE - 1;
+
+std::string checked_text(const std::string& text, const char* option) {
+    const std::string shown = std::string(option) + " " + in_quotes(display_text(text));
+    if (text.size() > SETTINGS_MAX_TEXT) {
+        throw error(shown + " is " + std::to_string(text.size()) + " bytes long; at most " +
+                    std::to_string(SETTINGS_MAX_TEXT) + " fit");
+    }
+    // The installer's welcome screen shows these texts as they are.
+    if (has_control_byte(text))
+        throw error(shown + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
+    return text;
+}
+
+std::int32_t checked_seconds(std::int64_t seconds, const std::string& origin) {
+    if (seconds < std::numeric_limits<std::int32_t>::min() ||
+        seconds > std::numeric_limits<std::int32_t>::max()) {
+        throw error(origin + " " + std::to_string(seconds) +
+                    " does not fit a signed 32-bit count of seconds (1901-12-13 to 2038-01-19)");
+    }
+    return static_cast<std::int32_t>(seconds);
+}
+
+std::int32_t parse_seconds(const std::string& text, const std::string& origin) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    if (ec == std::errc::result_out_of_range) {
+        throw error(origin + " " + in_quotes(text) + " does not fit a signed 32-bit count of seconds");
+    }
+    if (text.empty() || ec != std::errc() || stop != end) {
+        throw error(origin + " " + in_quotes(text) + " is not a whole number of seconds");
+    }
+    return checked_seconds(value, origin);
+}
+
+// The default product name: the source directory's last component as given ("dist/vorna/" gives "vorna");
+// only "." and ".." need the real path.
+std::string product_name_from_dir(const std::string& dir) {
+    std::filesystem::path path = std::filesystem::path(dir).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    if (path.empty() || path.filename() == "." || path.filename() == "..") {
+        std::error_code ignored;
+        path = std::filesystem::weakly_canonical(dir, ignored);
+        if (!path.has_filename()) path = path.parent_path();
+    }
+    return path.filename().string();
+}
+
+// The installer beside mkinstaller (the build tree), else the one the install rules put in libexec,
+// found from mkinstaller's real place so that any prefix works, and a link to mkinstaller too.
+std::string default_stub(const std::string& own_directory) {
+    if (own_directory.empty()) {
+        throw error(
+            "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
+    }
+    const std::string beside = own_directory + "/installer";
+    const std::string installed =
+        (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).lexically_normal().string();
+    for (const std::string& place : {beside, installed}) {
+        std::error_code ignored;
+        if (std::filesystem::exists(place, ignored)) return place;
+    }
+    throw error("no installer stub at " + in_quotes(beside) + " or " + in_quotes(installed) +
+                "; name one with --stub");
+}
+
+}  // namespace
+
+build_environment current_build_environment() {
+    build_environment env;
+    env.source_date_epoch = std::getenv("SOURCE_DATE_EPOCH");
+    env.now = std::time(nullptr);
+    // Left empty when unknown: only a build without --stub needs it.
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) env.own_directory = self.parent_path().string();
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    env.online_cores = cores < 1 ? 1 : static_cast<unsigned>(std::min<long>(cores, SETTINGS_MAX_JOBS));
+    return env;
+}
+
+build_settings resolve_build_settings(const build_arguments& args, const build_environment& env) {
+    build_settings s;
+    s.source_dir = args.source_dir;
+    s.output = args.output;
+    s.stub = args.stub ? *args.stub : default_stub(env.own_directory);
+    s.product =
+        checked_text(args.product ? *args.product : product_name_from_dir(args.source_dir), "product name");
+    s.version = checked_text(args.version.value_or("1.0"), "version");
+    s.platform = checked_text(args.platform.value_or("for Linux"), "platform");
+    s.store = args.store;
+    s.quiet = args.quiet;
+    s.strict = args.strict;
+    s.allow_same_name = args.allow_same_name;
+    s.checksum = args.checksum;
+    s.jobs = args.jobs != 0 ? args.jobs : std::max(env.online_cores, 1u);
+    s.file_mode = args.file_mode;
+    s.update_from = args.update_from.value_or("");
+    s.full = args.full;
+    s.deletes = args.deletes;
+    s.excludes = args.excludes;
+    if (args.level) {
+        const std::string& text = *args.level;
+        if (text.size() != 1 || text[0] < '1' || text[0] > '9') {
+            throw error("--level takes a whole number from 1 to 9, not " + in_quotes(text));
+        }
+        s.level = text[0] - '0';
+    }
+    // An empty SOURCE_DATE_EPOCH counts as unset.
+    if (env.source_date_epoch != nullptr && *env.source_date_epoch != '\0') {
+        s.mtime_cap = parse_seconds(env.source_date_epoch, "SOURCE_DATE_EPOCH");
+    }
+    if (args.build_time) {
+        s.build_time = parse_seconds(*args.build_time, "--build-time");
+    } else if (s.mtime_cap) {
+        s.build_time = *s.mtime_cap;
+    } else {
+        s.build_time = checked_seconds(env.now, "the current time");
+    }
+    // Laid out now, so that a licence that cannot be used stops the build before the tree is read.
+    if (args.license) {
+        s.license_file = *args.license;
+        s.license_text = load_license_file(*args.license);
+    }
+    return s;
+}
+
+}  // namespace builder

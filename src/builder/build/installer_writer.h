@@ -1,0 +1,39 @@
+// Writes an installer: a copy of the stub, zero padding to the next multiple of 1024, then the payload
+// (header block, and for every entry its record followed by its stored bytes).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "builder/build/build_settings.h"
+#include "builder/build/payload_plan.h"
+
+namespace builder {
+
+struct build_summary {
+    std::uint64_t header_offset = 0;
+    std::uint32_t file_count = 0;
+    std::uint32_t total_size = 0;
+    std::uint32_t total_stored_size = 0;
+    std::uint64_t payload_size = 0;  // header block, records and stored bytes
+    // Files packed with another size than their file system gave (of /proc or /sys); errors instead
+    // under --strict.
+    std::vector<std::string> warnings{};
+};
+
+// Told after every entry how far the build has come; the progress bar listens.
+class build_observer {
+  public:
+    virtual ~build_observer() = default;
+    virtual void entry_written(std::uint32_t entries_done, std::uint64_t bytes_in,
+                               std::uint64_t bytes_stored) = 0;
+};
+
+// Reads and encodes files on settings.jobs threads, holding at most one more file than threads, and
+// writes them in payload order; with --checksum writes OUTPUT.sha256 as well. Throws error; OUTPUT (and
+// OUTPUT.sha256) are then left as they were.
+build_summary write_installer(const build_settings& settings, const payload_plan& plan,
+                              build_observer* observer = nullptr);
+
+}  // namespace builder

@@ -1,0 +1,182 @@
+// The licence text's layout: UTF-8 checks, tab expansion and wrapping, line by line.
+#include "builder/build/license_layout.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "builder/util/error.h"
+
+namespace builder {
+namespace {
+
+constexpr std::string_view LAYOUT_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+// One character of a line: its bytes within the line as laid out so far.
+struct character {
+    std::size_t start = 0;
+    std::size_t size = 0;
+    bool blank = false;
+};
+
+std::string hex_byte(unsigned char byte) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+std::string code_point_text(char32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+// Decodes the character at `at` of `line`; returns its size, or 0 for invalid UTF-8 (overlong forms,
+// surrogates and values past U+10FFFF included).
+std::size_t decode_utf8(std::string_view line, std::size_t at, char32_t& code) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(line[at + i]); };
+    const unsigned char lead = byte(0);
+    std::size_t size = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        size = 2, code = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        size = 3, code = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        size = 4, code = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (at + size > line.size()) return 0;
+    for (std::size_t i = 1; i < size; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) return 0;
+        code = code << 6 | (byte(i) & 0x3F);
+    }
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return size;
+}
+
+bool is_control(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+// The characters of source line `number`, checked and with its tabs expanded into `out`.
+std::vector<character> expand_line(std::string_view line, std::size_t number, const std::string& path,
+                                   std::string& out) {
+    std::vector<character> characters;
+    const auto where = [&](std::size_t column) {
+        return "licence " + in_quotes(path) + " line " + std::to_string(number) + " column " +
+               std::to_string(column + 1) + ": ";
+    };
+    for (std::size_t at = 0; at < line.size();) {
+        char32_t code = 0;
+        const std::size_t size = decode_utf8(line, at, code);
+        if (size == 0) {
+            throw error(where(characters.size()) + "not UTF-8 (byte " +
+                        hex_byte(static_cast<unsigned char>(line[at])) + "); the text must be UTF-8");
+        }
+        if (code == '\t') {
+            do {
+                characters.push_back({out.size(), 1, true});
+                out += ' ';
+            } while (characters.size() % LICENSE_TAB_COLUMNS != 0);
+        } else if (is_control(code)) {
+            throw error(where(characters.size()) + "control character " + code_point_text(code) +
+                        "; only printable characters, tabs and line ends may appear");
+        } else {
+            characters.push_back({out.size(), size, code == ' '});
+            out.append(line.substr(at, size));
+        }
+        at += size;
+    }
+    return characters;
+}
+
+// Appends the characters [from, to) of a laid-out line and a line feed.
+void emit(std::string& text, const std::string& expanded, const std::vector<character>& characters,
+          std::size_t from, std::size_t to) {
+    if (from < to) {
+        const std::size_t start = characters[from].start;
+        text.append(expanded, start, characters[to - 1].start + characters[to - 1].size - start);
+    }
+    text += '\n';
+}
+
+// Wraps one expanded line into `text`. A break goes at the last blank that leaves at most the wrap width
+// before it, with text before it; without one the first word, however long, gets the line.
+void wrap_line(std::string& text, const std::string& expanded, const std::vector<character>& characters) {
+    std::size_t from = 0;
+    const std::size_t count = characters.size();
+    while (count - from > LICENSE_WRAP_COLUMNS) {
+        std::size_t first_word = from;
+        while (first_word < count && characters[first_word].blank) ++first_word;
+        if (first_word == count) break;  // only blanks are left: they end the line
+        std::size_t end = 0;
+        for (std::size_t i = from + LICENSE_WRAP_COLUMNS; i > first_word; --i) {
+            if (characters[i].blank) {
+                end = i;
+                break;
+            }
+        }
+        if (end == 0) {
+            end = first_word;
+            while (end < count && !characters[end].blank) ++end;
+        } else {
+            while (characters[end - 1].blank) --end;
+        }
+        emit(text, expanded, characters, from, end);
+        from = end;
+        while (from < count && characters[from].blank) ++from;
+        if (from == count) return;
+    }
+    emit(text, expanded, characters, from, count - from > LICENSE_WRAP_COLUMNS ? from : count);
+}
+
+bool is_blank_line(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string lay_out_license(std::string_view bytes, const std::string& path) {
+    if (bytes.starts_with(LAYOUT_BYTE_ORDER_MARK)) bytes.remove_prefix(LAYOUT_BYTE_ORDER_MARK.size());
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        const std::size_t feed = bytes.find('\n');
+        std::string_view line = bytes.substr(0, feed);
+        bytes.remove_prefix(feed == std::string_view::npos ? bytes.size() : feed + 1);
+        if (line.ends_with('\r')) line.remove_suffix(1);  // CR LF, or a CR at the very end
+        lines.push_back(line);
+    }
+    // Blank lines at the end would only add presses of Enter to the slow display.
+    while (!lines.empty() && is_blank_line(lines.back())) lines.pop_back();
+    if (lines.empty()) throw error("licence " + in_quotes(path) + " holds no text");
+
+    std::string text;
+    std::string expanded;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        expanded.clear();
+        const std::vector<character> characters = expand_line(lines[i], i + 1, path, expanded);
+        wrap_line(text, expanded, characters);
+    }
+    return text;
+}
+
+std::string load_license_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) fail_errno("cannot open licence " + in_quotes(path));
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw error("licence " + in_quotes(path) + " is a directory");
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) fail_errno("cannot read licence " + in_quotes(path));
+    return lay_out_license(bytes, path);
+}
+
+}  // namespace builder

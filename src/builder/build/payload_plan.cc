@@ -1,0 +1,69 @@
+// Ordering, modes, time caps and the checks that need the whole payload.
+#include "builder/build/payload_plan.h"
+
+#include "builder/format/record_writer.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "payload/file_record.h"
+#include "payload/record_name.h"
+
+namespace builder {
+
+void check_delete_path(const std::string& path) {
+    if (path.empty()) throw error("--delete needs a path");
+    // A path too long for a record is shown by its start only.
+    const bool too_long = path.size() > payload::RECORD_MAX_NAME_LENGTH;
+    const std::string shown =
+        "--delete " + in_quotes(display_text(too_long ? path.substr(0, 60) + "..." : path));
+    if (too_long) {
+        throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
+                    std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
+    }
+    // A plain name with no control bytes: the installer's progress line shows every name.
+    const payload::name_fault fault = payload::plain_name_fault(path);
+    if (fault == payload::name_fault::absolute)
+        throw error(shown + ": the path must be relative to the target directory");
+    // Past a leading '/', the next faults are those of the bytes: a '\', then a control byte.
+    if (const char* bytes_fault = name_bytes_fault(path)) throw error(shown + bytes_fault);
+    if (fault == payload::name_fault::parent_component)
+        throw error(shown + ": a \"..\" component would reach outside the target");
+    if (fault == payload::name_fault::empty_or_dot_component)
+        throw error(shown + ": empty and \".\" components are not allowed");
+}
+
+std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries) {
+    std::vector<named_entry> named;
+    named.reserve(entries.size());
+    for (const auto& e : entries) named.push_back(named_entry{e.name, e.is_delete});
+    return named;
+}
+
+payload_plan plan_payload(const build_settings& settings, const source_tree& tree) {
+    payload_plan plan;
+    std::uint64_t record_total = 0;
+    for (const std::string& path : settings.deletes) {
+        check_delete_path(path);
+        // The installer reads neither time nor mode of a delete entry: both stay 0.
+        plan.entries.push_back(planned_entry{path, true, 0, 0, 0});
+        record_total += record_length_for(path.size());
+    }
+    for (const source_entry& file : tree.entries) {
+        std::int32_t mtime = file.mtime;
+        // 0 would mean "set neither time nor mode"; one second later keeps both.
+        if (settings.mtime_cap && mtime > *settings.mtime_cap)
+            mtime = *settings.mtime_cap != 0 ? *settings.mtime_cap : 1;
+        const std::uint16_t mode =
+            settings.file_mode ? static_cast<std::uint16_t>(0100000 | file.permissions) : WRITER_FILE_MODE;
+        plan.entries.push_back(planned_entry{file.name, false, file.size, mtime, mode});
+        plan.total_size += file.size;
+        record_total += record_length_for(file.name.size());
+    }
+    narrow_payload_field(plan.entries.size(), "entries");
+    narrow_payload_field(plan.total_size, "file sizes");
+    narrow_payload_field(record_total, "record lengths");
+
+    plan.same_name = same_name_warnings(named_entries(plan.entries));
+    return plan;
+}
+
+}  // namespace builder

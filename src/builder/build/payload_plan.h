@@ -1,0 +1,44 @@
+// The plan of a payload: every entry in the order the installer will meet it, with the record fields known
+// before any byte is compressed. Delete entries come first, in the order given, so that a release removes
+// old files before it writes its own; the files follow in byte order of their names. Everything the
+// payload cannot represent is refused here, before output is written.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "builder/build/build_settings.h"
+#include "builder/build/source_tree.h"
+#include "builder/format/field_limits.h"
+#include "builder/model/same_name.h"
+
+namespace builder {
+
+struct planned_entry {
+    std::string name;
+    bool is_delete = false;
+    std::uint32_t size = 0;
+    std::int32_t mtime = 0;
+    std::uint16_t mode = 0;
+};
+
+struct payload_plan {
+    std::vector<planned_entry> entries;
+    std::uint64_t total_size = 0;
+    // One sentence per same-name group, naming the file that survives; the build refuses them unless
+    // --allow-same-name is given.
+    std::vector<std::string> same_name;
+};
+
+// Throws error for an unsafe or unrepresentable delete path and totals beyond 32 bits.
+payload_plan plan_payload(const build_settings& settings, const source_tree& tree);
+
+// Throws error unless `path` is a name a delete entry may carry: relative, with neither "." nor ".." nor
+// empty components, no '\' and no control bytes, and short enough for a record.
+void check_delete_path(const std::string& path);
+
+// The entries as same_name.h wants them.
+std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries);
+
+}  // namespace builder

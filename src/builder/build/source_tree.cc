@@ -1,0 +1,200 @@
+// Walks the source directory without recursion: a stack of the directories still to be listed, each opened
+// by its relative name beneath the source directory's descriptor, one at a time. Deep trees therefore need
+// neither stack nor descriptors per level, and memory stays linear in what is listed. No directory whose
+// name is too long for a record is entered (nothing beneath it could be packed), which bounds the depth.
+#include "builder/build/source_tree.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <limits>
+#include <memory>
+
+#include "builder/format/field_limits.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "builder/util/fd_holder.h"
+#include "builder/util/input_file.h"
+#include "payload/file_record.h"
+
+namespace builder {
+namespace {
+
+struct dir_closer {
+    void operator()(DIR* d) const { closedir(d); }
+};
+using dir_ptr = std::unique_ptr<DIR, dir_closer>;
+
+struct scan_state {
+    const scan_options& options;
+    source_tree& tree;
+    int root_fd = -1;
+    std::vector<std::string> pending;  // directories still to be listed, by relative name
+};
+
+// A name as messages show it: quoted, its control bytes escaped.
+std::string shown_name(const std::string& name) {
+    return in_quotes(display_text(name));
+}
+
+bool is_excluded(const scan_options& options, const std::string& name) {
+    for (const auto& pattern : options.excludes) {
+        if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
+    }
+    return false;
+}
+
+// Opening is the only test of readability that holds for root as well as for anyone else.
+void check_readable(int dir_fd, const char* leaf, const std::string& name) {
+    const int fd = openat(dir_fd, leaf, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fail_errno("cannot read " + shown_name(name));
+    close(fd);
+}
+
+void check_name_length(const std::string& name) {
+    if (name.size() > payload::RECORD_MAX_NAME_LENGTH) {
+        throw error("name of " + shown_name(name.substr(0, 60) + "...") + " is " +
+                    std::to_string(name.size()) + " bytes long; at most " +
+                    std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
+    }
+}
+
+source_entry checked_entry(const std::string& name, const struct stat& st) {
+    check_name_length(name);
+    if (const char* fault = name_bytes_fault(name)) throw error(shown_name(name) + fault);
+    if (static_cast<std::uint64_t>(st.st_size) > PAYLOAD_FIELD_MAX) {
+        throw error(shown_name(name) + " is " + std::to_string(st.st_size) +
+                    " bytes long; files must be below 4 GiB");
+    }
+    const std::int64_t mtime = st.st_mtim.tv_sec;
+    if (mtime < std::numeric_limits<std::int32_t>::min() ||
+        mtime > std::numeric_limits<std::int32_t>::max()) {
+        throw error(shown_name(name) + ": modification time " + std::to_string(mtime) +
+                    " does not fit a signed 32-bit count of seconds (1901-12-13 to 2038-01-19)");
+    }
+    // The installer takes mtime 0 as "set neither time nor mode"; one second later keeps both.
+    return source_entry{name, static_cast<std::uint32_t>(st.st_size),
+                        mtime == 0 ? 1 : static_cast<std::int32_t>(mtime),
+                        static_cast<std::uint16_t>(st.st_mode & 0777)};
+}
+
+// Lists one directory: its files become entries, what cannot be packed becomes a warning, and its
+// subdirectories join the pending ones. `dir` is the relative name, empty for the source directory.
+void scan_directory(const std::string& dir, scan_state& scan) {
+    source_tree& tree = scan.tree;
+    const std::string prefix = dir.empty() ? dir : dir + "/";
+    const std::string shown = dir.empty() ? "." : dir;
+    fd_holder opened;
+    opened.fd = openat(scan.root_fd, shown.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (opened.fd < 0) fail_errno("cannot open directory " + shown_name(shown));
+    const dir_ptr listing(fdopendir(opened.fd));
+    if (!listing) fail_errno("cannot read directory " + shown_name(shown));
+    opened.fd = -1;  // the stream owns it now
+    const int dir_fd = dirfd(listing.get());
+    // Something the installer will create the directory for: a file, a subdirectory (which is warned
+    // about itself if it comes to hold nothing), or an excluded entry (left out on purpose).
+    bool holds_something = false;
+    bool skipped_something = false;
+    for (;;) {
+        errno = 0;
+        const dirent* item = readdir(listing.get());
+        if (item == nullptr) {
+            if (errno != 0) fail_errno("cannot read directory " + shown_name(shown));
+            break;
+        }
+        const std::string_view leaf = item->d_name;
+        if (leaf == "." || leaf == "..") continue;
+        const std::string name = prefix + std::string(leaf);
+        if (is_excluded(scan.options, name)) {
+            holds_something = true;
+            continue;
+        }
+
+        struct stat st {};
+        if (fstatat(dir_fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            fail_errno("cannot examine " + shown_name(name));
+        }
+        if (S_ISDIR(st.st_mode)) {
+            check_name_length(name);  // every name beneath it would be longer still
+            scan.pending.push_back(name);
+            holds_something = true;
+            continue;
+        }
+        const bool is_link = S_ISLNK(st.st_mode);
+        if (is_link && fstatat(dir_fd, item->d_name, &st, 0) != 0) {
+            if (errno == ENOENT) throw error(shown_name(name) + " is a dangling symbolic link");
+            fail_errno("cannot follow symbolic link " + shown_name(name));
+        }
+        if (S_ISREG(st.st_mode)) {
+            tree.entries.push_back(checked_entry(name, st));
+            check_readable(dir_fd, item->d_name, name);
+            holds_something = true;
+        } else if (is_link && S_ISDIR(st.st_mode)) {
+            tree.warnings.push_back("skipping " + shown_name(name) +
+                                    ": symbolic link to a directory (not followed)");
+            skipped_something = true;
+        } else {
+            tree.warnings.push_back("skipping " + shown_name(name) + ": " +
+                                    (is_link ? "symbolic link to a " : "") + non_regular_kind(st.st_mode));
+            skipped_something = true;
+        }
+    }
+    // The installer makes a directory only on the way to a file.
+    if (holds_something || dir.empty()) return;
+    if (skipped_something) {
+        tree.warnings.push_back("skipping directory " + shown_name(dir) +
+                                ": it holds nothing but skipped entries, and an installer cannot hold a "
+                                "directory without files");
+    } else {
+        tree.warnings.push_back("skipping empty directory " + shown_name(dir) +
+                                ": an installer cannot hold a directory without files");
+    }
+}
+
+}  // namespace
+
+const char* name_bytes_fault(std::string_view name) {
+    if (name.find('\\') != std::string_view::npos)
+        return ": names must not contain '\\' (the installer would take it for a separator)";
+    if (has_control_byte(name))
+        return ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)";
+    return nullptr;
+}
+
+source_tree scan_source_tree(const std::string& source_dir, const scan_options& options) {
+    source_tree tree;
+    scan_state scan{options, tree, -1, {}};
+    struct stat st {};
+    if (stat(source_dir.c_str(), &st) != 0)
+        fail_errno("cannot open source directory " + shown_name(source_dir));
+    if (!S_ISDIR(st.st_mode)) throw error("source " + shown_name(source_dir) + " is not a directory");
+    fd_holder root;
+    root.fd = open(source_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root.fd < 0) fail_errno("cannot open source directory " + shown_name(source_dir));
+    scan.root_fd = root.fd;
+    scan.pending.emplace_back();
+    while (!scan.pending.empty()) {
+        const std::string dir = std::move(scan.pending.back());
+        scan.pending.pop_back();
+        scan_directory(dir, scan);
+    }
+    std::sort(tree.warnings.begin(), tree.warnings.end());
+    // std::string compares bytes as unsigned char: the byte order of the whole relative names.
+    std::sort(tree.entries.begin(), tree.entries.end(),
+              [](const source_entry& a, const source_entry& b) { return a.name < b.name; });
+
+    std::uint64_t total = 0;
+    for (const auto& entry : tree.entries) total += entry.size;
+    if (total > PAYLOAD_FIELD_MAX) {
+        throw error("the files add up to " + std::to_string(total) + " bytes; the payload counts at most " +
+                    std::to_string(PAYLOAD_FIELD_MAX));
+    }
+    return tree;
+}
+
+}  // namespace builder

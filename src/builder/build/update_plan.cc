@@ -1,0 +1,244 @@
+// Planning an update. The first guess carries a delete entry for every path of the old tree that the new
+// one lacks (deepest first, so that each directory is empty when its own entry comes) and the file
+// entries of every file that is new or differs. Replaying that over the old tree then shows what the
+// installer's same-name removals took away or left behind, and the plan grows by the entries that put it
+// right, in the full build's order, until the replay ends in the new tree. The plan only ever grows, so
+// this ends; when a round adds nothing, the update cannot be built.
+#include "builder/build/update_plan.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <map>
+#include <set>
+
+#include "builder/format/record_writer.h"
+#include "builder/model/same_name.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "builder/util/fd_holder.h"
+#include "payload/header_block.h"
+#include "payload/record_name.h"
+
+namespace builder {
+namespace {
+
+constexpr std::size_t UPDATE_READ_CHUNK = 1 << 16;
+
+file_state digest_file(const std::string& path, const planned_entry& entry) {
+    const std::string shown = in_quotes(display_text(path));
+    const fd_holder file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.fd < 0) fail_errno("cannot open " + shown);
+    sha256_state digest;
+    sha256_init(digest);
+    std::vector<unsigned char> chunk(UPDATE_READ_CHUNK);
+    std::uint64_t size = 0;
+    for (;;) {
+        const ssize_t got = read(file.fd, chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail_errno("cannot read " + shown);
+        if (got == 0) break;
+        sha256_update(digest, chunk.data(), static_cast<std::size_t>(got));
+        size += static_cast<std::uint64_t>(got);
+    }
+    if (size > UINT32_MAX) throw error(shown + " has grown beyond what a payload holds for one file");
+    return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
+}
+
+// An entry of the update: a delete, or a file entry of the full plan by its index.
+struct update_entry {
+    std::string delete_name;
+    std::size_t file_index = 0;
+    bool is_delete = false;
+};
+
+struct replay_outcome {
+    layout_tree tree;
+    std::string failure;  // why the installer would stop, or empty
+};
+
+replay_outcome replay(const layout_tree& start, const std::vector<update_entry>& entries,
+                      const payload_plan& full, const std::vector<file_state>& states) {
+    replay_outcome outcome{start, {}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const update_entry& e = entries[i];
+        const std::string& name = e.is_delete ? e.delete_name : full.entries[e.file_index].name;
+        const layout_outcome step =
+            apply_entry(outcome.tree, name, e.is_delete, e.is_delete ? file_state{} : states[e.file_index]);
+        if (!step.installer_message.empty()) {
+            outcome.failure = "its entry " + std::to_string(i + 1) + " " + in_quotes(display_text(name)) +
+                              ": " + step.what + " (the installer would stop with " +
+                              in_quotes(step.installer_message) + ")";
+            return outcome;
+        }
+    }
+    return outcome;
+}
+
+std::string describe_difference(const tree_change& c) {
+    const std::string path = in_quotes(display_text(c.path));
+    switch (c.kind) {
+        case change_kind::removed:
+            return path + " would stay in the target, where a full installation leaves nothing";
+        case change_kind::added:
+            return path + " would be missing, which a full installation leaves";
+        case change_kind::changed:
+            break;
+    }
+    return path + " would differ from the full installation's in its " + change_aspects(c);
+}
+
+bool is_carried_delete(const std::string& name) {
+    try {
+        check_delete_path(name);
+        return true;
+    } catch (const error&) {
+        return false;  // the replay then finds the path left behind, and names it
+    }
+}
+
+void collect_files(const layout_node& dir, const std::string& prefix,
+                   std::map<std::string, const file_state*>& files) {
+    for (const auto& [name, node] : dir.children) {
+        if (node.is_directory) {
+            collect_files(node, prefix + name + "/", files);
+        } else {
+            files.emplace(prefix + name, &node.file);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<file_state> source_states(const build_settings& settings, const payload_plan& full) {
+    std::vector<file_state> states(full.entries.size());
+    for (std::size_t i = 0; i < full.entries.size(); ++i) {
+        if (!full.entries[i].is_delete)
+            states[i] = digest_file(settings.source_dir + "/" + full.entries[i].name, full.entries[i]);
+    }
+    return states;
+}
+
+layout_tree replay_full(const payload_plan& full, const std::vector<file_state>& states) {
+    layout_tree tree;
+    for (std::size_t i = 0; i < full.entries.size(); ++i) {
+        const planned_entry& e = full.entries[i];
+        const layout_outcome step = apply_entry(tree, e.name, e.is_delete, states[i]);
+        if (!step.installer_message.empty()) {
+            throw error("the full installation stops at " + in_quotes(display_text(e.name)) + ": " +
+                        step.what + " (" + in_quotes(step.installer_message) + ")");
+        }
+    }
+    return tree;
+}
+
+namespace {
+
+// The plan once its replay ends in the new tree, with the figures the summary gives.
+update_plan finished_plan(const installer_tree& old, const payload_plan& full, const layout_tree& new_tree,
+                          const std::vector<file_state>& states, const std::vector<update_entry>& entries,
+                          const std::set<std::size_t>& carried) {
+    update_plan result;
+    for (const update_entry& e : entries) {
+        if (e.is_delete) {
+            result.plan.entries.push_back(planned_entry{e.delete_name, true, 0, 0, 0});
+            ++result.delete_count;
+        } else {
+            result.plan.entries.push_back(full.entries[e.file_index]);
+            result.plan.total_size += full.entries[e.file_index].size;
+        }
+    }
+    result.full_payload_without_update_files = payload::HEADER_SIZE;
+    for (std::size_t i = 0; i < full.entries.size(); ++i) {
+        const planned_entry& e = full.entries[i];
+        result.full_payload_without_update_files += record_length_for(e.name.size());
+        if (e.is_delete || carried.contains(i)) continue;
+        const auto old_entry = old.entries.find(e.name);
+        const bool same = old_entry != old.entries.end() && same_bytes(old_entry->second, states[i]);
+        result.full_payload_without_update_files += same ? old_entry->second.stored_size : e.size;
+    }
+    std::map<std::string, const file_state*> new_files;
+    collect_files(new_tree.root, "", new_files);
+    result.new_file_count = new_files.size();
+    return result;
+}
+
+// Adds to `carried` what puts each difference right: the entry that leaves a missing or differing file;
+// every entry whose path passes through a missing directory; for a file the update wrote that the full
+// installation does not leave, the later entries of its last name, which remove it there. Returns
+// whether anything was added.
+bool carry_what_puts_right(const std::vector<tree_change>& differences, const payload_plan& full,
+                           const std::map<std::string, std::size_t>& writer, std::set<std::size_t>& carried) {
+    const std::size_t before = carried.size();
+    for (const tree_change& c : differences) {
+        if (c.kind != change_kind::removed && !c.path.ends_with('/')) {
+            if (writer.contains(c.path)) carried.insert(writer.at(c.path));
+        } else if (c.kind == change_kind::added) {
+            for (const auto& [name, i] : writer) {
+                if (name.starts_with(c.path)) carried.insert(i);
+            }
+        } else if (c.kind == change_kind::removed) {
+            const std::string_view last = payload::last_name_component(c.path);
+            bool written = false;
+            for (std::size_t i = 0; i < full.entries.size(); ++i) {
+                const planned_entry& e = full.entries[i];
+                if (e.is_delete) continue;
+                if (e.name == c.path && carried.contains(i)) written = true;
+                if (written && payload::last_name_component(e.name) == last) carried.insert(i);
+            }
+        }
+    }
+    return carried.size() != before;
+}
+
+}  // namespace
+
+update_plan plan_update(const installer_tree& old, const payload_plan& full,
+                        const std::vector<file_state>& states, bool every_file) {
+    const layout_tree new_tree = replay_full(full, states);
+
+    // The file entries of the full plan, and for every path the entry that leaves it.
+    std::map<std::string, std::size_t> writer;
+    std::set<std::size_t> carried;
+    for (std::size_t i = 0; i < full.entries.size(); ++i) {
+        if (full.entries[i].is_delete) continue;
+        writer[full.entries[i].name] = i;
+        if (every_file) carried.insert(i);
+    }
+
+    // The build's own --delete entries come first, as in the full installer; then a delete entry for
+    // every path the new tree lacks, deepest first: a path sorts after its directory.
+    std::vector<std::string> deletes;
+    std::set<std::string> deleted;
+    for (const planned_entry& e : full.entries) {
+        if (e.is_delete && deleted.insert(e.name).second) deletes.push_back(e.name);
+    }
+    std::vector<std::string> removed;
+    for (const tree_change& c : compare_trees(old.tree, new_tree)) {
+        if (c.kind == change_kind::removed) {
+            std::string name = c.path.ends_with('/') ? c.path.substr(0, c.path.size() - 1) : c.path;
+            if (is_carried_delete(name) && !deleted.contains(name)) removed.push_back(std::move(name));
+        } else if (writer.contains(c.path)) {
+            carried.insert(writer.at(c.path));
+        }
+    }
+    std::sort(removed.rbegin(), removed.rend());
+    deletes.insert(deletes.end(), removed.begin(), removed.end());
+
+    for (;;) {
+        std::vector<update_entry> entries;
+        for (const std::string& name : deletes) entries.push_back(update_entry{name, 0, true});
+        for (const std::size_t i : carried) entries.push_back(update_entry{{}, i, false});
+        const replay_outcome outcome = replay(old.tree, entries, full, states);
+        if (!outcome.failure.empty()) throw error("no update can be built: " + outcome.failure);
+        const std::vector<tree_change> differences = compare_trees(outcome.tree, new_tree);
+        if (differences.empty()) return finished_plan(old, full, new_tree, states, entries, carried);
+        if (!carry_what_puts_right(differences, full, writer, carried)) {
+            throw error("no update can be built: " + describe_difference(differences.front()) +
+                        ", and no entry of the format puts that right");
+        }
+    }
+}
+
+}  // namespace builder

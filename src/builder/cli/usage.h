@@ -1,0 +1,16 @@
+// The usage texts printed by --help and after a usage error.
+#pragma once
+
+#include <string_view>
+
+#include "builder/cli/cli_options.h"
+
+namespace builder {
+
+// The usage of one command, or of the whole program for command_kind::none.
+std::string_view usage_text(command_kind command);
+
+// "mkinstaller 0.1\n": the project's version, for --version.
+std::string_view version_text();
+
+}  // namespace builder

@@ -1,0 +1,113 @@
+// The build command: settings, scan, plan, the refusals, write; the progress bar and summary when
+// standard error is a terminal.
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+
+#include "builder/build/build_settings.h"
+#include "builder/build/installer_writer.h"
+#include "builder/build/payload_plan.h"
+#include "builder/build/progress_bar.h"
+#include "builder/build/source_tree.h"
+#include "builder/build/update_plan.h"
+#include "builder/commands/commands.h"
+#include "builder/inspect/installer_tree.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+
+namespace builder {
+namespace {
+
+std::string count_of(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Safe by default: an installer that deletes part of what it carries is not written unless asked for.
+// --strict refuses everything else a build would otherwise only warn about.
+void refuse_what_is_not_allowed(const build_settings& settings, const source_tree& tree,
+                                const payload_plan& plan) {
+    std::string refusal;
+    if (!settings.allow_same_name && !plan.same_name.empty()) {
+        refusal = count_of(plan.same_name.size(), "group", "groups") +
+                  " of files share a last name component, and the installer keeps only one file of "
+                  "each group:\n";
+        for (const auto& group : plan.same_name) refusal += "  " + group + "\n";
+        refusal +=
+            "rename the files, leave all but one of each group out with --exclude, or build anyway with "
+            "--allow-same-name";
+    }
+    if (settings.strict && !tree.warnings.empty()) {
+        if (!refusal.empty()) refusal += "\nmkinstaller: ";
+        refusal +=
+            "--strict: " + count_of(tree.warnings.size(), "warning is an error", "warnings are errors") + ":";
+        for (const auto& warning : tree.warnings) refusal += "\n  " + warning;
+    }
+    if (!refusal.empty()) throw error(refusal);
+}
+
+// How much of the full installation the update carries, and its size against a full installer's.
+std::string update_text(const update_plan& update, const build_summary& summary) {
+    const std::size_t files = update.plan.entries.size() - update.delete_count;
+    const std::uint64_t full = update.full_payload_without_update_files + summary.total_stored_size;
+    char share[32];
+    std::snprintf(share, sizeof share, "%.1f%%", full == 0 ? 0.0 : 100.0 * summary.payload_size / full);
+    return "update: " + count_of(update.plan.entries.size(), "entry", "entries") + " (" +
+           count_of(update.delete_count, "delete", "deletes") + ", " + count_of(files, "file", "files") +
+           ") for the " + count_of(update.new_file_count, "file", "files") +
+           " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
+           share + " of a full installer's (about " + std::to_string(full) + ")";
+}
+
+}  // namespace
+
+void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
+    const auto started = std::chrono::steady_clock::now();
+    const build_settings settings = resolve_build_settings(args, current_build_environment());
+    const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
+    const payload_plan full_plan = plan_payload(settings, tree);
+    refuse_what_is_not_allowed(settings, tree, full_plan);
+    // An update is proved against the full installation before a byte of it is written.
+    std::optional<update_plan> update;
+    if (!settings.update_from.empty()) {
+        const installer_tree old = read_installer_tree(settings.update_from, "--update-from");
+        const std::vector<file_state> states = source_states(settings, full_plan);
+        try {
+            update = plan_update(old, full_plan, states, settings.full);
+        } catch (const error& e) {
+            throw error("--update-from " + in_quotes(display_text(settings.update_from)) + ": " + e.what());
+        }
+    }
+    const payload_plan& plan = update ? update->plan : full_plan;
+    for (const auto& warning : tree.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
+    for (const auto& warning : full_plan.same_name) warnings << "mkinstaller: warning: " << warning << '\n';
+    warnings.flush();
+
+    std::unique_ptr<progress_bar> bar;
+    if (!settings.quiet && isatty(STDERR_FILENO) == 1) {
+        bar = std::make_unique<progress_bar>(stderr, static_cast<std::uint32_t>(plan.entries.size()),
+                                             plan.total_size);
+    }
+    build_summary summary;
+    try {
+        summary = write_installer(settings, plan, bar.get());
+    } catch (...) {
+        if (bar) bar->erase();
+        throw;
+    }
+    if (bar) bar->erase();
+    for (const auto& warning : summary.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
+    warnings.flush();
+    if (bar) {
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;
+        std::fprintf(stderr, "%s\n", summary_text(summary, took.count()).c_str());
+    }
+    if (!settings.quiet) {
+        out << "wrote " << settings.output << ": " << summary.file_count << " entries, " << summary.total_size
+            << " bytes (" << summary.total_stored_size << " stored), payload at offset "
+            << summary.header_offset << '\n';
+        if (update) out << update_text(*update, summary) << '\n';
+    }
+}
+
+}  // namespace builder

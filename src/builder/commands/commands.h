@@ -1,0 +1,22 @@
+// The commands of mkinstaller. Each throws error on failure; output goes to the given streams.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "builder/build/build_settings.h"
+
+namespace builder {
+
+void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings);
+void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings);
+// Returns whether the trees differ.
+bool run_diff(const std::string& old_installer, const std::string& new_installer, bool json,
+              std::ostream& out);
+void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings);
+void run_info(const std::string& installer, std::ostream& out);
+void run_license(const std::string& installer, std::ostream& out);
+void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,
+                 std::ostream& out);
+
+}  // namespace builder

@@ -1,0 +1,261 @@
+// The extract command: every file entry written beneath a directory, as the installer would produce its
+// bytes, but without its dialogue and without removing same-named files. Existing files stay untouched
+// unless --force is given.
+//
+// Nothing is ever written outside DIR, whatever DIR already holds: every directory and file beneath it is
+// reached from an open directory descriptor, one component at a time, and a link at any component is
+// refused rather than followed. A file's bytes go to a new temporary file beside its place, whose mode and
+// time are set through its descriptor; only when the entry has passed every check is it renamed into
+// place, so a damaged entry leaves nothing behind and an existing file is replaced (with --force) without
+// ever being opened: a hard link to a file outside keeps its content. Set-user-ID, set-group-ID and sticky
+// bits are dropped unless --keep-setid is given.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "builder/commands/commands.h"
+#include "builder/inspect/entry_bytes.h"
+#include "builder/inspect/installer_reader.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "builder/util/fd_holder.h"
+
+namespace builder {
+namespace {
+
+constexpr int EXTRACT_DIR_FLAGS = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int EXTRACT_TEMP_ATTEMPTS = 100;
+
+struct extract_options {
+    bool force = false;
+    bool keep_setid = false;
+};
+
+// One directory along an entry's path: its descriptor, and whether this entry made it (and so removes it
+// again when the entry fails).
+struct opened_dir {
+    fd_holder fd;
+    std::string name;
+    bool created = false;
+};
+
+// An entry's path beneath DIR: the directories to pass and the file's own name. Empty and "." components
+// stay where they are, as for the installer; a name whose last component is empty or "." names no file.
+struct entry_path {
+    std::vector<std::string> dirs;
+    std::string leaf;
+};
+
+entry_path split_name(const std::string& name) {
+    entry_path path;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find('/', start);
+        const std::string part =
+            name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (end == std::string::npos) {
+            path.leaf = part == "." ? "" : part;
+            return path;
+        }
+        if (!part.empty() && part != ".") path.dirs.push_back(part);
+        start = end + 1;
+    }
+}
+
+std::string shown(const std::string& path) {
+    return in_quotes(display_text(path));
+}
+
+// What stands at `name` in `dir` without following it, for a refusal's message.
+std::string kind_at(int dir, const std::string& name) {
+    struct stat st {};
+    if (fstatat(dir, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return "";
+    if (S_ISLNK(st.st_mode)) return "a symbolic link";
+    if (S_ISDIR(st.st_mode)) return "a directory";
+    if (S_ISREG(st.st_mode)) return "a file";
+    return "not a file or directory";
+}
+
+class extractor {
+  public:
+    extractor(const std::string& dir, extract_options options) : dir_(dir), options_(options) {}
+
+    // Writes one file entry whose stored bytes come next in `in`; throws error on any problem, leaving
+    // nothing of this entry behind.
+    void write_entry(installer_payload& in, const payload::file_record& record, std::uint64_t index);
+
+    std::uint64_t written = 0;
+
+  private:
+    [[noreturn]] void fail(const std::string& problem) const {
+        throw error("extract: " + problem + " (" + std::to_string(written) + " files written before it)");
+    }
+    int root();
+    void open_directories(const entry_path& path, std::vector<opened_dir>& chain);
+    fd_holder create_temporary(int dir, std::string& temp_name);
+    void finish_file(int fd, const payload::file_record& record, const std::string& shown_path);
+    void place(int dir, const std::string& temp_name, const std::string& leaf, const std::string& shown_path);
+
+    std::string dir_;
+    extract_options options_;
+    fd_holder root_;
+    unsigned temp_counter_ = 0;
+};
+
+// DIR as the user named it (links in its own path are theirs to choose), made when missing.
+int extractor::root() {
+    if (root_.fd >= 0) return root_.fd;
+    std::error_code ec;
+    std::filesystem::create_directories(dir_, ec);
+    if (ec) fail("cannot create " + in_quotes(dir_) + ": " + ec.message());
+    root_.fd = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root_.fd < 0) fail_errno("extract: cannot open " + in_quotes(dir_));
+    return root_.fd;
+}
+
+void extractor::open_directories(const entry_path& path, std::vector<opened_dir>& chain) {
+    std::string so_far;
+    for (const std::string& part : path.dirs) {
+        const int parent = chain.empty() ? root() : chain.back().fd.fd;
+        so_far += (so_far.empty() ? "" : "/") + part;
+        opened_dir next{fd_holder(openat(parent, part.c_str(), EXTRACT_DIR_FLAGS)), part, false};
+        if (next.fd.fd < 0 && errno == ENOENT) {
+            if (mkdirat(parent, part.c_str(), 0755) != 0)
+                fail_errno("extract: cannot create " + shown(so_far));
+            next.created = true;
+            next.fd.fd = openat(parent, part.c_str(), EXTRACT_DIR_FLAGS);
+        }
+        if (next.fd.fd < 0) {
+            const std::string kind = kind_at(parent, part);
+            if (!kind.empty() && kind != "a directory")
+                fail(shown(so_far) + " is " + kind + " where a directory is needed; it is not followed");
+            fail_errno("extract: cannot open " + shown(so_far));
+        }
+        chain.push_back(std::move(next));
+    }
+}
+
+fd_holder extractor::create_temporary(int dir, std::string& temp_name) {
+    for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
+        temp_name = ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
+        fd_holder fd(
+            openat(dir, temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return fd_holder();
+}
+
+// As the installer does: a time of 0 means neither time nor mode is set, and the file keeps the mode a
+// new file gets from the creation mask.
+void extractor::finish_file(int fd, const payload::file_record& record, const std::string& shown_path) {
+    mode_t mode = 0;
+    if (record.mtime == 0) {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    } else {
+        mode = record.mode & (options_.keep_setid ? 07777 : 0777);
+    }
+    if (fchmod(fd, mode) != 0) fail_errno("extract: cannot set the mode of " + shown_path);
+    if (record.mtime != 0) {
+        const timespec times[2] = {{record.mtime, 0}, {record.mtime, 0}};
+        if (futimens(fd, times) != 0) fail_errno("extract: cannot set the time of " + shown_path);
+    }
+}
+
+void extractor::place(int dir, const std::string& temp_name, const std::string& leaf,
+                      const std::string& shown_path) {
+    if (options_.force) {
+        // Whatever stands there is replaced as a name, never opened; only a file may be replaced.
+        const std::string kind = kind_at(dir, leaf);
+        if (!kind.empty() && kind != "a file") fail(shown_path + " is " + kind + "; it is not replaced");
+        if (renameat(dir, temp_name.c_str(), dir, leaf.c_str()) != 0)
+            fail_errno("extract: cannot create " + shown_path);
+        return;
+    }
+    if (renameat2(dir, temp_name.c_str(), dir, leaf.c_str(), RENAME_NOREPLACE) == 0) return;
+    if (errno == EINVAL || errno == ENOSYS) {
+        // A file system without that flag: a hard link fails just as surely on an existing name.
+        if (linkat(dir, temp_name.c_str(), dir, leaf.c_str(), 0) == 0) {
+            (void)unlinkat(dir, temp_name.c_str(), 0);
+            return;
+        }
+    }
+    if (errno == EEXIST) fail(shown_path + " exists (--force overwrites it)");
+    fail_errno("extract: cannot create " + shown_path);
+}
+
+void extractor::write_entry(installer_payload& in, const payload::file_record& record, std::uint64_t index) {
+    const std::string name = record.name;
+    const entry_path path = split_name(name);
+    if (path.leaf.empty()) fail("entry " + std::to_string(index) + " " + shown(name) + " names no file");
+    std::vector<opened_dir> chain;
+    std::string temp_name;
+    fd_holder file;
+    // Whatever this entry made goes again unless it completes.
+    struct rollback {
+        extractor& self;
+        std::vector<opened_dir>& chain;
+        const std::string& temp_name;
+        const fd_holder& file;
+        bool done = false;
+        ~rollback() {
+            if (done) return;
+            const int last = chain.empty() ? self.root_.fd : chain.back().fd.fd;
+            if (file.fd >= 0) (void)unlinkat(last, temp_name.c_str(), 0);
+            for (std::size_t i = chain.size(); i-- > 0;) {
+                if (!chain[i].created) break;
+                const int parent = i == 0 ? self.root_.fd : chain[i - 1].fd.fd;
+                (void)unlinkat(parent, chain[i].name.c_str(), AT_REMOVEDIR);
+            }
+        }
+    } undo{*this, chain, temp_name, file};
+
+    open_directories(path, chain);
+    const int dir = chain.empty() ? root() : chain.back().fd.fd;
+    const std::string shown_path = shown(name);
+    // Said at once rather than after the bytes; the rename below is what decides.
+    if (!options_.force && !kind_at(dir, path.leaf).empty())
+        fail(shown_path + " exists (--force overwrites it)");
+    file = create_temporary(dir, temp_name);
+    if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
+    const entry_problem problem = stream_entry_bytes(in, record, {file.fd, shown_path});
+    if (problem.corrupt != payload::CORRUPT_NONE) fail(describe_entry_problem(index, record.name, problem));
+    finish_file(file.fd, record, shown_path);
+    place(dir, temp_name, path.leaf, shown_path);
+    undo.done = true;
+    ++written;
+}
+
+}  // namespace
+
+void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,
+                 std::ostream& out) {
+    installer_payload in = open_installer(installer, "extract");
+    require_whole_payload(in, "extract");
+    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
+    extractor files(dir, {.force = force, .keep_setid = keep_setid});
+    std::uint64_t bytes = 0;
+    payload::record_buffer buffer{};
+    for (std::uint64_t index = 1; index <= count; ++index) {
+        payload::file_record record{};
+        const entry_problem problem = read_record(in, buffer, record);
+        if (problem.corrupt != payload::CORRUPT_NONE) {
+            throw error("extract: " + describe_entry_problem(index, nullptr, problem) + " (" +
+                        std::to_string(files.written) + " files written before it)");
+        }
+        if (record.method == payload::METHOD_DELETE) continue;
+        files.write_entry(in, record, index);
+        bytes += record.file_size;
+    }
+    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << dir << '\n';
+}
+
+}  // namespace builder

@@ -1,0 +1,39 @@
+// The license command: the licence text an installer shows, as it shows it, on standard output.
+#include "builder/commands/commands.h"
+#include "builder/inspect/installer_license.h"
+#include "builder/inspect/installer_reader.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+
+namespace builder {
+
+void run_license(const std::string& installer, std::ostream& out) {
+    const installer_payload in = open_installer(installer, "license");
+    const stub_license found = read_installer_license(in, "license");
+    switch (found.found) {
+        case stub_license::state::vendor_text:
+            // Line by line, escaped: build writes only printable text, but a crafted region may hold
+            // control bytes meant for the terminal. The text always ends with a line feed.
+            for (std::string_view rest = found.text; !rest.empty();) {
+                const std::size_t end = rest.find('\n');
+                out << display_text(rest.substr(0, end)) << '\n';
+                rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+            }
+            return;
+        case stub_license::state::built_in:
+            throw error("license: " + in_quotes(installer) +
+                        " carries no licence text of its own; the installer shows the agreement built into "
+                        "its stub");
+        case stub_license::state::damaged:
+            throw error("license: the licence region of " + in_quotes(installer) + " is damaged (" +
+                        license_damage_text(found.check) +
+                        "); the installer shows the agreement built into its stub");
+        case stub_license::state::not_a_stub:
+        case stub_license::state::several_markers:
+            break;
+    }
+    throw error("license: the program in front of the payload of " + in_quotes(installer) +
+                " is not an installer stub");
+}
+
+}  // namespace builder

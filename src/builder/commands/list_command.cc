@@ -1,0 +1,181 @@
+// The list command: the header fields, then one aligned line per entry, or with --json one document
+// holding the same. Entries are gathered first so that the columns fit the widest value; a damaged record
+// ends the listing with an error after the entries before it, a header the installer refuses (a missing or
+// damaged block, a volume other than the whole payload) with an error after the header or, with --json,
+// in a document of its own. Same-name groups are warned about. Names and texts are shown with their
+// control bytes escaped.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "builder/commands/commands.h"
+#include "builder/inspect/installer_reader.h"
+#include "builder/model/same_name.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "builder/util/json_text.h"
+#include "builder/util/time_text.h"
+
+namespace builder {
+namespace {
+
+struct list_line {
+    std::string method;
+    std::string size;
+    std::string stored_size;
+    std::string mtime;
+    std::string name;
+};
+
+// One entry as read, for the JSON document and the same-name check.
+struct listed_entry {
+    payload::file_record record;
+    std::string name;
+};
+
+std::string pad_left(const std::string& text, std::size_t width) {
+    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
+}
+
+std::string pad_right(const std::string& text, std::size_t width) {
+    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
+}
+
+std::string hex32(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+void print_header(const installer_payload& in, std::ostream& out) {
+    const auto& h = in.header;
+    const std::int32_t build_time = payload::header_build_time(h);
+    const std::uint32_t volume = payload::header_u32(h, payload::HEADER_VOLUME);
+    out << "header block at offset " << in.header_offset << '\n'
+        << "product:            " << display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
+        << '\n'
+        << "version:            " << display_text(payload::header_text(h, payload::HEADER_VERSION)) << '\n'
+        << "platform:           " << display_text(payload::header_text(h, payload::HEADER_PLATFORM)) << '\n'
+        << "build time:         " << utc_text(build_time) << " UTC (" << build_time << ")\n"
+        << "file count:         " << payload::header_u32(h, payload::HEADER_FILE_COUNT) << '\n'
+        << "total size:         " << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << '\n'
+        << "total stored size:  " << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << '\n'
+        << "total record size:  " << payload::header_u32(h, payload::HEADER_TOTAL_RECORD_SIZE) << '\n'
+        << "volume:             " << hex32(volume)
+        << (volume == payload::HEADER_VOLUME_WHOLE ? " (whole payload in this file)"
+                                                   : " (not accepted by the installer)")
+        << '\n';
+}
+
+void print_entries(const std::vector<list_line>& lines, std::ostream& out) {
+    list_line width{"method", "size", "stored", "mtime (UTC)", "name"};
+    std::size_t w_method = width.method.size(), w_size = width.size.size(),
+                w_stored = width.stored_size.size();
+    for (const auto& l : lines) {
+        w_method = std::max(w_method, l.method.size());
+        w_size = std::max(w_size, l.size.size());
+        w_stored = std::max(w_stored, l.stored_size.size());
+    }
+    const auto print = [&](const list_line& l) {
+        out << pad_right(l.method, w_method) << "  " << pad_left(l.size, w_size) << "  "
+            << pad_left(l.stored_size, w_stored) << "  " << pad_right(l.mtime, 19) << "  " << l.name << '\n';
+    };
+    out << '\n';
+    print(width);
+    for (const auto& l : lines) print(l);
+}
+
+std::string octal(std::uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%#o", value);
+    return text;
+}
+
+void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,
+                const std::vector<std::string>& warnings, const std::string& failure, std::ostream& out) {
+    const auto& h = in.header;
+    const auto u32 = [&](std::size_t offset) { return std::to_string(payload::header_u32(h, offset)); };
+    const std::int32_t build_time = payload::header_build_time(h);
+    out << "{\n  \"header_offset\": " << in.header_offset
+        << ",\n  \"product\": " << json_string(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
+        << ",\n  \"version\": " << json_string(payload::header_text(h, payload::HEADER_VERSION))
+        << ",\n  \"platform\": " << json_string(payload::header_text(h, payload::HEADER_PLATFORM))
+        << ",\n  \"build_time\": " << build_time
+        << ",\n  \"build_time_utc\": " << json_string(utc_text(build_time))
+        << ",\n  \"file_count\": " << u32(payload::HEADER_FILE_COUNT)
+        << ",\n  \"total_size\": " << u32(payload::HEADER_TOTAL_SIZE)
+        << ",\n  \"total_stored_size\": " << u32(payload::HEADER_TOTAL_STORED_SIZE)
+        << ",\n  \"total_record_size\": " << u32(payload::HEADER_TOTAL_RECORD_SIZE)
+        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME) << ",\n  \"entries\": [";
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const payload::file_record& r = entries[i].record;
+        out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)
+            << ", \"method\": " << json_string(method_name(r.method)) << ", \"method_number\": " << r.method
+            << ", \"size\": " << r.file_size << ", \"stored_size\": " << r.stored_size
+            << ", \"mtime\": " << r.mtime << ", \"mode\": " << json_string(octal(r.mode)) << "}";
+    }
+    out << (entries.empty() ? "]" : "\n  ]") << ",\n  \"warnings\": [";
+    for (std::size_t i = 0; i < warnings.size(); ++i) out << (i == 0 ? "" : ", ") << json_string(warnings[i]);
+    out << "]";
+    if (!failure.empty()) out << ",\n  \"error\": " << json_string(failure);
+    out << "\n}\n";
+}
+
+}  // namespace
+
+void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings_out) {
+    installer_payload in;
+    if (const std::string problem = open_installer_into(installer, in); !problem.empty()) {
+        if (json)
+            out << "{\n  \"entries\": [],\n  \"warnings\": [],\n  \"error\": " << json_string(problem)
+                << "\n}\n";
+        out.flush();
+        throw error("list: " + problem);
+    }
+
+    // The installer reads no entry of a payload that is not whole in its file.
+    std::string failure = whole_payload_problem(in);
+    const std::uint32_t count =
+        failure.empty() ? payload::header_u32(in.header, payload::HEADER_FILE_COUNT) : 0;
+    std::vector<listed_entry> entries;
+    payload::record_buffer buffer{};
+    for (std::uint64_t index = 1; index <= count && failure.empty(); ++index) {
+        payload::file_record record{};
+        entry_problem problem = read_record(in, buffer, record);
+        if (problem.corrupt != payload::CORRUPT_NONE) {
+            failure = describe_entry_problem(index, nullptr, problem);
+            break;
+        }
+        entries.push_back(listed_entry{record, record.name});
+        entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
+        problem = skip_stored_bytes(in, record);
+        if (problem.corrupt != payload::CORRUPT_NONE)
+            failure = describe_entry_problem(index, record.name, problem);
+    }
+
+    std::vector<named_entry> named;
+    for (const auto& e : entries)
+        named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
+    const std::vector<std::string> warnings = same_name_warnings(named);
+    for (const auto& w : warnings) warnings_out << "mkinstaller: warning: " << display_text(w) << '\n';
+
+    if (json) {
+        print_json(in, entries, warnings, failure, out);
+    } else {
+        print_header(in, out);
+        std::vector<list_line> lines;
+        for (const auto& e : entries) {
+            const payload::file_record& r = e.record;
+            lines.push_back(list_line{method_name(r.method), std::to_string(r.file_size),
+                                      std::to_string(r.stored_size), utc_text(r.mtime),
+                                      display_text(e.name)});
+        }
+        print_entries(lines, out);
+    }
+    if (!failure.empty()) {
+        out.flush();
+        throw error("list: " + failure);
+    }
+}
+
+}  // namespace builder

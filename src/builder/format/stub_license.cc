@@ -1,0 +1,105 @@
+// Finding, reading and writing the licence region in a stub's bytes.
+#include "builder/format/stub_license.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "builder/util/error.h"
+#include "payload/crc16.h"
+#include "payload/le_bytes.h"
+
+namespace builder {
+
+const char* license_damage_text(payload::license_check check) {
+    switch (check) {
+        case payload::license_check::bad_capacity:
+            return "its text area reaches past the end of the program";
+        case payload::license_check::bad_length:
+            return "its text length exceeds its text area";
+        case payload::license_check::bad_end:
+            return "its text does not end with a line feed";
+        case payload::license_check::bad_crc:
+            return "its text fails its CRC";
+        default:
+            return "it is cut short";
+    }
+}
+
+stub_license find_stub_license(std::string_view bytes) {
+    const payload::license_marker marker = payload::make_license_marker();
+    const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
+    stub_license found;
+    const std::size_t at = bytes.find(marker_text);
+    if (at == std::string_view::npos) return found;
+    if (bytes.find(marker_text, at + 1) != std::string_view::npos) {
+        found.found = stub_license::state::several_markers;
+        return found;
+    }
+    found.offset = at;
+    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + at);
+    const std::size_t available = bytes.size() - at;
+    if (available >= payload::LICENSE_HEADER_SIZE)
+        found.capacity = payload::load_u32(region + payload::LICENSE_CAPACITY_FIELD);
+    found.check = payload::check_license_region(region, available);
+    switch (found.check) {
+        case payload::license_check::vendor_text:
+            found.found = stub_license::state::vendor_text;
+            found.text.assign(reinterpret_cast<const char*>(region + payload::LICENSE_HEADER_SIZE),
+                              payload::load_u32(region + payload::LICENSE_LENGTH_FIELD));
+            break;
+        case payload::license_check::no_text:
+            found.found = stub_license::state::built_in;
+            break;
+        default:
+            found.found = stub_license::state::damaged;
+            break;
+    }
+    return found;
+}
+
+void require_stub(const stub_license& found, const std::string& what) {
+    switch (found.found) {
+        case stub_license::state::not_a_stub:
+            throw error(what + " is not an installer stub: it does not carry the installer's licence region");
+        case stub_license::state::several_markers:
+            throw error(what +
+                        " carries the licence region's marker more than once: it is not an installer stub");
+        case stub_license::state::damaged:
+            // Only a text area that fits makes the region the stub's; a damaged text is for the caller to
+            // judge (a new text replaces it).
+            if (found.check == payload::license_check::bad_capacity ||
+                found.check == payload::license_check::bad_marker) {
+                throw error(what + " is not a whole installer stub: the licence region at offset " +
+                            std::to_string(found.offset) + " is cut short");
+            }
+            return;
+        default:
+            return;
+    }
+}
+
+void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
+                        const std::string& license_path) {
+    if (text.size() > found.capacity) {
+        throw error("licence " + in_quotes(license_path) + " takes " + std::to_string(text.size()) +
+                    " bytes once laid out; the stub's licence region holds at most " +
+                    std::to_string(found.capacity));
+    }
+    auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
+    payload::store_u32(region + payload::LICENSE_LENGTH_FIELD, static_cast<std::uint32_t>(text.size()));
+    payload::store_u16(region + payload::LICENSE_CRC_FIELD,
+                       payload::crc16_update(0, text.data(), static_cast<std::uint32_t>(text.size())));
+    unsigned char* area = region + payload::LICENSE_HEADER_SIZE;
+    std::memcpy(area, text.data(), text.size());
+    std::memset(area + text.size(), 0, found.capacity - text.size());
+}
+
+std::string_view license_first_line(std::string_view text) {
+    return text.substr(0, text.find('\n'));
+}
+
+std::size_t license_line_count(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+}  // namespace builder

@@ -1,0 +1,106 @@
+// Streaming an entry's bytes.
+#include "builder/inspect/entry_bytes.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "builder/util/error.h"
+#include "decoder/chunk_loop.h"
+#include "decoder/codec.h"
+#include "payload/crc16.h"
+
+namespace builder {
+namespace {
+
+constexpr std::size_t ENTRY_STORED_CHUNK = 1 << 16;
+
+struct codec_handle {
+    decoder::codec_context* codec = nullptr;
+    ~codec_handle() { decoder::codec_close(&codec); }
+};
+
+void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
+    if (output.digest != nullptr) sha256_update(*output.digest, bytes, size);
+    if (output.fd < 0) return;
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = write(output.fd, bytes + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail_errno("cannot write " + output.name);
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+entry_problem cut_short() {
+    return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
+}
+
+entry_problem check_crcs(const payload::file_record& record, std::uint16_t stored_crc,
+                         std::uint16_t data_crc) {
+    if (stored_crc != record.stored_crc) return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+    if (data_crc != record.data_crc) return {payload::CORRUPT_DATA_CRC, "file bytes fail their data CRC"};
+    return {};
+}
+
+// A stored entry's bytes are the file itself: one pass checks both CRCs without holding the file.
+entry_problem stream_stored(installer_payload& in, const payload::file_record& record,
+                            const entry_output& output) {
+    std::vector<unsigned char> chunk(std::min<std::size_t>(record.stored_size, ENTRY_STORED_CHUNK));
+    std::uint16_t crc = 0;
+    for (std::uint32_t left = record.stored_size; left != 0;) {
+        const std::size_t want = std::min<std::size_t>(left, chunk.size());
+        if (std::fread(chunk.data(), 1, want, in.file.get()) != want) return cut_short();
+        crc = payload::crc16_update(crc, chunk.data(), static_cast<std::uint32_t>(want));
+        write_out(output, chunk.data(), want);
+        left -= static_cast<std::uint32_t>(want);
+    }
+    return check_crcs(record, crc, crc);
+}
+
+// The decoder asked for the file chunk by chunk, as the installer asks (chunk_loop.h).
+entry_problem stream_compressed(installer_payload& in, const payload::file_record& record,
+                                const entry_output& output) {
+    std::vector<unsigned char> stored(record.stored_size);
+    switch (payload::read_stored_bytes(in.file.get(), record, stored.data())) {
+        case payload::CORRUPT_NONE:
+            break;
+        case payload::CORRUPT_STORED_SHORT:
+            return cut_short();
+        default:
+            return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+    }
+    std::uint16_t crc = 0;
+    if (record.file_size != 0) {  // an empty file needs no decoder
+        codec_handle handle;
+        if (decoder::codec_open(&handle.codec) < 0) throw std::bad_alloc();
+        decoder::input_span input{stored.data(), stored.data() + stored.size()};
+        std::vector<unsigned char> chunk(decoder::CODEC_CHUNK_SIZE);
+        // Each chunk is decoded into the one buffer and passed on: the file is never held whole.
+        const auto decode_and_write = [&](std::size_t begin, std::size_t end) {
+            decoder::output_span out{chunk.data(), chunk.data() + (end - begin)};
+            const int result = decoder::decode_chunk(handle.codec, &input, &out);
+            if (result == 0) {
+                crc = payload::crc16_update(crc, chunk.data(), static_cast<std::uint32_t>(end - begin));
+                write_out(output, chunk.data(), end - begin);
+            }
+            return result;
+        };
+        if (decoder::for_each_chunk(record.file_size, decode_and_write, decoder::until_failure) < 0)
+            return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
+    }
+    return check_crcs(record, record.stored_crc, crc);
+}
+
+}  // namespace
+
+entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
+                                 const entry_output& output) {
+    // Before anything is allocated: a size the file cannot hold is the installer's short read.
+    if (record.stored_size > bytes_left(in)) return cut_short();
+    if (record.method == payload::METHOD_STORED) return stream_stored(in, record, output);
+    return stream_compressed(in, record, output);
+}
+
+}  // namespace builder

@@ -1,0 +1,44 @@
+// Reading the licence region in front of a payload.
+#include "builder/inspect/installer_license.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "builder/util/error.h"
+
+namespace builder {
+
+stub_license read_installer_license(const installer_payload& in, const std::string& command) {
+    std::string bytes(in.header_offset, '\0');
+    const int fd = fileno(in.file.get());
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t got = pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) fail_errno(command + ": cannot read the program in front of the payload");
+        if (got == 0) throw error(command + ": the file shrank while it was read");
+        done += static_cast<std::size_t>(got);
+    }
+    return find_stub_license(bytes);
+}
+
+void require_installer_stub(const installer_payload& in, const std::string& command) {
+    const stub_license found = read_installer_license(in, command);
+    switch (found.found) {
+        case stub_license::state::built_in:
+        case stub_license::state::vendor_text:
+            return;
+        case stub_license::state::damaged:
+            throw error(command + ": the licence region at offset " + std::to_string(found.offset) +
+                        " is damaged (" + license_damage_text(found.check) +
+                        "); the installer would show the agreement built into its stub instead");
+        case stub_license::state::not_a_stub:
+        case stub_license::state::several_markers:
+            break;
+    }
+    throw error(command +
+                ": the program in front of the payload is not an installer stub (it does not carry the "
+                "installer's licence region): nothing would ever read this payload");
+}
+
+}  // namespace builder

@@ -1,0 +1,157 @@
+// Installer payload reading for list and verify.
+#include "builder/inspect/installer_reader.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+#include "payload/crc16.h"
+#include "payload/installer_messages.h"
+#include "payload/le_bytes.h"
+
+namespace builder {
+namespace {
+
+// How every problem ends: with the message the installer would stop with, quoted.
+std::string installer_stops_with(const std::string& message) {
+    return " (the installer stops with " + in_quotes(message) + ")";
+}
+
+std::uint64_t position(const installer_payload& in) {
+    return static_cast<std::uint64_t>(ftello(in.file.get()));
+}
+
+// read_file_record answers CORRUPT_RECORD for three faults; the record still in `buffer` (with its CRC
+// field zeroed) and the CRC bytes still in the file tell them apart.
+std::string record_fault(installer_payload& in, std::uint64_t start, const payload::record_buffer& buffer) {
+    const std::uint32_t length = payload::load_u32(&buffer[payload::RECORD_LENGTH]);
+    unsigned char saved[2] = {0, 0};
+    // Moving the stream is harmless: reading stops at this problem.
+    (void)fseeko(in.file.get(), static_cast<off_t>(start + payload::RECORD_CRC), SEEK_SET);
+    if (std::fread(saved, 1, 2, in.file.get()) == 2 &&
+        payload::crc16_update(0, buffer.data(), length) != payload::load_u16(saved)) {
+        return "record fails its CRC";
+    }
+    const char* name = reinterpret_cast<const char*>(&buffer[payload::RECORD_NAME]);
+    if (std::memchr(name, '\0', length - payload::RECORD_NAME) == nullptr)
+        return "name is not terminated within the record";
+    return "unsafe name " + in_quotes(display_text(name)) + " (absolute, or with a \"..\" component)";
+}
+
+}  // namespace
+
+std::string open_installer_into(const std::string& path, installer_payload& in) {
+    try {
+        input_file input = open_regular_input(path, "");
+        in.file = std::move(input.file);
+        in.file_size = input.size;
+    } catch (const error& e) {
+        return e.what();
+    }
+
+    switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
+        case payload::header_search::found:
+            return "";
+        case payload::header_search::no_memory:
+            throw std::bad_alloc();
+        case payload::header_search::not_found:
+            return "no header block found" + installer_stops_with(payload::MESSAGE_NO_HEADER);
+        case payload::header_search::corrupted:
+            return "header block at offset " + std::to_string(in.header_offset) + " fails its CRC" +
+                   installer_stops_with(payload::MESSAGE_HEADER_CORRUPTED);
+    }
+    return "unexpected header search result";
+}
+
+installer_payload open_installer(const std::string& path, const std::string& command) {
+    installer_payload in;
+    const std::string problem = open_installer_into(path, in);
+    if (!problem.empty()) throw error(command + ": " + problem);
+    return in;
+}
+
+std::uint64_t bytes_left(const installer_payload& in) {
+    const std::uint64_t at = position(in);
+    return at < in.file_size ? in.file_size - at : 0;
+}
+
+std::string whole_payload_problem(const installer_payload& in) {
+    const std::uint32_t volume = payload::header_u32(in.header, payload::HEADER_VOLUME);
+    if (volume == payload::HEADER_VOLUME_WHOLE) return "";
+    char text[80];
+    std::snprintf(text, sizeof text, "header volume is 0x%08X, not 0xFFFFFFFF", volume);
+    return text + installer_stops_with(payload::MESSAGE_NOT_WHOLE);
+}
+
+void require_whole_payload(const installer_payload& in, const std::string& command) {
+    const std::string problem = whole_payload_problem(in);
+    if (!problem.empty()) throw error(command + ": " + problem);
+}
+
+entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
+                          payload::file_record& record) {
+    const std::uint64_t start = position(in);
+    const int corrupt = payload::read_file_record(in.file.get(), buffer, record);
+    switch (corrupt) {
+        case payload::CORRUPT_NONE:
+            return {};
+        case payload::CORRUPT_RECORD_LENGTH:
+            if (start + 4 > in.file_size) return {corrupt, "the file ends where its record is due"};
+            return {corrupt, "record length " + std::to_string(payload::load_u32(buffer.data())) +
+                                 " is outside " + std::to_string(payload::RECORD_MIN_LENGTH) + ".." +
+                                 std::to_string(payload::RECORD_MAX_LENGTH)};
+        case payload::CORRUPT_RECORD_SHORT:
+            return {corrupt, "record cut short by the end of the file"};
+        case payload::CORRUPT_STORED_SHORT:
+            return {corrupt, "stored size " +
+                                 std::to_string(payload::load_u32(&buffer[payload::RECORD_STORED_SIZE])) +
+                                 " contradicts its method (" +
+                                 method_name(payload::load_u32(&buffer[payload::RECORD_METHOD])) + ")"};
+        case payload::CORRUPT_RECORD:
+            return {corrupt, record_fault(in, start, buffer)};
+        default:
+            return {corrupt, "record rejected"};
+    }
+}
+
+entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record) {
+    if (record.method == payload::METHOD_DELETE) return {};
+    if (record.stored_size > bytes_left(in))
+        return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
+    (void)fseeko(in.file.get(), static_cast<off_t>(position(in) + record.stored_size), SEEK_SET);
+    return {};
+}
+
+std::string describe_entry_problem(std::uint64_t index, const char* name, const entry_problem& problem) {
+    std::string text = "entry " + std::to_string(index);
+    if (name != nullptr) text += " " + in_quotes(display_text(name));
+    text += ": " + problem.what;
+    if (!problem.installer_message.empty()) {
+        text += installer_stops_with(problem.installer_message);
+    } else if (problem.corrupt == PROBLEM_DECOMPRESSION) {
+        text += installer_stops_with(payload::MESSAGE_DECOMPRESSION);
+    } else if (problem.corrupt > 0 &&
+               static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {
+        text += installer_stops_with(payload::CORRUPTED_MESSAGES[problem.corrupt]);
+    }
+    return text;
+}
+
+std::string method_name(std::uint32_t method) {
+    switch (method) {
+        case payload::METHOD_STORED:
+            return "stored";
+        case payload::METHOD_COMPRESSED:
+            return "compressed";
+        case payload::METHOD_DELETE:
+            return "delete";
+        default:
+            return "method " + std::to_string(method);
+    }
+}
+
+}  // namespace builder

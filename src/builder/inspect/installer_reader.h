@@ -1,0 +1,64 @@
+// Reading an installer's payload front to back as the installer does, for list and verify: the header
+// search, then record by record. Problems are described in words together with the message the installer
+// would stop with.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "builder/util/input_file.h"
+
+#include "payload/file_record.h"
+#include "payload/header_block.h"
+
+namespace builder {
+
+struct installer_payload {
+    file_ptr file;
+    std::uint64_t file_size = 0;  // as it was at opening: no size read from the payload may exceed it
+    payload::header_block header{};
+    std::uint64_t header_offset = 0;
+};
+
+// Opens the installer (a regular file only) and finds its header block. Returns an empty text, the stream
+// standing at the first record, or what is wrong (without a command name) with the installer's message.
+std::string open_installer_into(const std::string& path, installer_payload& in);
+
+// open_installer_into, but throws error, the message starting with `command` ("list", "verify").
+installer_payload open_installer(const std::string& path, const std::string& command);
+
+// The bytes behind the stream's position, as far as the size at opening goes.
+std::uint64_t bytes_left(const installer_payload& in);
+
+// The installer stops on this one with MESSAGE_DECOMPRESSION, not with a numbered corruption.
+constexpr int PROBLEM_DECOMPRESSION = -1;
+
+// Empty when the payload lies whole in the file (the only volume the installer accepts), else what is
+// wrong with the installer's message; require_whole_payload throws it as error after `command`.
+std::string whole_payload_problem(const installer_payload& in);
+void require_whole_payload(const installer_payload& in, const std::string& command);
+
+// A problem with one entry: what is wrong, and the CORRUPT_* number the installer would stop with (or
+// PROBLEM_DECOMPRESSION, or PROBLEM_LAYOUT with the installer's message in `installer_message`).
+struct entry_problem {
+    int corrupt = payload::CORRUPT_NONE;
+    std::string what;
+    std::string installer_message{};
+};
+
+constexpr int PROBLEM_LAYOUT = -2;
+
+// Reads the next record; a problem leaves `record` undefined.
+entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
+                          payload::file_record& record);
+
+// Moves past the entry's stored bytes, checking only that they are all there.
+entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record);
+
+// "entry 3" or `entry 3 "docs/a.txt"`, then the problem and the installer's message; the name's control
+// bytes escaped.
+std::string describe_entry_problem(std::uint64_t index, const char* name, const entry_problem& problem);
+
+std::string method_name(std::uint32_t method);
+
+}  // namespace builder

@@ -1,0 +1,110 @@
+// Reading the tree an installer leaves, and comparing two trees.
+#include "builder/inspect/installer_tree.h"
+
+#include <map>
+
+#include "builder/inspect/entry_bytes.h"
+#include "builder/inspect/installer_reader.h"
+#include "builder/util/display_text.h"
+#include "builder/util/error.h"
+
+namespace builder {
+namespace {
+
+using path_map = std::map<std::string, const layout_node*>;
+
+void collect(const layout_node& dir, const std::string& prefix, path_map& paths) {
+    for (const auto& [name, node] : dir.children) {
+        if (node.is_directory) {
+            const std::string path = prefix + name + "/";
+            paths.emplace(path, &node);
+            collect(node, path, paths);
+        } else {
+            paths.emplace(prefix + name, &node);
+        }
+    }
+}
+
+}  // namespace
+
+installer_tree read_installer_tree(const std::string& path, const std::string& command) {
+    // Of two installers, the message names the one at fault.
+    const std::string prefix = command + ": " + in_quotes(display_text(path)) + ": ";
+    installer_payload in;
+    std::string problem_text = open_installer_into(path, in);
+    if (problem_text.empty()) problem_text = whole_payload_problem(in);
+    if (!problem_text.empty()) throw error(prefix + problem_text);
+    installer_tree result;
+    result.header_offset = in.header_offset;
+    result.installer_size = in.file_size;
+    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
+    payload::record_buffer buffer{};
+    for (std::uint64_t index = 1; index <= count; ++index) {
+        payload::file_record record{};
+        entry_problem problem = read_record(in, buffer, record);
+        if (problem.corrupt != payload::CORRUPT_NONE)
+            throw error(prefix + describe_entry_problem(index, nullptr, problem));
+        const bool is_delete = record.method == payload::METHOD_DELETE;
+        // The bytes are read before the entry is laid out, since the file's state needs their digest; the
+        // installer lays out first, so a layout problem is named before a damaged entry's.
+        file_state written{};
+        if (!is_delete) {
+            sha256_state digest;
+            sha256_init(digest);
+            problem = stream_entry_bytes(in, record, entry_output{.fd = -1, .name = {}, .digest = &digest});
+            written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
+                                    record.stored_size);
+        }
+        if (!is_delete) result.entries[record.name] = written;
+        const layout_outcome layout = apply_entry(result.tree, record.name, is_delete, written);
+        if (!layout.installer_message.empty()) {
+            problem = {PROBLEM_LAYOUT, layout.what, layout.installer_message};
+        }
+        if (problem.corrupt != payload::CORRUPT_NONE)
+            throw error(prefix + describe_entry_problem(index, record.name, problem));
+    }
+    return result;
+}
+
+std::vector<tree_change> compare_trees(const layout_tree& from, const layout_tree& to) {
+    path_map before;
+    path_map after;
+    collect(from.root, "", before);
+    collect(to.root, "", after);
+    std::vector<tree_change> changes;
+    auto old_path = before.begin();
+    auto new_path = after.begin();
+    while (old_path != before.end() || new_path != after.end()) {
+        if (new_path == after.end() || (old_path != before.end() && old_path->first < new_path->first)) {
+            changes.push_back({change_kind::removed, old_path->first});
+            ++old_path;
+        } else if (old_path == before.end() || new_path->first < old_path->first) {
+            changes.push_back({change_kind::added, new_path->first});
+            ++new_path;
+        } else {
+            const layout_node& a = *old_path->second;
+            const layout_node& b = *new_path->second;
+            if (!a.is_directory) {
+                tree_change change{change_kind::changed, old_path->first, !same_bytes(a.file, b.file),
+                                   !same_time(a.file, b.file), !same_mode(a.file, b.file)};
+                if (change.bytes || change.time || change.mode) changes.push_back(std::move(change));
+            }
+            ++old_path;
+            ++new_path;
+        }
+    }
+    return changes;
+}
+
+std::string change_aspects(const tree_change& change) {
+    std::string text;
+    for (const auto& [differs, word] :
+         {std::pair{change.bytes, "bytes"}, std::pair{change.time, "time"}, std::pair{change.mode, "mode"}}) {
+        if (!differs) continue;
+        if (!text.empty()) text += ", ";
+        text += word;
+    }
+    return text;
+}
+
+}  // namespace builder

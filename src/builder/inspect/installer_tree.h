@@ -1,0 +1,45 @@
+// The tree an installer leaves in an empty target, worked out from the installer file alone: every entry
+// read and checked as verify reads it, its file bytes digested, and replayed over the layout model. And
+// the comparison of two such trees, file by file, that diff prints and an update build proves itself by.
+// The program in front of the payload is not judged here (verify does that).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "builder/model/layout_replay.h"
+
+namespace builder {
+
+struct installer_tree {
+    layout_tree tree;
+    // Every file entry's state by its name, the last of a name kept: what an entry of another payload
+    // that carries the same bytes would store, whether or not the file survives the installation.
+    std::map<std::string, file_state> entries;
+    std::uint64_t header_offset = 0;  // where the payload starts: the stub and its padding before it
+    std::uint64_t installer_size = 0;
+};
+
+// Throws error, the message starting with `command`, at the first entry the installer would stop at.
+installer_tree read_installer_tree(const std::string& path, const std::string& command);
+
+enum class change_kind { added, removed, changed };
+
+struct tree_change {
+    change_kind kind = change_kind::changed;
+    std::string path;  // from the target, '/'-separated; a directory's ends in '/'
+    bool bytes = false;
+    bool time = false;
+    bool mode = false;
+};
+
+// What turns `from` into `to`, in byte order of the paths. A file that becomes a directory (or the
+// reverse) is one path removed and another added.
+std::vector<tree_change> compare_trees(const layout_tree& from, const layout_tree& to);
+
+// "bytes, time", the aspects a changed file differs in.
+std::string change_aspects(const tree_change& change);
+
+}  // namespace builder

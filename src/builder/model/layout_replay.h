@@ -1,0 +1,72 @@
+// A model of the tree beneath the installer's target directory, and what each entry does to it under the
+// installer's rules: the removal of every file bearing the entry's last name component anywhere beneath
+// the target, a delete entry's removal of a file, link or empty directory, the creation of the directories
+// along a file's path (failing where a file stands), and the opening of the file (failing where a
+// directory stands). verify replays a payload over an empty target with it, so that a payload the
+// installer cannot lay out is caught before anyone runs it; a tree read from disk could be replayed over
+// just as well.
+//
+// A file also carries what the installer leaves in it: a digest of its bytes, its time and its permission
+// bits, so that two trees can be compared file by file (diff, and the update a build plans). Links are not
+// modelled (the installer makes none). What depends on the target's own path (a whole path longer than
+// the system accepts) is out of reach; a single name component longer than 255 bytes is not.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "builder/util/sha256.h"
+
+namespace builder {
+
+// A file as the installer leaves it. The installer sets time and mode only for a record whose mtime is not
+// 0; otherwise the file keeps the time of its writing, and a new file the permissions the creation mask
+// gives it (an existing file opened for writing keeps its own).
+struct file_state {
+    sha256_digest digest{};
+    std::uint32_t size = 0;
+    std::optional<std::int32_t> mtime{};         // empty: the time of its writing
+    std::optional<std::uint16_t> permissions{};  // the bits chmod applies (07777); empty: the mask's
+    std::uint32_t stored_size = 0;               // the entry's stored bytes; not part of the state
+};
+
+// What a user can tell apart: the bytes, the time, the mode.
+bool same_bytes(const file_state& a, const file_state& b);
+bool same_time(const file_state& a, const file_state& b);
+bool same_mode(const file_state& a, const file_state& b);
+
+// The state a file entry gives its file: `record_mtime` and `record_mode` as the record holds them.
+file_state written_state(const sha256_digest& digest, std::uint32_t size, std::int32_t record_mtime,
+                         std::uint16_t record_mode, std::uint32_t stored_size);
+
+struct layout_node {
+    bool is_directory = true;
+    std::map<std::string, layout_node, std::less<>> children{};
+    file_state file{};  // a file's only
+};
+
+// The target directory itself; empty, as the installer meets a new target. How many nodes bear each name
+// is kept beside it, so that an entry whose last name is nowhere in the tree (every entry of a tree
+// without same-name files) spares the walk of the whole tree that the installer makes.
+struct layout_tree {
+    layout_node root;
+    std::map<std::string, std::size_t, std::less<>> name_count{};
+};
+
+// The outcome of one entry: an empty `installer_message` when the installer gets past it, else the
+// message it stops with ("Can't create file - Is a directory (err=5).") and what is wrong in words.
+struct layout_outcome {
+    std::string installer_message;
+    std::string what;
+};
+
+// Applies one entry (its name as in the record, and whether it is a delete entry) to `tree` as the
+// installer would, up to and including the opening of a file entry's file; a file entry that gets that
+// far leaves `written` in its file (of which only the mode may be kept: see file_state).
+layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
+                           const file_state& written = {});
+
+}  // namespace builder

@@ -1,0 +1,49 @@
+// Regular input files.
+#include "builder/util/input_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "builder/util/error.h"
+#include "builder/util/fd_holder.h"
+
+namespace builder {
+
+// A symbolic link never reaches here: both callers judge what it leads to.
+const char* non_regular_kind(mode_t mode) {
+    if (S_ISDIR(mode)) return "directory";
+    if (S_ISCHR(mode)) return "character device";
+    if (S_ISBLK(mode)) return "block device";
+    if (S_ISFIFO(mode)) return "fifo";
+    if (S_ISSOCK(mode)) return "socket";
+    return "special file";
+}
+
+input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
+                              std::uint64_t max_size) {
+    const std::string named = noun + in_quotes(path);
+    // O_NONBLOCK: opening a fifo must not wait for a writer; O_NOCTTY: a terminal never becomes ours.
+    fd_holder fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (fd.fd < 0) fail_errno(prefix + "cannot open " + named);
+    struct stat st {};
+    if (fstat(fd.fd, &st) != 0) fail_errno(prefix + "cannot examine " + named);
+    if (!S_ISREG(st.st_mode)) {
+        throw error(prefix + named + " is a " + non_regular_kind(st.st_mode) + ", not a regular file");
+    }
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > max_size) {
+        throw error(prefix + named + " holds " + std::to_string(size) + " bytes, more than " +
+                    std::to_string(max_size));
+    }
+    // Reads from a regular file never wait; the flag only mattered for the opening.
+    (void)fcntl(fd.fd, F_SETFL, fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
+    input_file in;
+    in.file.reset(fdopen(fd.fd, "rb"));
+    if (!in.file) fail_errno(prefix + "cannot read " + named);
+    fd.fd = -1;
+    in.size = size;
+    return in;
+}
+
+}  // namespace builder
