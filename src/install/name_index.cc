@@ -147,16 +147,6 @@ bool is_plain_name(std::string_view name) {
     return payload::plain_name_fault(name) == payload::name_fault::none;
 }
 
-std::vector<std::string_view> components_of(std::string_view name) {
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0; start <= name.size();) {
-        const std::size_t end = std::min(name.find('/', start), name.size());
-        parts.push_back(name.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
 index_node* find_child(index_node* node, std::string_view name) {
     const auto found = node->children.find(name);
     return found == node->children.end() ? nullptr : found->second;
@@ -245,7 +235,7 @@ void remove_same_named(const char* dir, const char* name) {
 namespace {
 
 void follow_file_written(const char* name) {
-    const std::vector<std::string_view> parts = components_of(name);
+    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         if (!node->listed) return mark_stale();
@@ -269,7 +259,7 @@ void follow_file_written(const char* name) {
 }
 
 void follow_path_deleted(const char* name, bool removed) {
-    const std::vector<std::string_view> parts = components_of(name);
+    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
     for (const std::string_view part : parts) {
         if (node->kind != node_kind::directory || !node->listed) return mark_stale();

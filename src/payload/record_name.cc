@@ -36,6 +36,16 @@ name_fault plain_name_fault(std::string_view name) {
     return fault;
 }
 
+std::vector<std::string_view> name_components(std::string_view name) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t end = std::min(name.find('/', start), name.size());
+        parts.push_back(name.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
 std::string_view last_name_component(std::string_view name) {
     if (name.size() < 2) return name;
     for (std::size_t k = name.size() - 1; k-- > 0;) {

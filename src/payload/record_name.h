@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace payload {
 
@@ -25,6 +26,10 @@ enum class name_fault { none, absolute, backslash, parent_component, empty_or_do
 // safe. Checked in this order (a leading '/', then a '\' anywhere, then the components from the left), so
 // the first fault is reported.
 name_fault plain_name_fault(std::string_view name);
+
+// The components of a name split on '/' only, empty ones kept: "a//b/" is a, "", b, "" and "" is one
+// empty component. The views point into `name`.
+std::vector<std::string_view> name_components(std::string_view name);
 
 // The text behind the last '/' or '\' found scanning back from the name's second-to-last character, or
 // the whole name: a trailing separator stays part of it, and a one-character name is its own component.

@@ -21,14 +21,14 @@ namespace {
 constexpr std::size_t SETTINGS_MAX_TEXT = payload::HEADER_TEXT_SIZE - 1;
 
 std::string checked_text(const std::string& text, const char* option) {
-    const std::string shown = std::string(option) + " " + in_quotes(display_text(text));
+    const std::string named = std::string(option) + " " + shown(text);
     if (text.size() > SETTINGS_MAX_TEXT) {
-        throw error(shown + " is " + std::to_string(text.size()) + " bytes long; at most " +
+        throw error(named + " is " + std::to_string(text.size()) + " bytes long; at most " +
                     std::to_string(SETTINGS_MAX_TEXT) + " fit");
     }
     // The installer's welcome screen shows these texts as they are.
     if (has_control_byte(text))
-        throw error(shown + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
+        throw error(named + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
     return text;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "encoder/encoder.h"
+
 namespace builder {
 
 // The most threads a build takes (-j).
@@ -45,7 +47,7 @@ struct build_settings {
     std::string platform;
     std::int32_t build_time = 0;
     bool store = false;
-    int level = 6;  // the compressor's, 1..9
+    int level = encoder::ENCODER_LEVEL_DEFAULT;  // the compressor's, 1..9
     bool quiet = false;
     bool strict = false;           // every warning is an error
     bool allow_same_name = false;  // same-name groups are warned about instead of refused

@@ -5,11 +5,13 @@
 #include <span>
 #include <vector>
 
+#include "encoder/encoder.h"
+
 namespace builder {
 
 struct encode_options {
-    bool force_store = false;  // --store
-    int level = 6;             // the compressor's level, 1..9
+    bool force_store = false;                    // --store
+    int level = encoder::ENCODER_LEVEL_DEFAULT;  // the compressor's level, 1..9
 };
 
 struct encoded_entry {

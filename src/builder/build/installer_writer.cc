@@ -96,7 +96,7 @@ struct file_bytes {
 // end: a regular file reads short only there, which spares the read that would return 0.
 std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::uint64_t& capacity,
                          std::uint64_t done, std::uint64_t limit, std::uint64_t expected,
-                         const std::string& shown) {
+                         const std::string& named) {
     for (;;) {
         if (done == capacity) {
             if (done > limit) return done;
@@ -108,7 +108,7 @@ std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::u
         const std::uint64_t wanted = capacity - done;
         const ssize_t got = read(fd, bytes.get() + done, wanted);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + shown);
+        if (got < 0) fail_errno("cannot read " + named);
         if (got == 0) return done;
         done += static_cast<std::uint64_t>(got);
         if (done == expected && static_cast<std::uint64_t>(got) < wanted) return done;
@@ -122,14 +122,14 @@ std::uint64_t read_until(int fd, std::unique_ptr<unsigned char[]>& bytes, std::u
 // the call.
 file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
                       std::vector<std::string>& warnings) {
-    const std::string shown = in_quotes(display_text(entry.name));
+    const std::string named = shown(entry.name);
     fd_holder file;
     // O_NONBLOCK: should a fifo have taken the file's place since the scan, opening it must not hang.
     file.fd = openat(root_fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file.fd < 0) fail_errno("cannot open " + shown);
+    if (file.fd < 0) fail_errno("cannot open " + named);
     struct stat st {};
-    if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + shown);
-    const std::string changed = shown + " changed while the installer was being built";
+    if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + named);
+    const std::string changed = named + " changed while the installer was being built";
     if (!S_ISREG(st.st_mode)) throw error(changed + ": it is no longer a regular file");
     if (static_cast<std::uint64_t>(st.st_size) != entry.size && !size_is_unreliable(file.fd)) {
         throw error(changed + ": " + std::to_string(entry.size) + " bytes when the tree was scanned, " +
@@ -137,7 +137,7 @@ file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
     }
     std::uint64_t capacity = std::uint64_t{entry.size} + 1;
     auto bytes = std::make_unique_for_overwrite<unsigned char[]>(capacity);
-    std::uint64_t done = read_until(file.fd, bytes, capacity, 0, entry.size, entry.size, shown);
+    std::uint64_t done = read_until(file.fd, bytes, capacity, 0, entry.size, entry.size, named);
     if (done == entry.size) return file_bytes{std::move(bytes), entry.size};
     if (!size_is_unreliable(file.fd)) {
         if (done > entry.size) {
@@ -147,10 +147,10 @@ file_bytes read_entry(int root_fd, const planned_entry& entry, bool strict,
         throw error(changed + ": it ended after " + std::to_string(done) + " of the " +
                     std::to_string(entry.size) + " bytes it held when the tree was scanned");
     }
-    done = read_until(file.fd, bytes, capacity, done, PAYLOAD_FIELD_MAX, PAYLOAD_FIELD_MAX + 1, shown);
+    done = read_until(file.fd, bytes, capacity, done, PAYLOAD_FIELD_MAX, PAYLOAD_FIELD_MAX + 1, named);
     if (done > PAYLOAD_FIELD_MAX)
-        throw error(shown + " reads on past 4 GiB - 1 bytes, more than a payload holds for one file");
-    std::string warning = shown + ": its file system gives its size as " + std::to_string(entry.size) +
+        throw error(named + " reads on past 4 GiB - 1 bytes, more than a payload holds for one file");
+    std::string warning = named + ": its file system gives its size as " + std::to_string(entry.size) +
                           " bytes, which is not its length; packed the " + std::to_string(done) +
                           " bytes read";
     if (strict) throw error(warning + " (--strict)");
@@ -241,7 +241,7 @@ std::string checksum_line(const output_file& out) {
         sha256_update(state, chunk.data(), got);
         if (got < chunk.size()) break;
     }
-    if (std::ferror(in.get())) fail_errno("cannot reread " + in_quotes(display_text(out.path())));
+    if (std::ferror(in.get())) fail_errno("cannot reread " + shown(out.path()));
     const std::string name = std::filesystem::path(out.path()).filename().string();
     std::string escaped;
     for (const char c : name) {

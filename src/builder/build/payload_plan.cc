@@ -13,22 +13,21 @@ void check_delete_path(const std::string& path) {
     if (path.empty()) throw error("--delete needs a path");
     // A path too long for a record is shown by its start only.
     const bool too_long = path.size() > payload::RECORD_MAX_NAME_LENGTH;
-    const std::string shown =
-        "--delete " + in_quotes(display_text(too_long ? path.substr(0, 60) + "..." : path));
+    const std::string named = "--delete " + shown(too_long ? path.substr(0, 60) + "..." : path);
     if (too_long) {
-        throw error(shown + ": " + std::to_string(path.size()) + " bytes long; at most " +
+        throw error(named + ": " + std::to_string(path.size()) + " bytes long; at most " +
                     std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
     }
     // A plain name with no control bytes: the installer's progress line shows every name.
     const payload::name_fault fault = payload::plain_name_fault(path);
     if (fault == payload::name_fault::absolute)
-        throw error(shown + ": the path must be relative to the target directory");
+        throw error(named + ": the path must be relative to the target directory");
     // Past a leading '/', the next faults are those of the bytes: a '\', then a control byte.
-    if (const char* bytes_fault = name_bytes_fault(path)) throw error(shown + bytes_fault);
+    if (const char* bytes_fault = name_bytes_fault(path)) throw error(named + bytes_fault);
     if (fault == payload::name_fault::parent_component)
-        throw error(shown + ": a \"..\" component would reach outside the target");
+        throw error(named + ": a \"..\" component would reach outside the target");
     if (fault == payload::name_fault::empty_or_dot_component)
-        throw error(shown + ": empty and \".\" components are not allowed");
+        throw error(named + ": empty and \".\" components are not allowed");
 }
 
 std::vector<named_entry> named_entries(const std::vector<planned_entry>& entries) {

@@ -37,11 +37,6 @@ struct scan_state {
     std::vector<std::string> pending;  // directories still to be listed, by relative name
 };
 
-// A name as messages show it: quoted, its control bytes escaped.
-std::string shown_name(const std::string& name) {
-    return in_quotes(display_text(name));
-}
-
 bool is_excluded(const scan_options& options, const std::string& name) {
     for (const auto& pattern : options.excludes) {
         if (fnmatch(pattern.c_str(), name.c_str(), 0) == 0) return true;
@@ -52,29 +47,29 @@ bool is_excluded(const scan_options& options, const std::string& name) {
 // Opening is the only test of readability that holds for root as well as for anyone else.
 void check_readable(int dir_fd, const char* leaf, const std::string& name) {
     const int fd = openat(dir_fd, leaf, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) fail_errno("cannot read " + shown_name(name));
+    if (fd < 0) fail_errno("cannot read " + shown(name));
     close(fd);
 }
 
 void check_name_length(const std::string& name) {
     if (name.size() > payload::RECORD_MAX_NAME_LENGTH) {
-        throw error("name of " + shown_name(name.substr(0, 60) + "...") + " is " +
-                    std::to_string(name.size()) + " bytes long; at most " +
-                    std::to_string(payload::RECORD_MAX_NAME_LENGTH) + " fit a record");
+        throw error("name of " + shown(name.substr(0, 60) + "...") + " is " + std::to_string(name.size()) +
+                    " bytes long; at most " + std::to_string(payload::RECORD_MAX_NAME_LENGTH) +
+                    " fit a record");
     }
 }
 
 source_entry checked_entry(const std::string& name, const struct stat& st) {
     check_name_length(name);
-    if (const char* fault = name_bytes_fault(name)) throw error(shown_name(name) + fault);
+    if (const char* fault = name_bytes_fault(name)) throw error(shown(name) + fault);
     if (static_cast<std::uint64_t>(st.st_size) > PAYLOAD_FIELD_MAX) {
-        throw error(shown_name(name) + " is " + std::to_string(st.st_size) +
+        throw error(shown(name) + " is " + std::to_string(st.st_size) +
                     " bytes long; files must be below 4 GiB");
     }
     const std::int64_t mtime = st.st_mtim.tv_sec;
     if (mtime < std::numeric_limits<std::int32_t>::min() ||
         mtime > std::numeric_limits<std::int32_t>::max()) {
-        throw error(shown_name(name) + ": modification time " + std::to_string(mtime) +
+        throw error(shown(name) + ": modification time " + std::to_string(mtime) +
                     " does not fit a signed 32-bit count of seconds (1901-12-13 to 2038-01-19)");
     }
     // The installer takes mtime 0 as "set neither time nor mode"; one second later keeps both.
@@ -88,12 +83,12 @@ source_entry checked_entry(const std::string& name, const struct stat& st) {
 void scan_directory(const std::string& dir, scan_state& scan) {
     source_tree& tree = scan.tree;
     const std::string prefix = dir.empty() ? dir : dir + "/";
-    const std::string shown = dir.empty() ? "." : dir;
+    const std::string named = dir.empty() ? "." : dir;
     fd_holder opened;
-    opened.fd = openat(scan.root_fd, shown.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (opened.fd < 0) fail_errno("cannot open directory " + shown_name(shown));
+    opened.fd = openat(scan.root_fd, named.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (opened.fd < 0) fail_errno("cannot open directory " + shown(named));
     const dir_ptr listing(fdopendir(opened.fd));
-    if (!listing) fail_errno("cannot read directory " + shown_name(shown));
+    if (!listing) fail_errno("cannot read directory " + shown(named));
     opened.fd = -1;  // the stream owns it now
     const int dir_fd = dirfd(listing.get());
     // Something the installer will create the directory for: a file, a subdirectory (which is warned
@@ -104,7 +99,7 @@ void scan_directory(const std::string& dir, scan_state& scan) {
         errno = 0;
         const dirent* item = readdir(listing.get());
         if (item == nullptr) {
-            if (errno != 0) fail_errno("cannot read directory " + shown_name(shown));
+            if (errno != 0) fail_errno("cannot read directory " + shown(named));
             break;
         }
         const std::string_view leaf = item->d_name;
@@ -117,7 +112,7 @@ void scan_directory(const std::string& dir, scan_state& scan) {
 
         struct stat st {};
         if (fstatat(dir_fd, item->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            fail_errno("cannot examine " + shown_name(name));
+            fail_errno("cannot examine " + shown(name));
         }
         if (S_ISDIR(st.st_mode)) {
             check_name_length(name);  // every name beneath it would be longer still
@@ -127,19 +122,19 @@ void scan_directory(const std::string& dir, scan_state& scan) {
         }
         const bool is_link = S_ISLNK(st.st_mode);
         if (is_link && fstatat(dir_fd, item->d_name, &st, 0) != 0) {
-            if (errno == ENOENT) throw error(shown_name(name) + " is a dangling symbolic link");
-            fail_errno("cannot follow symbolic link " + shown_name(name));
+            if (errno == ENOENT) throw error(shown(name) + " is a dangling symbolic link");
+            fail_errno("cannot follow symbolic link " + shown(name));
         }
         if (S_ISREG(st.st_mode)) {
             tree.entries.push_back(checked_entry(name, st));
             check_readable(dir_fd, item->d_name, name);
             holds_something = true;
         } else if (is_link && S_ISDIR(st.st_mode)) {
-            tree.warnings.push_back("skipping " + shown_name(name) +
+            tree.warnings.push_back("skipping " + shown(name) +
                                     ": symbolic link to a directory (not followed)");
             skipped_something = true;
         } else {
-            tree.warnings.push_back("skipping " + shown_name(name) + ": " +
+            tree.warnings.push_back("skipping " + shown(name) + ": " +
                                     (is_link ? "symbolic link to a " : "") + non_regular_kind(st.st_mode));
             skipped_something = true;
         }
@@ -147,11 +142,11 @@ void scan_directory(const std::string& dir, scan_state& scan) {
     // The installer makes a directory only on the way to a file.
     if (holds_something || dir.empty()) return;
     if (skipped_something) {
-        tree.warnings.push_back("skipping directory " + shown_name(dir) +
+        tree.warnings.push_back("skipping directory " + shown(dir) +
                                 ": it holds nothing but skipped entries, and an installer cannot hold a "
                                 "directory without files");
     } else {
-        tree.warnings.push_back("skipping empty directory " + shown_name(dir) +
+        tree.warnings.push_back("skipping empty directory " + shown(dir) +
                                 ": an installer cannot hold a directory without files");
     }
 }
@@ -170,12 +165,11 @@ source_tree scan_source_tree(const std::string& source_dir, const scan_options& 
     source_tree tree;
     scan_state scan{options, tree, -1, {}};
     struct stat st {};
-    if (stat(source_dir.c_str(), &st) != 0)
-        fail_errno("cannot open source directory " + shown_name(source_dir));
-    if (!S_ISDIR(st.st_mode)) throw error("source " + shown_name(source_dir) + " is not a directory");
+    if (stat(source_dir.c_str(), &st) != 0) fail_errno("cannot open source directory " + shown(source_dir));
+    if (!S_ISDIR(st.st_mode)) throw error("source " + shown(source_dir) + " is not a directory");
     fd_holder root;
     root.fd = open(source_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root.fd < 0) fail_errno("cannot open source directory " + shown_name(source_dir));
+    if (root.fd < 0) fail_errno("cannot open source directory " + shown(source_dir));
     scan.root_fd = root.fd;
     scan.pending.emplace_back();
     while (!scan.pending.empty()) {

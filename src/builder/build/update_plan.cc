@@ -27,9 +27,9 @@ namespace {
 constexpr std::size_t UPDATE_READ_CHUNK = 1 << 16;
 
 file_state digest_file(const std::string& path, const planned_entry& entry) {
-    const std::string shown = in_quotes(display_text(path));
+    const std::string named = shown(path);
     const fd_holder file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.fd < 0) fail_errno("cannot open " + shown);
+    if (file.fd < 0) fail_errno("cannot open " + named);
     sha256_state digest;
     sha256_init(digest);
     std::vector<unsigned char> chunk(UPDATE_READ_CHUNK);
@@ -37,12 +37,12 @@ file_state digest_file(const std::string& path, const planned_entry& entry) {
     for (;;) {
         const ssize_t got = read(file.fd, chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + shown);
+        if (got < 0) fail_errno("cannot read " + named);
         if (got == 0) break;
         sha256_update(digest, chunk.data(), static_cast<std::size_t>(got));
         size += static_cast<std::uint64_t>(got);
     }
-    if (size > UINT32_MAX) throw error(shown + " has grown beyond what a payload holds for one file");
+    if (size > UINT32_MAX) throw error(named + " has grown beyond what a payload holds for one file");
     return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
 }
 
@@ -67,9 +67,8 @@ replay_outcome replay(const layout_tree& start, const std::vector<update_entry>&
         const layout_outcome step =
             apply_entry(outcome.tree, name, e.is_delete, e.is_delete ? file_state{} : states[e.file_index]);
         if (!step.installer_message.empty()) {
-            outcome.failure = "its entry " + std::to_string(i + 1) + " " + in_quotes(display_text(name)) +
-                              ": " + step.what + " (the installer would stop with " +
-                              in_quotes(step.installer_message) + ")";
+            outcome.failure = "its entry " + std::to_string(i + 1) + " " + shown(name) + ": " + step.what +
+                              " (the installer would stop with " + in_quotes(step.installer_message) + ")";
             return outcome;
         }
     }
@@ -77,7 +76,7 @@ replay_outcome replay(const layout_tree& start, const std::vector<update_entry>&
 }
 
 std::string describe_difference(const tree_change& c) {
-    const std::string path = in_quotes(display_text(c.path));
+    const std::string path = shown(c.path);
     switch (c.kind) {
         case change_kind::removed:
             return path + " would stay in the target, where a full installation leaves nothing";
@@ -126,8 +125,8 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
         const planned_entry& e = full.entries[i];
         const layout_outcome step = apply_entry(tree, e.name, e.is_delete, states[i]);
         if (!step.installer_message.empty()) {
-            throw error("the full installation stops at " + in_quotes(display_text(e.name)) + ": " +
-                        step.what + " (" + in_quotes(step.installer_message) + ")");
+            throw error("the full installation stops at " + shown(e.name) + ": " + step.what + " (" +
+                        in_quotes(step.installer_message) + ")");
         }
     }
     return tree;

@@ -75,12 +75,12 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         try {
             update = plan_update(old, full_plan, states, settings.full);
         } catch (const error& e) {
-            throw error("--update-from " + in_quotes(display_text(settings.update_from)) + ": " + e.what());
+            throw error("--update-from " + shown(settings.update_from) + ": " + e.what());
         }
     }
     const payload_plan& plan = update ? update->plan : full_plan;
-    for (const auto& warning : tree.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
-    for (const auto& warning : full_plan.same_name) warnings << "mkinstaller: warning: " << warning << '\n';
+    for (const auto& warning : tree.warnings) warn(warnings, warning);
+    for (const auto& warning : full_plan.same_name) warn(warnings, warning);
     warnings.flush();
 
     std::unique_ptr<progress_bar> bar;
@@ -96,7 +96,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         throw;
     }
     if (bar) bar->erase();
-    for (const auto& warning : summary.warnings) warnings << "mkinstaller: warning: " << warning << '\n';
+    for (const auto& warning : summary.warnings) warn(warnings, warning);
     warnings.flush();
     if (bar) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;

@@ -25,6 +25,7 @@
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
+#include "payload/record_name.h"
 
 namespace builder {
 namespace {
@@ -54,22 +55,13 @@ struct entry_path {
 
 entry_path split_name(const std::string& name) {
     entry_path path;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = name.find('/', start);
-        const std::string part =
-            name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (end == std::string::npos) {
-            path.leaf = part == "." ? "" : part;
-            return path;
-        }
-        if (!part.empty() && part != ".") path.dirs.push_back(part);
-        start = end + 1;
+    std::vector<std::string_view> parts = payload::name_components(name);
+    path.leaf = parts.back() == "." ? "" : parts.back();
+    parts.pop_back();
+    for (const std::string_view part : parts) {
+        if (!part.empty() && part != ".") path.dirs.emplace_back(part);
     }
-}
-
-std::string shown(const std::string& path) {
-    return in_quotes(display_text(path));
+    return path;
 }
 
 // What stands at `name` in `dir` without following it, for a refusal's message.

@@ -20,7 +20,7 @@ std::string license_line(const stub_license& found) {
     switch (found.found) {
         case stub_license::state::vendor_text:
             return "licence: " + std::to_string(license_line_count(found.text)) + " lines, the first " +
-                   in_quotes(display_text(license_first_line(found.text)));
+                   shown(license_first_line(found.text));
         case stub_license::state::built_in:
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:

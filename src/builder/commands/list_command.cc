@@ -157,7 +157,7 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     for (const auto& e : entries)
         named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
     const std::vector<std::string> warnings = same_name_warnings(named);
-    for (const auto& w : warnings) warnings_out << "mkinstaller: warning: " << display_text(w) << '\n';
+    for (const auto& w : warnings) warn(warnings_out, display_text(w));
 
     if (json) {
         print_json(in, entries, warnings, failure, out);

@@ -84,8 +84,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
     for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
-    for (const auto& w : same_name_warnings(named))
-        warnings << "mkinstaller: warning: " << display_text(w) << '\n';
+    for (const auto& w : same_name_warnings(named)) warn(warnings, display_text(w));
 
     out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;

@@ -39,7 +39,7 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     const char* name = reinterpret_cast<const char*>(&buffer[payload::RECORD_NAME]);
     if (std::memchr(name, '\0', length - payload::RECORD_NAME) == nullptr)
         return "name is not terminated within the record";
-    return "unsafe name " + in_quotes(display_text(name)) + " (absolute, or with a \"..\" component)";
+    return "unsafe name " + shown(name) + " (absolute, or with a \"..\" component)";
 }
 
 }  // namespace
@@ -128,7 +128,7 @@ entry_problem skip_stored_bytes(installer_payload& in, const payload::file_recor
 
 std::string describe_entry_problem(std::uint64_t index, const char* name, const entry_problem& problem) {
     std::string text = "entry " + std::to_string(index);
-    if (name != nullptr) text += " " + in_quotes(display_text(name));
+    if (name != nullptr) text += " " + shown(name);
     text += ": " + problem.what;
     if (!problem.installer_message.empty()) {
         text += installer_stops_with(problem.installer_message);

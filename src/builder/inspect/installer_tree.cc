@@ -29,7 +29,7 @@ void collect(const layout_node& dir, const std::string& prefix, path_map& paths)
 
 installer_tree read_installer_tree(const std::string& path, const std::string& command) {
     // Of two installers, the message names the one at fault.
-    const std::string prefix = command + ": " + in_quotes(display_text(path)) + ": ";
+    const std::string prefix = command + ": " + shown(path) + ": ";
     installer_payload in;
     std::string problem_text = open_installer_into(path, in);
     if (problem_text.empty()) problem_text = whole_payload_problem(in);

@@ -37,24 +37,8 @@ layout_outcome cannot_create_file(int errnum, std::string what) {
     return failure(payload::MESSAGE_CREATE_FILE, errnum, payload::MESSAGE_CREATE_FILE_TAG, std::move(what));
 }
 
-// Components split on '/' only, empty ones kept: "a//b/" is a, "", b, "".
-std::vector<std::string_view> components_of(std::string_view path) {
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = path.find('/', start);
-        parts.push_back(
-            path.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-        if (end == std::string_view::npos) return parts;
-        start = end + 1;
-    }
-}
-
 bool stays_here(std::string_view part) {
     return part.empty() || part == ".";
-}
-
-std::string shown(const std::string& path) {
-    return in_quotes(display_text(path));
 }
 
 std::string joined(const std::string& path, std::string_view part) {
@@ -93,7 +77,7 @@ void remove_named(layout_tree& tree, layout_node& dir, std::string_view name) {
 
 // remove, then rmdir, of "<target>/<name>": a file, or an empty directory, goes; anything else stays.
 void delete_path(layout_tree& tree, std::string_view name) {
-    std::vector<std::string_view> parts = components_of(name);
+    std::vector<std::string_view> parts = payload::name_components(name);
     bool names_directory = false;
     while (!parts.empty() && parts.back().empty()) {
         parts.pop_back();
@@ -125,7 +109,7 @@ std::string_view directory_part(std::string_view name) {
 layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     layout_node* dir = &tree.root;
     std::string path;
-    for (const std::string_view part : components_of(directory_part(name))) {
+    for (const std::string_view part : payload::name_components(directory_part(name))) {
         if (stays_here(part)) continue;
         path = joined(path, part);
         if (part.size() > LAYOUT_NAME_MAX) {
@@ -147,7 +131,7 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
 // fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory. The file then holds
 // what the entry writes.
 layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written) {
-    const std::vector<std::string_view> parts = components_of(name);
+    const std::vector<std::string_view> parts = payload::name_components(name);
     layout_node* dir = &tree.root;
     std::string path;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {

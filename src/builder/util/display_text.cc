@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "builder/util/error.h"
+
 namespace builder {
 
 bool has_control_byte(std::string_view text) {
@@ -30,6 +32,10 @@ std::string display_text(std::string_view bytes) {
         }
     }
     return out;
+}
+
+std::string shown(std::string_view text) {
+    return in_quotes(display_text(text));
 }
 
 }  // namespace builder

@@ -19,4 +19,7 @@ bool has_control_byte(std::string_view text);
 // backslash as \\; every other byte as it is.
 std::string display_text(std::string_view bytes);
 
+// `text` as messages show a name or a text taken from outside: display_text in double quotes.
+std::string shown(std::string_view text);
+
 }  // namespace builder

@@ -15,4 +15,8 @@ std::string in_quotes(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+void warn(std::ostream& out, std::string_view text) {
+    out << "mkinstaller: warning: " << text << '\n';
+}
+
 }  // namespace builder

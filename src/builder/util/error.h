@@ -1,9 +1,11 @@
-// How a mkinstaller command fails (exit 1; a malformed command line is cli/usage_error.h), and the helpers
-// that word its messages. The message is shown after "mkinstaller: ".
+// How a mkinstaller command fails (exit 1; a malformed command line is cli/usage_error.h) and warns, and
+// the helpers that word its messages. An error's message is shown after "mkinstaller: ".
 #pragma once
 
+#include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace builder {
 
@@ -17,5 +19,8 @@ class error : public std::runtime_error {
 
 // `text` in double quotes, as names and values appear in messages.
 std::string in_quotes(const std::string& text);
+
+// Writes `text` to `out` as a warning: "mkinstaller: warning: `text`" and a line feed.
+void warn(std::ostream& out, std::string_view text);
 
 }  // namespace builder

@@ -1,6 +1,6 @@
-// JSON string literals for list --json. Names are bytes, not necessarily UTF-8: valid UTF-8 passes through,
-// and every byte that is not part of a valid sequence is written as \u00XX (the byte's value), so that the
-// document always parses.
+// JSON string literals for the documents of list --json and diff --json. Names are bytes, not necessarily
+// UTF-8: valid UTF-8 passes through, and every byte that is not part of a valid sequence is written as
+// \u00XX (the byte's value), so that the document always parses.
 #pragma once
 
 #include <string>

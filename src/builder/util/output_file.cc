@@ -79,10 +79,6 @@ void set_pending(const char* old_name, const char* new_name) {
     }
 }
 
-std::string shown_name(const std::string& path) {
-    return in_quotes(display_text(path));
-}
-
 // ".NAME." beside the final path, so that the rename stays within one file system.
 std::string temp_prefix(const std::string& path) {
     const std::filesystem::path final_path(path);
@@ -118,9 +114,9 @@ std::string link_unnamed(int fd, const std::string& path) {
         const std::string name = temp_prefix(path) + name_suffix();
         if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
         if (errno != EEXIST && linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return name;
-        if (errno != EEXIST) fail_errno("cannot create " + shown_name(path));
+        if (errno != EEXIST) fail_errno("cannot create " + shown(path));
     }
-    throw error("cannot create " + shown_name(path) + ": no free temporary name beside it");
+    throw error("cannot create " + shown(path) + ": no free temporary name beside it");
 }
 
 }  // namespace
@@ -136,14 +132,14 @@ output_file::output_file(const std::string& path) : path_(path) {
         fd = mkostemp(temp_path_.data(), O_CLOEXEC);
         if (fd < 0) {
             temp_path_.clear();
-            fail_errno("cannot create a temporary file beside " + shown_name(path));
+            fail_errno("cannot create a temporary file beside " + shown(path));
         }
         set_pending(nullptr, temp_path_.c_str());
     }
     stream_ = fdopen(fd, "w+b");
     if (stream_ == nullptr) {
         close(fd);
-        fail_errno("cannot write " + shown_name(path));  // the destructor removes the temporary name
+        fail_errno("cannot write " + shown(path));  // the destructor removes the temporary name
     }
 }
 
@@ -156,18 +152,17 @@ output_file::~output_file() {
 }
 
 void output_file::write(const void* bytes, std::size_t size) {
-    if (size != 0 && std::fwrite(bytes, 1, size, stream_) != size)
-        fail_errno("cannot write " + shown_name(path_));
+    if (size != 0 && std::fwrite(bytes, 1, size, stream_) != size) fail_errno("cannot write " + shown(path_));
 }
 
 void output_file::seek(std::uint64_t offset) {
     if (fseeko(stream_, static_cast<off_t>(offset), SEEK_SET) != 0)
-        fail_errno("cannot seek in the file for " + shown_name(path_));
+        fail_errno("cannot seek in the file for " + shown(path_));
 }
 
 void output_file::finish() {
-    if (std::fflush(stream_) != 0) fail_errno("cannot write " + shown_name(path_));
-    if (fchmod(fileno(stream_), 0755) != 0) fail_errno("cannot set the mode of " + shown_name(path_));
+    if (std::fflush(stream_) != 0) fail_errno("cannot write " + shown(path_));
+    if (fchmod(fileno(stream_), 0755) != 0) fail_errno("cannot set the mode of " + shown(path_));
 }
 
 std::unique_ptr<std::FILE, int (*)(std::FILE*)> output_file::read_back() const {
@@ -176,9 +171,9 @@ std::unique_ptr<std::FILE, int (*)(std::FILE*)> output_file::read_back() const {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(fd < 0 ? nullptr : fdopen(fd, "rb"), &std::fclose);
     if (!in) {
         if (fd >= 0) close(fd);
-        fail_errno("cannot reread " + shown_name(path_));
+        fail_errno("cannot reread " + shown(path_));
     }
-    if (fseeko(in.get(), 0, SEEK_SET) != 0) fail_errno("cannot reread " + shown_name(path_));
+    if (fseeko(in.get(), 0, SEEK_SET) != 0) fail_errno("cannot reread " + shown(path_));
     return in;
 }
 
@@ -190,7 +185,7 @@ void commit_outputs(output_file& first, output_file* second) {
         if (f->is_unnamed()) f->temp_path_ = link_unnamed(fileno(f->stream_), f->path_);
         const int closed = std::fclose(f->stream_);
         f->stream_ = nullptr;
-        if (closed != 0) fail_errno("cannot write " + shown_name(f->path_));
+        if (closed != 0) fail_errno("cannot write " + shown(f->path_));
     }
     for (output_file* f : files) {
         if (f == nullptr) continue;
@@ -199,7 +194,7 @@ void commit_outputs(output_file& first, output_file* second) {
             // A checksum file left from an earlier build would now describe another OUTPUT.
             if (f != &first && first.committed_) unlink(f->path_.c_str());
             errno = saved;
-            fail_errno("cannot create " + shown_name(f->path_));
+            fail_errno("cannot create " + shown(f->path_));
         }
         f->committed_ = true;
         set_pending(f->temp_path_.c_str(), nullptr);

@@ -1,5 +1,6 @@
-// SHA-256 (FIPS 180-4), for the checksum file `build --checksum` writes beside OUTPUT. Small and plain:
-// a build hashes its output once, so speed matters far less than having no library to depend on.
+// SHA-256 (FIPS 180-4): the checksum file `build --checksum` writes beside OUTPUT, and the digests by which
+// the trees two installers leave are compared (diff, and the update a build plans). Small and plain: each
+// byte is hashed once, so speed matters far less than having no library to depend on.
 #pragma once
 
 #include <array>
