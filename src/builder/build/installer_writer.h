@@ -1,5 +1,5 @@
-// Writes an installer: a copy of the stub, zero padding to the next multiple of 1024, then the payload
-// (header block, and for every entry its record followed by its stored bytes).
+// Writes an installer: a copy of the stub (stub_copy.h), then the payload (payload_writer.h), checked to be
+// the one the installer finds, and the checksum file, all put in place together.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +30,9 @@ class build_observer {
                                std::uint64_t bytes_stored) = 0;
 };
 
-// Reads and encodes files on settings.jobs threads, holding at most one more file than threads, and
-// writes them in payload order; with --checksum writes OUTPUT.sha256 as well. Throws error; OUTPUT (and
-// OUTPUT.sha256) are then left as they were.
+// Writes settings.output: the stub, then the payload of `plan`, its files read and encoded on
+// settings.jobs threads (entry_pipeline.h) and written in payload order; with --checksum OUTPUT.sha256 as
+// well. Both appear complete or not at all: on error (thrown) they are left as they were.
 build_summary write_installer(const build_settings& settings, const payload_plan& plan,
                               build_observer* observer = nullptr);
 

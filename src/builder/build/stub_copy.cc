@@ -1,0 +1,42 @@
+// Reading, judging and copying the stub.
+#include "builder/build/stub_copy.h"
+
+#include <cstdio>
+#include <string>
+
+#include "builder/format/stub_license.h"
+#include "builder/util/error.h"
+#include "builder/util/input_file.h"
+
+namespace builder {
+namespace {
+
+// A stub is a program of a few megabytes; anything far larger is the wrong file.
+constexpr std::uint64_t STUB_MAX_SIZE = std::uint64_t{256} << 20;
+
+}  // namespace
+
+std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
+    const std::string& stub_path = settings.stub;
+    const input_file stub = open_regular_input(stub_path, "", "stub ", STUB_MAX_SIZE);
+    std::string bytes(static_cast<std::size_t>(stub.size), '\0');
+    // No further than the size it had when opened, should it grow meanwhile.
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stub.file.get()));
+    if (std::ferror(stub.file.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
+    // The installer never looks for its payload at offset 0.
+    if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
+    // Any program would run in front of a payload; only the installer's own stub ever reads it.
+    const stub_license region = find_stub_license(bytes);
+    require_stub(region, "stub " + in_quotes(stub_path));
+    if (!settings.license_text.empty()) {
+        write_stub_license(bytes, region, settings.license_text, settings.license_file);
+    } else if (region.found == stub_license::state::damaged) {
+        // verify would refuse the result: the installer would quietly show its built-in agreement.
+        throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
+                    license_damage_text(region.check) + "); --license would replace its text");
+    }
+    out.write(bytes.data(), bytes.size());
+    return bytes.size();
+}
+
+}  // namespace builder

@@ -1,0 +1,17 @@
+// The program at the head of every installer: the stub, judged to be the installer's own and copied to
+// OUTPUT, with a vendor's licence written into its licence region when the build carries one.
+#pragma once
+
+#include <cstdint>
+
+#include "builder/build/build_settings.h"
+#include "builder/util/output_file.h"
+
+namespace builder {
+
+// Writes the stub named by settings.stub to `out` and returns its size. The stub is read whole: its
+// licence region must be found, and perhaps rewritten, before it is copied. Throws error for a file that
+// is not a whole installer stub, or whose licence region is damaged and not replaced.
+std::uint64_t copy_stub(const build_settings& settings, output_file& out);
+
+}  // namespace builder
