@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Fails when an include runs against the direction of mkinstaller's layers:
-#   main -> cli -> commands -> build -> inspect -> model -> format -> util -> payload, decoder, encoder
+#   main -> cli -> commands -> pack -> inspect -> model -> format -> util -> payload, decoder, encoder
 # A file of src/builder/<layer>/ may include its own layer and those to its right; the shared libraries
 # below (payload, decoder, encoder) and the installer's own folders include nothing of src/builder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-layers=(util format model inspect build commands cli)
+layers=(util format model inspect pack commands cli)
 rank() {
     local i
     for i in "${!layers[@]}"; do [ "${layers[$i]}" = "$1" ] && { echo "$i"; return; }; done

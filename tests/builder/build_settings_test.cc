@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "builder/build/build_settings.h"
+#include "builder/pack/build_settings.h"
 #include "builder/util/error.h"
 #include "support/temp_dir.h"
 

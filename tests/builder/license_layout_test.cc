@@ -3,7 +3,7 @@
 // with its line and column.
 #include <gtest/gtest.h>
 
-#include "builder/build/license_layout.h"
+#include "builder/pack/license_layout.h"
 #include "builder/util/error.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "builder/build/parallel_encoder.h"
+#include "builder/pack/parallel_encoder.h"
 #include "builder_fixtures.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // that overflows its brackets would mislead; an empty tree must not divide by zero.
 #include <gtest/gtest.h>
 
-#include "builder/build/progress_bar.h"
+#include "builder/pack/progress_bar.h"
 
 namespace {
 

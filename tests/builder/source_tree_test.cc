@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "builder/build/source_tree.h"
+#include "builder/pack/source_tree.h"
 #include "builder/util/error.h"
 #include "builder_test_util.h"
 

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <memory>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/installer_writer.h"
-#include "builder/build/payload_plan.h"
-#include "builder/build/source_tree.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/installer_writer.h"
+#include "builder/pack/payload_plan.h"
+#include "builder/pack/source_tree.h"
 #include "builder/util/error.h"
 #include "builder_test_util.h"
 #include "payload/file_record.h"

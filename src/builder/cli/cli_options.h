@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "builder/build/build_settings.h"
+#include "builder/pack/build_settings.h"
 
 namespace builder {
 

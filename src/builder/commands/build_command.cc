@@ -5,12 +5,12 @@
 #include <chrono>
 #include <memory>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/installer_writer.h"
-#include "builder/build/payload_plan.h"
-#include "builder/build/progress_bar.h"
-#include "builder/build/source_tree.h"
-#include "builder/build/update_plan.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/installer_writer.h"
+#include "builder/pack/payload_plan.h"
+#include "builder/pack/progress_bar.h"
+#include "builder/pack/source_tree.h"
+#include "builder/pack/update_plan.h"
 #include "builder/commands/commands.h"
 #include "builder/inspect/installer_tree.h"
 #include "builder/util/display_text.h"

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <string>
 
-#include "builder/build/build_settings.h"
+#include "builder/pack/build_settings.h"
 
 namespace builder {
 

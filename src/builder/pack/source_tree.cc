@@ -2,7 +2,7 @@
 // by its relative name beneath the source directory's descriptor, one at a time. Deep trees therefore need
 // neither stack nor descriptors per level, and memory stays linear in what is listed. No directory whose
 // name is too long for a record is entered (nothing beneath it could be packed), which bounds the depth.
-#include "builder/build/source_tree.h"
+#include "builder/pack/source_tree.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -4,7 +4,7 @@
 // installer's same-name removals took away or left behind, and the plan grows by the entries that put it
 // right, in the full build's order, until the replay ends in the new tree. The plan only ever grows, so
 // this ends; when a round adds nothing, the update cannot be built.
-#include "builder/build/update_plan.h"
+#include "builder/pack/update_plan.h"
 
 #include <fcntl.h>
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "builder/build/build_settings.h"
+#include "builder/pack/build_settings.h"
 #include "builder/util/output_file.h"
 
 namespace builder {

@@ -1,6 +1,6 @@
 // The pool's threads and their hand-over. Every slot is written by one worker and read by the writer only
 // after the worker has marked it done under the mutex, which orders the two.
-#include "builder/build/parallel_encoder.h"
+#include "builder/pack/parallel_encoder.h"
 
 #include <algorithm>
 #include <system_error>

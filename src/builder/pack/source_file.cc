@@ -1,5 +1,5 @@
 // Reading a source file to its end, and telling the file systems whose sizes are not lengths.
-#include "builder/build/source_file.h"
+#include "builder/pack/source_file.h"
 
 #include <fcntl.h>
 #include <linux/magic.h>

@@ -1,5 +1,5 @@
 // Writing records and their stored bytes, and the header block last.
-#include "builder/build/payload_writer.h"
+#include "builder/pack/payload_writer.h"
 
 #include <vector>
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "builder/build/installer_writer.h"
+#include "builder/pack/installer_writer.h"
 
 namespace builder {
 

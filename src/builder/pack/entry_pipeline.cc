@@ -1,11 +1,11 @@
 // Reading and encoding an entry, and the pool that does it ahead of the writer.
-#include "builder/build/entry_pipeline.h"
+#include "builder/pack/entry_pipeline.h"
 
 #include <algorithm>
 
-#include "builder/build/entry_encoder.h"
-#include "builder/build/parallel_encoder.h"
-#include "builder/build/source_file.h"
+#include "builder/pack/entry_encoder.h"
+#include "builder/pack/parallel_encoder.h"
+#include "builder/pack/source_file.h"
 #include "builder/format/field_limits.h"
 #include "payload/crc16.h"
 

@@ -1,5 +1,5 @@
 // Ordering, modes, time caps and the checks that need the whole payload.
-#include "builder/build/payload_plan.h"
+#include "builder/pack/payload_plan.h"
 
 #include "builder/format/record_writer.h"
 #include "builder/util/display_text.h"

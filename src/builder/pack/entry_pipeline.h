@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/payload_plan.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/payload_plan.h"
 
 namespace builder {
 

@@ -1,5 +1,5 @@
 // The licence text's layout: UTF-8 checks, tab expansion and wrapping, line by line.
-#include "builder/build/license_layout.h"
+#include "builder/pack/license_layout.h"
 
 #include <sys/stat.h>
 

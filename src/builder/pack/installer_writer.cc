@@ -1,12 +1,12 @@
 // The writer: each of its jobs lives in a file of its own; this one puts them in order.
-#include "builder/build/installer_writer.h"
+#include "builder/pack/installer_writer.h"
 
 #include <fcntl.h>
 
-#include "builder/build/checksum_file.h"
-#include "builder/build/entry_pipeline.h"
-#include "builder/build/payload_writer.h"
-#include "builder/build/stub_copy.h"
+#include "builder/pack/checksum_file.h"
+#include "builder/pack/entry_pipeline.h"
+#include "builder/pack/payload_writer.h"
+#include "builder/pack/stub_copy.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
 #include "builder/util/output_file.h"

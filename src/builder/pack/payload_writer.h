@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/entry_pipeline.h"
-#include "builder/build/payload_plan.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/entry_pipeline.h"
+#include "builder/pack/payload_plan.h"
 #include "builder/format/header_writer.h"
 #include "builder/format/record_writer.h"
 #include "builder/util/output_file.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/source_tree.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/source_tree.h"
 #include "builder/format/field_limits.h"
 #include "builder/model/same_name.h"
 

@@ -1,5 +1,5 @@
 // Defaults and checks of the build options.
-#include "builder/build/build_settings.h"
+#include "builder/pack/build_settings.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <limits>
 
-#include "builder/build/license_layout.h"
+#include "builder/pack/license_layout.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/header_block.h"

@@ -1,5 +1,5 @@
 // Reading, judging and copying the stub.
-#include "builder/build/stub_copy.h"
+#include "builder/pack/stub_copy.h"
 
 #include <cstdio>
 #include <string>

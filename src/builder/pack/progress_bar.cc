@@ -1,5 +1,5 @@
 // Progress and summary texts, and the drawing of the bar.
-#include "builder/build/progress_bar.h"
+#include "builder/pack/progress_bar.h"
 
 #include <algorithm>
 #include <array>

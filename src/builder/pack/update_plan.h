@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "builder/build/build_settings.h"
-#include "builder/build/payload_plan.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/payload_plan.h"
 #include "builder/inspect/installer_tree.h"
 
 namespace builder {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "builder/build/payload_plan.h"
+#include "builder/pack/payload_plan.h"
 
 namespace builder {
 

@@ -1,5 +1,5 @@
 // The digest of the finished OUTPUT, read back, and the line that names it.
-#include "builder/build/checksum_file.h"
+#include "builder/pack/checksum_file.h"
 
 #include <cstdio>
 #include <filesystem>

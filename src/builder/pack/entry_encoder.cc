@@ -1,6 +1,6 @@
 // Choice of method per entry: compressed unless the stream would not be smaller than the file (or --store
 // says otherwise), since the installer reads either form for any file.
-#include "builder/build/entry_encoder.h"
+#include "builder/pack/entry_encoder.h"
 
 #include "encoder/encoder.h"
 #include "payload/file_record.h"
