@@ -52,7 +52,10 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     } catch (const error& e) {
         return e.what();
     }
+    return find_installer_header(in);
+}
 
+std::string find_installer_header(installer_payload& in) {
     switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
             return "";

@@ -24,6 +24,10 @@ struct installer_payload {
 // standing at the first record, or what is wrong (without a command name) with the installer's message.
 std::string open_installer_into(const std::string& path, installer_payload& in);
 
+// open_installer_into for a stream the caller opened (an image in memory): `in.file` and `in.file_size`
+// set, the header block is searched for from the start.
+std::string find_installer_header(installer_payload& in);
+
 // open_installer_into, but throws error, the message starting with `command` ("list", "verify").
 installer_payload open_installer(const std::string& path, const std::string& command);
 
