@@ -1,11 +1,10 @@
-// The payload fuzzer's view of an installer image in memory: where the header block is, and the records
-// the installer would read behind it. Used to bound the work an input asks for and, on request, to make
-// every CRC-16 right so that mutated records and streams get past the checks down to the decoder.
+// The payload fuzzer's handling of an installer image in memory: bounding the work an input asks for and,
+// on request, making every CRC-16 right so that mutated records and streams get past the checks down to
+// the decoder. Both read the image through mkinstaller's payload walk, which reads as the installer does.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <string>
 
 namespace fuzz_support {
 
@@ -14,15 +13,12 @@ namespace fuzz_support {
 // is a test of its own).
 constexpr std::uint32_t FUZZ_MAX_ENTRY_SIZE = 1 << 20;
 
-// The offset of the first header block candidate whose marker matches, searched as the installer does;
-// the image size when there is none.
-std::size_t find_marker(const std::vector<std::uint8_t>& image);
-
 // False when a record the installer could reach asks for more than FUZZ_MAX_ENTRY_SIZE bytes.
-bool within_limits(const std::vector<std::uint8_t>& image);
+bool within_limits(const std::string& image);
 
-// Recomputes the header CRC and, record by record as far as the records can be read, the stored, data
-// and record CRCs (a compressed entry's data CRC from what the decoder makes of it).
-void reseal(std::vector<std::uint8_t>& image);
+// Recomputes the header CRC and, record by record as far as the installer could read once the records
+// before are right, the stored, data and record CRCs (a compressed entry's data CRC from what the decoder
+// makes of it). Stops at a record that asks too much: within_limits turns such an image away.
+void reseal(std::string& image);
 
 }  // namespace fuzz_support
