@@ -21,17 +21,16 @@
 #include <new>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "builder/commands/commands.h"
 #include "builder/util/error.h"
 #include "contained_exit.h"
 #include "driver/driver_state.h"
 #include "driver/termination.h"
+#include "fuzz_image.h"
 #include "install/install_files.h"
 #include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
-#include "payload_walk.h"
 #include "sandbox.h"
 
 namespace {
@@ -80,10 +79,10 @@ std::string failure_of(Command command) {
 }
 
 // `installer_message` is what the installer stopped with, or null when it completed.
-void run_reader(const std::vector<std::uint8_t>& image, const std::string* installer_message) {
+void run_reader(const std::string& image, const std::string* installer_message) {
     {
         std::ofstream out(image_path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+        out.write(image.data(), static_cast<std::streamsize>(image.size()));
         require(static_cast<bool>(out), "the installer file for mkinstaller is written");
     }
     std::ostringstream out, warnings;
@@ -127,7 +126,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
-    std::vector<std::uint8_t> image(data + 1, data + size);
+    std::string image(reinterpret_cast<const char*>(data) + 1, size - 1);
     if ((data[0] & FUZZ_FLAG_RESEAL) != 0) fuzz_support::reseal(image);
     if (!fuzz_support::within_limits(image)) return 0;
 

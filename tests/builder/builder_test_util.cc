@@ -95,27 +95,6 @@ void install(const std::string& installer, const std::string& target) {
     ASSERT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
 }
 
-std::vector<std::string> tree_snapshot(const std::string& root) {
-    std::vector<std::string> lines;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(root)) {
-        struct stat st {};
-        if (lstat(e.path().c_str(), &st) != 0)
-            throw std::runtime_error("cannot examine " + e.path().string());
-        std::string line = std::filesystem::relative(e.path(), root).string();
-        char mode[16];
-        std::snprintf(mode, sizeof mode, " %04o", static_cast<unsigned>(st.st_mode & 07777));
-        if (S_ISDIR(st.st_mode)) {
-            line += "/";
-            line += mode;
-        } else {
-            line += mode + (" " + std::to_string(st.st_mtime)) + " " + testing_support::read_file(e.path());
-        }
-        lines.push_back(std::move(line));
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
 std::vector<std::string> dir_names(const std::string& dir) {
     std::vector<std::string> names;
     DIR* d = opendir(dir.c_str());

@@ -9,6 +9,7 @@
 #include "support/payload_image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
 
 namespace builder_test {
 
@@ -47,9 +48,6 @@ bool path_exists(const std::string& path);
 // exist.
 void install(const std::string& installer, const std::string& target);
 
-// Every path beneath `root` (directories with a trailing '/') with what a user can tell apart: for a file
-// its bytes, time and permission bits, for a directory its permission bits. One line each, sorted.
-std::vector<std::string> tree_snapshot(const std::string& root);
 // The names in `dir`, sorted.
 std::vector<std::string> dir_names(const std::string& dir);
 
@@ -65,6 +63,7 @@ using testing_support::read_file;
 using testing_support::temp_dir;
 using testing_support::test_entry;
 using testing_support::test_payload;
+using testing_support::tree_snapshot;
 using testing_support::write_file;
 
 // Creates `root`/ddd.../fff, a relative name of exactly `length` bytes, through directory descriptors

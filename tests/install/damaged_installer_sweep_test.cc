@@ -278,11 +278,11 @@ TEST_F(DamagedInstallerSweep, FlipsOutsideThePayloadChangeNothing) {
 TEST_F(DamagedInstallerSweep, ReadingAheadAgreesWithReadingInTurnOnEveryCutAndFlip) {
     const auto compare = [&](const std::function<void(std::string&)>& damage, const std::string& what) {
         const outcome in_turn = run(damage, false);
-        const auto tree_in_turn = install_test::snapshot(target);
+        const auto tree_in_turn = testing_support::tree_snapshot(target);
         const outcome ahead = run(damage, true);
         ASSERT_EQ(ahead.signal, 0) << what;
         EXPECT_EQ(ahead.err, in_turn.err) << what;
-        EXPECT_EQ(install_test::snapshot(target), tree_in_turn) << what;
+        EXPECT_EQ(testing_support::tree_snapshot(target), tree_in_turn) << what;
     };
     for (std::size_t p = SWEEP_HEADER_AT + payload::HEADER_SIZE; p < payload_end; ++p) {
         compare([p](std::string& copy) { copy.resize(p); }, "cut to " + std::to_string(p));

@@ -7,6 +7,7 @@
 
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
+#include "support/tree_snapshot.h"
 
 namespace install_test {
 
@@ -20,10 +21,6 @@ testing_support::process_result run_install(const testing_support::test_payload&
 
 // The same for an image made by hand (for damaged payloads).
 testing_support::process_result run_install_image(const std::string& image, const std::string& target);
-
-// Every entry beneath `dir`, links not followed: "dir", "link " and its text, or "file " and its bytes, by
-// path relative to `dir`. Empty when `dir` does not exist.
-std::map<std::string, std::string> snapshot(const std::string& dir);
 
 using testing_support::texts::progress_drawing;
 using testing_support::texts::progress_erasure;

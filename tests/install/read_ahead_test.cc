@@ -22,7 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_support;
-using install_test::snapshot;
 
 struct outcome {
     std::string err;
@@ -46,7 +45,7 @@ outcome install_once(const std::string& image, const temp_dir& dir, bool ahead,
         [] { return static_cast<int>(std::min(install::records_read_ahead(), 200u)); });
     EXPECT_EQ(r.term_signal, 0);
     EXPECT_FALSE(r.timed_out);
-    return {r.err, r.exit_code, snapshot(target)};
+    return {r.err, r.exit_code, tree_snapshot(target)};
 }
 
 // Installs `image` both ways and checks they agree; returns the run that read ahead.

@@ -24,7 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_support;
-using install_test::snapshot;
 
 constexpr std::uint32_t METHOD_DELETE = 2;
 
@@ -120,7 +119,7 @@ outcome install_with(const scenario& s, install::same_name_method method) {
         [] { return static_cast<int>(install::name_index_reads()); });
     EXPECT_EQ(r.term_signal, 0);
     fs::remove(image_path);
-    return {snapshot(base.path()), r.err, r.exit_code};
+    return {tree_snapshot(base.path()), r.err, r.exit_code};
 }
 
 TEST(SameNameEquivalence, TheIndexLeavesTheTreeTheWalkLeavesOnRandomizedTreesAndPayloads) {

@@ -1,5 +1,10 @@
+// The tests' own payload writer, and byte-level access to an image for deliberate damage and resealing.
 #include "support/payload_image.h"
 
+#include <optional>
+#include <vector>
+
+#include "decoder/decode_file.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -13,6 +18,15 @@ void put_text(std::string& image, std::size_t offset, const std::string& text) {
 
 const std::string& stored_of(const test_entry& entry) {
     return entry.use_stored ? entry.stored : entry.data;
+}
+
+// The data CRC a compressed entry needs to pass: that of the decoder's output; none when the decoder fails.
+std::optional<std::uint16_t> decoded_crc(const std::string& image, std::size_t stored_at,
+                                         std::uint32_t stored_size, std::uint32_t file_size) {
+    std::vector<std::uint8_t> file(file_size);
+    const auto* stored = reinterpret_cast<const std::uint8_t*>(image.data() + stored_at);
+    if (decoder::decode_file(stored, stored_size, file.data(), file_size) != 0) return std::nullopt;
+    return payload::crc16_update(0, file.data(), file_size);
 }
 
 }  // namespace
@@ -146,9 +160,25 @@ void reseal_header(std::string& image, std::size_t header_offset) {
     put_u16(image, header_offset + 416, crc_of(image, header_offset, payload::HEADER_SIZE));
 }
 
-void reseal_record(std::string& image, std::size_t record_start) {
-    put_u16(image, record_start + 4, 0);
-    put_u16(image, record_start + 4, crc_of(image, record_start, get_u32(image, record_start)));
+void reseal_record(std::string& image, std::size_t record_start, record_crcs which) {
+    const std::size_t at = record_start;
+    const std::uint32_t length = get_u32(image, at + payload::RECORD_LENGTH);
+    const std::uint32_t method = get_u32(image, at + payload::RECORD_METHOD);
+    const std::uint32_t file_size = get_u32(image, at + payload::RECORD_FILE_SIZE);
+    const std::uint32_t stored_size = get_u32(image, at + payload::RECORD_STORED_SIZE);
+    const std::size_t stored_at = at + length;
+    if (which == record_crcs::every_one && method != payload::METHOD_DELETE &&
+        stored_at + stored_size <= image.size()) {
+        put_u16(image, at + payload::RECORD_STORED_CRC, crc_of(image, stored_at, stored_size));
+        if (method == payload::METHOD_STORED) {
+            if (stored_size == file_size)
+                put_u16(image, at + payload::RECORD_DATA_CRC, crc_of(image, stored_at, file_size));
+        } else if (const auto data_crc = decoded_crc(image, stored_at, stored_size, file_size)) {
+            put_u16(image, at + payload::RECORD_DATA_CRC, *data_crc);
+        }
+    }
+    put_u16(image, at + payload::RECORD_CRC, 0);
+    put_u16(image, at + payload::RECORD_CRC, crc_of(image, at, length));
 }
 
 }  // namespace testing_support

@@ -44,13 +44,26 @@ std::string installer_image(const std::string& prefix, const std::string& payloa
 // The CRC-16 of `length` bytes of `bytes` from `start`.
 std::uint16_t crc_of(const std::string& bytes, std::size_t start, std::size_t length);
 
-// Recomputes the CRC of the header block at `header_offset`, or of the record at `record_start`.
+// Which CRCs of a record reseal_record makes right.
+enum class record_crcs {
+    record_only,  // the record's own: a stored or data CRC the test forged stays as it is
+    // Its stored bytes' CRC and its data CRC too (a compressed entry's from what the decoder makes of its
+    // stored bytes, when it makes anything), then the record's; the stored bytes' only when they lie whole
+    // in the image. The file size is believed: a compressed file is decoded whole in memory.
+    every_one,
+};
+
+// Recomputes the CRC of the header block at `header_offset`, or the CRCs of the record at `record_start`.
 void reseal_header(std::string& image, std::size_t header_offset);
-void reseal_record(std::string& image, std::size_t record_start);
+void reseal_record(std::string& image, std::size_t record_start,
+                   record_crcs which = record_crcs::record_only);
 
 // Offset within `image` of record `index` (from 0) of the payload whose header block is at `header_offset`,
 // read from the lengths and stored sizes of the records before it; for `index` = the entry count, the end of
-// the payload.
+// the payload. Walked by the lengths on purpose rather than through mkinstaller's payload walk: the tests
+// that check that walk (and the installer's reading) locate records with it, so it must not share their
+// faults, and it is asked for records of images about to be damaged and for the end behind the last one,
+// which a walk that checks each entry does not hand out.
 std::size_t record_start(const std::string& image, std::size_t header_offset, std::size_t index);
 
 // Little-endian field access within an image.

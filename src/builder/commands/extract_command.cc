@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
-#include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_reader.h"
+#include "builder/inspect/payload_walk.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
@@ -78,16 +78,17 @@ class extractor {
   public:
     extractor(const std::string& dir, extract_options options) : dir_(dir), options_(options) {}
 
-    // Writes one file entry whose stored bytes come next in `in`; throws error on any problem, leaving
-    // nothing of this entry behind.
-    void write_entry(installer_payload& in, const payload::file_record& record, std::uint64_t index);
+    // Writes one file entry, leaving nothing of it behind on any problem: its own throw error, a problem
+    // with its bytes stops the walk.
+    void write_entry(walked_entry& entry);
+
+    [[noreturn]] void fail(const std::string& problem) const {
+        throw error("extract: " + problem + " (" + std::to_string(written) + " files written before it)");
+    }
 
     std::uint64_t written = 0;
 
   private:
-    [[noreturn]] void fail(const std::string& problem) const {
-        throw error("extract: " + problem + " (" + std::to_string(written) + " files written before it)");
-    }
     int root();
     void open_directories(const entry_path& path, std::vector<opened_dir>& chain);
     fd_holder create_temporary(int dir, std::string& temp_name);
@@ -184,10 +185,12 @@ void extractor::place(int dir, const std::string& temp_name, const std::string& 
     fail_errno("extract: cannot create " + shown_path);
 }
 
-void extractor::write_entry(installer_payload& in, const payload::file_record& record, std::uint64_t index) {
+void extractor::write_entry(walked_entry& entry) {
+    const payload::file_record& record = entry.record;
     const std::string name = record.name;
     const entry_path path = split_name(name);
-    if (path.leaf.empty()) fail("entry " + std::to_string(index) + " " + shown(name) + " names no file");
+    if (path.leaf.empty())
+        fail("entry " + std::to_string(entry.index) + " " + shown(name) + " names no file");
     std::vector<opened_dir> chain;
     std::string temp_name;
     fd_holder file;
@@ -218,8 +221,7 @@ void extractor::write_entry(installer_payload& in, const payload::file_record& r
         fail(shown_path + " exists (--force overwrites it)");
     file = create_temporary(dir, temp_name);
     if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
-    const entry_problem problem = stream_entry_bytes(in, record, {file.fd, shown_path});
-    if (problem.corrupt != payload::CORRUPT_NONE) fail(describe_entry_problem(index, record.name, problem));
+    if (entry.read_bytes({file.fd, shown_path}).corrupt != payload::CORRUPT_NONE) return;
     finish_file(file.fd, record, shown_path);
     place(dir, temp_name, path.leaf, shown_path);
     undo.done = true;
@@ -232,21 +234,14 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
                  std::ostream& out) {
     installer_payload in = open_installer(installer, "extract");
     require_whole_payload(in, "extract");
-    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     extractor files(dir, {.force = force, .keep_setid = keep_setid});
     std::uint64_t bytes = 0;
-    payload::record_buffer buffer{};
-    for (std::uint64_t index = 1; index <= count; ++index) {
-        payload::file_record record{};
-        const entry_problem problem = read_record(in, buffer, record);
-        if (problem.corrupt != payload::CORRUPT_NONE) {
-            throw error("extract: " + describe_entry_problem(index, nullptr, problem) + " (" +
-                        std::to_string(files.written) + " files written before it)");
-        }
-        if (record.method == payload::METHOD_DELETE) continue;
-        files.write_entry(in, record, index);
-        bytes += record.file_size;
-    }
+    const auto write_file = [&](walked_entry& entry) {
+        if (entry.record.method == payload::METHOD_DELETE) return;
+        files.write_entry(entry);
+        bytes += entry.record.file_size;
+    };
+    if (const auto stop = walk_payload(in, write_file)) files.fail(describe_stop(*stop));
     out << "extracted " << files.written << " files, " << bytes << " bytes, into " << dir << '\n';
 }
 

@@ -10,6 +10,7 @@
 
 #include "builder/commands/commands.h"
 #include "builder/inspect/installer_reader.h"
+#include "builder/inspect/payload_walk.h"
 #include "builder/model/same_name.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
@@ -135,22 +136,13 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
 
     // The installer reads no entry of a payload that is not whole in its file.
     std::string failure = whole_payload_problem(in);
-    const std::uint32_t count =
-        failure.empty() ? payload::header_u32(in.header, payload::HEADER_FILE_COUNT) : 0;
     std::vector<listed_entry> entries;
-    payload::record_buffer buffer{};
-    for (std::uint64_t index = 1; index <= count && failure.empty(); ++index) {
-        payload::file_record record{};
-        entry_problem problem = read_record(in, buffer, record);
-        if (problem.corrupt != payload::CORRUPT_NONE) {
-            failure = describe_entry_problem(index, nullptr, problem);
-            break;
-        }
-        entries.push_back(listed_entry{record, record.name});
+    const auto gather = [&](walked_entry& entry) {
+        entries.push_back(listed_entry{entry.record, entry.record.name});
         entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
-        problem = skip_stored_bytes(in, record);
-        if (problem.corrupt != payload::CORRUPT_NONE)
-            failure = describe_entry_problem(index, record.name, problem);
+    };
+    if (failure.empty()) {
+        if (const auto stop = walk_payload(in, gather)) failure = describe_stop(*stop);
     }
 
     std::vector<named_entry> named;

@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
-#include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_license.h"
 #include "builder/inspect/installer_reader.h"
-#include "builder/model/layout_replay.h"
+#include "builder/inspect/payload_walk.h"
 #include "builder/model/same_name.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
@@ -45,31 +44,21 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
 
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
-    payload::record_buffer buffer{};
     layout_tree target;
     std::vector<std::string> names;
     std::vector<bool> deletes;
-    for (std::uint64_t index = 1; index <= count; ++index) {
-        payload::file_record record{};
-        entry_problem problem = read_record(in, buffer, record);
-        if (problem.corrupt != payload::CORRUPT_NONE) fail(describe_entry_problem(index, nullptr, problem));
+    const auto sum_and_check = [&](walked_entry& entry) {
+        const payload::file_record& record = entry.record;
         ++sums.count;
         sums.file_size += record.file_size;
         sums.stored_size += record.stored_size;
         sums.record_size += record.record_length;
         names.emplace_back(record.name);
         deletes.push_back(record.method == payload::METHOD_DELETE);
-        // The installer lays an entry out before it reads the entry's stored bytes.
-        const layout_outcome layout =
-            apply_entry(target, record.name, record.method == payload::METHOD_DELETE);
-        if (!layout.installer_message.empty())
-            fail(describe_entry_problem(index, record.name,
-                                        {PROBLEM_LAYOUT, layout.what, layout.installer_message}));
-        if (record.method == payload::METHOD_DELETE) continue;
-        problem = stream_entry_bytes(in, record);
-        if (problem.corrupt != payload::CORRUPT_NONE)
-            fail(describe_entry_problem(index, record.name, problem));
-    }
+        (void)entry.read_bytes();  // its problem stops the walk
+    };
+    if (const auto stop = walk_payload(in, sum_and_check, {&target, layout_order::before_bytes}))
+        fail(describe_stop(*stop));
 
     check_header_total(in, payload::HEADER_FILE_COUNT_COPY, "file count copy", sums.count, "count");
     check_header_total(in, payload::HEADER_TOTAL_SIZE, "total size", sums.file_size, "file sizes");

@@ -42,17 +42,8 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     return "unsafe name " + shown(name) + " (absolute, or with a \"..\" component)";
 }
 
-}  // namespace
-
-std::string open_installer_into(const std::string& path, installer_payload& in) {
-    try {
-        input_file input = open_regular_input(path, "");
-        in.file = std::move(input.file);
-        in.file_size = input.size;
-    } catch (const error& e) {
-        return e.what();
-    }
-
+// The header search behind open_installer_into and open_installer_image.
+std::string find_header(installer_payload& in) {
     switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
         case payload::header_search::found:
             return "";
@@ -65,6 +56,27 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
                    installer_stops_with(payload::MESSAGE_HEADER_CORRUPTED);
     }
     return "unexpected header search result";
+}
+
+}  // namespace
+
+std::string open_installer_into(const std::string& path, installer_payload& in) {
+    try {
+        input_file input = open_regular_input(path, "");
+        in.file = std::move(input.file);
+        in.file_size = input.size;
+    } catch (const error& e) {
+        return e.what();
+    }
+    return find_header(in);
+}
+
+std::string open_installer_image(const std::string& image, installer_payload& in) {
+    // Opened for reading only: the buffer is never written through the stream.
+    in.file.reset(fmemopen(const_cast<char*>(image.data()), image.size(), "rb"));
+    if (!in.file) throw std::bad_alloc();
+    in.file_size = image.size();
+    return find_header(in);
 }
 
 installer_payload open_installer(const std::string& path, const std::string& command) {

@@ -17,12 +17,16 @@ struct installer_payload {
     file_ptr file;
     std::uint64_t file_size = 0;  // as it was at opening: no size read from the payload may exceed it
     payload::header_block header{};
-    std::uint64_t header_offset = 0;
+    std::uint64_t header_offset = 0;  // where the marker was found, even when its block fails its CRC
 };
 
 // Opens the installer (a regular file only) and finds its header block. Returns an empty text, the stream
 // standing at the first record, or what is wrong (without a command name) with the installer's message.
 std::string open_installer_into(const std::string& path, installer_payload& in);
+
+// open_installer_into for an installer image held in memory (the fuzzer's, the tests'). The image must
+// outlive `in` and keep its size; its bytes may change while nothing is read.
+std::string open_installer_image(const std::string& image, installer_payload& in);
 
 // open_installer_into, but throws error, the message starting with `command` ("list", "verify").
 installer_payload open_installer(const std::string& path, const std::string& command);

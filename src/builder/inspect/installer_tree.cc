@@ -3,8 +3,8 @@
 
 #include <map>
 
-#include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_reader.h"
+#include "builder/inspect/payload_walk.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
@@ -37,32 +37,18 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     installer_tree result;
     result.header_offset = in.header_offset;
     result.installer_size = in.file_size;
-    const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
-    payload::record_buffer buffer{};
-    for (std::uint64_t index = 1; index <= count; ++index) {
-        payload::file_record record{};
-        entry_problem problem = read_record(in, buffer, record);
-        if (problem.corrupt != payload::CORRUPT_NONE)
-            throw error(prefix + describe_entry_problem(index, nullptr, problem));
-        const bool is_delete = record.method == payload::METHOD_DELETE;
-        // The bytes are read before the entry is laid out, since the file's state needs their digest; the
-        // installer lays out first, so a layout problem is named before a damaged entry's.
-        file_state written{};
-        if (!is_delete) {
-            sha256_state digest;
-            sha256_init(digest);
-            problem = stream_entry_bytes(in, record, entry_output{.fd = -1, .name = {}, .digest = &digest});
-            written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
-                                    record.stored_size);
-        }
-        if (!is_delete) result.entries[record.name] = written;
-        const layout_outcome layout = apply_entry(result.tree, record.name, is_delete, written);
-        if (!layout.installer_message.empty()) {
-            problem = {PROBLEM_LAYOUT, layout.what, layout.installer_message};
-        }
-        if (problem.corrupt != payload::CORRUPT_NONE)
-            throw error(prefix + describe_entry_problem(index, record.name, problem));
-    }
+    const auto digest_bytes = [&](walked_entry& entry) {
+        const payload::file_record& record = entry.record;
+        if (record.method == payload::METHOD_DELETE) return;
+        sha256_state digest;
+        sha256_init(digest);
+        (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest});  // its problem stops the walk
+        entry.written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
+                                      record.stored_size);
+        result.entries[record.name] = entry.written;
+    };
+    if (const auto stop = walk_payload(in, digest_bytes, {&result.tree, layout_order::after_bytes}))
+        throw error(prefix + describe_stop(*stop));
     return result;
 }
 

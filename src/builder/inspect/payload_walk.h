@@ -1,0 +1,81 @@
+// The one walk over an installer's payload, in the installer's own order: behind the header block, as many
+// entries as the header's file count says, each a record followed by its stored bytes (none for a delete
+// entry), stopping at the first problem as the installer does. list, verify, extract and the tree reader
+// all read entries through it; what each does with an entry is its own. Opening the file, the header
+// search and the volume check come before it (each command words their failures its own way).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "builder/inspect/entry_bytes.h"
+#include "builder/inspect/installer_reader.h"
+#include "builder/model/layout_replay.h"
+
+namespace builder {
+
+class walked_entry;
+
+enum class layout_order {
+    before_bytes,  // the installer's order: an entry is laid out, then its bytes are read (verify)
+    // The bytes first, since the file's state needs their digest (the tree reader); a layout problem is
+    // still named before a damaged entry's, as the installer meets it first.
+    after_bytes,
+};
+
+// Lays every entry out over `tree` as the installer does (apply_entry); no tree, no layout.
+struct walk_layout {
+    layout_tree* tree = nullptr;
+    layout_order order = layout_order::before_bytes;
+};
+
+// The first problem: at which entry, where its record starts, its name when the record was read.
+struct walk_stop {
+    std::uint64_t index = 0;
+    std::uint64_t record_offset = 0;
+    std::optional<std::string> name{};
+    entry_problem problem{};
+};
+
+// describe_entry_problem of the stop: `entry 3 "docs/a.txt": ...`.
+std::string describe_stop(const walk_stop& stop);
+
+using entry_visitor = std::function<void(walked_entry&)>;
+
+// Walks the entries of `in`, its stream standing at the first record (as open_installer_into leaves it),
+// calling `visit` for each whose record passes (and, laid out before its bytes, whose layout passes).
+// Returns the first problem, or nothing when every entry passed. What `visit` throws passes through.
+std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor& visit,
+                                      walk_layout layout = {});
+
+// An entry as the walk reaches it: its record read and checked, its stored bytes not yet.
+class walked_entry {
+  public:
+    const std::uint64_t index;           // from 1
+    const payload::file_record& record;  // its name lives until the visitor returns
+    const std::uint64_t record_offset;   // where the record starts in the installer file
+    // Laid out after its bytes, the entry leaves this in its file: the visitor sets it from the digest.
+    file_state written{};
+
+    // Produces the entry's file bytes into `output` with every check the installer makes on them
+    // (stream_entry_bytes); a delete entry has none. The problem returned also stops the walk once the
+    // visitor returns. A second call reads nothing and answers as the first.
+    entry_problem read_bytes(const entry_output& output = {});
+
+  private:
+    friend std::optional<walk_stop> walk_payload(installer_payload&, const entry_visitor&, walk_layout);
+    walked_entry(installer_payload& in, std::uint64_t index, const payload::file_record& record,
+                 std::uint64_t record_offset)
+        : index(index), record(record), record_offset(record_offset), in_(in) {}
+
+    // The stored bytes' problem, skipping them first (checked only to be all there) if nobody read them.
+    entry_problem finish_bytes();
+
+    installer_payload& in_;
+    bool bytes_done_ = false;
+    entry_problem bytes_problem_{};
+};
+
+}  // namespace builder
