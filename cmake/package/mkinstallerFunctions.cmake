@@ -15,25 +15,11 @@
 # them), so the build script lists them in a depfile; directories are listed too, so that a file added
 # or removed also counts. Absolute depfile paths are read the same way under either setting.
 cmake_policy(SET CMP0116 NEW)
-
-# The keywords that stand for a build option come from mkinstaller's option table, written at its build
-# into mkinstallerOptions.cmake beside this file; the function compares their kinds as strings, which
-# must not be read as variables whatever the caller's policies.
-cmake_policy(SET CMP0054 NEW)
-
 function(mkinstaller_add_installer target)
-    include("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/mkinstallerOptions.cmake")
-    set(switch_keywords ALL)
-    set(value_keywords SOURCE_DIR OUTPUT)
-    set(path_keywords)
-    set(list_keywords DEPENDS OPTIONS)
-    set(rows ${MKINSTALLER_OPTION_KEYWORDS})
-    while(rows)
-        list(POP_FRONT rows keyword kind option)
-        list(APPEND ${kind}_keywords ${keyword})  # value and path keywords both take one value
-    endwhile()
-    cmake_parse_arguments(PARSE_ARGV 1 ARG "${switch_keywords}" "${value_keywords};${path_keywords}"
-                          "${list_keywords}")
+    include("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/mkinstallerOptions.cmake")  # from the option table
+    cmake_parse_arguments(PARSE_ARGV 1 ARG "${MKINSTALLER_SWITCH_KEYWORDS};ALL"
+                          "SOURCE_DIR;OUTPUT;${MKINSTALLER_VALUE_KEYWORDS};${MKINSTALLER_PATH_KEYWORDS}"
+                          "${MKINSTALLER_LIST_KEYWORDS};DEPENDS;OPTIONS")
     if(ARG_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "mkinstaller_add_installer: unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
     endif()
@@ -53,28 +39,31 @@ function(mkinstaller_add_installer target)
     cmake_path(ABSOLUTE_PATH ARG_SOURCE_DIR BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
     cmake_path(ABSOLUTE_PATH ARG_OUTPUT BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
 
-    # The options in the fragment's order, then OPTIONS as given.
+    # The options the keywords stand for, kind by kind in mkinstallerOptions.cmake's order, then OPTIONS.
     set(options)
     set(inputs)
-    set(rows ${MKINSTALLER_OPTION_KEYWORDS})
-    while(rows)
-        list(POP_FRONT rows keyword kind option)
-        if(kind STREQUAL "switch")
-            if(ARG_${keyword})
-                list(APPEND options ${option})
-            endif()
-        elseif(kind STREQUAL "list")
-            foreach(value IN LISTS ARG_${keyword})
-                list(APPEND options ${option} "${value}")
-            endforeach()
-        elseif(DEFINED ARG_${keyword})
-            if(kind STREQUAL "path")
-                cmake_path(ABSOLUTE_PATH ARG_${keyword} BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
-                list(APPEND inputs "${ARG_${keyword}}")
-            endif()
+    foreach(keyword option IN ZIP_LISTS MKINSTALLER_VALUE_KEYWORDS MKINSTALLER_VALUE_OPTIONS)
+        if(DEFINED ARG_${keyword})
             list(APPEND options ${option} "${ARG_${keyword}}")
         endif()
-    endwhile()
+    endforeach()
+    foreach(keyword option IN ZIP_LISTS MKINSTALLER_PATH_KEYWORDS MKINSTALLER_PATH_OPTIONS)
+        if(DEFINED ARG_${keyword})
+            cmake_path(ABSOLUTE_PATH ARG_${keyword} BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+            list(APPEND options ${option} "${ARG_${keyword}}")
+            list(APPEND inputs "${ARG_${keyword}}")
+        endif()
+    endforeach()
+    foreach(keyword option IN ZIP_LISTS MKINSTALLER_LIST_KEYWORDS MKINSTALLER_LIST_OPTIONS)
+        foreach(value IN LISTS ARG_${keyword})
+            list(APPEND options ${option} "${value}")
+        endforeach()
+    endforeach()
+    foreach(keyword option IN ZIP_LISTS MKINSTALLER_SWITCH_KEYWORDS MKINSTALLER_SWITCH_OPTIONS)
+        if(ARG_${keyword})
+            list(APPEND options ${option})
+        endif()
+    endforeach()
     list(APPEND options ${ARG_OPTIONS})
 
     # The settings go to the build script through a file, which changes (and so rebuilds the installer)

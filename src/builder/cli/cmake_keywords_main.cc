@@ -14,23 +14,22 @@ namespace {
 
 using namespace builder;
 
-// How mkinstallerFunctions.cmake takes the keyword's value.
-std::string_view keyword_kind(const option_spec& option) {
-    if (option.cmake.path) return "path";
-    if (!takes_value(option.target)) return "switch";
-    if (std::holds_alternative<std::vector<std::string> build_arguments::*>(option.target)) return "list";
-    return "value";
-}
+// How mkinstallerFunctions.cmake takes a keyword's value, in the order it passes the kinds.
+constexpr std::string_view KEYWORD_KINDS[] = {"VALUE", "PATH", "LIST", "SWITCH"};
 
-constexpr std::size_t KEYWORDS_KIND_WIDTH = 7;  // "switch" and a blank
+std::string_view keyword_kind(const option_spec& option) {
+    if (option.cmake.path) return "PATH";
+    if (!takes_value(option.target)) return "SWITCH";
+    if (std::holds_alternative<std::vector<std::string> build_arguments::*>(option.target)) return "LIST";
+    return "VALUE";
+}
 
 constexpr std::string_view KEYWORDS_HEAD =
     "# The keywords of mkinstaller_add_installer that stand for a build option, written by\n"
-    "# mkinstaller_cmake_keywords from mkinstaller's option table. One row each, in the order the function\n"
-    "# passes the options: the keyword, its kind and the option. value: passed as given; path: a file,\n"
-    "# taken from the current source directory and made a dependency; list: repeatable, the option once\n"
-    "# for each value; switch: no value.\n"
-    "set(MKINSTALLER_OPTION_KEYWORDS\n";
+    "# mkinstaller_cmake_keywords from mkinstaller's option table: for each kind, the keywords and their\n"
+    "# options, in the order the function passes them. VALUE: passed as given; PATH: a file, taken from\n"
+    "# the current source directory and made a dependency; LIST: repeatable, the option once for each\n"
+    "# value; SWITCH: no value.\n";
 
 }  // namespace
 
@@ -44,16 +43,19 @@ int main(int argc, char** argv) {
         if (!option.cmake.name.empty()) keyworded.push_back(&option);
     }
     std::ranges::sort(keyworded, {}, [](const option_spec* option) { return option->cmake.place; });
-    std::size_t width = 0;
-    for (const option_spec* option : keyworded) width = std::max(width, option->cmake.name.size());
     std::ofstream out(argv[1]);
     out << KEYWORDS_HEAD;
-    for (const option_spec* option : keyworded) {
-        const std::string_view kind = keyword_kind(*option);
-        out << "    " << option->cmake.name << std::string(width + 1 - option->cmake.name.size(), ' ') << kind
-            << std::string(KEYWORDS_KIND_WIDTH - kind.size(), ' ') << option->name << '\n';
+    for (const std::string_view kind : KEYWORD_KINDS) {
+        std::string keywords;
+        std::string options;
+        for (const option_spec* option : keyworded) {
+            if (keyword_kind(*option) != kind) continue;
+            keywords.append(" ").append(option->cmake.name);
+            options.append(" ").append(option->name);
+        }
+        out << "set(MKINSTALLER_" << kind << "_KEYWORDS" << keywords << ")\n";
+        out << "set(MKINSTALLER_" << kind << "_OPTIONS" << options << ")\n";
     }
-    out << ")\n";
     out.close();
     if (!out) {
         std::cerr << "mkinstaller_cmake_keywords: cannot write " << argv[1] << '\n';

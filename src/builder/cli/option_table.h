@@ -31,8 +31,9 @@ constexpr bool takes_value(const option_target& target) {
 // any option as it is.
 struct cmake_keyword {
     std::string_view name;  // "PRODUCT"; empty: none
-    // Where the function passes the option among the others: a new keyword takes the next number, so
-    // that the command lines and settings files of existing targets stay as they are.
+    // Where the function passes the option among those of its kind (it passes the kinds in the order
+    // value, path, list, switch): a new keyword takes the next number, so that the command lines and
+    // settings files of existing targets stay as they are.
     int place = 0;
     bool path = false;  // a file: taken from the current source directory, and a dependency of the target
 };
