@@ -22,10 +22,18 @@ write_basic_package_version_file(${CMAKE_BINARY_DIR}/package/mkinstallerConfigVe
 file(RELATIVE_PATH MKINSTALLER_FROM_PACKAGE /${MKINSTALLER_PACKAGE_DIR} /${CMAKE_INSTALL_BINDIR}/mkinstaller)
 configure_file(cmake/package/mkinstallerCPack.cmake.in ${CMAKE_BINARY_DIR}/package/mkinstallerCPack.cmake
     @ONLY)
+# mkinstaller_add_installer's option keywords, written from mkinstaller's option table.
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/package/mkinstallerOptions.cmake
+    COMMAND mkinstaller_cmake_keywords ${CMAKE_BINARY_DIR}/package/mkinstallerOptions.cmake
+    DEPENDS mkinstaller_cmake_keywords
+    COMMENT "Writing the keywords of mkinstaller_add_installer"
+    VERBATIM)
+add_custom_target(mkinstaller_options_fragment ALL DEPENDS ${CMAKE_BINARY_DIR}/package/mkinstallerOptions.cmake)
 install(FILES
     ${CMAKE_BINARY_DIR}/package/mkinstallerConfig.cmake
     ${CMAKE_BINARY_DIR}/package/mkinstallerConfigVersion.cmake
     ${CMAKE_BINARY_DIR}/package/mkinstallerCPack.cmake
+    ${CMAKE_BINARY_DIR}/package/mkinstallerOptions.cmake
     cmake/package/mkinstallerFunctions.cmake
     cmake/package/mkinstallerBuild.cmake
     DESTINATION ${MKINSTALLER_PACKAGE_DIR})

@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 package=$libdir/cmake/mkinstaller
 for file in bin/mkinstaller libexec/mkinstaller/installer share/man/man1/mkinstaller.1 \
     share/doc/mkinstaller/README.md share/doc/mkinstaller/format.md \
-    "$package"/mkinstaller{Config,ConfigVersion,Targets,Functions,Build,CPack}.cmake; do
+    "$package"/mkinstaller{Config,ConfigVersion,Targets,Functions,Options,Build,CPack}.cmake; do
     test -f "$prefix/$file" || fail "$file is not installed"
 done
 # Only mkinstaller goes on the search path.

@@ -1,138 +1,128 @@
 // Command-line parsing: options may come before or after the operands, as "--opt VALUE" or "--opt=VALUE";
-// "--" ends the options.
+// "--" ends the options. Which options a command takes and where they go is the option table's.
 #include "builder/cli/cli_options.h"
 
 #include <charconv>
 
+#include "builder/cli/command_table.h"
+#include "builder/cli/option_table.h"
 #include "builder/cli/usage_error.h"
 #include "builder/util/error.h"
 
 namespace builder {
 namespace {
 
+template <class... Handlers>
+struct handlers : Handlers... {
+    using Handlers::operator()...;
+};
+
 bool is_help(std::string_view arg) {
     return arg == "-h" || arg == "--help";
 }
 
-command_kind command_named(std::string_view name) {
-    if (name == "build") return command_kind::build;
-    if (name == "list") return command_kind::list;
-    if (name == "verify") return command_kind::verify;
-    if (name == "extract") return command_kind::extract;
-    if (name == "info") return command_kind::info;
-    if (name == "license") return command_kind::license;
-    if (name == "diff") return command_kind::diff;
-    return command_kind::none;
-}
-
-std::optional<std::string>* value_option(build_arguments& build, std::string_view name) {
-    if (name == "--product") return &build.product;
-    if (name == "--version") return &build.version;
-    if (name == "--platform") return &build.platform;
-    if (name == "--build-time") return &build.build_time;
-    if (name == "--stub") return &build.stub;
-    if (name == "--level") return &build.level;
-    if (name == "--license") return &build.license;
-    if (name == "--update-from") return &build.update_from;
-    return nullptr;
-}
-
-std::vector<std::string>* list_option(build_arguments& build, std::string_view name) {
-    if (name == "--delete") return &build.deletes;
-    if (name == "--exclude") return &build.excludes;
-    return nullptr;
-}
-
-// The build's switches: options that take no value.
-bool* build_flag(build_arguments& build, std::string_view name) {
-    if (name == "--store") return &build.store;
-    if (name == "--quiet") return &build.quiet;
-    if (name == "--strict") return &build.strict;
-    if (name == "--allow-same-name") return &build.allow_same_name;
-    if (name == "--checksum") return &build.checksum;
-    if (name == "--file-mode") return &build.file_mode;
-    if (name == "--full") return &build.full;
-    return nullptr;
-}
-
-// The switch `name` of `line`'s command, or null.
-bool* flag_option(command_line& line, std::string_view name) {
-    switch (line.command) {
-        case command_kind::build:
-            return build_flag(line.build, name);
-        case command_kind::extract:
-            if (name == "--keep-setid") return &line.keep_setid;
-            return name == "--force" ? &line.force : nullptr;
-        case command_kind::list:
-        case command_kind::diff:
-            return name == "--json" ? &line.json : nullptr;
-        default:
-            return nullptr;
+// `name` is "-j" or "--jobs" as given.
+const option_spec* option_named(const command_spec& command, std::string_view name) {
+    for (const option_spec& option : option_table()) {
+        if (option.command == command.name && (option.name == name || option.short_name == name))
+            return &option;
     }
+    return nullptr;
 }
 
 // -j's value: a thread count from 1 to SETTINGS_MAX_JOBS.
-unsigned parse_jobs(std::string_view name, const std::string& text) {
+unsigned parse_jobs(std::string_view name, const std::string& text, const command_spec& command) {
     unsigned jobs = 0;
     const char* end = text.data() + text.size();
     const auto [stop, ec] = std::from_chars(text.data(), end, jobs);
     if (ec != std::errc() || stop != end || jobs < 1 || jobs > SETTINGS_MAX_JOBS) {
         throw usage_error(std::string(name) + " takes a number of threads from 1 to " +
                               std::to_string(SETTINGS_MAX_JOBS) + ", not " + in_quotes(text),
-                          command_kind::build);
+                          &command);
     }
     return jobs;
 }
 
-void take_operands(command_line& line, const std::vector<std::string>& operands) {
-    const bool two = line.command == command_kind::build || line.command == command_kind::extract ||
-                     line.command == command_kind::diff;
-    const std::size_t wanted = two ? 2 : 1;
+// Puts `value` (ignored for a switch) where `option`, given as `name`, goes.
+void store(command_line& line, const option_spec& option, std::string_view name, std::string value) {
+    std::visit(
+        handlers{
+            [&](std::optional<std::string> build_arguments::*text) { line.build.*text = std::move(value); },
+            [&](std::vector<std::string> build_arguments::*list) {
+                (line.build.*list).push_back(std::move(value));
+            },
+            [&](unsigned build_arguments::*count) {
+                line.build.*count = parse_jobs(name, value, *line.command);
+            },
+            [&](bool build_arguments::*flag) { line.build.*flag = true; },
+            [&](bool command_line::*flag) { line.*flag = true; },
+        },
+        option.target);
+}
+
+bool is_given(const command_line& line, std::string_view name) {
+    const option_spec* option = option_named(*line.command, name);
+    return std::visit(
+        handlers{
+            [&](std::optional<std::string> build_arguments::*text) { return (line.build.*text).has_value(); },
+            [&](std::vector<std::string> build_arguments::*list) { return !(line.build.*list).empty(); },
+            [&](unsigned build_arguments::*count) { return line.build.*count != 0; },
+            [&](bool build_arguments::*flag) { return line.build.*flag; },
+            [&](bool command_line::*flag) { return line.*flag; },
+        },
+        option->target);
+}
+
+void check_rules(const command_line& line) {
+    for (const option_rule& rule : option_rules()) {
+        if (rule.command != line.command->name || !is_given(line, rule.option)) continue;
+        const bool other = is_given(line, rule.other);
+        if (other == (rule.relation == option_relation::excludes))
+            throw usage_error(std::string(rule.message), line.command);
+    }
+}
+
+// "missing OUTPUT", "missing SOURCE_DIR and OUTPUT": the operands not given.
+std::string missing_operands(const command_spec& command, std::size_t given) {
+    const std::size_t wanted = operand_count(command);
+    std::string text = "missing ";
+    for (std::size_t i = given; i < wanted; ++i) {
+        if (i > given) text += i + 1 == wanted ? " and " : ", ";
+        text += command.operands[i];
+    }
+    return text;
+}
+
+void take_operands(command_line& line, std::vector<std::string> operands) {
+    const std::size_t wanted = operand_count(*line.command);
     if (operands.size() > wanted) {
         throw usage_error("unexpected argument " + in_quotes(operands[wanted]), line.command);
     }
-    if (operands.size() < wanted) {
-        const char* missing = "missing INSTALLER";
-        if (line.command == command_kind::build) {
-            missing = operands.empty() ? "missing SOURCE_DIR and OUTPUT" : "missing OUTPUT";
-        } else if (line.command == command_kind::extract) {
-            missing = operands.empty() ? "missing INSTALLER and DIR" : "missing DIR";
-        } else if (line.command == command_kind::diff) {
-            missing = operands.empty() ? "missing OLD and NEW" : "missing NEW";
-        }
-        throw usage_error(missing, line.command);
-    }
-    if (line.command == command_kind::build) {
-        line.build.source_dir = operands[0];
-        line.build.output = operands[1];
-    } else {
-        line.installer = operands[0];
-        if (line.command == command_kind::extract) line.extract_dir = operands[1];
-        if (line.command == command_kind::diff) line.new_installer = operands[1];
-    }
+    if (operands.size() < wanted)
+        throw usage_error(missing_operands(*line.command, operands.size()), line.command);
+    line.operands = std::move(operands);
 }
 
 }  // namespace
 
 command_line parse_command_line(const std::vector<std::string_view>& args) {
     command_line line;
-    if (args.empty()) throw usage_error("no command given", command_kind::none);
+    if (args.empty()) throw usage_error("no command given", nullptr);
     if (is_help(args[0])) {
         if (args.size() > 1)
-            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), command_kind::none);
+            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), nullptr);
         line.help = true;
         return line;
     }
     if (args[0] == "--version") {
         if (args.size() > 1)
-            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), command_kind::none);
+            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), nullptr);
         line.version = true;
         return line;
     }
     line.command = command_named(args[0]);
-    if (line.command == command_kind::none) {
-        throw usage_error("unknown command " + in_quotes(std::string(args[0])), command_kind::none);
-    }
+    if (line.command == nullptr)
+        throw usage_error("unknown command " + in_quotes(std::string(args[0])), nullptr);
 
     std::vector<std::string> operands;
     bool options_ended = false;
@@ -150,50 +140,33 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
             line.help = true;
             return line;
         }
-        const bool is_build = line.command == command_kind::build;
-        // -j4, as make takes it.
-        if (is_build && arg.size() > 2 && arg.starts_with("-j") && arg[2] != '=') {
-            line.build.jobs = parse_jobs("-j", std::string(arg.substr(2)));
+        // -j4, as make takes it: a short option's value may follow it directly.
+        const std::string_view short_name = arg.substr(0, 2);
+        const option_spec* attached =
+            arg.size() > 2 && arg[2] != '=' ? option_named(*line.command, short_name) : nullptr;
+        if (attached != nullptr && attached->short_name == short_name && takes_value(attached->target)) {
+            store(line, *attached, short_name, std::string(arg.substr(2)));
             continue;
         }
         const std::size_t equals = arg.find('=');
         const std::string_view name = arg.substr(0, equals);
-        const bool is_jobs = is_build && (name == "-j" || name == "--jobs");
-        std::optional<std::string>* value = is_build ? value_option(line.build, name) : nullptr;
-        std::vector<std::string>* values = is_build ? list_option(line.build, name) : nullptr;
-        if (value != nullptr || values != nullptr || is_jobs) {
-            std::string given;
-            if (equals != std::string_view::npos) {
-                given = std::string(arg.substr(equals + 1));
-            } else if (i + 1 < args.size()) {
-                given = std::string(args[++i]);
-            } else {
-                throw usage_error("option " + std::string(name) + " needs a value", line.command);
-            }
-            if (is_jobs) {
-                line.build.jobs = parse_jobs(name, given);
-            } else if (value != nullptr) {
-                *value = std::move(given);
-            } else {
-                values->push_back(std::move(given));
-            }
-        } else if (bool* flag = flag_option(line, name)) {
+        const option_spec* option = option_named(*line.command, name);
+        if (option == nullptr) throw usage_error("unknown option " + std::string(name), line.command);
+        std::string value;
+        if (!takes_value(option->target)) {
             if (equals != std::string_view::npos)
                 throw usage_error("option " + std::string(name) + " takes no value", line.command);
-            *flag = true;
+        } else if (equals != std::string_view::npos) {
+            value = std::string(arg.substr(equals + 1));
+        } else if (i + 1 < args.size()) {
+            value = std::string(args[++i]);
         } else {
-            throw usage_error("unknown option " + std::string(name), line.command);
+            throw usage_error("option " + std::string(name) + " needs a value", line.command);
         }
+        store(line, *option, name, std::move(value));
     }
-    take_operands(line, operands);
-    if (line.command == command_kind::build && line.build.store && line.build.level) {
-        throw usage_error("--store and --level exclude each other: a stored file is not compressed at all",
-                          line.command);
-    }
-    if (line.command == command_kind::build && line.build.full && !line.build.update_from) {
-        throw usage_error("--full belongs to --update-from: a build without it writes every file anyway",
-                          line.command);
-    }
+    take_operands(line, std::move(operands));
+    check_rules(line);
     return line;
 }
 

@@ -1,8 +1,8 @@
 // The command line of mkinstaller: which command, its options and its operands. Only the shape is checked
-// here; values (numbers, lengths, paths) are judged by the command that uses them.
+// here; values (numbers, lengths, paths) are judged by the command that uses them. What the commands and
+// options are comes from command_table.h and option_table.h.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,19 +11,17 @@
 
 namespace builder {
 
-enum class command_kind { none, build, list, verify, extract, info, license, diff };
+struct command_spec;
 
 struct command_line {
-    command_kind command = command_kind::none;
-    bool help = false;     // --help: show the usage of `command` (none: of the whole program)
-    bool version = false;  // --version: show mkinstaller's version
-    build_arguments build;
-    std::string installer;      // the operand of list, verify, info, license and extract; diff's OLD
-    std::string new_installer;  // diff's NEW
-    std::string extract_dir;    // where extract writes
-    bool force = false;         // extract: overwrite existing files
-    bool keep_setid = false;    // extract: keep set-user-ID, set-group-ID and sticky bits
-    bool json = false;          // list, diff: one JSON document instead of the table
+    const command_spec* command = nullptr;  // null: no command (--help or --version of the program)
+    bool help = false;                      // --help: show the usage of `command`
+    bool version = false;                   // --version: show mkinstaller's version
+    build_arguments build;                  // build's options; its operands are in `operands`
+    std::vector<std::string> operands;      // as many as the command names, in order
+    bool force = false;                     // extract: overwrite existing files
+    bool keep_setid = false;                // extract: keep set-user-ID, set-group-ID and sticky bits
+    bool json = false;                      // list, diff: one JSON document instead of the table
 };
 
 // `args` excludes the program name. Throws usage_error.

@@ -11,13 +11,13 @@ namespace builder {
 
 class usage_error : public std::runtime_error {
   public:
-    usage_error(const std::string& message, command_kind command)
+    usage_error(const std::string& message, const command_spec* command)
         : std::runtime_error(message), command_(command) {}
-    // Whose usage text to show.
-    command_kind command() const { return command_; }
+    // Whose usage text to show; null: the program's.
+    const command_spec* command() const { return command_; }
 
   private:
-    command_kind command_;
+    const command_spec* command_;
 };
 
 }  // namespace builder
