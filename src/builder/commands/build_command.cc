@@ -5,14 +5,14 @@
 #include <chrono>
 #include <memory>
 
+#include "builder/commands/commands.h"
+#include "builder/inspect/installer_tree.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/installer_writer.h"
 #include "builder/pack/payload_plan.h"
 #include "builder/pack/progress_bar.h"
 #include "builder/pack/source_tree.h"
 #include "builder/pack/update_plan.h"
-#include "builder/commands/commands.h"
-#include "builder/inspect/installer_tree.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
+#include "builder/format/field_limits.h"
 #include "builder/pack/entry_encoder.h"
 #include "builder/pack/parallel_encoder.h"
 #include "builder/pack/source_file.h"
-#include "builder/format/field_limits.h"
 #include "payload/crc16.h"
 
 namespace builder {

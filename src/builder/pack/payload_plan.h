@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "builder/pack/build_settings.h"
-#include "builder/pack/source_tree.h"
 #include "builder/format/field_limits.h"
 #include "builder/model/same_name.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/source_tree.h"
 
 namespace builder {
 

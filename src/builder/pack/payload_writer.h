@@ -5,11 +5,11 @@
 
 #include <cstdint>
 
+#include "builder/format/header_writer.h"
+#include "builder/format/record_writer.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/entry_pipeline.h"
 #include "builder/pack/payload_plan.h"
-#include "builder/format/header_writer.h"
-#include "builder/format/record_writer.h"
 #include "builder/util/output_file.h"
 
 namespace builder {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "builder/inspect/installer_tree.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/payload_plan.h"
-#include "builder/inspect/installer_tree.h"
 
 namespace builder {
 
