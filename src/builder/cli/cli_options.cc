@@ -16,6 +16,9 @@ template <class... Handlers>
 struct handlers : Handlers... {
     using Handlers::operator()...;
 };
+// clang 14 deduces no template arguments for an aggregate without a guide.
+template <typename... Handlers>
+handlers(Handlers...) -> handlers<Handlers...>;
 
 bool is_help(std::string_view arg) {
     return arg == "-h" || arg == "--help";
