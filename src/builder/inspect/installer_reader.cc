@@ -1,4 +1,4 @@
-// Installer payload reading for list and verify.
+// The header search, records and stored bytes of an installer file, and the words for their problems.
 #include "builder/inspect/installer_reader.h"
 
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
-// Reading an installer's payload front to back as the installer does, for list and verify: the header
-// search, then record by record. Problems are described in words together with the message the installer
-// would stop with.
+// Reading an installer file as the installer does, for every reading command: the opening and the header
+// search, then the steps of one entry that the payload walk (payload_walk.h) puts in order. Problems are
+// described in words together with the message the installer would stop with.
 #pragma once
 
 #include <cstdint>
