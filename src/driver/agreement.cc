@@ -31,8 +31,8 @@ void check_region() {
     if (payload::check_license_region(region, license_region.size()) != payload::license_check::vendor_text) {
         return;
     }
-    vendor_text = reinterpret_cast<const char*>(region + payload::LICENSE_HEADER_SIZE);
-    vendor_length = payload::load_u32(region + payload::LICENSE_LENGTH_FIELD);
+    vendor_text = reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE);
+    vendor_length = payload::load_u32(region + payload::REGION_LENGTH_FIELD);
 }
 
 }  // namespace

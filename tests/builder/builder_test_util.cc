@@ -34,10 +34,10 @@ std::string junk_bytes(std::size_t size) {
 
 std::string fake_stub(std::size_t size) {
     std::string stub = junk_bytes(size);
-    const payload::license_marker marker = payload::make_license_marker();
+    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
     std::string region(marker.begin(), marker.end());
-    region.resize(payload::LICENSE_HEADER_SIZE + 32, '\0');
-    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::LICENSE_CAPACITY_FIELD, 32);
+    region.resize(payload::REGION_HEADER_SIZE + 32, '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD, 32);
     return stub.replace(64, region.size(), region);
 }
 

@@ -69,7 +69,7 @@ TEST_F(CliLicense, BuildRefusesAStubWithoutTheInstallersIdentity) {
     write_file(dir / "twice", fake_stub(3000) + fake_stub(3000));
     write_file(dir / "cut", fake_stub(3000).substr(0, 64 + 40));
     std::string damaged = fake_stub(3000);
-    damaged[64 + payload::LICENSE_LENGTH_FIELD] = 40;  // more than its 32 bytes of text area
+    damaged[64 + payload::REGION_LENGTH_FIELD] = 40;  // more than its 32 bytes of text area
     write_file(dir / "damaged", damaged);
     const std::pair<std::string, std::string> cases[] = {
         {"/bin/true", "is not an installer stub"},
@@ -100,8 +100,8 @@ TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged)
     write_file(dir / "LICENSE", "Terms.\n");
     ASSERT_EQ(build({"--license", dir / "LICENSE"}).exit_code, 0);
     std::string image = read_file(output);
-    const payload::license_marker marker = payload::make_license_marker();
-    image[image.find(std::string(marker.begin(), marker.end())) + payload::LICENSE_HEADER_SIZE] = 't';
+    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
+    image[image.find(std::string(marker.begin(), marker.end())) + payload::REGION_HEADER_SIZE] = 't';
     write_file(output, image);
     r = run_mkinstaller({"verify", output});
     EXPECT_EQ(r.exit_code, 1);

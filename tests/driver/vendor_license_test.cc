@@ -131,18 +131,18 @@ TEST_F(VendorLicense, WithoutALicenceTheStubIsCopiedByteForByteAndShowsItsOwn) {
 
 TEST_F(VendorLicense, ADamagedRegionFallsBackToTheBuiltInAgreement) {
     const std::string vendor = read_file(build_vendor());
-    const payload::license_marker marker = payload::make_license_marker();
+    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
     const std::size_t region = vendor.find(std::string(marker.begin(), marker.end()));
     ASSERT_NE(region, std::string::npos);
     const auto field = [&](std::string& image, std::size_t offset) {
         return reinterpret_cast<unsigned char*>(image.data() + region + offset);
     };
     const std::vector<std::pair<const char*, std::function<void(std::string&)>>> damages = {
-        {"text", [&](std::string& image) { image[region + payload::LICENSE_HEADER_SIZE + 3] ^= 1; }},
-        {"CRC", [&](std::string& image) { *field(image, payload::LICENSE_CRC_FIELD) ^= 0x80; }},
+        {"text", [&](std::string& image) { image[region + payload::REGION_HEADER_SIZE + 3] ^= 1; }},
+        {"CRC", [&](std::string& image) { *field(image, payload::REGION_CRC_FIELD) ^= 0x80; }},
         {"length",
          [&](std::string& image) {
-             payload::store_u32(field(image, payload::LICENSE_LENGTH_FIELD),
+             payload::store_u32(field(image, payload::REGION_LENGTH_FIELD),
                                 payload::LICENSE_TEXT_CAPACITY + 1);
          }},
         {"marker", [&](std::string& image) { image[region + 5] ^= 0x20; }},

@@ -26,7 +26,7 @@ const char* license_damage_text(payload::license_check check) {
 }
 
 stub_license find_stub_license(std::string_view bytes) {
-    const payload::license_marker marker = payload::make_license_marker();
+    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
     const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
     stub_license found;
     const std::size_t at = bytes.find(marker_text);
@@ -38,14 +38,14 @@ stub_license find_stub_license(std::string_view bytes) {
     found.offset = at;
     const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + at);
     const std::size_t available = bytes.size() - at;
-    if (available >= payload::LICENSE_HEADER_SIZE)
-        found.capacity = payload::load_u32(region + payload::LICENSE_CAPACITY_FIELD);
+    if (available >= payload::REGION_HEADER_SIZE)
+        found.capacity = payload::load_u32(region + payload::REGION_CAPACITY_FIELD);
     found.check = payload::check_license_region(region, available);
     switch (found.check) {
         case payload::license_check::vendor_text:
             found.found = stub_license::state::vendor_text;
-            found.text.assign(reinterpret_cast<const char*>(region + payload::LICENSE_HEADER_SIZE),
-                              payload::load_u32(region + payload::LICENSE_LENGTH_FIELD));
+            found.text.assign(reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE),
+                              payload::load_u32(region + payload::REGION_LENGTH_FIELD));
             break;
         case payload::license_check::no_text:
             found.found = stub_license::state::built_in;
@@ -86,10 +86,10 @@ void write_stub_license(std::string& stub, const stub_license& found, const std:
                     std::to_string(found.capacity));
     }
     auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
-    payload::store_u32(region + payload::LICENSE_LENGTH_FIELD, static_cast<std::uint32_t>(text.size()));
-    payload::store_u16(region + payload::LICENSE_CRC_FIELD,
+    payload::store_u32(region + payload::REGION_LENGTH_FIELD, static_cast<std::uint32_t>(text.size()));
+    payload::store_u16(region + payload::REGION_CRC_FIELD,
                        payload::crc16_update(0, text.data(), static_cast<std::uint32_t>(text.size())));
-    unsigned char* area = region + payload::LICENSE_HEADER_SIZE;
+    unsigned char* area = region + payload::REGION_HEADER_SIZE;
     std::memcpy(area, text.data(), text.size());
     std::memset(area + text.size(), 0, found.capacity - text.size());
 }

@@ -1,0 +1,101 @@
+// The profile region (a stub region, stub_region.h): the vendor's settings that mkinstaller writes into
+// its copy of the stub. An unwritten region means every setting has its built-in value
+// (profile_defaults.h). The stub's own region is defined in driver/vendor_settings.cc.
+//
+// Content: records one after another, each
+//   u8        setting (PROFILE_*)
+//   u16       length of the value, little-endian
+//   length    the value: text without NUL bytes, or one byte for a choice
+// A setting comes at most once, except PROFILE_RECOMMEND, one record per root in order; a setting
+// without its record keeps its built-in value.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "payload/stub_region.h"
+
+namespace payload {
+
+// Room for two screens of text and a long path; mkinstaller refuses a profile that takes more.
+constexpr std::size_t PROFILE_CONTENT_CAPACITY = 16384;
+constexpr std::size_t PROFILE_REGION_SIZE = REGION_HEADER_SIZE + PROFILE_CONTENT_CAPACITY;
+
+// "<profile region>", kept one lower.
+inline constexpr kept_marker PROFILE_MARKER_KEPT = ";oqnehkd\x1Fqdfhnm=";
+
+using profile_region_bytes = std::array<unsigned char, PROFILE_REGION_SIZE>;
+
+consteval profile_region_bytes empty_profile_region() {
+    return empty_region<PROFILE_CONTENT_CAPACITY>(PROFILE_MARKER_KEPT);
+}
+
+// The settings' numbers in the records. Never renumber: installers carry them.
+constexpr std::uint8_t PROFILE_TITLE = 1;              // one line: the welcome screen's window title
+constexpr std::uint8_t PROFILE_THANKS = 2;             // one line, or empty: no thanks line
+constexpr std::uint8_t PROFILE_CLOSING_TEXT = 3;       // lines after "Files installed!", or none
+constexpr std::uint8_t PROFILE_DEFAULT_DIR = 4;        // an absolute path of at most 4094 bytes
+constexpr std::uint8_t PROFILE_RECOMMEND = 5;          // one recommended root: absolute, ends in '/'
+constexpr std::uint8_t PROFILE_EXISTING_DIR_TEXT = 6;  // lines of the existing-directory warning, or none
+constexpr std::uint8_t PROFILE_SAME_NAME_REMOVAL = 7;  // one byte: a same_name_removal
+constexpr std::uint8_t PROFILE_EXIT_STATUS = 8;        // one byte: an exit_status
+constexpr std::uint8_t PROFILE_LAST_SETTING = PROFILE_EXIT_STATUS;
+
+constexpr std::size_t PROFILE_RECORD_HEAD = 3;
+constexpr std::size_t PROFILE_MAX_ROOTS = 16;
+constexpr std::size_t PROFILE_MAX_PATH = 4094;  // the longest target the directory screen accepts
+
+// What the installer removes before it writes an entry.
+enum class same_name_removal : std::uint8_t {
+    anywhere = 0,  // every file or empty directory bearing the entry's last name anywhere beneath the target
+    path = 1,      // only what stands at the entry's own path (a directory there stays an error)
+};
+
+// The exit status the installer ends with.
+enum class exit_status : std::uint8_t {
+    always_zero = 0,   // 0 on every path
+    conventional = 1,  // EXIT_* below
+};
+
+// With exit_status::conventional.
+constexpr int EXIT_STATUS_COMPLETE = 0;   // "Installation complete."
+constexpr int EXIT_STATUS_FAILED = 1;     // a numbered message, then "Installation terminated."
+constexpr int EXIT_STATUS_CANCELLED = 2;  // the user cancelled (end of input included)
+
+// The settings a region holds: a text setting without its record is empty (std::nullopt), and the
+// caller uses the built-in value. Views point into the region's content.
+struct vendor_profile {
+    std::optional<std::string_view> title;
+    std::optional<std::string_view> thanks;
+    std::optional<std::string_view> closing_text;
+    std::optional<std::string_view> default_dir;
+    std::array<std::string_view, PROFILE_MAX_ROOTS> roots{};  // the first root_count are set
+    std::size_t root_count = 0;                               // 0: the built-in roots
+    std::optional<std::string_view> existing_dir_text;
+    same_name_removal removal = same_name_removal::anywhere;
+    exit_status exit = exit_status::always_zero;
+};
+
+enum class profile_check {
+    written,     // settings of its own, all sound
+    unwritten,   // no settings: every built-in value
+    bad_frame,   // marker, capacity, length or CRC (check_region_frame says which)
+    bad_record,  // a record cut short, or of an unknown setting
+    repeated,    // a setting given twice (or more than PROFILE_MAX_ROOTS roots)
+    bad_value,   // a value the installer cannot use: see profile_value_problem
+};
+
+// Reads the region at `region`, of which `available` bytes may be read, into `profile`. The checks are
+// those the installer needs to use every value safely; mkinstaller checks more when it writes one.
+profile_check read_profile_region(const unsigned char* region, std::size_t available,
+                                  vendor_profile& profile);
+
+// Why the value of `setting` cannot be used (a NUL or control byte, a line feed in a one-line text, a
+// text that does not end its last line, a path that is not absolute or too long, a root that does not
+// end in '/', a choice out of range), or null when it can.
+const char* profile_value_problem(std::uint8_t setting, std::string_view value);
+
+}  // namespace payload

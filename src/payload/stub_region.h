@@ -1,0 +1,64 @@
+// The stub's regions: fixed-size blocks in the installer stub's initialised data that mkinstaller
+// rewrites in the copy it writes, so that one stub serves every product. Two exist: the licence region
+// (license_region.h) and the profile region (profile_region.h). Each is found in the stub's bytes by
+// its own marker and has the same frame; only what its content means differs.
+//
+// Frame, little-endian, offsets from the first byte of the marker:
+//   0   16 bytes  marker, e.g. "<licence region>"
+//   16  u32       capacity: bytes in the content area (the stub's compiler sets it; writers keep it)
+//   20  u32       length: bytes of content in use; 0 means unwritten (the stub's built-in defaults)
+//   24  u16       CRC-16 of the content in use (the payload's CRC-16, from 0)
+//   26  6 bytes   reserved, zero
+//   32  capacity  the content; zero bytes behind it
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace payload {
+
+constexpr std::size_t REGION_MARKER_SIZE = 16;
+constexpr std::size_t REGION_CAPACITY_FIELD = 16;
+constexpr std::size_t REGION_LENGTH_FIELD = 20;
+constexpr std::size_t REGION_CRC_FIELD = 24;
+constexpr std::size_t REGION_HEADER_SIZE = 32;
+
+using region_marker = std::array<unsigned char, REGION_MARKER_SIZE>;
+
+// A region's marker as programs keep it: every byte one lower than in the region, so that in the stub's
+// file the region itself is the only place the marker's bytes occur.
+using kept_marker = char[REGION_MARKER_SIZE + 1];
+
+// The region a stub is built with: marker, capacity, and nothing written. Evaluated by the compiler, so
+// the kept form is all the program holds besides the region.
+template <std::size_t Capacity>
+consteval std::array<unsigned char, REGION_HEADER_SIZE + Capacity> empty_region(const kept_marker& kept) {
+    std::array<unsigned char, REGION_HEADER_SIZE + Capacity> region{};
+    for (std::size_t i = 0; i < REGION_MARKER_SIZE; ++i) region[i] = static_cast<unsigned char>(kept[i] + 1);
+    for (std::size_t i = 0; i < 4; ++i)
+        region[REGION_CAPACITY_FIELD + i] = static_cast<unsigned char>(Capacity >> (8 * i));
+    return region;
+}
+
+// The marker a region begins with, computed at run time from the kept form.
+region_marker make_region_marker(const kept_marker& kept);
+
+enum class region_check {
+    written,       // content of its own, within the area and passing its CRC
+    unwritten,     // length 0: the built-in defaults
+    bad_marker,    // not this region
+    bad_capacity,  // the content area would reach past the bytes available
+    bad_length,    // more content than the area holds
+    bad_crc,       // the content fails its CRC
+};
+
+// Checks the frame of the region at `region`, of which `available` bytes may be read (the marker
+// included), against the marker kept as `kept`.
+region_check check_region_frame(const kept_marker& kept, const unsigned char* region, std::size_t available);
+
+// The content of a region whose frame checked as written.
+const unsigned char* region_content(const unsigned char* region);
+std::uint32_t region_length(const unsigned char* region);
+
+}  // namespace payload
