@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "builder/format/region_place.h"
 #include "builder/util/error.h"
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
@@ -26,18 +27,16 @@ const char* license_damage_text(payload::license_check check) {
 }
 
 stub_license find_stub_license(std::string_view bytes) {
-    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
-    const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
     stub_license found;
-    const std::size_t at = bytes.find(marker_text);
-    if (at == std::string_view::npos) return found;
-    if (bytes.find(marker_text, at + 1) != std::string_view::npos) {
+    const region_place place = find_region(bytes, payload::LICENSE_MARKER_KEPT);
+    if (place.found == region_place::state::none) return found;
+    if (place.found == region_place::state::several) {
         found.found = stub_license::state::several_markers;
         return found;
     }
-    found.offset = at;
-    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + at);
-    const std::size_t available = bytes.size() - at;
+    found.offset = place.offset;
+    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
+    const std::size_t available = place.available;
     if (available >= payload::REGION_HEADER_SIZE)
         found.capacity = payload::load_u32(region + payload::REGION_CAPACITY_FIELD);
     found.check = payload::check_license_region(region, available);

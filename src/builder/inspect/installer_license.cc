@@ -9,7 +9,7 @@
 
 namespace builder {
 
-stub_license read_installer_license(const installer_payload& in, const std::string& command) {
+std::string read_stub_bytes(const installer_payload& in, const std::string& command) {
     std::string bytes(in.header_offset, '\0');
     const int fd = fileno(in.file.get());
     for (std::size_t done = 0; done < bytes.size();) {
@@ -19,7 +19,11 @@ stub_license read_installer_license(const installer_payload& in, const std::stri
         if (got == 0) throw error(command + ": the file shrank while it was read");
         done += static_cast<std::size_t>(got);
     }
-    return find_stub_license(bytes);
+    return bytes;
+}
+
+stub_license read_installer_license(const installer_payload& in, const std::string& command) {
+    return find_stub_license(read_stub_bytes(in, command));
 }
 
 void require_installer_stub(const installer_payload& in, const std::string& command) {

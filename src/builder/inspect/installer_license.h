@@ -1,4 +1,5 @@
-// The licence region of the program in front of an installer's payload, read from the installer file.
+// The stub regions of the program in front of an installer's payload, read from the installer file: its
+// bytes, and the licence region in them.
 #pragma once
 
 #include <string>
@@ -7,6 +8,10 @@
 #include "builder/inspect/installer_reader.h"
 
 namespace builder {
+
+// The bytes of the program in front of `in`'s payload; the stream does not move. Throws error, the
+// message starting with `command`, when they cannot be read.
+std::string read_stub_bytes(const installer_payload& in, const std::string& command);
 
 // The licence region of the program in front of `in`'s payload; the stream does not move. Throws error,
 // the message starting with `command`, when the bytes cannot be read.

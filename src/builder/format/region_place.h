@@ -1,0 +1,21 @@
+// Where a stub region (src/payload/stub_region.h) lies in a stub's bytes: found by its marker, which
+// must occur exactly once for the region to be the stub's.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "payload/stub_region.h"
+
+namespace builder {
+
+struct region_place {
+    enum class state { none, several, one };
+    state found = state::none;
+    std::uint64_t offset = 0;   // one: of the marker
+    std::size_t available = 0;  // one: bytes from the marker to the end of `bytes`
+};
+
+region_place find_region(std::string_view bytes, const payload::kept_marker& kept);
+
+}  // namespace builder

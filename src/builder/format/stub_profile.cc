@@ -1,0 +1,172 @@
+// The vendor's settings as records, and the profile region in a stub's bytes.
+#include "builder/format/stub_profile.h"
+
+#include <cstring>
+
+#include "builder/format/region_place.h"
+#include "builder/util/error.h"
+#include "payload/crc16.h"
+#include "payload/le_bytes.h"
+#include "payload/vendor_defaults.h"
+
+namespace builder {
+namespace {
+
+void append_record(std::string& out, std::uint8_t setting, std::string_view value) {
+    out.push_back(static_cast<char>(setting));
+    out.push_back(static_cast<char>(value.size() & 0xFF));
+    out.push_back(static_cast<char>(value.size() >> 8));
+    out.append(value);
+}
+
+void append_choice(std::string& out, std::uint8_t setting, std::uint8_t choice) {
+    append_record(out, setting, std::string_view(reinterpret_cast<const char*>(&choice), 1));
+}
+
+std::optional<std::string> owned(const std::optional<std::string_view>& view) {
+    if (!view) return std::nullopt;
+    return std::string(*view);
+}
+
+profile_settings settings_of(const payload::vendor_profile& p) {
+    profile_settings s;
+    s.title = owned(p.title);
+    s.thanks = owned(p.thanks);
+    s.closing_text = owned(p.closing_text);
+    s.default_dir = owned(p.default_dir);
+    for (std::size_t i = 0; i < p.root_count; ++i) s.roots.emplace_back(p.roots[i]);
+    s.existing_dir_text = owned(p.existing_dir_text);
+    // A region holds a choice only when the vendor made one; both read the same either way.
+    s.removal = p.removal;
+    s.exit = p.exit;
+    return s;
+}
+
+}  // namespace
+
+bool profile_settings::empty() const {
+    return !title && !thanks && !closing_text && !default_dir && roots.empty() && !existing_dir_text &&
+           !removal && !exit;
+}
+
+profile_values effective_values(const profile_settings& s) {
+    profile_values v;
+    v.title = s.title.value_or(std::string(payload::DEFAULT_TITLE));
+    v.thanks = s.thanks.value_or(std::string(payload::DEFAULT_THANKS));
+    v.closing_text = s.closing_text.value_or(std::string(payload::DEFAULT_CLOSING_TEXT));
+    v.default_dir = s.default_dir.value_or(std::string(payload::DEFAULT_TARGET_DIR));
+    if (s.roots.empty()) {
+        v.roots.assign(payload::DEFAULT_ROOTS.begin(), payload::DEFAULT_ROOTS.end());
+    } else {
+        v.roots = s.roots;
+    }
+    v.existing_dir_text = s.existing_dir_text.value_or(std::string(payload::DEFAULT_EXISTING_DIR_TEXT));
+    v.removal = s.removal.value_or(payload::same_name_removal::anywhere);
+    v.exit = s.exit.value_or(payload::exit_status::always_zero);
+    return v;
+}
+
+std::string_view removal_name(payload::same_name_removal removal) {
+    return removal == payload::same_name_removal::path ? "path" : "anywhere";
+}
+
+std::string_view exit_status_name(payload::exit_status exit) {
+    return exit == payload::exit_status::conventional ? "conventional" : "always-zero";
+}
+
+std::optional<payload::same_name_removal> removal_from_name(std::string_view name) {
+    if (name == "anywhere") return payload::same_name_removal::anywhere;
+    if (name == "path") return payload::same_name_removal::path;
+    return std::nullopt;
+}
+
+std::optional<payload::exit_status> exit_status_from_name(std::string_view name) {
+    if (name == "always-zero") return payload::exit_status::always_zero;
+    if (name == "conventional") return payload::exit_status::conventional;
+    return std::nullopt;
+}
+
+std::string encode_profile(const profile_settings& s) {
+    std::string out;
+    if (s.title) append_record(out, payload::PROFILE_TITLE, *s.title);
+    if (s.thanks) append_record(out, payload::PROFILE_THANKS, *s.thanks);
+    if (s.closing_text) append_record(out, payload::PROFILE_CLOSING_TEXT, *s.closing_text);
+    if (s.default_dir) append_record(out, payload::PROFILE_DEFAULT_DIR, *s.default_dir);
+    for (const std::string& root : s.roots) append_record(out, payload::PROFILE_RECOMMEND, root);
+    if (s.existing_dir_text) append_record(out, payload::PROFILE_EXISTING_DIR_TEXT, *s.existing_dir_text);
+    if (s.removal)
+        append_choice(out, payload::PROFILE_SAME_NAME_REMOVAL, static_cast<std::uint8_t>(*s.removal));
+    if (s.exit) append_choice(out, payload::PROFILE_EXIT_STATUS, static_cast<std::uint8_t>(*s.exit));
+    return out;
+}
+
+std::string profile_damage_text(const stub_profile& found) {
+    switch (found.check) {
+        case payload::profile_check::bad_frame:
+            switch (found.frame) {
+                case payload::region_check::bad_capacity:
+                    return "its content area reaches past the end of the program";
+                case payload::region_check::bad_length:
+                    return "its content length exceeds its content area";
+                case payload::region_check::bad_crc:
+                    return "its content fails its CRC";
+                default:
+                    return "it is cut short";
+            }
+        case payload::profile_check::bad_record:
+            return "a setting's record is cut short or of an unknown setting";
+        case payload::profile_check::repeated:
+            return "a setting is given more than once";
+        case payload::profile_check::bad_value:
+            return "a setting's value cannot be used";
+        default:
+            return "it is sound";
+    }
+}
+
+stub_profile find_stub_profile(std::string_view bytes) {
+    stub_profile found;
+    const region_place place = find_region(bytes, payload::PROFILE_MARKER_KEPT);
+    if (place.found == region_place::state::none) return found;
+    if (place.found == region_place::state::several) {
+        found.found = stub_profile::state::several_markers;
+        return found;
+    }
+    found.offset = place.offset;
+    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
+    if (place.available >= payload::REGION_HEADER_SIZE)
+        found.capacity = payload::load_u32(region + payload::REGION_CAPACITY_FIELD);
+    found.frame = payload::check_region_frame(payload::PROFILE_MARKER_KEPT, region, place.available);
+    payload::vendor_profile profile;
+    found.check = payload::read_profile_region(region, place.available, profile);
+    switch (found.check) {
+        case payload::profile_check::written:
+            found.found = stub_profile::state::written;
+            found.settings = settings_of(profile);
+            break;
+        case payload::profile_check::unwritten:
+            found.found = stub_profile::state::built_in;
+            break;
+        default:
+            found.found = stub_profile::state::damaged;
+            break;
+    }
+    return found;
+}
+
+void write_stub_profile(std::string& stub, const stub_profile& found, const profile_settings& settings) {
+    const std::string content = encode_profile(settings);
+    if (content.size() > found.capacity) {
+        throw error("the profile settings take " + std::to_string(content.size()) +
+                    " bytes; the stub's profile region holds at most " + std::to_string(found.capacity));
+    }
+    auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
+    payload::store_u32(region + payload::REGION_LENGTH_FIELD, static_cast<std::uint32_t>(content.size()));
+    payload::store_u16(region + payload::REGION_CRC_FIELD,
+                       payload::crc16_update(0, content.data(), static_cast<std::uint32_t>(content.size())));
+    unsigned char* area = region + payload::REGION_HEADER_SIZE;
+    std::memcpy(area, content.data(), content.size());
+    std::memset(area + content.size(), 0, found.capacity - content.size());
+}
+
+}  // namespace builder

@@ -1,0 +1,78 @@
+// The profile region as mkinstaller sees it: the vendor's settings, owned, with what each means when it
+// is absent; the records they are written as; and finding, reading and writing the region in a stub's
+// bytes. The layout is src/payload/profile_region.h, the built-in values src/payload/vendor_defaults.h.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "payload/profile_region.h"
+
+namespace builder {
+
+// The settings a vendor gave; an absent one keeps the stub's built-in value.
+struct profile_settings {
+    std::optional<std::string> title;
+    std::optional<std::string> thanks;
+    std::optional<std::string> closing_text;  // lines, each ended by a line feed; empty: none
+    std::optional<std::string> default_dir;
+    std::vector<std::string> roots;  // empty: the built-in pair
+    std::optional<std::string> existing_dir_text;
+    std::optional<payload::same_name_removal> removal;
+    std::optional<payload::exit_status> exit;
+
+    bool empty() const;
+};
+
+// The values the installer uses: the given ones, else the built-in ones.
+struct profile_values {
+    std::string title;
+    std::string thanks;
+    std::string closing_text;
+    std::string default_dir;
+    std::vector<std::string> roots;
+    std::string existing_dir_text;
+    payload::same_name_removal removal = payload::same_name_removal::anywhere;
+    payload::exit_status exit = payload::exit_status::always_zero;
+};
+profile_values effective_values(const profile_settings& settings);
+
+// The names the command line, profiles, info and JSON use for the two choices.
+std::string_view removal_name(payload::same_name_removal removal);
+std::string_view exit_status_name(payload::exit_status exit);
+std::optional<payload::same_name_removal> removal_from_name(std::string_view name);
+std::optional<payload::exit_status> exit_status_from_name(std::string_view name);
+
+// The region's content for `settings`: one record per setting given, in the order of their numbers.
+std::string encode_profile(const profile_settings& settings);
+
+struct stub_profile {
+    enum class state {
+        not_a_stub,       // no marker: the program carries no profile region
+        several_markers,  // the marker more than once: which region is the stub's cannot be told
+        damaged,          // written but unsound: the installer refuses to run
+        built_in,         // unwritten: every built-in value
+        written,          // settings of its own, all sound as the installer checks them
+    };
+    state found = state::not_a_stub;
+    std::uint64_t offset = 0;    // of the region's marker
+    std::uint32_t capacity = 0;  // bytes its content area holds
+    payload::profile_check check = payload::profile_check::bad_frame;
+    payload::region_check frame = payload::region_check::bad_marker;
+    profile_settings settings;  // written: what it holds
+};
+
+// What is wrong with a damaged region, in words.
+std::string profile_damage_text(const stub_profile& found);
+
+// Looks for the profile region in `bytes`, a stub or the part of an installer in front of its payload.
+stub_profile find_stub_profile(std::string_view bytes);
+
+// Rewrites the region of `stub` found at `found` (a sound or unwritten region) to hold `settings`; the
+// rest of the content area is zeroed. Throws error when they do not fit, naming how much they take.
+void write_stub_profile(std::string& stub, const stub_profile& found, const profile_settings& settings);
+
+}  // namespace builder
