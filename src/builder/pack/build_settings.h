@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/format/stub_profile.h"
 #include "encoder/encoder.h"
 
 namespace builder {
@@ -63,6 +64,8 @@ struct build_settings {
     // --license: the file, and its text laid out for the stub's licence region (empty without one).
     std::string license_file;
     std::string license_text;
+    // The vendor's settings for the stub's profile region; empty: the stub is copied as it is.
+    profile_settings profile;
 };
 
 // What the defaults come from besides the command line.
