@@ -2,7 +2,9 @@
 # The example product end to end, as CI runs it: installs mkinstaller from a build tree into a
 # temporary prefix, builds greet's installer with the installed tool through find_package(mkinstaller)
 # and through cpack -G External, verifies both, then installs the CPack one with scripted answers into
-# a temporary directory and runs what it installed. Reads no standard input; leaves nothing behind.
+# a temporary directory and runs what it installed, and once more unattended into its default /opt/greet
+# inside a private mount namespace (a temporary file system over /opt; needs root, as CI has). Reads no
+# standard input; leaves nothing behind.
 #   examples/greet/ci.sh [BUILD_DIR]      (default: build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -33,9 +35,16 @@ cmake --build "$work/greet" --target greet-installer >/dev/null
 listed=$("$mkinstaller" list "$built")
 grep -q " $(stat -c %s "$changes") .* share/doc/greet/CHANGES.md\$" <<<"$listed" || { echo "$listed" >&2; exit 1; }
 
+# The profile is what info shows; every screen speaks for greet, none for the stub's own vendor.
+"$mkinstaller" info "$work/greet/greet-1.2.0-setup" | grep -q 'greet 1.2 Installation'
+own_words() {
+    grep -qx 'greet 1.2 Installation' "$1" && grep -qx 'greet is ready. Try it: bin/greet World' "$1" &&
+        ! grep -qE 'KAVO|VORNA|RUDEK|/usr/local/vorna' "$1"
+}
+
 # Next, Accept, No to the default, the path, No to "Select a different directory?" (it lies outside
-# /usr/ and /home/), Next after "Files installed!"; installed again, one Next more for the warning
-# that the directory exists. Never the default directory.
+# greet's recommended roots), Next after "Files installed!"; installed again, one Next more for the
+# warning that the directory exists. Never the default directory here.
 target=$work/target/greet
 for answers in 'n\na\nn\n%s\nn\nn\n' 'n\na\nn\n%s\nn\nn\nn\n'; do
     # shellcheck disable=SC2059
@@ -46,9 +55,31 @@ for answers in 'n\na\nn\n%s\nn\nn\n' 'n\na\nn\n%s\nn\nn\nn\n'; do
         exit 1
     fi
     grep -qFx "$(head -1 "$work/license.txt")" "$work/install.log"
+    own_words "$work/install.log" || { cat "$work/install.log" >&2; exit 1; }
 done
+grep -qx 'with the new one; files of your own in that directory stay.' "$work/install.log"
+# A conventional exit status: a cancel at the welcome screen ends with 2.
+status=0
+printf 'c\n' | "$work/greet/greet-1.2.0-setup" 2>/dev/null || status=$?
+test "$status" -eq 2
 test "$("$target/bin/greet" CI)" = "Hello, CI!"
 test "$(stat -c %a "$target/include/greet/greet.h")" = 644
 test -f "$target/lib/libgreet.so.1.2.0" -a -f "$target/share/man/man1/greet.1"
 test -f "$target/share/doc/greet/README.md" -a -f "$target/share/doc/greet/LICENSE"
+
+# Unattended: -autonext answers every question but the licence, and the installer takes its default.
+if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2>/dev/null; then
+    unshare --mount --propagation private bash -euo pipefail -c '
+        setup=$1 work=$2
+        mount -t tmpfs greet-opt /opt
+        printf "a\n" | "$setup" -autonext 2>"$work/auto.log"
+        grep -qx "Default directory: /opt/greet." "$work/auto.log"
+        grep -qx "Installation complete." "$work/auto.log"
+        test "$(/opt/greet/bin/greet CI)" = "Hello, CI!"
+        test -f /opt/greet/share/doc/greet/README.md -a -f /opt/greet/lib/libgreet.so.1.2.0
+    ' unattended "$work/greet/greet-1.2.0-setup" "$work"
+    own_words "$work/auto.log" || { cat "$work/auto.log" >&2; exit 1; }
+else
+    echo "example product: the unattended installation into /opt/greet needs root and mount namespaces; skipped"
+fi
 echo "example product: built, packed by cpack, verified and installed"
