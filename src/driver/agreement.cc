@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "driver/license_text.h"
+#include "driver/termination.h"
 #include "payload/le_bytes.h"
 
 namespace driver {
@@ -25,20 +26,27 @@ const unsigned char* region_as_written() {
     return region;
 }
 
-void check_region() {
-    region_checked = true;
-    const unsigned char* region = region_as_written();
-    if (payload::check_license_region(region, license_region.size()) != payload::license_check::vendor_text) {
-        return;
-    }
-    vendor_text = reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE);
-    vendor_length = payload::load_u32(region + payload::REGION_LENGTH_FIELD);
-}
-
 }  // namespace
 
+void check_license_region() {
+    if (region_checked) return;
+    const unsigned char* region = region_as_written();
+    switch (payload::check_license_region(region, license_region.size())) {
+        case payload::license_check::vendor_text:
+            vendor_text = reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE);
+            vendor_length = payload::load_u32(region + payload::REGION_LENGTH_FIELD);
+            break;
+        case payload::license_check::no_text:
+            break;
+        default:
+            // The built-in agreement is not what the vendor's users were meant to accept.
+            error(MESSAGE_BAD_LICENSE);
+    }
+    region_checked = true;
+}
+
 agreement_cursor first_agreement_line() {
-    if (!region_checked) check_region();
+    check_license_region();
     if (vendor_text == nullptr) return agreement_cursor{.table_line = license_text + 1};
     return agreement_cursor{.next = vendor_text, .end = vendor_text + vendor_length};
 }

@@ -6,10 +6,15 @@ namespace driver {
 
 driver_state session;
 
-void reset_session(const char* target) {
+void reset_session(std::string_view target) {
     session = driver_state{};
-    const std::size_t length = std::strlen(target);
-    if (length < TARGET_DIR_SIZE) std::memcpy(session.target_dir.data(), target, length + 1);
+    set_target_dir(target);
+}
+
+void set_target_dir(std::string_view target) {
+    const std::size_t length = target.size() < TARGET_DIR_SIZE ? target.size() : 0;
+    if (length != 0) std::memcpy(session.target_dir.data(), target.data(), length);
+    session.target_dir[length] = '\0';
 }
 
 }  // namespace driver

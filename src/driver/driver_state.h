@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <string_view>
 
 #include "payload/header_block.h"
 
@@ -21,7 +22,6 @@ constexpr int STATE_INSTALLED = 20;
 constexpr int STATE_COMPLETE = 99;
 
 constexpr std::size_t TARGET_DIR_SIZE = 65536;
-constexpr const char* DEFAULT_TARGET_DIR = "/usr/local/vorna";
 
 struct driver_state {
     int autonext = 0;             // "-autonext" given: prompts with an auto result answer themselves
@@ -38,10 +38,13 @@ struct driver_state {
 extern driver_state session;
 
 // Puts every field back to its start-up value: no options, the welcome state, no file, a zeroed header
-// and `target` as the target directory (left empty when it does not fit: a cut path would be another
-// directory). The installer calls it first, with the default directory; every test and fuzz harness calls
-// it before it runs a screen, so that nothing is left over from an earlier run. It closes nothing: whoever
-// opened `self_file` closes it.
-void reset_session(const char* target);
+// and `target` as the target directory (set_target_dir). The installer calls it first; every test and
+// fuzz harness calls it before it runs a screen, so that nothing is left over from an earlier run. It
+// closes nothing: whoever opened `self_file` closes it.
+void reset_session(std::string_view target);
+
+// Makes `target` the target directory, or leaves it empty when it does not fit: a cut path would be
+// another directory.
+void set_target_dir(std::string_view target);
 
 }  // namespace driver

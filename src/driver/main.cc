@@ -1,13 +1,16 @@
-// The installer's entry point: open its own file, find and check the payload, read the options, then run
-// the wizard. The exit status is 0 on every path.
+// The installer's entry point: open its own file, find and check the payload, check the stub's own
+// regions, read the options, then run the wizard. The exit status is 0 on every path unless the vendor's
+// settings ask for the conventional ones (termination.h).
 #include <sys/stat.h>
 
 #include <cstdio>
 #include <cstring>
 
+#include "driver/agreement.h"
 #include "driver/driver_state.h"
 #include "driver/standard_streams.h"
 #include "driver/termination.h"
+#include "driver/vendor_settings.h"
 #include "driver/wizard.h"
 #include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
@@ -46,7 +49,8 @@ std::FILE* open_own_file(const char* argv0) {
 int main(int argc, char** argv) {
     using namespace driver;
     secure_standard_streams();
-    reset_session(DEFAULT_TARGET_DIR);
+    reset_session("");
+    load_vendor_settings();
     // argv[0] is never looked up on the search path.
     session.self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
     if (session.self_file == nullptr) error("Can't find attachments (err=1).");
@@ -54,9 +58,13 @@ int main(int argc, char** argv) {
     if (payload::header_u32(session.header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
         error(payload::MESSAGE_NOT_WHOLE);
     }
+    // The settings first: a damaged licence region ends with the exit status they name.
+    check_vendor_settings();
+    check_license_region();
     // Options are read only now, so a missing or damaged payload is reported whatever they say.
     session.autonext = has_option(argc, argv, "-autonext");
     session.install_new_release = has_option(argc, argv, "-InstallNewRelease");
+    set_target_dir(default_target_dir());
     run_wizard();
     return 0;
 }

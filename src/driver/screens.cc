@@ -1,32 +1,26 @@
 #include "driver/screens.h"
 
+#include <array>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "driver/dialogue.h"
 #include "driver/driver_state.h"
-#include "driver/license_text.h"
 #include "driver/result.h"
+#include "driver/vendor_settings.h"
 #include "install/install_files.h"
 #include "payload/product_text.h"
+#include "payload/vendor_defaults.h"
 #include "target/path_kind.h"
 
 namespace driver {
 namespace {
 
-constexpr const char* DIR_EXISTS_TEXT =
-    "\n\nThe directory \n    %s\nalready exists!\n\nInstalling into a different directory is prudent -\n"
-    "in the unlikely event of a media failure, the\nprevious functioning version remains intact.\n"
-    "After the new version has been installed\ninto a different directory and sucessfully used,\n"
-    "the old version's directory can be deleted with\nstandard O.S. commands.\n\n"
-    "Select 'Next' to proceed with the installation,\nor 'Back' to select a different directory.\n";
-
-constexpr char FILES_INSTALLED_TEXT[] =
-    "\n\nFiles installed!\nSee \"Library Installation\" in the VORNA 'C' Library Reference Manual\n"
-    "for hardware and software configuration options.\n\nAlso, see files:\n"
-    "VORNADST.TXT Describes the various files installed.\nVORNARLS.TXT Up-to-the minute release notes.\n"
-    "VORNA.HTM    The full VORNA Reference Manual.\n\nIf the RUDEK C/C++ Library was also installed:\n"
-    "RUDEKDST.TXT Describes the various files installed.\nRUDEKRLS.TXT Up-to-the minute release notes.\n";
-static_assert(sizeof FILES_INSTALLED_TEXT - 1 == 443);
+// Writes `text` to standard error in one piece.
+void write_text(std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
 
 constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
 constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
@@ -34,8 +28,11 @@ constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
 }  // namespace
 
 int welcome_screen() {
-    std::fprintf(stderr, "\n\n%s\n\n", license_text[0]);
-    std::fputs("Thanks for purchasing KAVO(R) imaging products.\n\n", stderr);
+    // The vendor's texts go out as arguments, never as formats.
+    const std::string_view title = window_title();
+    std::fprintf(stderr, "\n\n%.*s\n\n", static_cast<int>(title.size()), title.data());
+    const std::string_view thanks = thanks_line();
+    if (!thanks.empty()) std::fprintf(stderr, "%.*s\n\n", static_cast<int>(thanks.size()), thanks.data());
     // The header texts go out as they are: the installer shows what the vendor wrote.
     payload::line_gatherer line;
     payload::emit_welcome_line(payload::header_text(session.header, payload::HEADER_PRODUCT_NAME),
@@ -50,7 +47,15 @@ int welcome_screen() {
 
 int dir_exists_screen() {
     if (target::path_kind(session.target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
-    std::fprintf(stderr, DIR_EXISTS_TEXT, session.target_dir.data());
+    const char* target = session.target_dir.data();
+    const int head_length = std::snprintf(nullptr, 0, payload::EXISTING_DIR_HEAD, target);
+    std::string text(static_cast<std::size_t>(head_length), '\0');
+    std::snprintf(text.data(), text.size() + 1, payload::EXISTING_DIR_HEAD, target);
+    const std::string_view paragraph = existing_dir_text();
+    text += paragraph;
+    if (!paragraph.empty()) text += '\n';  // no empty line is left where no paragraph stands
+    text += payload::EXISTING_DIR_TAIL;
+    write_text(text);
     return ask_back_next_cancel();
 }
 
@@ -60,7 +65,9 @@ int install_screen() {
 }
 
 int installed_screen() {
-    std::fputs(FILES_INSTALLED_TEXT, stderr);
+    std::string text(payload::FILES_INSTALLED_HEAD);
+    text += closing_text();
+    write_text(text);
     return ask_back_next_cancel();
 }
 

@@ -5,16 +5,28 @@
 #include <cstring>
 
 #include "driver/driver_state.h"
+#include "driver/vendor_settings.h"
 
 namespace driver {
 namespace {
+
 constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
+
+// `conventional` is the status for the vendor who asked for conventional ones.
+[[noreturn]] void end_installer(int conventional) {
+    if (session.self_file != nullptr) {
+        std::fclose(session.self_file);
+        session.self_file = nullptr;
+    }
+    std::exit(vendor_settings().exit == payload::exit_status::conventional ? conventional : 0);
 }
+
+}  // namespace
 
 void error(const char* message) {
     if (message != nullptr) std::fprintf(stderr, "%s\n", message);
     std::fputs(TERMINATED_TEXT, stderr);
-    exit_installer();
+    end_installer(message != nullptr ? payload::EXIT_STATUS_FAILED : payload::EXIT_STATUS_CANCELLED);
 }
 
 void error_errno(const char* message, const char* tag, int errnum) {
@@ -26,15 +38,11 @@ void error_errno(const char* message, const char* tag, int errnum) {
     if (tag != nullptr) std::fprintf(stderr, " %s", tag);
     std::fputs("\n", stderr);
     std::fputs(TERMINATED_TEXT, stderr);
-    exit_installer();
+    end_installer(payload::EXIT_STATUS_FAILED);
 }
 
 void exit_installer() {
-    if (session.self_file != nullptr) {
-        std::fclose(session.self_file);
-        session.self_file = nullptr;
-    }
-    std::exit(0);
+    end_installer(payload::EXIT_STATUS_CANCELLED);
 }
 
 }  // namespace driver

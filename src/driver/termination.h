@@ -1,17 +1,19 @@
-// The installer's single way out. Whatever happens, the process ends with exit status 0: on a failure
-// after the message and "Installation terminated.", on a cancel after that line alone.
+// The installer's single way out. A failure ends after its message and "Installation terminated.", a
+// cancel after that line alone. The exit status is 0 on every path unless the vendor's settings ask for
+// the conventional ones (payload::exit_status): 1 after a failure, 2 after a cancel or a quit.
 #pragma once
 
 namespace driver {
 
-// Writes `message` and a line feed (when not null), then the termination line, and exits.
+// Writes `message` and a line feed (when not null), then the termination line, and exits: a failure,
+// or a cancel when `message` is null.
 [[noreturn]] void error(const char* message);
 
 // Writes `message`, " - " and the system's text for `errnum` (when errnum is not 0 and has a text), " " and
-// `tag` (when not null), a line feed and the termination line, and exits.
+// `tag` (when not null), a line feed and the termination line, and exits: always a failure.
 [[noreturn]] void error_errno(const char* message, const char* tag, int errnum);
 
-// Closes the installer's own file and exits with status 0, writing nothing.
+// Closes the installer's own file and exits as after a cancel, writing nothing.
 [[noreturn]] void exit_installer();
 
 }  // namespace driver

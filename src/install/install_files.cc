@@ -1,5 +1,6 @@
 // The extraction loop. Per entry, in this order: the record and its checks; removal of every same-named
-// entry beneath the target; a delete entry's removal, or the file's directories, the opened file, its
+// entry beneath the target (the vendor's rule `anywhere`, the built-in one); a delete entry's removal, or
+// the file's directories, the removal of what stands at its path (the rule `path`), the opened file, its
 // stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between chunks), their CRC,
 // one write, its time and mode through the still open file, the close; the progress line drawn for the
 // finished file and erased.
@@ -11,6 +12,7 @@
 #include "install/install_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -23,6 +25,7 @@
 #include "decoder/codec.h"
 #include "driver/driver_state.h"
 #include "driver/termination.h"
+#include "driver/vendor_settings.h"
 #include "install/concat_strings.h"
 #include "install/directory_ops.h"
 #include "install/name_index.h"
@@ -163,6 +166,12 @@ bool ends_with_slash(const char* text) {
     return n != 0 && text[n - 1] == '/';
 }
 
+// With the rule `path`, only what stands at an entry's own path goes. A link or a file with other names is
+// replaced, not written through; a directory stays, and the open below fails on it.
+bool removes_at_path_only() {
+    return driver::vendor_settings().removal == payload::same_name_removal::path;
+}
+
 void install_file(const payload::file_record& record, const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
@@ -186,6 +195,7 @@ void install_file(const payload::file_record& record, const install_counters& co
     const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);
     char* file_path = concat_strings({working_path, needs_slash ? "/" : nullptr, record.name});
     if (file_path == nullptr) fail("Insufficient memory (err=4).");
+    if (removes_at_path_only()) (void)unlink(file_path);
     errno = 0;
     std::FILE* out = std::fopen(file_path, "wb");
     if (out == nullptr) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
@@ -240,7 +250,8 @@ void install_files() {
         const payload::file_record& record = *next;
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
-        if (record.name[0] != '\0')
+        // With the rule `path` the index is never built: known_directory_length then knows nothing.
+        if (record.name[0] != '\0' && !removes_at_path_only())
             remove_same_named(working_path, payload::last_name_component(record.name).data());
         install_file(record, counters);
         if (record.method != payload::METHOD_DELETE) {

@@ -5,9 +5,12 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "driver/dialogue.h"
 #include "driver/result.h"
+#include "driver/vendor_settings.h"
+#include "payload/vendor_defaults.h"
 #include "target/path_kind.h"
 
 namespace target {
@@ -24,7 +27,7 @@ constexpr const char* TOO_LONG_MESSAGE = "\n\nDirectory path is too long.\n";
 constexpr std::size_t ABSOLUTE_MAX_JOINED = ENTRY_MAX_LENGTH - 1;
 
 bool has_blank(directory_entry& entry) {
-    return std::strpbrk(entry.text.data(), " \t") != nullptr;
+    return payload::has_blank(entry.text.data());
 }
 
 // Rewrites a relative entry as absolute; broken when the result would be too long. When the working directory
@@ -50,10 +53,9 @@ bool is_too_long(directory_entry& entry) {
     return entry.too_long;
 }
 
-// Only these three spellings: no normalisation is done anywhere on this screen.
+// Only three spellings: no normalisation is done anywhere on this screen.
 bool is_root(directory_entry& entry) {
-    const char* path = entry.text.data();
-    return std::strcmp(path, "/") == 0 || std::strcmp(path, "/.") == 0 || std::strcmp(path, "/..") == 0;
+    return payload::is_root_spelling(entry.text.data());
 }
 
 bool is_existing_file(directory_entry& entry) {
@@ -61,18 +63,17 @@ bool is_existing_file(directory_entry& entry) {
 }
 
 bool is_in_bin(directory_entry& entry) {
-    return std::strstr(entry.text.data(), "/bin/") != nullptr;
+    return payload::is_in_bin(entry.text.data());
 }
 
-bool is_outside_usr_and_home(directory_entry& entry) {
-    const char* path = entry.text.data();
-    return std::strncmp(path, "/usr/", 5) != 0 && std::strncmp(path, "/home/", 6) != 0;
+bool is_outside_roots(directory_entry& entry) {
+    return !payload::is_under_root(entry.text.data(), driver::recommended_roots());
 }
 
 struct directory_rule {
     bool (*broken)(directory_entry& entry);
     int kind;
-    const char* message;
+    const char* message;  // null: the warning names the recommended roots in force
 };
 
 // In this order: the blank test sees the entry as typed, before it is made absolute; the last warning's
@@ -85,8 +86,7 @@ constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
     {is_root, RULE_WARN, "\n\nInstallation into the root directory is not recommended.\n"},
     {is_existing_file, RULE_REJECT, "\n\nThe directory already exists as a file.\n"},
     {is_in_bin, RULE_WARN, "\n\nInstalling into a 'bin' directory is not recommended.\n"},
-    {is_outside_usr_and_home, RULE_WARN,
-     "\n\nInstalling anywhere other than under '/usr' or '/home' directories is not recommended.\n"},
+    {is_outside_roots, RULE_WARN, nullptr},
 }};
 
 }  // namespace
@@ -94,7 +94,12 @@ constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
 int vet_directory(directory_entry& entry) {
     for (const directory_rule& rule : DIRECTORY_RULES) {
         if (!rule.broken(entry)) continue;
-        std::fputs(rule.message, stderr);
+        if (rule.message != nullptr) {
+            std::fputs(rule.message, stderr);
+        } else {
+            const std::string message = payload::outside_roots_message(driver::recommended_roots());
+            std::fwrite(message.data(), 1, message.size(), stderr);
+        }
         if (rule.kind == RULE_REJECT) {
             const int answer = driver::ask_ok_cancel("Select a different directory!");
             return answer == driver::RESULT_CANCEL ? VET_CANCEL : VET_START_OVER;

@@ -1,6 +1,7 @@
 // A vendor's licence written into the installer by mkinstaller build --license: the real installer shows
 // it exactly, on the terminal at once, line by line and on the printer; an installer built without one
-// is the stub byte for byte and shows the built-in agreement; a damaged licence region falls back to it.
+// is the stub byte for byte and shows the built-in agreement; a damaged licence region stops the installer
+// before its welcome screen instead of showing it.
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -129,7 +130,7 @@ TEST_F(VendorLicense, WithoutALicenceTheStubIsCopiedByteForByteAndShowsItsOwn) {
     EXPECT_EQ(run_itself(image, "n\nc\n"), BUILT_IN_RUN);
 }
 
-TEST_F(VendorLicense, ADamagedRegionFallsBackToTheBuiltInAgreement) {
+TEST_F(VendorLicense, ADamagedRegionStopsTheInstallerBeforeItsWelcome) {
     const std::string vendor = read_file(build_vendor());
     const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
     const std::size_t region = vendor.find(std::string(marker.begin(), marker.end()));
@@ -152,7 +153,8 @@ TEST_F(VendorLicense, ADamagedRegionFallsBackToTheBuiltInAgreement) {
         damage(image);
         write_file(dir / "damaged", image);
         chmod((dir / "damaged").c_str(), 0755);
-        EXPECT_EQ(run_itself(dir / "damaged", "n\nc\n"), BUILT_IN_RUN) << what;
+        EXPECT_EQ(run_itself(dir / "damaged", "n\nc\n"), "Corrupted licence text (err=13).\n" + t::TERMINATED)
+            << what;
     }
 }
 
