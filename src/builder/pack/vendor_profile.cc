@@ -91,9 +91,9 @@ std::string read_small_file(const std::string& path, const std::string& prefix, 
 
 // A text file as the installer shows it: lines each ended by a line feed, or nothing for an empty file.
 std::string read_text_file(const given& file) {
+    const std::string bytes = read_small_file(file.value, file.origin + ": ", "");
     std::string text;
-    for (const std::string_view line : file_lines(read_small_file(file.value, file.origin + ": ", "")))
-        text.append(line).push_back('\n');
+    for (const std::string_view line : file_lines(bytes)) text.append(line).push_back('\n');
     return text;
 }
 
