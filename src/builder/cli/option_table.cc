@@ -27,7 +27,8 @@ constexpr option_spec OPTIONS[] = {
     {"build", "", "--stub", "PATH", &args::stub, {},
         "installer stub (default: the installer beside mkinstaller, else\n"
         MKINSTALLER_INSTALLED_STUB " from mkinstaller's real place);\n"
-        "it must carry the installer's licence region"},
+        "it must carry the installer's licence region, and its profile region\n"
+        "for the settings below"},
     {"build", "", "--license", "FILE", &args::license, {"LICENSE", 6, true},
         "show the text of FILE as the licence agreement instead of the stub's\n"
         "built-in one (UTF-8; see below)"},
@@ -95,9 +96,9 @@ constexpr option_spec OPTIONS[] = {
         "with: title, thanks, closing_text, default_dir, recommend, existing_dir_text,\n"
         "same_name_removal, exit_status; null when its region is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
-        "and \"warnings\"; \"error\" when damaged or\n"
-        "refused by the installer (then only \"entries\", \"warnings\" and \"error\" when the\n"
-        "header block is missing or damaged), with exit status 1"},
+        "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
+        "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
+        "damaged), with exit status 1"},
 
     {"extract", "", "--force", "", &command_line::force, {},
         "replace files that already exist (as names: a link to the file elsewhere keeps\n"
