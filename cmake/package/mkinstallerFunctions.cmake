@@ -1,13 +1,17 @@
 # mkinstaller_add_installer: a target that builds an installer from a directory with the installed
-# mkinstaller, rebuilt when a file or directory beneath it, the licence or an option changes.
+# mkinstaller, rebuilt when a file or directory beneath it, the licence, the profile and its text files
+# or an option changes.
 #
 #   mkinstaller_add_installer(<target> SOURCE_DIR <dir> OUTPUT <file>
 #       [PRODUCT <name>] [VERSION <text>] [PLATFORM <text>] [LICENSE <file>]
 #       [BUILD_TIME <seconds>] [LEVEL <1..9>] [EXCLUDE <pattern>...] [DELETE <path>...]
+#       [TITLE <text>] [THANKS <text>] [CLOSING_TEXT <file>] [DEFAULT_DIR <path>]
+#       [RECOMMEND <root>...] [EXISTING_DIR_TEXT <file>] [SAME_NAME_REMOVAL anywhere|path]
+#       [EXIT_STATUS always-zero|conventional] [PROFILE <file>]
 #       [FILE_MODES] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...] [OPTIONS <argument>...])
 #
-# A relative SOURCE_DIR or LICENSE is taken from the current source directory, a relative OUTPUT from
-# the current binary directory. DEPENDS names what produces SOURCE_DIR when the build makes it (a
+# A relative SOURCE_DIR or file (LICENSE, CLOSING_TEXT, EXISTING_DIR_TEXT, PROFILE) is taken from the
+# current source directory, a relative OUTPUT from the current binary directory. DEPENDS names what produces SOURCE_DIR when the build makes it (a
 # staging step); OPTIONS passes further build options as they are. Without BUILD_TIME, the
 # SOURCE_DATE_EPOCH of the build's environment applies as it does on the command line.
 

@@ -14,6 +14,10 @@ constexpr const char* MESSAGE_NO_HEADER = "Can't find attachments (3).";
 constexpr const char* MESSAGE_HEADER_CORRUPTED = "Attachments corrupted (3).";
 constexpr const char* MESSAGE_NOT_WHOLE = "Can't find attachments (err=2).";  // any volume but the whole
 
+// A stub region that fails its checks (stub_region.h): the installer refuses to start.
+constexpr const char* MESSAGE_LICENSE_CORRUPTED = "Corrupted licence text (err=13).";
+constexpr const char* MESSAGE_PROFILE_CORRUPTED = "Corrupted installer settings (err=14).";
+
 // A compressed entry whose bytes do not decode.
 constexpr const char* MESSAGE_DECOMPRESSION = "Decompression error (err=1).";
 

@@ -17,6 +17,7 @@
 #include "payload/header_block.h"
 #include "payload/le_bytes.h"
 #include "payload/license_region.h"
+#include "payload/profile_region.h"
 #include "support/installer_run.h"
 #include "support/temp_dir.h"
 
@@ -39,6 +40,16 @@ std::string fake_stub(std::size_t size) {
     region.resize(payload::REGION_HEADER_SIZE + 32, '\0');
     payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD, 32);
     return stub.replace(64, region.size(), region);
+}
+
+std::string fake_profile_stub(std::size_t size, std::size_t capacity) {
+    std::string stub = fake_stub(size);
+    const payload::region_marker marker = payload::make_region_marker(payload::PROFILE_MARKER_KEPT);
+    std::string region(marker.begin(), marker.end());
+    region.resize(payload::REGION_HEADER_SIZE + capacity, '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD,
+                       static_cast<std::uint32_t>(capacity));
+    return stub.replace(FAKE_PROFILE_OFFSET, region.size(), region);
 }
 
 void set_mtime(const std::string& path, std::int64_t mtime) {

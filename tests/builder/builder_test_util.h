@@ -22,6 +22,11 @@ std::string junk_bytes(std::size_t size);
 // an installer stub.
 std::string fake_stub(std::size_t size);
 
+// fake_stub(size) that also carries an unwritten profile region of `capacity` bytes at
+// FAKE_PROFILE_OFFSET (so `size` >= 288 + capacity): what build writes the vendor's settings into.
+constexpr std::size_t FAKE_PROFILE_OFFSET = 256;
+std::string fake_profile_stub(std::size_t size, std::size_t capacity = 1024);
+
 // Writes a file with its modification time set to `mtime`.
 void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);
 void set_mtime(const std::string& path, std::int64_t mtime);

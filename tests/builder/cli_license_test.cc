@@ -105,14 +105,13 @@ TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged)
     write_file(output, image);
     r = run_mkinstaller({"verify", output});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_NE(r.err.find("is damaged (its text fails its CRC); the installer would show the agreement built "
-                         "into its stub instead"),
+    EXPECT_NE(r.err.find("is damaged (its text fails its CRC); the installer refuses to start with "
+                         "\"Corrupted licence text (err=13).\""),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(
-        info_license_line(),
-        "licence: region damaged (its text fails its CRC); the installer shows the agreement built into "
-        "the stub\n");
+    EXPECT_EQ(info_license_line(),
+              "licence: region damaged (its text fails its CRC); the installer refuses to start with "
+              "\"Corrupted licence text (err=13).\"\n");
 }
 
 }  // namespace

@@ -25,10 +25,23 @@ constexpr std::string_view BUILD_NOTES =
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
     "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
     "longer word keeps a line of its own), blank lines at the end dropped; at most 65536 bytes once laid\n"
-    "out. The installer's window title stays its own.\n"
+    "out. The window title stays as it is (see --title).\n"
     "\n"
     "Each text holds at most 63 bytes. SOURCE_DATE_EPOCH also caps every file's time at its value, so\n"
     "the same tree and options give the same installer byte for byte.\n"
+    "\n"
+    "The installer's texts and defaults are the vendor's to choose with --title, --thanks,\n"
+    "--closing-text, --default-dir, --recommend, --existing-dir-text, --same-name-removal and\n"
+    "--exit-status, or with a --profile FILE of UTF-8 'key = value' lines whose keys are those options'\n"
+    "names without \"--\": blanks around key and value are dropped, blank lines and lines starting with\n"
+    "'#' ignored; only recommend may repeat; a FILE value is relative to the profile's directory. An\n"
+    "option given overrides the profile's setting of that name (--recommend: the whole list). Texts are\n"
+    "printable UTF-8 (no tab) of lines at most 79 characters; a text file may start with a byte order\n"
+    "mark and end its lines with CR LF. The default directory must be one the directory screen takes\n"
+    "without a question: absolute, without blank or tab, at most 4094 bytes, not the root, without\n"
+    "\"/bin/\", under a recommended root; a root without a final '/' gets one. The settings go into the\n"
+    "stub's profile region, which the stub must carry; without any the stub is copied unchanged.\n"
+    "--same-name-removal path narrows the removal below to what stands at the entry's own path.\n"
     "\n"
     "The installer removes every file of an entry's last name component anywhere beneath the target\n"
     "before it writes the entry: of a/x.h and b/x.h only b/x.h survives, and a delete entry old/x.h\n"
@@ -38,6 +51,7 @@ constexpr std::string_view BUILD_NOTES =
     "examples:\n"
     "  mkinstaller build --product VORNA --version 2.1 dist/vorna vorna-setup\n"
     "  mkinstaller build --product VORNA --license LICENSE.txt dist/vorna vorna-setup\n"
+    "  mkinstaller build --profile vendor.profile --title 'VORNA Setup' dist/vorna vorna-setup\n"
     "  SOURCE_DATE_EPOCH=1700000000 mkinstaller build --exclude '*.o' --delete lib/old.so dist/vorna setup\n"
     "  mkinstaller build --version 2.1.1 --update-from vorna-2.1-setup dist/vorna vorna-2.1.1-update\n";
 
@@ -58,16 +72,19 @@ constexpr std::string_view VERIFY_ABOUT =
     "record, the layout of every entry in an empty target (same-name removals and delete entries\n"
     "included: an empty name, a name ending in '/', a file where a later entry needs a directory), the\n"
     "stored bytes, their decoding and every CRC; then the header totals against the records, and that\n"
-    "the program in front of the payload is an installer stub with a sound licence region. Exits 0 when\n"
-    "all is right, else names the first problem and the message the installer would stop with. Files\n"
-    "that share a last name component are warned about.\n";
+    "the program in front of the payload is an installer stub with a sound licence region, and a sound\n"
+    "profile region whose settings build would have taken. Exits 0 when all is right, else names the\n"
+    "first problem and the message the installer would stop with. Files that share a last name\n"
+    "component are warned about.\n";
 
 constexpr std::string_view VERIFY_NOTES = "example: mkinstaller verify vorna-setup\n";
 
 constexpr std::string_view INFO_ABOUT =
     "Prints the product line and build stamp as the installer's welcome screen shows them, the space\n"
-    "line of its directory screen, the payload's totals, and the licence agreement it shows: the first\n"
-    "line and the number of lines of a --license text, or the stub's built-in agreement.\n";
+    "line of its directory screen, the payload's totals, every setting of its profile that differs from\n"
+    "the stub's built-in value (a text as its first line and number of lines), and the licence\n"
+    "agreement it shows: the first line and the number of lines of a --license text, or the stub's\n"
+    "built-in agreement.\n";
 
 constexpr std::string_view INFO_NOTES = "example: mkinstaller info vorna-setup\n";
 

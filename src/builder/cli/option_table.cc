@@ -27,10 +27,38 @@ constexpr option_spec OPTIONS[] = {
     {"build", "", "--stub", "PATH", &args::stub, {},
         "installer stub (default: the installer beside mkinstaller, else\n"
         MKINSTALLER_INSTALLED_STUB " from mkinstaller's real place);\n"
-        "it must carry the installer's licence region"},
+        "it must carry the installer's licence region, and its profile region\n"
+        "for the settings below"},
     {"build", "", "--license", "FILE", &args::license, {"LICENSE", 6, true},
         "show the text of FILE as the licence agreement instead of the stub's\n"
         "built-in one (UTF-8; see below)"},
+    {"build", "", "--title", "TEXT", &args::title, {"TITLE", 12},
+        "the installer's window title on its welcome screen (default: the stub's\n"
+        "own); one line of printable UTF-8, see below"},
+    {"build", "", "--thanks", "TEXT", &args::thanks, {"THANKS", 13},
+        "the thanks line of the welcome screen; empty: none"},
+    {"build", "", "--closing-text", "FILE", &args::closing_text, {"CLOSING_TEXT", 14, true},
+        "show the lines of FILE after \"Files installed!\" instead of the stub's;\n"
+        "an empty FILE shows none"},
+    {"build", "", "--default-dir", "PATH", &args::default_dir, {"DEFAULT_DIR", 15},
+        "the target directory the installer offers (default: /usr/local/vorna);\n"
+        "one its directory screen takes without a question"},
+    {"build", "", "--recommend", "ROOT", &args::recommend, {"RECOMMEND", 16},
+        "a directory under which the installer installs without a warning;\n"
+        "repeatable, at most 16; given, it replaces the built-in /usr/ and /home/"},
+    {"build", "", "--existing-dir-text", "FILE", &args::existing_dir_text, {"EXISTING_DIR_TEXT", 17, true},
+        "show the lines of FILE in the warning that the target directory exists\n"
+        "instead of the stub's; an empty FILE shows none"},
+    {"build", "", "--same-name-removal", "RULE", &args::same_name_removal, {"SAME_NAME_REMOVAL", 18},
+        "what the installer removes before it writes an entry: anywhere (every\n"
+        "file of the entry's last name beneath the target; the default) or path\n"
+        "(only what stands at the entry's own path)"},
+    {"build", "", "--exit-status", "KIND", &args::exit_status, {"EXIT_STATUS", 19},
+        "the installer's exit status: always-zero (the default) or conventional\n"
+        "(0 complete, 1 failure, 2 cancelled or end of input)"},
+    {"build", "", "--profile", "FILE", &args::profile, {"PROFILE", 20, true},
+        "take the eight settings above from FILE, 'key = value' lines (see\n"
+        "below); an option given overrides the profile's setting"},
     {"build", "", "--level", "N", &args::level, {"LEVEL", 5},
         "compression level, 1 (fastest) to 9 (smallest); default 6"},
     {"build", "", "--store", "", &args::store, {"STORE", 10},
@@ -63,12 +91,14 @@ constexpr option_spec OPTIONS[] = {
         "installs into an empty target"},
     {"build", "", "--quiet", "", &args::quiet, {},
         "no progress bar, no summary, no report on standard output"},
-
     {"list", "", "--json", "", &command_line::json, {},
-        "one JSON object: the header fields, \"entries\" (name, method, method_number, size,\n"
-        "stored_size, mtime, mode as an octal text) and \"warnings\"; \"error\" when damaged or\n"
-        "refused by the installer (then only \"entries\", \"warnings\" and \"error\" when the\n"
-        "header block is missing or damaged), with exit status 1"},
+        "one JSON object: the header fields, \"profile\" (the settings the installer runs\n"
+        "with: title, thanks, closing_text, default_dir, recommend, existing_dir_text,\n"
+        "same_name_removal, exit_status; null when its region is damaged), \"entries\"\n"
+        "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
+        "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
+        "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
+        "damaged), with exit status 1"},
 
     {"extract", "", "--force", "", &command_line::force, {},
         "replace files that already exist (as names: a link to the file elsewhere keeps\n"

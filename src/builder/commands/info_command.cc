@@ -1,14 +1,18 @@
-// The info command: the product line and build stamp as the installer's welcome screen shows them, and the
-// space line of its directory screen, so that a release can be checked without running it.
+// The info command: the product line and build stamp as the installer's welcome screen shows them, the
+// space line of its directory screen, the vendor's settings that differ from the stub's, and the licence
+// agreement, so that a release can be checked without running it.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_license.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/time_text.h"
+#include "payload/installer_messages.h"
 #include "payload/product_text.h"
 
 namespace builder {
@@ -25,9 +29,57 @@ std::string license_line(const stub_license& found) {
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
             return std::string("licence: region damaged (") + license_damage_text(found.check) +
-                   "); the installer shows the agreement built into the stub";
+                   "); the installer refuses to start with " + in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
         default:
             return "licence: none (the program in front of the payload is not an installer stub)";
+    }
+}
+
+// "3 lines, the first \"...\"", or "none" for a text that shows no lines.
+std::string text_summary(std::string_view text) {
+    if (text.empty()) return "none";
+    return std::to_string(license_line_count(text)) + " lines, the first " + shown(license_first_line(text));
+}
+
+std::string quoted_list(const std::vector<std::string>& items) {
+    std::string text;
+    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + shown(item);
+    return text;
+}
+
+// A line for every setting that differs from the stub's built-in value, in the order the installer
+// shows them; nothing for a stub with no settings of its own.
+void print_profile(const stub_profile& found, std::ostream& out) {
+    if (found.found == stub_profile::state::damaged) {
+        out << "profile: region damaged (" << profile_damage_text(found)
+            << "); the installer refuses to start with " << in_quotes(payload::MESSAGE_PROFILE_CORRUPTED)
+            << '\n';
+        return;
+    }
+    if (found.found == stub_profile::state::several_markers) {
+        out << "profile: its marker occurs more than once; which settings the installer runs with cannot be "
+               "told\n";
+        return;
+    }
+    const profile_values given = effective_values(found.settings);
+    const profile_values built_in = effective_values({});
+    if (given.title != built_in.title) out << "title: " << shown(given.title) << '\n';
+    if (given.thanks != built_in.thanks)
+        out << "thanks: " << (given.thanks.empty() ? "none" : shown(given.thanks)) << '\n';
+    if (given.default_dir != built_in.default_dir)
+        out << "default directory: " << shown(given.default_dir) << '\n';
+    if (given.roots != built_in.roots) out << "recommended roots: " << quoted_list(given.roots) << '\n';
+    if (given.existing_dir_text != built_in.existing_dir_text)
+        out << "existing-directory text: " << text_summary(given.existing_dir_text) << '\n';
+    if (given.closing_text != built_in.closing_text)
+        out << "closing text: " << text_summary(given.closing_text) << '\n';
+    if (given.removal != built_in.removal)
+        out << "same-name removal: " << removal_name(given.removal)
+            << " (only what stands at an entry's own path)\n";
+    if (given.exit != built_in.exit) {
+        out << "exit status: " << exit_status_name(given.exit) << " (" << payload::EXIT_STATUS_COMPLETE
+            << " complete, " << payload::EXIT_STATUS_FAILED << " failure, " << payload::EXIT_STATUS_CANCELLED
+            << " cancelled)\n";
     }
 }
 
@@ -51,7 +103,9 @@ void run_info(const std::string& installer, std::ostream& out) {
         << payload::header_u32(h, payload::HEADER_FILE_COUNT) << " entries, "
         << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << " bytes, "
         << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << " stored\n";
-    out << license_line(read_installer_license(in, "info")) << '\n';
+    const std::string stub = read_stub_bytes(in, "info");
+    print_profile(find_stub_profile(stub), out);
+    out << license_line(find_stub_license(stub)) << '\n';
 }
 
 }  // namespace builder

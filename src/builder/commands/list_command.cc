@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/inspect/installer_profile.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/inspect/payload_walk.h"
 #include "builder/model/same_name.h"
@@ -92,11 +93,29 @@ std::string octal(std::uint32_t value) {
     return text;
 }
 
+// The settings the installer runs with, defaults included; null when its profile region is damaged or
+// cannot be told, since the installer then refuses to start.
+std::string profile_json(const stub_profile& found) {
+    if (found.found == stub_profile::state::damaged || found.found == stub_profile::state::several_markers)
+        return "null";
+    const profile_values v = effective_values(found.settings);
+    std::string roots;
+    for (const std::string& root : v.roots) roots += (roots.empty() ? "" : ", ") + json_string(root);
+    return "{\n    \"title\": " + json_string(v.title) + ",\n    \"thanks\": " + json_string(v.thanks) +
+           ",\n    \"closing_text\": " + json_string(v.closing_text) +
+           ",\n    \"default_dir\": " + json_string(v.default_dir) + ",\n    \"recommend\": [" + roots +
+           "],\n    \"existing_dir_text\": " + json_string(v.existing_dir_text) +
+           ",\n    \"same_name_removal\": " + json_string(removal_name(v.removal)) +
+           ",\n    \"exit_status\": " + json_string(exit_status_name(v.exit)) + "\n  }";
+}
+
 void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,
                 const std::vector<std::string>& warnings, const std::string& failure, std::ostream& out) {
     const auto& h = in.header;
     const auto u32 = [&](std::size_t offset) { return std::to_string(payload::header_u32(h, offset)); };
     const std::int32_t build_time = payload::header_build_time(h);
+    // Read before a byte is printed, so that a failure to read leaves no half document.
+    const std::string profile = profile_json(read_installer_profile(in, "list"));
     out << "{\n  \"header_offset\": " << in.header_offset
         << ",\n  \"product\": " << json_string(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
         << ",\n  \"version\": " << json_string(payload::header_text(h, payload::HEADER_VERSION))
@@ -107,7 +126,8 @@ void print_json(const installer_payload& in, const std::vector<listed_entry>& en
         << ",\n  \"total_size\": " << u32(payload::HEADER_TOTAL_SIZE)
         << ",\n  \"total_stored_size\": " << u32(payload::HEADER_TOTAL_STORED_SIZE)
         << ",\n  \"total_record_size\": " << u32(payload::HEADER_TOTAL_RECORD_SIZE)
-        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME) << ",\n  \"entries\": [";
+        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME) << ",\n  \"profile\": " << profile
+        << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const payload::file_record& r = entries[i].record;
         out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)

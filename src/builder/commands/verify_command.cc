@@ -1,15 +1,18 @@
 // The verify command: every check the installer makes, in its order, stopping at the first problem (the
 // layout of every entry replayed over an empty target among them); then the header totals, which the
-// installer takes on trust, against the records.
+// installer takes on trust, against the records; last the stub's regions: the licence region and the
+// profile region sound, and the settings of the latter such as build takes.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "builder/commands/commands.h"
 #include "builder/inspect/installer_license.h"
+#include "builder/inspect/installer_profile.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/inspect/payload_walk.h"
 #include "builder/model/same_name.h"
+#include "builder/pack/vendor_profile.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
@@ -69,6 +72,14 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
                        "record lengths");
     // Last, so that a damaged payload is named by the message the installer would stop with.
     require_installer_stub(in, "verify");
+    // The installer takes a written region that is merely sound; build promises more, and an installer
+    // whose settings it would have refused (a default directory the screen questions, a line too long)
+    // was not made by it as it stands.
+    const stub_profile profile = require_installer_profile(in, "verify");
+    if (profile.found == stub_profile::state::written) {
+        if (const std::string problem = profile_settings_problem(profile.settings); !problem.empty())
+            fail("the profile region's " + problem + "; build refuses such a setting");
+    }
 
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;

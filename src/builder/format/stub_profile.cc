@@ -154,6 +154,34 @@ stub_profile find_stub_profile(std::string_view bytes) {
     return found;
 }
 
+void require_stub_profile(const stub_profile& found, const std::string& what, bool settings_given) {
+    switch (found.found) {
+        case stub_profile::state::not_a_stub:
+            if (!settings_given) return;
+            throw error(what +
+                        " carries no profile region: it is not an installer stub that takes the vendor's "
+                        "settings");
+        case stub_profile::state::several_markers:
+            if (!settings_given) return;
+            throw error(what +
+                        " carries the profile region's marker more than once: which region is the "
+                        "stub's cannot be told");
+        case stub_profile::state::damaged:
+            // As with the licence region, only a content area that fits makes the region the stub's.
+            if (found.frame == payload::region_check::bad_capacity ||
+                found.frame == payload::region_check::bad_marker) {
+                throw error(what + " is not a whole installer stub: the profile region at offset " +
+                            std::to_string(found.offset) + " is cut short");
+            }
+            // Settings could replace its content, but a stub whose region is damaged was damaged after it
+            // was built: the rest of it cannot be trusted either.
+            throw error(what + ": its profile region is damaged (" + profile_damage_text(found) +
+                        "); the installer would refuse to start");
+        default:
+            return;
+    }
+}
+
 void write_stub_profile(std::string& stub, const stub_profile& found, const profile_settings& settings) {
     const std::string content = encode_profile(settings);
     if (content.size() > found.capacity) {

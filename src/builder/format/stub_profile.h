@@ -71,6 +71,11 @@ std::string profile_damage_text(const stub_profile& found);
 // Looks for the profile region in `bytes`, a stub or the part of an installer in front of its payload.
 stub_profile find_stub_profile(std::string_view bytes);
 
+// Throws error, naming `what` ("stub \"x\""), unless the stub's profile region found as `found` is whole
+// and sound, or unwritten. A stub without the region, or carrying its marker more than once, passes
+// when `settings_given` is false: it is copied as it is, and runs with its own values.
+void require_stub_profile(const stub_profile& found, const std::string& what, bool settings_given);
+
 // Rewrites the region of `stub` found at `found` (a sound or unwritten region) to hold `settings`; the
 // rest of the content area is zeroed. Throws error when they do not fit, naming how much they take.
 void write_stub_profile(std::string& stub, const stub_profile& found, const profile_settings& settings);

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "builder/util/error.h"
+#include "payload/installer_messages.h"
 
 namespace builder {
 
@@ -35,7 +36,8 @@ void require_installer_stub(const installer_payload& in, const std::string& comm
         case stub_license::state::damaged:
             throw error(command + ": the licence region at offset " + std::to_string(found.offset) +
                         " is damaged (" + license_damage_text(found.check) +
-                        "); the installer would show the agreement built into its stub instead");
+                        "); the installer refuses to start with " +
+                        in_quotes(payload::MESSAGE_LICENSE_CORRUPTED));
         case stub_license::state::not_a_stub:
         case stub_license::state::several_markers:
             break;

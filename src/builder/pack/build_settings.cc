@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "builder/pack/license_layout.h"
+#include "builder/pack/vendor_profile.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/header_block.h"
@@ -143,6 +144,7 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
         s.license_file = *args.license;
         s.license_text = load_license_file(*args.license);
     }
+    s.profile = resolve_profile_settings(args);
     return s;
 }
 

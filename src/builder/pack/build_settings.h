@@ -35,6 +35,17 @@ struct build_arguments {
     bool full = false;                  // with update_from: every file, not only what changed
     std::vector<std::string> deletes;   // --delete PATH, in the order given
     std::vector<std::string> excludes;  // --exclude PATTERN
+    // The vendor's settings (vendor_profile.h): texts, files of text, the default directory, recommended
+    // roots and the names of the two choices, as given; --profile names a file of further settings.
+    std::optional<std::string> title;
+    std::optional<std::string> thanks;
+    std::optional<std::string> closing_text;  // a file
+    std::optional<std::string> default_dir;
+    std::vector<std::string> recommend;            // replaces the built-in roots, and the profile's
+    std::optional<std::string> existing_dir_text;  // a file
+    std::optional<std::string> same_name_removal;  // "anywhere" or "path"
+    std::optional<std::string> exit_status;        // "always-zero" or "conventional"
+    std::optional<std::string> profile;            // a file of "key = value" lines
     std::string source_dir;
     std::string output;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "builder/format/stub_license.h"
+#include "builder/format/stub_profile.h"
 #include "builder/util/error.h"
 #include "builder/util/input_file.h"
 
@@ -31,10 +32,13 @@ std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     if (!settings.license_text.empty()) {
         write_stub_license(bytes, region, settings.license_text, settings.license_file);
     } else if (region.found == stub_license::state::damaged) {
-        // verify would refuse the result: the installer would quietly show its built-in agreement.
+        // verify would refuse the result: the installer would refuse to start.
         throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
                     license_damage_text(region.check) + "); --license would replace its text");
     }
+    const stub_profile profile = find_stub_profile(bytes);
+    require_stub_profile(profile, "stub " + in_quotes(stub_path), !settings.profile.empty());
+    if (!settings.profile.empty()) write_stub_profile(bytes, profile, settings.profile);
     out.write(bytes.data(), bytes.size());
     return bytes.size();
 }

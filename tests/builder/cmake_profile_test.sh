@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The vendor's settings through the installed CMake package: mkinstaller_add_installer's keywords, made
+# from the option table, reach the installer (a list keyword as a list, a path from the source
+# directory); the text files a PROFILE names rebuild it when they change; the CPack script passes every
+# keyword's CPACK_MKINSTALLER_ variable. The stub is a stand-in carrying both regions.
+#   cmake_profile_test.sh BUILD_DIR LIBDIR
+set -euo pipefail
+build=$1 libdir=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() {
+    echo "cmake profile: $*" >&2
+    exit 1
+}
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+mkinstaller=$work/prefix/bin/mkinstaller
+
+# Filler, then each region: its marker, capacity (little-endian), length, CRC and reserved bytes zero,
+# and the empty content area.
+stub=$work/stub
+{
+    head -c 256 /dev/zero | tr '\0' 'x'
+    printf '<licence region>\x20\x00\x00\x00'
+    head -c $((12 + 32)) /dev/zero
+    printf '<profile region>\x00\x04\x00\x00'
+    head -c $((12 + 1024)) /dev/zero
+} >"$stub"
+
+# The JSON value of "key" in `list --json`'s profile object, as printed.
+profile_value() {
+    "$mkinstaller" list --json "$1" | sed -n "s/^    \"$2\": \(.*\)/\1/p" | sed 's/,$//'
+}
+
+project=$work/project
+mkdir -p "$project/tree" "$project/vendor"
+echo hello >"$project/tree/readme.txt"
+printf 'Thank you.\n' >"$project/vendor/closing.txt"
+printf '# Acme\nclosing-text = closing.txt\nexit-status = conventional\n' >"$project/vendor/acme.profile"
+cat >"$project/CMakeLists.txt" <<EOF
+cmake_minimum_required(VERSION 3.25)
+project(acme LANGUAGES NONE)
+find_package(mkinstaller REQUIRED)
+mkinstaller_add_installer(acme-installer SOURCE_DIR tree OUTPUT acme-setup
+    TITLE "Acme Setup" RECOMMEND /opt /usr/local DEFAULT_DIR /opt/acme PROFILE vendor/acme.profile
+    OPTIONS --stub "$stub" --quiet)
+EOF
+cmake -S "$project" -B "$work/out" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/out" --target acme-installer >/dev/null || fail "the installer target failed"
+setup=$work/out/acme-setup
+"$mkinstaller" verify "$setup" >/dev/null || fail "the target built a bad installer"
+test "$(profile_value "$setup" title)" = '"Acme Setup"' || fail "TITLE: $(profile_value "$setup" title)"
+test "$(profile_value "$setup" recommend)" = '["/opt/", "/usr/local/"]' ||
+    fail "RECOMMEND: $(profile_value "$setup" recommend)"
+test "$(profile_value "$setup" exit_status)" = '"conventional"' || fail "PROFILE's exit-status"
+
+# Editing the profile's text file rebuilds the installer, and nothing else does.
+again=$(cmake --build "$work/out" --target acme-installer)
+grep -q 'no work to do' <<<"$again" || fail "rebuilt without a change: $again"
+printf 'Thank you again.\n' >"$project/vendor/closing.txt"
+cmake --build "$work/out" --target acme-installer >/dev/null
+test "$(profile_value "$setup" closing_text)" = '"Thank you again.\n"' ||
+    fail "not rebuilt for the closing text: $(profile_value "$setup" closing_text)"
+
+# The CPack script as cpack runs it, with the variables a project sets.
+mkdir -p "$work/stage/bin"
+echo tool >"$work/stage/bin/tool"
+cmake -DCPACK_EXTERNAL_ENABLE_STAGING=ON -DCPACK_TEMPORARY_DIRECTORY="$work/stage" \
+    -DCPACK_TOPLEVEL_DIRECTORY="$work" -DCPACK_PACKAGE_NAME=acme -DCPACK_PACKAGE_VERSION=2.0 \
+    -DCPACK_MKINSTALLER_PLATFORM="for Acme Linux" -DCPACK_MKINSTALLER_TITLE="Acme Setup 2" \
+    -DCPACK_MKINSTALLER_RECOMMEND="/opt;/srv" -DCPACK_MKINSTALLER_DEFAULT_DIR=/srv/acme \
+    -DCPACK_MKINSTALLER_SAME_NAME_REMOVAL=path -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
+    -P "$work/prefix/$libdir/cmake/mkinstaller/mkinstallerCPack.cmake" >/dev/null || fail "the CPack script failed"
+packed=$work/acme-2.0-setup
+"$mkinstaller" list --json "$packed" | grep -q '"platform": "for Acme Linux"' || fail "CPACK_MKINSTALLER_PLATFORM"
+test "$(profile_value "$packed" title)" = '"Acme Setup 2"' || fail "CPACK_MKINSTALLER_TITLE"
+test "$(profile_value "$packed" recommend)" = '["/opt/", "/srv/"]' || fail "CPACK_MKINSTALLER_RECOMMEND"
+test "$(profile_value "$packed" default_dir)" = '"/srv/acme"' || fail "CPACK_MKINSTALLER_DEFAULT_DIR"
+test "$(profile_value "$packed" same_name_removal)" = '"path"' || fail "CPACK_MKINSTALLER_SAME_NAME_REMOVAL"

@@ -1,0 +1,227 @@
+// The vendor's settings: a profile read with the options over it, its syntax errors named by file and
+// line, every setting the installer's screens would show badly or question refused with nothing
+// written, an installer carrying them all shown by info and list --json and passed by verify, and a
+// region damaged or holding what build refuses failed by verify.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <tuple>
+
+#include "builder/format/stub_profile.h"
+#include "builder/pack/vendor_profile.h"
+#include "builder/util/error.h"
+#include "builder_fixtures.h"
+#include "payload/profile_region.h"
+#include "support/json_reader.h"
+
+namespace {
+
+using namespace builder_test;
+using builder::profile_settings;
+using payload::exit_status;
+using payload::same_name_removal;
+using strings = std::vector<std::string>;
+
+// The error resolve_profile_settings throws for `args`, or "" when it takes them.
+std::string refusal(const builder::build_arguments& args) {
+    try {
+        builder::resolve_profile_settings(args);
+        return "";
+    } catch (const builder::error& e) {
+        return e.what();
+    }
+}
+
+TEST(VendorProfile, TheProfileIsReadAndEachOptionOverridesItsSetting) {
+    temp_dir dir;
+    write_file(dir / "texts/closing.txt", "\xEF\xBB\xBFSee README.\r\n\r\nBye.");
+    write_file(dir / "vendor.profile",
+               "# Acme's installer\n\n  title =  Acme Setup  \r\nthanks=\nclosing-text = texts/closing.txt\n"
+               "recommend = /opt\n\trecommend = /srv/acme/\nrecommend = /opt/\ndefault-dir = /opt/acme\n"
+               "same-name-removal = path");
+    builder::build_arguments args;
+    args.profile = dir / "vendor.profile";
+    profile_settings s = builder::resolve_profile_settings(args);
+    EXPECT_EQ(std::tie(s.title, s.thanks, s.closing_text, s.default_dir),
+              std::make_tuple("Acme Setup", "", "See README.\n\nBye.\n", "/opt/acme"));
+    EXPECT_EQ(s.roots, (strings{"/opt/", "/srv/acme/"}));
+    EXPECT_EQ(s.removal, same_name_removal::path);
+    EXPECT_FALSE(s.existing_dir_text || s.exit);
+
+    // Each option replaces its setting; --recommend the whole list, not one root more.
+    args.title = "Acme Installer";
+    args.recommend = {"/usr/local"};
+    args.default_dir = "/usr/local/acme";
+    args.exit_status = "conventional";
+    write_file(dir / "empty.txt", "");  // a text of no lines, which replaces the stub's
+    args.existing_dir_text = dir / "empty.txt";
+    s = builder::resolve_profile_settings(args);
+    EXPECT_EQ(std::tie(s.title, s.default_dir, s.closing_text, s.existing_dir_text),
+              std::make_tuple("Acme Installer", "/usr/local/acme", "See README.\n\nBye.\n", ""));
+    EXPECT_EQ(s.roots, strings{"/usr/local/"});
+    EXPECT_EQ(s.exit, exit_status::conventional);
+}
+
+TEST(VendorProfile, ProfileErrorsNameTheFileAndLine) {
+    temp_dir dir;
+    const std::string profile = dir / "p.profile";
+    const std::pair<std::string, std::string> cases[] = {
+        {"title = a\nAcme\n", ":2: no '='"},
+        {"# colours\ncolour = red\n", ":2: unknown key \"colour\"; the keys are title, thanks,"},
+        {"title = a\n\ntitle = b\n", ":3: title is given again (first on line 1)"},
+        {"recommend = /opt\nrecommend = opt\n", ":2: recommend \"opt\": not absolute"},
+        {"closing-text = missing.txt\n", ":1: closing-text: cannot open \"" + dir.path() + "/missing.txt\""},
+        {"title = Acme\nthanks = Thanks\x01\n",
+         ":2: thanks \"Thanks\\x01\": column 7: control character U+0001"},
+    };
+    builder::build_arguments args;
+    args.profile = profile;
+    for (const auto& [text, message] : cases) {
+        write_file(profile, text);
+        EXPECT_EQ(refusal(args).rfind("profile " + profile + message, 0), 0u) << refusal(args);
+    }
+}
+
+class VendorBuild : public stub_build_fixture {
+  protected:
+    void SetUp() override {
+        stub_build_fixture::SetUp();
+        write_file(stub, fake_profile_stub(STUB_SIZE));
+        write_timed_file(source + "/readme.txt", "read me\n");
+    }
+};
+
+TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
+    write_file(dir / "long.txt", "fine\n" + std::string(80, 'x') + "\n");
+    write_file(dir / "latin1.txt", "Caf\xe9\n");
+    write_file(dir / "small-stub", fake_profile_stub(STUB_SIZE, 64));
+    write_file(dir / "no-region", fake_stub(STUB_SIZE));
+    const std::pair<strings, std::string> cases[] = {
+        {{"--default-dir", "opt/acme"}, "--default-dir \"opt/acme\": not absolute"},
+        {{"--default-dir", "/usr/local/my app"}, "\"/usr/local/my app\": a blank or a tab"},
+        {{"--default-dir", "/usr/bin/acme"}, "it contains \"/bin/\", which the directory screen questions"},
+        {{"--recommend", "/opt", "--default-dir", "/optical/acme"},
+         "\"/optical/acme\": under none of the recommended roots (\"/opt/\")"},
+        {{"--recommend", "/opt"},
+         "--recommend: the built-in default directory \"/usr/local/vorna\" is under"},
+        {{"--title", "Acme\tSetup"}, "--title \"Acme\\tSetup\": column 5: control character U+0009"},
+        {{"--title", "Acme\xc2\x9bSetup"}, "column 5: control character U+009B"},
+        {{"--thanks", std::string(80, 't')}, "80 characters, more than the 79 a line may hold"},
+        {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 characters"},
+        {{"--existing-dir-text", dir / "latin1.txt"}, "latin1.txt\" line 1 column 4: not UTF-8 (byte 0xE9)"},
+        {{"--same-name-removal", "nowhere"}, "\"nowhere\": no such rule; the rules are anywhere and path"},
+        {{"--stub", dir / "small-stub", "--title", std::string(70, 'T')},
+         "the profile settings take 73 bytes; the stub's profile region holds at most 64"},
+        {{"--stub", dir / "no-region", "--thanks", "Thanks"}, "carries no profile region"},
+    };
+    for (const auto& [options, message] : cases) {
+        const auto r = build(options);
+        EXPECT_EQ(r.exit_code, 1) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(path_exists(output)) << message;
+    }
+    // Without settings a stub without the region is copied byte for byte, as is one with it.
+    for (const std::string& stub_file : {dir / "no-region", stub}) {
+        std::filesystem::remove(output);
+        ASSERT_EQ(build({"--quiet", "--stub", stub_file}).exit_code, 0);
+        EXPECT_EQ(read_file(output).substr(0, STUB_SIZE), read_file(stub_file));
+    }
+}
+
+TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
+    write_file(dir / "vendor/closing.txt", "Read README.TXT.\nThank you.\n");
+    write_file(dir / "vendor/exists.txt", "The old files are replaced.\n");
+    write_file(dir / "vendor/acme.profile",
+               "title = Acme Setup\nthanks = Thanks for choosing Acme.\nclosing-text = closing.txt\n"
+               "default-dir = /usr/local/acme\nexisting-dir-text = exists.txt\nsame-name-removal = path\n"
+               "exit-status = conventional\n");
+    ASSERT_EQ(build({"--quiet", "--profile", dir / "vendor/acme.profile", "--recommend", "/opt",
+                     "--recommend", "/usr/local/"})
+                  .exit_code,
+              0);
+    // Only the region's length, CRC and content differ from the stub.
+    const std::string copy = read_file(output).substr(0, STUB_SIZE);
+    const std::size_t length_at = FAKE_PROFILE_OFFSET + payload::REGION_LENGTH_FIELD;
+    const std::size_t region_end = FAKE_PROFILE_OFFSET + payload::REGION_HEADER_SIZE + 1024;
+    EXPECT_EQ(copy.substr(0, length_at) + copy.substr(region_end),
+              read_file(stub).substr(0, length_at) + read_file(stub).substr(region_end));
+
+    const auto info = run_mkinstaller({"info", output});
+    EXPECT_NE(info.out.find(" stored\n"
+                            "title: \"Acme Setup\"\n"
+                            "thanks: \"Thanks for choosing Acme.\"\n"
+                            "default directory: \"/usr/local/acme\"\n"
+                            "recommended roots: \"/opt/\", \"/usr/local/\"\n"
+                            "existing-directory text: 1 lines, the first \"The old files are replaced.\"\n"
+                            "closing text: 2 lines, the first \"Read README.TXT.\"\n"
+                            "same-name removal: path (only what stands at an entry's own path)\n"
+                            "exit status: conventional (0 complete, 1 failure, 2 cancelled)\n"
+                            "licence: "),
+              std::string::npos)
+        << info.out << info.err;
+
+    const auto doc = testing_support::parse_json(run_mkinstaller({"list", "--json", output}).out);
+    const auto& p = doc["profile"];
+    EXPECT_EQ(p["title"].str() + "|" + p["thanks"].str() + "|" + p["closing_text"].str() + "|" +
+                  p["default_dir"].str() + "|" + p["recommend"][0].str() + p["recommend"][1].str() + "|" +
+                  p["existing_dir_text"].str() + "|" + p["same_name_removal"].str() + "|" +
+                  p["exit_status"].str(),
+              "Acme Setup|Thanks for choosing Acme.|Read README.TXT.\nThank "
+              "you.\n|/usr/local/acme|/opt//usr/local/|"
+              "The old files are replaced.\n|path|conventional");
+    EXPECT_EQ(doc["entries"][0]["name"].str(), "readme.txt");
+    const auto verified = run_mkinstaller({"verify", output});
+    EXPECT_EQ(verified.exit_code, 0) << verified.err;
+
+    // The stub's own values are listed too.
+    std::filesystem::remove(output);
+    ASSERT_EQ(build({"--quiet"}).exit_code, 0);
+    const auto plain = testing_support::parse_json(run_mkinstaller({"list", "--json", output}).out);
+    EXPECT_EQ(plain["profile"]["default_dir"].str(), "/usr/local/vorna");
+    EXPECT_EQ(plain["profile"]["recommend"][1].str(), "/home/");
+}
+
+TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
+    ASSERT_EQ(build({"--quiet", "--title", "Acme Setup"}).exit_code, 0);
+    const std::string built = read_file(output);
+    std::string image = built;
+    image[FAKE_PROFILE_OFFSET + payload::REGION_HEADER_SIZE + 3] ^= 1;  // a byte of the title
+    write_file(output, image);
+    auto r = run_mkinstaller({"verify", output});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find("verify: the profile region at offset " + std::to_string(FAKE_PROFILE_OFFSET) +
+                         " is damaged (its content fails its CRC); the installer refuses to start with "
+                         "\"Corrupted installer settings (err=14).\""),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(
+        run_mkinstaller({"info", output}).out.find("profile: region damaged (its content fails its CRC)"),
+        std::string::npos);
+    EXPECT_NE(run_mkinstaller({"list", "--json", output}).out.find("\"profile\": null,"), std::string::npos);
+    // A stub damaged so is refused whether or not settings are given.
+    write_file(stub, image.substr(0, STUB_SIZE));
+    std::filesystem::remove(output);
+    EXPECT_NE(build({}).err.find("its profile region is damaged (its content fails its CRC)"),
+              std::string::npos);
+
+    // Sound regions holding what the installer takes but build refuses.
+    profile_settings bad_title, long_line, questioned_dir;
+    bad_title.title = "Caf\xe9";
+    long_line.closing_text = std::string(80, 'x') + "\n";
+    questioned_dir.default_dir = "/opt/acme";
+    const std::pair<const profile_settings&, std::string> cases[] = {
+        {bad_title, "the profile region's --title: column 4: not UTF-8"},
+        {long_line, "--closing-text: line 1: 80 characters"},
+        {questioned_dir, "--default-dir \"/opt/acme\": under none of the recommended roots"},
+    };
+    for (const auto& [settings, message] : cases) {
+        image = built;
+        builder::write_stub_profile(image, builder::find_stub_profile(image), settings);
+        write_file(output, image);
+        r = run_mkinstaller({"verify", output});
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
+}
+
+}  // namespace
