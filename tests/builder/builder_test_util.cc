@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "builder/format/stub_profile.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -39,6 +40,21 @@ std::string fake_stub(std::size_t size) {
     region.resize(payload::REGION_HEADER_SIZE + 32, '\0');
     payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD, 32);
     return stub.replace(64, region.size(), region);
+}
+
+std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal) {
+    constexpr std::uint32_t capacity = 64;
+    std::string stub = fake_stub(size);
+    const payload::region_marker marker = payload::make_region_marker(payload::PROFILE_MARKER_KEPT);
+    std::string region(marker.begin(), marker.end());
+    region.resize(payload::REGION_HEADER_SIZE + capacity, '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD,
+                       capacity);
+    stub.replace(1024, region.size(), region);
+    builder::profile_settings settings;
+    settings.removal = removal;
+    builder::write_stub_profile(stub, builder::find_stub_profile(stub), settings);
+    return stub;
 }
 
 void set_mtime(const std::string& path, std::int64_t mtime) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/profile_region.h"
 #include "support/payload_image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -21,6 +22,10 @@ std::string junk_bytes(std::size_t size);
 // junk_bytes(size) carrying a small licence region at offset 64 (so `size` >= 128): what build accepts as
 // an installer stub.
 std::string fake_stub(std::size_t size);
+
+// fake_stub(size) (so `size` >= 1200) carrying a profile region as well, at offset 1024, that holds the
+// removal rule `removal`: the stub of an installer with that rule, for mkinstaller to read.
+std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal);
 
 // Writes a file with its modification time set to `mtime`.
 void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);
