@@ -8,7 +8,8 @@
 // extract into the target (once, then again with --force over what the first left), under the same
 // sandbox check. verify must agree with the installer that just ran into an empty target: it passes only
 // what the installer installs, and when the installer stops, verify fails quoting the installer's message.
-// (Only a path longer than the system accepts depends on the target's own path, which verify cannot know.)
+// (Only a path longer than the system accepts depends on the target's own path, which verify cannot know;
+// and an image whose program carries another removal rule than this program is laid out with that one.)
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -23,6 +24,8 @@
 #include <string>
 
 #include "builder/commands/commands.h"
+#include "builder/format/stub_profile.h"
+#include "builder/inspect/installer_reader.h"
 #include "builder/util/error.h"
 #include "contained_exit.h"
 #include "driver/driver_state.h"
@@ -78,6 +81,16 @@ std::string failure_of(Command command) {
     return "";
 }
 
+// The installer here runs with the settings compiled into this program, while verify lays an image out
+// with the removal rule of the image's own program: they are compared only where the two rules agree.
+bool carries_other_removal_rule(const std::string& image) {
+    builder::installer_payload in;
+    if (!builder::open_installer_image(image, in).empty()) return false;
+    const builder::stub_profile found =
+        builder::find_stub_profile(std::string_view(image).substr(0, in.header_offset));
+    return builder::effective_values(found.settings).removal != payload::same_name_removal::anywhere;
+}
+
 // `installer_message` is what the installer stopped with, or null when it completed.
 void run_reader(const std::string& image, const std::string* installer_message) {
     {
@@ -91,7 +104,7 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     const std::string verified = failure_of([&] { builder::run_verify(image_path, out, warnings); });
     const bool path_too_long =
         installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
-    if (!path_too_long) {
+    if (!path_too_long && !carries_other_removal_rule(image)) {
         // Besides the payload, verify checks what the installer does not: the header totals and the
         // program in front of the payload (any bytes here, never a stub).
         const bool beyond_installer = verified.find("header ") != std::string::npos ||

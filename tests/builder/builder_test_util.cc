@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "builder/format/stub_profile.h"
 #include "payload/crc16.h"
 #include "payload/file_record.h"
 #include "payload/header_block.h"
@@ -50,6 +51,14 @@ std::string fake_profile_stub(std::size_t size, std::size_t capacity) {
     payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD,
                        static_cast<std::uint32_t>(capacity));
     return stub.replace(FAKE_PROFILE_OFFSET, region.size(), region);
+}
+
+std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal) {
+    std::string stub = fake_profile_stub(size, 64);
+    builder::profile_settings settings;
+    settings.removal = removal;
+    builder::write_stub_profile(stub, builder::find_stub_profile(stub), settings);
+    return stub;
 }
 
 void set_mtime(const std::string& path, std::int64_t mtime) {

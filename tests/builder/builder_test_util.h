@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/profile_region.h"
 #include "support/payload_image.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -26,6 +27,10 @@ std::string fake_stub(std::size_t size);
 // FAKE_PROFILE_OFFSET (so `size` >= 288 + capacity): what build writes the vendor's settings into.
 constexpr std::size_t FAKE_PROFILE_OFFSET = 256;
 std::string fake_profile_stub(std::size_t size, std::size_t capacity = 1024);
+
+// fake_profile_stub(size, 64) whose region holds the removal rule `removal`: the stub of an installer
+// with that rule, for mkinstaller to read.
+std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal);
 
 // Writes a file with its modification time set to `mtime`.
 void write_timed_file(const std::string& path, const std::string& bytes, std::int64_t mtime = TEST_TIME);

@@ -2,13 +2,17 @@
 // of the new release leaves. Random pairs of releases are built with the real mkinstaller and installed
 // with the real installer: the old release and then the update into one target, the new release into
 // another, and the two targets compared path by path (bytes, times, modes, which files and directories
-// exist). An update the format cannot express is refused before anything is written.
+// exist). Each pair of removal rules (the old installer's, the new one's) is tried, and the update's own
+// payload is also laid out over the old tree by the model, for the rules a stub cannot yet carry. An
+// update the format cannot express is refused before anything is written.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <random>
 
+#include "builder/format/stub_profile.h"
+#include "builder/inspect/installer_tree.h"
 #include "builder_test_util.h"
 #include "support/installer_run.h"
 
@@ -98,21 +102,72 @@ void write_release(const std::string& root, const release& files) {
     }
 }
 
-TEST(UpdateBuild, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
+// The removal rules of the old release's installer and of the new one's (and its update's).
+struct rule_pair {
+    payload::same_name_removal old_rule;
+    payload::same_name_removal new_rule;
+};
+
+// The build options that give an installer `removal`, and whether it runs: the real stub, with the rule
+// written into its profile region where it has one; else a fake stub that only mkinstaller reads.
+struct rule_stub {
+    std::vector<std::string> options;
+    bool runs = true;
+};
+
+rule_stub stub_for(payload::same_name_removal removal, const std::string& path) {
+    if (removal == payload::same_name_removal::anywhere) return {};
+    std::string stub = read_file(INSTALLER_PATH);
+    const builder::stub_profile found = builder::find_stub_profile(stub);
+    const bool runs = found.found == builder::stub_profile::state::built_in;
+    if (runs) {
+        builder::profile_settings settings;
+        settings.removal = removal;
+        builder::write_stub_profile(stub, found, settings);
+    } else {
+        stub = fake_stub_with_removal(3000, removal);
+    }
+    write_file(path, stub);
+    return {{"--stub", path}, runs};
+}
+
+std::vector<std::string> with(std::vector<std::string> options, const std::vector<std::string>& more) {
+    options.insert(options.end(), more.begin(), more.end());
+    return options;
+}
+
+class UpdateRoundTrip : public ::testing::TestWithParam<rule_pair> {};
+
+TEST_P(UpdateRoundTrip, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
     for (unsigned round = 0; round < 12; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         std::mt19937 rng(round);
         const release old = random_release(rng);
         const release next = next_release(rng, old);
         temp_dir dir;
+        const rule_stub old_stub = stub_for(GetParam().old_rule, dir / "old-stub");
+        const rule_stub new_stub = stub_for(GetParam().new_rule, dir / "new-stub");
         write_release(dir / "old", old);
         write_release(dir / "new", next);
-        build_whole_tree({dir / "old", dir / "old-setup"});
-        build_whole_tree({dir / "new", dir / "new-setup"});
+        build_whole_tree(with(old_stub.options, {dir / "old", dir / "old-setup"}));
+        build_whole_tree(with(new_stub.options, {dir / "new", dir / "new-setup"}));
         // Every other round the update also carries every unchanged file.
         std::vector<std::string> update = {"--update-from", dir / "old-setup", dir / "new", dir / "update"};
         if (round % 2 == 1) update.insert(update.begin(), "--full");
-        build_whole_tree(update);
+        build_whole_tree(with(new_stub.options, update));
+
+        // The update's own payload, laid out over the old tree as the model lays it out.
+        const builder::installer_tree before = builder::read_installer_tree(dir / "old-setup", "old");
+        const builder::installer_tree after =
+            builder::read_installer_tree(dir / "update", "update", &before.tree);
+        const builder::installer_tree fresh = builder::read_installer_tree(dir / "new-setup", "new");
+        EXPECT_EQ(before.removal, GetParam().old_rule);
+        EXPECT_EQ(after.removal, GetParam().new_rule);
+        EXPECT_TRUE(builder::compare_trees(after.tree, fresh.tree).empty());
+        if (round % 2 == 1) {
+            EXPECT_EQ(run_mkinstaller({"diff", dir / "new-setup", dir / "update"}).exit_code, 0);
+        }
+        if (!old_stub.runs || !new_stub.runs) continue;
 
         install(dir / "old-setup", dir / "updated");
         install(dir / "update", dir / "updated");
@@ -124,10 +179,20 @@ TEST(UpdateBuild, OldThenUpdateLeavesTheTreeOfAFreshInstallation) {
         if (round % 2 == 1) {  // --full installs alone as well
             install(dir / "update", dir / "alone");
             EXPECT_EQ(what_a_user_sees(dir / "alone"), what_a_user_sees(dir / "fresh"));
-            EXPECT_EQ(run_mkinstaller({"diff", dir / "new-setup", dir / "update"}).exit_code, 0);
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, UpdateRoundTrip,
+    ::testing::Values(rule_pair{payload::same_name_removal::anywhere, payload::same_name_removal::anywhere},
+                      rule_pair{payload::same_name_removal::path, payload::same_name_removal::path},
+                      rule_pair{payload::same_name_removal::anywhere, payload::same_name_removal::path},
+                      rule_pair{payload::same_name_removal::path, payload::same_name_removal::anywhere}),
+    [](const ::testing::TestParamInfo<rule_pair>& info) {
+        return std::string(builder::removal_name(info.param.old_rule)) + "_then_" +
+               std::string(builder::removal_name(info.param.new_rule));
+    });
 
 TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {
     temp_dir dir;

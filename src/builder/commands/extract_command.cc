@@ -1,6 +1,8 @@
-// The extract command: every file entry written beneath a directory, as the installer would produce its
-// bytes, but without its dialogue and without removing same-named files. Existing files stay untouched
-// unless --force is given.
+// The extract command: the tree the installer leaves in an empty target, written beneath a directory
+// without its dialogue: the payload is laid out first with the installer's own removal rule, and only the
+// files that survive the whole installation are written (with the `anywhere` rule, of same-named files the
+// last; with `path`, every one), then the directories left empty. Files already beneath the directory
+// are never removed, and stay untouched unless --force is given.
 //
 // Nothing is ever written outside DIR, whatever DIR already holds: every directory and file beneath it is
 // reached from an open directory descriptor, one component at a time, and a link at any component is
@@ -14,12 +16,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/inspect/installer_profile.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/inspect/payload_walk.h"
 #include "builder/util/display_text.h"
@@ -81,6 +86,12 @@ class extractor {
     // Writes one file entry, leaving nothing of it behind on any problem: its own throw error, a problem
     // with its bytes stops the walk.
     void write_entry(walked_entry& entry);
+
+    // Makes the directory `path` ('/'-separated, beneath DIR) and those along it.
+    void make_directory(const std::string& path) {
+        std::vector<opened_dir> chain;
+        open_directories(split_name(path + "/"), chain);
+    }
 
     [[noreturn]] void fail(const std::string& problem) const {
         throw error("extract: " + problem + " (" + std::to_string(written) + " files written before it)");
@@ -228,20 +239,58 @@ void extractor::write_entry(walked_entry& entry) {
     ++written;
 }
 
+// What the installer leaves in an empty target: the entries whose files survive it, and the directories
+// that hold nothing.
+struct surviving_tree {
+    std::set<std::uint64_t> entries;
+    std::vector<std::string> empty_directories;
+};
+
+void collect_survivors(const layout_node& dir, const std::string& path, surviving_tree& survivors) {
+    for (const auto& [name, node] : dir.children) {
+        const std::string child = path.empty() ? name : path + "/" + name;
+        if (!node.is_directory) {
+            survivors.entries.insert(node.file.entry);
+        } else if (node.children.empty()) {
+            survivors.empty_directories.push_back(child);
+        } else {
+            collect_survivors(node, child, survivors);
+        }
+    }
+}
+
 }  // namespace
 
 void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,
                  std::ostream& out) {
     installer_payload in = open_installer(installer, "extract");
     require_whole_payload(in, "extract");
+    const payload::same_name_removal removal = installer_profile_values(in, "extract").removal;
+    // The records alone tell which files survive; the pass that writes them stops where this one does,
+    // or at an entry whose bytes fail.
+    const off_t first_record = ftello(in.file.get());
+    layout_tree laid_out;
+    (void)walk_payload(in, [](walked_entry&) {}, {&laid_out, layout_order::before_bytes, removal});
+    surviving_tree survivors;
+    collect_survivors(laid_out.root, "", survivors);
+    if (fseeko(in.file.get(), first_record, SEEK_SET) != 0)
+        fail_errno("extract: cannot read " + shown(installer));
+
     extractor files(dir, {.force = force, .keep_setid = keep_setid});
     std::uint64_t bytes = 0;
     const auto write_file = [&](walked_entry& entry) {
         if (entry.record.method == payload::METHOD_DELETE) return;
+        if (!survivors.entries.contains(entry.index)) {
+            (void)entry.read_bytes();  // checked all the same: the installer stops at its problem
+            return;
+        }
         files.write_entry(entry);
         bytes += entry.record.file_size;
     };
-    if (const auto stop = walk_payload(in, write_file)) files.fail(describe_stop(*stop));
+    layout_tree target;
+    if (const auto stop = walk_payload(in, write_file, {&target, layout_order::before_bytes, removal}))
+        files.fail(describe_stop(*stop));
+    for (const std::string& path : survivors.empty_directories) files.make_directory(path);
     out << "extracted " << files.written << " files, " << bytes << " bytes, into " << dir << '\n';
 }
 

@@ -2,8 +2,8 @@
 // holding the same. Entries are gathered first so that the columns fit the widest value; a damaged record
 // ends the listing with an error after the entries before it, a header the installer refuses (a missing or
 // damaged block, a volume other than the whole payload) with an error after the header or, with --json,
-// in a document of its own. Same-name groups are warned about. Names and texts are shown with their
-// control bytes escaped.
+// in a document of its own. Same-name groups are warned about where the installer's removal rule has
+// them. Names and texts are shown with their control bytes escaped.
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -168,7 +168,8 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     std::vector<named_entry> named;
     for (const auto& e : entries)
         named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
-    const std::vector<std::string> warnings = same_name_warnings(named);
+    const std::vector<std::string> warnings =
+        same_name_warnings(named, installer_profile_values(in, "list").removal);
     for (const auto& w : warnings) warn(warnings_out, display_text(w));
 
     if (json) {

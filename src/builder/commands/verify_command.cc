@@ -45,6 +45,8 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
 
+    // The layout and its warnings follow the removal rule of the installer's own profile.
+    const payload::same_name_removal removal = installer_profile_values(in, "verify").removal;
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
     layout_tree target;
@@ -60,7 +62,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
         deletes.push_back(record.method == payload::METHOD_DELETE);
         (void)entry.read_bytes();  // its problem stops the walk
     };
-    if (const auto stop = walk_payload(in, sum_and_check, {&target, layout_order::before_bytes}))
+    if (const auto stop = walk_payload(in, sum_and_check, {&target, layout_order::before_bytes, removal}))
         fail(describe_stop(*stop));
 
     check_header_total(in, payload::HEADER_FILE_COUNT_COPY, "file count copy", sums.count, "count");
@@ -84,7 +86,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
     for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
-    for (const auto& w : same_name_warnings(named)) warn(warnings, display_text(w));
+    for (const auto& w : same_name_warnings(named, removal)) warn(warnings, display_text(w));
 
     out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;

@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "builder/inspect/installer_profile.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/inspect/payload_walk.h"
 #include "builder/util/display_text.h"
@@ -27,7 +28,8 @@ void collect(const layout_node& dir, const std::string& prefix, path_map& paths)
 
 }  // namespace
 
-installer_tree read_installer_tree(const std::string& path, const std::string& command) {
+installer_tree read_installer_tree(const std::string& path, const std::string& command,
+                                   const layout_tree* target) {
     // Of two installers, the message names the one at fault.
     const std::string prefix = command + ": " + shown(path) + ": ";
     installer_payload in;
@@ -35,6 +37,8 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     if (problem_text.empty()) problem_text = whole_payload_problem(in);
     if (!problem_text.empty()) throw error(prefix + problem_text);
     installer_tree result;
+    if (target != nullptr) result.tree = *target;
+    result.removal = installer_profile_values(in, command + ": " + shown(path)).removal;
     result.header_offset = in.header_offset;
     result.installer_size = in.file_size;
     const auto digest_bytes = [&](walked_entry& entry) {
@@ -47,7 +51,8 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
                                       record.stored_size);
         result.entries[record.name] = entry.written;
     };
-    if (const auto stop = walk_payload(in, digest_bytes, {&result.tree, layout_order::after_bytes}))
+    if (const auto stop =
+            walk_payload(in, digest_bytes, {&result.tree, layout_order::after_bytes, result.removal}))
         throw error(prefix + describe_stop(*stop));
     return result;
 }

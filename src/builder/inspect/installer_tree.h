@@ -1,5 +1,6 @@
 // The tree an installer leaves in an empty target, worked out from the installer file alone: every entry
-// read and checked as verify reads it, its file bytes digested, and replayed over the layout model. And
+// read and checked as verify reads it, its file bytes digested, and replayed over the layout model with
+// the removal rule the installer carries. And
 // the comparison of two such trees, file by file, that diff prints and an update build proves itself by.
 // The program in front of the payload is not judged here (verify does that).
 #pragma once
@@ -15,6 +16,7 @@ namespace builder {
 
 struct installer_tree {
     layout_tree tree;
+    payload::same_name_removal removal = payload::same_name_removal::anywhere;  // the one it runs with
     // Every file entry's state by its name, the last of a name kept: what an entry of another payload
     // that carries the same bytes would store, whether or not the file survives the installation.
     std::map<std::string, file_state> entries;
@@ -22,8 +24,10 @@ struct installer_tree {
     std::uint64_t installer_size = 0;
 };
 
-// Throws error, the message starting with `command`, at the first entry the installer would stop at.
-installer_tree read_installer_tree(const std::string& path, const std::string& command);
+// Throws error, the message starting with `command`, at the first entry the installer would stop at. The
+// installer runs with the removal rule of its own profile region, over an empty target or over `target`.
+installer_tree read_installer_tree(const std::string& path, const std::string& command,
+                                   const layout_tree* target = nullptr);
 
 enum class change_kind { added, removed, changed };
 

@@ -10,11 +10,13 @@ bool failed(const entry_problem& problem) {
     return problem.corrupt != payload::CORRUPT_NONE;
 }
 
-entry_problem lay_out(layout_tree& tree, const walked_entry& entry) {
-    const layout_outcome layout =
-        apply_entry(tree, entry.record.name, entry.record.method == payload::METHOD_DELETE, entry.written);
-    if (layout.installer_message.empty()) return {};
-    return {PROBLEM_LAYOUT, layout.what, layout.installer_message};
+entry_problem lay_out(const walk_layout& layout, const walked_entry& entry) {
+    file_state written = entry.written;
+    written.entry = entry.index;
+    const layout_outcome outcome = apply_entry(*layout.tree, layout.removal, entry.record.name,
+                                               entry.record.method == payload::METHOD_DELETE, written);
+    if (outcome.installer_message.empty()) return {};
+    return {PROBLEM_LAYOUT, outcome.what, outcome.installer_message};
 }
 
 }  // namespace
@@ -53,13 +55,12 @@ std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor
             return walk_stop{index, record_offset, record.name, problem};
         };
         if (lays_out_first) {
-            if (const entry_problem problem = lay_out(*layout.tree, entry); failed(problem))
-                return stop(problem);
+            if (const entry_problem problem = lay_out(layout, entry); failed(problem)) return stop(problem);
         }
         visit(entry);
         entry_problem problem = entry.finish_bytes();
         if (lays_out_last) {
-            if (const entry_problem misplaced = lay_out(*layout.tree, entry); failed(misplaced))
+            if (const entry_problem misplaced = lay_out(layout, entry); failed(misplaced))
                 problem = misplaced;
         }
         if (failed(problem)) return stop(problem);

@@ -25,10 +25,12 @@ enum class layout_order {
     after_bytes,
 };
 
-// Lays every entry out over `tree` as the installer does (apply_entry); no tree, no layout.
+// Lays every entry out over `tree` as an installer running with `removal` does (apply_entry); no tree,
+// no layout. Each file the layout writes carries the number of the entry that wrote it.
 struct walk_layout {
     layout_tree* tree = nullptr;
     layout_order order = layout_order::before_bytes;
+    payload::same_name_removal removal = payload::same_name_removal::anywhere;
 };
 
 // The first problem: at which entry, where its record starts, its name when the record was read.

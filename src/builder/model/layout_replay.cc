@@ -128,9 +128,10 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     return {};
 }
 
-// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory. The file then holds
+// fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory; with `unlinked`, the
+// installer unlinked the path first, so an existing file is replaced by a new one. The file then holds
 // what the entry writes.
-layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written) {
+layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written, bool unlinked) {
     const std::vector<std::string_view> parts = payload::name_components(name);
     layout_node* dir = &tree.root;
     std::string path;
@@ -155,12 +156,14 @@ layout_outcome open_file(layout_tree& tree, std::string_view name, const file_st
             ENAMETOOLONG, "the file name is longer than " + std::to_string(LAYOUT_NAME_MAX) + " bytes");
     }
     auto existing = dir->children.find(last);
-    const bool created = existing == dir->children.end();
-    if (created) {
+    const bool created = existing == dir->children.end() || (unlinked && !existing->second.is_directory);
+    if (existing == dir->children.end()) {
         existing = add_node(tree, *dir, last, false);
     } else if (existing->second.is_directory) {
-        return cannot_create_file(
-            EISDIR, shown(joined(path, last)) + " is a directory that earlier entries made and filled");
+        // Same-name removal would have taken an empty one away; unlink takes neither.
+        return cannot_create_file(EISDIR,
+                                  shown(joined(path, last)) + " is a directory that earlier entries " +
+                                      (existing->second.children.empty() ? "made" : "made and filled"));
     }
     file_state& file = existing->second.file;
     // Without chmod a truncated file keeps its permissions; a new one gets the mask's.
@@ -194,16 +197,17 @@ file_state written_state(const sha256_digest& digest, std::uint32_t size, std::i
     return state;
 }
 
-layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
-                           const file_state& written) {
-    if (!name.empty() && tree.name_count.contains(payload::last_name_component(name)))
+layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
+                           bool is_delete, const file_state& written) {
+    const bool anywhere = removal == payload::same_name_removal::anywhere;
+    if (anywhere && !name.empty() && tree.name_count.contains(payload::last_name_component(name)))
         remove_named(tree, tree.root, payload::last_name_component(name));
     if (is_delete) {
         delete_path(tree, name);
         return {};
     }
     layout_outcome outcome = make_directories(tree, name);
-    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written);
+    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written, !anywhere);
     return outcome;
 }
 

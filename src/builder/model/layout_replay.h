@@ -1,10 +1,10 @@
 // A model of the tree beneath the installer's target directory, and what each entry does to it under the
-// installer's rules: the removal of every file bearing the entry's last name component anywhere beneath
-// the target, a delete entry's removal of a file, link or empty directory, the creation of the directories
-// along a file's path (failing where a file stands), and the opening of the file (failing where a
-// directory stands). verify replays a payload over an empty target with it, so that a payload the
-// installer cannot lay out is caught before anyone runs it; a tree read from disk could be replayed over
-// just as well.
+// installer's rules: the same-name removal its profile chooses (every file bearing the entry's last name
+// component anywhere beneath the target, or only what stands at the entry's own path), a delete entry's
+// removal of a file, link or empty directory, the creation of the directories along a file's path
+// (failing where a file stands), and the opening of the file (failing where a directory stands). verify
+// replays a payload over an empty target with it, so that a payload the installer cannot lay out is caught
+// before anyone runs it; a tree read from disk could be replayed over just as well.
 //
 // A file also carries what the installer leaves in it: a digest of its bytes, its time and its permission
 // bits, so that two trees can be compared file by file (diff, and the update a build plans). Links are not
@@ -19,6 +19,7 @@
 #include <string_view>
 
 #include "builder/util/sha256.h"
+#include "payload/profile_region.h"
 
 namespace builder {
 
@@ -31,6 +32,8 @@ struct file_state {
     std::optional<std::int32_t> mtime{};         // empty: the time of its writing
     std::optional<std::uint16_t> permissions{};  // the bits chmod applies (07777); empty: the mask's
     std::uint32_t stored_size = 0;               // the entry's stored bytes; not part of the state
+    std::uint64_t entry =
+        0;  // the entry of its payload (from 1) that wrote it, 0 if unknown; not part either
 };
 
 // What a user can tell apart: the bytes, the time, the mode.
@@ -63,10 +66,12 @@ struct layout_outcome {
     std::string what;
 };
 
-// Applies one entry (its name as in the record, and whether it is a delete entry) to `tree` as the
-// installer would, up to and including the opening of a file entry's file; a file entry that gets that
-// far leaves `written` in its file (of which only the mode may be kept: see file_state).
-layout_outcome apply_entry(layout_tree& tree, std::string_view name, bool is_delete,
-                           const file_state& written = {});
+// Applies one entry (its name as in the record, and whether it is a delete entry) to `tree` as an
+// installer running with `removal` would, up to and including the opening of a file entry's file; a file
+// entry that gets that far leaves `written` in its file (of which only the mode may be kept: see
+// file_state). With `path`, the file at the entry's own path is unlinked just before the opening, so the
+// new file never keeps an old one's mode; a directory there stays and the opening fails.
+layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
+                           bool is_delete, const file_state& written = {});
 
 }  // namespace builder

@@ -40,8 +40,10 @@ std::string describe_same_name_group(const same_name_group& group, const std::ve
            "; the installer removes each before it writes the next, so " + outcome + " an installation";
 }
 
-std::vector<std::string> same_name_warnings(const std::vector<named_entry>& entries) {
+std::vector<std::string> same_name_warnings(const std::vector<named_entry>& entries,
+                                            payload::same_name_removal removal) {
     std::vector<std::string> warnings;
+    if (removal != payload::same_name_removal::anywhere) return warnings;
     for (const auto& group : find_same_name_groups(entries))
         warnings.push_back(describe_same_name_group(group, entries));
     return warnings;

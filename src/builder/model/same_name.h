@@ -1,12 +1,16 @@
-// Same-name groups: before it handles an entry, the installer removes every file beneath the target that
-// bears the entry's last name component, wherever it lies. Of a/x.h and b/x.h in one payload only the
-// later survives an installation. build, list and verify find these groups with the same rule.
+// Same-name groups: before it handles an entry, an installer running with the `anywhere` removal removes
+// every file beneath the target that bears the entry's last name component, wherever it lies. Of a/x.h and
+// b/x.h in one payload only the later survives its installation. build, list and verify find these groups
+// with the same rule; an installer running with `path` removes nothing but what stands at an entry's own
+// path, and has none.
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "payload/profile_region.h"
 
 namespace builder {
 
@@ -27,7 +31,9 @@ std::vector<same_name_group> find_same_name_groups(const std::vector<named_entry
 // One sentence naming the members and the one that survives (or that none does).
 std::string describe_same_name_group(const same_name_group& group, const std::vector<named_entry>& entries);
 
-// describe_same_name_group of every group, in the byte order of the components.
-std::vector<std::string> same_name_warnings(const std::vector<named_entry>& entries);
+// describe_same_name_group of every group an installer running with `removal` has, in the byte order of
+// the components.
+std::vector<std::string> same_name_warnings(const std::vector<named_entry>& entries,
+                                            payload::same_name_removal removal);
 
 }  // namespace builder

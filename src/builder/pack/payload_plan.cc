@@ -1,13 +1,36 @@
 // Ordering, modes, time caps and the checks that need the whole payload.
 #include "builder/pack/payload_plan.h"
 
+#include <cstdio>
+
 #include "builder/format/record_writer.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/input_file.h"
 #include "payload/file_record.h"
 #include "payload/record_name.h"
 
 namespace builder {
+namespace {
+
+// As copy_stub: a stub is a program of a few megabytes; anything far larger is the wrong file.
+constexpr std::uint64_t PLAN_STUB_MAX_SIZE = std::uint64_t{256} << 20;
+
+}  // namespace
+
+payload::same_name_removal installer_removal(const build_settings& settings) {
+    if (!settings.profile.empty()) return effective_values(settings.profile).removal;
+    try {
+        const input_file stub = open_regular_input(settings.stub, "", "stub ", PLAN_STUB_MAX_SIZE);
+        std::string bytes(static_cast<std::size_t>(stub.size), '\0');
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stub.file.get()));
+        const stub_profile found = find_stub_profile(bytes);
+        if (found.found == stub_profile::state::written) return effective_values(found.settings).removal;
+    } catch (const error&) {
+        // Not this function's to report.
+    }
+    return payload::same_name_removal::anywhere;
+}
 
 void check_delete_path(const std::string& path) {
     if (path.empty()) throw error("--delete needs a path");
@@ -61,7 +84,8 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
     narrow_payload_field(plan.total_size, "file sizes");
     narrow_payload_field(record_total, "record lengths");
 
-    plan.same_name = same_name_warnings(named_entries(plan.entries));
+    plan.removal = installer_removal(settings);
+    plan.same_name = same_name_warnings(named_entries(plan.entries), plan.removal);
     return plan;
 }
 

@@ -26,10 +26,17 @@ struct planned_entry {
 struct payload_plan {
     std::vector<planned_entry> entries;
     std::uint64_t total_size = 0;
+    // The removal rule the installer written from this plan runs with.
+    payload::same_name_removal removal = payload::same_name_removal::anywhere;
     // One sentence per same-name group, naming the file that survives; the build refuses them unless
-    // --allow-same-name is given.
+    // --allow-same-name is given. None with the `path` rule.
     std::vector<std::string> same_name;
 };
+
+// The removal rule of the installer a build writes: the build's profile when it gives any setting (they
+// replace the stub's), else that of the stub's own profile region, copied as it is. A stub that cannot be
+// read counts as the built-in rule here; copying it names what is wrong.
+payload::same_name_removal installer_removal(const build_settings& settings);
 
 // Throws error for an unsafe or unrepresentable delete path and totals beyond 32 bits.
 payload_plan plan_payload(const build_settings& settings, const source_tree& tree);

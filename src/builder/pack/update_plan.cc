@@ -58,14 +58,15 @@ struct replay_outcome {
     std::string failure;  // why the installer would stop, or empty
 };
 
+// The update's entries over `start`, with the removal rule of the installer the build writes.
 replay_outcome replay(const layout_tree& start, const std::vector<update_entry>& entries,
                       const payload_plan& full, const std::vector<file_state>& states) {
     replay_outcome outcome{start, {}};
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const update_entry& e = entries[i];
         const std::string& name = e.is_delete ? e.delete_name : full.entries[e.file_index].name;
-        const layout_outcome step =
-            apply_entry(outcome.tree, name, e.is_delete, e.is_delete ? file_state{} : states[e.file_index]);
+        const layout_outcome step = apply_entry(outcome.tree, full.removal, name, e.is_delete,
+                                                e.is_delete ? file_state{} : states[e.file_index]);
         if (!step.installer_message.empty()) {
             outcome.failure = "its entry " + std::to_string(i + 1) + " " + shown(name) + ": " + step.what +
                               " (the installer would stop with " + in_quotes(step.installer_message) + ")";
@@ -123,7 +124,7 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
     layout_tree tree;
     for (std::size_t i = 0; i < full.entries.size(); ++i) {
         const planned_entry& e = full.entries[i];
-        const layout_outcome step = apply_entry(tree, e.name, e.is_delete, states[i]);
+        const layout_outcome step = apply_entry(tree, full.removal, e.name, e.is_delete, states[i]);
         if (!step.installer_message.empty()) {
             throw error("the full installation stops at " + shown(e.name) + ": " + step.what + " (" +
                         in_quotes(step.installer_message) + ")");
@@ -165,8 +166,8 @@ update_plan finished_plan(const installer_tree& old, const payload_plan& full, c
 
 // Adds to `carried` what puts each difference right: the entry that leaves a missing or differing file;
 // every entry whose path passes through a missing directory; for a file the update wrote that the full
-// installation does not leave, the later entries of its last name, which remove it there. Returns
-// whether anything was added.
+// installation does not leave, the later entries of its last name, which remove it there (only the
+// `anywhere` rule removes by name). Returns whether anything was added.
 bool carry_what_puts_right(const std::vector<tree_change>& differences, const payload_plan& full,
                            const std::map<std::string, std::size_t>& writer, std::set<std::size_t>& carried) {
     const std::size_t before = carried.size();
@@ -177,7 +178,7 @@ bool carry_what_puts_right(const std::vector<tree_change>& differences, const pa
             for (const auto& [name, i] : writer) {
                 if (name.starts_with(c.path)) carried.insert(i);
             }
-        } else if (c.kind == change_kind::removed) {
+        } else if (c.kind == change_kind::removed && full.removal == payload::same_name_removal::anywhere) {
             const std::string_view last = payload::last_name_component(c.path);
             bool written = false;
             for (std::size_t i = 0; i < full.entries.size(); ++i) {

@@ -1,6 +1,8 @@
 // The plan of an update installer: the entries that turn the tree an older installer leaves into the tree
 // a full build of the source leaves, worked out by replaying the installer's rules over the old tree
-// until the two agree, and refused, naming the file, when no choice of entries gets there.
+// until the two agree, and refused, naming the file, when no choice of entries gets there. The old tree is
+// the one the old installer leaves with its own removal rule; the update's entries are replayed with the
+// rule of the installer being built, which may be the other one.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +29,8 @@ struct update_plan {
 // state. Throws error when a file cannot be read.
 std::vector<file_state> source_states(const build_settings& settings, const payload_plan& full);
 
-// The tree `full` leaves in an empty target. Throws error when the installer would stop.
+// The tree `full` leaves in an empty target, with its removal rule. Throws error when the installer would
+// stop.
 layout_tree replay_full(const payload_plan& full, const std::vector<file_state>& states);
 
 // With `every_file`, every file entry of `full` is carried (an update that is also a full installer).
