@@ -1,5 +1,6 @@
 // The stub's licence region and the choice between its text and the built-in agreement.
 #include "driver/agreement.h"
+#include "payload/installer_messages.h"
 
 #include <cstring>
 
@@ -40,7 +41,7 @@ void check_license_region() {
             break;
         default:
             // The built-in agreement is not what the vendor's users were meant to accept.
-            error(MESSAGE_BAD_LICENSE);
+            error(payload::MESSAGE_LICENSE_CORRUPTED);
     }
     region_checked = true;
 }

@@ -14,12 +14,9 @@ namespace driver {
 // and rewrites its text in the copy it writes. It is never written at run time.
 extern payload::license_region_bytes license_region;
 
-// Shown when the licence region is written but fails its checks.
-constexpr const char* MESSAGE_BAD_LICENSE = "Corrupted licence text (err=13).";
-
-// Checks the licence region, once: a damaged one ends the installer with MESSAGE_BAD_LICENSE. Start-up
-// calls it before the welcome screen; the first agreement line calls it too, for harnesses that start
-// at the licence screen.
+// Checks the licence region, once: a damaged one ends the installer with payload::MESSAGE_LICENSE_CORRUPTED.
+// Start-up calls it before the welcome screen; the first agreement line calls it too, for harnesses that
+// start at the licence screen.
 void check_license_region();
 
 // Where a walk over the agreement stands: in the built-in table, or in the region's text.

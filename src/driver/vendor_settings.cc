@@ -1,5 +1,6 @@
 // The stub's profile region and the settings read from it.
 #include "driver/vendor_settings.h"
+#include "payload/installer_messages.h"
 
 #include "driver/license_text.h"
 #include "driver/termination.h"
@@ -38,7 +39,7 @@ void load_vendor_settings() {
 }
 
 void check_vendor_settings() {
-    if (settings_damaged) error(MESSAGE_BAD_SETTINGS);
+    if (settings_damaged) error(payload::MESSAGE_PROFILE_CORRUPTED);
 }
 
 const payload::vendor_profile& vendor_settings() {

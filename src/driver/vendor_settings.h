@@ -15,9 +15,6 @@ namespace driver {
 // and writes the vendor's settings into the copy it writes. It is never written at run time.
 extern payload::profile_region_bytes profile_region;
 
-// Shown when the profile region is written but fails its checks.
-constexpr const char* MESSAGE_BAD_SETTINGS = "Corrupted installer settings (err=14).";
-
 // Reads the profile region into the settings in force, first thing at start-up, so that even the
 // failures before the region is checked end with the exit status it names. A damaged region leaves the
 // built-in values in force, except that every way out then ends with EXIT_STATUS_FAILED: its own exit
@@ -25,7 +22,7 @@ constexpr const char* MESSAGE_BAD_SETTINGS = "Corrupted installer settings (err=
 // values are in force.
 void load_vendor_settings();
 
-// Ends the installer with MESSAGE_BAD_SETTINGS when the region read was damaged.
+// Ends the installer with payload::MESSAGE_PROFILE_CORRUPTED when the region read was damaged.
 void check_vendor_settings();
 
 // The settings in force; a text the vendor left out is std::nullopt there.

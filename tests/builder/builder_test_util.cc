@@ -20,6 +20,7 @@
 #include "payload/license_region.h"
 #include "payload/profile_region.h"
 #include "support/installer_run.h"
+#include "support/stub_regions.h"
 #include "support/temp_dir.h"
 
 namespace builder_test {
@@ -109,8 +110,9 @@ bool path_exists(const std::string& path) {
 }
 
 void install(const std::string& installer, const std::string& target) {
+    // The file itself runs, so that the vendor settings in its own stub are the ones in force.
     const auto r =
-        testing_support::run_installer(installer, {}, testing_support::answers_to_install(target) + "n\nn\n");
+        testing_support::run_itself(installer, testing_support::answers_to_install(target) + "n\nn\n");
     testing_support::expect_clean_exit(r);
     ASSERT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
 }
