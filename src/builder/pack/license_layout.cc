@@ -23,22 +23,6 @@ struct character {
     bool blank = false;
 };
 
-std::string hex_byte(unsigned char byte) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", byte);
-    return text;
-}
-
-std::string code_point_text(char32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
-    return text;
-}
-
-bool is_control(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
 // The characters of source line `number`, checked and with its tabs expanded into `out`.
 std::vector<character> expand_line(std::string_view line, std::size_t number, const std::string& path,
                                    std::string& out) {

@@ -131,23 +131,6 @@ void read_profile(const std::string& path, given_settings& settings) {
     }
 }
 
-std::string hex_byte(unsigned char byte) {
-    char text[8];
-    std::snprintf(text, sizeof text, "0x%02X", byte);
-    return text;
-}
-
-std::string code_point_text(char32_t code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
-    return text;
-}
-
-// C0 (tab and line feed included), DEL and C1: nothing the installer's screens should pass to a terminal.
-bool is_control(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
 struct line_fault {
     std::size_t column = 0;  // of the character at fault; 0: the line as a whole
     std::string what;

@@ -1,6 +1,8 @@
 // UTF-8 decoding, one character at a time.
 #include "builder/util/utf8.h"
 
+#include <cstdio>
+
 namespace builder {
 
 std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code) {
@@ -27,6 +29,22 @@ std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code) {
     }
     if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return size;
+}
+
+bool is_control(char32_t code) {
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
+}
+
+std::string hex_byte(unsigned char byte) {
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", byte);
+    return text;
+}
+
+std::string code_point_text(char32_t code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
 }
 
 }  // namespace builder

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace builder {
@@ -11,5 +12,12 @@ namespace builder {
 // `code`, or 0 when the bytes there are not valid UTF-8 (a stray continuation byte, a sequence cut short,
 // an overlong form, a surrogate, a value past U+10FFFF). `at` must lie within `text`.
 std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code);
+
+// C0 (tab and line feed included), DEL and C1: nothing a text meant for a terminal may carry.
+bool is_control(char32_t code);
+
+// How messages name a byte that is not UTF-8 ("0xC3") and a character that is refused ("U+0009").
+std::string hex_byte(unsigned char byte);
+std::string code_point_text(char32_t code);
 
 }  // namespace builder
