@@ -1,11 +1,11 @@
 // The stub's licence region and the choice between its text and the built-in agreement.
 #include "driver/agreement.h"
-#include "payload/installer_messages.h"
 
 #include <cstring>
 
 #include "driver/license_text.h"
 #include "driver/termination.h"
+#include "payload/installer_messages.h"
 #include "payload/le_bytes.h"
 
 namespace driver {
@@ -19,19 +19,11 @@ bool region_checked = false;
 const char* vendor_text = nullptr;
 std::size_t vendor_length = 0;
 
-// The region as the running program holds it. The barrier hides the region's initial value from the
-// optimiser, which could otherwise fold that constant and never read the bytes mkinstaller wrote.
-const unsigned char* region_as_written() {
-    const unsigned char* region = license_region.data();
-    asm volatile("" : "+r"(region) : : "memory");
-    return region;
-}
-
 }  // namespace
 
 void check_license_region() {
     if (region_checked) return;
-    const unsigned char* region = region_as_written();
+    const unsigned char* region = payload::region_as_written(license_region.data());
     switch (payload::check_license_region(region, license_region.size())) {
         case payload::license_check::vendor_text:
             vendor_text = reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE);

@@ -1,9 +1,9 @@
 // The stub's profile region and the settings read from it.
 #include "driver/vendor_settings.h"
-#include "payload/installer_messages.h"
 
 #include "driver/license_text.h"
 #include "driver/termination.h"
+#include "payload/installer_messages.h"
 #include "payload/vendor_defaults.h"
 
 namespace driver {
@@ -15,14 +15,6 @@ namespace {
 constinit payload::vendor_profile settings;
 bool settings_damaged = false;
 
-// The region as the running program holds it. The barrier hides the region's initial value from the
-// optimiser, which could otherwise fold that constant and never read the bytes mkinstaller wrote.
-const unsigned char* region_as_written() {
-    const unsigned char* region = profile_region.data();
-    asm volatile("" : "+r"(region) : : "memory");
-    return region;
-}
-
 std::string_view or_built_in(const std::optional<std::string_view>& value, std::string_view built_in) {
     return value ? *value : built_in;
 }
@@ -30,8 +22,8 @@ std::string_view or_built_in(const std::optional<std::string_view>& value, std::
 }  // namespace
 
 void load_vendor_settings() {
-    const payload::profile_check check =
-        payload::read_profile_region(region_as_written(), profile_region.size(), settings);
+    const payload::profile_check check = payload::read_profile_region(
+        payload::region_as_written(profile_region.data()), profile_region.size(), settings);
     settings_damaged = check != payload::profile_check::written && check != payload::profile_check::unwritten;
     // The reading left the built-in values, but a failure must still end as one where they would end
     // every run with 0.

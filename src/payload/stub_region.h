@@ -41,6 +41,13 @@ consteval std::array<unsigned char, REGION_HEADER_SIZE + Capacity> empty_region(
     return region;
 }
 
+// A stub's own region as the running program holds it. The barrier hides the region's initial value
+// from the optimiser, which could otherwise fold that constant and never read the bytes mkinstaller wrote.
+inline const unsigned char* region_as_written(const unsigned char* region) {
+    asm volatile("" : "+r"(region) : : "memory");
+    return region;
+}
+
 // The marker a region begins with, computed at run time from the kept form.
 region_marker make_region_marker(const kept_marker& kept);
 

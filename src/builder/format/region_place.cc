@@ -1,5 +1,10 @@
 #include "builder/format/region_place.h"
 
+#include <cstring>
+
+#include "payload/crc16.h"
+#include "payload/le_bytes.h"
+
 namespace builder {
 
 region_place find_region(std::string_view bytes, const payload::kept_marker& kept) {
@@ -16,6 +21,17 @@ region_place find_region(std::string_view bytes, const payload::kept_marker& kep
     place.offset = at;
     place.available = bytes.size() - at;
     return place;
+}
+
+void write_region_content(std::string& stub, std::uint64_t offset, std::uint32_t capacity,
+                          std::string_view content) {
+    auto* region = reinterpret_cast<unsigned char*>(stub.data() + offset);
+    const auto length = static_cast<std::uint32_t>(content.size());
+    payload::store_u32(region + payload::REGION_LENGTH_FIELD, length);
+    payload::store_u16(region + payload::REGION_CRC_FIELD, payload::crc16_update(0, content.data(), length));
+    unsigned char* area = region + payload::REGION_HEADER_SIZE;
+    std::memcpy(area, content.data(), content.size());
+    std::memset(area + content.size(), 0, capacity - content.size());
 }
 
 }  // namespace builder

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "payload/stub_region.h"
@@ -17,5 +18,10 @@ struct region_place {
 };
 
 region_place find_region(std::string_view bytes, const payload::kept_marker& kept);
+
+// Writes `content` into the region of `stub` at `offset` whose content area holds `capacity` bytes
+// (the caller has checked that it fits): its length, its CRC-16 and the content, zero bytes behind it.
+void write_region_content(std::string& stub, std::uint64_t offset, std::uint32_t capacity,
+                          std::string_view content);
 
 }  // namespace builder

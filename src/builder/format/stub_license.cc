@@ -2,11 +2,9 @@
 #include "builder/format/stub_license.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "builder/format/region_place.h"
 #include "builder/util/error.h"
-#include "payload/crc16.h"
 #include "payload/le_bytes.h"
 
 namespace builder {
@@ -84,13 +82,7 @@ void write_stub_license(std::string& stub, const stub_license& found, const std:
                     " bytes once laid out; the stub's licence region holds at most " +
                     std::to_string(found.capacity));
     }
-    auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
-    payload::store_u32(region + payload::REGION_LENGTH_FIELD, static_cast<std::uint32_t>(text.size()));
-    payload::store_u16(region + payload::REGION_CRC_FIELD,
-                       payload::crc16_update(0, text.data(), static_cast<std::uint32_t>(text.size())));
-    unsigned char* area = region + payload::REGION_HEADER_SIZE;
-    std::memcpy(area, text.data(), text.size());
-    std::memset(area + text.size(), 0, found.capacity - text.size());
+    write_region_content(stub, found.offset, found.capacity, text);
 }
 
 std::string_view license_first_line(std::string_view text) {

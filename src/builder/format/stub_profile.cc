@@ -1,11 +1,8 @@
 // The vendor's settings as records, and the profile region in a stub's bytes.
 #include "builder/format/stub_profile.h"
 
-#include <cstring>
-
 #include "builder/format/region_place.h"
 #include "builder/util/error.h"
-#include "payload/crc16.h"
 #include "payload/le_bytes.h"
 #include "payload/vendor_defaults.h"
 
@@ -188,13 +185,7 @@ void write_stub_profile(std::string& stub, const stub_profile& found, const prof
         throw error("the profile settings take " + std::to_string(content.size()) +
                     " bytes; the stub's profile region holds at most " + std::to_string(found.capacity));
     }
-    auto* region = reinterpret_cast<unsigned char*>(stub.data() + found.offset);
-    payload::store_u32(region + payload::REGION_LENGTH_FIELD, static_cast<std::uint32_t>(content.size()));
-    payload::store_u16(region + payload::REGION_CRC_FIELD,
-                       payload::crc16_update(0, content.data(), static_cast<std::uint32_t>(content.size())));
-    unsigned char* area = region + payload::REGION_HEADER_SIZE;
-    std::memcpy(area, content.data(), content.size());
-    std::memset(area + content.size(), 0, found.capacity - content.size());
+    write_region_content(stub, found.offset, found.capacity, content);
 }
 
 }  // namespace builder
