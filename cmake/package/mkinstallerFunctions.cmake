@@ -1,6 +1,6 @@
 # mkinstaller_add_installer: a target that builds an installer from a directory with the installed
-# mkinstaller, rebuilt when a file or directory beneath it, the licence, the profile and its text files
-# or an option changes.
+# mkinstaller, rebuilt when a file or directory beneath it, the licence, the profile and its text files,
+# the old installer of an update or an option changes.
 #
 #   mkinstaller_add_installer(<target> SOURCE_DIR <dir> OUTPUT <file>
 #       [PRODUCT <name>] [VERSION <text>] [PLATFORM <text>] [LICENSE <file>]
@@ -8,12 +8,17 @@
 #       [TITLE <text>] [THANKS <text>] [CLOSING_TEXT <file>] [DEFAULT_DIR <path>]
 #       [RECOMMEND <root>...] [EXISTING_DIR_TEXT <file>] [SAME_NAME_REMOVAL anywhere|path]
 #       [EXIT_STATUS always-zero|conventional] [PROFILE <file>]
-#       [FILE_MODES] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...] [OPTIONS <argument>...])
+#       [UPDATE_FROM <old installer file or target> [FULL_UPDATE]]
+#       [UNIFORM_MODE | KEEP_SETID] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...]
+#       [OPTIONS <argument>...])
 #
-# A relative SOURCE_DIR or file (LICENSE, CLOSING_TEXT, EXISTING_DIR_TEXT, PROFILE) is taken from the
-# current source directory, a relative OUTPUT from the current binary directory. DEPENDS names what produces SOURCE_DIR when the build makes it (a
-# staging step); OPTIONS passes further build options as they are. Without BUILD_TIME, the
-# SOURCE_DATE_EPOCH of the build's environment applies as it does on the command line.
+# A relative SOURCE_DIR or file (LICENSE, CLOSING_TEXT, EXISTING_DIR_TEXT, PROFILE, UPDATE_FROM) is taken
+# from the current source directory, a relative OUTPUT from the current binary directory. UPDATE_FROM
+# may also name a target this function added before: its OUTPUT is the old installer, built first.
+# DEPENDS names what produces SOURCE_DIR when the build makes it (a staging step); OPTIONS passes
+# further build options as they are. Without BUILD_TIME, the SOURCE_DATE_EPOCH of the build's
+# environment applies as it does on the command line. FILE_MODES, each file's own permission bits, is
+# the default now and still accepted.
 
 # The files beneath the source directory are known only when the build runs (a staging step may make
 # them), so the build script lists them in a depfile; directories are listed too, so that a file added
@@ -42,6 +47,17 @@ function(mkinstaller_add_installer target)
     endif()
     cmake_path(ABSOLUTE_PATH ARG_SOURCE_DIR BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
     cmake_path(ABSOLUTE_PATH ARG_OUTPUT BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
+    # An update from another installer target: the file it writes, and the target built first. Like
+    # every PATH keyword's file, the old installer is a dependency: replacing it rebuilds the update.
+    if(DEFINED ARG_UPDATE_FROM AND TARGET "${ARG_UPDATE_FROM}")
+        get_target_property(old_installer "${ARG_UPDATE_FROM}" MKINSTALLER_OUTPUT)
+        if(NOT old_installer)
+            message(FATAL_ERROR "mkinstaller_add_installer: UPDATE_FROM ${ARG_UPDATE_FROM} is a target "
+                                "that mkinstaller_add_installer did not add")
+        endif()
+        list(APPEND ARG_DEPENDS "${ARG_UPDATE_FROM}")
+        set(ARG_UPDATE_FROM "${old_installer}")
+    endif()
 
     # The options the keywords stand for, kind by kind in mkinstallerOptions.cmake's order, then OPTIONS.
     set(options)
@@ -95,4 +111,5 @@ function(mkinstaller_add_installer target)
         set(all ALL)
     endif()
     add_custom_target(${target} ${all} DEPENDS "${ARG_OUTPUT}")
+    set_target_properties(${target} PROPERTIES MKINSTALLER_OUTPUT "${ARG_OUTPUT}")
 endfunction()

@@ -3,8 +3,10 @@
 # temporary prefix, builds greet's installer with the installed tool through find_package(mkinstaller)
 # and through cpack -G External, verifies both, then installs the CPack one with scripted answers into
 # a temporary directory and runs what it installed, and once more unattended into its default /opt/greet
-# inside a private mount namespace (a temporary file system over /opt; needs root, as CI has). Reads no
-# standard input; leaves nothing behind.
+# inside a private mount namespace (a temporary file system over /opt; needs root, as CI has). The
+# previous release, 1.1.0, is built from a copy of this tree with its version changed: its installer,
+# then greet-update over it, must leave what greet's full installer leaves. Reads no standard input;
+# leaves nothing behind.
 #   examples/greet/ci.sh [BUILD_DIR]      (default: build/release)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,10 +17,20 @@ trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 mkinstaller=$work/prefix/bin/mkinstaller
 
-cmake -S "$root/examples/greet" -B "$work/greet" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+# The previous release's installer, as a vendor would take it from the release archive.
+cp -r "$root/examples/greet" "$work/greet-1.1.0"
+sed -i 's/VERSION 1\.2\.0/VERSION 1.1.0/' "$work/greet-1.1.0/CMakeLists.txt"
+sed -i 's/greet 1\.2 /greet 1.1 /' "$work/greet-1.1.0/installer/profile.txt"
+printf '# Changes\n\n## 1.1.0\n- The first release.\n' >"$work/greet-1.1.0/doc/CHANGES.md"
+cmake -S "$work/greet-1.1.0" -B "$work/greet-1.1.0/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/greet-1.1.0/build" --target greet-installer >/dev/null
+old=$work/greet-1.1.0/build/installer/greet-1.1.0-setup
+
+cmake -S "$root/examples/greet" -B "$work/greet" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_PREFIX_PATH="$work/prefix" -DGREET_PREVIOUS_INSTALLER="$old" >/dev/null
 cmake --build "$work/greet" --target greet-installer
-(cd "$work/greet" && cpack -G External)
+(cd "$work/greet" && cpack -G External && sha256sum --quiet -c greet-1.2.0-setup.sha256)
 for setup in "$work/greet/installer/greet-1.2.0-setup" "$work/greet/greet-1.2.0-setup"; do
     "$mkinstaller" verify "$setup"
     # The product's own licence, laid out, instead of the stub's built-in agreement.
@@ -63,9 +75,25 @@ status=0
 printf 'c\n' | "$work/greet/greet-1.2.0-setup" 2>/dev/null || status=$?
 test "$status" -eq 2
 test "$("$target/bin/greet" CI)" = "Hello, CI!"
-test "$(stat -c %a "$target/include/greet/greet.h")" = 644
+test "$(stat -c %a "$target/include/greet/greet.h")" = 644 -a "$(stat -c %a "$target/bin/greet")" = 755
 test -f "$target/lib/libgreet.so.1.2.0" -a -f "$target/share/man/man1/greet.1"
 test -f "$target/share/doc/greet/README.md" -a -f "$target/share/doc/greet/LICENSE"
+
+# 1.1.0, then the update over it, leaves what the full 1.2.0 installer leaves: the same files with the
+# same bytes, modes and times (1.1.0's libgreet.so.1.1.0 and its CHANGES.md gone or replaced).
+cmake --build "$work/greet" --target greet-update >/dev/null
+"$mkinstaller" verify "$work/greet/installer/greet-1.2.0-update" >/dev/null
+install_quietly() {
+    # shellcheck disable=SC2059
+    printf "$1" "$3" | "$2" 2>"$work/install.log"
+    grep -qx 'Installation complete.' "$work/install.log" || { cat "$work/install.log" >&2; exit 1; }
+}
+install_quietly 'n\na\nn\n%s\nn\nn\n' "$old" "$work/updated/greet"
+install_quietly 'n\na\nn\n%s\nn\nn\nn\n' "$work/greet/installer/greet-1.2.0-update" "$work/updated/greet"
+install_quietly 'n\na\nn\n%s\nn\nn\n' "$built" "$work/full/greet"
+tree_of() { (cd "$1" && find . \( -type f -printf '%p %m %s %T@\n' \) -o \( -type d -printf '%p/\n' \) | sort); }
+diff <(tree_of "$work/updated/greet") <(tree_of "$work/full/greet") >&2
+diff -r "$work/updated/greet" "$work/full/greet"
 
 # Unattended: -autonext answers every question but the licence, and the installer takes its default.
 if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2>/dev/null; then
@@ -82,4 +110,4 @@ if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2>/dev/nul
 else
     echo "example product: the unattended installation into /opt/greet needs root and mount namespaces; skipped"
 fi
-echo "example product: built, packed by cpack, verified and installed"
+echo "example product: built, packed by cpack, verified, installed and updated"

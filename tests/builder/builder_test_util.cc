@@ -98,7 +98,7 @@ std::string build_installer(const std::vector<std::string>& args, const std::vec
 }
 
 std::string build_whole_tree(const std::vector<std::string>& args) {
-    std::vector<std::string> options = {"--quiet", "--allow-same-name", "--file-mode", "--build-time",
+    std::vector<std::string> options = {"--quiet", "--allow-same-name", "--build-time",
                                         std::to_string(TEST_TIME)};
     options.insert(options.end(), args.begin(), args.end());
     return build_installer(options);

@@ -215,6 +215,10 @@ TEST_F(CliBuild, ChecksumFileIsReadBySha256sum) {
         const auto check = sha256sum({"-c", name + ".sha256"});
         EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
         EXPECT_EQ(check.out, name + ": OK\n");
+        // Text to read, not a program: 0644 whatever the installer's own mode.
+        struct stat st {};
+        ASSERT_EQ(stat((output + ".sha256").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0644u);
     }
     write_file(output, "changed");
     EXPECT_EQ(sha256sum({"--quiet", "-c", output + ".sha256"}).exit_code, 1);

@@ -1,8 +1,8 @@
 // What a release build promises beyond packing a tree: --exclude leaves files out and --delete removes old
 // ones, both as `list` shows and as a real installation does; the same tree under the same
-// SOURCE_DATE_EPOCH gives the same bytes whatever order its directories list their entries in; file modes
-// kept on request; same-name files refused, or on request warned about, where the installer would lose
-// them.
+// SOURCE_DATE_EPOCH gives the same bytes whatever order its directories list their entries in; each file's
+// own mode kept (set-id bits, or 0755 for all, on request); same-name files refused, or on request warned
+// about, where the installer would lose them.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -99,24 +99,32 @@ TEST(Release, SameTreeAndEpochGiveIdenticalBytesWhateverTheDirectoryOrder) {
     EXPECT_NE(listing.find("2023-11-14 22:11:40  alpha\n"), std::string::npos) << listing;
 }
 
-TEST(Release, FileModeKeepsPermissionBitsAndTheDefaultStays0755) {
+TEST(Release, FilesKeepTheirOwnPermissionBitsUnlessUniformModeIsAsked) {
     temp_dir dir;
-    write_tree(dir / "src", {{"conf", "setting=1\n"}, {"tool", "#!/bin/sh\n"}});
-    ASSERT_EQ(chmod((dir / "src/conf").c_str(), 0640), 0);
-    ASSERT_EQ(chmod((dir / "src/tool").c_str(), 04750), 0);
-    for (const bool keep : {false, true}) {
-        SCOPED_TRACE(keep ? "--file-mode" : "default");
+    write_tree(dir / "src", {{"doc", "read me\n"}, {"run", "#!/bin/sh\n"}, {"helper", "#!/bin/sh\n"}});
+    ASSERT_EQ(chmod((dir / "src/doc").c_str(), 0644), 0);
+    ASSERT_EQ(chmod((dir / "src/run").c_str(), 0755), 0);
+    ASSERT_EQ(chmod((dir / "src/helper").c_str(), 04750), 0);
+    // Set-id bits travel only on request: an installer run as root would make set-id programs of them.
+    const std::pair<std::string, std::vector<unsigned>> cases[] = {
+        {"", {0644, 0755, 0750}},
+        {"--file-mode", {0644, 0755, 0750}},
+        {"--keep-setid", {0644, 0755, 04750}},
+        {"--uniform-mode", {0755, 0755, 0755}},
+    };
+    for (const auto& [option, modes] : cases) {
+        SCOPED_TRACE(option);
         std::vector<std::string> args = {dir / "src", dir / "setup"};
-        if (keep) args.insert(args.begin(), "--file-mode");
+        if (!option.empty()) args.insert(args.begin(), option);
         build_installer(args);
-        const std::string target = dir / (keep ? "kept" : "default");
+        const std::string target = dir / ("target" + option);
         install(dir / "setup", target);
-        struct stat st {};
-        ASSERT_EQ(stat((target + "/conf").c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, keep ? 0640u : 0755u);
-        ASSERT_EQ(stat((target + "/tool").c_str(), &st), 0);
-        // Set-id bits never travel: an installer run as root must not make set-id programs of them.
-        EXPECT_EQ(st.st_mode & 07777, keep ? 0750u : 0755u);
+        const char* names[] = {"doc", "run", "helper"};
+        for (std::size_t i = 0; i < modes.size(); ++i) {
+            struct stat st {};
+            ASSERT_EQ(stat((target + "/" + names[i]).c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, modes[i]) << names[i];
+        }
     }
 }
 

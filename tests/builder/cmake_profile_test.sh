@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The vendor's settings through the installed CMake package: mkinstaller_add_installer's keywords, made
 # from the option table, reach the installer (a list keyword as a list, a path from the source
-# directory); the text files a PROFILE names rebuild it when they change; the CPack script passes every
-# keyword's CPACK_MKINSTALLER_ variable. The stub is a stand-in carrying both regions.
+# directory); the text files a PROFILE names rebuild it when they change; an update is rebuilt when its
+# old installer (a file or another installer target) changes; the CPack script passes every keyword's
+# CPACK_MKINSTALLER_ variable, and cpack puts the checksum beside the package. The stub is a stand-in
+# carrying both regions.
 #   cmake_profile_test.sh BUILD_DIR LIBDIR
 set -euo pipefail
 build=$1 libdir=$2
@@ -33,17 +35,33 @@ profile_value() {
 }
 
 project=$work/project
-mkdir -p "$project/tree" "$project/vendor"
+mkdir -p "$project/tree" "$project/tree2" "$project/vendor"
 echo hello >"$project/tree/readme.txt"
+echo hello again >"$project/tree2/readme.txt"
+echo new >"$project/tree2/new.txt"
+# The old installer of a full update: the update's own tree, so that only FULL_UPDATE puts files in it.
+"$mkinstaller" build --quiet --stub "$stub" "$project/tree2" "$project/old-setup"
 printf 'Thank you.\n' >"$project/vendor/closing.txt"
 printf '# Acme\nclosing-text = closing.txt\nexit-status = conventional\n' >"$project/vendor/acme.profile"
 cat >"$project/CMakeLists.txt" <<EOF
 cmake_minimum_required(VERSION 3.25)
-project(acme LANGUAGES NONE)
+project(acme VERSION 3.0 LANGUAGES NONE)
 find_package(mkinstaller REQUIRED)
 mkinstaller_add_installer(acme-installer SOURCE_DIR tree OUTPUT acme-setup
     TITLE "Acme Setup" RECOMMEND /opt /usr/local DEFAULT_DIR /opt/acme PROFILE vendor/acme.profile
     OPTIONS --stub "$stub" --quiet)
+mkinstaller_add_installer(acme-update SOURCE_DIR tree2 OUTPUT acme-update-setup UPDATE_FROM acme-installer
+    OPTIONS --stub "$stub" --quiet)
+mkinstaller_add_installer(acme-full-update SOURCE_DIR tree2 OUTPUT acme-full-update-setup UPDATE_FROM old-setup
+    FULL_UPDATE OPTIONS --stub "$stub" --quiet)
+
+install(DIRECTORY tree/ DESTINATION share/acme)
+set(CPACK_GENERATOR External)
+set(CPACK_EXTERNAL_ENABLE_STAGING ON)
+set(CPACK_EXTERNAL_PACKAGE_SCRIPT \${MKINSTALLER_CPACK_SCRIPT})
+set(CPACK_MKINSTALLER_PRODUCT "Acme Tools")
+set(CPACK_MKINSTALLER_OPTIONS --stub "$stub" --quiet --checksum)
+include(CPack)
 EOF
 cmake -S "$project" -B "$work/out" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/out" --target acme-installer >/dev/null || fail "the installer target failed"
@@ -54,22 +72,37 @@ test "$(profile_value "$setup" recommend)" = '["/opt/", "/usr/local/"]' ||
     fail "RECOMMEND: $(profile_value "$setup" recommend)"
 test "$(profile_value "$setup" exit_status)" = '"conventional"' || fail "PROFILE's exit-status"
 
-# Editing the profile's text file rebuilds the installer, and nothing else does.
-again=$(cmake --build "$work/out" --target acme-installer)
+# The updates: from the target's installer, what changed; from the file, every file (FULL_UPDATE).
+cmake --build "$work/out" --target acme-update acme-full-update >/dev/null || fail "the update targets failed"
+entries() { "$mkinstaller" list --json "$1" | sed -n 's/^ *{"name": "\([^"]*\)".*/\1/p' | tr '\n' ' '; }
+for update in acme-update acme-full-update; do
+    test "$(entries "$work/out/$update-setup")" = "new.txt readme.txt " || fail "$update: $(entries "$work/out/$update-setup")"
+done
+
+# Editing the profile's text file rebuilds the installer, and nothing else does; the update from it
+# follows, as does the one whose old installer file was replaced.
+again=$(cmake --build "$work/out")
 grep -q 'no work to do' <<<"$again" || fail "rebuilt without a change: $again"
 printf 'Thank you again.\n' >"$project/vendor/closing.txt"
 cmake --build "$work/out" --target acme-installer >/dev/null
 test "$(profile_value "$setup" closing_text)" = '"Thank you again.\n"' ||
     fail "not rebuilt for the closing text: $(profile_value "$setup" closing_text)"
+"$mkinstaller" build --quiet --stub "$stub" --version 1.1 "$project/tree2" "$project/old-setup"
+again=$(cmake --build "$work/out" --target acme-update acme-full-update)
+for update in acme-update acme-full-update; do
+    grep -q "Building the installer $work/out/$update-setup\$" <<<"$again" || fail "$update was not rebuilt: $again"
+done
 
 # The CPack script as cpack runs it, with the variables a project sets.
 mkdir -p "$work/stage/bin"
 echo tool >"$work/stage/bin/tool"
+chmod 0644 "$work/stage/bin/tool"
 cmake -DCPACK_EXTERNAL_ENABLE_STAGING=ON -DCPACK_TEMPORARY_DIRECTORY="$work/stage" \
     -DCPACK_TOPLEVEL_DIRECTORY="$work" -DCPACK_PACKAGE_NAME=acme -DCPACK_PACKAGE_VERSION=2.0 \
     -DCPACK_MKINSTALLER_PLATFORM="for Acme Linux" -DCPACK_MKINSTALLER_TITLE="Acme Setup 2" \
     -DCPACK_MKINSTALLER_RECOMMEND="/opt;/srv" -DCPACK_MKINSTALLER_DEFAULT_DIR=/srv/acme \
-    -DCPACK_MKINSTALLER_SAME_NAME_REMOVAL=path -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
+    -DCPACK_MKINSTALLER_SAME_NAME_REMOVAL=path -DCPACK_MKINSTALLER_UNIFORM_MODE=ON \
+    -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
     -P "$work/prefix/$libdir/cmake/mkinstaller/mkinstallerCPack.cmake" >/dev/null || fail "the CPack script failed"
 packed=$work/acme-2.0-setup
 "$mkinstaller" list --json "$packed" | grep -q '"platform": "for Acme Linux"' || fail "CPACK_MKINSTALLER_PLATFORM"
@@ -77,3 +110,11 @@ test "$(profile_value "$packed" title)" = '"Acme Setup 2"' || fail "CPACK_MKINST
 test "$(profile_value "$packed" recommend)" = '["/opt/", "/srv/"]' || fail "CPACK_MKINSTALLER_RECOMMEND"
 test "$(profile_value "$packed" default_dir)" = '"/srv/acme"' || fail "CPACK_MKINSTALLER_DEFAULT_DIR"
 test "$(profile_value "$packed" same_name_removal)" = '"path"' || fail "CPACK_MKINSTALLER_SAME_NAME_REMOVAL"
+"$mkinstaller" list --json "$packed" | grep -q '"name": "bin/tool".*"mode": "0100755"' ||
+    fail "CPACK_MKINSTALLER_UNIFORM_MODE"
+
+# cpack itself: the checksum lands beside the package, and CPACK_MKINSTALLER_PRODUCT is the name shown.
+(cd "$work/out" && cpack -G External >/dev/null) || fail "cpack failed"
+test "$(stat -c %a "$work/out/acme-3.0-setup.sha256")" = 644 || fail "no checksum 0644 beside the package"
+(cd "$work/out" && sha256sum --quiet -c acme-3.0-setup.sha256) || fail "the package's checksum does not match"
+"$mkinstaller" info "$work/out/acme-3.0-setup" | grep -q "Acme Tools 3.0 for Linux" || fail "CPACK_MKINSTALLER_PRODUCT"

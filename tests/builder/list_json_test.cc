@@ -32,7 +32,7 @@ TEST(ListJson, HeaderAndEntriesParseAndNamesComeBackByteForByte) {
     write_timed_file(dir / ("src/" + stand_in), "odd");
     write_tree(dir / "src", {{"a/x.h", "one"}, {"b/x.h", "two"}});
     build_installer({"--product", "VORNA", "--build-time", std::to_string(TEST_TIME), "--allow-same-name",
-                     "--delete", "lib/old.so", dir / "src", dir / "setup"});
+                     "--uniform-mode", "--delete", "lib/old.so", dir / "src", dir / "setup"});
     std::string image = read_file(dir / "setup");
     const std::size_t name_at = image.rfind(stand_in);
     ASSERT_NE(name_at, std::string::npos);

@@ -23,6 +23,7 @@ struct expected_file {
     std::string name;
     std::string bytes;
     std::int32_t mtime;
+    std::uint16_t permissions;  // the source file's, which its record carries
 };
 
 class WriterFormat : public testing::Test {
@@ -32,15 +33,18 @@ class WriterFormat : public testing::Test {
     std::string output = dir / "setup";
     // In byte order of the whole names: '-' (0x2D) < '/' (0x2F) < '0' (0x30).
     std::vector<expected_file> files = {
-        {"a b.txt", "spaces are fine\n", TEST_TIME},
-        {"a-c", junk_bytes(70000), TEST_TIME + 1},
-        {"a/b", "", TEST_TIME - 5},
-        {"a0", "zero", -86400},
-        {"docs/deep/readme.txt", "read me\n", TEST_TIME + 7},
+        {"a b.txt", "spaces are fine\n", TEST_TIME, 0644},
+        {"a-c", junk_bytes(70000), TEST_TIME + 1, 0755},
+        {"a/b", "", TEST_TIME - 5, 0600},
+        {"a0", "zero", -86400, 0640},
+        {"docs/deep/readme.txt", "read me\n", TEST_TIME + 7, 0444},
     };
 
     void SetUp() override {
-        for (const auto& f : files) write_timed_file(source + "/" + f.name, f.bytes, f.mtime);
+        for (const auto& f : files) {
+            write_timed_file(source + "/" + f.name, f.bytes, f.mtime);
+            std::filesystem::permissions(source + "/" + f.name, std::filesystem::perms(f.permissions));
+        }
         std::filesystem::create_directories(source + "/empty/dir");
     }
 
@@ -137,7 +141,7 @@ TEST_F(WriterFormat, RecordsFollowInNameOrderWithTheirStoredBytes) {
         EXPECT_EQ(get_u32(r, 24), 0u);
         EXPECT_EQ(get_u32(r, 28), at - first);
         EXPECT_EQ(static_cast<std::int32_t>(get_u32(r, 32)), f.mtime);
-        EXPECT_EQ(get_u16(r, 36), 0100755);
+        EXPECT_EQ(get_u16(r, 36), 0100000 | f.permissions);
         EXPECT_EQ(r.substr(38), f.name + std::string(8, '\0'));
         at += r.size();
         EXPECT_EQ(image.substr(at, f.bytes.size()), f.bytes);

@@ -75,7 +75,12 @@ constexpr option_spec OPTIONS[] = {
         "make the installer remove PATH beneath the target before it writes any\n"
         "file; repeatable, in the order given"},
     {"build", "", "--file-mode", "", &args::file_mode, {"FILE_MODES", 9},
-        "install each file with its own permission bits (default: 0755 for all)"},
+        "install each file with its own permission bits: the default, accepted\n"
+        "for the scripts that still ask for it"},
+    {"build", "", "--uniform-mode", "", &args::uniform_mode, {"UNIFORM_MODE", 21},
+        "install every file with mode 0755 instead of its own permission bits"},
+    {"build", "", "--keep-setid", "", &args::keep_setid, {"KEEP_SETID", 22},
+        "keep set-user-ID, set-group-ID and sticky bits (dropped by default)"},
     {"build", "", "--allow-same-name", "", &args::allow_same_name, {},
         "build even when files share a last name component (see below)"},
     {"build", "", "--strict", "", &args::strict, {"STRICT", 11},
@@ -83,10 +88,10 @@ constexpr option_spec OPTIONS[] = {
         "that are not the length of a file of /proc or /sys)"},
     {"build", "", "--checksum", "", &args::checksum, {},
         "also write OUTPUT.sha256, for 'sha256sum -c' run in OUTPUT's directory"},
-    {"build", "", "--update-from", "OLD", &args::update_from, {},
+    {"build", "", "--update-from", "OLD", &args::update_from, {"UPDATE_FROM", 23, true},
         "write an update instead: the entries that turn the tree the installer\n"
         "OLD leaves into the tree a full build leaves (see below)"},
-    {"build", "", "--full", "", &args::full, {},
+    {"build", "", "--full", "", &args::full, {"FULL_UPDATE", 24},
         "with --update-from: carry every file as well, so that the update also\n"
         "installs into an empty target"},
     {"build", "", "--quiet", "", &args::quiet, {},
@@ -117,6 +122,10 @@ constexpr option_rule RULES[] = {
         "--store and --level exclude each other: a stored file is not compressed at all"},
     {"build", "--full", option_relation::needs, "--update-from",
         "--full belongs to --update-from: a build without it writes every file anyway"},
+    {"build", "--uniform-mode", option_relation::excludes, "--file-mode",
+        "--uniform-mode and --file-mode exclude each other: 0755 for all, or each file's own bits"},
+    {"build", "--keep-setid", option_relation::excludes, "--uniform-mode",
+        "--keep-setid and --uniform-mode exclude each other: 0755 for all keeps no bits"},
 };
 // clang-format on
 

@@ -7,7 +7,7 @@
 
 namespace builder {
 
-// Every file is installed as a regular file with mode 0755.
+// The mode of every file with --uniform-mode, and of a record written without one: a regular file, 0755.
 constexpr std::uint16_t WRITER_FILE_MODE = 0100755;
 
 struct record_fields {

@@ -116,7 +116,8 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     s.allow_same_name = args.allow_same_name;
     s.checksum = args.checksum;
     s.jobs = args.jobs != 0 ? args.jobs : std::max(env.online_cores, 1u);
-    s.file_mode = args.file_mode;
+    s.uniform_mode = args.uniform_mode;
+    s.keep_setid = args.keep_setid;
     s.update_from = args.update_from.value_or("");
     s.full = args.full;
     s.deletes = args.deletes;

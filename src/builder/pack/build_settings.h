@@ -31,7 +31,9 @@ struct build_arguments {
     bool strict = false;                // every warning is an error
     bool allow_same_name = false;       // same-name groups are warnings, not errors
     bool checksum = false;              // also write OUTPUT.sha256
-    bool file_mode = false;             // each file's own permission bits instead of 0755
+    bool file_mode = false;             // each file's own permission bits: the default, still accepted
+    bool uniform_mode = false;          // every file 0755, as before each kept its own bits
+    bool keep_setid = false;            // keep set-user-ID, set-group-ID and sticky bits
     bool full = false;                  // with update_from: every file, not only what changed
     std::vector<std::string> deletes;   // --delete PATH, in the order given
     std::vector<std::string> excludes;  // --exclude PATTERN
@@ -65,9 +67,10 @@ struct build_settings {
     bool allow_same_name = false;  // same-name groups are warned about instead of refused
     bool checksum = false;         // OUTPUT.sha256 beside OUTPUT
     unsigned jobs = 1;             // threads that read and compress files
-    bool file_mode = false;
-    std::string update_from;  // an older installer to write an update from, or empty
-    bool full = false;        // the update carries every file
+    bool uniform_mode = false;     // every file 0755 instead of its own permission bits
+    bool keep_setid = false;       // the set-id and sticky bits travel too
+    std::string update_from;       // an older installer to write an update from, or empty
+    bool full = false;             // the update carries every file
     std::vector<std::string> deletes;
     std::vector<std::string> excludes;
     // SOURCE_DATE_EPOCH, when set: no file carries a later time.

@@ -15,6 +15,10 @@
 namespace builder {
 namespace {
 
+// The installer runs wherever it is copied; its checksum is read, never run.
+constexpr unsigned WRITER_INSTALLER_MODE = 0755;
+constexpr unsigned WRITER_CHECKSUM_MODE = 0644;
+
 // The stub may itself carry a payload; the installer would then find that one first.
 void check_payload_is_found(const output_file& out, std::uint64_t header_offset) {
     const auto in = out.read_back();
@@ -50,13 +54,13 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         }
     });
     const header_fields fields = payload.finish(settings, plan.entries.size());
-    out.finish();
+    out.finish(WRITER_INSTALLER_MODE);
     check_payload_is_found(out, payload.header_offset());
     if (settings.checksum) {
         output_file sum(settings.output + ".sha256");
         const std::string line = checksum_line(out);
         sum.write(line.data(), line.size());
-        sum.finish();
+        sum.finish(WRITER_CHECKSUM_MODE);
         commit_outputs(out, &sum);
     } else {
         commit_outputs(out);

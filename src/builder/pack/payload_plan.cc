@@ -74,8 +74,11 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
         // 0 would mean "set neither time nor mode"; one second later keeps both.
         if (settings.mtime_cap && mtime > *settings.mtime_cap)
             mtime = *settings.mtime_cap != 0 ? *settings.mtime_cap : 1;
+        // An installer run as root would make set-id programs of those bits: they travel only on request.
         const std::uint16_t mode =
-            settings.file_mode ? static_cast<std::uint16_t>(0100000 | file.permissions) : WRITER_FILE_MODE;
+            settings.uniform_mode ? WRITER_FILE_MODE
+                                  : static_cast<std::uint16_t>(
+                                        0100000 | (file.permissions & (settings.keep_setid ? 07777 : 0777)));
         plan.entries.push_back(planned_entry{file.name, false, file.size, mtime, mode});
         plan.total_size += file.size;
         record_total += record_length_for(file.name.size());

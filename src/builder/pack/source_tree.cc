@@ -75,7 +75,7 @@ source_entry checked_entry(const std::string& name, const struct stat& st) {
     // The installer takes mtime 0 as "set neither time nor mode"; one second later keeps both.
     return source_entry{name, static_cast<std::uint32_t>(st.st_size),
                         mtime == 0 ? 1 : static_cast<std::int32_t>(mtime),
-                        static_cast<std::uint16_t>(st.st_mode & 0777)};
+                        static_cast<std::uint16_t>(st.st_mode & 07777)};
 }
 
 // Lists one directory: its files become entries, what cannot be packed becomes a warning, and its

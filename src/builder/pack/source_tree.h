@@ -14,7 +14,7 @@ struct source_entry {
     std::string name;  // relative to the source directory; never leads with '/', has no "." or ".."
     std::uint32_t size = 0;
     std::int32_t mtime = 0;         // never 0: 0 would tell the installer to set neither time nor mode
-    std::uint16_t permissions = 0;  // the file's own rwx bits (of the file a link points to)
+    std::uint16_t permissions = 0;  // the file's own bits, 07777 (of the file a link points to)
 };
 
 struct source_tree {

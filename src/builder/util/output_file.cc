@@ -160,9 +160,10 @@ void output_file::seek(std::uint64_t offset) {
         fail_errno("cannot seek in the file for " + shown(path_));
 }
 
-void output_file::finish() {
+void output_file::finish(unsigned mode) {
     if (std::fflush(stream_) != 0) fail_errno("cannot write " + shown(path_));
-    if (fchmod(fileno(stream_), 0755) != 0) fail_errno("cannot set the mode of " + shown(path_));
+    if (fchmod(fileno(stream_), static_cast<mode_t>(mode)) != 0)
+        fail_errno("cannot set the mode of " + shown(path_));
 }
 
 std::unique_ptr<std::FILE, int (*)(std::FILE*)> output_file::read_back() const {

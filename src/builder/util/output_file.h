@@ -30,8 +30,8 @@ class output_file {
 
     void write(const void* bytes, std::size_t size);
     void seek(std::uint64_t offset);
-    // Writes out what is buffered and gives the file mode 0755; no write may follow.
-    void finish();
+    // Writes out what is buffered and gives the file `mode`, whatever the umask; no write may follow.
+    void finish(unsigned mode);
     // A stream that reads the finished file from its start.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> read_back() const;
 
