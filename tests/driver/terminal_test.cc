@@ -39,11 +39,7 @@ TEST(Terminal, InTheBackgroundTheInstallationRunsToItsEnd) {
         dir / "setup", profiled_stub({{payload::PROFILE_DEFAULT_DIR, target}}), two_files());
     write_file(dir / "answers", "a\nn\nn\n");  // Accept; No to any warning about the directory
     pseudo_terminal terminal;
-    const pid_t shell = fork();
-    ASSERT_GE(shell, 0);
-    if (shell == 0) {
-        const int slave = terminal.make_controlling();
-        if (slave < 0) _exit(120);
+    const pid_t shell = terminal.start_session([&](int slave) {
         const pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
@@ -63,8 +59,8 @@ TEST(Terminal, InTheBackgroundTheInstallationRunsToItsEnd) {
             _exit(JOB_STOPPED);
         }
         _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 122);
-    }
-    terminal.close_slave();
+    });
+    ASSERT_GE(shell, 0);
     std::string seen;
     const bool ended = terminal.read_until("", seen);
     if (!ended) kill(shell, SIGKILL);
@@ -85,18 +81,13 @@ TEST(Terminal, KeysTypedDuringTheInstallationDoNotAnswerTheQuestionAfterIt) {
     const std::string target = dir / "target";
     const std::string image = write_installer(dir / "setup.bin", two_files());
     pseudo_terminal terminal;
-    const pid_t installer = fork();
-    ASSERT_GE(installer, 0);
-    if (installer == 0) {
-        const int slave = terminal.make_controlling();
-        if (slave < 0) _exit(120);
+    const pid_t installer = terminal.start_session([&](int slave) {
         dup2(slave, 0);
         dup2(slave, 2);
         close(slave);
         execl(INSTALLER_PATH, image.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    terminal.close_slave();
+    });
+    ASSERT_GE(installer, 0);
     std::string seen;
     terminal.type(answers_to_install(target) + "abc");
     const bool asked =

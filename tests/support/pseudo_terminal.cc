@@ -29,7 +29,7 @@ pseudo_terminal::pseudo_terminal() {
 
 pseudo_terminal::~pseudo_terminal() {
     if (master_ >= 0) close(master_);
-    close_slave();
+    if (slave_ >= 0) close(slave_);
 }
 
 int pseudo_terminal::make_controlling() const {
@@ -38,9 +38,18 @@ int pseudo_terminal::make_controlling() const {
     return slave_;
 }
 
-void pseudo_terminal::close_slave() {
+pid_t pseudo_terminal::start_session(const std::function<void(int slave)>& session) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int slave = make_controlling();
+        if (slave < 0) _exit(120);
+        session(slave);
+        _exit(127);
+    }
+    // Opened before the fork, the slave was never closed before the child held it.
     if (slave_ >= 0) close(slave_);
     slave_ = -1;
+    return child;
 }
 
 void pseudo_terminal::type(const std::string& keys) const {

@@ -2,6 +2,9 @@
 // background, and what a person types ahead. The test holds the master side and plays the person.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 
 namespace testing_support {
@@ -21,10 +24,11 @@ class pseudo_terminal {
     // foreground one, and the master closed. Returns the slave's descriptor, or -1.
     int make_controlling() const;
 
-    // For the parent once the child is forked: the slave is the child's alone, so that reading the master
-    // ends when the child's last descriptor of it closes. (Opened before the fork, it is never closed
-    // before the child holds it.)
-    void close_slave();
+    // Forks a child that makes the terminal controlling and runs `session` with the slave's descriptor;
+    // `session` ends the child (exec or _exit), and the child exits 120 when the terminal cannot be made
+    // controlling. The slave is then the child's alone, so that reading the master ends when the child's
+    // last descriptor of it closes. Returns the child's process id (-1 when fork fails).
+    pid_t start_session(const std::function<void(int slave)>& session);
 
     // Typing: writes `keys` to the master in one write.
     void type(const std::string& keys) const;
