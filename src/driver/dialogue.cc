@@ -1,11 +1,16 @@
 #include "driver/dialogue.h"
 
+#include <stdio_ext.h>
+#include <termios.h>
+#include <unistd.h>
+
 #include <array>
 #include <cctype>
 #include <cstdio>
 
 #include "driver/driver_state.h"
 #include "driver/result.h"
+#include "driver/terminal_job.h"
 
 namespace driver {
 namespace {
@@ -25,6 +30,14 @@ int ask(const char* title, const char* menu, const menu_table& table, int auto_r
 }
 
 }  // namespace
+
+void discard_typed_ahead() {
+    if (isatty(fileno(stdin)) == 0) return;
+    const int flushed = unless_in_background(fileno(stdin), [](int fd) { return tcflush(fd, TCIFLUSH); });
+    // In canonical mode stdio never holds more than the line it was given, all read; the terminal may
+    // have been set otherwise.
+    if (flushed == 0) __fpurge(stdin);
+}
 
 bool skip_rest_of_line() {
     for (;;) {

@@ -14,6 +14,12 @@ int ask_no_yes_cancel(const char* title, int auto_result);  // "No? Yes? Cancel?
 int ask_back_next_cancel();                                 // "Back? Next? Cancel?", auto Next
 int ask_ok_cancel(const char* title);                       // "Ok? Cancel?", no auto result
 
+// Drops what was typed on the terminal of standard input and not read yet, and what stdio holds of it:
+// keys pressed while the installer was busy must not answer the question that follows. Does nothing when
+// standard input is no terminal (answers given in advance are never dropped) or the installer is a job in
+// the background of it.
+void discard_typed_ahead();
+
 // Reads and drops characters up to and including a line feed or a NUL. Returns false when input ended
 // first.
 bool skip_rest_of_line();

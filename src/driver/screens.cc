@@ -61,6 +61,9 @@ int dir_exists_screen() {
 
 int install_screen() {
     install::install_files();
+    // Keys typed during the installation must not answer the question after it; with "-autonext" no
+    // question is asked there, and what was typed is left to whoever reads the terminal next.
+    if (session.autonext == 0) discard_typed_ahead();
     return RESULT_NEXT;
 }
 

@@ -3,7 +3,7 @@
 // the file's directories, the removal of what stands at its path (the rule `path`), the opened file, its
 // stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between chunks), their CRC,
 // one write, its time and mode through the still open file, the close; the progress line drawn for the
-// finished file and erased.
+// finished file and erased. A file not written and closed whole is removed (file_guard.h).
 //
 // The reading, checking and decoding of entries may run ahead on a worker (read_ahead.h); the loop then
 // takes each entry's record and bytes from it, but every step that shows (the file system work, every
@@ -28,6 +28,7 @@
 #include "driver/vendor_settings.h"
 #include "install/concat_strings.h"
 #include "install/directory_ops.h"
+#include "install/file_guard.h"
 #include "install/name_index.h"
 #include "install/progress.h"
 #include "install/read_ahead.h"
@@ -60,13 +61,16 @@ struct install_counters {
 };
 
 // Every way out stops the worker first: the process must not end with it inside the stream or malloc.
+// The signals get back what they had: a file left open by a failure stays as the failure left it.
 [[noreturn]] void fail(const char* message) {
     stop_read_ahead();
+    end_file_guard();
     driver::error(message);
 }
 
 [[noreturn]] void fail_errno(const char* message, const char* tag, int errnum) {
     stop_read_ahead();
+    end_file_guard();
     driver::error_errno(message, tag, errnum);
 }
 
@@ -154,9 +158,11 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record,
     return entry.file.get();
 }
 
-// A write that the stream only shows at its flush or close is reported like a short write.
+// A write that the stream only shows at its flush or close is reported like a short write, and the file
+// is removed first: a file cut short by a full disk must not stay as if installed.
 void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t size) {
     if (std::fwrite(bytes, 1, size, out) < size || std::fflush(out) != 0) {
+        (void)close_file_in_progress(out, false);
         fail_errno("Error saving data", "(err=1).", errno);
     }
 }
@@ -197,7 +203,7 @@ void install_file(const payload::file_record& record, const install_counters& co
     if (file_path == nullptr) fail("Insufficient memory (err=4).");
     if (removes_at_path_only()) (void)unlink(file_path);
     errno = 0;
-    std::FILE* out = std::fopen(file_path, "wb");
+    std::FILE* out = open_file_in_progress(file_path);
     if (out == nullptr) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
     // The file's bytes go out in one write; a stream buffer would only split them (and ask fstat for its
     // size first).
@@ -219,7 +225,7 @@ void install_file(const payload::file_record& record, const install_counters& co
         (void)futimens(fileno(out), times);
         (void)fchmod(fileno(out), record.mode);
     }
-    if (std::fclose(out) != 0) fail_errno("Error saving data", "(err=1).", errno);
+    if (!close_file_in_progress(out, true)) fail_errno("Error saving data", "(err=1).", errno);
     std::free(file_path);
 }
 
@@ -231,6 +237,7 @@ void install_files() {
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
     reset_name_index();
+    start_file_guard();
 
     install_counters counters{
         .file_count = payload::header_u32(driver::session.header, payload::HEADER_FILE_COUNT),
@@ -264,6 +271,7 @@ void install_files() {
         counters.percent_base += 100;
     }
     stop_read_ahead();
+    end_file_guard();
     show_progress(nullptr, 0, 0);
 }
 

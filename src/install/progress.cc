@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "driver/terminal_job.h"
 #include "install/concat_strings.h"
+#include "install/progress_seam.h"
 
 namespace install {
 namespace {
@@ -89,18 +91,30 @@ bool stderr_terminal() {
     return stderr_is_terminal == 1;
 }
 
-// On a terminal, what is pending (nothing, as it is held only elsewhere) goes first, then the wait. Its
-// result changes nothing; only errno is left as the wait leaves it.
+unsigned drains_done = 0;
+
+int counted_drain(int fd) {
+    ++drains_done;
+    return tcdrain(fd);
+}
+
+// On a terminal, what is pending (nothing, as it is held only elsewhere) goes first, then the wait,
+// unless the installer runs in the background there: the wait would stop it. Its result changes nothing;
+// only errno is left as the wait leaves it.
 void drain() {
     if (stderr_terminal()) {
         (void)flush_pending();
-        (void)tcdrain(fileno(stderr));
+        (void)driver::unless_in_background(fileno(stderr), counted_drain);
         return;
     }
     errno = not_terminal_errno;
 }
 
 }  // namespace
+
+unsigned progress_drains() {
+    return drains_done;
+}
 
 void show_progress(const char* name, int byte_percent, int file_percent) {
     if (name == nullptr) {

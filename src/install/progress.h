@@ -7,8 +7,8 @@ namespace install {
 // With a name: draws the line "%3d%% %3d%%  %s " (file percentage first), unless the percentages and the
 // name are those of the last drawing; names longer than 40 characters are shortened from index 40. With a
 // null name: erases the last drawing and forgets it. Either way, on a terminal, waits until standard error
-// has taken the output (tcdrain); elsewhere leaves errno as tcdrain would, without asking. Never allocates
-// but for the name's copy and shortening.
+// has taken the output (tcdrain), unless the installer is a job in its background; elsewhere leaves errno
+// as tcdrain would, without asking. Never allocates but for the name's copy and shortening.
 void show_progress(const char* name, int byte_percent, int file_percent);
 
 // A finished file's drawing and the erase right behind it: the bytes and, on a terminal, the waits of

@@ -17,6 +17,7 @@
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "driver/driver_state.h"
+#include "install/file_guard.h"
 
 namespace install {
 
@@ -215,11 +216,16 @@ bool start_read_ahead(std::uint32_t file_count) {
     queue.head = queue.tail = 0;
     queue.bytes_held = 0;
     queue.stop = false;
+    // The worker is made holding the signals that remove the file in progress, so they always reach the
+    // loop, which alone knows that file (file_guard.h).
+    sigset_t saved;
+    hold_guarded_signals(&saved);
     try {
         queue.worker = std::thread(run_worker);
     } catch (const std::system_error&) {
     } catch (const std::bad_alloc&) {
     }
+    release_guarded_signals(&saved);
     queue.running = queue.worker.joinable();
     return queue.running;
 }

@@ -1,12 +1,17 @@
-// An installed file swapped for a link the moment it is closed: its time and mode must still land on the
-// file the installer wrote, never on what the link leads to. The swap is made by this program's own
-// fclose, which stands in for the C library's (this test program alone defines it) and, once armed,
-// replaces the file at the armed path by a link to a victim right after closing it.
+// What the close of an installed file can bring. A file swapped for a link the moment it is closed: its
+// time and mode must still land on the file the installer wrote, never on what the link leads to. A close
+// that fails (a disk that takes the bytes only then): reported like a failed write, and the file removed.
+// Both are made by this program's own fclose, which stands in for the C library's (this test program alone
+// defines it): once armed, it replaces the file at the armed path by a link to a victim right after closing
+// it, or reports the close of the file at the failing path as failed.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -17,15 +22,15 @@ namespace {
 
 std::string swap_path;  // armed: the installed file to replace by a link to swap_victim
 std::string swap_victim;
+std::string failing_path;  // armed: the installed file whose close fails with EIO
 
-// Whether `stream` is open on the file at the armed path (compared by device and inode, so that links in
-// the temporary directory's path do not matter).
-bool is_armed_file(std::FILE* stream) {
+// Whether `stream` is open on the file at `path` (compared by device and inode, so that links in the
+// temporary directory's path do not matter).
+bool is_open_on(std::FILE* stream, const std::string& path) {
     struct stat open_file {};
     struct stat at_path {};
-    return !swap_path.empty() && fstat(fileno(stream), &open_file) == 0 &&
-           stat(swap_path.c_str(), &at_path) == 0 && open_file.st_dev == at_path.st_dev &&
-           open_file.st_ino == at_path.st_ino;
+    return !path.empty() && fstat(fileno(stream), &open_file) == 0 && stat(path.c_str(), &at_path) == 0 &&
+           open_file.st_dev == at_path.st_dev && open_file.st_ino == at_path.st_ino;
 }
 
 }  // namespace
@@ -33,8 +38,14 @@ bool is_armed_file(std::FILE* stream) {
 extern "C" int fclose(std::FILE* stream) {
     using fclose_function = int (*)(std::FILE*);
     static const auto real_fclose = reinterpret_cast<fclose_function>(dlsym(RTLD_NEXT, "fclose"));
-    const bool swap = is_armed_file(stream);
+    const bool swap = is_open_on(stream, swap_path);
+    const bool fail = is_open_on(stream, failing_path);
     const int result = real_fclose(stream);
+    if (fail) {
+        failing_path.clear();
+        errno = EIO;
+        return EOF;
+    }
     if (swap) {
         (void)rename(swap_path.c_str(), (swap_path + ".written").c_str());
         (void)symlink(swap_victim.c_str(), swap_path.c_str());
@@ -74,6 +85,22 @@ TEST(FileSwap, TimeAndModeNeverFollowALinkPutInTheFilesPlace) {
     EXPECT_EQ(written.st_mode & 07777, 0751u);
     EXPECT_EQ(written.st_mtime, 1000000000);
     EXPECT_EQ(read_file(target + "/a.txt.written"), "installed");
+}
+
+TEST(FailedClose, IsErrorSavingDataAndRemovesTheFile) {
+    temp_dir dir;
+    const std::string target = dir / "target";
+    test_payload p;
+    p.entries = {{.name = "a.txt", .data = "first"}, {.name = "b.txt", .data = "second"}};
+    failing_path = target + "/b.txt";
+    const auto r = install_test::run_install(p, target);
+    failing_path.clear();
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_TRUE(r.err.ends_with(install_test::erasure(1) + "Error saving data - " + std::strerror(EIO) +
+                                " (err=1).\n" + texts::TERMINATED))
+        << r.err;
+    EXPECT_FALSE(std::filesystem::exists(target + "/b.txt"));
+    EXPECT_EQ(read_file(target + "/a.txt"), "first");
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 
 #include <vector>
 
+#include "install/progress_seam.h"
 #include "install_harness.h"
+#include "support/pseudo_terminal.h"
 
 namespace {
 
@@ -103,6 +105,23 @@ TEST(Progress, AFinishedDrawingSharesOneWriteWithItsEraseWhileOthersLeaveAtOnce)
     const std::string redrawn = std::string(3975, '\b') + "  2%   1%  " + text + erasure(3975);
     EXPECT_GT(pieces.size(), 2u);
     EXPECT_TRUE(joined == "  2%   0%  " + text + redrawn);  // too long to print usefully
+}
+
+TEST(Progress, OnItsForegroundTerminalEveryCallWaitsForTheTerminal) {
+    // The process is the foreground job of the terminal on its standard error: a drawing, an unchanged
+    // one and the erases each wait. (A job in the background waits for none: tests/driver/terminal_test.cc.)
+    testing_support::pseudo_terminal terminal;
+    const auto r = run_in_child([&] {
+        const int slave = terminal.make_controlling();
+        if (slave < 0 || dup2(slave, 2) < 0) return 100;
+        const unsigned before = install::progress_drains();
+        show_progress(nullptr, 0, 0);
+        show_progress("a.h", 5, 0);
+        show_progress("a.h", 5, 0);
+        show_finished_progress("a.h", 9, 0);
+        return static_cast<int>(install::progress_drains() - before);
+    });
+    EXPECT_EQ(r.exit_code, 5);
 }
 
 TEST(Progress, NamesBeyond40CharactersAreShortenedFromIndex40) {

@@ -1,5 +1,6 @@
 // Faults of the system beneath the installation: a target that fills up, a read-only target, and a file
-// too large to hold in memory. Each ends with the numbered report and the system's text, exit status 0.
+// too large to hold in memory. Each ends with the numbered report and the system's text, exit status 0;
+// a file that the full disk cut short is removed, the files before it stay.
 // The mounts are made in a private mount namespace of the child, so they vanish with it; where mounting
 // is not permitted the tests are skipped.
 #include <sched.h>
@@ -61,13 +62,43 @@ void expect_report(const std::string& err, const std::string& report) {
 
 using SystemFaults = testing_support::target_fixture;
 
-TEST_F(SystemFaults, AFullDiskIsErrorSavingData) {
-    test_payload p;
-    p.entries = {{.name = "small.txt", .data = "fits"}, repeated_byte_entry("big.bin", 'b', 60000)};
-    const auto r = install_on_tmpfs(p, target, 0, "size=16k");
+TEST_F(SystemFaults, AFullDiskIsErrorSavingDataAndLeavesNoFileCutShort) {
+    // A real installer, stored entries: three small files, then one that the disk cannot hold.
+    const std::string source = dir / "source";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"a.txt", "first"}, {"b/b.txt", "second"}, {"c.txt", "third"}, {"d.bin", std::string(200000, 'd')}};
+    for (const auto& [name, bytes] : files) write_file(source + "/" + name, bytes);
+    const std::string image = dir / "setup";
+    const auto built = run_process(MKINSTALLER_PATH, {"mkinstaller", "build", "--store", source, image});
+    ASSERT_EQ(built.exit_code, 0) << built.err;
+    fs::create_directories(target);
+    const std::string left = dir / "left";  // the tree as the installer left it, copied off the tmpfs
+    const auto r = run_in_child([&] {
+        if (!private_tmpfs(target, 0, "size=64k")) return 77;
+        // The target exists: Next to the existing-directory warning.
+        const auto run = run_process(image, {image}, {.input = answers_to_install(target) + "n\nn\n"});
+        std::fputs(run.err.c_str(), stderr);
+        fs::copy(target, left, fs::copy_options::recursive);
+        return run.term_signal != 0 ? 100 + run.term_signal : run.exit_code;
+    });
     if (r.exit_code == 77) GTEST_SKIP() << "mounting a tmpfs is not permitted here";
     EXPECT_EQ(r.exit_code, 0);
-    expect_report(r.err, "Error saving data - No space left on device (err=1).");
+
+    std::string progress = install_test::BANNER;  // the first erase, with nothing drawn, writes nothing
+    const double total = 5 + 6 + 5 + 200000;
+    double done = 0;
+    for (int i = 0; i < 3; ++i) {
+        done += static_cast<double>(files[i].second.size());
+        const std::string drawn =
+            install_test::drawing(100 * i / 4, static_cast<int>(done * 100 / total), files[i].first);
+        progress += drawn + install_test::erasure(static_cast<int>(drawn.size()));
+    }
+    const std::size_t installing = r.err.find(install_test::BANNER);
+    ASSERT_NE(installing, std::string::npos) << r.err;
+    EXPECT_EQ(r.err.substr(installing),
+              progress + failed("Error saving data - No space left on device (err=1)."));
+    EXPECT_FALSE(fs::exists(left + "/d.bin"));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(read_file(left + "/" + files[i].first), files[i].second);
 }
 
 TEST_F(SystemFaults, AReadOnlyTargetCannotTakeDirectoriesOrFiles) {
