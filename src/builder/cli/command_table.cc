@@ -116,13 +116,19 @@ constexpr std::string_view DIFF_ABOUT =
     "                    both leave the file, differing in what is listed\n"
     "\n"
     "A directory's path ends in '/'. A time or mode the installer does not set (a record whose time is\n"
-    "0) only equals another that is not set.\n";
+    "0) only equals another that is not set.\n"
+    "\n"
+    "An update leaves only part of a tree in an empty target: with --update OLD, OLD's tree is laid out\n"
+    "first and the update's entries over it, each installer with its own removal rule, and what they\n"
+    "leave together is compared with NEW's tree. Plain diff notes an update among its operands.\n";
 
 constexpr std::string_view DIFF_NOTES =
     "Exit status: 0 when the trees are the same, 1 when they differ, 2 when an installer cannot be read\n"
     "or would stop before its end (then named as verify names it).\n"
     "\n"
-    "example: mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n";
+    "examples:\n"
+    "  mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n"
+    "  mkinstaller diff --update vorna-2.0-setup vorna-2.1-update vorna-2.1-setup\n";
 
 // Each takes its operands in the order of its row.
 
@@ -159,8 +165,10 @@ int extract_line(const command_line& line, std::ostream& out, std::ostream&) {
     return STATUS_SUCCESS;
 }
 
-int diff_line(const command_line& line, std::ostream& out, std::ostream&) {
-    return run_diff(line.operands[0], line.operands[1], line.json, out) ? STATUS_DIFFERENT : STATUS_SUCCESS;
+int diff_line(const command_line& line, std::ostream& out, std::ostream& warnings) {
+    return run_diff(line.operands[0], line.operands[1], line.update_of, line.json, out, warnings)
+               ? STATUS_DIFFERENT
+               : STATUS_SUCCESS;
 }
 
 // clang-format off
