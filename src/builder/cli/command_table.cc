@@ -118,9 +118,9 @@ constexpr std::string_view DIFF_ABOUT =
     "A directory's path ends in '/'. A time or mode the installer does not set (a record whose time is\n"
     "0) only equals another that is not set.\n"
     "\n"
-    "An update leaves only part of a tree in an empty target: with --update OLD, OLD's tree is laid out\n"
-    "first and the update's entries over it, each installer with its own removal rule, and what they\n"
-    "leave together is compared with NEW's tree. Plain diff notes an update among its operands.\n";
+    "An update leaves only part of a tree in an empty target. diff --update OLD UPDATE NEW lays out\n"
+    "OLD's tree first and UPDATE's entries over it, each installer with its own removal rule, and\n"
+    "compares what they leave together with NEW's tree. Plain diff notes an update among its operands.\n";
 
 constexpr std::string_view DIFF_NOTES =
     "Exit status: 0 when the trees are the same, 1 when they differ, 2 when an installer cannot be read\n"
