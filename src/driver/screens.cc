@@ -8,6 +8,7 @@
 #include "driver/dialogue.h"
 #include "driver/driver_state.h"
 #include "driver/result.h"
+#include "driver/update_check.h"
 #include "driver/vendor_settings.h"
 #include "install/install_files.h"
 #include "payload/product_text.h"
@@ -41,11 +42,16 @@ int welcome_screen() {
                                payload::header_build_time(session.header), line);
     line("\n");
     std::fwrite(line.text.data(), 1, line.length, stderr);
+    write_update_line();
     return choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
                          static_cast<int>(WELCOME_KEYS.size()), RESULT_NEXT);
 }
 
 int dir_exists_screen() {
+    // An update checks its release here, once the directory is chosen and before anything is removed or
+    // written: before the warning, whose advice to pick another directory does not fit an update, and
+    // before the question, so that nobody confirms a target the update would refuse.
+    check_update_base(session.target_dir.data());
     if (target::path_kind(session.target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
     const char* target = session.target_dir.data();
     const int head_length = std::snprintf(nullptr, 0, payload::EXISTING_DIR_HEAD, target);

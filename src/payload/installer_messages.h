@@ -18,6 +18,14 @@ constexpr const char* MESSAGE_NOT_WHOLE = "Can't find attachments (err=2).";  //
 constexpr const char* MESSAGE_LICENSE_CORRUPTED = "Corrupted licence text (err=13).";
 constexpr const char* MESSAGE_PROFILE_CORRUPTED = "Corrupted installer settings (err=14).";
 
+// An update run over anything but the release it updates (profile_region.h): "Not an installation of
+// VORNA 1.0 to update: inc/vorna.h is missing (err=15).", the product and version being the release's.
+constexpr const char* MESSAGE_NOT_BASE_HEAD = "Not an installation of";
+constexpr const char* MESSAGE_NOT_BASE_MISSING = "is missing";
+constexpr const char* MESSAGE_NOT_BASE_DIFFERS = "differs";
+constexpr const char* MESSAGE_NOT_BASE_NO_TARGET = "the target directory does not exist";  // no base file
+constexpr const char* MESSAGE_NOT_BASE_TAG = "(err=15).";
+
 // A compressed entry whose bytes do not decode.
 constexpr const char* MESSAGE_DECOMPRESSION = "Decompression error (err=1).";
 

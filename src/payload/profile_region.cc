@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "payload/le_bytes.h"
+#include "payload/record_name.h"
 
 namespace payload {
 namespace {
@@ -27,7 +28,34 @@ bool choice(std::string_view value, std::uint8_t last) {
     return value.size() == 1 && static_cast<std::uint8_t>(value[0]) <= last;
 }
 
+// One length-prefixed text of a release name; `rest` moves past it.
+bool read_release_text(std::string_view& rest, std::string_view& text) {
+    if (rest.empty()) return false;
+    const std::size_t length = static_cast<unsigned char>(rest[0]);
+    if (length == 0 || length > PROFILE_MAX_RELEASE_TEXT || rest.size() - 1 < length) return false;
+    text = rest.substr(1, length);
+    rest.remove_prefix(1 + length);
+    return one_line(text);
+}
+
 }  // namespace
+
+bool read_release_name(std::string_view value, release_name& release) {
+    return read_release_text(value, release.product) && read_release_text(value, release.version) &&
+           value.empty();
+}
+
+bool read_base_file(std::string_view value, base_file& file) {
+    if (value.size() <= PROFILE_BASE_FILE_HEAD) return false;
+    const auto* numbers = reinterpret_cast<const unsigned char*>(value.data());
+    file.old_size = load_u32(numbers);
+    file.old_mtime = static_cast<std::int32_t>(load_u32(numbers + 4));
+    file.new_size = load_u32(numbers + 8);
+    file.new_mtime = static_cast<std::int32_t>(load_u32(numbers + 12));
+    file.path = value.substr(PROFILE_BASE_FILE_HEAD);
+    return file.path.size() <= PROFILE_MAX_BASE_PATH && one_line(file.path) &&
+           plain_name_fault(file.path) == name_fault::none;
+}
 
 const char* profile_value_problem(std::uint8_t setting, std::string_view value) {
     switch (setting) {
@@ -52,6 +80,14 @@ const char* profile_value_problem(std::uint8_t setting, std::string_view value) 
             return choice(value, static_cast<std::uint8_t>(exit_status::conventional))
                        ? nullptr
                        : "an unknown exit status";
+        case PROFILE_UPDATE_OF: {
+            release_name release;
+            return read_release_name(value, release) ? nullptr : "a release name that does not read";
+        }
+        case PROFILE_BASE_FILE: {
+            base_file file;
+            return read_base_file(value, file) ? nullptr : "a base file that does not read";
+        }
         default:
             return "an unknown setting";
     }
@@ -81,6 +117,11 @@ profile_check read_records(const unsigned char* region, std::size_t available, v
             profile.roots[profile.root_count++] = value;
             continue;
         }
+        if (setting == PROFILE_BASE_FILE) {
+            if (profile.base_count == PROFILE_MAX_BASE_FILES) return profile_check::repeated;
+            read_base_file(value, profile.base_files[profile.base_count++]);
+            continue;
+        }
         if (seen[setting]) return profile_check::repeated;
         seen[setting] = true;
         switch (setting) {
@@ -102,11 +143,16 @@ profile_check read_records(const unsigned char* region, std::size_t available, v
             case PROFILE_SAME_NAME_REMOVAL:
                 profile.removal = static_cast<same_name_removal>(value[0]);
                 break;
+            case PROFILE_UPDATE_OF:
+                read_release_name(value, profile.update_of.emplace());
+                break;
             default:
                 profile.exit = static_cast<exit_status>(value[0]);
                 break;
         }
     }
+    // A file checked for no release would stop the installer with a message naming nothing.
+    if (profile.base_count != 0 && !profile.update_of) return profile_check::no_release;
     return profile_check::written;
 }
 

@@ -59,6 +59,7 @@ void store(command_line& line, const option_spec& option, std::string_view name,
             },
             [&](bool build_arguments::*flag) { line.build.*flag = true; },
             [&](bool command_line::*flag) { line.*flag = true; },
+            [&](std::optional<std::string> command_line::*text) { line.*text = std::move(value); },
         },
         option.target);
 }
@@ -72,6 +73,7 @@ bool is_given(const command_line& line, std::string_view name) {
             [&](unsigned build_arguments::*count) { return line.build.*count != 0; },
             [&](bool build_arguments::*flag) { return line.build.*flag; },
             [&](bool command_line::*flag) { return line.*flag; },
+            [&](std::optional<std::string> command_line::*text) { return (line.*text).has_value(); },
         },
         option->target);
 }

@@ -3,6 +3,7 @@
 // options are comes from command_table.h and option_table.h.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,7 @@ struct command_line {
     bool force = false;                     // extract: overwrite existing files
     bool keep_setid = false;                // extract: keep set-user-ID, set-group-ID and sticky bits
     bool json = false;                      // list, diff: one JSON document instead of the table
+    std::optional<std::string> update_of;   // diff --update OLD: the first operand is an update of OLD
 };
 
 // `args` excludes the program name. Throws usage_error.

@@ -20,7 +20,10 @@ constexpr std::string_view BUILD_NOTES =
     "exactly what OLD installed, it leaves exactly what a full build of SOURCE_DIR with the same options\n"
     "leaves in an empty target: build replays it over OLD's tree and refuses, naming the file and\n"
     "writing nothing, where the two would differ. The summary counts its entries against the files of a\n"
-    "full installation and its payload against a full installer's.\n"
+    "full installation and its payload against a full installer's. Without --full it installs over\n"
+    "OLD's release only: before it removes or writes anything it checks up to 8 files of OLD's tree\n"
+    "beneath the target (their size and time, as OLD or the update leaves them) and stops, naming OLD's\n"
+    "product, version and the file, where one is missing or differs.\n"
     "\n"
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
     "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
@@ -117,13 +120,19 @@ constexpr std::string_view DIFF_ABOUT =
     "                    both leave the file, differing in what is listed\n"
     "\n"
     "A directory's path ends in '/'. A time or mode the installer does not set (a record whose time is\n"
-    "0) only equals another that is not set.\n";
+    "0) only equals another that is not set.\n"
+    "\n"
+    "An update leaves only part of a tree in an empty target. diff --update OLD UPDATE NEW lays out\n"
+    "OLD's tree first and UPDATE's entries over it, each installer with its own removal rule, and\n"
+    "compares what they leave together with NEW's tree. Plain diff notes an update among its operands.\n";
 
 constexpr std::string_view DIFF_NOTES =
     "Exit status: 0 when the trees are the same, 1 when they differ, 2 when an installer cannot be read\n"
     "or would stop before its end (then named as verify names it).\n"
     "\n"
-    "example: mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n";
+    "examples:\n"
+    "  mkinstaller diff vorna-2.0-setup vorna-2.1-setup\n"
+    "  mkinstaller diff --update vorna-2.0-setup vorna-2.1-update vorna-2.1-setup\n";
 
 // Each takes its operands in the order of its row.
 
@@ -160,8 +169,10 @@ int extract_line(const command_line& line, std::ostream& out, std::ostream&) {
     return STATUS_SUCCESS;
 }
 
-int diff_line(const command_line& line, std::ostream& out, std::ostream&) {
-    return run_diff(line.operands[0], line.operands[1], line.json, out) ? STATUS_DIFFERENT : STATUS_SUCCESS;
+int diff_line(const command_line& line, std::ostream& out, std::ostream& warnings) {
+    return run_diff(line.operands[0], line.operands[1], line.update_of, line.json, out, warnings)
+               ? STATUS_DIFFERENT
+               : STATUS_SUCCESS;
 }
 
 // clang-format off

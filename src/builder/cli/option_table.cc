@@ -99,7 +99,9 @@ constexpr option_spec OPTIONS[] = {
     {"list", "", "--json", "", &command_line::json, {},
         "one JSON object: the header fields, \"profile\" (the settings the installer runs\n"
         "with: title, thanks, closing_text, default_dir, recommend, existing_dir_text,\n"
-        "same_name_removal, exit_status; null when its region is damaged), \"entries\"\n"
+        "same_name_removal, exit_status, update_of: null, or for an update product,\n"
+        "version and base, the files it checks, each with path, size, mtime, new_size and\n"
+        "new_mtime; null when its region is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
@@ -114,6 +116,9 @@ constexpr option_spec OPTIONS[] = {
     {"diff", "", "--json", "", &command_line::json, {},
         "one JSON object: \"equal\", and \"changes\", each with \"change\" (added, removed,\n"
         "changed), \"path\" and, for a changed file, \"bytes\", \"time\" and \"mode\" as true or false"},
+    {"diff", "", "--update", "OLD", &command_line::update_of, {},
+        "check an update: diff --update OLD UPDATE NEW compares the tree the installer\n"
+        "OLD and then the update UPDATE leave with the tree NEW leaves"},
 };
 
 // Checked after the operands, in this order.

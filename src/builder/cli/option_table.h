@@ -20,7 +20,8 @@ using option_target = std::variant<std::optional<std::string> build_arguments::*
                                    std::vector<std::string> build_arguments::*,    // repeatable, in order
                                    unsigned build_arguments::*,  // a thread count, 1 to SETTINGS_MAX_JOBS
                                    bool build_arguments::*,      // a switch of build
-                                   bool command_line::*>;        // a switch of another command
+                                   bool command_line::*,         // a switch of another command
+                                   std::optional<std::string> command_line::*>;  // a text of another
 
 constexpr bool takes_value(const option_target& target) {
     return !std::holds_alternative<bool build_arguments::*>(target) &&

@@ -46,6 +46,14 @@ void refuse_what_is_not_allowed(const build_settings& settings, const source_tre
     if (!refusal.empty()) throw error(refusal);
 }
 
+// What the update checks beneath its target before it writes anything.
+std::string base_text(const update_plan& update) {
+    if (!update.base) return "; installs into any target";
+    const update_base_settings& base = *update.base;
+    return "; checks for " + display_text(base.product) + " " + display_text(base.version) + " (" +
+           count_of(base.files.size(), "file", "files") + ")";
+}
+
 // How much of the full installation the update carries, and its size against a full installer's.
 std::string update_text(const update_plan& update, const build_summary& summary) {
     const std::size_t files = update.plan.entries.size() - update.delete_count;
@@ -56,14 +64,14 @@ std::string update_text(const update_plan& update, const build_summary& summary)
            count_of(update.delete_count, "delete", "deletes") + ", " + count_of(files, "file", "files") +
            ") for the " + count_of(update.new_file_count, "file", "files") +
            " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
-           share + " of a full installer's (about " + std::to_string(full) + ")";
+           share + " of a full installer's (about " + std::to_string(full) + ")" + base_text(update);
 }
 
 }  // namespace
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
     const auto started = std::chrono::steady_clock::now();
-    const build_settings settings = resolve_build_settings(args, current_build_environment());
+    build_settings settings = resolve_build_settings(args, current_build_environment());
     const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
     const payload_plan full_plan = plan_payload(settings, tree);
     refuse_what_is_not_allowed(settings, tree, full_plan);
@@ -77,6 +85,8 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         } catch (const error& e) {
             throw error("--update-from " + shown(settings.update_from) + ": " + e.what());
         }
+        // The stub checks the release beneath its target before it writes anything.
+        settings.profile.update_of = update->base;
     }
     const payload_plan& plan = update ? update->plan : full_plan;
     for (const auto& warning : tree.warnings) warn(warnings, warning);

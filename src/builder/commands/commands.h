@@ -1,6 +1,7 @@
 // The commands of mkinstaller. Each throws error on failure; output goes to the given streams.
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -10,9 +11,11 @@ namespace builder {
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings);
 void run_list(const std::string& installer, bool json, std::ostream& out, std::ostream& warnings);
-// Returns whether the trees differ.
-bool run_diff(const std::string& old_installer, const std::string& new_installer, bool json,
-              std::ostream& out);
+// Returns whether the trees differ. With `update_of`, `old_installer` is an update laid over the tree
+// the installer `update_of` leaves. An update among plain diff's operands draws a note on `warnings`.
+bool run_diff(const std::string& old_installer, const std::string& new_installer,
+              const std::optional<std::string>& update_of, bool json, std::ostream& out,
+              std::ostream& warnings);
 void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings);
 void run_info(const std::string& installer, std::ostream& out);
 void run_license(const std::string& installer, std::ostream& out);

@@ -1,5 +1,6 @@
-// The diff command: the trees two installers leave in an empty target, compared file by file; one line
-// per path added, removed or changed, or with --json one document holding the same.
+// The diff command: the trees two installers leave in an empty target (or, with --update, the tree an
+// installer and then an update of it leave), compared file by file; one line per path added, removed or
+// changed, or with --json one document holding the same.
 #include <ostream>
 #include <string>
 
@@ -35,10 +36,21 @@ void print_json(const std::vector<tree_change>& changes, std::ostream& out) {
 
 }  // namespace
 
-bool run_diff(const std::string& old_installer, const std::string& new_installer, bool json,
-              std::ostream& out) {
-    const installer_tree before = read_installer_tree(old_installer, "diff");
+bool run_diff(const std::string& old_installer, const std::string& new_installer,
+              const std::optional<std::string>& update_of, bool json, std::ostream& out,
+              std::ostream& warnings) {
+    std::optional<installer_tree> base;
+    if (update_of) base = read_installer_tree(*update_of, "diff");
+    const installer_tree before = read_installer_tree(old_installer, "diff", base ? &base->tree : nullptr);
     const installer_tree after = read_installer_tree(new_installer, "diff");
+    if (!update_of) {
+        for (const installer_tree* tree : {&before, &after}) {
+            if (!tree->is_update) continue;
+            warnings << "mkinstaller: note: " << shown(tree == &before ? old_installer : new_installer)
+                     << " is an update, which leaves only part of its tree in an empty target; diff --update "
+                        "OLD UPDATE NEW compares what it leaves over its release\n";
+        }
+    }
     const std::vector<tree_change> changes = compare_trees(before.tree, after.tree);
     if (json) {
         print_json(changes, out);

@@ -81,6 +81,16 @@ void print_profile(const stub_profile& found, std::ostream& out) {
             << " complete, " << payload::EXIT_STATUS_FAILED << " failure, " << payload::EXIT_STATUS_CANCELLED
             << " cancelled)\n";
     }
+    if (given.update_of) {
+        const update_base_settings& base = *given.update_of;
+        out << "updates: " << display_text(base.product) << ' ' << display_text(base.version) << " (checks ";
+        if (base.files.empty()) {
+            out << "only that the target directory exists)\n";
+        } else {
+            out << base.files.size() << (base.files.size() == 1 ? " file" : " files")
+                << " of it beneath the target before it writes anything)\n";
+        }
+    }
 }
 
 }  // namespace

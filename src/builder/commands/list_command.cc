@@ -93,6 +93,22 @@ std::string octal(std::uint32_t value) {
     return text;
 }
 
+// The release an update installs over and the files it checks there, or null.
+std::string update_json(const std::optional<update_base_settings>& update) {
+    if (!update) return "null";
+    std::string files;
+    for (const base_file_settings& f : update->files) {
+        files += (files.empty() ? "\n      " : ",\n      ") + std::string("{\"path\": ") +
+                 json_string(f.path) + ", \"size\": " + std::to_string(f.old_size) +
+                 ", \"mtime\": " + std::to_string(f.old_mtime) +
+                 ", \"new_size\": " + std::to_string(f.new_size) +
+                 ", \"new_mtime\": " + std::to_string(f.new_mtime) + "}";
+    }
+    return "{\"product\": " + json_string(update->product) +
+           ", \"version\": " + json_string(update->version) + ", \"base\": [" + files +
+           (files.empty() ? "]}" : "\n    ]}");
+}
+
 // The settings the installer runs with, defaults included; null when its profile region is damaged or
 // cannot be told, since the installer then refuses to start.
 std::string profile_json(const stub_profile& found) {
@@ -106,7 +122,8 @@ std::string profile_json(const stub_profile& found) {
            ",\n    \"default_dir\": " + json_string(v.default_dir) + ",\n    \"recommend\": [" + roots +
            "],\n    \"existing_dir_text\": " + json_string(v.existing_dir_text) +
            ",\n    \"same_name_removal\": " + json_string(removal_name(v.removal)) +
-           ",\n    \"exit_status\": " + json_string(exit_status_name(v.exit)) + "\n  }";
+           ",\n    \"exit_status\": " + json_string(exit_status_name(v.exit)) +
+           ",\n    \"update_of\": " + update_json(v.update_of) + "\n  }";
 }
 
 void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,

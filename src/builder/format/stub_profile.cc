@@ -20,6 +20,27 @@ void append_choice(std::string& out, std::uint8_t setting, std::uint8_t choice) 
     append_record(out, setting, std::string_view(reinterpret_cast<const char*>(&choice), 1));
 }
 
+void append_u32(std::string& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
+}
+
+void append_update(std::string& out, const update_base_settings& update) {
+    std::string release;
+    for (const std::string* text : {&update.product, &update.version}) {
+        release.push_back(static_cast<char>(text->size()));
+        release.append(*text);
+    }
+    append_record(out, payload::PROFILE_UPDATE_OF, release);
+    for (const base_file_settings& file : update.files) {
+        std::string value;
+        append_u32(value, file.old_size);
+        append_u32(value, static_cast<std::uint32_t>(file.old_mtime));
+        append_u32(value, file.new_size);
+        append_u32(value, static_cast<std::uint32_t>(file.new_mtime));
+        append_record(out, payload::PROFILE_BASE_FILE, value + file.path);
+    }
+}
+
 std::optional<std::string> owned(const std::optional<std::string_view>& view) {
     if (!view) return std::nullopt;
     return std::string(*view);
@@ -36,6 +57,15 @@ profile_settings settings_of(const payload::vendor_profile& p) {
     // A region holds a choice only when the vendor made one; both read the same either way.
     s.removal = p.removal;
     s.exit = p.exit;
+    if (p.update_of) {
+        update_base_settings& u = s.update_of.emplace();
+        u.product = p.update_of->product;
+        u.version = p.update_of->version;
+        for (std::size_t i = 0; i < p.base_count; ++i) {
+            const payload::base_file& f = p.base_files[i];
+            u.files.push_back({std::string(f.path), f.old_size, f.old_mtime, f.new_size, f.new_mtime});
+        }
+    }
     return s;
 }
 
@@ -43,7 +73,7 @@ profile_settings settings_of(const payload::vendor_profile& p) {
 
 bool profile_settings::empty() const {
     return !title && !thanks && !closing_text && !default_dir && roots.empty() && !existing_dir_text &&
-           !removal && !exit;
+           !removal && !exit && !update_of;
 }
 
 profile_values effective_values(const profile_settings& s) {
@@ -60,6 +90,7 @@ profile_values effective_values(const profile_settings& s) {
     v.existing_dir_text = s.existing_dir_text.value_or(std::string(payload::DEFAULT_EXISTING_DIR_TEXT));
     v.removal = s.removal.value_or(payload::same_name_removal::anywhere);
     v.exit = s.exit.value_or(payload::exit_status::always_zero);
+    v.update_of = s.update_of;
     return v;
 }
 
@@ -94,6 +125,7 @@ std::string encode_profile(const profile_settings& s) {
     if (s.removal)
         append_choice(out, payload::PROFILE_SAME_NAME_REMOVAL, static_cast<std::uint8_t>(*s.removal));
     if (s.exit) append_choice(out, payload::PROFILE_EXIT_STATUS, static_cast<std::uint8_t>(*s.exit));
+    if (s.update_of) append_update(out, *s.update_of);
     return out;
 }
 
@@ -116,6 +148,8 @@ std::string profile_damage_text(const stub_profile& found) {
             return "a setting is given more than once";
         case payload::profile_check::bad_value:
             return "a setting's value cannot be used";
+        case payload::profile_check::no_release:
+            return "it checks base files for no release";
         default:
             return "it is sound";
     }

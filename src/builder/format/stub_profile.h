@@ -13,6 +13,23 @@
 
 namespace builder {
 
+// A file an update checks before it writes anything (payload::base_file, owned).
+struct base_file_settings {
+    std::string path;
+    std::uint32_t old_size = 0;
+    std::int32_t old_mtime = 0;  // 0: not compared
+    std::uint32_t new_size = 0;
+    std::int32_t new_mtime = 0;
+};
+
+// The release an update installs over, and the files it checks there. Not a vendor setting: build
+// writes it for --update-from without --full.
+struct update_base_settings {
+    std::string product;
+    std::string version;
+    std::vector<base_file_settings> files;  // at most PROFILE_MAX_BASE_FILES, in the order checked
+};
+
 // The settings a vendor gave; an absent one keeps the stub's built-in value.
 struct profile_settings {
     std::optional<std::string> title;
@@ -23,6 +40,7 @@ struct profile_settings {
     std::optional<std::string> existing_dir_text;
     std::optional<payload::same_name_removal> removal;
     std::optional<payload::exit_status> exit;
+    std::optional<update_base_settings> update_of;
 
     bool empty() const;
 };
@@ -37,6 +55,7 @@ struct profile_values {
     std::string existing_dir_text;
     payload::same_name_removal removal = payload::same_name_removal::anywhere;
     payload::exit_status exit = payload::exit_status::always_zero;
+    std::optional<update_base_settings> update_of;  // none: it installs anywhere
 };
 profile_values effective_values(const profile_settings& settings);
 

@@ -38,9 +38,13 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     if (!problem_text.empty()) throw error(prefix + problem_text);
     installer_tree result;
     if (target != nullptr) result.tree = *target;
-    result.removal = installer_profile_values(in, command + ": " + shown(path)).removal;
+    const profile_values profile = installer_profile_values(in, command + ": " + shown(path));
+    result.removal = profile.removal;
+    result.is_update = profile.update_of.has_value();
     result.header_offset = in.header_offset;
     result.installer_size = in.file_size;
+    result.product = payload::header_text(in.header, payload::HEADER_PRODUCT_NAME);
+    result.version = payload::header_text(in.header, payload::HEADER_VERSION);
     const auto digest_bytes = [&](walked_entry& entry) {
         const payload::file_record& record = entry.record;
         if (record.method == payload::METHOD_DELETE) return;

@@ -22,6 +22,9 @@ struct installer_tree {
     std::map<std::string, file_state> entries;
     std::uint64_t header_offset = 0;  // where the payload starts: the stub and its padding before it
     std::uint64_t installer_size = 0;
+    std::string product;  // the header's texts, as they stand
+    std::string version;
+    bool is_update = false;  // its profile names a release it installs over
 };
 
 // Throws error, the message starting with `command`, at the first entry the installer would stop at. The

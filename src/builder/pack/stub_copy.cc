@@ -15,6 +15,18 @@ namespace {
 // A stub is a program of a few megabytes; anything far larger is the wrong file.
 constexpr std::uint64_t STUB_MAX_SIZE = std::uint64_t{256} << 20;
 
+// What the region is to hold. An update's base records are no vendor setting: they join the settings
+// given, or, when none are, the stub's own, which a full build would have kept by copying the stub.
+profile_settings with_stub_settings(const profile_settings& given, const stub_profile& found) {
+    if (!given.update_of || found.found != stub_profile::state::written) return given;
+    profile_settings vendor = given;
+    vendor.update_of.reset();
+    if (!vendor.empty()) return given;
+    profile_settings wanted = found.settings;
+    wanted.update_of = given.update_of;
+    return wanted;
+}
+
 }  // namespace
 
 std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
@@ -38,7 +50,8 @@ std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     }
     const stub_profile profile = find_stub_profile(bytes);
     require_stub_profile(profile, "stub " + in_quotes(stub_path), !settings.profile.empty());
-    if (!settings.profile.empty()) write_stub_profile(bytes, profile, settings.profile);
+    if (!settings.profile.empty())
+        write_stub_profile(bytes, profile, with_stub_settings(settings.profile, profile));
     out.write(bytes.data(), bytes.size());
     return bytes.size();
 }

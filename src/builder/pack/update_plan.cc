@@ -15,6 +15,7 @@
 
 #include "builder/format/record_writer.h"
 #include "builder/model/same_name.h"
+#include "builder/pack/update_base.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
@@ -233,7 +234,11 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
         const replay_outcome outcome = replay(old.tree, entries, full, states);
         if (!outcome.failure.empty()) throw error("no update can be built: " + outcome.failure);
         const std::vector<tree_change> differences = compare_trees(outcome.tree, new_tree);
-        if (differences.empty()) return finished_plan(old, full, new_tree, states, entries, carried);
+        if (differences.empty()) {
+            update_plan result = finished_plan(old, full, new_tree, states, entries, carried);
+            if (!every_file) result.base = choose_base_files(old, new_tree, result.plan);
+            return result;
+        }
         if (!carry_what_puts_right(differences, full, writer, carried)) {
             throw error("no update can be built: " + describe_difference(differences.front()) +
                         ", and no entry of the format puts that right");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_tree.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/payload_plan.h"
@@ -23,6 +24,8 @@ struct update_plan {
     // the files the update does not carry (the same bytes give the same size at the same level; a file
     // the old one lacks counts at its full size); add the update's own stored bytes for the rest.
     std::uint64_t full_payload_without_update_files = 0;
+    // What the update checks before it writes anything (update_base.h); none when it carries every file.
+    std::optional<update_base_settings> base;
 };
 
 // What each file entry of `full` leaves, from the source files themselves; delete entries get an empty
@@ -33,7 +36,8 @@ std::vector<file_state> source_states(const build_settings& settings, const payl
 // stop.
 layout_tree replay_full(const payload_plan& full, const std::vector<file_state>& states);
 
-// With `every_file`, every file entry of `full` is carried (an update that is also a full installer).
+// With `every_file`, every file entry of `full` is carried (an update that is also a full installer, which
+// checks no base); else the plan names the base it checks.
 // Throws error when no update reaches the full installation's tree from `old_tree`.
 update_plan plan_update(const installer_tree& old, const payload_plan& full,
                         const std::vector<file_state>& states, bool every_file);

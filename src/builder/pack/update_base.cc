@@ -1,0 +1,90 @@
+// Choosing an update's base files.
+#include "builder/pack/update_base.h"
+
+#include <algorithm>
+#include <set>
+
+#include "builder/util/error.h"
+#include "payload/record_name.h"
+
+namespace builder {
+namespace {
+
+struct candidate {
+    base_file_settings file;
+    bool rewritten = false;
+};
+
+// Only a plain name without control characters can stand in the region, and in a one-line message.
+bool storable(const std::string& path) {
+    return path.size() <= payload::PROFILE_MAX_BASE_PATH &&
+           payload::plain_name_fault(path) == payload::name_fault::none &&
+           std::ranges::none_of(path,
+                                [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// Every file beneath `dir` that `other` holds as a file at the same path, with both states.
+void collect(const layout_node& dir, const layout_node& other, const std::string& prefix,
+             const std::set<std::string>& written, std::vector<candidate>& found) {
+    for (const auto& [name, node] : dir.children) {
+        const auto there = other.children.find(name);
+        if (there == other.children.end() || there->second.is_directory != node.is_directory) continue;
+        const std::string path = prefix + name;
+        if (node.is_directory) {
+            collect(node, there->second, path + "/", written, found);
+        } else if (storable(path)) {
+            const file_state& before = node.file;
+            const file_state& after = there->second.file;
+            found.push_back(
+                {{path, before.size, before.mtime.value_or(0), after.size, after.mtime.value_or(0)},
+                 written.contains(path)});
+        }
+    }
+}
+
+bool nameable(const std::string& text) {
+    return !text.empty() && text.size() <= payload::PROFILE_MAX_RELEASE_TEXT &&
+           std::ranges::none_of(text,
+                                [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+}  // namespace
+
+update_base_settings choose_base_files(const installer_tree& old, const layout_tree& new_tree,
+                                       const payload_plan& update) {
+    if (!nameable(old.product) || !nameable(old.version)) {
+        throw error(
+            "its product name or version is empty or holds a control character: the update could not name "
+            "the release it installs over");
+    }
+    update_base_settings base{old.product, old.version, {}};
+    std::set<std::string> written;
+    for (const planned_entry& e : update.entries) {
+        if (!e.is_delete) written.insert(e.name);
+    }
+    std::vector<candidate> found;
+    collect(old.tree.root, new_tree.root, "", written, found);
+    std::ranges::sort(found, [](const candidate& a, const candidate& b) {
+        if (a.file.old_mtime != b.file.old_mtime) return a.file.old_mtime > b.file.old_mtime;
+        return a.file.path < b.file.path;
+    });
+    const auto count = [&](bool rewritten) {
+        return static_cast<std::size_t>(std::ranges::count(found, rewritten, &candidate::rewritten));
+    };
+    const std::size_t places = payload::PROFILE_MAX_BASE_FILES;
+    const std::size_t rewritten = std::min(count(true), places - std::min(count(false), places / 2));
+    const std::size_t kept = std::min(count(false), places - rewritten);
+    // The files left in place first: a target that is not OLD's fails on them before anything else.
+    for (const bool kind : {false, true}) {
+        std::size_t left = kind ? rewritten : kept;
+        for (const candidate& c : found) {
+            if (left == 0) break;
+            if (c.rewritten != kind) continue;
+            base.files.push_back(c.file);
+            --left;
+        }
+    }
+    return base;
+}
+
+}  // namespace builder

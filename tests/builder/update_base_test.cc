@@ -1,0 +1,148 @@
+// An update installs over its own release only: run into an empty directory, over another product or
+// over another release it stops before it removes or writes anything, naming the release and the file,
+// and the target stays byte for byte as it was; its welcome screen says what it updates. An update with
+// --full installs anywhere. diff --update checks an update without installing it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "builder_test_util.h"
+#include "support/installer_run.h"
+#include "support/json_reader.h"
+#include "support/stub_regions.h"
+
+namespace {
+
+using namespace builder_test;
+using testing_support::snapshot_detail;
+
+const std::string MISSING = "Not an installation of VORNA 1.0 to update: inc/vorna.h is missing (err=15).";
+
+// VORNA 1.0 -> 1.1: inc/vorna.h and doc/readme.txt stay, lib/libvorna.a changes, old.txt goes. The base
+// files are inc/vorna.h and doc/readme.txt (left in place, newest first), then lib/libvorna.a.
+class UpdateBase : public ::testing::Test {
+  protected:
+    temp_dir dir;
+
+    // Builds the tree `tree` as VORNA `version`, unless `options` name another product.
+    std::string build(const std::string& tree, const std::string& version,
+                      std::vector<std::string> options = {}, const std::string& output = "") {
+        std::vector<std::string> args = {"--product", "VORNA", "--version", version};
+        args.insert(args.end(), options.begin(), options.end());
+        args.insert(args.end(), {dir / tree, dir / (output.empty() ? tree + "-setup" : output)});
+        return build_whole_tree(args);
+    }
+
+    void write_v10(const std::string& tree, std::int64_t header_time = TEST_TIME + 30) {
+        write_timed_file(dir / (tree + "/inc/vorna.h"), "header 1", header_time);
+        write_timed_file(dir / (tree + "/lib/libvorna.a"), "library 1.0", TEST_TIME + 20);
+        write_timed_file(dir / (tree + "/doc/readme.txt"), "read me", TEST_TIME + 10);
+        write_timed_file(dir / (tree + "/old.txt"), "old", TEST_TIME);
+    }
+
+    void SetUp() override {
+        write_v10("v10");
+        write_v10("v11");
+        std::filesystem::remove(dir / "v11/old.txt");
+        write_timed_file(dir / "v11/lib/libvorna.a", "library 1.1!", TEST_TIME + 40);
+        build("v10", "1.0");
+        build("v11", "1.1");
+    }
+
+    std::string update(std::vector<std::string> options = {}) {
+        options.insert(options.end(), {"--update-from", dir / "v10-setup"});
+        return build("v11", "1.1", options, "update");
+    }
+
+    testing_support::process_result run(const std::string& installer, const std::string& target) {
+        return testing_support::run_itself(installer, testing_support::answers_to_install(target) + "n\nn\n");
+    }
+
+    // Runs `installer` into `target`: it stops with `message`, leaving the target as it was.
+    void expect_refused(const std::string& installer, const std::string& target, const std::string& message,
+                        int status = 0) {
+        const auto before = tree_snapshot(target, snapshot_detail::with_modes_and_times);
+        const auto r = run(installer, target);
+        EXPECT_EQ(r.exit_code, status);
+        EXPECT_TRUE(r.err.ends_with(message + "\n\n\nInstallation terminated.\n")) << r.err;
+        EXPECT_EQ(tree_snapshot(target, snapshot_detail::with_modes_and_times), before);
+    }
+};
+
+TEST_F(UpdateBase, AnUpdateRefusesEveryTargetButItsReleaseAndSaysSoFirst) {
+    const std::string setup = update();
+    std::filesystem::create_directories(dir / "empty");
+    expect_refused(setup, dir / "empty", MISSING);
+    write_timed_file(dir / "acme/bin/acme", "another product");
+    install(build("acme", "1.0", {"--product", "ACME"}), dir / "other-product");
+    expect_refused(setup, dir / "other-product", MISSING);
+    write_v10("v101", TEST_TIME + 35);  // another release: its most recent file differs in time
+    install(build("v101", "1.0.1"), dir / "other-release");
+    expect_refused(setup, dir / "other-release",
+                   "Not an installation of VORNA 1.0 to update: inc/vorna.h differs (err=15).");
+
+    install(dir / "v10-setup", dir / "release");
+    const auto r = run(setup, dir / "release");
+    EXPECT_NE(
+        r.err.find(" (build 231114.221320) !\nThis update installs over VORNA 1.0 only.\n\n[Next? Cancel?]"),
+        std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
+}
+
+TEST_F(UpdateBase, AFailedCheckEndsAsTheExitPolicySaysAndAFullUpdateChecksNothing) {
+    std::filesystem::create_directories(dir / "empty");
+    expect_refused(update({"--exit-status", "conventional"}), dir / "empty", MISSING, 1);
+    const auto r = run(update({"--full"}), dir / "empty");
+    EXPECT_EQ(r.err.find("This update"), std::string::npos);
+    EXPECT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
+}
+
+TEST_F(UpdateBase, TheReadingCommandsShowTheBaseAndVerifyRefusesMalformedRecords) {
+    const std::string setup = update();
+    EXPECT_NE(
+        run_mkinstaller({"info", setup})
+            .out.find(
+                "updates: VORNA 1.0 (checks 3 files of it beneath the target before it writes anything)\n"),
+        std::string::npos);
+    const auto doc = testing_support::parse_json(run_mkinstaller({"list", "--json", setup}).out);
+    const auto& base = doc["profile"]["update_of"];
+    EXPECT_EQ(base["product"].str() + " " + base["version"].str(), "VORNA 1.0");
+    std::string files;
+    for (std::size_t i = 0; i < base["base"].size(); ++i) {
+        const auto& f = base["base"][i];
+        files += f["path"].str() + " " + std::to_string(f["size"].num()) + " " +
+                 std::to_string(f["new_size"].num()) + " " +
+                 std::to_string(f["new_mtime"].num() - TEST_TIME) + "\n";
+    }
+    EXPECT_EQ(files, "inc/vorna.h 8 8 30\ndoc/readme.txt 7 7 10\nlib/libvorna.a 11 12 40\n");
+    EXPECT_EQ(run_mkinstaller({"verify", setup}).exit_code, 0);
+
+    const std::string stub =
+        testing_support::profiled_stub({{payload::PROFILE_BASE_FILE, std::string(16, '\0') + "a"}});
+    testing_support::write_installer_with_stub(dir / "damaged", stub,
+                                               {.entries = {{.name = "a", .data = "1"}}});
+    const auto verified = run_mkinstaller({"verify", dir / "damaged"});
+    EXPECT_EQ(verified.exit_code, 1);
+    EXPECT_NE(verified.err.find("checks base files for no release"), std::string::npos) << verified.err;
+}
+
+TEST_F(UpdateBase, DiffUpdateComparesWhatTheReleaseAndItsUpdateLeave) {
+    const std::string setup = update();
+    const auto same = run_mkinstaller({"diff", "--update", dir / "v10-setup", setup, dir / "v11-setup"});
+    EXPECT_EQ(same.exit_code, 0) << same.err;
+    EXPECT_EQ(same.out + same.err, "");
+    write_timed_file(dir / "v11/doc/readme.txt", "changed by hand", TEST_TIME + 10);
+    build("v11", "1.1");
+    const auto changed = run_mkinstaller({"diff", "--update", dir / "v10-setup", setup, dir / "v11-setup"});
+    EXPECT_EQ(changed.exit_code, 1);
+    EXPECT_EQ(changed.out, "changed  doc/readme.txt (bytes)\n");
+    EXPECT_EQ(run_mkinstaller({"diff", "--update", dir / "v10", setup, dir / "v11-setup"}).exit_code, 2);
+    const auto plain = run_mkinstaller({"diff", dir / "v11-setup", setup});
+    EXPECT_NE(
+        plain.err.find("is an update, which leaves only part of its tree in an empty target; diff --update"),
+        std::string::npos)
+        << plain.err;
+}
+
+}  // namespace
