@@ -31,6 +31,10 @@ std::string release_text(const payload::release_name& release) {
     error(message.c_str());
 }
 
+bool rewritten_by_update(const payload::base_file& file) {
+    return file.old_size != file.new_size || file.old_mtime != file.new_mtime;
+}
+
 }  // namespace
 
 const char* base_file_problem(std::string_view target, const payload::base_file& file) {
@@ -52,11 +56,22 @@ void check_update_base(const char* target) {
             not_the_base(*settings.update_of, payload::MESSAGE_NOT_BASE_NO_TARGET, nullptr);
         return;
     }
+    // A file the update rewrites is gone when an earlier run was stopped inside it (the file in progress
+    // is removed): it may be missing as long as another base file is there.
+    const payload::base_file* first_missing = nullptr;
+    bool any_found = false;
     for (std::size_t i = 0; i < settings.base_count; ++i) {
         const payload::base_file& file = settings.base_files[i];
-        if (const char* problem = base_file_problem(target, file))
+        const char* problem = base_file_problem(target, file);
+        if (problem == nullptr) {
+            any_found = true;
+        } else if (problem == payload::MESSAGE_NOT_BASE_MISSING && rewritten_by_update(file)) {
+            if (first_missing == nullptr) first_missing = &file;
+        } else {
             not_the_base(*settings.update_of, file.path, problem);
+        }
     }
+    if (!any_found) not_the_base(*settings.update_of, first_missing->path, payload::MESSAGE_NOT_BASE_MISSING);
 }
 
 void write_update_line() {

@@ -16,7 +16,9 @@ const char* base_file_problem(std::string_view target, const payload::base_file&
 
 // With the vendor settings in force: ends the installer through `error` with the numbered message that
 // names the release and the first base file that fails, in their order, or the target directory when the
-// update names no file and the directory does not exist. Returns when the target passes, or when the
+// update names no file and the directory does not exist. A missing file that the update rewrites does not
+// fail unless no base file is there at all (then the first missing one is named): an update stopped inside
+// that file can be run again. Returns when the target passes, or when the
 // installer is no update.
 void check_update_base(const char* target);
 
