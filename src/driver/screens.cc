@@ -1,8 +1,9 @@
 #include "driver/screens.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <string>
+#include <cstring>
 #include <string_view>
 
 #include "driver/dialogue.h"
@@ -18,10 +19,22 @@
 namespace driver {
 namespace {
 
-// Writes `text` to standard error in one piece.
-void write_text(std::string_view text) {
-    std::fwrite(text.data(), 1, text.size(), stderr);
-}
+// A screen's text, gathered so that it goes to the unbuffered standard error in one piece. The longest
+// holds a target directory and a vendor's paragraph; a fixed buffer, since std::string's growth would
+// link the library's exception paths into the installer.
+struct screen_text {
+    std::array<char, TARGET_DIR_SIZE + payload::PROFILE_CONTENT_CAPACITY + 1024> bytes;
+    std::size_t length = 0;
+
+    void append(std::string_view piece) {
+        const std::size_t taken = std::min(piece.size(), bytes.size() - length);
+        std::memcpy(bytes.data() + length, piece.data(), taken);
+        length += taken;
+    }
+    void write() const { std::fwrite(bytes.data(), 1, length, stderr); }
+};
+
+screen_text text;
 
 constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
 constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
@@ -53,15 +66,14 @@ int dir_exists_screen() {
     // before the question, so that nobody confirms a target the update would refuse.
     check_update_base(session.target_dir.data());
     if (target::path_kind(session.target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
-    const char* target = session.target_dir.data();
-    const int head_length = std::snprintf(nullptr, 0, payload::EXISTING_DIR_HEAD, target);
-    std::string text(static_cast<std::size_t>(head_length), '\0');
-    std::snprintf(text.data(), text.size() + 1, payload::EXISTING_DIR_HEAD, target);
+    const int head_length = std::snprintf(text.bytes.data(), text.bytes.size(), payload::EXISTING_DIR_HEAD,
+                                          session.target_dir.data());
+    text.length = std::min(static_cast<std::size_t>(head_length), text.bytes.size() - 1);
     const std::string_view paragraph = existing_dir_text();
-    text += paragraph;
-    if (!paragraph.empty()) text += '\n';  // no empty line is left where no paragraph stands
-    text += payload::EXISTING_DIR_TAIL;
-    write_text(text);
+    text.append(paragraph);
+    if (!paragraph.empty()) text.append("\n");  // no empty line is left where no paragraph stands
+    text.append(payload::EXISTING_DIR_TAIL);
+    text.write();
     return ask_back_next_cancel();
 }
 
@@ -74,9 +86,10 @@ int install_screen() {
 }
 
 int installed_screen() {
-    std::string text(payload::FILES_INSTALLED_HEAD);
-    text += closing_text();
-    write_text(text);
+    text.length = 0;
+    text.append(payload::FILES_INSTALLED_HEAD);
+    text.append(closing_text());
+    text.write();
     return ask_back_next_cancel();
 }
 

@@ -3,9 +3,11 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cstdio>
-#include <string>
+#include <cstring>
 
+#include "driver/driver_state.h"
 #include "driver/termination.h"
 #include "driver/vendor_settings.h"
 #include "payload/installer_messages.h"
@@ -14,21 +16,30 @@
 namespace driver {
 namespace {
 
+// Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
+// installer: the longest message names a release of two header texts and a base file's path, and the
+// longest path joins any target directory to such a path.
+constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
+    2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + 128;
+constexpr std::size_t BASE_PATH_SIZE = TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
+
 bool same_file(const struct stat& found, std::uint32_t size, std::int32_t mtime) {
     return found.st_size == static_cast<off_t>(size) && (mtime == 0 || found.st_mtime == mtime);
 }
 
-std::string release_text(const payload::release_name& release) {
-    return std::string(release.product) + " " + std::string(release.version);
+int text_length(std::string_view text) {
+    return static_cast<int>(text.size());
 }
 
 [[noreturn]] void not_the_base(const payload::release_name& release, std::string_view subject,
                                const char* problem) {
-    std::string message = std::string(payload::MESSAGE_NOT_BASE_HEAD) + " " + release_text(release) +
-                          " to update: " + std::string(subject);
-    if (problem != nullptr) message += std::string(" ") + problem;
-    message += std::string(" ") + payload::MESSAGE_NOT_BASE_TAG;
-    error(message.c_str());
+    static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
+    std::snprintf(message.data(), message.size(), "%s %.*s %.*s to update: %.*s%s%s %s",
+                  payload::MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
+                  text_length(release.version), release.version.data(), text_length(subject), subject.data(),
+                  problem != nullptr ? " " : "", problem != nullptr ? problem : "",
+                  payload::MESSAGE_NOT_BASE_TAG);
+    error(message.data());
 }
 
 bool rewritten_by_update(const payload::base_file& file) {
@@ -38,9 +49,15 @@ bool rewritten_by_update(const payload::base_file& file) {
 }  // namespace
 
 const char* base_file_problem(std::string_view target, const payload::base_file& file) {
-    const std::string path = std::string(target) + "/" + std::string(file.path);
+    static std::array<char, BASE_PATH_SIZE> path;
+    // A path that does not fit is longer than any the system resolves: nothing is found there.
+    if (target.size() + 1 + file.path.size() >= path.size()) return payload::MESSAGE_NOT_BASE_MISSING;
+    std::memcpy(path.data(), target.data(), target.size());
+    path[target.size()] = '/';
+    std::memcpy(path.data() + target.size() + 1, file.path.data(), file.path.size());
+    path[target.size() + 1 + file.path.size()] = '\0';
     struct stat found {};
-    if (lstat(path.c_str(), &found) != 0) return payload::MESSAGE_NOT_BASE_MISSING;
+    if (lstat(path.data(), &found) != 0) return payload::MESSAGE_NOT_BASE_MISSING;
     // Either state passes: an update stopped half way has left some files old and some new.
     if (S_ISREG(found.st_mode) &&
         (same_file(found, file.old_size, file.old_mtime) || same_file(found, file.new_size, file.new_mtime)))
@@ -76,7 +93,10 @@ void check_update_base(const char* target) {
 
 void write_update_line() {
     const auto& release = vendor_settings().update_of;
-    if (release) std::fprintf(stderr, "This update installs over %s only.\n", release_text(*release).c_str());
+    if (release) {
+        std::fprintf(stderr, "This update installs over %.*s %.*s only.\n", text_length(release->product),
+                     release->product.data(), text_length(release->version), release->version.data());
+    }
 }
 
 }  // namespace driver

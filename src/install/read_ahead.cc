@@ -4,15 +4,11 @@
 // after that.
 #include "install/read_ahead.h"
 
+#include <pthread.h>
 #include <sys/resource.h>
 
 #include <algorithm>
-#include <condition_variable>
 #include <limits>
-#include <mutex>
-#include <new>
-#include <system_error>
-#include <thread>
 
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
@@ -43,13 +39,30 @@ struct queue_state {
     std::size_t bytes_held = 0;  // stored and file bytes of entries not yet released
     bool stop = false;
     bool running = false;
-    std::mutex lock;
-    std::condition_variable loop_wake;    // a stage or chunk published
-    std::condition_variable worker_wake;  // a slot or bytes released, or stop
-    std::thread worker;
+    // The POSIX primitives, not std::thread, std::mutex and std::condition_variable: those report failure
+    // by throwing std::system_error, which would link the exception classes and std::string into the
+    // stub. A default mutex locked by its own thread and a condition waited on under it cannot fail.
+    pthread_mutex_t lock = PTHREAD_MUTEX_INITIALIZER;
+    pthread_cond_t loop_wake = PTHREAD_COND_INITIALIZER;    // a stage or chunk published
+    pthread_cond_t worker_wake = PTHREAD_COND_INITIALIZER;  // a slot or bytes released, or stop
+    pthread_t worker{};
 };
 
 queue_state queue;
+
+// Holds the queue's lock for its scope.
+struct queue_guard {
+    queue_guard() { pthread_mutex_lock(&queue.lock); }
+    ~queue_guard() { pthread_mutex_unlock(&queue.lock); }
+    queue_guard(const queue_guard&) = delete;
+    queue_guard& operator=(const queue_guard&) = delete;
+};
+
+// Waits on `wake` until `ready` holds; the caller holds the queue's lock.
+template <typename Ready>
+void wait_until(pthread_cond_t& wake, Ready ready) {
+    while (!ready()) pthread_cond_wait(&wake, &queue.lock);
+}
 
 prepared_entry& slot(std::uint32_t index) {
     return queue.slots[index % READ_AHEAD_SLOTS];
@@ -71,10 +84,10 @@ bool memory_is_limited() {
 }
 
 void publish(prepared_entry& entry, int stage, int failure) {
-    const std::lock_guard guard(queue.lock);
+    const queue_guard guard;
     entry.stage = stage;
     entry.failure = failure;
-    queue.loop_wake.notify_one();
+    pthread_cond_signal(&queue.loop_wake);
 }
 
 // Allocates the entry's buffers and, when it is compressed, its codec; all or nothing. Waits first for
@@ -84,8 +97,8 @@ bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool&
     const std::size_t need = bytes_needed(entry.record);
     for (bool retried = false;; retried = true) {
         {
-            std::unique_lock guard(queue.lock);
-            queue.worker_wake.wait(guard, [&] {
+            const queue_guard guard;
+            wait_until(queue.worker_wake, [&] {
                 return queue.stop || queue.bytes_held == 0 ||
                        (!retried && queue.bytes_held + need <= read_ahead_budget);
             });
@@ -96,7 +109,7 @@ bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool&
             entry.file = payload::allocate_bytes(entry.record.file_size + std::size_t{1});
             if (entry.stored && entry.file &&
                 (!payload::needs_decoder(entry.record) || decoder::codec_open(codec) == 0)) {
-                const std::lock_guard guard(queue.lock);
+                const queue_guard guard;
                 queue.bytes_held += need;
                 return true;
             }
@@ -118,10 +131,10 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
     bool stopped = false;
     const auto publish_chunk = [&](std::size_t done, int result) {
         // The count and the failure go out together: the loop must never see a failed chunk as done.
-        const std::lock_guard guard(queue.lock);
+        const queue_guard guard;
         entry.decoded_bytes = done;
         if (result < 0) entry.failure = PREPARED_DECODE_ERROR;
-        queue.loop_wake.notify_one();
+        pthread_cond_signal(&queue.loop_wake);
         stopped = result == 0 && done < file_size && queue.stop;
         return result == 0 && !stopped;
     };
@@ -139,10 +152,10 @@ bool prepare_entry(prepared_entry& entry) {
         return false;
     }
     {
-        const std::lock_guard guard(queue.lock);
+        const queue_guard guard;
         ++queue.records_read;
         entry.stage = PREPARED_RECORD;
-        queue.loop_wake.notify_one();
+        pthread_cond_signal(&queue.loop_wake);
     }
     if (entry.record.method == payload::METHOD_DELETE) return true;
 
@@ -171,30 +184,35 @@ bool prepare_entry(prepared_entry& entry) {
     // than an entry behind, and leaves it to the loop when the loop is (nearly) waiting for this entry.
     bool check_here = false;
     {
-        const std::lock_guard guard(queue.lock);
+        const queue_guard guard;
         check_here = queue.tail - queue.head > read_ahead_check_lead;
     }
     const int checked = check_here ? payload::check_file_bytes(entry.record, entry.file.get()) : -1;
-    const std::lock_guard guard(queue.lock);
+    const queue_guard guard;
     entry.stored.reset();
     queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
     entry.file_check = checked;
     entry.stage = PREPARED_FILE;
-    queue.loop_wake.notify_one();
+    pthread_cond_signal(&queue.loop_wake);
     return checked <= 0;
 }
 
 void run_worker() {
     for (std::uint32_t index = 0; index < queue.file_count; ++index) {
         {
-            std::unique_lock guard(queue.lock);
-            queue.worker_wake.wait(guard,
-                                   [] { return queue.stop || queue.tail - queue.head < READ_AHEAD_SLOTS; });
+            const queue_guard guard;
+            wait_until(queue.worker_wake,
+                       [] { return queue.stop || queue.tail - queue.head < READ_AHEAD_SLOTS; });
             if (queue.stop) return;
             ++queue.tail;
         }
         if (!prepare_entry(slot(index))) return;
     }
+}
+
+void* worker_main(void*) {
+    run_worker();
+    return nullptr;
 }
 
 void clear_entry(prepared_entry& entry) {
@@ -220,13 +238,8 @@ bool start_read_ahead(std::uint32_t file_count) {
     // loop, which alone knows that file (file_guard.h).
     sigset_t saved;
     hold_guarded_signals(&saved);
-    try {
-        queue.worker = std::thread(run_worker);
-    } catch (const std::system_error&) {
-    } catch (const std::bad_alloc&) {
-    }
+    queue.running = pthread_create(&queue.worker, nullptr, worker_main, nullptr) == 0;
     release_guarded_signals(&saved);
-    queue.running = queue.worker.joinable();
     return queue.running;
 }
 
@@ -236,8 +249,8 @@ bool reading_ahead() {
 
 int wait_for_entry(int stage) {
     const prepared_entry& entry = slot(queue.head);
-    std::unique_lock guard(queue.lock);
-    queue.loop_wake.wait(guard, [&] { return entry.stage >= stage || entry.failure != 0; });
+    const queue_guard guard;
+    wait_until(queue.loop_wake, [&] { return entry.stage >= stage || entry.failure != 0; });
     return entry.stage >= stage ? 0 : entry.failure;
 }
 
@@ -247,34 +260,34 @@ const prepared_entry& next_entry() {
 
 int wait_for_decoded(std::size_t end) {
     prepared_entry& entry = slot(queue.head);
-    std::unique_lock guard(queue.lock);
-    queue.loop_wake.wait(guard, [&] { return entry.decoded_bytes >= end || entry.failure != 0; });
+    const queue_guard guard;
+    wait_until(queue.loop_wake, [&] { return entry.decoded_bytes >= end || entry.failure != 0; });
     return entry.failure == PREPARED_DECODE_ERROR && entry.decoded_bytes == end ? -1 : 0;
 }
 
 std::uint32_t records_read_ahead() {
-    const std::lock_guard guard(queue.lock);
+    const queue_guard guard;
     return queue.records_read;
 }
 
 void release_entry() {
     prepared_entry& entry = slot(queue.head);
-    const std::lock_guard guard(queue.lock);
+    const queue_guard guard;
     if (entry.stored) queue.bytes_held -= std::size_t{entry.record.stored_size} + 1;
     if (entry.file) queue.bytes_held -= std::size_t{entry.record.file_size} + 1;
     clear_entry(entry);
     ++queue.head;
-    queue.worker_wake.notify_one();
+    pthread_cond_signal(&queue.worker_wake);
 }
 
 void stop_read_ahead() {
     if (!queue.running) return;
     {
-        const std::lock_guard guard(queue.lock);
+        const queue_guard guard;
         queue.stop = true;
-        queue.worker_wake.notify_one();
+        pthread_cond_signal(&queue.worker_wake);
     }
-    queue.worker.join();
+    pthread_join(queue.worker, nullptr);
     queue.running = false;
     for (prepared_entry& entry : queue.slots) {
         entry.stored.reset();

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #if defined(__x86_64__)
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -113,8 +114,13 @@ __attribute__((target("pclmul,sse2"))) unsigned crc16_fold(unsigned crc, const u
     return crc16_step8(crc16_step8(0, folded), folded + 8);
 }
 
+// CPUID leaf 1 asked directly: __builtin_cpu_supports would link libgcc's processor model table and the
+// constructor filling it into the installer (5 KB).
 bool crc16_can_fold() {
-    static const bool can = __builtin_cpu_supports("pclmul");
+    static const bool can = [] {
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        return __get_cpuid(1, &eax, &ebx, &ecx, &edx) != 0 && (ecx & bit_PCLMUL) != 0;
+    }();
     return can;
 }
 #endif
