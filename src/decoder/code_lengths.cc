@@ -85,7 +85,7 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
 
 }  // namespace
 
-void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
+bool read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
     ctx->fast_tables_ready = 0;
     std::uint8_t* lengths = ctx->aux_lengths.data();
     const int n = static_cast<int>(read_bits(ctx, count_width));
@@ -94,7 +94,7 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
         const std::uint32_t c = read_bits(ctx, count_width);
         std::fill_n(lengths, count, 0);
         ctx->aux_table.fill(static_cast<std::uint16_t>(c));
-        return;
+        return true;
     }
     bool fits = true;
     int i = 0;
@@ -106,10 +106,12 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
     }
     if (!fits) {
         ctx->error_code = CODEC_ERR_TABLE;
-        return;
+        return false;
     }
     std::fill(lengths + i, lengths + count, 0);
-    build_decode_table(ctx, count, lengths, CODEC_AUX_TABLE_BITS, ctx->aux_table.data());
+    // An empty set builds nothing and is no error.
+    return build_decode_table(ctx, count, lengths, CODEC_AUX_TABLE_BITS, ctx->aux_table.data()) == 0 &&
+           std::any_of(lengths, lengths + count, [](std::uint8_t length) { return length != 0; });
 }
 
 void read_symbol_lengths(codec_context* ctx) {
@@ -122,6 +124,7 @@ void read_symbol_lengths(codec_context* ctx) {
         const std::uint32_t c = read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS);
         ctx->symbol_lengths.fill(0);
         ctx->symbol_table.fill(static_cast<std::uint16_t>(c));
+        ctx->symbol_table_set = 1;
         return;
     }
     // n counts lengths, not codes: a run counts for every zero it stands for.
@@ -142,24 +145,28 @@ void read_symbol_lengths(codec_context* ctx) {
         }
         fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, length, run);
     }
-    if (!fits) {
+    if (fits) {
+        std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
+        ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
+    } else {
         ctx->error_code = CODEC_ERR_TABLE;
-        return;
     }
-    std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
-    ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
+    // A table left as it was is all zeros until something has been written to it.
+    if (ctx->fast_symbols_built == 0 && ctx->symbol_table_set == 0) ctx->symbol_table.fill(0);
+    ctx->symbol_table_set = 1;
 }
 
 void read_block_header(codec_context* ctx) {
     ctx->block_remaining = read_bits(ctx, FORMAT_BLOCK_SIZE_BITS);
     read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, FORMAT_LENGTH_CODE_COUNT_BITS, FORMAT_ZERO_RUN_AFTER);
     read_symbol_lengths(ctx);
-    read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
+    const bool classes_built =
+        read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
     // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
     // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
     // derived from the classes just read. Reading any part of a head on its own clears this.
     if (ctx->fast_symbols_built != 0) {
-        build_fast_class_table(ctx);
+        build_fast_class_table(ctx, classes_built);
         ctx->fast_tables_ready = 1;
     }
 }
