@@ -246,63 +246,79 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
+    // One cycle: a refill, then up to two literals and a symbol of any kind. False when the bulk path must
+    // stop before it (a code it does not take, or, when checked, a match that does not fit before
+    // op_limit). Unchecked cycles start far enough before op_limit for any match to fit.
+    const auto cycle = [&]<bool checked>() -> bool {
+        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
+        in += (~bit_count & COUNT_MASK) >> 3;
+        bit_count |= 56;
+
+        // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
+        std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
+        const auto take_literal = [&] {
+            bits <<= entry & COUNT_MASK;
+            bit_count -= entry;
+            *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+            --remaining;
+        };
+        if ((entry & NOT_LITERAL) == 0) {
+            take_literal();
+            entry = symbol_table[bits >> INDEX_SHIFT];
+            if ((entry & NOT_LITERAL) == 0) {
+                take_literal();
+                entry = symbol_table[bits >> INDEX_SHIFT];
+            }
+        }
+        if ((entry & NOT_LITERAL) == 0) {
+            take_literal();
+            return true;
+        }
+        if (entry & FAST_SYMBOL_SLOW) return false;
+        // A match: its distance class and extra bits come from the bits after the length's code, and
+        // nothing is consumed before the class is known to be decodable here.
+        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+        const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+        if (class_entry & FAST_CLASS_SLOW) return false;
+        const auto class_value = static_cast<std::uint32_t>(
+            (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
+        const std::uint32_t distance =
+            class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
+        const std::uint32_t length =
+            (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+        if (checked && length > static_cast<std::uint32_t>(op_limit - op)) return false;
+        if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) return false;
+        bits = after_symbol << (class_entry & COUNT_MASK);
+        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+        if (in_place) {
+            copy_bulk_match_in_place(op, length, distance);
+        } else {
+            copy_bulk_match(out, static_cast<std::uint32_t>(op - out), length, distance);
+        }
+        op += length;
+        --remaining;
+        return true;
+    };
+
     // A cycle decodes at most three symbols and advances the input by at most seven bytes, so the cycles
     // are counted out in batches that keep every cycle's refill within the input, with three symbols left
-    // (no symbol then checks the block's end). Output is checked per cycle (literals) and per match.
+    // (no symbol then checks the block's end). Output is checked per cycle, and per match only in the last
+    // stretch before op_limit, where a match of the longest length after two literals might not fit.
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
+    const std::uint8_t* const op_last_unchecked =
+        out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH
+            ? op_limit - (BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH)
+            : out;
     for (;;) {
         if (in > in_last_refill || remaining < 3) break;
         std::uint32_t cycles =
             std::min(static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3);
         do {
-            if (op > op_last_start) goto done;
-            bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
-            in += (~bit_count & COUNT_MASK) >> 3;
-            bit_count |= 56;
-
-            // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
-            std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
-            const auto take_literal = [&] {
-                bits <<= entry & COUNT_MASK;
-                bit_count -= entry;
-                *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-                --remaining;
-            };
-            if ((entry & NOT_LITERAL) == 0) {
-                take_literal();
-                entry = symbol_table[bits >> INDEX_SHIFT];
-                if ((entry & NOT_LITERAL) == 0) {
-                    take_literal();
-                    entry = symbol_table[bits >> INDEX_SHIFT];
-                }
-            }
-            if ((entry & NOT_LITERAL) == 0) {
-                take_literal();
-                continue;
-            }
-            if (entry & FAST_SYMBOL_SLOW) goto done;
-            // A match: its distance class and extra bits come from the bits after the length's code, and
-            // nothing is consumed before the class is known to be decodable here.
-            const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
-            const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
-            if (class_entry & FAST_CLASS_SLOW) goto done;
-            const auto class_value = static_cast<std::uint32_t>(
-                (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
-            const std::uint32_t distance =
-                class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
-            const std::uint32_t length =
-                (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
-            if (length > static_cast<std::uint32_t>(op_limit - op)) goto done;
-            if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) goto done;
-            bits = after_symbol << (class_entry & COUNT_MASK);
-            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
-            if (in_place) {
-                copy_bulk_match_in_place(op, length, distance);
+            if (op < op_last_unchecked) {
+                if (!cycle.template operator()<false>()) goto done;
             } else {
-                copy_bulk_match(out, static_cast<std::uint32_t>(op - out), length, distance);
+                if (op > op_last_start || !cycle.template operator()<true>()) goto done;
             }
-            op += length;
-            --remaining;
         } while (--cycles != 0);
     }
 done:
