@@ -191,11 +191,20 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
 }
 
 // copy_bulk_match for a file decoded in place, where the source is simply distance + 1 bytes back and the
-// bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved.
-void copy_bulk_match_in_place(std::uint8_t* to, std::uint32_t length, std::uint32_t distance) {
+// bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved. A source at
+// least sixteen bytes back is copied sixteen bytes at a time, one at least eight back a word at a time.
+[[gnu::always_inline]] inline void copy_bulk_match_in_place(std::uint8_t* to, std::uint32_t length,
+                                                            std::uint32_t distance) {
     const std::uint8_t* source = to - 1 - distance;
     constexpr std::uint32_t WORD = 8;
-    if (distance >= WORD - 1) {
+    constexpr std::uint32_t PAIR = 2 * WORD;
+    if (distance >= PAIR - 1) {
+        std::uint8_t pair[PAIR];
+        for (std::uint32_t i = 0; i < length; i += PAIR) {
+            std::memcpy(pair, source + i, PAIR);
+            std::memcpy(to + i, pair, PAIR);
+        }
+    } else if (distance >= WORD - 1) {
         store_word(to, load_word(source));
         store_word(to + WORD, load_word(source + WORD));
         for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, load_word(source + i));
@@ -235,8 +244,8 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     std::uint64_t bits = reader.bits;
     std::uint32_t bit_count = reader.count;
 
-    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
-    const std::uint64_t* class_table = ctx->fast_class_table.data();
+    // Both tables through the context, at fixed offsets from one register.
+    const codec_context& tables = *ctx;
     // The output as pointers, which leaves one register more to the loop than an index would.
     std::uint8_t* op = out + r;
     const std::uint8_t* const op_last_start = out + last_start;
@@ -255,7 +264,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         bit_count |= 56;
 
         // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
-        std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
+        std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
         const auto take_literal = [&] {
             bits <<= entry & COUNT_MASK;
             bit_count -= entry;
@@ -264,21 +273,22 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         };
         if ((entry & NOT_LITERAL) == 0) {
             take_literal();
-            entry = symbol_table[bits >> INDEX_SHIFT];
+            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
             if ((entry & NOT_LITERAL) == 0) {
                 take_literal();
-                entry = symbol_table[bits >> INDEX_SHIFT];
+                entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+                if ((entry & NOT_LITERAL) == 0) {
+                    take_literal();
+                    return true;
+                }
             }
-        }
-        if ((entry & NOT_LITERAL) == 0) {
-            take_literal();
-            return true;
         }
         if (entry & FAST_SYMBOL_SLOW) return false;
         // A match: its distance class and extra bits come from the bits after the length's code, and
         // nothing is consumed before the class is known to be decodable here.
         const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
-        const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+        const std::uint64_t class_entry =
+            tables.fast_class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
         if (class_entry & FAST_CLASS_SLOW) return false;
         const auto class_value = static_cast<std::uint32_t>(
             (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));

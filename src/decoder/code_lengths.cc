@@ -68,6 +68,11 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
             }
             w.bits <<= code_lengths[code];
             w.count -= code_lengths[code];
+            // Most codes are one length, stored here without the run logic.
+            if (code >= FORMAT_CODE_FIRST_LENGTH && *i < CODEC_SYMBOL_COUNT) {
+                lengths[(*i)++] = static_cast<std::uint8_t>(code - FORMAT_CODE_LENGTH_BASE);
+                continue;
+            }
             std::uint32_t extra = 0;
             const int extra_bits = code == FORMAT_CODE_SHORT_RUN  ? FORMAT_SHORT_RUN_BITS
                                    : code == FORMAT_CODE_LONG_RUN ? FORMAT_LONG_RUN_BITS
