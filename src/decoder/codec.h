@@ -34,7 +34,7 @@ struct output_span {
 
 struct codec_context;
 
-// Puts a new context, fresh and with a zero-filled window, into the empty slot *handle and returns 0.
+// Puts a new context, fresh and with a window that reads as zeros, into the empty slot *handle and returns 0.
 // CODEC_ERR_HANDLE if handle is null or *handle already holds a context; CODEC_ERR_MEMORY if an allocation
 // fails, in which case nothing stays allocated and *handle stays null.
 int codec_open(codec_context** handle);
