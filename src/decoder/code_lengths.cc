@@ -49,7 +49,7 @@ bool store_length_code(std::uint8_t* lengths, int* i, std::uint32_t code, std::u
 
 // The symbol lengths' length codes, 64 bits of the stream at a time, for as long as eight input bytes
 // remain at every refill and each code is found in aux_table in one lookup with a length that fits it;
-// the careful loop after it takes the rest. A refill leaves 56 bits: two codes of at most 8 bits with
+// the careful loop after it takes the rest. A refill leaves 56 bits: three codes of at most 8 bits with
 // at most 9 extra bits each.
 void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
     const std::uint8_t* const in_last_refill = ctx->input->end - 8;
@@ -60,7 +60,7 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
     wide_reader w = take_wide_reader(ctx);
     while (*i < n && w.in <= in_last_refill) {
         refill_wide_reader(w);
-        for (int step = 0; step < 2 && *i < n; ++step) {
+        for (int step = 0; step < 3 && *i < n; ++step) {
             const std::uint32_t code = table[w.bits >> (64 - CODEC_AUX_TABLE_BITS)];
             if (code >= CODEC_LENGTH_CODE_COUNT || code_lengths[code] > CODEC_AUX_TABLE_BITS) {
                 hand_back_wide_reader(ctx, w);
