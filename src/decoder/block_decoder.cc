@@ -1,5 +1,11 @@
-// Producing a chunk of a file's bytes: literals and matches decoded symbol by symbol into the window, which
-// doubles as the chunk's staging area, then copied out once. Block heads are read in code_lengths.cc.
+// Producing a chunk of a file's bytes: literals and matches decoded symbol by symbol, either in place in the
+// file's own buffer (codec_attach_file) or into the window, which then doubles as the chunk's staging area
+// and is copied out once. Block heads are read in code_lengths.cc.
+//
+// Where the bytes are: the chunk being made starts at `out`, and a match reads window index `from` at
+// out + from when from lies before r (this call's bytes), else at prev + from (the previous chunk's). In
+// the window both are the window itself; in place, prev is the previous chunk in the file, or a zero page
+// before the file's first byte, which keeps the window's meaning of every index.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -22,14 +28,27 @@ namespace {
 constexpr std::uint32_t FIRST_MATCH_SYMBOL = FORMAT_LITERAL_COUNT;
 constexpr std::uint32_t MATCH_LENGTH_BIAS = FORMAT_MATCH_LENGTH_BIAS;
 
-// Copies the current match on from copy_from to window[r...], a byte at a time so that a match may overlap
+// The bytes before a file's first one: a match that reaches them yields zeros.
+constexpr std::uint8_t ZERO_PAGE[CODEC_CHUNK_SIZE] = {};
+
+// The chunk's bytes and the previous chunk's, as the banner describes them.
+struct chunk_bytes {
+    std::uint8_t* out;
+    const std::uint8_t* prev;
+    // Index `from` seen while the chunk's next byte is r.
+    const std::uint8_t* at(std::uint32_t from, std::uint32_t r) const {
+        return (from < r ? out : prev) + from;
+    }
+};
+
+// Copies the current match on from copy_from to out[r...], a byte at a time so that a match may overlap
 // the bytes it produces, until the match runs out (copy_remaining then -1) or r reaches want (the rest is
 // left for the next call). Returns the new r.
-std::uint32_t copy_match(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
-    std::uint8_t* window = ctx->window;
+std::uint32_t copy_match(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     std::uint32_t from = ctx->copy_from;
     while (--ctx->copy_remaining >= 0) {
-        window[r++] = window[from];
+        chunk.out[r] = *chunk.at(from, r);
+        ++r;
         from = (from + 1) & CODEC_WINDOW_MASK;
         if (r == want) break;
     }
@@ -75,10 +94,10 @@ std::uint64_t load_big_endian(const std::uint8_t* p) {
 // When the source neither wraps nor lies within eight bytes behind, whole words are copied, the last
 // one overlapping its predecessor where that rereads no byte this copy has changed; a distance
 // of one byte repeats the byte before; anything else goes a byte at a time.
-void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r, std::uint32_t length,
+void copy_whole_match(chunk_bytes chunk, std::uint32_t from, std::uint32_t r, std::uint32_t length,
                       std::uint32_t distance) {
-    std::uint8_t* to = window + r;
-    const std::uint8_t* source = window + from;
+    std::uint8_t* to = chunk.out + r;
+    const std::uint8_t* source = chunk.at(from, r);
     if (distance + 1 >= 8 && from + length <= CODEC_CHUNK_SIZE) {
         if (length >= 8) {
             std::uint32_t i = 0;
@@ -106,7 +125,7 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
         return;
     }
     for (std::uint32_t i = 0; i < length; ++i) {
-        to[i] = window[from];
+        to[i] = *chunk.at(from, r + i);
         from = (from + 1) & CODEC_WINDOW_MASK;
     }
 }
@@ -118,8 +137,10 @@ void copy_whole_match(std::uint8_t* window, std::uint32_t from, std::uint32_t r,
 //   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
 //   - a cycle (two literals and a symbol of any kind) starts with room for BULK_CYCLE_LITERALS literals
 //     before out_limit, and a match fits before it: then no match is cut, and a match's last word, which
-//     may run up to BULK_SLACK - 1 bytes past its end, stays inside the window (a match that does not fit is
-//     left to the paths after this one);
+//     may run up to BULK_SLACK - 1 bytes past its end, stays inside the window, or inside the chunk when
+//     decoding in place (a match that does not fit is left to the paths after this one);
+//   - in place, a match's source lies within the file (one reaching before it is left to the careful
+//     path);
 //   - codes are no longer than the tables are wide (the careful path takes the others).
 // A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
 // symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
@@ -169,10 +190,48 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
     std::memcpy(to + length, after, sizeof after);
 }
 
-std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+// copy_bulk_match for a file decoded in place, where the source is simply distance + 1 bytes back and the
+// bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved. A source at
+// least sixteen bytes back is copied sixteen bytes at a time, one at least eight back a word at a time.
+[[gnu::always_inline]] inline void copy_bulk_match_in_place(std::uint8_t* to, std::uint32_t length,
+                                                            std::uint32_t distance) {
+    const std::uint8_t* source = to - 1 - distance;
+    constexpr std::uint32_t WORD = 8;
+    constexpr std::uint32_t PAIR = 2 * WORD;
+    if (distance >= PAIR - 1) {
+        std::uint8_t pair[PAIR];
+        for (std::uint32_t i = 0; i < length; i += PAIR) {
+            std::memcpy(pair, source + i, PAIR);
+            std::memcpy(to + i, pair, PAIR);
+        }
+    } else if (distance >= WORD - 1) {
+        store_word(to, load_word(source));
+        store_word(to + WORD, load_word(source + WORD));
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, load_word(source + i));
+    } else if (distance == 0) {
+        const std::uint64_t repeated = *source * 0x0101010101010101ull;
+        store_word(to, repeated);
+        store_word(to + WORD, repeated);
+        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, repeated);
+    } else {
+        for (std::uint32_t i = 0; i < length; ++i) to[i] = source[i];
+    }
+}
+
+// Where decode_bulk makes the chunk: in the window, or in place in the file's first chunk (the file starts
+// at out), or in place in a later one (a whole chunk of the file lies before out).
+constexpr int BULK_WINDOW = 0;
+constexpr int BULK_FIRST_CHUNK = 1;
+constexpr int BULK_LATER_CHUNK = 2;
+
+template <int place>
+std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r, std::uint32_t want) {
+    constexpr bool in_place = place != BULK_WINDOW;
     if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
-    // Matches end by out_limit: no match is cut, and a match's last word stays inside the window.
-    const std::uint32_t out_limit = std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
+    // Matches end by out_limit: no match is cut, and a match's last word stays inside the window, or the
+    // chunk.
+    const std::uint32_t out_limit = in_place ? (want > BULK_SLACK ? want - BULK_SLACK : 0)
+                                             : std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
     if (out_limit < BULK_CYCLE_LITERALS) return r;
     const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
     const std::uint8_t* in = ctx->input->next;
@@ -185,75 +244,100 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     std::uint64_t bits = reader.bits;
     std::uint32_t bit_count = reader.count;
 
-    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
-    const std::uint64_t* class_table = ctx->fast_class_table.data();
-    std::uint8_t* window = ctx->window;
+    // Both tables through the context, at fixed offsets from one register.
+    const codec_context& tables = *ctx;
+    // The output as pointers, which leaves one register more to the loop than an index would.
+    std::uint8_t* op = out + r;
+    const std::uint8_t* const op_last_start = out + last_start;
+    const std::uint8_t* const op_limit = out + out_limit;
     std::uint32_t remaining = ctx->block_remaining;
     constexpr std::uint32_t NOT_LITERAL = FAST_SYMBOL_MATCH | FAST_SYMBOL_SLOW;
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
+    // One cycle: a refill, then up to two literals and a symbol of any kind. False when the bulk path must
+    // stop before it (a code it does not take, or, when checked, a match that does not fit before
+    // op_limit). Unchecked cycles start far enough before op_limit for any match to fit.
+    const auto cycle = [&]<bool checked>() -> bool {
+        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
+        in += (~bit_count & COUNT_MASK) >> 3;
+        bit_count |= 56;
+
+        // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
+        std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+        const auto take_literal = [&] {
+            bits <<= entry & COUNT_MASK;
+            bit_count -= entry;
+            *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
+            --remaining;
+        };
+        if ((entry & NOT_LITERAL) == 0) {
+            take_literal();
+            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+            if ((entry & NOT_LITERAL) == 0) {
+                take_literal();
+                entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+                if ((entry & NOT_LITERAL) == 0) {
+                    take_literal();
+                    return true;
+                }
+            }
+        }
+        if (entry & FAST_SYMBOL_SLOW) return false;
+        // A match: its distance class and extra bits come from the bits after the length's code, and
+        // nothing is consumed before the class is known to be decodable here.
+        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+        const std::uint64_t class_entry =
+            tables.fast_class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
+        if (class_entry & FAST_CLASS_SLOW) return false;
+        const auto class_value = static_cast<std::uint32_t>(
+            (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
+        const std::uint32_t distance =
+            class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
+        const std::uint32_t length =
+            (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
+        if (checked && length > static_cast<std::uint32_t>(op_limit - op)) return false;
+        if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) return false;
+        bits = after_symbol << (class_entry & COUNT_MASK);
+        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+        if (in_place) {
+            copy_bulk_match_in_place(op, length, distance);
+        } else {
+            copy_bulk_match(out, static_cast<std::uint32_t>(op - out), length, distance);
+        }
+        op += length;
+        --remaining;
+        return true;
+    };
+
     // A cycle decodes at most three symbols and advances the input by at most seven bytes, so the cycles
     // are counted out in batches that keep every cycle's refill within the input, with three symbols left
-    // (no symbol then checks the block's end). Output is checked per cycle (literals) and per match.
+    // (no symbol then checks the block's end). Output is checked per cycle, and per match only in the last
+    // stretch before op_limit, where a match of the longest length after two literals might not fit.
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
+    const std::uint8_t* const op_last_unchecked =
+        out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH
+            ? op_limit - (BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH)
+            : out;
     for (;;) {
         if (in > in_last_refill || remaining < 3) break;
         std::uint32_t cycles =
             std::min(static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3);
         do {
-            if (r > last_start) goto done;
-            bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
-            in += (~bit_count & COUNT_MASK) >> 3;
-            bit_count |= 56;
-
-            // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
-            std::uint32_t entry = symbol_table[bits >> INDEX_SHIFT];
-            const auto take_literal = [&] {
-                bits <<= entry & COUNT_MASK;
-                bit_count -= entry;
-                window[r++] = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-                --remaining;
-            };
-            if ((entry & NOT_LITERAL) == 0) {
-                take_literal();
-                entry = symbol_table[bits >> INDEX_SHIFT];
-                if ((entry & NOT_LITERAL) == 0) {
-                    take_literal();
-                    entry = symbol_table[bits >> INDEX_SHIFT];
-                }
+            if (op < op_last_unchecked) {
+                if (!cycle.template operator()<false>()) goto done;
+            } else {
+                if (op > op_last_start || !cycle.template operator()<true>()) goto done;
             }
-            if ((entry & NOT_LITERAL) == 0) {
-                take_literal();
-                continue;
-            }
-            if (entry & FAST_SYMBOL_SLOW) goto done;
-            // A match: its distance class and extra bits come from the bits after the length's code, and
-            // nothing is consumed before the class is known to be decodable here.
-            const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
-            const std::uint64_t class_entry = class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
-            if (class_entry & FAST_CLASS_SLOW) goto done;
-            const auto class_value = static_cast<std::uint32_t>(
-                (after_symbol >> 1) >> (class_entry >> FAST_CLASS_SHIFT_AT & FAST_CLASS_BITS));
-            const std::uint32_t distance =
-                class_value + static_cast<std::uint32_t>(class_entry >> FAST_CLASS_OFFSET_AT);
-            const std::uint32_t length =
-                (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
-            if (r + length > out_limit) goto done;
-            bits = after_symbol << (class_entry & COUNT_MASK);
-            bit_count -= entry + static_cast<std::uint32_t>(class_entry);
-            copy_bulk_match(window, r, length, distance);
-            r += length;
-            --remaining;
         } while (--cycles != 0);
     }
 done:
     hand_back_wide_reader(ctx, {bits, bit_count, in});
     ctx->block_remaining = remaining;
-    return r;
+    return static_cast<std::uint32_t>(op - out);
 }
 
-std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
+std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
     if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0) return r;
@@ -268,7 +352,7 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
     const std::uint8_t* symbol_lengths = ctx->symbol_lengths.data();
     const std::uint16_t* class_table = ctx->aux_table.data();
     const std::uint8_t* class_lengths = ctx->aux_lengths.data();
-    std::uint8_t* window = ctx->window;
+    std::uint8_t* window = chunk.out;
     std::uint32_t block_remaining = ctx->block_remaining;
     bool matched = false;
     std::int32_t match_left = -1;
@@ -337,7 +421,7 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
             const std::uint32_t length = symbol - MATCH_LENGTH_BIAS;
             const std::uint32_t from = (r - 1 - distance) & CODEC_WINDOW_MASK;
             const std::uint32_t copied = std::min(length, want - r);
-            copy_whole_match(window, from, r, copied, distance);
+            copy_whole_match(chunk, from, r, copied, distance);
             r += copied;
             matched = true;
             match_left = copied < length ? static_cast<std::int32_t>(length - copied) : (r == want ? 0 : -1);
@@ -363,15 +447,42 @@ std::uint32_t decode_fast(codec_context* ctx, std::uint32_t r, std::uint32_t wan
 
 // copy_match with whole words where it can: the same bytes, and the same copy_remaining and copy_from
 // left behind, as copying a byte at a time.
-std::uint32_t copy_match_words(codec_context* ctx, std::uint32_t r, std::uint32_t want) {
-    if (ctx->copy_remaining <= 0) return copy_match(ctx, r, want);
+std::uint32_t copy_match_words(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
+    if (ctx->copy_remaining <= 0) return copy_match(ctx, chunk, r, want);
     const auto length = static_cast<std::uint32_t>(ctx->copy_remaining);
     const std::uint32_t copied = std::min(length, want - r);
     const std::uint32_t from = ctx->copy_from;
-    copy_whole_match(ctx->window, from, r, copied, (r - 1 - from) & CODEC_WINDOW_MASK);
+    copy_whole_match(chunk, from, r, copied, (r - 1 - from) & CODEC_WINDOW_MASK);
     ctx->copy_remaining = copied < want - r ? -1 : static_cast<std::int32_t>(length - copied);
     ctx->copy_from = (from + copied) & CODEC_WINDOW_MASK;
     return r + copied;
+}
+
+// Where this call's chunk is made (see the banner). In place when a file is attached and the chunk starts
+// where the last one ended; otherwise in the window, which is cleared on its first use and, when a chunk
+// leaves an attached file's order, first given the history the file held, as the window would hold it.
+chunk_bytes place_chunk(codec_context* ctx, output_span* output, bool* in_place) {
+    std::uint8_t* const file = ctx->file_begin;
+    if (ctx->file_next != nullptr) {
+        if (output->next == ctx->file_next && output->end <= ctx->file_end) {
+            *in_place = true;
+            const auto done = static_cast<std::size_t>(output->next - file);
+            return {output->next, done >= CODEC_CHUNK_SIZE ? output->next - CODEC_CHUNK_SIZE : ZERO_PAGE};
+        }
+        const auto done = static_cast<std::size_t>(ctx->file_next - file);
+        const std::size_t kept = std::min<std::size_t>(done, CODEC_CHUNK_SIZE);
+        if (kept < CODEC_CHUNK_SIZE) std::memset(ctx->window, 0, CODEC_CHUNK_SIZE);
+        for (std::size_t offset = done - kept; offset < done; ++offset)
+            ctx->window[offset & CODEC_WINDOW_MASK] = file[offset];
+        ctx->window_zeroed = 1;
+        ctx->file_next = nullptr;
+    }
+    if (ctx->window_zeroed == 0) {
+        std::memset(ctx->window, 0, CODEC_CHUNK_SIZE);
+        ctx->window_zeroed = 1;
+    }
+    *in_place = false;
+    return {ctx->window, ctx->window};
 }
 
 }  // namespace
@@ -398,16 +509,25 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
     }
 
     // r counts the bytes of this call and is the window index of the next one (see the chunk contract).
-    std::uint8_t* window = ctx->window;
-    std::uint32_t r = codec_fast_path ? copy_match_words(ctx, 0, want) : copy_match(ctx, 0, want);
+    bool in_place = false;
+    const chunk_bytes chunk = place_chunk(ctx, output, &in_place);
+    std::uint8_t* const out = chunk.out;
+    std::uint32_t r =
+        codec_fast_path ? copy_match_words(ctx, chunk, 0, want) : copy_match(ctx, chunk, 0, want);
     while (r < want) {
         // A header is read only when a block's first symbol is needed, so a chunk that ends with a block's
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
         } else if (codec_fast_path) {
-            r = decode_bulk(ctx, r, want);
-            r = decode_fast(ctx, r, want);
+            if (!in_place) {
+                r = decode_bulk<BULK_WINDOW>(ctx, out, r, want);
+            } else if (chunk.prev == ZERO_PAGE) {
+                r = decode_bulk<BULK_FIRST_CHUNK>(ctx, out, r, want);
+            } else {
+                r = decode_bulk<BULK_LATER_CHUNK>(ctx, out, r, want);
+            }
+            r = decode_fast(ctx, chunk, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }
         // The careful path: one symbol, the reference for everything the fast path does.
@@ -416,7 +536,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         const std::uint32_t symbol = decode_with_table(ctx, ctx->symbol_table.data(), CODEC_SYMBOL_TABLE_BITS,
                                                        ctx->symbol_lengths.data(), CODEC_SYMBOL_COUNT);
         if (symbol < FIRST_MATCH_SYMBOL) {
-            window[r++] = static_cast<std::uint8_t>(symbol);
+            out[r++] = static_cast<std::uint8_t>(symbol);
             continue;
         }
         ctx->copy_remaining = static_cast<std::int32_t>(symbol - MATCH_LENGTH_BIAS);
@@ -425,10 +545,14 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         const std::uint32_t distance = read_distance(ctx, distance_class);
         // Before the file's first byte lies the zero-filled part of the window: such a match yields zeros.
         ctx->copy_from = (r - 1 - distance) & CODEC_WINDOW_MASK;
-        r = codec_fast_path ? copy_match_words(ctx, r, want) : copy_match(ctx, r, want);
+        r = codec_fast_path ? copy_match_words(ctx, chunk, r, want) : copy_match(ctx, chunk, r, want);
     }
 
-    std::memcpy(output->next, window, want);
+    if (in_place) {
+        ctx->file_next = output->next + want;
+    } else {
+        std::memcpy(output->next, out, want);
+    }
     output->next += want;
     if (ctx->error_code != 0) {
         ctx->codec_state = CODEC_FAILED;

@@ -41,10 +41,12 @@ inline int for_each_chunk(std::size_t file_size, make_fn&& make_chunk, after_fn&
 
 // Decodes file[0..file_size) with an open, fresh codec from *input, which covers the file's whole compressed
 // data and stands, afterwards, where the decoder left it. after_chunk as for for_each_chunk: it decides
-// after a failure too (a failed context only repeats its failure, writing nothing).
+// after a failure too (a failed context only repeats its failure, writing nothing). The chunks are decoded
+// in place in `file` (codec_attach_file): after_chunk may read the bytes done so far but not change them.
 template <typename after_fn>
 inline int decode_in_chunks(codec_context* codec, input_span* input, std::uint8_t* file,
                             std::size_t file_size, after_fn&& after_chunk) {
+    codec_attach_file(codec, file, file_size);
     return for_each_chunk(
         file_size,
         [&](std::size_t begin, std::size_t end) {

@@ -49,7 +49,7 @@ bool store_length_code(std::uint8_t* lengths, int* i, std::uint32_t code, std::u
 
 // The symbol lengths' length codes, 64 bits of the stream at a time, for as long as eight input bytes
 // remain at every refill and each code is found in aux_table in one lookup with a length that fits it;
-// the careful loop after it takes the rest. A refill leaves 56 bits: two codes of at most 8 bits with
+// the careful loop after it takes the rest. A refill leaves 56 bits: three codes of at most 8 bits with
 // at most 9 extra bits each.
 void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
     const std::uint8_t* const in_last_refill = ctx->input->end - 8;
@@ -60,7 +60,7 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
     wide_reader w = take_wide_reader(ctx);
     while (*i < n && w.in <= in_last_refill) {
         refill_wide_reader(w);
-        for (int step = 0; step < 2 && *i < n; ++step) {
+        for (int step = 0; step < 3 && *i < n; ++step) {
             const std::uint32_t code = table[w.bits >> (64 - CODEC_AUX_TABLE_BITS)];
             if (code >= CODEC_LENGTH_CODE_COUNT || code_lengths[code] > CODEC_AUX_TABLE_BITS) {
                 hand_back_wide_reader(ctx, w);
@@ -68,6 +68,11 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
             }
             w.bits <<= code_lengths[code];
             w.count -= code_lengths[code];
+            // Most codes are one length, stored here without the run logic.
+            if (code >= FORMAT_CODE_FIRST_LENGTH && *i < CODEC_SYMBOL_COUNT) {
+                lengths[(*i)++] = static_cast<std::uint8_t>(code - FORMAT_CODE_LENGTH_BASE);
+                continue;
+            }
             std::uint32_t extra = 0;
             const int extra_bits = code == FORMAT_CODE_SHORT_RUN  ? FORMAT_SHORT_RUN_BITS
                                    : code == FORMAT_CODE_LONG_RUN ? FORMAT_LONG_RUN_BITS
@@ -85,7 +90,7 @@ void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
 
 }  // namespace
 
-void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
+bool read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_run_index) {
     ctx->fast_tables_ready = 0;
     std::uint8_t* lengths = ctx->aux_lengths.data();
     const int n = static_cast<int>(read_bits(ctx, count_width));
@@ -94,7 +99,7 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
         const std::uint32_t c = read_bits(ctx, count_width);
         std::fill_n(lengths, count, 0);
         ctx->aux_table.fill(static_cast<std::uint16_t>(c));
-        return;
+        return true;
     }
     bool fits = true;
     int i = 0;
@@ -106,10 +111,12 @@ void read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
     }
     if (!fits) {
         ctx->error_code = CODEC_ERR_TABLE;
-        return;
+        return false;
     }
     std::fill(lengths + i, lengths + count, 0);
-    build_decode_table(ctx, count, lengths, CODEC_AUX_TABLE_BITS, ctx->aux_table.data());
+    // An empty set builds nothing and is no error.
+    return build_decode_table(ctx, count, lengths, CODEC_AUX_TABLE_BITS, ctx->aux_table.data()) == 0 &&
+           std::any_of(lengths, lengths + count, [](std::uint8_t length) { return length != 0; });
 }
 
 void read_symbol_lengths(codec_context* ctx) {
@@ -122,6 +129,7 @@ void read_symbol_lengths(codec_context* ctx) {
         const std::uint32_t c = read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS);
         ctx->symbol_lengths.fill(0);
         ctx->symbol_table.fill(static_cast<std::uint16_t>(c));
+        ctx->symbol_table_set = 1;
         return;
     }
     // n counts lengths, not codes: a run counts for every zero it stands for.
@@ -142,24 +150,28 @@ void read_symbol_lengths(codec_context* ctx) {
         }
         fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, length, run);
     }
-    if (!fits) {
+    if (fits) {
+        std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
+        ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
+    } else {
         ctx->error_code = CODEC_ERR_TABLE;
-        return;
     }
-    std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
-    ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
+    // A table left as it was is all zeros until something has been written to it.
+    if (ctx->fast_symbols_built == 0 && ctx->symbol_table_set == 0) ctx->symbol_table.fill(0);
+    ctx->symbol_table_set = 1;
 }
 
 void read_block_header(codec_context* ctx) {
     ctx->block_remaining = read_bits(ctx, FORMAT_BLOCK_SIZE_BITS);
     read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, FORMAT_LENGTH_CODE_COUNT_BITS, FORMAT_ZERO_RUN_AFTER);
     read_symbol_lengths(ctx);
-    read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
+    const bool classes_built =
+        read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
     // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
     // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
     // derived from the classes just read. Reading any part of a head on its own clears this.
     if (ctx->fast_symbols_built != 0) {
-        build_fast_class_table(ctx);
+        build_fast_class_table(ctx, classes_built);
         ctx->fast_tables_ready = 1;
     }
 }

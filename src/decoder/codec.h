@@ -7,6 +7,7 @@
 // terminates.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace decoder {
@@ -33,7 +34,7 @@ struct output_span {
 
 struct codec_context;
 
-// Puts a new context, fresh and with a zero-filled window, into the empty slot *handle and returns 0.
+// Puts a new context, fresh and with a window that reads as zeros, into the empty slot *handle and returns 0.
 // CODEC_ERR_HANDLE if handle is null or *handle already holds a context; CODEC_ERR_MEMORY if an allocation
 // fails, in which case nothing stays allocated and *handle stays null.
 int codec_open(codec_context** handle);
@@ -45,6 +46,14 @@ int codec_open(codec_context** handle);
 // CODEC_ERR_HANDLE, with nothing read or written, for a null ctx, input or output or an output span whose
 // end lies before its next.
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output);
+
+// Tells a fresh ctx that its file's chunks will be asked for one after another into file[0..file_size), the
+// whole file's buffer, as decode_in_chunks asks for them. Each such chunk is then decoded in place, and
+// earlier bytes of the file are read back from the buffer instead of being kept in the window: the caller
+// leaves the bytes it has been given unchanged, and the buffer in place, until it closes ctx. Results and
+// bytes are those of decoding without it; a chunk asked for anywhere else ends the arrangement. Ignored
+// for a null or a used context.
+void codec_attach_file(codec_context* ctx, std::uint8_t* file, std::size_t file_size);
 
 // Releases the context in *handle, whatever its state, and empties the slot. A null handle or an empty slot
 // is ignored.

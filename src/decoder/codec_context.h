@@ -35,7 +35,7 @@ constexpr int CODEC_TREE_NODES = 2 * CODEC_SYMBOL_COUNT - 1;
 static_assert(CODEC_CHUNK_SIZE == FORMAT_WINDOW_SIZE);
 constexpr std::uint32_t CODEC_WINDOW_MASK = FORMAT_WINDOW_SIZE - 1;
 
-// One zero-filled allocation (codec_open); the window is a second one.
+// One allocation (codec_open), zero-filled up to CODEC_ZEROED_BYTES; the window is a second one.
 struct codec_context {
     input_span* input;  // the caller's compressed bytes, set anew at every call
     std::uint32_t codec_state;
@@ -49,26 +49,37 @@ struct codec_context {
 
     std::uint32_t block_remaining;  // symbols left in the current block; 0: a block header comes next
     std::uint8_t* window;           // CODEC_CHUNK_SIZE bytes: history and staging area of the chunk
+    std::uint32_t window_zeroed;    // the window has been zero-filled (it is, before its first use)
+    // The file's own buffer when the caller asks for consecutive chunks of it (codec_attach_file): chunks
+    // are then decoded in place and the history read from the file itself. file_next is where the next
+    // chunk must start for that; null when no file is attached.
+    std::uint8_t* file_begin;
+    std::uint8_t* file_end;
+    std::uint8_t* file_next;
 
     std::array<std::uint8_t, CODEC_SYMBOL_COUNT> symbol_lengths;
     // The length codes' lengths, then the distance classes' (entries 14..18 then play no part).
     std::array<std::uint8_t, CODEC_LENGTH_CODE_COUNT> aux_lengths;
     // Tree nodes for codes longer than a table is wide, shared by all tables: [node] gives the branch
-    // for a 0 bit (left) or a 1 bit (right); a value below the alphabet's size is a symbol.
+    // for a 0 bit (left) or a 1 bit (right); a value below the alphabet's size is a symbol. Zero-filled:
+    // damaged data may name a node no table built.
     std::array<std::uint16_t, CODEC_TREE_NODES> left_child;
     std::array<std::uint16_t, CODEC_TREE_NODES> right_child;
-    std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> symbol_table;
     std::array<std::uint16_t, 1 << CODEC_AUX_TABLE_BITS> aux_table;  // whichever small alphabet came last
 
     std::int32_t copy_remaining;  // bytes of the current match still to copy; -1 or 0 when none
     std::uint32_t copy_from;      // window index of the next byte the match copies
 
-    // The bulk path's tables (block_decoder.cc), derived from the ones above by a whole block head
-    // (code_lengths.cc). Whether they stand for the current block is in fast_tables_ready, which is
-    // zero-filled with everything above; the tables themselves are not, since nothing reads them before a
-    // block head has built them.
+    // Whether the bulk path's tables (block_decoder.cc), derived from the ones above by a whole block head
+    // (code_lengths.cc), stand for the current block.
     std::uint32_t fast_tables_ready;
     std::uint32_t fast_symbols_built;  // fast_symbol_table stands for symbol_lengths
+    // symbol_table has been written: until then it counts as all zeros, which it is made to be when a
+    // block head leaves it unbuilt (code_lengths.cc).
+    std::uint32_t symbol_table_set;
+
+    // Not zero-filled: each table below is written whole before it is first read.
+    std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> symbol_table;
     // By the leading CODEC_SYMBOL_TABLE_BITS bits: a literal or a match length with the code's length.
     std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> fast_symbol_table;
     // By the leading CODEC_AUX_TABLE_BITS bits: how to turn a distance class's code and extra bits into
@@ -76,8 +87,8 @@ struct codec_context {
     std::array<std::uint64_t, 1 << CODEC_AUX_TABLE_BITS> fast_class_table;
 };
 
-// The part of codec_context that codec_open zero-fills: everything before the bulk path's tables.
-constexpr std::size_t CODEC_ZEROED_BYTES = offsetof(codec_context, fast_symbol_table);
+// The part of codec_context that codec_open zero-fills: everything before the large tables.
+constexpr std::size_t CODEC_ZEROED_BYTES = offsetof(codec_context, symbol_table);
 
 // Whether decode_chunk may take its fast path (block_decoder.cc). Always on in use; tests turn it off to
 // hold the fast path to the careful one, which stays the reference.

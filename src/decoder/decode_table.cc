@@ -3,6 +3,7 @@
 // the same way, so only the lengths travel in the stream.
 #include "decoder/decode_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -158,21 +159,29 @@ bool build_symbol_tables(codec_context* ctx) {
 }
 
 // Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what
-// decode_with_table would, whatever state a refused table left them in.
-void build_fast_class_table(codec_context* ctx) {
-    for (std::uint32_t i = 0; i < ctx->aux_table.size(); ++i) {
+// decode_with_table would, whatever state a refused table left them in. A class whose code is no wider
+// than the table fills its entries with one value; when the lengths built aux_table (a complete code, or
+// the single-code form), those entries are the code's aligned run of 2^(8 - length), which are then filled
+// at once, else one at a time.
+void build_fast_class_table(codec_context* ctx, bool classes_built) {
+    constexpr std::uint32_t size = 1u << CODEC_AUX_TABLE_BITS;
+    for (std::uint32_t i = 0; i < size;) {
         const std::uint32_t distance_class = ctx->aux_table[i];
-        std::uint64_t entry = FAST_CLASS_SLOW;
-        if (distance_class < CODEC_CLASS_COUNT && ctx->aux_lengths[distance_class] <= CODEC_AUX_TABLE_BITS) {
-            const std::uint32_t code_length = ctx->aux_lengths[distance_class];
-            const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
-            const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
-            const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
-            const std::uint32_t bits = code_length + extra_bits;
-            entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
-                    static_cast<std::uint64_t>(base - (code << extra_bits)) << FAST_CLASS_OFFSET_AT;
+        if (distance_class >= CODEC_CLASS_COUNT || ctx->aux_lengths[distance_class] > CODEC_AUX_TABLE_BITS) {
+            ctx->fast_class_table[i++] = FAST_CLASS_SLOW;
+            continue;
         }
-        ctx->fast_class_table[i] = entry;
+        const std::uint32_t code_length = ctx->aux_lengths[distance_class];
+        const std::uint32_t extra_bits = distance_class == 0 ? 0 : distance_class - 1;
+        const std::uint32_t base = distance_class == 0 ? 0 : 1u << extra_bits;
+        const std::uint32_t code = i >> (CODEC_AUX_TABLE_BITS - code_length);
+        const std::uint32_t bits = code_length + extra_bits;
+        const std::uint64_t entry = bits | static_cast<std::uint64_t>(63 - bits) << FAST_CLASS_SHIFT_AT |
+                                    static_cast<std::uint64_t>(base - (code << extra_bits))
+                                        << FAST_CLASS_OFFSET_AT;
+        const std::uint32_t run = classes_built ? 1u << (CODEC_AUX_TABLE_BITS - code_length) : 1;
+        std::fill_n(ctx->fast_class_table.data() + i, run, entry);
+        i += run;
     }
 }
 

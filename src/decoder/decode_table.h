@@ -38,7 +38,9 @@ constexpr int FAST_CLASS_OFFSET_AT = 32;
 constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
 
 // Builds fast_class_table from aux_table and aux_lengths as they stand (the distance classes' tables).
-void build_fast_class_table(codec_context* ctx);
+// classes_built: aux_table was built from these lengths, or filled by the single-code form, by the block
+// head just read.
+void build_fast_class_table(codec_context* ctx, bool classes_built);
 
 // build_decode_table for the symbol alphabet from symbol_lengths into symbol_table, filling
 // fast_symbol_table alongside. True when both now stand for the lengths (a complete code); false when

@@ -3,6 +3,7 @@
 // that leaves the rest of its block undecoded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -50,6 +51,38 @@ TEST(ChunkContract, FilesAroundWindowMultiplesDecodeInInstallerSizedChunks) {
         const auto file = decode_chunk_by_chunk(stream, size);
         EXPECT_EQ(file.bytes, std::vector<std::uint8_t>(expected.begin(), expected.begin() + size)) << size;
         EXPECT_EQ(file.results, std::vector<int>((size + 8191) / 8192, 0)) << size;
+    }
+}
+
+// The same file decoded in place (the loop attaches the file's buffer), through the window with each chunk
+// in a buffer of its own, and attached but with the third chunk asked for elsewhere, which hands the
+// history over to the window part way: matches reach across every chunk boundary and before the file.
+TEST(ChunkContract, InPlaceAndThroughTheWindowGiveTheSameBytes) {
+    std::vector<std::uint8_t> stream;
+    const auto expected = expand(mixed_tokens(&stream));
+    const std::size_t size = 20000;
+    const std::vector<std::uint8_t> wanted(expected.begin(), expected.begin() + size);
+    EXPECT_EQ(decode_chunk_by_chunk(stream, size).bytes, wanted);
+    for (const bool attached : {false, true}) {
+        decoder::codec_context* ctx = nullptr;
+        ASSERT_EQ(decoder::codec_open(&ctx), 0);
+        std::vector<std::uint8_t> file(size, 0xEE);
+        if (attached) decoder::codec_attach_file(ctx, file.data(), size);
+        decoder::input_span input{stream.data(), stream.data() + stream.size()};
+        decoder::for_each_chunk(
+            size,
+            [&](std::size_t begin, std::size_t end) {
+                const bool elsewhere = !attached || begin == 2 * decoder::CODEC_CHUNK_SIZE;
+                std::vector<std::uint8_t> own(end - begin);
+                decoder::output_span output{elsewhere ? own.data() : file.data() + begin,
+                                            elsewhere ? own.data() + own.size() : file.data() + end};
+                const int result = decoder::decode_chunk(ctx, &input, &output);
+                if (elsewhere) std::copy(own.begin(), own.end(), file.begin() + static_cast<long>(begin));
+                return result;
+            },
+            decoder::until_failure);
+        decoder::codec_close(&ctx);
+        EXPECT_EQ(file, wanted) << attached;
     }
 }
 
