@@ -12,6 +12,12 @@ namespace {
 
 constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
 
+void (*held_output_flush)() = nullptr;
+
+void flush_held_output() {
+    if (held_output_flush != nullptr) held_output_flush();
+}
+
 // `conventional` is the status for the vendor who asked for conventional ones.
 [[noreturn]] void end_installer(int conventional) {
     if (session.self_file != nullptr) {
@@ -23,13 +29,19 @@ constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
 
 }  // namespace
 
+void set_held_output_flush(void (*flush)()) {
+    held_output_flush = flush;
+}
+
 void error(const char* message) {
+    flush_held_output();
     if (message != nullptr) std::fprintf(stderr, "%s\n", message);
     std::fputs(TERMINATED_TEXT, stderr);
     end_installer(message != nullptr ? payload::EXIT_STATUS_FAILED : payload::EXIT_STATUS_CANCELLED);
 }
 
 void error_errno(const char* message, const char* tag, int errnum) {
+    flush_held_output();
     if (message != nullptr) std::fputs(message, stderr);
     if (errnum != 0) {
         const char* text = std::strerror(errnum);

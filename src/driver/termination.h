@@ -13,6 +13,10 @@ namespace driver {
 // `tag` (when not null), a line feed and the termination line, and exits: always a failure.
 [[noreturn]] void error_errno(const char* message, const char* tag, int errnum);
 
+// Output held back for standard error (the installation's gathered progress drawings) goes out before
+// any report: error and error_errno call `flush` first. Null when nothing is held back.
+void set_held_output_flush(void (*flush)());
+
 // Closes the installer's own file and exits as after a cancel, writing nothing.
 [[noreturn]] void exit_installer();
 

@@ -158,12 +158,17 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record,
     return entry.file.get();
 }
 
-// A write that the stream only shows at its flush or close is reported like a short write, and the file
-// is removed first: a file cut short by a full disk must not stay as if installed.
-void write_file_bytes(std::FILE* out, const unsigned char* bytes, std::uint32_t size) {
-    if (std::fwrite(bytes, 1, size, out) < size || std::fflush(out) != 0) {
-        (void)close_file_in_progress(out, false);
-        fail_errno("Error saving data", "(err=1).", errno);
+// The bytes in as many writes as the system takes them in (one, but for a file beyond what one write
+// takes); a write that fails or takes nothing is the short write. The file is removed before the report:
+// a file cut short by a full disk must not stay as if installed.
+void write_file_bytes(int out, const unsigned char* bytes, std::uint32_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t written = write(out, bytes + done, size - done);
+        if (written <= 0) {
+            (void)close_file_in_progress(out, false);
+            fail_errno("Error saving data", "(err=1).", errno);
+        }
+        done += static_cast<std::size_t>(written);
     }
 }
 
@@ -203,11 +208,8 @@ void install_file(const payload::file_record& record, const install_counters& co
     if (file_path == nullptr) fail("Insufficient memory (err=4).");
     if (removes_at_path_only()) (void)unlink(file_path);
     errno = 0;
-    std::FILE* out = open_file_in_progress(file_path);
-    if (out == nullptr) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
-    // The file's bytes go out in one write; a stream buffer would only split them (and ask fstat for its
-    // size first).
-    (void)std::setvbuf(out, nullptr, _IONBF, 0);
+    const int out = open_file_in_progress(file_path);
+    if (out < 0) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
     note_file_written(working_path, record.name);
 
     payload::heap_bytes stored;
@@ -217,13 +219,13 @@ void install_file(const payload::file_record& record, const install_counters& co
     write_file_bytes(out, bytes, record.file_size);
     stored.reset();
     file.reset();
-    // Time and mode through the open, flushed file: set by path after the close, they would follow
+    // Time and mode through the open, written file: set by path after the close, they would follow
     // whatever stood at the path by then (a link put there in that moment). Their results do not matter.
     if (record.mtime != 0) {
         const timespec times[2] = {{.tv_sec = record.mtime, .tv_nsec = 0},
                                    {.tv_sec = record.mtime, .tv_nsec = 0}};
-        (void)futimens(fileno(out), times);
-        (void)fchmod(fileno(out), record.mode);
+        (void)futimens(out, times);
+        (void)fchmod(out, record.mode);
     }
     if (!close_file_in_progress(out, true)) fail_errno("Error saving data", "(err=1).", errno);
     std::free(file_path);
@@ -236,6 +238,9 @@ void install_files() {
     if (!reservation) driver::error("Insufficient memory (err=3).");
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
+    // Gathered drawings go out before any report and at the end.
+    gather_progress(true);
+    driver::set_held_output_flush(flush_progress);
     reset_name_index();
     start_file_guard();
 
@@ -273,6 +278,8 @@ void install_files() {
     stop_read_ahead();
     end_file_guard();
     show_progress(nullptr, 0, 0);
+    driver::set_held_output_flush(nullptr);
+    gather_progress(false);
 }
 
 }  // namespace install
