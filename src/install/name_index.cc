@@ -6,7 +6,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -17,7 +16,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
-#include <vector>
 
 #include "install/directory_ops.h"
 #include "payload/record_name.h"
@@ -39,6 +37,10 @@ struct index_node {
     node_kind kind = node_kind::other;
     bool listed = false;  // a directory whose entries were read (or that the installer made empty)
     std::unordered_map<std::string_view, index_node*> children;
+    // The other entries of the same name, in a list threaded through the nodes: a name costs the index
+    // one map slot, not a container of its own.
+    index_node* same_name_prev = nullptr;
+    index_node* same_name_next = nullptr;
 };
 
 struct name_index {
@@ -48,7 +50,7 @@ struct name_index {
     // Stable addresses, since the maps hold views of the names; a list, since an empty one (unlike a deque)
     // allocates nothing, so that forgetting the index never needs memory.
     std::list<index_node> nodes;
-    std::unordered_map<std::string_view, std::vector<index_node*>> by_name;
+    std::unordered_map<std::string_view, index_node*> by_name;  // the first entry of each name, or null
     std::set<std::pair<dev_t, ino_t>> directories_seen;
 };
 
@@ -67,7 +69,10 @@ index_node* add_node(index_node* parent, std::string_view name, node_kind kind) 
     node.kind = kind;
     node.listed = false;
     parent->children.emplace(node.name, &node);
-    index.by_name[node.name].push_back(&node);
+    index_node*& first = index.by_name[node.name];
+    node.same_name_next = first;
+    if (first != nullptr) first->same_name_prev = &node;
+    first = &node;
     return &node;
 }
 
@@ -77,8 +82,14 @@ void erase_node(index_node* node) {
     // (a target reached through a link or a ".." beneath itself), so the target is tested again.
     if (node->kind != node_kind::regular) target_confirmed = false;
     node->parent->children.erase(node->name);
-    std::vector<index_node*>& same = index.by_name[node->name];
-    same.erase(std::find(same.begin(), same.end(), node));
+    // Nodes are never freed, so the map's key, which may view this node's name, stays valid.
+    if (node->same_name_prev != nullptr) {
+        node->same_name_prev->same_name_next = node->same_name_next;
+    } else {
+        index.by_name.find(node->name)->second = node->same_name_next;
+    }
+    if (node->same_name_next != nullptr) node->same_name_next->same_name_prev = node->same_name_prev;
+    node->same_name_prev = node->same_name_next = nullptr;
     node->parent = nullptr;
 }
 
@@ -195,12 +206,12 @@ void remove_through_index(const char* dir, const char* name) {
     const auto found = index.by_name.find(name);
     if (found == index.by_name.end()) return;
     // Each removal stands alone: a reachable entry is never beneath another reachable one of the same
-    // name, so the order does not matter. A copy, since a success shrinks the list.
-    const std::vector<index_node*> same = found->second;
-    for (index_node* node : same) {
-        if (!reached_by_walk(node, name)) continue;
+    // name, so the order does not matter. The next is taken first, since a success unlinks the node.
+    for (index_node* node = found->second; node != nullptr;) {
+        index_node* const next = node->same_name_next;
         // A non-empty directory refuses and stays, as it does for the walk.
-        if (std::remove(path_of(node).c_str()) == 0) erase_node(node);
+        if (reached_by_walk(node, name) && std::remove(path_of(node).c_str()) == 0) erase_node(node);
+        node = next;
     }
 }
 
@@ -234,15 +245,23 @@ void remove_same_named(const char* dir, const char* name) {
 
 namespace {
 
+// The components of a name split on '/' (as payload::name_components splits it), walked in place.
+struct component_walk {
+    std::string_view rest;
+    std::string_view part() const { return rest.substr(0, rest.find('/')); }
+    bool last() const { return rest.find('/') == std::string_view::npos; }
+    void next() { rest.remove_prefix(part().size() + 1); }
+};
+
 void follow_file_written(const char* name) {
-    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    component_walk walk{name};
+    for (; !walk.last(); walk.next()) {
         if (!node->listed) return mark_stale();
-        index_node* child = find_child(node, parts[i]);
+        index_node* child = find_child(node, walk.part());
         if (child == nullptr) {
             // Absent before, so directory creation made it, empty.
-            child = add_node(node, parts[i], node_kind::directory);
+            child = add_node(node, walk.part(), node_kind::directory);
             child->listed = true;
         } else if (child->kind != node_kind::directory) {
             return mark_stale();  // a link was followed: the file may have landed anywhere
@@ -250,24 +269,24 @@ void follow_file_written(const char* name) {
         node = child;
     }
     if (!node->listed) return mark_stale();
-    const index_node* file = find_child(node, parts.back());
+    const index_node* file = find_child(node, walk.rest);
     if (file == nullptr) {
-        add_node(node, parts.back(), node_kind::regular);
+        add_node(node, walk.rest, node_kind::regular);
     } else if (file->kind != node_kind::regular) {
         mark_stale();  // opening a link writes through it
     }
 }
 
 void follow_path_deleted(const char* name, bool removed) {
-    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
-    for (const std::string_view part : parts) {
+    for (component_walk walk{name};; walk.next()) {
         if (node->kind != node_kind::directory || !node->listed) return mark_stale();
-        node = find_child(node, part);
+        node = find_child(node, walk.part());
         if (node == nullptr) {
             if (removed) mark_stale();  // something the index did not know of went
             return;
         }
+        if (walk.last()) break;
     }
     if (!removed) return;
     if (!node->children.empty()) return mark_stale();
