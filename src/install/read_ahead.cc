@@ -63,8 +63,8 @@ struct queue_state {
     // Not allocated: the loop keeps using the record of an entry handed over after the worker has ended.
     prepared_entry slots[READ_AHEAD_SLOTS];
     std::uint32_t file_count = 0;
-    std::atomic<std::uint32_t> head{0};  // entries released by the loop
-    std::atomic<std::uint32_t> tail{0};  // entries taken up by the worker
+    std::atomic<std::uint32_t> head{0};      // entries released by the loop
+    std::atomic<std::uint32_t> tail{0};      // entries taken up by the worker
     std::atomic<std::uint32_t> finished{0};  // entries the worker is done with, in order
     std::atomic<std::size_t> produced{0};    // file bytes the worker has made, all entries together
     std::atomic<std::uint32_t> records_read{0};
@@ -182,8 +182,8 @@ void loop_wait(ready_fn&& ready, std::uint32_t entry, std::uint32_t batch) {
     wait_until(
         queue.loop, ready,
         [&] {
-            const std::uint64_t entries = std::min<std::uint64_t>(std::uint64_t{entry} + batch,
-                                                                  queue.file_count);
+            const std::uint64_t entries =
+                std::min<std::uint64_t>(std::uint64_t{entry} + batch, queue.file_count);
             queue.loop.want_count.store(entries, std::memory_order_relaxed);
             queue.loop.want_bytes.store(queue.produced.load() + READ_AHEAD_WAKE_BYTES,
                                         std::memory_order_relaxed);
