@@ -5,18 +5,13 @@
 #include <cstring>
 
 #include "driver/driver_state.h"
+#include "driver/held_output.h"
 #include "driver/vendor_settings.h"
 
 namespace driver {
 namespace {
 
 constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
-
-void (*held_output_flush)() = nullptr;
-
-void flush_held_output() {
-    if (held_output_flush != nullptr) held_output_flush();
-}
 
 // `conventional` is the status for the vendor who asked for conventional ones.
 [[noreturn]] void end_installer(int conventional) {
@@ -28,10 +23,6 @@ void flush_held_output() {
 }
 
 }  // namespace
-
-void set_held_output_flush(void (*flush)()) {
-    held_output_flush = flush;
-}
 
 void error(const char* message) {
     flush_held_output();

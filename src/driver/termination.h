@@ -5,6 +5,8 @@
 
 namespace driver {
 
+// Each first writes what is held back for standard error (held_output.h).
+
 // Writes `message` and a line feed (when not null), then the termination line, and exits: a failure,
 // or a cancel when `message` is null.
 [[noreturn]] void error(const char* message);
@@ -12,10 +14,6 @@ namespace driver {
 // Writes `message`, " - " and the system's text for `errnum` (when errnum is not 0 and has a text), " " and
 // `tag` (when not null), a line feed and the termination line, and exits: always a failure.
 [[noreturn]] void error_errno(const char* message, const char* tag, int errnum);
-
-// Output held back for standard error (the installation's gathered progress drawings) goes out before
-// any report: error and error_errno call `flush` first. Null when nothing is held back.
-void set_held_output_flush(void (*flush)());
 
 // Closes the installer's own file and exits as after a cancel, writing nothing.
 [[noreturn]] void exit_installer();

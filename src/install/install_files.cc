@@ -21,6 +21,7 @@
 #include <cstring>
 
 #include "driver/driver_state.h"
+#include "driver/held_output.h"
 #include "driver/termination.h"
 #include "driver/vendor_settings.h"
 #include "install/concat_strings.h"
