@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "driver/driver_state.h"
+#include "driver/held_output.h"
 #include "driver/vendor_settings.h"
 
 namespace driver {
@@ -24,12 +25,14 @@ constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
 }  // namespace
 
 void error(const char* message) {
+    flush_held_output();
     if (message != nullptr) std::fprintf(stderr, "%s\n", message);
     std::fputs(TERMINATED_TEXT, stderr);
     end_installer(message != nullptr ? payload::EXIT_STATUS_FAILED : payload::EXIT_STATUS_CANCELLED);
 }
 
 void error_errno(const char* message, const char* tag, int errnum) {
+    flush_held_output();
     if (message != nullptr) std::fputs(message, stderr);
     if (errnum != 0) {
         const char* text = std::strerror(errnum);

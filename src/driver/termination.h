@@ -5,6 +5,8 @@
 
 namespace driver {
 
+// Each first writes what is held back for standard error (held_output.h).
+
 // Writes `message` and a line feed (when not null), then the termination line, and exits: a failure,
 // or a cancel when `message` is null.
 [[noreturn]] void error(const char* message);

@@ -1,5 +1,6 @@
 #include "install/file_guard.h"
 
+#include <fcntl.h>
 #include <limits.h>
 #include <pthread.h>
 #include <unistd.h>
@@ -74,13 +75,13 @@ void release_guarded_signals(const sigset_t* saved) {
     (void)pthread_sigmask(SIG_SETMASK, saved, nullptr);
 }
 
-std::FILE* open_file_in_progress(const char* path) {
+int open_file_in_progress(const char* path) {
     sigset_t saved;
     hold_guarded_signals(&saved);
-    std::FILE* file = std::fopen(path, "wb");
+    const int file = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     const int open_errno = errno;
     const std::size_t length = std::strlen(path);
-    if (file != nullptr && length < sizeof in_progress_path) {
+    if (file >= 0 && length < sizeof in_progress_path) {
         std::memcpy(in_progress_path, path, length + 1);
         file_in_progress = 1;
     }
@@ -89,15 +90,15 @@ std::FILE* open_file_in_progress(const char* path) {
     return file;
 }
 
-bool close_file_in_progress(std::FILE* file, bool written) {
+bool close_file_in_progress(int file, bool written) {
     sigset_t saved;
     int failure_errno = errno;
     hold_guarded_signals(&saved);
     if (written) {
-        written = std::fclose(file) == 0;
+        written = close(file) == 0;
         failure_errno = errno;
     } else {
-        (void)std::fclose(file);
+        (void)close(file);
     }
     if (!written && file_in_progress != 0) (void)unlink(in_progress_path);
     file_in_progress = 0;

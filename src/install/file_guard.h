@@ -6,8 +6,6 @@
 
 #include <signal.h>
 
-#include <cstdio>
-
 namespace install {
 
 // Installs the removing handler for each guarded signal that is not ignored (a SIGHUP ignored under
@@ -24,13 +22,14 @@ void end_file_guard();
 void hold_guarded_signals(sigset_t* saved);
 void release_guarded_signals(const sigset_t* saved);
 
-// fopen(path, "wb"), the opened file becoming the file in progress with no moment in which a signal
-// could find it open but unknown. Null with errno as fopen left it.
-std::FILE* open_file_in_progress(const char* path);
+// Opens `path` for writing, created (mode 0666 under the umask) or truncated, the opened file becoming
+// the file in progress with no moment in which a signal could find it open but unknown. The descriptor,
+// or -1 with errno as open left it.
+int open_file_in_progress(const char* path);
 
 // Closes the file in progress; `written` says whether all its bytes went out. A file not written whole,
 // or whose close fails, is removed. True when it was written and closed whole; else errno is the failed
 // write's (as the caller left it) or the close's.
-bool close_file_in_progress(std::FILE* file, bool written);
+bool close_file_in_progress(int file, bool written);
 
 }  // namespace install

@@ -6,7 +6,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -17,7 +16,6 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
-#include <vector>
 
 #include "install/directory_ops.h"
 #include "payload/record_name.h"
@@ -39,26 +37,43 @@ struct index_node {
     node_kind kind = node_kind::other;
     bool listed = false;  // a directory whose entries were read (or that the installer made empty)
     std::unordered_map<std::string_view, index_node*> children;
+    // The other entries of the same name, in a list threaded through the nodes: a name costs the index
+    // one map slot, not a container of its own.
+    index_node* same_name_prev = nullptr;
+    index_node* same_name_next = nullptr;
 };
 
 struct name_index {
-    bool built = false;     // false: stale, read the tree at the next removal
-    bool unusable = false;  // a directory reachable twice: the walk is the only safe answer
     std::string root_path;
     // Stable addresses, since the maps hold views of the names; a list, since an empty one (unlike a deque)
     // allocates nothing, so that forgetting the index never needs memory.
     std::list<index_node> nodes;
-    std::unordered_map<std::string_view, std::vector<index_node*>> by_name;
+    std::unordered_map<std::string_view, index_node*> by_name;  // the first entry of each name, or null
     std::set<std::pair<dev_t, ino_t>> directories_seen;
 };
 
+// Whether the index may be trusted, in one state. `confirmed`: the target path was found to be a
+// directory and nothing but regular files has been removed since, so it, and with it every prefix of it,
+// still is one (only removals can change that, and only the installer acts on the tree).
+enum class index_state {
+    stale,      // never read, or no longer exact: the next removal reads the tree
+    built,      // exact; the target path is tested before it is trusted
+    confirmed,  // exact, and the target path known to be a directory
+    unusable,   // a directory reachable twice: the walk serves until the tree is read again
+    given_up,   // the index could not grow: the walk serves the rest of the installation
+};
+
 name_index index;
+index_state state = index_state::stale;
 unsigned reads = 0;
-bool out_of_memory = false;  // the index could not grow: the walk serves the rest of the installation
-// The target path was found to be a directory and nothing but regular files has been removed since, so
-// it, and with it every prefix of it, still is one: only removals can change that, and only the installer
-// acts on the tree.
-bool target_confirmed = false;
+
+bool is_exact() {
+    return state == index_state::built || state == index_state::confirmed;
+}
+
+void unconfirm() {
+    if (state == index_state::confirmed) state = index_state::built;
+}
 
 index_node* add_node(index_node* parent, std::string_view name, node_kind kind) {
     index_node& node = index.nodes.emplace_back();
@@ -67,7 +82,10 @@ index_node* add_node(index_node* parent, std::string_view name, node_kind kind) 
     node.kind = kind;
     node.listed = false;
     parent->children.emplace(node.name, &node);
-    index.by_name[node.name].push_back(&node);
+    index_node*& first = index.by_name[node.name];
+    node.same_name_next = first;
+    if (first != nullptr) first->same_name_prev = &node;
+    first = &node;
     return &node;
 }
 
@@ -75,10 +93,16 @@ void erase_node(index_node* node) {
     // A regular file is never a component of a path that leads on, so its removal leaves the target as
     // it was; a directory or a link beneath the target may be one of the target path's own components
     // (a target reached through a link or a ".." beneath itself), so the target is tested again.
-    if (node->kind != node_kind::regular) target_confirmed = false;
+    if (node->kind != node_kind::regular) unconfirm();
     node->parent->children.erase(node->name);
-    std::vector<index_node*>& same = index.by_name[node->name];
-    same.erase(std::find(same.begin(), same.end(), node));
+    // Nodes are never freed, so the map's key, which may view this node's name, stays valid.
+    if (node->same_name_prev != nullptr) {
+        node->same_name_prev->same_name_next = node->same_name_next;
+    } else {
+        index.by_name.find(node->name)->second = node->same_name_next;
+    }
+    if (node->same_name_next != nullptr) node->same_name_next->same_name_prev = node->same_name_prev;
+    node->same_name_prev = node->same_name_next = nullptr;
     node->parent = nullptr;
 }
 
@@ -94,7 +118,7 @@ node_kind kind_of(unsigned char d_type, const std::string& path, struct stat* in
 
 bool first_visit(const struct stat& info) {
     if (index.directories_seen.emplace(info.st_dev, info.st_ino).second) return true;
-    index.unusable = true;
+    state = index_state::unusable;
     return false;
 }
 
@@ -119,13 +143,13 @@ void read_directory(index_node* node, const std::string& path) {
 
 void build_index(const char* dir) {
     index = name_index{};
+    state = index_state::built;  // unless a directory turns out reachable twice
     ++reads;
     index.root_path = dir;
     index_node& root = index.nodes.emplace_back();
     root.kind = node_kind::directory;
     struct stat info {};
     if (stat(dir, &info) == 0 && first_visit(info)) read_directory(&root, index.root_path);
-    index.built = true;
 }
 
 std::string path_of(const index_node* node) {
@@ -154,53 +178,49 @@ index_node* find_child(index_node* node, std::string_view name) {
 
 // Whether the index can follow what an entry did beneath `dir`; when it cannot, it turns stale.
 bool can_follow(const char* dir, const char* name) {
-    if (same_name_removal != same_name_method::index || out_of_memory || !index.built || index.unusable) {
-        return false;
-    }
+    if (same_name_removal != same_name_method::index || !is_exact()) return false;
     if (index.root_path == dir && is_plain_name(name)) return true;
-    index.built = false;
+    state = index_state::stale;
     return false;
 }
 
 void mark_stale() {
-    index.built = false;
-    target_confirmed = false;
+    if (state != index_state::given_up) state = index_state::stale;
 }
 
 // Every allocation of the index throws when it fails: the index is forgotten (which needs no memory) and
 // the walk takes over, so a failure ends where the walk's own allocation failures end.
 void give_up_index() {
     index = name_index{};
-    out_of_memory = true;
-    target_confirmed = false;
+    state = index_state::given_up;
 }
 
 bool index_follows(const char* dir) {
-    return same_name_removal == same_name_method::index && !out_of_memory && index.built && !index.unusable &&
-           index.root_path == dir;
+    return same_name_removal == same_name_method::index && is_exact() && index.root_path == dir;
 }
 
 void remove_through_index(const char* dir, const char* name) {
     // The walk's own test of the target, skipped while its answer cannot have changed.
-    if (!(target_confirmed && index_follows(dir)) && target::path_kind(dir) != target::path_type::directory) {
+    const bool trusted = state == index_state::confirmed && index_follows(dir);
+    if (!trusted && target::path_kind(dir) != target::path_type::directory) {
         mark_stale();  // whatever comes into being there later is read afresh
         return;
     }
-    if (!index.built || index.root_path != dir) build_index(dir);
-    target_confirmed = !index.unusable;
-    if (index.unusable) {
+    if (state == index_state::stale || index.root_path != dir) build_index(dir);
+    if (state == index_state::built) state = index_state::confirmed;
+    if (state == index_state::unusable) {
         remove_named_entries(dir, name);
         return;
     }
     const auto found = index.by_name.find(name);
     if (found == index.by_name.end()) return;
     // Each removal stands alone: a reachable entry is never beneath another reachable one of the same
-    // name, so the order does not matter. A copy, since a success shrinks the list.
-    const std::vector<index_node*> same = found->second;
-    for (index_node* node : same) {
-        if (!reached_by_walk(node, name)) continue;
+    // name, so the order does not matter. The next is taken first, since a success unlinks the node.
+    for (index_node* node = found->second; node != nullptr;) {
+        index_node* const next = node->same_name_next;
         // A non-empty directory refuses and stays, as it does for the walk.
-        if (std::remove(path_of(node).c_str()) == 0) erase_node(node);
+        if (reached_by_walk(node, name) && std::remove(path_of(node).c_str()) == 0) erase_node(node);
+        node = next;
     }
 }
 
@@ -208,9 +228,8 @@ void remove_through_index(const char* dir, const char* name) {
 
 void reset_name_index() {
     index = name_index{};
+    state = index_state::stale;
     reads = 0;
-    out_of_memory = false;
-    target_confirmed = false;
 }
 
 unsigned name_index_reads() {
@@ -218,7 +237,7 @@ unsigned name_index_reads() {
 }
 
 void remove_same_named(const char* dir, const char* name) {
-    if (same_name_removal == same_name_method::walk || out_of_memory) {
+    if (same_name_removal == same_name_method::walk || state == index_state::given_up) {
         remove_named_entries(dir, name);
         return;
     }
@@ -234,15 +253,23 @@ void remove_same_named(const char* dir, const char* name) {
 
 namespace {
 
+// The components of a name split on '/' (as payload::name_components splits it), walked in place.
+struct component_walk {
+    std::string_view rest;
+    std::string_view part() const { return rest.substr(0, rest.find('/')); }
+    bool last() const { return rest.find('/') == std::string_view::npos; }
+    void next() { rest.remove_prefix(part().size() + 1); }
+};
+
 void follow_file_written(const char* name) {
-    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    component_walk walk{name};
+    for (; !walk.last(); walk.next()) {
         if (!node->listed) return mark_stale();
-        index_node* child = find_child(node, parts[i]);
+        index_node* child = find_child(node, walk.part());
         if (child == nullptr) {
             // Absent before, so directory creation made it, empty.
-            child = add_node(node, parts[i], node_kind::directory);
+            child = add_node(node, walk.part(), node_kind::directory);
             child->listed = true;
         } else if (child->kind != node_kind::directory) {
             return mark_stale();  // a link was followed: the file may have landed anywhere
@@ -250,24 +277,24 @@ void follow_file_written(const char* name) {
         node = child;
     }
     if (!node->listed) return mark_stale();
-    const index_node* file = find_child(node, parts.back());
+    const index_node* file = find_child(node, walk.rest);
     if (file == nullptr) {
-        add_node(node, parts.back(), node_kind::regular);
+        add_node(node, walk.rest, node_kind::regular);
     } else if (file->kind != node_kind::regular) {
         mark_stale();  // opening a link writes through it
     }
 }
 
 void follow_path_deleted(const char* name, bool removed) {
-    const std::vector<std::string_view> parts = payload::name_components(name);
     index_node* node = &index.nodes.front();
-    for (const std::string_view part : parts) {
+    for (component_walk walk{name};; walk.next()) {
         if (node->kind != node_kind::directory || !node->listed) return mark_stale();
-        node = find_child(node, part);
+        node = find_child(node, walk.part());
         if (node == nullptr) {
             if (removed) mark_stale();  // something the index did not know of went
             return;
         }
+        if (walk.last()) break;
     }
     if (!removed) return;
     if (!node->children.empty()) return mark_stale();
@@ -286,7 +313,7 @@ void note_file_written(const char* dir, const char* name) {
 }
 
 void note_path_deleted(const char* dir, const char* name, bool removed) {
-    if (removed) target_confirmed = false;
+    if (removed) unconfirm();
     if (!can_follow(dir, name)) return;
     try {
         follow_path_deleted(name, removed);
@@ -297,11 +324,11 @@ void note_path_deleted(const char* dir, const char* name, bool removed) {
 
 std::size_t known_directory_length(const char* dir, const char* name, const char* path) {
     if (!index_follows(dir) || !is_plain_name(name)) return 0;
-    if (!target_confirmed) {
+    if (state == index_state::built) {
         // Something was removed since the target was last tested: one test of the target stands for the
         // tests of all its prefixes.
         if (target::path_kind(dir) != target::path_type::directory) return 0;
-        target_confirmed = true;
+        state = index_state::confirmed;
     }
     // The path is dir, a '/' unless dir ends in one, and the name's components but the last.
     std::size_t known = std::strlen(dir);

@@ -29,16 +29,18 @@ int stderr_is_terminal = -1;  // -1 not yet asked
 int not_terminal_errno = 0;   // what isatty left in errno
 
 // Bytes of drawings and erases not written yet, in a fixed buffer so that drawing never depends on an
-// allocation. A drawing normally leaves at once, its backspaces over the old line included, in one write;
-// only the finished file's drawing waits here for the erase that follows it with nothing in between
-// (show_finished_progress), so the two go out in one write too. Nothing is left here when either call
-// returns, so no other output to standard error and no slow step ever comes between a drawing and
-// the terminal. A name is at most 4096 bytes and so is a drawing's text; anything longer than the buffer
-// is written in pieces with the same bytes.
+// allocation. On a terminal a drawing leaves at once, its backspaces over the old line included, in one
+// write, and so does an erase, so that nothing is held while the installer waits for the terminal. Else
+// the finished file's drawing waits here for the erase that follows it (show_finished_progress), and while
+// an installation gathers (gather_progress) every drawing and erase waits here until the buffer is full or
+// flush_progress: the same bytes in far fewer writes, and nothing else is written to standard error
+// meanwhile (every report flushes first). A name is at most 4096 bytes and so is a drawing's text;
+// anything longer than the buffer is written in pieces with the same bytes.
 constexpr std::size_t PROGRESS_BUFFER_SIZE = 16384;
 char pending[PROGRESS_BUFFER_SIZE];
 std::size_t pending_length = 0;
 bool holding_drawing = false;  // within show_finished_progress, on anything but a terminal
+bool gathering = false;        // within an installation, on anything but a terminal
 
 // Writes what is pending; false when the write failed.
 bool flush_pending() {
@@ -120,7 +122,7 @@ void show_progress(const char* name, int byte_percent, int file_percent) {
     if (name == nullptr) {
         if (shown_chars <= 0 && last_name == nullptr) stderr_is_terminal = -1;  // a new installation
         put_repeated("\b \b", 3, shown_chars);
-        (void)flush_pending();
+        if (!gathering) (void)flush_pending();
         shown_chars = 0;
         last_byte_percent = -1;
         last_file_percent = -1;
@@ -134,9 +136,9 @@ void show_progress(const char* name, int byte_percent, int file_percent) {
     if (!unchanged) {
         char* short_text = shortened(name);
         shown_chars = draw_line(file_percent, byte_percent, short_text ? short_text : name);
-        // A terminal sees every drawing before its wait; a held one leaves with the erase (whose count
-        // does not depend on whether this write would have failed: the erase resets it).
-        if ((!holding_drawing || stderr_terminal()) && !flush_pending()) shown_chars = -1;
+        // A terminal sees every drawing before its wait; a held one leaves with the erase or a later
+        // flush (a failure of that write no longer shortens the next drawing's backspaces).
+        if ((!(holding_drawing || gathering) || stderr_terminal()) && !flush_pending()) shown_chars = -1;
         std::free(short_text);
         last_byte_percent = byte_percent;
         last_file_percent = file_percent;
@@ -144,6 +146,15 @@ void show_progress(const char* name, int byte_percent, int file_percent) {
         last_name = strdup(name);
     }
     drain();
+}
+
+void gather_progress(bool on) {
+    gathering = on && !stderr_terminal();
+    if (!gathering) (void)flush_pending();
+}
+
+void flush_progress() {
+    (void)flush_pending();
 }
 
 void show_finished_progress(const char* name, int byte_percent, int file_percent) {

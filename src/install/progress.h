@@ -15,4 +15,11 @@ void show_progress(const char* name, int byte_percent, int file_percent);
 // show_progress(name, ...) and then show_progress(nullptr, 0, 0), but elsewhere in a single write.
 void show_finished_progress(const char* name, int byte_percent, int file_percent);
 
+// From gather_progress(true) to gather_progress(false), on anything but a terminal, drawings and erases
+// gather into few large writes with the same bytes; flush_progress writes what has gathered. Whoever
+// writes anything else to standard error meanwhile flushes first. On a terminal nothing changes: each
+// drawing and erase leaves at once, followed by its wait.
+void gather_progress(bool on);
+void flush_progress();
+
 }  // namespace install

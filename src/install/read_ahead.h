@@ -10,9 +10,11 @@
 // Nothing here is used by more than the one loop; its state is process-wide, like the loop's own.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
+#include "install/read_ahead_seam.h"
 #include "payload/file_record.h"
 #include "payload/heap_bytes.h"
 
@@ -33,25 +35,13 @@ struct prepared_entry {
     payload::file_record record;  // its name points into record_bytes
     payload::heap_bytes stored;   // stored_size + 1 bytes; released once the file bytes are made
     payload::heap_bytes file;     // file_size + 1 bytes
-    // Written by the worker and read by the loop under the queue's lock.
-    int stage;
-    int failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
-    std::size_t decoded_bytes;  // end of the last decoded chunk of a compressed entry, a failed one too
-    int file_check;             // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC,
-                                // else the result of check_file_bytes
+    // Published by the worker (a release store, after everything it describes) and read by the loop.
+    std::atomic<int> stage;
+    std::atomic<int> failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
+    std::atomic<std::size_t> decoded_bytes;  // end of the last decoded chunk, a failed one too
+    int file_check;  // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC, else the
+                     // result of check_file_bytes
 };
-
-// The worker checks the file bytes' CRC itself when it has taken up more than this many entries that the
-// loop has not released; otherwise the loop checks them.
-extern std::uint32_t read_ahead_check_lead;
-// Whether the extraction loop reads ahead at all; tests turn it off to compare with reading in turn.
-extern bool read_ahead_enabled;
-// The stored and file bytes the worker may hold before the loop has written them. An entry needing more
-// than this is prepared only when the worker holds nothing else.
-extern std::size_t read_ahead_budget;
-// The most the worker ever holds: an entry needing more is handed over. Unlimited in use; tests lower it
-// to take the hand-over path.
-extern std::size_t read_ahead_memory_limit;
 
 // Starts the worker on the installer's own stream for `file_count` entries. False when it cannot read
 // ahead here (switched off, a limit on the address space, no thread, no memory for the queue): the loop
@@ -73,9 +63,6 @@ int wait_for_decoded(std::size_t end);
 
 // Frees the next entry's buffers and moves on to the entry behind it.
 void release_entry();
-
-// How many records the worker has read in this installation (for tests: that it did read ahead).
-std::uint32_t records_read_ahead();
 
 // Stops the worker and waits for it to end, then frees every entry's buffers (their records stay readable
 // until the next start); the stream is the caller's again, standing wherever the worker left it. Does

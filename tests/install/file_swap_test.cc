@@ -1,7 +1,7 @@
 // What the close of an installed file can bring. A file swapped for a link the moment it is closed: its
 // time and mode must still land on the file the installer wrote, never on what the link leads to. A close
 // that fails (a disk that takes the bytes only then): reported like a failed write, and the file removed.
-// Both are made by this program's own fclose, which stands in for the C library's (this test program alone
+// Both are made by this program's own close, which stands in for the C library's (this test program alone
 // defines it): once armed, it replaces the file at the armed path by a link to a victim right after closing
 // it, or reports the close of the file at the failing path as failed.
 #include <dlfcn.h>
@@ -24,27 +24,27 @@ std::string swap_path;  // armed: the installed file to replace by a link to swa
 std::string swap_victim;
 std::string failing_path;  // armed: the installed file whose close fails with EIO
 
-// Whether `stream` is open on the file at `path` (compared by device and inode, so that links in the
+// Whether `fd` is open on the file at `path` (compared by device and inode, so that links in the
 // temporary directory's path do not matter).
-bool is_open_on(std::FILE* stream, const std::string& path) {
+bool is_open_on(int fd, const std::string& path) {
     struct stat open_file {};
     struct stat at_path {};
-    return !path.empty() && fstat(fileno(stream), &open_file) == 0 && stat(path.c_str(), &at_path) == 0 &&
+    return !path.empty() && fstat(fd, &open_file) == 0 && stat(path.c_str(), &at_path) == 0 &&
            open_file.st_dev == at_path.st_dev && open_file.st_ino == at_path.st_ino;
 }
 
 }  // namespace
 
-extern "C" int fclose(std::FILE* stream) {
-    using fclose_function = int (*)(std::FILE*);
-    static const auto real_fclose = reinterpret_cast<fclose_function>(dlsym(RTLD_NEXT, "fclose"));
-    const bool swap = is_open_on(stream, swap_path);
-    const bool fail = is_open_on(stream, failing_path);
-    const int result = real_fclose(stream);
+extern "C" int close(int fd) {
+    using close_function = int (*)(int);
+    static const auto real_close = reinterpret_cast<close_function>(dlsym(RTLD_NEXT, "close"));
+    const bool swap = is_open_on(fd, swap_path);
+    const bool fail = is_open_on(fd, failing_path);
+    const int result = real_close(fd);
     if (fail) {
         failing_path.clear();
         errno = EIO;
-        return EOF;
+        return -1;
     }
     if (swap) {
         (void)rename(swap_path.c_str(), (swap_path + ".written").c_str());

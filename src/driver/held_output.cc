@@ -1,0 +1,18 @@
+#include "driver/held_output.h"
+
+namespace driver {
+namespace {
+
+void (*held_output_flush)() = nullptr;
+
+}  // namespace
+
+void set_held_output_flush(void (*flush)()) {
+    held_output_flush = flush;
+}
+
+void flush_held_output() {
+    if (held_output_flush != nullptr) held_output_flush();
+}
+
+}  // namespace driver
