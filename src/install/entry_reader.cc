@@ -76,6 +76,7 @@ const unsigned char* prepared_file_bytes(const payload::file_record& record,
     if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
     if (payload::needs_decoder(record)) inflate_entry(record, nullptr, nullptr, between_chunks, true);
     failure = wait_for_entry(PREPARED_FILE);
+    if (failure == PREPARED_DECODE_ERROR) fail(payload::MESSAGE_DECOMPRESSION);  // never a table index
     const prepared_entry& entry = next_entry();
     if (failure == 0) {
         failure =

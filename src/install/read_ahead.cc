@@ -247,8 +247,9 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
     bool stopped = false;
     std::size_t published = 0;
     const auto publish_chunk = [&](std::size_t done, int result) {
-        // The count goes out before the failure: a loop that sees the failure sees the chunk it ended at.
-        entry.decoded_bytes.store(done, std::memory_order_release);
+        // The chunk's end and whether it failed go out in one store, so that a loop that sees a chunk's end
+        // knows whether that chunk failed; then the failure, so that a loop that sees it sees its chunk.
+        entry.decoded_bytes.store(done * 2 + (result < 0 ? 1 : 0), std::memory_order_release);
         if (result < 0) entry.failure.store(PREPARED_DECODE_ERROR, std::memory_order_release);
         queue.produced.fetch_add(done - published);
         published = done;
@@ -384,17 +385,16 @@ const prepared_entry& next_entry() {
 int wait_for_decoded(std::size_t end) {
     const std::uint32_t head = queue.head.load(std::memory_order_relaxed);
     const prepared_entry& entry = slot(head);
-    // The failure first: a chunk count read after it is at least the one it came with.
-    int failure = 0;
-    std::size_t decoded = 0;
+    // The failure first: the chunk end read after it is the failed chunk's, which is `end` or later.
+    std::size_t published = 0;
     loop_wait(
         [&] {
-            failure = entry.failure.load(std::memory_order_acquire);
-            decoded = entry.decoded_bytes.load(std::memory_order_acquire);
-            return failure != 0 || decoded >= end;
+            const bool failed = entry.failure.load(std::memory_order_acquire) != 0;
+            published = entry.decoded_bytes.load(std::memory_order_acquire);
+            return failed || published / 2 >= end;
         },
         head, 1);
-    return failure == PREPARED_DECODE_ERROR && decoded == end ? -1 : 0;
+    return published / 2 == end && published % 2 == 1 ? -1 : 0;
 }
 
 std::uint32_t records_read_ahead() {

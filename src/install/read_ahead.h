@@ -27,7 +27,7 @@ constexpr int PREPARED_STORED = 2;   // buffers allocated, stored bytes read and
 constexpr int PREPARED_FILE = 3;     // file bytes produced, their CRC perhaps checked
 
 // What stopped the worker at an entry, beside the CORRUPT_* numbers of the payload checks.
-constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk ending at `decoded_bytes` failed to decode
+constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk `decoded_bytes` names failed to decode
 constexpr int PREPARED_HANDED_OVER = 101;   // no memory for it: the stream stands behind its record
 
 struct prepared_entry {
@@ -38,7 +38,8 @@ struct prepared_entry {
     // Published by the worker (a release store, after everything it describes) and read by the loop.
     std::atomic<int> stage;
     std::atomic<int> failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
-    std::atomic<std::size_t> decoded_bytes;  // end of the last decoded chunk, a failed one too
+    std::atomic<std::size_t> decoded_bytes;  // twice the end of the last decoded chunk (a failed one
+                                             // too), plus 1 when that chunk failed
     int file_check;  // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC, else the
                      // result of check_file_bytes
 };
