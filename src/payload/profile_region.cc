@@ -35,10 +35,19 @@ bool read_release_text(std::string_view& rest, std::string_view& text) {
     if (length == 0 || length > PROFILE_MAX_RELEASE_TEXT || rest.size() - 1 < length) return false;
     text = rest.substr(1, length);
     rest.remove_prefix(1 + length);
-    return one_line(text);
+    return is_release_text(text);
 }
 
 }  // namespace
+
+bool is_release_text(std::string_view text) {
+    return !text.empty() && text.size() <= PROFILE_MAX_RELEASE_TEXT && one_line(text);
+}
+
+bool is_base_path(std::string_view path) {
+    return path.size() <= PROFILE_MAX_BASE_PATH && one_line(path) &&
+           plain_name_fault(path) == name_fault::none;
+}
 
 bool read_release_name(std::string_view value, release_name& release) {
     return read_release_text(value, release.product) && read_release_text(value, release.version) &&
@@ -53,8 +62,7 @@ bool read_base_file(std::string_view value, base_file& file) {
     file.new_size = load_u32(numbers + 8);
     file.new_mtime = static_cast<std::int32_t>(load_u32(numbers + 12));
     file.path = value.substr(PROFILE_BASE_FILE_HEAD);
-    return file.path.size() <= PROFILE_MAX_BASE_PATH && one_line(file.path) &&
-           plain_name_fault(file.path) == name_fault::none;
+    return is_base_path(file.path);
 }
 
 const char* profile_value_problem(std::uint8_t setting, std::string_view value) {

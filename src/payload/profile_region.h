@@ -128,6 +128,13 @@ profile_check read_profile_region(const unsigned char* region, std::size_t avail
 // it can.
 const char* profile_value_problem(std::uint8_t setting, std::string_view value);
 
+// A text a PROFILE_UPDATE_OF value can hold: 1 to 63 bytes without control characters.
+bool is_release_text(std::string_view text);
+
+// A path a PROFILE_BASE_FILE value can hold: a plain relative name (record_name.h) of at most
+// PROFILE_MAX_BASE_PATH bytes without control characters.
+bool is_base_path(std::string_view path);
+
 // A PROFILE_UPDATE_OF value: two texts of 1 to 63 bytes without control characters, each after its
 // length byte, and nothing behind them. Returns whether it reads so.
 bool read_release_name(std::string_view value, release_name& release);

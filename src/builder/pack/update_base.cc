@@ -5,7 +5,7 @@
 #include <set>
 
 #include "builder/util/error.h"
-#include "payload/record_name.h"
+#include "payload/profile_region.h"
 
 namespace builder {
 namespace {
@@ -14,14 +14,6 @@ struct candidate {
     base_file_settings file;
     bool rewritten = false;
 };
-
-// Only a plain name without control characters can stand in the region, and in a one-line message.
-bool storable(const std::string& path) {
-    return path.size() <= payload::PROFILE_MAX_BASE_PATH &&
-           payload::plain_name_fault(path) == payload::name_fault::none &&
-           std::ranges::none_of(path,
-                                [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
 
 // Every file beneath `dir` that `other` holds as a file at the same path, with both states.
 void collect(const layout_node& dir, const layout_node& other, const std::string& prefix,
@@ -32,7 +24,7 @@ void collect(const layout_node& dir, const layout_node& other, const std::string
         const std::string path = prefix + name;
         if (node.is_directory) {
             collect(node, there->second, path + "/", written, found);
-        } else if (storable(path)) {
+        } else if (payload::is_base_path(path)) {  // else it could stand in no record
             const file_state& before = node.file;
             const file_state& after = there->second.file;
             found.push_back(
@@ -42,17 +34,11 @@ void collect(const layout_node& dir, const layout_node& other, const std::string
     }
 }
 
-bool nameable(const std::string& text) {
-    return !text.empty() && text.size() <= payload::PROFILE_MAX_RELEASE_TEXT &&
-           std::ranges::none_of(text,
-                                [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
 }  // namespace
 
 update_base_settings choose_base_files(const installer_tree& old, const layout_tree& new_tree,
                                        const payload_plan& update) {
-    if (!nameable(old.product) || !nameable(old.version)) {
+    if (!payload::is_release_text(old.product) || !payload::is_release_text(old.version)) {
         throw error(
             "its product name or version is empty or holds a control character: the update could not name "
             "the release it installs over");
