@@ -9,6 +9,7 @@
 #include "builder/inspect/installer_tree.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/installer_writer.h"
+#include "builder/pack/output_place.h"
 #include "builder/pack/payload_plan.h"
 #include "builder/pack/progress_bar.h"
 #include "builder/pack/source_tree.h"
@@ -72,6 +73,7 @@ std::string update_text(const update_plan& update, const build_summary& summary)
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
     const auto started = std::chrono::steady_clock::now();
     build_settings settings = resolve_build_settings(args, current_build_environment());
+    refuse_output_in_source(settings.source_dir, settings.output);
     const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
     const payload_plan full_plan = plan_payload(settings, tree);
     refuse_what_is_not_allowed(settings, tree, full_plan);

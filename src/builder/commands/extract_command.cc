@@ -9,7 +9,8 @@
 // refused rather than followed. A file's bytes go to a new temporary file beside its place, whose mode and
 // time are set through its descriptor; only when the entry has passed every check is it renamed into
 // place, so a damaged entry leaves nothing behind and an existing file is replaced (with --force) without
-// ever being opened: a hard link to a file outside keeps its content. Set-user-ID, set-group-ID and sticky
+// ever being opened: a hard link to a file outside keeps its content. A signal that stops the command
+// removes the temporary file first (temporary_names.h). Set-user-ID, set-group-ID and sticky
 // bits are dropped unless --keep-setid is given.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,6 +31,7 @@
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
+#include "builder/util/temporary_names.h"
 #include "payload/record_name.h"
 
 namespace builder {
@@ -215,7 +217,11 @@ void extractor::write_entry(walked_entry& entry) {
         ~rollback() {
             if (done) return;
             const int last = chain.empty() ? self.root_.fd : chain.back().fd.fd;
-            if (file.fd >= 0) (void)unlinkat(last, temp_name.c_str(), 0);
+            if (file.fd >= 0) {
+                const signal_hold hold;
+                (void)unlinkat(last, temp_name.c_str(), 0);
+                forget_temporary(temp_name.c_str());
+            }
             for (std::size_t i = chain.size(); i-- > 0;) {
                 if (!chain[i].created) break;
                 const int parent = i == 0 ? self.root_.fd : chain[i - 1].fd.fd;
@@ -230,11 +236,19 @@ void extractor::write_entry(walked_entry& entry) {
     // Said at once rather than after the bytes; the rename below is what decides.
     if (!options_.force && !kind_at(dir, path.leaf).empty())
         fail(shown_path + " exists (--force overwrites it)");
-    file = create_temporary(dir, temp_name);
+    {
+        const signal_hold hold;
+        file = create_temporary(dir, temp_name);
+        if (file.fd >= 0) remember_temporary(dir, temp_name.c_str());
+    }
     if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
     if (entry.read_bytes({file.fd, shown_path}).corrupt != payload::CORRUPT_NONE) return;
     finish_file(file.fd, record, shown_path);
-    place(dir, temp_name, path.leaf, shown_path);
+    {
+        const signal_hold hold;
+        place(dir, temp_name, path.leaf, shown_path);  // on a throw, the rollback removes the temporary
+        forget_temporary(temp_name.c_str());
+    }
     undo.done = true;
     ++written;
 }

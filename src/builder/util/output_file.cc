@@ -1,18 +1,21 @@
-// Unnamed or temporary output files, the signal handler that removes temporary names, and the commit.
+// Unnamed or temporary output files and their commit.
 #include "builder/util/output_file.h"
 
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/fd_holder.h"
+#include "builder/util/temporary_names.h"
 
 namespace builder {
 
@@ -20,64 +23,7 @@ bool output_unnamed_first = true;
 
 namespace {
 
-constexpr int OUTPUT_CLEANUP_SIGNALS[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
-constexpr std::size_t OUTPUT_MAX_PENDING = 4;
 constexpr int OUTPUT_NAME_ATTEMPTS = 100;
-
-// The temporary names that exist right now, for the signal handler; each points into its output_file.
-const char* volatile pending_names[OUTPUT_MAX_PENDING];
-bool handlers_installed = false;
-
-extern "C" void remove_pending_and_die(int signal_number) {
-    for (const char* volatile& slot : pending_names) {
-        const char* name = slot;
-        if (name != nullptr) unlink(name);
-    }
-    // SA_RESETHAND has made the action the default again: the signal ends the process as it would have.
-    raise(signal_number);
-}
-
-// Holds back the cleanup signals while the pending names or the files' names change.
-class signal_hold {
-  public:
-    signal_hold() {
-        sigset_t set;
-        sigemptyset(&set);
-        for (const int s : OUTPUT_CLEANUP_SIGNALS) sigaddset(&set, s);
-        sigprocmask(SIG_BLOCK, &set, &saved_);
-    }
-    ~signal_hold() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
-    signal_hold(const signal_hold&) = delete;
-    signal_hold& operator=(const signal_hold&) = delete;
-
-  private:
-    sigset_t saved_;
-};
-
-// Signals that are ignored stay ignored (nohup, background jobs).
-void install_cleanup_handlers() {
-    if (handlers_installed) return;
-    handlers_installed = true;
-    for (const int s : OUTPUT_CLEANUP_SIGNALS) {
-        struct sigaction current {};
-        if (sigaction(s, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) continue;
-        struct sigaction action {};
-        action.sa_handler = remove_pending_and_die;
-        action.sa_flags = SA_RESETHAND;
-        sigemptyset(&action.sa_mask);
-        for (const int other : OUTPUT_CLEANUP_SIGNALS) sigaddset(&action.sa_mask, other);
-        sigaction(s, &action, nullptr);
-    }
-}
-
-void set_pending(const char* old_name, const char* new_name) {
-    for (const char* volatile& slot : pending_names) {
-        if (slot == old_name) {
-            slot = new_name;
-            return;
-        }
-    }
-}
 
 // ".NAME." beside the final path, so that the rename stays within one file system.
 std::string temp_prefix(const std::string& path) {
@@ -128,13 +74,12 @@ output_file::output_file(const std::string& path) : path_(path) {
         // The file system cannot hold an unnamed file (or the directory is missing: mkstemp says which).
         temp_path_ = temp_prefix(path) + "XXXXXX";
         const signal_hold hold;
-        install_cleanup_handlers();
         fd = mkostemp(temp_path_.data(), O_CLOEXEC);
         if (fd < 0) {
             temp_path_.clear();
             fail_errno("cannot create a temporary file beside " + shown(path));
         }
-        set_pending(nullptr, temp_path_.c_str());
+        remember_temporary(AT_FDCWD, temp_path_.c_str());
     }
     stream_ = fdopen(fd, "w+b");
     if (stream_ == nullptr) {
@@ -148,7 +93,7 @@ output_file::~output_file() {
     if (committed_ || temp_path_.empty()) return;
     const signal_hold hold;
     unlink(temp_path_.c_str());
-    set_pending(temp_path_.c_str(), nullptr);
+    forget_temporary(temp_path_.c_str());
 }
 
 void output_file::write(const void* bytes, std::size_t size) {
@@ -178,27 +123,85 @@ std::unique_ptr<std::FILE, int (*)(std::FILE*)> output_file::read_back() const {
     return in;
 }
 
+namespace {
+
+// An exclusive flock on a directory, held while a build commits into it.
+class directory_lock {
+  public:
+    explicit directory_lock(const std::string& path)
+        : dir_(open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (dir_.fd < 0) fail_errno("cannot open the directory of " + shown(path));
+        while (flock(dir_.fd, LOCK_EX) != 0) {
+            if (errno != EINTR) fail_errno("cannot lock the directory of " + shown(path));
+        }
+    }
+
+  private:
+    fd_holder dir_;  // closing it releases the lock
+};
+
+// The earlier file at `path`, kept under a temporary name until the commit is done, so that a failure
+// can put it back. A hard link keeps it in place meanwhile; a file system without hard links has it
+// moved aside instead (under the lock, no other build sees the moment without it). Empty: nothing to
+// keep (no file there, or a directory, which the rename refuses to replace anyway).
+std::string keep_earlier(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return "";
+    for (int attempt = 0; attempt < OUTPUT_NAME_ATTEMPTS; ++attempt) {
+        std::string name = temp_prefix(path) + name_suffix();
+        const bool kept =
+            link(path.c_str(), name.c_str()) == 0 || (errno != EEXIST && access(name.c_str(), F_OK) != 0 &&
+                                                      std::rename(path.c_str(), name.c_str()) == 0);
+        if (kept) return name;
+        if (errno != EEXIST)
+            fail_errno("cannot keep the earlier " + shown(path) + " until the new one is complete");
+    }
+    throw error("cannot keep the earlier " + shown(path) + ": no free temporary name beside it");
+}
+
+}  // namespace
+
 void commit_outputs(output_file& first, output_file* second) {
     output_file* const files[] = {&first, second};
+    // Taken before signals are held: a build waiting for another one's commit can still be interrupted.
+    const directory_lock lock(first.path_);
     const signal_hold hold;
     for (output_file* f : files) {
         if (f == nullptr) continue;
-        if (f->is_unnamed()) f->temp_path_ = link_unnamed(fileno(f->stream_), f->path_);
+        if (f->is_unnamed()) {
+            f->temp_path_ = link_unnamed(fileno(f->stream_), f->path_);
+            remember_temporary(AT_FDCWD, f->temp_path_.c_str());
+        }
         const int closed = std::fclose(f->stream_);
         f->stream_ = nullptr;
         if (closed != 0) fail_errno("cannot write " + shown(f->path_));
+    }
+    // One file is put in place by one rename; two need the earlier first file until both stand.
+    std::string earlier;
+    if (second != nullptr) {
+        earlier = keep_earlier(first.path_);
+        if (!earlier.empty()) remember_temporary(AT_FDCWD, earlier.c_str());
     }
     for (output_file* f : files) {
         if (f == nullptr) continue;
         if (std::rename(f->temp_path_.c_str(), f->path_.c_str()) != 0) {
             const int saved = errno;
-            // A checksum file left from an earlier build would now describe another OUTPUT.
-            if (f != &first && first.committed_) unlink(f->path_.c_str());
-            errno = saved;
-            fail_errno("cannot create " + shown(f->path_));
+            std::string unrestored;
+            if (!earlier.empty()) {
+                if (std::rename(earlier.c_str(), first.path_.c_str()) != 0)
+                    unrestored = "; the earlier " + shown(first.path_) + " is kept as " + shown(earlier);
+                forget_temporary(earlier.c_str());
+            } else if (first.committed_) {
+                unlink(first.path_.c_str());
+            }
+            throw error("cannot create " + shown(f->path_) + ": " + std::strerror(saved) + unrestored);
         }
         f->committed_ = true;
-        set_pending(f->temp_path_.c_str(), nullptr);
+        forget_temporary(f->temp_path_.c_str());
+    }
+    if (!earlier.empty()) {
+        unlink(earlier.c_str());
+        forget_temporary(earlier.c_str());
     }
 }
 

@@ -1,11 +1,16 @@
 // The files a build writes (OUTPUT and OUTPUT.sha256), each made whole before it takes its final name, so
-// that no partial file is ever left behind: not by an error, and not by SIGINT, SIGTERM, SIGHUP or
-// SIGQUIT either.
+// that no partial file is ever left behind: not by an error, and not by any signal that can stop a build
+// (temporary_names.h).
 //
 // Where the file system allows it the file has no name at all while it is written (O_TMPFILE): a killed
 // build leaves nothing, because the kernel frees a file without a name when its last descriptor closes.
 // Elsewhere it is written under a temporary name beside its final path (".NAME.XXXXXX"), which a signal
 // handler removes before the signal ends the process.
+//
+// The two files are committed as one: under an exclusive flock on their directory, so that builds into
+// one OUTPUT place their pairs one after the other and never leave OUTPUT of one with the checksum of
+// another; and with the earlier OUTPUT kept under a temporary name (a hard link) until the checksum is in
+// place too, so that a failure to place it puts the earlier OUTPUT back.
 #pragma once
 
 #include <cstdint>
@@ -43,8 +48,9 @@ class output_file {
     bool committed_ = false;
 };
 
-// Puts the finished files in place of their final paths: both or, should linking fail, neither. Signals
-// are held back meanwhile, so that no temporary name can outlive a killed build.
+// Puts the finished files in place of their final paths, `second` beside `first` in its directory: both
+// or neither; on a failure (thrown) the earlier files stand as they were. Signals are held back
+// meanwhile, so that no temporary name can outlive a killed build.
 void commit_outputs(output_file& first, output_file* second = nullptr);
 
 }  // namespace builder
