@@ -118,3 +118,47 @@ test "$(profile_value "$packed" same_name_removal)" = '"path"' || fail "CPACK_MK
 test "$(stat -c %a "$work/out/acme-3.0-setup.sha256")" = 644 || fail "no checksum 0644 beside the package"
 (cd "$work/out" && sha256sum --quiet -c acme-3.0-setup.sha256) || fail "the package's checksum does not match"
 "$mkinstaller" info "$work/out/acme-3.0-setup" | grep -q "Acme Tools 3.0 for Linux" || fail "CPACK_MKINSTALLER_PRODUCT"
+
+# Awkward names and values under both generators: files beneath SOURCE_DIR named with ':', '#', '$', a
+# blank, ';' and an unpaired bracket are listed so that a second build does nothing and a changed file
+# rebuilds; a value holding ';', the settings file's bracket quote and a generator expression reaches
+# the installer as written. What no build rule can carry is refused at configure time, naming the keyword.
+awkward=$work/awkward
+mkdir -p "$awkward/tree/a:b"
+for name in 'c#d' 'e$f' 'g h' 'i;j' 'k[l'; do echo "$name" >"$awkward/tree/a:b/$name"; done
+write_awkward_project() {
+    cat >"$awkward/CMakeLists.txt" <<'AWKWARD'
+cmake_minimum_required(VERSION 3.25)
+project(awkward LANGUAGES NONE)
+find_package(mkinstaller REQUIRED)
+mkinstaller_add_installer(awkward-installer ALL SOURCE_DIR tree OPTIONS --stub ${STUB} --quiet
+AWKWARD
+    echo "    $1)" >>"$awkward/CMakeLists.txt"
+}
+for generator in Ninja "Unix Makefiles"; do
+    out=$work/awkward-${generator%% *}
+    write_awkward_project 'OUTPUT "out/awkward setup" TITLE "A;B ]==] $<CONFIG>"'
+    cmake -S "$awkward" -B "$out" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" -DSTUB="$stub" >/dev/null ||
+        fail "$generator: configuring awkward names failed"
+    cmake --build "$out" >/dev/null || fail "$generator: awkward names failed to build"
+    test "$(profile_value "$out/out/awkward setup" title)" = '"A;B ]==] $<CONFIG>"' ||
+        fail "$generator: TITLE came out as $(profile_value "$out/out/awkward setup" title)"
+    for name in 'c#d' 'e$f' 'g h' 'i;j' 'k[l'; do
+        again=$(cmake --build "$out")
+        if grep -q 'Building the installer' <<<"$again"; then fail "$generator: rebuilt without a change"; fi
+        echo changed >>"$awkward/tree/a:b/$name"
+        grep -q 'Building the installer' <<<"$(cmake --build "$out")" || fail "$generator: $name changed, no rebuild"
+    done
+    if [ "$generator" = Ninja ]; then
+        grep -q 'no work to do' <<<"$(ninja -C "$out" -n)" || fail "ninja -n: $(ninja -C "$out" -n -d explain 2>&1)"
+    fi
+    refused=(OUTPUT 'OUTPUT "out/a|b"' RECOMMEND 'OUTPUT setup RECOMMEND "/opt[" /srv' OUTPUT 'OUTPUT ../awkward/tree/x/setup')
+    if [ "$generator" != Ninja ]; then refused+=(OUTPUT 'OUTPUT out/a:b'); fi
+    for ((i = 0; i < ${#refused[@]}; i += 2)); do
+        write_awkward_project "${refused[i + 1]}"
+        said=$(cmake -S "$awkward" -B "$work/refused" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" \
+            -DSTUB="$stub" 2>&1) && fail "$generator: ${refused[i + 1]} was accepted"
+        grep -q "mkinstaller_add_installer: ${refused[i]} " <<<"$said" || fail "$generator: ${refused[i + 1]}: $said"
+        rm -rf "$work/refused"
+    done
+done
