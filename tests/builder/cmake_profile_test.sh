@@ -99,14 +99,14 @@ echo tool >"$work/stage/bin/tool"
 chmod 0644 "$work/stage/bin/tool"
 cmake -DCPACK_EXTERNAL_ENABLE_STAGING=ON -DCPACK_TEMPORARY_DIRECTORY="$work/stage" \
     -DCPACK_TOPLEVEL_DIRECTORY="$work" -DCPACK_PACKAGE_NAME=acme -DCPACK_PACKAGE_VERSION=2.0 \
-    -DCPACK_MKINSTALLER_PLATFORM="for Acme Linux" -DCPACK_MKINSTALLER_TITLE="Acme Setup 2" \
+    -DCPACK_MKINSTALLER_PLATFORM="for Acme Linux" -DCPACK_MKINSTALLER_TITLE="Acme Setup; 2" \
     -DCPACK_MKINSTALLER_RECOMMEND="/opt;/srv" -DCPACK_MKINSTALLER_DEFAULT_DIR=/srv/acme \
     -DCPACK_MKINSTALLER_SAME_NAME_REMOVAL=path -DCPACK_MKINSTALLER_UNIFORM_MODE=ON \
     -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
     -P "$work/prefix/$libdir/cmake/mkinstaller/mkinstallerCPack.cmake" >/dev/null || fail "the CPack script failed"
 packed=$work/acme-2.0-setup
 "$mkinstaller" list --json "$packed" | grep -q '"platform": "for Acme Linux"' || fail "CPACK_MKINSTALLER_PLATFORM"
-test "$(profile_value "$packed" title)" = '"Acme Setup 2"' || fail "CPACK_MKINSTALLER_TITLE"
+test "$(profile_value "$packed" title)" = '"Acme Setup; 2"' || fail "CPACK_MKINSTALLER_TITLE"
 test "$(profile_value "$packed" recommend)" = '["/opt/", "/srv/"]' || fail "CPACK_MKINSTALLER_RECOMMEND"
 test "$(profile_value "$packed" default_dir)" = '"/srv/acme"' || fail "CPACK_MKINSTALLER_DEFAULT_DIR"
 test "$(profile_value "$packed" same_name_removal)" = '"path"' || fail "CPACK_MKINSTALLER_SAME_NAME_REMOVAL"
