@@ -188,8 +188,13 @@ void commit_outputs(output_file& first, output_file* second) {
             const int saved = errno;
             std::string unrestored;
             if (!earlier.empty()) {
-                if (std::rename(earlier.c_str(), first.path_.c_str()) != 0)
+                // Where OUTPUT was not replaced yet, both names are links of one file and the rename does
+                // nothing: the unlink removes the spare one.
+                if (std::rename(earlier.c_str(), first.path_.c_str()) == 0) {
+                    unlink(earlier.c_str());
+                } else {
                     unrestored = "; the earlier " + shown(first.path_) + " is kept as " + shown(earlier);
+                }
                 forget_temporary(earlier.c_str());
             } else if (first.committed_) {
                 unlink(first.path_.c_str());
