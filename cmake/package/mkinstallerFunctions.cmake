@@ -19,7 +19,6 @@
 # further build options as they are. Without BUILD_TIME, the SOURCE_DATE_EPOCH of the build's
 # environment applies as it does on the command line. FILE_MODES, each file's own permission bits, is
 # the default now and still accepted.
-
 #
 # Every value reaches mkinstaller as written, one argument each: a ';' or a bracket in a one-value
 # keyword's value is part of it, and no generator expression in a value is evaluated (only DEPENDS,
