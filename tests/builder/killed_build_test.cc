@@ -126,42 +126,48 @@ extern "C" void raise_stand_in(int) {
 
 // In a child whose files may grow to 1 MiB, extract writes an entry of 4 MiB: the kernel stops it with
 // SIGXFSZ in the middle of the entry's bytes, at a point no timing decides. For every other signal the
-// child's own SIGXFSZ handler raises that one instead.
+// child's own SIGXFSZ handler raises that one instead; SIGKILL, which no handler sees, only where the
+// file has no name.
 TEST(KilledExtract, LeavesNoPartOfTheEntry) {
     temp_dir dir;
     write_timed_file(dir / "src/data/big", junk_bytes(4 << 20));
     write_file(dir / "stub", fake_stub(4096));
     const std::string setup =
         build_installer({"--quiet", "--level", "1", "--stub", dir / "stub", dir / "src", dir / "setup"});
-    for (const int signal_number : {SIGXFSZ, SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
-        SCOPED_TRACE(signal_number);
-        const std::string target = dir / ("out" + std::to_string(signal_number));
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            without_core_dumps();
-            if (signal_number != SIGXFSZ) {
-                stand_in_signal = signal_number;
-                struct sigaction action {};
-                action.sa_handler = raise_stand_in;
-                sigaction(SIGXFSZ, &action, nullptr);
+    for (const bool unnamed : {true, false}) {
+        for (const int signal_number : {SIGXFSZ, SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGKILL}) {
+            if (signal_number == SIGKILL && !unnamed) continue;
+            SCOPED_TRACE(std::string(unnamed ? "unnamed, signal " : "named fallback, signal ") +
+                         std::to_string(signal_number));
+            const std::string target = dir / ("out" + std::to_string(signal_number) + (unnamed ? "u" : "n"));
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                without_core_dumps();
+                builder::output_unnamed_first = unnamed;
+                if (signal_number != SIGXFSZ) {
+                    stand_in_signal = signal_number;
+                    struct sigaction action {};
+                    action.sa_handler = raise_stand_in;
+                    sigaction(SIGXFSZ, &action, nullptr);
+                }
+                const rlimit small{1 << 20, 1 << 20};
+                setrlimit(RLIMIT_FSIZE, &small);
+                std::ostringstream report;
+                try {
+                    builder::run_extract(setup, target, false, false, report);
+                } catch (...) {
+                    _exit(3);
+                }
+                _exit(4);
             }
-            const rlimit small{1 << 20, 1 << 20};
-            setrlimit(RLIMIT_FSIZE, &small);
-            std::ostringstream report;
-            try {
-                builder::run_extract(setup, target, false, false, report);
-            } catch (...) {
-                _exit(3);
-            }
-            _exit(4);
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            ASSERT_TRUE(WIFSIGNALED(status)) << "child exit status " << WEXITSTATUS(status);
+            EXPECT_EQ(WTERMSIG(status), signal_number);
+            EXPECT_EQ(dir_names(target), std::vector<std::string>{"data"});
+            EXPECT_EQ(dir_names(target + "/data"), std::vector<std::string>{});
         }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "child exit status " << WEXITSTATUS(status);
-        EXPECT_EQ(WTERMSIG(status), signal_number);
-        EXPECT_EQ(dir_names(target), std::vector<std::string>{"data"});
-        EXPECT_EQ(dir_names(target + "/data"), std::vector<std::string>{});
     }
 }
 

@@ -9,9 +9,11 @@
 // refused rather than followed. A file's bytes go to a new temporary file beside its place, whose mode and
 // time are set through its descriptor; only when the entry has passed every check is it renamed into
 // place, so a damaged entry leaves nothing behind and an existing file is replaced (with --force) without
-// ever being opened: a hard link to a file outside keeps its content. A signal that stops the command
-// removes the temporary file first (temporary_names.h). Set-user-ID, set-group-ID and sticky
-// bits are dropped unless --keep-setid is given.
+// ever being opened: a hard link to a file outside keeps its content. Where the file system and /proc
+// allow it the new file has no name at all until then (O_TMPFILE), so that no signal, not even SIGKILL,
+// can leave a part of it behind; a temporary name, elsewhere or for the moment of a --force rename, is
+// removed by the handler of every signal that can be caught (temporary_names.h). Set-user-ID,
+// set-group-ID and sticky bits are dropped unless --keep-setid is given.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,6 +33,7 @@
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
+#include "builder/util/output_file.h"
 #include "builder/util/temporary_names.h"
 #include "payload/record_name.h"
 
@@ -105,8 +108,10 @@ class extractor {
     int root();
     void open_directories(const entry_path& path, std::vector<opened_dir>& chain);
     fd_holder create_temporary(int dir, std::string& temp_name);
+    void name_temporary(int dir, int fd, std::string& temp_name);
     void finish_file(int fd, const payload::file_record& record, const std::string& shown_path);
-    void place(int dir, const std::string& temp_name, const std::string& leaf, const std::string& shown_path);
+    void place(int dir, int fd, std::string& temp_name, const std::string& leaf,
+               const std::string& shown_path);
 
     std::string dir_;
     extract_options options_;
@@ -147,7 +152,20 @@ void extractor::open_directories(const entry_path& path, std::vector<opened_dir>
     }
 }
 
+// Links the unnamed file `fd` as `name` in `dir`; fails with EEXIST where the name is taken.
+int link_unnamed(int fd, int dir, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
+}
+
+// A file without a name (temp_name left empty) where it can later be linked through /proc, else a new
+// file under a temporary name.
 fd_holder extractor::create_temporary(int dir, std::string& temp_name) {
+    temp_name.clear();
+    if (output_unnamed_first && access("/proc/self/fd", X_OK) == 0) {
+        fd_holder fd(openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        if (fd.fd >= 0) return fd;
+    }
     for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
         temp_name = ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
         fd_holder fd(
@@ -176,8 +194,31 @@ void extractor::finish_file(int fd, const payload::file_record& record, const st
     }
 }
 
-void extractor::place(int dir, const std::string& temp_name, const std::string& leaf,
+// Gives the unnamed file `fd` a temporary name in `dir`, registered for removal by a signal.
+void extractor::name_temporary(int dir, int fd, std::string& temp_name) {
+    for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
+        temp_name = ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
+        if (link_unnamed(fd, dir, temp_name) == 0) {
+            remember_temporary(dir, temp_name.c_str());
+            return;
+        }
+        if (errno != EEXIST) break;
+    }
+    temp_name.clear();
+    fail_errno("extract: cannot create a temporary file in " + shown(dir_));
+}
+
+void extractor::place(int dir, int fd, std::string& temp_name, const std::string& leaf,
                       const std::string& shown_path) {
+    if (temp_name.empty()) {
+        if (!options_.force) {
+            // A link, like RENAME_NOREPLACE, fails on a name that exists.
+            if (link_unnamed(fd, dir, leaf) == 0) return;
+            if (errno == EEXIST) fail(shown_path + " exists (--force overwrites it)");
+            fail_errno("extract: cannot create " + shown_path);
+        }
+        name_temporary(dir, fd, temp_name);  // only a rename replaces a name in one step
+    }
     if (options_.force) {
         // Whatever stands there is replaced as a name, never opened; only a file may be replaced.
         const std::string kind = kind_at(dir, leaf);
@@ -217,7 +258,7 @@ void extractor::write_entry(walked_entry& entry) {
         ~rollback() {
             if (done) return;
             const int last = chain.empty() ? self.root_.fd : chain.back().fd.fd;
-            if (file.fd >= 0) {
+            if (file.fd >= 0 && !temp_name.empty()) {
                 const signal_hold hold;
                 (void)unlinkat(last, temp_name.c_str(), 0);
                 forget_temporary(temp_name.c_str());
@@ -239,14 +280,14 @@ void extractor::write_entry(walked_entry& entry) {
     {
         const signal_hold hold;
         file = create_temporary(dir, temp_name);
-        if (file.fd >= 0) remember_temporary(dir, temp_name.c_str());
+        if (file.fd >= 0 && !temp_name.empty()) remember_temporary(dir, temp_name.c_str());
     }
     if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
     if (entry.read_bytes({file.fd, shown_path}).corrupt != payload::CORRUPT_NONE) return;
     finish_file(file.fd, record, shown_path);
     {
         const signal_hold hold;
-        place(dir, temp_name, path.leaf, shown_path);  // on a throw, the rollback removes the temporary
+        place(dir, file.fd, temp_name, path.leaf, shown_path);  // on a throw, the rollback removes a name
         forget_temporary(temp_name.c_str());
     }
     undo.done = true;

@@ -20,7 +20,8 @@
 
 namespace builder {
 
-// True: try an unnamed file first. Tests clear it to exercise the named fallback.
+// True: try an unnamed file first (for OUTPUT and for the files extract writes). Tests clear it to
+// exercise the named fallback.
 extern bool output_unnamed_first;
 
 class output_file {
