@@ -22,9 +22,11 @@ bool within_limits(const std::string& image) {
     builder::installer_payload in;
     if (!builder::open_installer_image(image, in).empty()) return true;  // no record is read
     bool within = true;
-    (void)builder::walk_payload(in, [&](builder::walked_entry& entry) {
-        within = within && !asks_too_much(image, entry.record_offset);
-    });
+    // As the installer reads, which takes the header's totals on trust.
+    (void)builder::walk_payload(
+        in,
+        [&](builder::walked_entry& entry) { within = within && !asks_too_much(image, entry.record_offset); },
+        {}, builder::walk_totals::unchecked);
     return within;
 }
 
@@ -52,7 +54,8 @@ void reseal(std::string& image) {
     for (;;) {
         // The visitor changes only the CRCs of a record the walk has read already.
         const auto stop = builder::walk_payload(
-            in, [&](builder::walked_entry& entry) { reseal_entry(entry.index, entry.record_offset); });
+            in, [&](builder::walked_entry& entry) { reseal_entry(entry.index, entry.record_offset); }, {},
+            builder::walk_totals::unchecked);
         if (!stop || stop->problem.corrupt != payload::CORRUPT_RECORD || stop->index <= resealed) return;
         reseal_entry(stop->index, stop->record_offset);
         if (too_much) return;

@@ -6,19 +6,18 @@
 // this ends; when a round adds nothing, the update cannot be built.
 #include "builder/pack/update_plan.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <set>
 
+#include "builder/format/field_limits.h"
 #include "builder/format/record_writer.h"
 #include "builder/model/same_name.h"
 #include "builder/pack/update_base.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
-#include "builder/util/fd_holder.h"
+#include "builder/util/input_file.h"
 #include "payload/header_block.h"
 #include "payload/record_name.h"
 
@@ -27,23 +26,23 @@ namespace {
 
 constexpr std::size_t UPDATE_READ_CHUNK = 1 << 16;
 
+// The source file as the full build would pack it, digested in chunks: read no further than a payload
+// holds for one file, and only while it is a regular file (the build reads it again, and judges it again).
 file_state digest_file(const std::string& path, const planned_entry& entry) {
     const std::string named = shown(path);
-    const fd_holder file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.fd < 0) fail_errno("cannot open " + named);
+    const input_file file = open_regular_input(path, "", "", PAYLOAD_FIELD_MAX);
     sha256_state digest;
     sha256_init(digest);
     std::vector<unsigned char> chunk(UPDATE_READ_CHUNK);
     std::uint64_t size = 0;
-    for (;;) {
-        const ssize_t got = read(file.fd, chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + named);
+    while (size <= PAYLOAD_FIELD_MAX) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.file.get());
         if (got == 0) break;
-        sha256_update(digest, chunk.data(), static_cast<std::size_t>(got));
-        size += static_cast<std::uint64_t>(got);
+        sha256_update(digest, chunk.data(), got);
+        size += got;
     }
-    if (size > UINT32_MAX) throw error(named + " has grown beyond what a payload holds for one file");
+    if (std::ferror(file.file.get())) fail_errno("cannot read " + named);
+    if (size > PAYLOAD_FIELD_MAX) throw error(named + " has grown beyond what a payload holds for one file");
     return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
 }
 
