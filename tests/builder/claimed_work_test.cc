@@ -1,8 +1,6 @@
-// Work out of proportion to the input: a few bytes of compressed stream may claim 4 GiB of file, and many
-// entries may share one last name. The reading commands hold the records to the header's totals before
-// they decode anything, and lay out same-named entries in work that grows with the entries, not with
-// their square. Work is counted (bytes produced, nodes looked at) or bounded by a resource limit in a
-// child, never timed.
+// Work out of proportion to the input: a few bytes of stream may claim 4 GiB of file, and many entries may
+// share one last name. The reading commands hold the records to the header's totals before they decode,
+// and lay out same-named entries in linear work. Work is counted or bounded by an rlimit, never timed.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -12,7 +10,6 @@
 
 #include "builder/commands/commands.h"
 #include "builder/inspect/entry_bytes.h"
-#include "builder/inspect/installer_tree.h"
 #include "builder/model/layout_replay.h"
 #include "builder/util/error.h"
 #include "builder_test_util.h"
@@ -95,8 +92,6 @@ TEST(ClaimedWork, BombsAreRefusedByTheHeaderTotalsBeforeAnythingIsDecoded) {
         {"verify: ", [&] { builder::run_verify(dir / "bombs", out, warnings); }},
         {"diff: \"" + dir / "bombs" + "\": ",
          [&] { builder::run_diff(dir / "bombs", good, {}, false, out, warnings); }},
-        {"diff: \"" + dir / "bombs" + "\": ",
-         [&] { builder::run_diff(good, good, dir / "bombs", false, out, warnings); }},
         {"--update-from: \"" + dir / "bombs" + "\": ", [&] { builder::run_build(update, out, warnings); }},
         {"list: ", [&] { builder::run_list(dir / "bombs", false, out, warnings); }},
     };
@@ -121,43 +116,25 @@ TEST(ClaimedWork, BombsAreRefusedByTheHeaderTotalsBeforeAnythingIsDecoded) {
     EXPECT_EQ(r.err.find("extract: " + SECOND_BOMB), 0u) << r.err;
 }
 
-TEST(ClaimedWork, EveryTotalBoundsItsSumAndStoredBytesCutShortAreNamedFirst) {
+TEST(ClaimedWork, EveryHeaderTotalBoundsItsSum) {
     temp_dir dir;
-    const std::vector<test_entry> two = {{.name = "a", .data = "aaaa"}, {.name = "b", .data = "bb"}};
-    const auto [image, first] = image_of(2, [&](std::size_t i) { return two[i]; });
+    const auto [image, first] =
+        image_of(2, [](std::size_t i) { return test_entry{.name = i == 0 ? "a" : "b", .data = "x"}; });
     const std::size_t header = first - payload::HEADER_SIZE;
-    const std::size_t second = first + 47 + 4;
-    const std::vector<std::pair<std::size_t, std::string>> totals = {
-        {payload::HEADER_TOTAL_SIZE,
-         "file size 2 takes the entries' file sizes to 6, past the header's total size 5 (offset 260)"},
-        {payload::HEADER_TOTAL_STORED_SIZE,
-         "stored size 2 takes the entries' stored sizes to 6, past the header's total stored size 5 (offset "
-         "264)"},
-        {payload::HEADER_TOTAL_RECORD_SIZE,
-         "record length 47 takes the entries' record lengths to 94, past the "
-         "header's total record size 93 (offset 268)"},
-    };
     std::ostringstream out, warnings;
-    const auto verify_failure = [&](const std::string& bytes) {
-        write_file(dir / "setup", bytes);
-        return failure_and_work([&] { builder::run_verify(dir / "setup", out, warnings); });
-    };
-    for (const auto& [offset, problem] : totals) {
-        std::string short_by_one = image;
+    for (const auto& [offset, total] : std::vector<std::pair<std::size_t, std::string>>{
+             {payload::HEADER_TOTAL_SIZE, "total size"},
+             {payload::HEADER_TOTAL_STORED_SIZE, "total stored size"},
+             {payload::HEADER_TOTAL_RECORD_SIZE, "total record size"}}) {
+        std::string short_by_one = image;  // the second entry takes the sum one past it
         put_u32(short_by_one, header + offset, get_u32(image, header + offset) - 1);
         reseal_header(short_by_one, header);
-        const auto [message, produced] = verify_failure(short_by_one);
-        EXPECT_EQ(message.find("verify: entry 2 \"b\": " + problem), 0u) << message;
-        EXPECT_EQ(produced, 0u);
+        write_file(dir / "setup", short_by_one);
+        const std::string message =
+            failure_and_work([&] { builder::run_verify(dir / "setup", out, warnings); }).first;
+        EXPECT_EQ(message.find("verify: entry 2 \"b\": "), 0u) << message;
+        EXPECT_NE(message.find("past the header's " + total + " "), std::string::npos) << message;
     }
-    // A stored size past the end of the file is the installer's own stop, named as it names it.
-    std::string cut = image;
-    put_u32(cut, second + payload::RECORD_STORED_SIZE, 1000);
-    put_u32(cut, second + payload::RECORD_FILE_SIZE, 1000);
-    reseal_record(cut, second);
-    const std::string message = verify_failure(cut).first;
-    EXPECT_NE(message.find("entry 2 \"b\": stored bytes cut short by the end of the file"), std::string::npos)
-        << message;
 }
 
 // The nodes same-name removal looks at while verify lays out `count` entries d000000/x, d000001/x, ...
