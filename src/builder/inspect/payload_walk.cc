@@ -46,7 +46,7 @@ entry_problem add_to_totals(const installer_payload& in, const payload::file_rec
                                        " takes the entries' " + total.sum_name + " to " +
                                        std::to_string(sums[i]) + ", past the header's " + total.name + " " +
                                        std::to_string(limit) + " (offset " + std::to_string(total.offset) +
-                                       "), which no payload of these records has"};
+                                       "); the header does not describe these records"};
     }
     return problem;
 }
