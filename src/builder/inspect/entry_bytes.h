@@ -7,6 +7,7 @@
 // total before the first byte is decoded.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "builder/inspect/installer_reader.h"
@@ -27,10 +28,6 @@ struct entry_output {
 // returned: a damaged entry may have written some before its failure came to light.
 entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
                                  const entry_output& output = {});
-
-}  // namespace builder
-
-namespace builder {
 
 // The file bytes produced so far in this process, stored and decoded alike: a count of the work that
 // reading entries has done, for the tests that bound it.

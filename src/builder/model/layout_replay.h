@@ -68,15 +68,15 @@ struct layout_outcome {
     std::string what;
 };
 
+// The nodes that same-name removal has looked at so far in this process: a count of its work, which stays
+// in proportion to the entries however many of them share a name.
+std::uint64_t layout_removal_visits();
+
 // Applies one entry (its name as in the record, and whether it is a delete entry) to `tree` as an
 // installer running with `removal` would, up to and including the opening of a file entry's file; a file
 // entry that gets that far leaves `written` in its file (of which only the mode may be kept: see
 // file_state). With `path`, the file at the entry's own path is unlinked just before the opening, so the
 // new file never keeps an old one's mode; a directory there stays and the opening fails.
-// The nodes that same-name removal has looked at so far in this process: a count of its work, which stays
-// in proportion to the entries however many of them share a name.
-std::uint64_t layout_removal_visits();
-
 layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
                            bool is_delete, const file_state& written = {});
 
