@@ -1,8 +1,11 @@
 // Bounding and resealing an image by walking it as the installer reads it.
 #include "fuzz_image.h"
 
+#include <algorithm>
+
 #include "builder/inspect/payload_walk.h"
 #include "payload/file_record.h"
+#include "payload/header_block.h"
 #include "support/payload_image.h"
 
 namespace fuzz_support {
@@ -16,15 +19,40 @@ bool asks_too_much(const std::string& image, std::size_t at) {
            get_u32(image, at + payload::RECORD_STORED_SIZE) > FUZZ_MAX_ENTRY_SIZE;
 }
 
+// Makes the header's totals those of the records a walk reaches, so that the reading commands, which
+// name a total the records pass before anything else, go on to the checks the installer makes.
+void reseal_totals(std::string& image) {
+    builder::installer_payload in;
+    if (!builder::open_installer_image(image, in).empty()) return;
+    std::uint64_t sums[3] = {};
+    (void)builder::walk_payload(
+        in,
+        [&](builder::walked_entry& entry) {
+            sums[0] += entry.record.file_size;
+            sums[1] += entry.record.stored_size;
+            sums[2] += entry.record.record_length;
+        },
+        {}, builder::walk_totals::unchecked);
+    const std::size_t totals[] = {payload::HEADER_TOTAL_SIZE, payload::HEADER_TOTAL_STORED_SIZE,
+                                  payload::HEADER_TOTAL_RECORD_SIZE};
+    for (int k = 0; k < 3; ++k) {
+        testing_support::put_u32(image, in.header_offset + totals[k],
+                                 static_cast<std::uint32_t>(std::min<std::uint64_t>(sums[k], UINT32_MAX)));
+    }
+    testing_support::reseal_header(image, in.header_offset);
+}
+
 }  // namespace
 
 bool within_limits(const std::string& image) {
     builder::installer_payload in;
     if (!builder::open_installer_image(image, in).empty()) return true;  // no record is read
     bool within = true;
-    (void)builder::walk_payload(in, [&](builder::walked_entry& entry) {
-        within = within && !asks_too_much(image, entry.record_offset);
-    });
+    // As the installer reads, which takes the header's totals on trust.
+    (void)builder::walk_payload(
+        in,
+        [&](builder::walked_entry& entry) { within = within && !asks_too_much(image, entry.record_offset); },
+        {}, builder::walk_totals::unchecked);
     return within;
 }
 
@@ -52,12 +80,14 @@ void reseal(std::string& image) {
     for (;;) {
         // The visitor changes only the CRCs of a record the walk has read already.
         const auto stop = builder::walk_payload(
-            in, [&](builder::walked_entry& entry) { reseal_entry(entry.index, entry.record_offset); });
-        if (!stop || stop->problem.corrupt != payload::CORRUPT_RECORD || stop->index <= resealed) return;
+            in, [&](builder::walked_entry& entry) { reseal_entry(entry.index, entry.record_offset); }, {},
+            builder::walk_totals::unchecked);
+        if (!stop || stop->problem.corrupt != payload::CORRUPT_RECORD || stop->index <= resealed) break;
         reseal_entry(stop->index, stop->record_offset);
         if (too_much) return;
         (void)builder::open_installer_image(image, in);  // the header as found before
     }
+    reseal_totals(image);
 }
 
 }  // namespace fuzz_support

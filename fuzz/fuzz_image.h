@@ -18,7 +18,8 @@ bool within_limits(const std::string& image);
 
 // Recomputes the header CRC and, record by record as far as the installer could read once the records
 // before are right, the stored, data and record CRCs (a compressed entry's data CRC from what the decoder
-// makes of it). Stops at a record that asks too much: within_limits turns such an image away.
+// makes of it), then the header's totals from the records. Stops at a record that asks too much:
+// within_limits turns such an image away.
 void reseal(std::string& image);
 
 }  // namespace fuzz_support

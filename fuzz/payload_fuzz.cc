@@ -10,6 +10,9 @@
 // what the installer installs, and when the installer stops, verify fails quoting the installer's message.
 // (Only a path longer than the system accepts depends on the target's own path, which verify cannot know;
 // and an image whose program carries another removal rule than this program is laid out with that one.)
+// Where the records claim more than the header's totals, verify names that total before it decodes
+// anything, whatever the installer meets later; and no reading command produces more file bytes than
+// the header's total size allows.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,6 +28,7 @@
 
 #include "builder/commands/commands.h"
 #include "builder/format/stub_profile.h"
+#include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/util/error.h"
 #include "contained_exit.h"
@@ -35,6 +39,7 @@
 #include "payload/installer_messages.h"
 #include "payload/payload_stream.h"
 #include "sandbox.h"
+#include "support/payload_image.h"
 
 namespace {
 
@@ -91,6 +96,38 @@ bool carries_other_removal_rule(const std::string& image) {
     return builder::effective_values(found.settings).removal != payload::same_name_removal::anywhere;
 }
 
+// The header's total size, or 0 without a header: the most file bytes a reader may produce.
+std::uint64_t claimed_total_size(const std::string& image) {
+    builder::installer_payload in;
+    if (!builder::open_installer_image(image, in).empty()) return 0;
+    return payload::header_u32(in.header, payload::HEADER_TOTAL_SIZE);
+}
+
+// Whether the records, read by their lengths as they lie (not through the walk under test), take a sum
+// of file sizes, stored sizes or record lengths past the header's total before the image ends.
+bool sums_pass_a_total(const std::string& image) {
+    using testing_support::get_u32;
+    builder::installer_payload in;
+    if (!builder::open_installer_image(image, in).empty()) return false;
+    const std::size_t fields[] = {payload::RECORD_FILE_SIZE, payload::RECORD_STORED_SIZE,
+                                  payload::RECORD_LENGTH};
+    const std::size_t totals[] = {payload::HEADER_TOTAL_SIZE, payload::HEADER_TOTAL_STORED_SIZE,
+                                  payload::HEADER_TOTAL_RECORD_SIZE};
+    std::uint64_t sums[3] = {};
+    std::uint64_t at = in.header_offset + payload::HEADER_SIZE;
+    for (std::uint32_t i = 0; i < payload::header_u32(in.header, payload::HEADER_FILE_COUNT); ++i) {
+        if (at + payload::RECORD_NAME > image.size()) return false;
+        for (int k = 0; k < 3; ++k) {
+            sums[k] += get_u32(image, at + fields[k]);
+            if (sums[k] > payload::header_u32(in.header, totals[k])) return true;
+        }
+        const bool deleted = get_u32(image, at + payload::RECORD_METHOD) == payload::METHOD_DELETE;
+        at += get_u32(image, at + payload::RECORD_LENGTH) +
+              (deleted ? 0 : get_u32(image, at + payload::RECORD_STORED_SIZE));
+    }
+    return false;
+}
+
 // `installer_message` is what the installer stopped with, or null when it completed.
 void run_reader(const std::string& image, const std::string* installer_message) {
     {
@@ -101,23 +138,33 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     std::ostringstream out, warnings;
     (void)failure_of([&] { builder::run_list(image_path, false, out, warnings); });
     (void)failure_of([&] { builder::run_list(image_path, true, out, warnings); });
+    const std::uint64_t allowed = claimed_total_size(image);
+    std::uint64_t produced = builder::entry_bytes_produced();
     const std::string verified = failure_of([&] { builder::run_verify(image_path, out, warnings); });
+    require(builder::entry_bytes_produced() - produced <= allowed,
+            "verify produces no more file bytes than the header's total size");
+    // Found before anything is decoded, an impossible total may come before the installer's own stop.
+    const bool past_totals = verified.find("past the header's total") != std::string::npos;
+    require(!past_totals || sums_pass_a_total(image), "verify names a total only where the records pass it");
     const bool path_too_long =
         installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
     if (!path_too_long && !carries_other_removal_rule(image)) {
         // Besides the payload, verify checks what the installer does not: the header totals and the
         // program in front of the payload (any bytes here, never a stub).
-        const bool beyond_installer = verified.find("header ") != std::string::npos ||
+        const bool beyond_installer = verified.find("header ") != std::string::npos || past_totals ||
                                       verified.find("installer stub") != std::string::npos ||
                                       verified.find("licence region") != std::string::npos;
         require(verified.empty() || installer_message != nullptr || beyond_installer,
                 "verify fails only what the installer cannot install, its header totals or its stub");
-        require(installer_message == nullptr ||
+        require(installer_message == nullptr || past_totals ||
                     verified.find("\"" + *installer_message + "\"") != std::string::npos,
                 "verify quotes the message the installer stops with");
     }
+    produced = builder::entry_bytes_produced();
     (void)failure_of([&] { builder::run_extract(image_path, files->target(), false, false, out); });
     (void)failure_of([&] { builder::run_extract(image_path, files->target(), true, false, out); });
+    require(builder::entry_bytes_produced() - produced <= 2 * allowed,
+            "extract produces no more file bytes than the header's total size");
     files->check_and_clear();
 }
 

@@ -1,6 +1,7 @@
 // The reading commands on hostile input: whatever the bytes or the kind of file, each answers at once with
 // a message and exit status 1, and takes memory in proportion to the installer's real size. Inputs that
-// are not regular files (an endless device, a fifo without a writer) are refused before a byte is read;
+// are not regular files (an endless device, a fifo without a writer), the installers' and the files build
+// reads alike, are refused before a byte is read, and a file larger than its use is read no further;
 // sizes that claim more than the file holds are never allocated; control bytes in names and header texts
 // never reach the terminal raw.
 #include <gtest/gtest.h>
@@ -12,10 +13,13 @@
 #include <utility>
 
 #include "builder/commands/commands.h"
+#include "builder/pack/license_layout.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/input_file.h"
 #include "builder_test_util.h"
 #include "payload/file_record.h"
+#include "payload/header_block.h"
 #include "support/installer_run.h"
 
 namespace {
@@ -60,6 +64,26 @@ TEST(HostileInput, InputsThatAreNotRegularFilesAreRefusedAtOnce) {
     EXPECT_EQ(dir_names(dir.path()), (std::vector<std::string>{"fifo", "src"}));  // no temporary file left
 }
 
+TEST(HostileInput, FilesThatBuildReadsAreRefusedUnlessRegular) {
+    temp_dir dir;
+    ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
+    write_timed_file(dir / "src/a.txt", "a");
+    for (const char* option :
+         {"--license", "--profile", "--closing-text", "--existing-dir-text", "--update-from"}) {
+        for (const auto& [input, kind] : std::vector<std::pair<std::string, std::string>>{
+                 {"/dev/zero", "character device"}, {dir / "fifo", "fifo"}}) {
+            SCOPED_TRACE(std::string(option) + " " + input);
+            const auto r =
+                run_briefly({"build", "--stub", INSTALLER_PATH, option, input, dir / "src", dir / "setup"});
+            EXPECT_FALSE(r.timed_out);
+            EXPECT_EQ(r.exit_code, 1);
+            EXPECT_NE(r.err.find(input + "\" is a " + kind + ", not a regular file"), std::string::npos)
+                << r.err;
+        }
+    }
+    EXPECT_FALSE(path_exists(dir / "setup"));
+}
+
 std::size_t address_space_in_use() {
     std::ifstream status("/proc/self/status");
     for (std::string line; std::getline(status, line);) {
@@ -100,12 +124,15 @@ TEST(HostileInput, SizesAreBelievedOnlyAsFarAsTheFileGoes) {
     reseal_record(image, huge);
     testing_support::write_file(dir / "cut", image);
 
-    // A compressed entry of a few bytes whose file size claims 24 MiB: decoded in chunks, never held whole.
+    // A compressed entry of a few bytes whose file size claims 24 MiB, as the header's total does: decoded
+    // in chunks, never held whole.
     const test_entry big = testing_support::repeated_byte_entry("big.bin", 'b', 1000);
     image = testing_support::stub_with_payload(testing_support::payload_bytes({.entries = {big}}));
     const std::size_t record = image.size() - big.stored.size() - (38 + 7 + 8);
     put_u32(image, record + payload::RECORD_FILE_SIZE, 24u << 20);
     reseal_record(image, record);
+    put_u32(image, record - payload::HEADER_SIZE + payload::HEADER_TOTAL_SIZE, 24u << 20);
+    reseal_header(image, record - payload::HEADER_SIZE);
     testing_support::write_file(dir / "big", image);
 
     std::ostringstream out, warnings;
@@ -131,6 +158,19 @@ TEST(HostileInput, SizesAreBelievedOnlyAsFarAsTheFileGoes) {
         EXPECT_NE(r.err.find("Corrupted file(s) (err=5)."), std::string::npos) << r.err;
     }
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{"a.txt"});
+}
+
+TEST(HostileInput, AFileLargerThanItsUseIsRefusedWithoutBeingRead) {
+    temp_dir dir;
+    write_file(dir / "line", std::string(std::size_t{20} << 20, 'x'));  // one line of 20 MiB
+    auto r = run_bounded([&] { (void)builder::load_license_file(dir / "line"); });
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_NE(r.err.find("licence \"" + dir / "line" + "\" is larger than 262144 bytes"), std::string::npos)
+        << r.err;
+    // A file whose size is not its length is read only as far as its limit, and refused.
+    r = run_bounded([&] { (void)builder::read_input_file("/proc/self/maps", "", "", 16); });
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    EXPECT_EQ(r.err, "\"/proc/self/maps\" is larger than 16 bytes\n");
 }
 
 TEST(HostileInput, ControlBytesInNamesAndTextsAreShownEscaped) {

@@ -28,7 +28,7 @@ constexpr std::string_view BUILD_NOTES =
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
     "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
     "longer word keeps a line of its own), blank lines at the end dropped; at most 65536 bytes once laid\n"
-    "out. The window title stays as it is (see --title).\n"
+    "out, from a regular file of at most 262144 bytes. The window title stays as it is (see --title).\n"
     "\n"
     "Each text holds at most 63 bytes. SOURCE_DATE_EPOCH also caps every file's time at its value, so\n"
     "the same tree and options give the same installer byte for byte; each file's permission bits\n"

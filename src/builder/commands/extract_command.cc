@@ -325,7 +325,8 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
     // or at an entry whose bytes fail.
     const off_t first_record = ftello(in.file.get());
     layout_tree laid_out;
-    (void)walk_payload(in, [](walked_entry&) {}, {&laid_out, layout_order::before_bytes, removal});
+    (void)walk_payload(
+        in, [](walked_entry&) {}, {&laid_out, layout_order::before_bytes, removal}, walk_totals::along);
     surviving_tree survivors;
     collect_survivors(laid_out.root, "", survivors);
     if (fseeko(in.file.get(), first_record, SEEK_SET) != 0)

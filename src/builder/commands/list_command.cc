@@ -179,7 +179,9 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
         entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
     };
     if (failure.empty()) {
-        if (const auto stop = walk_payload(in, gather)) failure = describe_stop(*stop);
+        // Its records only: held to the header's totals as they come, after the entries before them.
+        if (const auto stop = walk_payload(in, gather, {}, walk_totals::along))
+            failure = describe_stop(*stop);
     }
 
     std::vector<named_entry> named;

@@ -1,7 +1,8 @@
 // The verify command: every check the installer makes, in its order, stopping at the first problem (the
 // layout of every entry replayed over an empty target among them); then the header totals, which the
 // installer takes on trust, against the records; last the stub's regions: the licence region and the
-// profile region sound, and the settings of the latter such as build takes.
+// profile region sound, and the settings of the latter such as build takes. A total that the records
+// pass is named first, before anything is decoded (the payload walk's pass over the records).
 #include <cstdio>
 #include <string>
 #include <vector>

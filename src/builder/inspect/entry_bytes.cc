@@ -17,12 +17,15 @@ namespace {
 
 constexpr std::size_t ENTRY_STORED_CHUNK = 1 << 16;
 
+std::uint64_t produced = 0;
+
 struct codec_handle {
     decoder::codec_context* codec = nullptr;
     ~codec_handle() { decoder::codec_close(&codec); }
 };
 
 void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
+    produced += size;
     if (output.digest != nullptr) sha256_update(*output.digest, bytes, size);
     if (output.fd < 0) return;
     for (std::size_t done = 0; done < size;) {
@@ -94,6 +97,10 @@ entry_problem stream_compressed(installer_payload& in, const payload::file_recor
 }
 
 }  // namespace
+
+std::uint64_t entry_bytes_produced() {
+    return produced;
+}
 
 entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
                                  const entry_output& output) {

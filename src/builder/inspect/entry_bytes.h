@@ -2,9 +2,12 @@
 // its order: the stored bytes all there, their CRC, the decoding, the data CRC. Memory stays bounded by the
 // installer file's real size: a size is compared with what is left of the file before anything is
 // allocated, a stored entry passes through in chunks, and a compressed one is decoded 8192 bytes at a time
-// (only its compressed stream is held whole, as the decoder needs it).
+// (only its compressed stream is held whole, as the decoder needs it). The work stays bounded by what the
+// record claims: the decoder stops at its file size, which the payload walk has held to the header's
+// total before the first byte is decoded.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "builder/inspect/installer_reader.h"
@@ -25,5 +28,9 @@ struct entry_output {
 // returned: a damaged entry may have written some before its failure came to light.
 entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
                                  const entry_output& output = {});
+
+// The file bytes produced so far in this process, stored and decoded alike: a count of the work that
+// reading entries has done, for the tests that bound it.
+std::uint64_t entry_bytes_produced();
 
 }  // namespace builder

@@ -51,6 +51,9 @@ struct entry_problem {
 };
 
 constexpr int PROBLEM_LAYOUT = -2;
+// An entry takes a sum of the records past the header's total: no installer stops here, but no header
+// written for this payload says so (payload_walk.h).
+constexpr int PROBLEM_TOTALS = -3;
 
 // Reads the next record; a problem leaves `record` undefined.
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,

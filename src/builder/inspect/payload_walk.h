@@ -3,6 +3,9 @@
 // entry), stopping at the first problem as the installer does. list, verify, extract and the tree reader
 // all read entries through it; what each does with an entry is its own. Opening the file, the header
 // search and the volume check come before it (each command words their failures its own way).
+//
+// Unlike the installer, the walk holds the records to the header's 32-bit totals: a few bytes of
+// compressed stream can claim 4 GiB of file, and only the totals bound what a payload may claim in all.
 #pragma once
 
 #include <cstdint>
@@ -33,6 +36,17 @@ struct walk_layout {
     payload::same_name_removal removal = payload::same_name_removal::anywhere;
 };
 
+// How the walk holds the records to the header's totals of file sizes, stored sizes and record lengths.
+// An entry that takes a sum past its total stops the walk (PROBLEM_TOTALS) before its bytes are read,
+// unless its stored bytes run past the end of the file, which the installer names first.
+enum class walk_totals {
+    // First a pass over the records alone, seeking over the stored bytes, so that an impossible total is
+    // found before anything is decoded; then each record again as it is reached (the file may change).
+    first,
+    along,      // each record as it is reached: for a walk that reads no stored bytes (list)
+    unchecked,  // the installer's own reading, which takes the totals on trust
+};
+
 // The first problem: at which entry, where its record starts, its name when the record was read.
 struct walk_stop {
     std::uint64_t index = 0;
@@ -50,7 +64,7 @@ using entry_visitor = std::function<void(walked_entry&)>;
 // calling `visit` for each whose record passes (and, laid out before its bytes, whose layout passes).
 // Returns the first problem, or nothing when every entry passed. What `visit` throws passes through.
 std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor& visit,
-                                      walk_layout layout = {});
+                                      walk_layout layout = {}, walk_totals totals = walk_totals::first);
 
 // An entry as the walk reaches it: its record read and checked, its stored bytes not yet.
 class walked_entry {
@@ -67,7 +81,7 @@ class walked_entry {
     entry_problem read_bytes(const entry_output& output = {});
 
   private:
-    friend std::optional<walk_stop> walk_payload(installer_payload&, const entry_visitor&, walk_layout);
+    friend struct entry_walk;  // the walk itself (payload_walk.cc)
     walked_entry(installer_payload& in, std::uint64_t index, const payload::file_record& record,
                  std::uint64_t record_offset)
         : index(index), record(record), record_offset(record_offset), in_(in) {}

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "builder/util/display_text.h"
@@ -47,31 +48,78 @@ std::string joined(const std::string& path, std::string_view part) {
 
 using node_iterator = std::map<std::string, layout_node, std::less<>>::iterator;
 
-node_iterator add_node(layout_tree& tree, layout_node& dir, std::string_view name, bool is_directory) {
-    ++tree.name_count[std::string(name)];
-    return dir.children.emplace(std::string(name), layout_node{.is_directory = is_directory}).first;
+// The directory part of a path of the tree ("" for a node of the target itself), and the node's own name.
+std::string_view dir_of(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
 }
 
-node_iterator remove_node(layout_tree& tree, layout_node& dir, node_iterator child) {
-    const auto count = tree.name_count.find(child->first);
-    if (--count->second == 0) tree.name_count.erase(count);
-    return dir.children.erase(child);
+std::string_view own_name(std::string_view path) {
+    return path.substr(path.rfind('/') + 1);  // npos + 1 is 0
 }
 
-// Every entry named `name` beneath `dir` goes when it is a file or an empty directory; a directory of that
-// name is never entered.
-void remove_named(layout_tree& tree, layout_node& dir, std::string_view name) {
-    for (auto child = dir.children.begin(); child != dir.children.end();) {
-        layout_node& node = child->second;
-        if (child->first == name) {
-            if (!node.is_directory || node.children.empty()) {
-                child = remove_node(tree, dir, child);
-                continue;
-            }
-        } else if (node.is_directory) {
-            remove_named(tree, node, name);
+// Whether the node at `path` (beneath the target, '/'-joined names of the tree) can ever go by same-name
+// removal: not when a directory above it bears its name, since that directory is never entered (and is
+// not empty while the node is in it). A path never changes, so neither does the answer.
+bool removable_by_name(std::string_view path) {
+    const std::string_view name = own_name(path);
+    for (std::string_view above = dir_of(path); !above.empty(); above = dir_of(above)) {
+        if (own_name(above) == name) return false;
+    }
+    return true;
+}
+
+// Files and empty directories are removable, a directory only while it is empty; the target never goes.
+void set_removable(layout_tree& tree, const std::string& path, bool removable) {
+    if (path.empty() || !removable_by_name(path)) return;
+    const std::string_view name = own_name(path);
+    if (removable) {
+        tree.removable[std::string(name)].insert(path);
+        return;
+    }
+    const auto bearing = tree.removable.find(name);
+    if (bearing == tree.removable.end()) return;
+    bearing->second.erase(path);
+    if (bearing->second.empty()) tree.removable.erase(bearing);
+}
+
+// `dir` stands at `dir_path` ("" for the target).
+node_iterator add_node(layout_tree& tree, const std::string& dir_path, layout_node& dir,
+                       std::string_view name, bool is_directory) {
+    if (dir.children.empty()) set_removable(tree, dir_path, false);
+    const auto added =
+        dir.children.emplace(std::string(name), layout_node{.is_directory = is_directory}).first;
+    set_removable(tree, joined(dir_path, name), true);
+    return added;
+}
+
+void remove_node(layout_tree& tree, const std::string& dir_path, layout_node& dir, node_iterator child) {
+    set_removable(tree, joined(dir_path, child->first), false);
+    dir.children.erase(child);
+    if (dir.children.empty()) set_removable(tree, dir_path, true);
+}
+
+std::uint64_t removal_visits = 0;
+
+// Every file or empty directory named `name` beneath the target goes, except beneath a directory of that
+// name, which is never entered. The index holds just those, so the work is the removals' own: a walk of
+// the whole tree for each entry, as the installer makes, would make the model of a payload of many
+// same-named files quadratic.
+void remove_named(layout_tree& tree, std::string_view name) {
+    const auto bearing = tree.removable.find(name);
+    if (bearing == tree.removable.end()) return;
+    // Removing one never makes another removable under this name: a directory it empties bears another
+    // name, or else a directory of its own name would have stood above the removed one.
+    const std::set<std::string> paths = std::move(bearing->second);
+    tree.removable.erase(bearing);
+    for (const std::string& path : paths) {
+        ++removal_visits;
+        const std::string dir_path(dir_of(path));
+        layout_node* dir = &tree.root;
+        for (const std::string_view part : payload::name_components(dir_path)) {
+            if (!part.empty()) dir = &dir->children.find(part)->second;
         }
-        ++child;
+        remove_node(tree, dir_path, *dir, dir->children.find(name));
     }
 }
 
@@ -87,16 +135,18 @@ void delete_path(layout_tree& tree, std::string_view name) {
     // component "." cannot be removed.
     if (parts.empty() || parts.back() == ".") return;
     layout_node* dir = &tree.root;
+    std::string path;
     for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
         if (stays_here(parts[i])) continue;
         const auto child = dir->children.find(parts[i]);
         if (child == dir->children.end() || !child->second.is_directory) return;
         dir = &child->second;
+        path = joined(path, parts[i]);
     }
     const auto victim = dir->children.find(parts.back());
     if (victim == dir->children.end()) return;
     const layout_node& node = victim->second;
-    if (node.is_directory ? node.children.empty() : !names_directory) remove_node(tree, *dir, victim);
+    if (node.is_directory ? node.children.empty() : !names_directory) remove_node(tree, path, *dir, victim);
 }
 
 // The installer cuts "<target>/<name>" to its parent; the target itself is never cut into, so what remains
@@ -111,13 +161,14 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     std::string path;
     for (const std::string_view part : payload::name_components(directory_part(name))) {
         if (stays_here(part)) continue;
+        const std::string above = path;
         path = joined(path, part);
         if (part.size() > LAYOUT_NAME_MAX) {
             return cannot_create_directory(ENAMETOOLONG, "a directory name is longer than " +
                                                              std::to_string(LAYOUT_NAME_MAX) + " bytes");
         }
         auto child = dir->children.find(part);
-        if (child == dir->children.end()) child = add_node(tree, *dir, part, true);
+        if (child == dir->children.end()) child = add_node(tree, above, *dir, part, true);
         if (!child->second.is_directory) {
             return cannot_create_directory(
                 EEXIST,
@@ -158,7 +209,7 @@ layout_outcome open_file(layout_tree& tree, std::string_view name, const file_st
     auto existing = dir->children.find(last);
     const bool created = existing == dir->children.end() || (unlinked && !existing->second.is_directory);
     if (existing == dir->children.end()) {
-        existing = add_node(tree, *dir, last, false);
+        existing = add_node(tree, path, *dir, last, false);
     } else if (existing->second.is_directory) {
         // Same-name removal would have taken an empty one away; unlink takes neither.
         return cannot_create_file(EISDIR,
@@ -174,6 +225,10 @@ layout_outcome open_file(layout_tree& tree, std::string_view name, const file_st
 }
 
 }  // namespace
+
+std::uint64_t layout_removal_visits() {
+    return removal_visits;
+}
 
 bool same_bytes(const file_state& a, const file_state& b) {
     return a.size == b.size && a.digest == b.digest;
@@ -200,8 +255,7 @@ file_state written_state(const sha256_digest& digest, std::uint32_t size, std::i
 layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
                            bool is_delete, const file_state& written) {
     const bool anywhere = removal == payload::same_name_removal::anywhere;
-    if (anywhere && !name.empty() && tree.name_count.contains(payload::last_name_component(name)))
-        remove_named(tree, tree.root, payload::last_name_component(name));
+    if (anywhere && !name.empty()) remove_named(tree, payload::last_name_component(name));
     if (is_delete) {
         delete_path(tree, name);
         return {};

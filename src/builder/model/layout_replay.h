@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -51,12 +52,13 @@ struct layout_node {
     file_state file{};  // a file's only
 };
 
-// The target directory itself; empty, as the installer meets a new target. How many nodes bear each name
-// is kept beside it, so that an entry whose last name is nowhere in the tree (every entry of a tree
-// without same-name files) spares the walk of the whole tree that the installer makes.
+// The target directory itself; empty, as the installer meets a new target. Beside it, for each name, the
+// paths ('/'-joined) of the nodes that same-name removal of that name takes now: the files and empty
+// directories bearing it that no directory of that name stands above. An entry's removal then costs what
+// it removes, not a walk of the whole tree.
 struct layout_tree {
     layout_node root;
-    std::map<std::string, std::size_t, std::less<>> name_count{};
+    std::map<std::string, std::set<std::string>, std::less<>> removable{};
 };
 
 // The outcome of one entry: an empty `installer_message` when the installer gets past it, else the
@@ -65,6 +67,10 @@ struct layout_outcome {
     std::string installer_message;
     std::string what;
 };
+
+// The nodes that same-name removal has looked at so far in this process: a count of its work, which stays
+// in proportion to the entries however many of them share a name.
+std::uint64_t layout_removal_visits();
 
 // Applies one entry (its name as in the record, and whether it is a delete entry) to `tree` as an
 // installer running with `removal` would, up to and including the opening of a file entry's file; a file

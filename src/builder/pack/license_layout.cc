@@ -1,14 +1,10 @@
 // The licence text's layout: UTF-8 checks, tab expansion and wrapping, line by line.
 #include "builder/pack/license_layout.h"
 
-#include <sys/stat.h>
-
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "builder/util/error.h"
+#include "builder/util/input_file.h"
 #include "builder/util/utf8.h"
 
 namespace builder {
@@ -126,14 +122,7 @@ std::string lay_out_license(std::string_view bytes, const std::string& path) {
 }
 
 std::string load_license_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) fail_errno("cannot open licence " + in_quotes(path));
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw error("licence " + in_quotes(path) + " is a directory");
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) fail_errno("cannot read licence " + in_quotes(path));
-    return lay_out_license(bytes, path);
+    return lay_out_license(read_input_file(path, "", "licence ", LICENSE_FILE_MAX_SIZE), path);
 }
 
 }  // namespace builder

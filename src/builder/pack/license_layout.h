@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,12 @@ constexpr std::size_t LICENSE_TAB_COLUMNS = 8;
 // Throws error when no text is left.
 std::string lay_out_license(std::string_view bytes, const std::string& path);
 
-// Reads and lays out the licence file `path`. Throws error.
+// The licence file's own limit: the text laid out must fit the stub's region (65536 bytes), and the
+// file may run larger by its CR LF line ends and the blanks the layout drops; more is the wrong file.
+constexpr std::uint64_t LICENSE_FILE_MAX_SIZE = std::uint64_t{4} << 16;
+
+// Reads (a regular file of at most LICENSE_FILE_MAX_SIZE bytes) and lays out the licence file `path`.
+// Throws error.
 std::string load_license_file(const std::string& path);
 
 }  // namespace builder

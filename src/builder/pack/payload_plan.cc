@@ -21,10 +21,8 @@ constexpr std::uint64_t PLAN_STUB_MAX_SIZE = std::uint64_t{256} << 20;
 payload::same_name_removal installer_removal(const build_settings& settings) {
     if (!settings.profile.empty()) return effective_values(settings.profile).removal;
     try {
-        const input_file stub = open_regular_input(settings.stub, "", "stub ", PLAN_STUB_MAX_SIZE);
-        std::string bytes(static_cast<std::size_t>(stub.size), '\0');
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stub.file.get()));
-        const stub_profile found = find_stub_profile(bytes);
+        const stub_profile found =
+            find_stub_profile(read_input_file(settings.stub, "", "stub ", PLAN_STUB_MAX_SIZE));
         if (found.found == stub_profile::state::written) return effective_values(found.settings).removal;
     } catch (const error&) {
         // Not this function's to report.

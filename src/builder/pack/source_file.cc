@@ -63,7 +63,7 @@ file_bytes read_source_file(int root_fd, const planned_entry& entry, bool strict
     const std::string named = shown(entry.name);
     fd_holder file;
     // O_NONBLOCK: should a fifo have taken the file's place since the scan, opening it must not hang.
-    file.fd = openat(root_fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    file.fd = openat(root_fd, entry.name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (file.fd < 0) fail_errno("cannot open " + named);
     struct stat st {};
     if (fstat(file.fd, &st) != 0) fail_errno("cannot examine " + named);

@@ -31,11 +31,7 @@ profile_settings with_stub_settings(const profile_settings& given, const stub_pr
 
 std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     const std::string& stub_path = settings.stub;
-    const input_file stub = open_regular_input(stub_path, "", "stub ", STUB_MAX_SIZE);
-    std::string bytes(static_cast<std::size_t>(stub.size), '\0');
-    // No further than the size it had when opened, should it grow meanwhile.
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), stub.file.get()));
-    if (std::ferror(stub.file.get())) fail_errno("cannot read stub " + in_quotes(stub_path));
+    std::string bytes = read_input_file(stub_path, "", "stub ", STUB_MAX_SIZE);
     // The installer never looks for its payload at offset 0.
     if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
     // Any program would run in front of a payload; only the installer's own stub ever reads it.

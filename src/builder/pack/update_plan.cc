@@ -6,19 +6,18 @@
 // this ends; when a round adds nothing, the update cannot be built.
 #include "builder/pack/update_plan.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <set>
 
+#include "builder/format/field_limits.h"
 #include "builder/format/record_writer.h"
 #include "builder/model/same_name.h"
 #include "builder/pack/update_base.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
-#include "builder/util/fd_holder.h"
+#include "builder/util/input_file.h"
 #include "payload/header_block.h"
 #include "payload/record_name.h"
 
@@ -27,23 +26,23 @@ namespace {
 
 constexpr std::size_t UPDATE_READ_CHUNK = 1 << 16;
 
+// The source file as the full build would pack it, digested in chunks: read no further than a payload
+// holds for one file, and only while it is a regular file (the build reads it again, and judges it again).
 file_state digest_file(const std::string& path, const planned_entry& entry) {
     const std::string named = shown(path);
-    const fd_holder file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.fd < 0) fail_errno("cannot open " + named);
+    const input_file file = open_regular_input(path, "", "", PAYLOAD_FIELD_MAX);
     sha256_state digest;
     sha256_init(digest);
     std::vector<unsigned char> chunk(UPDATE_READ_CHUNK);
     std::uint64_t size = 0;
-    for (;;) {
-        const ssize_t got = read(file.fd, chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) fail_errno("cannot read " + named);
+    while (size <= PAYLOAD_FIELD_MAX) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), file.file.get());
         if (got == 0) break;
-        sha256_update(digest, chunk.data(), static_cast<std::size_t>(got));
-        size += static_cast<std::uint64_t>(got);
+        sha256_update(digest, chunk.data(), got);
+        size += got;
     }
-    if (size > UINT32_MAX) throw error(named + " has grown beyond what a payload holds for one file");
+    if (std::ferror(file.file.get())) fail_errno("cannot read " + named);
+    if (size > PAYLOAD_FIELD_MAX) throw error(named + " has grown beyond what a payload holds for one file");
     return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
 }
 
@@ -165,29 +164,40 @@ update_plan finished_plan(const installer_tree& old, const payload_plan& full, c
     return result;
 }
 
+// The file entries of the full plan, by the name each writes and by the last name component they share.
+struct plan_index {
+    std::map<std::string, std::size_t> writer;
+    std::map<std::string_view, std::vector<std::size_t>> by_last;  // in payload order
+};
+
 // Adds to `carried` what puts each difference right: the entry that leaves a missing or differing file;
 // every entry whose path passes through a missing directory; for a file the update wrote that the full
 // installation does not leave, the later entries of its last name, which remove it there (only the
-// `anywhere` rule removes by name). Returns whether anything was added.
+// `anywhere` rule removes by name). Returns whether anything was added. Each entry is looked at a bounded
+// number of times, however many differences there are.
 bool carry_what_puts_right(const std::vector<tree_change>& differences, const payload_plan& full,
-                           const std::map<std::string, std::size_t>& writer, std::set<std::size_t>& carried) {
+                           const plan_index& index, std::set<std::size_t>& carried) {
     const std::size_t before = carried.size();
+    // Per last name, the first entry from which the later ones were carried in this round.
+    std::map<std::string_view, std::size_t> carried_from;
     for (const tree_change& c : differences) {
         if (c.kind != change_kind::removed && !c.path.ends_with('/')) {
-            if (writer.contains(c.path)) carried.insert(writer.at(c.path));
+            if (const auto w = index.writer.find(c.path); w != index.writer.end()) carried.insert(w->second);
         } else if (c.kind == change_kind::added) {
-            for (const auto& [name, i] : writer) {
-                if (name.starts_with(c.path)) carried.insert(i);
-            }
+            for (auto w = index.writer.lower_bound(c.path);
+                 w != index.writer.end() && w->first.starts_with(c.path); ++w)
+                carried.insert(w->second);
         } else if (c.kind == change_kind::removed && full.removal == payload::same_name_removal::anywhere) {
+            const auto w = index.writer.find(c.path);
+            if (w == index.writer.end() || !carried.contains(w->second)) continue;
             const std::string_view last = payload::last_name_component(c.path);
-            bool written = false;
-            for (std::size_t i = 0; i < full.entries.size(); ++i) {
-                const planned_entry& e = full.entries[i];
-                if (e.is_delete) continue;
-                if (e.name == c.path && carried.contains(i)) written = true;
-                if (written && payload::last_name_component(e.name) == last) carried.insert(i);
-            }
+            const std::vector<std::size_t>& group = index.by_last.at(last);
+            const auto until = carried_from.try_emplace(last, group.size()).first;
+            auto from = std::lower_bound(group.begin(), group.end(), w->second);
+            const auto end = group.begin() + static_cast<std::ptrdiff_t>(until->second);
+            until->second =
+                std::min<std::size_t>(until->second, static_cast<std::size_t>(from - group.begin()));
+            for (; from < end; ++from) carried.insert(*from);
         }
     }
     return carried.size() != before;
@@ -200,11 +210,13 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
     const layout_tree new_tree = replay_full(full, states);
 
     // The file entries of the full plan, and for every path the entry that leaves it.
-    std::map<std::string, std::size_t> writer;
+    plan_index index;
+    std::map<std::string, std::size_t>& writer = index.writer;
     std::set<std::size_t> carried;
     for (std::size_t i = 0; i < full.entries.size(); ++i) {
         if (full.entries[i].is_delete) continue;
         writer[full.entries[i].name] = i;
+        index.by_last[payload::last_name_component(full.entries[i].name)].push_back(i);
         if (every_file) carried.insert(i);
     }
 
@@ -239,7 +251,7 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
             if (!every_file) result.base = choose_base_files(old, new_tree, result.plan);
             return result;
         }
-        if (!carry_what_puts_right(differences, full, writer, carried)) {
+        if (!carry_what_puts_right(differences, full, index, carried)) {
             throw error("no update can be built: " + describe_difference(differences.front()) +
                         ", and no entry of the format puts that right");
         }

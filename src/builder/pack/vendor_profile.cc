@@ -80,13 +80,9 @@ std::vector<std::string_view> file_lines(std::string_view bytes) {
     return lines;
 }
 
-// A regular file of at most PROFILE_FILE_MAX_SIZE bytes, judged before a byte is read.
+// A regular file of at most PROFILE_FILE_MAX_SIZE bytes.
 std::string read_small_file(const std::string& path, const std::string& prefix, const std::string& noun) {
-    const input_file in = open_regular_input(path, prefix, noun, PROFILE_FILE_MAX_SIZE);
-    std::string bytes(static_cast<std::size_t>(in.size), '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in.file.get()));
-    if (std::ferror(in.file.get())) fail_errno(prefix + "cannot read " + noun + in_quotes(path));
-    return bytes;
+    return read_input_file(path, prefix, noun, PROFILE_FILE_MAX_SIZE);
 }
 
 // A text file as the installer shows it: lines each ended by a line feed, or nothing for an empty file.

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
 
@@ -20,6 +22,14 @@ const char* non_regular_kind(mode_t mode) {
     return "special file";
 }
 
+namespace {
+
+[[noreturn]] void too_large(const std::string& prefix, const std::string& named, std::uint64_t max_size) {
+    throw error(prefix + named + " is larger than " + std::to_string(max_size) + " bytes");
+}
+
+}  // namespace
+
 input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
                               std::uint64_t max_size) {
     const std::string named = noun + in_quotes(path);
@@ -32,10 +42,7 @@ input_file open_regular_input(const std::string& path, const std::string& prefix
         throw error(prefix + named + " is a " + non_regular_kind(st.st_mode) + ", not a regular file");
     }
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    if (size > max_size) {
-        throw error(prefix + named + " holds " + std::to_string(size) + " bytes, more than " +
-                    std::to_string(max_size));
-    }
+    if (size > max_size) too_large(prefix, named, max_size);
     // Reads from a regular file never wait; the flag only mattered for the opening.
     (void)fcntl(fd.fd, F_SETFL, fcntl(fd.fd, F_GETFL) & ~O_NONBLOCK);
     input_file in;
@@ -44,6 +51,26 @@ input_file open_regular_input(const std::string& path, const std::string& prefix
     fd.fd = -1;
     in.size = size;
     return in;
+}
+
+std::string read_input_file(const std::string& path, const std::string& prefix, const std::string& noun,
+                            std::uint64_t max_size) {
+    const input_file in = open_regular_input(path, prefix, noun, max_size);
+    // Room for the size at opening and one byte more, to tell whether the file goes on; grown only as
+    // bytes arrive.
+    std::string bytes(static_cast<std::size_t>(in.size) + 1, '\0');
+    std::size_t got = 0;
+    for (;;) {
+        const std::size_t wanted = bytes.size() - got;
+        const std::size_t n = std::fread(bytes.data() + got, 1, wanted, in.file.get());
+        got += n;
+        if (n < wanted || got > max_size) break;
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * bytes.size(), max_size + 1)));
+    }
+    if (std::ferror(in.file.get())) fail_errno(prefix + "cannot read " + noun + in_quotes(path));
+    if (got > max_size) too_large(prefix, noun + in_quotes(path), max_size);
+    bytes.resize(got);
+    return bytes;
 }
 
 }  // namespace builder
