@@ -191,26 +191,17 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
 }
 
 // copy_bulk_match for a file decoded in place, where the source is simply distance + 1 bytes back and the
-// bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved. The first
-// IN_PLACE_SLACK bytes go unconditionally, so that the common short match takes no loop branch: sixteen
-// at a time from a source at least sixteen bytes back, a word at a time from one at least eight back.
+// bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved. A source at
+// least a word back is copied a word at a time, the first IN_PLACE_SLACK bytes unconditionally, so that
+// the common short match takes no loop branch (one path for every such distance: a branch between wider
+// and narrower steps costs more than the wider steps save).
 constexpr std::uint32_t IN_PLACE_SLACK = 32;
 
 [[gnu::always_inline]] inline void copy_bulk_match_in_place(std::uint8_t* to, std::uint32_t length,
                                                             std::uint32_t distance) {
     const std::uint8_t* source = to - 1 - distance;
     constexpr std::uint32_t WORD = 8;
-    constexpr std::uint32_t PAIR = 2 * WORD;
-    if (distance >= PAIR - 1) {
-        const auto copy_pair = [&](std::uint32_t i) {
-            std::uint8_t pair[PAIR];
-            std::memcpy(pair, source + i, PAIR);
-            std::memcpy(to + i, pair, PAIR);
-        };
-        copy_pair(0);
-        copy_pair(PAIR);
-        for (std::uint32_t i = IN_PLACE_SLACK; i < length; i += PAIR) copy_pair(i);
-    } else if (distance >= WORD - 1) {
+    if (distance >= WORD - 1) {
         for (std::uint32_t i = 0; i < IN_PLACE_SLACK; i += WORD) store_word(to + i, load_word(source + i));
         for (std::uint32_t i = IN_PLACE_SLACK; i < length; i += WORD)
             store_word(to + i, load_word(source + i));
