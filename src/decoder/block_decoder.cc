@@ -192,27 +192,23 @@ void copy_bulk_match(std::uint8_t* window, std::uint32_t r, std::uint32_t length
 
 // copy_bulk_match for a file decoded in place, where the source is simply distance + 1 bytes back and the
 // bytes after the match are not yet given to anyone: nothing wraps, and nothing is saved. A source at
-// least sixteen bytes back is copied sixteen bytes at a time, one at least eight back a word at a time.
+// least a word back is copied a word at a time, the first IN_PLACE_SLACK bytes unconditionally, so that
+// the common short match takes no loop branch (one path for every such distance: a branch between wider
+// and narrower steps costs more than the wider steps save).
+constexpr std::uint32_t IN_PLACE_SLACK = 32;
+
 [[gnu::always_inline]] inline void copy_bulk_match_in_place(std::uint8_t* to, std::uint32_t length,
                                                             std::uint32_t distance) {
     const std::uint8_t* source = to - 1 - distance;
     constexpr std::uint32_t WORD = 8;
-    constexpr std::uint32_t PAIR = 2 * WORD;
-    if (distance >= PAIR - 1) {
-        std::uint8_t pair[PAIR];
-        for (std::uint32_t i = 0; i < length; i += PAIR) {
-            std::memcpy(pair, source + i, PAIR);
-            std::memcpy(to + i, pair, PAIR);
-        }
-    } else if (distance >= WORD - 1) {
-        store_word(to, load_word(source));
-        store_word(to + WORD, load_word(source + WORD));
-        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, load_word(source + i));
+    if (distance >= WORD - 1) {
+        for (std::uint32_t i = 0; i < IN_PLACE_SLACK; i += WORD) store_word(to + i, load_word(source + i));
+        for (std::uint32_t i = IN_PLACE_SLACK; i < length; i += WORD)
+            store_word(to + i, load_word(source + i));
     } else if (distance == 0) {
         const std::uint64_t repeated = *source * 0x0101010101010101ull;
-        store_word(to, repeated);
-        store_word(to + WORD, repeated);
-        for (std::uint32_t i = 2 * WORD; i < length; i += WORD) store_word(to + i, repeated);
+        for (std::uint32_t i = 0; i < IN_PLACE_SLACK; i += WORD) store_word(to + i, repeated);
+        for (std::uint32_t i = IN_PLACE_SLACK; i < length; i += WORD) store_word(to + i, repeated);
     } else {
         for (std::uint32_t i = 0; i < length; ++i) to[i] = source[i];
     }
@@ -230,7 +226,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
     // Matches end by out_limit: no match is cut, and a match's last word stays inside the window, or the
     // chunk.
-    const std::uint32_t out_limit = in_place ? (want > BULK_SLACK ? want - BULK_SLACK : 0)
+    const std::uint32_t out_limit = in_place ? (want > IN_PLACE_SLACK ? want - IN_PLACE_SLACK : 0)
                                              : std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
     if (out_limit < BULK_CYCLE_LITERALS) return r;
     const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
@@ -255,30 +251,37 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
-    // One cycle: a refill, then up to two literals and a symbol of any kind. False when the bulk path must
-    // stop before it (a code it does not take, or, when checked, a match that does not fit before
-    // op_limit). Unchecked cycles start far enough before op_limit for any match to fit.
-    const auto cycle = [&]<bool checked>() -> bool {
+    const auto refill = [&]() __attribute__((always_inline)) {
         bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
         in += (~bit_count & COUNT_MASK) >> 3;
         bit_count |= 56;
+    };
+    refill();
+    // The next symbol's entry, looked up ahead: a refill only adds bits behind those held, so an entry
+    // found on at least CODEC_SYMBOL_TABLE_BITS held bits stays good across one.
+    std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
 
-        // Up to three literals in a row, unrolled: each one consumes its code and writes its byte.
-        std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
-        const auto take_literal = [&] {
+    // One cycle: up to three literals, or up to two and a match, then a refill. False when the bulk path
+    // must stop before the entry in hand (a code it does not take, or, when checked, a match that does not
+    // fit before op_limit); nothing of it has then been consumed. Unchecked cycles start far enough before
+    // op_limit for any match to fit.
+    const auto cycle = [&]<bool checked>() __attribute__((always_inline))->bool {
+        const auto take_literal = [&]() __attribute__((always_inline)) {
             bits <<= entry & COUNT_MASK;
             bit_count -= entry;
             *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
             --remaining;
+            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
         };
+        // Up to three literals in a row, unrolled: each one consumes its code, writes its byte and looks
+        // up the next entry, which the 20 bits left after three are enough for.
         if ((entry & NOT_LITERAL) == 0) {
             take_literal();
-            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
             if ((entry & NOT_LITERAL) == 0) {
                 take_literal();
-                entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
                 if ((entry & NOT_LITERAL) == 0) {
                     take_literal();
+                    refill();
                     return true;
                 }
             }
@@ -300,20 +303,24 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) return false;
         bits = after_symbol << (class_entry & COUNT_MASK);
         bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+        --remaining;
+        // The next entry is looked up before the copy, so that the copy's branches do not hold it up.
+        refill();
+        entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
         if (in_place) {
             copy_bulk_match_in_place(op, length, distance);
         } else {
             copy_bulk_match(out, static_cast<std::uint32_t>(op - out), length, distance);
         }
         op += length;
-        --remaining;
         return true;
     };
 
-    // A cycle decodes at most three symbols and advances the input by at most seven bytes, so the cycles
-    // are counted out in batches that keep every cycle's refill within the input, with three symbols left
-    // (no symbol then checks the block's end). Output is checked per cycle, and per match only in the last
-    // stretch before op_limit, where a match of the longest length after two literals might not fit.
+    // A cycle decodes at most three symbols and ends with a refill that advances the input by at most
+    // seven bytes, so the cycles are counted out in batches that keep every refill within the input, with
+    // three symbols left (no symbol then checks the block's end). Output is checked per cycle, and per
+    // match only in the last stretch before op_limit, where a match of the longest length after two
+    // literals might not fit.
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
     const std::uint8_t* const op_last_unchecked =
         out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH

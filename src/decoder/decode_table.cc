@@ -13,27 +13,20 @@ namespace {
 
 constexpr int MAX_CODE_LENGTH = FORMAT_MAX_CODE_LENGTH;
 
-// Stores `count` copies of `symbol` from `entry` on. A code's entries start at a multiple of their count
-// (canonical codes are aligned so), so from four entries on they are filled by words.
-void fill_entries(std::uint16_t* entry, std::uint32_t count, std::uint16_t symbol) {
-    if (count < 4) {
-        for (std::uint32_t i = 0; i < count; ++i) entry[i] = symbol;
+// Stores `run` copies of `value` from `entry` on: a run of one code's entries, a power of two. From eight
+// entries on, sixteen bytes at a time.
+[[gnu::always_inline]] inline void fill_run(std::uint16_t* entry, std::uint32_t run, std::uint16_t value) {
+    if (run < 4) {
+        for (std::uint32_t i = 0; i < run; ++i) entry[i] = value;
         return;
     }
-    const std::uint64_t four = symbol * 0x0001000100010001ull;
-    if (count == 4) {
+    const std::uint64_t four = value * 0x0001000100010001ull;
+    if (run == 4) {
         std::memcpy(entry, &four, sizeof four);
         return;
     }
     const std::uint64_t eight[2] = {four, four};
-    if (count == 8) {
-        std::memcpy(entry, eight, sizeof eight);
-        return;
-    }
-    for (std::uint32_t i = 0; i < count; i += 16) {
-        std::memcpy(entry + i, eight, sizeof eight);
-        std::memcpy(entry + i + 8, eight, sizeof eight);
-    }
+    for (std::uint32_t i = 0; i < run; i += 8) std::memcpy(entry + i, eight, sizeof eight);
 }
 
 // Calls visit(ch, length) for every symbol below count with a nonzero length, in increasing order. Most
@@ -117,31 +110,67 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
         for (std::uint32_t i = first_root; i < table_size; ++i) fast[i] = FAST_SYMBOL_SLOW;
     }
 
+    // Codes no longer than the table is wide are gathered by length, symbols in increasing order, so
+    // that each length's codes fill their runs of one size in one loop, in canonical order. Longer codes
+    // grow the tree as they come, in symbol order, which numbers its nodes.
+    std::array<std::uint16_t, CODEC_SYMBOL_COUNT> by_length;
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> group{};
+    for (int len = 1; len <= t; ++len) group[len + 1] = group[len] + per_length[len];
     std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
     const std::uint32_t mask = 1u << (15 - t);                // the first bit after the table's bits
     for_each_coded_symbol(lengths, count, [&](int ch, int len) {
-        const std::uint32_t next = start[len] + weight[len];
         if (len <= t) {
-            fill_entries(table + start[len], weight[len], static_cast<std::uint16_t>(ch));
-            if (fast != nullptr) fill_entries(fast + start[len], weight[len], fast_symbol_entry(ch, len));
-        } else {
-            // A complete code never needs more than count - 1 nodes, so avail stays below
-            // CODEC_TREE_NODES here.
-            std::uint32_t k = start[len];
-            std::uint16_t* slot = &table[k >> (MAX_CODE_LENGTH - t)];
-            for (int step = 0; step < len - t; ++step) {
-                if (*slot == 0) {
-                    ctx->left_child[avail] = 0;
-                    ctx->right_child[avail] = 0;
-                    *slot = static_cast<std::uint16_t>(avail++);
-                }
-                slot = (k & mask) ? &ctx->right_child[*slot] : &ctx->left_child[*slot];
-                k <<= 1;
-            }
-            *slot = static_cast<std::uint16_t>(ch);
+            by_length[group[len]++] = static_cast<std::uint16_t>(ch);
+            return;
         }
-        start[len] = next;
+        // A complete code never needs more than count - 1 nodes, so avail stays below CODEC_TREE_NODES.
+        std::uint32_t k = start[len];
+        start[len] += weight[len];
+        std::uint16_t* slot = &table[k >> (MAX_CODE_LENGTH - t)];
+        for (int step = 0; step < len - t; ++step) {
+            if (*slot == 0) {
+                ctx->left_child[avail] = 0;
+                ctx->right_child[avail] = 0;
+                *slot = static_cast<std::uint16_t>(avail++);
+            }
+            slot = (k & mask) ? &ctx->right_child[*slot] : &ctx->left_child[*slot];
+            k <<= 1;
+        }
+        *slot = static_cast<std::uint16_t>(ch);
     });
+
+    std::uint32_t first = 0;  // where this length's symbols begin in by_length
+    for (int len = 1; len <= t; ++len) {
+        const std::uint32_t last = group[len];
+        // One loop per run size, so that the size is a constant in each.
+        const auto fill_length = [&]<std::uint32_t RUN>() {
+            const std::uint32_t run = RUN != 0 ? RUN : weight[len];
+            for (std::uint32_t i = first, at = start[len]; i < last; ++i, at += run) {
+                fill_run(table + at, run, by_length[i]);
+                if (fast != nullptr) fill_run(fast + at, run, fast_symbol_entry(by_length[i], len));
+            }
+        };
+        switch (weight[len]) {
+            case 1:
+                fill_length.template operator()<1>();
+                break;
+            case 2:
+                fill_length.template operator()<2>();
+                break;
+            case 4:
+                fill_length.template operator()<4>();
+                break;
+            case 8:
+                fill_length.template operator()<8>();
+                break;
+            case 16:
+                fill_length.template operator()<16>();
+                break;
+            default:
+                fill_length.template operator()<0>();
+        }
+        first = last;
+    }
     return TABLE_BUILT;
 }
 
