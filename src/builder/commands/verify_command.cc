@@ -1,7 +1,7 @@
 // The verify command: every check the installer makes, in its order, stopping at the first problem (the
-// layout of every entry replayed over an empty target among them); then the header totals, which the
-// installer takes on trust, against the records; last the stub's regions: the licence region and the
-// profile region sound, and the settings of the latter such as build takes.
+// stub's regions, then the layout of every entry replayed over an empty target among them); then the
+// header totals, which the installer takes on trust, against the records; last the regions as build
+// writes them: the capacity the stub reads, and the settings such as build takes.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,8 +45,11 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
 
+    // The stub's own regions, as the installer checks them before its welcome screen: profile first.
+    const stub_profile profile = require_installer_profile(in, "verify");
+    const stub_license license = require_installer_stub(in, "verify");
     // The layout and its warnings follow the removal rule of the installer's own profile.
-    const payload::same_name_removal removal = installer_profile_values(in, "verify").removal;
+    const payload::same_name_removal removal = effective_values(profile.settings).removal;
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
     layout_tree target;
@@ -72,12 +75,13 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
                        "stored sizes");
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_size,
                        "record lengths");
-    // Last, so that a damaged payload is named by the message the installer would stop with.
-    require_installer_stub(in, "verify");
     // The installer takes a written region that is merely sound; build promises more, and an installer
-    // whose settings it would have refused (a default directory the screen questions, a line too long)
-    // was not made by it as it stands.
-    const stub_profile profile = require_installer_profile(in, "verify");
+    // whose region it would have refused (another capacity than the stub reads, a default directory the
+    // screen questions, a line too long) was not made by it as it stands.
+    require_declared_capacity(license.capacity, payload::LICENSE_REGION, license.offset, "licence", "verify");
+    if (profile.found != stub_profile::state::not_a_stub)
+        require_declared_capacity(profile.capacity, payload::PROFILE_REGION, profile.offset, "profile",
+                                  "verify");
     if (profile.found == stub_profile::state::written) {
         if (const std::string problem = profile_settings_problem(profile.settings); !problem.empty())
             fail("the profile region's " + problem + "; build refuses such a setting");
