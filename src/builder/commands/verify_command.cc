@@ -92,7 +92,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
     for (const auto& w : same_name_warnings(named, removal)) warn(warnings, display_text(w));
 
-    out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
+    out << "ok: " << display_text(installer) << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;
     out << '\n';
 }
