@@ -119,8 +119,8 @@ enum class profile_check {
 };
 
 // Reads the region at `region`, of which `available` bytes may be read, into `profile`, as the stub
-// reads its own (check_region_frame). The checks are
-// those the installer needs to use every value safely; mkinstaller checks more when it writes one.
+// reads its own (check_region_frame). The checks are those the installer needs to use every value
+// safely; mkinstaller checks more when it writes one.
 profile_check read_profile_region(const unsigned char* region, std::size_t available,
                                   vendor_profile& profile);
 

@@ -34,8 +34,8 @@ region_check check_region_frame(const region_bounds& bounds, const unsigned char
     if (available < bounds.size()) return region_check::cut_short;
     // A smaller capacity keeps its content within what the stub reads; a larger one would have it read
     // past its region.
-    if (region_capacity(region) > bounds.capacity) return region_check::bad_capacity;
     const std::uint32_t capacity = region_capacity(region);
+    if (capacity > bounds.capacity) return region_check::bad_capacity;
     const std::uint32_t length = region_length(region);
     if (length == 0) return region_check::unwritten;
     if (length > capacity) return region_check::bad_length;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "builder/util/error.h"
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
 
@@ -30,6 +31,17 @@ std::string declared_capacity_problem(std::uint32_t declared, const payload::reg
     if (declared == bounds.capacity) return "";
     return "its " + std::string(name) + " region declares a content area of " + std::to_string(declared) +
            " bytes, but the installer stub reads " + std::to_string(bounds.capacity);
+}
+
+void require_region_as_read(bool whole, std::uint64_t offset, std::uint32_t declared,
+                            const payload::region_bounds& bounds, std::string_view name,
+                            const std::string& what) {
+    if (!whole) {
+        throw error(what + " is not a whole installer stub: the " + std::string(name) + " region at offset " +
+                    std::to_string(offset) + " is cut short");
+    }
+    if (const std::string problem = declared_capacity_problem(declared, bounds, name); !problem.empty())
+        throw error(what + ": " + problem + "; it is not a stub this mkinstaller can write to");
 }
 
 void write_region_content(std::string& stub, std::uint64_t offset, const payload::region_bounds& bounds,

@@ -28,6 +28,12 @@ region_place find_region(std::string_view bytes, const payload::region_bounds& b
 std::string declared_capacity_problem(std::uint32_t declared, const payload::region_bounds& bounds,
                                       std::string_view name);
 
+// For build: throws error, naming the stub as `what` ("stub \"x\""), unless its region `name` found at
+// `offset` lies whole in the stub's bytes (`whole`) and declares the capacity the stub reads.
+void require_region_as_read(bool whole, std::uint64_t offset, std::uint32_t declared,
+                            const payload::region_bounds& bounds, std::string_view name,
+                            const std::string& what);
+
 // Writes `content` into the region of `stub` at `offset`, whose bounds are `bounds` (the caller has
 // checked that the region lies whole in `stub` and that the content fits): its length, its CRC-16 and
 // the content, zero bytes behind it to the end of the content area.

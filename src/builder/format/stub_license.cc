@@ -66,13 +66,9 @@ void require_stub(const stub_license& found, const std::string& what) {
     }
     // Only a region as the stub reads it makes it the stub's; a damaged text is for the caller to judge
     // (a new text replaces it).
-    if (found.check == payload::license_check::cut_short || found.check == payload::license_check::bad_marker)
-        throw error(what + " is not a whole installer stub: the licence region at offset " +
-                    std::to_string(found.offset) + " is cut short");
-    if (const std::string problem =
-            declared_capacity_problem(found.capacity, payload::LICENSE_REGION, "licence");
-        !problem.empty())
-        throw error(what + ": " + problem + "; it is not a stub this mkinstaller can write to");
+    const bool whole =
+        found.check != payload::license_check::cut_short && found.check != payload::license_check::bad_marker;
+    require_region_as_read(whole, found.offset, found.capacity, payload::LICENSE_REGION, "licence", what);
 }
 
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,

@@ -202,13 +202,9 @@ void require_stub_profile(const stub_profile& found, const std::string& what, bo
             break;
     }
     // As with the licence region, only a region as the stub reads it makes it the stub's.
-    if (found.frame == payload::region_check::cut_short || found.frame == payload::region_check::bad_marker)
-        throw error(what + " is not a whole installer stub: the profile region at offset " +
-                    std::to_string(found.offset) + " is cut short");
-    if (const std::string problem =
-            declared_capacity_problem(found.capacity, payload::PROFILE_REGION, "profile");
-        !problem.empty())
-        throw error(what + ": " + problem + "; it is not a stub this mkinstaller can write to");
+    const bool whole =
+        found.frame != payload::region_check::cut_short && found.frame != payload::region_check::bad_marker;
+    require_region_as_read(whole, found.offset, found.capacity, payload::PROFILE_REGION, "profile", what);
     // Settings could replace its content, but a stub whose region is damaged was damaged after it was
     // built: the rest of it cannot be trusted either.
     if (found.found == stub_profile::state::damaged)
