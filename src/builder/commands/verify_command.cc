@@ -1,7 +1,8 @@
-// The verify command: every check the installer makes, in its order, stopping at the first problem (the
-// stub's regions, then the layout of every entry replayed over an empty target among them); then the
-// header totals, which the installer takes on trust, against the records; last the regions as build
-// writes them: the capacity the stub reads, and the settings such as build takes.
+// The verify command: every check the installer makes, in its order, stopping at the first problem (its
+// own regions first, the layout of every entry replayed over an empty target among them); then the
+// header totals, which the installer takes on trust, against the records; last the program in front of
+// the payload: an installer stub whose regions are as build writes them (the capacity the stub reads,
+// settings such as build takes).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -45,11 +46,13 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
 
-    // The stub's own regions, as the installer checks them before its welcome screen: profile first.
-    const stub_profile profile = require_installer_profile(in, "verify");
-    const stub_license license = require_installer_stub(in, "verify");
+    // The installer stops at its own damaged regions before it reads a record, the profile region first.
+    const std::string stub = read_stub_bytes(in, "verify");
+    if (const std::string refusal = start_refusal(find_stub_profile(stub), find_stub_license(stub));
+        !refusal.empty())
+        fail(refusal);
     // The layout and its warnings follow the removal rule of the installer's own profile.
-    const payload::same_name_removal removal = effective_values(profile.settings).removal;
+    const payload::same_name_removal removal = installer_profile_values(in, "verify").removal;
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     record_sums sums;
     layout_tree target;
@@ -75,6 +78,9 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
                        "stored sizes");
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_size,
                        "record lengths");
+    // Last, so that a damaged payload is named by the message the installer would stop with.
+    const stub_license license = require_installer_stub(in, "verify");
+    const stub_profile profile = require_installer_profile(in, "verify");
     // The installer takes a written region that is merely sound; build promises more, and an installer
     // whose region it would have refused (another capacity than the stub reads, a default directory the
     // screen questions, a line too long) was not made by it as it stands.

@@ -33,12 +33,8 @@ stub_license require_installer_stub(const installer_payload& in, const std::stri
     switch (found.found) {
         case stub_license::state::built_in:
         case stub_license::state::vendor_text:
+        case stub_license::state::damaged:  // start_refusal's to name
             return found;
-        case stub_license::state::damaged:
-            throw error(command + ": the licence region at offset " + std::to_string(found.offset) +
-                        " is damaged (" + license_damage_text(found) +
-                        "); the installer refuses to start with " +
-                        in_quotes(payload::MESSAGE_LICENSE_CORRUPTED));
         case stub_license::state::not_a_stub:
         case stub_license::state::several_markers:
             break;
@@ -50,12 +46,14 @@ stub_license require_installer_stub(const installer_payload& in, const std::stri
 
 std::string start_refusal(const stub_profile& profile, const stub_license& license) {
     if (profile.found == stub_profile::state::damaged) {
-        return "its profile region is damaged (" + profile_damage_text(profile) +
-               "); the installer refuses to start with " + in_quotes(payload::MESSAGE_PROFILE_CORRUPTED);
+        return "the profile region at offset " + std::to_string(profile.offset) + " is damaged (" +
+               profile_damage_text(profile) + "); the installer refuses to start with " +
+               in_quotes(payload::MESSAGE_PROFILE_CORRUPTED);
     }
     if (license.found == stub_license::state::damaged) {
-        return "its licence region is damaged (" + license_damage_text(license) +
-               "); the installer refuses to start with " + in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
+        return "the licence region at offset " + std::to_string(license.offset) + " is damaged (" +
+               license_damage_text(license) + "); the installer refuses to start with " +
+               in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
     }
     return "";
 }
