@@ -9,6 +9,7 @@
 #include "builder/cli/command_table.h"
 #include "builder/cli/usage.h"
 #include "builder/cli/usage_error.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
 int main(int argc, char** argv) {
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
     try {
         line = parse_command_line(args);
     } catch (const usage_error& e) {
-        std::cerr << "mkinstaller: " << e.what() << "\n\n" << usage_text(e.command());
+        std::cerr << "mkinstaller: " << terminal_text(e.what()) << "\n\n" << usage_text(e.command());
         return STATUS_USAGE;
     }
     if (line.version) {
@@ -35,7 +36,8 @@ int main(int argc, char** argv) {
         status = line.command->run(line, std::cout, std::cerr);
     } catch (const error& e) {
         std::cout.flush();
-        std::cerr << "mkinstaller: " << e.what() << '\n';
+        // Every message may quote a path, an argument or a text from outside: none reaches the terminal raw.
+        std::cerr << "mkinstaller: " << terminal_text(e.what()) << '\n';
         return failed;
     } catch (const std::bad_alloc&) {
         std::cout.flush();

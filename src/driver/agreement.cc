@@ -6,7 +6,6 @@
 #include "driver/license_text.h"
 #include "driver/termination.h"
 #include "payload/installer_messages.h"
-#include "payload/le_bytes.h"
 
 namespace driver {
 
@@ -26,8 +25,8 @@ void check_license_region() {
     const unsigned char* region = payload::region_as_written(license_region.data());
     switch (payload::check_license_region(region, license_region.size())) {
         case payload::license_check::vendor_text:
-            vendor_text = reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE);
-            vendor_length = payload::load_u32(region + payload::REGION_LENGTH_FIELD);
+            vendor_text = reinterpret_cast<const char*>(payload::region_content(region));
+            vendor_length = payload::region_length(region);
             break;
         case payload::license_check::no_text:
             break;

@@ -4,12 +4,14 @@
 namespace payload {
 
 license_check check_license_region(const unsigned char* region, std::size_t available) {
-    const region_check frame = check_region_frame(LICENSE_MARKER_KEPT, region, available);
+    const region_check frame = check_region_frame(LICENSE_REGION, region, available);
     switch (frame) {
         case region_check::unwritten:
             return license_check::no_text;
         case region_check::bad_marker:
             return license_check::bad_marker;
+        case region_check::cut_short:
+            return license_check::cut_short;
         case region_check::bad_capacity:
             return license_check::bad_capacity;
         case region_check::bad_length:

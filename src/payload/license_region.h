@@ -11,31 +11,34 @@
 
 namespace payload {
 
-// The stub's text area: room for a long agreement with some to spare.
-constexpr std::size_t LICENSE_TEXT_CAPACITY = 65536;
-constexpr std::size_t LICENSE_REGION_SIZE = REGION_HEADER_SIZE + LICENSE_TEXT_CAPACITY;
+// "<licence region>", kept one lower, and the stub's text area: room for a long agreement with some to
+// spare.
+inline constexpr region_bounds LICENSE_REGION{.kept = ";khbdmbd\x1Fqdfhnm=", .capacity = 65536};
 
-// "<licence region>", kept one lower.
-inline constexpr kept_marker LICENSE_MARKER_KEPT = ";khbdmbd\x1Fqdfhnm=";
+constexpr std::size_t LICENSE_TEXT_CAPACITY = LICENSE_REGION.capacity;
+constexpr std::size_t LICENSE_REGION_SIZE = LICENSE_REGION.size();
+inline constexpr const kept_marker& LICENSE_MARKER_KEPT = LICENSE_REGION.kept;
 
 using license_region_bytes = std::array<unsigned char, LICENSE_REGION_SIZE>;
 
 consteval license_region_bytes empty_license_region() {
-    return empty_region<LICENSE_TEXT_CAPACITY>(LICENSE_MARKER_KEPT);
+    return empty_region<LICENSE_REGION>();
 }
 
 enum class license_check {
     vendor_text,   // a text of its own, whole and sound
     no_text,       // length 0: the built-in agreement
     bad_marker,    // not a licence region
-    bad_capacity,  // the text area would reach past the bytes available
+    cut_short,     // fewer bytes than LICENSE_REGION_SIZE are there
+    bad_capacity,  // the capacity field claims more than the stub reads
     bad_length,    // more text than the text area holds
     bad_end,       // the text does not end with a line feed
     bad_crc,       // the text fails its CRC
 };
 
-// Checks the region at `region`, of which `available` bytes may be read (the marker included). Only
-// vendor_text means the text may be shown; every other answer but no_text describes damage.
+// Checks the region at `region`, of which `available` bytes may be read (the marker included), as the
+// stub checks its own (check_region_frame). Only vendor_text means the text may be shown; every other
+// answer but no_text describes damage.
 license_check check_license_region(const unsigned char* region, std::size_t available);
 
 }  // namespace payload

@@ -104,7 +104,7 @@ const char* profile_value_problem(std::uint8_t setting, std::string_view value) 
 namespace {
 
 profile_check read_records(const unsigned char* region, std::size_t available, vendor_profile& profile) {
-    const region_check frame = check_region_frame(PROFILE_MARKER_KEPT, region, available);
+    const region_check frame = check_region_frame(PROFILE_REGION, region, available);
     if (frame == region_check::unwritten) return profile_check::unwritten;
     if (frame != region_check::written) return profile_check::bad_frame;
 

@@ -21,17 +21,18 @@
 
 namespace payload {
 
-// Room for two screens of text and a long path; mkinstaller refuses a profile that takes more.
-constexpr std::size_t PROFILE_CONTENT_CAPACITY = 16384;
-constexpr std::size_t PROFILE_REGION_SIZE = REGION_HEADER_SIZE + PROFILE_CONTENT_CAPACITY;
+// "<profile region>", kept one lower, and room for two screens of text and a long path; mkinstaller
+// refuses a profile that takes more.
+inline constexpr region_bounds PROFILE_REGION{.kept = ";oqnehkd\x1Fqdfhnm=", .capacity = 16384};
 
-// "<profile region>", kept one lower.
-inline constexpr kept_marker PROFILE_MARKER_KEPT = ";oqnehkd\x1Fqdfhnm=";
+constexpr std::size_t PROFILE_CONTENT_CAPACITY = PROFILE_REGION.capacity;
+constexpr std::size_t PROFILE_REGION_SIZE = PROFILE_REGION.size();
+inline constexpr const kept_marker& PROFILE_MARKER_KEPT = PROFILE_REGION.kept;
 
 using profile_region_bytes = std::array<unsigned char, PROFILE_REGION_SIZE>;
 
 consteval profile_region_bytes empty_profile_region() {
-    return empty_region<PROFILE_CONTENT_CAPACITY>(PROFILE_MARKER_KEPT);
+    return empty_region<PROFILE_REGION>();
 }
 
 // The settings' numbers in the records. Never renumber: installers carry them.
@@ -117,8 +118,9 @@ enum class profile_check {
     no_release,  // base files without the release they belong to
 };
 
-// Reads the region at `region`, of which `available` bytes may be read, into `profile`. The checks are
-// those the installer needs to use every value safely; mkinstaller checks more when it writes one.
+// Reads the region at `region`, of which `available` bytes may be read, into `profile`, as the stub
+// reads its own (check_region_frame). The checks are those the installer needs to use every value
+// safely; mkinstaller checks more when it writes one.
 profile_check read_profile_region(const unsigned char* region, std::size_t available,
                                   vendor_profile& profile);
 

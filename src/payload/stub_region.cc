@@ -24,14 +24,18 @@ region_marker make_region_marker(const kept_marker& kept) {
     return marker;
 }
 
-region_check check_region_frame(const kept_marker& kept, const unsigned char* region, std::size_t available) {
-    if (available < REGION_HEADER_SIZE) return region_check::bad_marker;
-    const char* text = opaque(kept);
+region_check check_region_frame(const region_bounds& bounds, const unsigned char* region,
+                                std::size_t available) {
+    if (available < REGION_MARKER_SIZE) return region_check::bad_marker;
+    const char* text = opaque(bounds.kept);
     for (std::size_t i = 0; i < REGION_MARKER_SIZE; ++i) {
         if (region[i] != static_cast<unsigned char>(text[i] + 1)) return region_check::bad_marker;
     }
-    const std::uint32_t capacity = load_u32(region + REGION_CAPACITY_FIELD);
-    if (capacity > available - REGION_HEADER_SIZE) return region_check::bad_capacity;
+    if (available < bounds.size()) return region_check::cut_short;
+    // A smaller capacity keeps its content within what the stub reads; a larger one would have it read
+    // past its region.
+    const std::uint32_t capacity = region_capacity(region);
+    if (capacity > bounds.capacity) return region_check::bad_capacity;
     const std::uint32_t length = region_length(region);
     if (length == 0) return region_check::unwritten;
     if (length > capacity) return region_check::bad_length;
@@ -42,6 +46,10 @@ region_check check_region_frame(const kept_marker& kept, const unsigned char* re
 
 const unsigned char* region_content(const unsigned char* region) {
     return region + REGION_HEADER_SIZE;
+}
+
+std::uint32_t region_capacity(const unsigned char* region) {
+    return load_u32(region + REGION_CAPACITY_FIELD);
 }
 
 std::uint32_t region_length(const unsigned char* region) {

@@ -30,14 +30,24 @@ using region_marker = std::array<unsigned char, REGION_MARKER_SIZE>;
 // file the region itself is the only place the marker's bytes occur.
 using kept_marker = char[REGION_MARKER_SIZE + 1];
 
+// A region's bounds, one description for the stub that reads the region and for every program that
+// writes or reads it in a stub's file: the stub is compiled with a region of exactly size() bytes and
+// reads nothing behind them, whatever the capacity field of a crafted copy claims.
+struct region_bounds {
+    kept_marker kept;        // the marker, one lower
+    std::uint32_t capacity;  // the content area the stub is compiled with: the most it ever reads
+    constexpr std::size_t size() const { return REGION_HEADER_SIZE + capacity; }
+};
+
 // The region a stub is built with: marker, capacity, and nothing written. Evaluated by the compiler, so
 // the kept form is all the program holds besides the region.
-template <std::size_t Capacity>
-consteval std::array<unsigned char, REGION_HEADER_SIZE + Capacity> empty_region(const kept_marker& kept) {
-    std::array<unsigned char, REGION_HEADER_SIZE + Capacity> region{};
-    for (std::size_t i = 0; i < REGION_MARKER_SIZE; ++i) region[i] = static_cast<unsigned char>(kept[i] + 1);
+template <const region_bounds& Bounds>
+consteval std::array<unsigned char, Bounds.size()> empty_region() {
+    std::array<unsigned char, Bounds.size()> region{};
+    for (std::size_t i = 0; i < REGION_MARKER_SIZE; ++i)
+        region[i] = static_cast<unsigned char>(Bounds.kept[i] + 1);
     for (std::size_t i = 0; i < 4; ++i)
-        region[REGION_CAPACITY_FIELD + i] = static_cast<unsigned char>(Capacity >> (8 * i));
+        region[REGION_CAPACITY_FIELD + i] = static_cast<unsigned char>(Bounds.capacity >> (8 * i));
     return region;
 }
 
@@ -55,14 +65,20 @@ enum class region_check {
     written,       // content of its own, within the area and passing its CRC
     unwritten,     // length 0: the built-in defaults
     bad_marker,    // not this region
-    bad_capacity,  // the content area would reach past the bytes available
+    cut_short,     // fewer bytes than the region's size are there
+    bad_capacity,  // the capacity field claims more than the stub reads
     bad_length,    // more content than the area holds
     bad_crc,       // the content fails its CRC
 };
 
 // Checks the frame of the region at `region`, of which `available` bytes may be read (the marker
-// included), against the marker kept as `kept`.
-region_check check_region_frame(const kept_marker& kept, const unsigned char* region, std::size_t available);
+// included), as the stub compiled with `bounds` checks its own: only the first bounds.size() bytes
+// count. The stub passes its whole region; a reader of a stub's file passes the bytes to its end.
+region_check check_region_frame(const region_bounds& bounds, const unsigned char* region,
+                                std::size_t available);
+
+// The capacity field of a region whose first REGION_HEADER_SIZE bytes are there.
+std::uint32_t region_capacity(const unsigned char* region);
 
 // The content of a region whose frame checked as written.
 const unsigned char* region_content(const unsigned char* region);

@@ -20,7 +20,7 @@ namespace builder_test {
 // the default product name).
 class stub_build_fixture : public ::testing::Test {
   protected:
-    static constexpr std::size_t STUB_SIZE = 3000;
+    static constexpr std::size_t STUB_SIZE = FAKE_STUB_SIZE;
 
     testing_support::temp_dir dir;
     std::string source = dir / "src/vorna";

@@ -35,27 +35,32 @@ std::string junk_bytes(std::size_t size) {
     return bytes;
 }
 
-std::string fake_stub(std::size_t size) {
-    std::string stub = junk_bytes(size);
-    const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
+namespace {
+
+// `stub` with the unwritten region of `bounds` at `offset`, as the stub is compiled with it.
+std::string with_region(std::string stub, std::size_t offset, const payload::region_bounds& bounds) {
+    if (stub.size() < offset + bounds.size())
+        throw std::invalid_argument("a fake stub too small for its regions");
+    const payload::region_marker marker = payload::make_region_marker(bounds.kept);
     std::string region(marker.begin(), marker.end());
-    region.resize(payload::REGION_HEADER_SIZE + 32, '\0');
-    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD, 32);
-    return stub.replace(64, region.size(), region);
+    region.resize(bounds.size(), '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD,
+                       bounds.capacity);
+    return stub.replace(offset, region.size(), region);
 }
 
-std::string fake_profile_stub(std::size_t size, std::size_t capacity) {
-    std::string stub = fake_stub(size);
-    const payload::region_marker marker = payload::make_region_marker(payload::PROFILE_MARKER_KEPT);
-    std::string region(marker.begin(), marker.end());
-    region.resize(payload::REGION_HEADER_SIZE + capacity, '\0');
-    payload::store_u32(reinterpret_cast<unsigned char*>(region.data()) + payload::REGION_CAPACITY_FIELD,
-                       static_cast<std::uint32_t>(capacity));
-    return stub.replace(FAKE_PROFILE_OFFSET, region.size(), region);
+}  // namespace
+
+std::string fake_stub(std::size_t size) {
+    return with_region(junk_bytes(size), 64, payload::LICENSE_REGION);
+}
+
+std::string fake_profile_stub(std::size_t size) {
+    return with_region(fake_stub(size), FAKE_PROFILE_OFFSET, payload::PROFILE_REGION);
 }
 
 std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal) {
-    std::string stub = fake_profile_stub(size, 64);
+    std::string stub = fake_profile_stub(size);
     builder::profile_settings settings;
     settings.removal = removal;
     builder::write_stub_profile(stub, builder::find_stub_profile(stub), settings);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/license_region.h"
 #include "payload/profile_region.h"
 #include "support/payload_image.h"
 #include "support/process.h"
@@ -19,17 +20,21 @@ constexpr std::int32_t TEST_TIME = 1700000000;  // 2023-11-14 22:13:20 UTC
 // `size` bytes that cannot be mistaken for zeros or for a marker.
 std::string junk_bytes(std::size_t size);
 
-// junk_bytes(size) carrying a small licence region at offset 64 (so `size` >= 128): what build accepts as
-// an installer stub.
+// junk_bytes(size) carrying an unwritten licence region of the stub's own bounds at offset 64 (so `size`
+// >= FAKE_PROFILE_OFFSET): what build accepts as an installer stub.
 std::string fake_stub(std::size_t size);
 
-// fake_stub(size) that also carries an unwritten profile region of `capacity` bytes at
-// FAKE_PROFILE_OFFSET (so `size` >= 288 + capacity): what build writes the vendor's settings into.
-constexpr std::size_t FAKE_PROFILE_OFFSET = 256;
-std::string fake_profile_stub(std::size_t size, std::size_t capacity = 1024);
+// fake_stub(size) that also carries an unwritten profile region of the stub's own bounds at
+// FAKE_PROFILE_OFFSET (so `size` >= FAKE_STUB_SIZE): what build writes the vendor's settings into.
+constexpr std::size_t FAKE_PROFILE_OFFSET = 64 + payload::LICENSE_REGION_SIZE + 32;
+std::string fake_profile_stub(std::size_t size);
 
-// fake_profile_stub(size, 64) whose region holds the removal rule `removal`: the stub of an installer
-// with that rule, for mkinstaller to read.
+// A size for either, and where build puts the header block behind it.
+constexpr std::size_t FAKE_STUB_SIZE = FAKE_PROFILE_OFFSET + payload::PROFILE_REGION_SIZE + 3000;
+constexpr std::size_t FAKE_HEADER_OFFSET = (FAKE_STUB_SIZE + 1023) / 1024 * 1024;
+
+// fake_profile_stub(size) whose region holds the removal rule `removal`: the stub of an installer with
+// that rule, for mkinstaller to read.
 std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal);
 
 // Writes a file with its modification time set to `mtime`.

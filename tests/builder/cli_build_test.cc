@@ -34,7 +34,7 @@ TEST_F(CliBuild, WritesAnExecutableInstallerThatVerifies) {
     EXPECT_EQ(st.st_mode & 07777, 0755u);
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{"setup"});
     const std::string image = read_file(output);
-    EXPECT_EQ(std::string(image.data() + 3072 + payload::HEADER_PRODUCT_NAME), "vorna");
+    EXPECT_EQ(std::string(image.data() + FAKE_HEADER_OFFSET + payload::HEADER_PRODUCT_NAME), "vorna");
     EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
 }
 
@@ -49,7 +49,7 @@ TEST_F(CliBuild, SameTreeAndBuildTimeGiveIdenticalBytes) {
     EXPECT_EQ(read_file(output), first);
 
     ASSERT_EQ(build({"--build-time", "1234"}, {"SOURCE_DATE_EPOCH=1700000000"}).exit_code, 0);
-    EXPECT_EQ(get_u32(read_file(output), 3072 + payload::HEADER_BUILD_TIME), 1234u);
+    EXPECT_EQ(get_u32(read_file(output), FAKE_HEADER_OFFSET + payload::HEADER_BUILD_TIME), 1234u);
 }
 
 TEST_F(CliBuild, ReplacesAnExistingOutputWhole) {

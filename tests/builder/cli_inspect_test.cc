@@ -13,8 +13,9 @@ namespace {
 
 using namespace builder_test;
 
-// The installer built from the tree below: header at 3072, then entry 1 and entry 2.
-constexpr std::size_t HEADER_AT = 3072;
+// The installer built from the tree below: header at FAKE_HEADER_OFFSET, then entry 1 and entry 2.
+constexpr std::size_t HEADER_AT = FAKE_HEADER_OFFSET;
+const std::string HEADER_AT_TEXT = std::to_string(HEADER_AT);
 constexpr std::size_t ENTRY1_AT = HEADER_AT + 1028;        // record of 55 bytes, 12345 stored bytes
 constexpr std::size_t ENTRY2_AT = ENTRY1_AT + 55 + 12345;  // record of 61 bytes, 8 stored bytes
 constexpr std::size_t IMAGE_END = ENTRY2_AT + 61 + 8;
@@ -29,7 +30,7 @@ class CliInspect : public testing::Test {
     void SetUp() override {
         write_timed_file(dir / "src/bin/vorna", junk_bytes(12345));
         write_timed_file(dir / "src/docs/readme.txt", "read me\n", TEST_TIME + 60);
-        write_file(dir / "stub", fake_stub(3000));
+        write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
         // Stored, so that the layout below is known byte for byte.
         build_installer({"--store", "--stub", dir / "stub", "--product", "VORNA", "--build-time",
                          std::to_string(TEST_TIME), dir / "src", installer});
@@ -47,21 +48,21 @@ TEST_F(CliInspect, ListShowsHeaderThenOneAlignedLinePerEntry) {
     const auto r = run_mkinstaller({"list", installer});
     EXPECT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.out,
-              "header block at offset 3072\n"
-              "product:            VORNA\n"
-              "version:            1.0\n"
-              "platform:           for Linux\n"
-              "build time:         2023-11-14 22:13:20 UTC (1700000000)\n"
-              "file count:         2\n"
-              "total size:         12353\n"
-              "total stored size:  12353\n"
-              "total record size:  116\n"
-              "volume:             0xFFFFFFFF (whole payload in this file)\n"
-              "\n"
-              "method   size  stored  mtime (UTC)          name\n"
-              "stored  12345   12345  2023-11-14 22:13:20  bin/vorna\n"
-              "stored      8       8  2023-11-14 22:14:20  docs/readme.txt\n");
+    EXPECT_EQ(r.out, "header block at offset " + HEADER_AT_TEXT +
+                         "\n"
+                         "product:            VORNA\n"
+                         "version:            1.0\n"
+                         "platform:           for Linux\n"
+                         "build time:         2023-11-14 22:13:20 UTC (1700000000)\n"
+                         "file count:         2\n"
+                         "total size:         12353\n"
+                         "total stored size:  12353\n"
+                         "total record size:  116\n"
+                         "volume:             0xFFFFFFFF (whole payload in this file)\n"
+                         "\n"
+                         "method   size  stored  mtime (UTC)          name\n"
+                         "stored  12345   12345  2023-11-14 22:13:20  bin/vorna\n"
+                         "stored      8       8  2023-11-14 22:14:20  docs/readme.txt\n");
 }
 
 TEST_F(CliInspect, ListNamesEveryMethod) {
@@ -107,7 +108,8 @@ TEST_F(CliInspect, ListStopsAtADamagedRecord) {
 TEST_F(CliInspect, VerifyPassesASoundInstaller) {
     const auto r = run_mkinstaller({"verify", installer});
     EXPECT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_EQ(r.out, "ok: " + installer + ": 2 entries, 12353 bytes, header at offset 3072\n");
+    EXPECT_EQ(r.out,
+              "ok: " + installer + ": 2 entries, 12353 bytes, header at offset " + HEADER_AT_TEXT + "\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -164,8 +166,9 @@ TEST_F(CliInspect, VerifyNamesTheFirstProblemOfADamagedInstaller) {
          },
          "entry 3: the file ends where its record is due " + err + "1).\")"},
         {"header byte", [](std::string& s) { s[HEADER_AT + 900] ^= 0x01; },
-         "header block at offset 3072 fails its CRC (the installer stops with \"Attachments corrupted "
-         "(3).\")"},
+         "header block at offset " + HEADER_AT_TEXT +
+             " fails its CRC (the installer stops with \"Attachments corrupted "
+             "(3).\")"},
         {"no payload", [](std::string& s) { s[HEADER_AT] = 'k'; },
          "no header block found (the installer stops with \"Can't find attachments (3).\")"},
         {"volume",

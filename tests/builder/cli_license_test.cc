@@ -66,10 +66,10 @@ TEST_F(CliLicense, WithoutALicenceInfoAndLicenseNameTheBuiltInAgreement) {
 }
 
 TEST_F(CliLicense, BuildRefusesAStubWithoutTheInstallersIdentity) {
-    write_file(dir / "twice", fake_stub(3000) + fake_stub(3000));
-    write_file(dir / "cut", fake_stub(3000).substr(0, 64 + 40));
-    std::string damaged = fake_stub(3000);
-    damaged[64 + payload::REGION_LENGTH_FIELD] = 40;  // more than its 32 bytes of text area
+    write_file(dir / "twice", fake_stub(FAKE_STUB_SIZE) + fake_stub(FAKE_STUB_SIZE));
+    write_file(dir / "cut", fake_stub(FAKE_STUB_SIZE).substr(0, 64 + 40));
+    std::string damaged = fake_stub(FAKE_STUB_SIZE);
+    put_u32(damaged, 64 + payload::REGION_LENGTH_FIELD, payload::LICENSE_TEXT_CAPACITY + 1);
     write_file(dir / "damaged", damaged);
     const std::pair<std::string, std::string> cases[] = {
         {"/bin/true", "is not an installer stub"},

@@ -85,7 +85,7 @@ TEST(CliUsage, VersionPrintsTheProjectsVersion) {
 TEST(CliUsage, OptionsTakeTheirValueEitherWayAndDoubleDashEndsThem) {
     testing_support::temp_dir dir;
     testing_support::write_file(dir / "-src/f", "x");
-    testing_support::write_file(dir / "stub", fake_stub(200));
+    testing_support::write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
     const auto r = run_mkinstaller({"build", "--product", "P1", "--version=V=2", "--stub=stub",
                                     "--build-time", "5", "--store", "--", "-src", "out"},
                                    {}, dir.path());

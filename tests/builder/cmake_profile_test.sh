@@ -18,15 +18,15 @@ fail() {
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 mkinstaller=$work/prefix/bin/mkinstaller
 
-# Filler, then each region: its marker, capacity (little-endian), length, CRC and reserved bytes zero,
-# and the empty content area.
+# Filler, then each region: its marker, capacity (little-endian: the stub's own, 65536 and 16384),
+# length, CRC and reserved bytes zero, and the empty content area.
 stub=$work/stub
 {
     head -c 256 /dev/zero | tr '\0' 'x'
-    printf '<licence region>\x20\x00\x00\x00'
-    head -c $((12 + 32)) /dev/zero
-    printf '<profile region>\x00\x04\x00\x00'
-    head -c $((12 + 1024)) /dev/zero
+    printf '<licence region>\x00\x00\x01\x00'
+    head -c $((12 + 65536)) /dev/zero
+    printf '<profile region>\x00\x40\x00\x00'
+    head -c $((12 + 16384)) /dev/zero
 } >"$stub"
 
 # The JSON value of "key" in `list --json`'s profile object, as printed.

@@ -70,7 +70,7 @@ TEST(KilledBuild, LeavesNothingNewBesideOutput) {
     temp_dir dir;
     // Random bytes at level 9: seconds of work after the output file is made.
     write_timed_file(dir / "src/bin/vorna", junk_bytes(16 << 20));
-    write_file(dir / "stub", fake_stub(4096));
+    write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
     write_file(dir / "out/previous", "an earlier installer");
     for (const int signal_number : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal_number);
@@ -131,7 +131,7 @@ extern "C" void raise_stand_in(int) {
 TEST(KilledExtract, LeavesNoPartOfTheEntry) {
     temp_dir dir;
     write_timed_file(dir / "src/data/big", junk_bytes(4 << 20));
-    write_file(dir / "stub", fake_stub(4096));
+    write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
     const std::string setup =
         build_installer({"--quiet", "--level", "1", "--stub", dir / "stub", dir / "src", dir / "setup"});
     for (const bool unnamed : {true, false}) {

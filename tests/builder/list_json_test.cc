@@ -96,7 +96,7 @@ TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {
 TEST(ListJson, AHeaderTheInstallerRefusesGivesAnErrorDocument) {
     temp_dir dir;
     write_timed_file(dir / "src/a", "first");
-    write_file(dir / "stub", fake_stub(4096));
+    write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
     build_installer({"--stub", dir / "stub", dir / "src", dir / "setup"});
     const std::string image = read_file(dir / "setup");
     const std::size_t header = image.size() - 1028 - (38 + 1 + 8) - 5;

@@ -54,7 +54,7 @@ pid_t spawn_build(const std::string& stub, const std::string& source, const std:
 
 TEST(OutputCommit, ConcurrentBuildsLeaveAPairOfOneBuild) {
     temp_dir dir;
-    write_file(dir / "stub", fake_stub(4096));
+    write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
     write_tree(dir / "one", {{"one.txt", "the first tree"}});
     write_tree(dir / "two", {{"two.txt", "the second tree, which differs"}});
     const std::string output = dir / "out/setup";

@@ -86,8 +86,9 @@ class RemovalRuleCommands : public ::testing::Test {
             for (const auto& name : names)
                 write_timed_file(dir / ("src/" + folder + "/" + name), folder + name);
         }
-        write_file(dir / "anywhere-stub", fake_stub_with_removal(3000, same_name_removal::anywhere));
-        write_file(dir / "path-stub", fake_stub_with_removal(3000, same_name_removal::path));
+        write_file(dir / "anywhere-stub",
+                   fake_stub_with_removal(FAKE_STUB_SIZE, same_name_removal::anywhere));
+        write_file(dir / "path-stub", fake_stub_with_removal(FAKE_STUB_SIZE, same_name_removal::path));
     }
 
     testing_support::process_result build(const char* rule, std::vector<std::string> options = {}) {
@@ -137,8 +138,10 @@ TEST_F(RemovalRuleCommands, VerifyLaysOutWithTheRuleOfTheInstallerInHand) {
     // Same-name removal of q empties the directory p for the file p; unlink would not remove it.
     const std::string payload = testing_support::payload_bytes(
         {.entries = {{.name = "p/q", .data = "1"}, {.name = "q", .data = "2"}, {.name = "p", .data = "3"}}});
-    write_file(dir / "a", testing_support::installer_image(read_file(dir / "anywhere-stub"), payload, 3072));
-    write_file(dir / "p", testing_support::installer_image(read_file(dir / "path-stub"), payload, 3072));
+    write_file(dir / "a", testing_support::installer_image(read_file(dir / "anywhere-stub"), payload,
+                                                           FAKE_HEADER_OFFSET));
+    write_file(dir / "p",
+               testing_support::installer_image(read_file(dir / "path-stub"), payload, FAKE_HEADER_OFFSET));
     EXPECT_EQ(run_mkinstaller({"verify", dir / "a"}).exit_code, 0);
     EXPECT_NE(run_mkinstaller({"verify", dir / "p"})
                   .err.find("(the installer stops with \"Can't create file - Is a directory (err=5).\")"),

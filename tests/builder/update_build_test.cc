@@ -125,7 +125,7 @@ rule_stub stub_for(payload::same_name_removal removal, const std::string& path) 
         settings.removal = removal;
         builder::write_stub_profile(stub, found, settings);
     } else {
-        stub = fake_stub_with_removal(3000, removal);
+        stub = fake_stub_with_removal(FAKE_STUB_SIZE, removal);
     }
     write_file(path, stub);
     return {{"--stub", path}, runs};

@@ -94,7 +94,9 @@ class VendorBuild : public stub_build_fixture {
 TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
     write_file(dir / "long.txt", "fine\n" + std::string(80, 'x') + "\n");
     write_file(dir / "latin1.txt", "Caf\xe9\n");
-    write_file(dir / "small-stub", fake_profile_stub(STUB_SIZE, 64));
+    std::string small_stub = fake_profile_stub(STUB_SIZE);
+    put_u32(small_stub, FAKE_PROFILE_OFFSET + payload::REGION_CAPACITY_FIELD, 64);
+    write_file(dir / "small-stub", small_stub);
     write_file(dir / "no-region", fake_stub(STUB_SIZE));
     const std::pair<strings, std::string> cases[] = {
         {{"--default-dir", "opt/acme"}, "--default-dir \"opt/acme\": not absolute"},
@@ -110,8 +112,8 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
         {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 characters"},
         {{"--existing-dir-text", dir / "latin1.txt"}, "latin1.txt\" line 1 column 4: not UTF-8 (byte 0xE9)"},
         {{"--same-name-removal", "nowhere"}, "\"nowhere\": no such rule; the rules are anywhere and path"},
-        {{"--stub", dir / "small-stub", "--title", std::string(70, 'T')},
-         "the profile settings take 73 bytes; the stub's profile region holds at most 64"},
+        {{"--stub", dir / "small-stub", "--title", "Acme"},
+         "its profile region declares a content area of 64 bytes, but the installer stub reads 16384"},
         {{"--stub", dir / "no-region", "--thanks", "Thanks"}, "carries no profile region"},
     };
     for (const auto& [options, message] : cases) {
@@ -142,7 +144,7 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     // Only the region's length, CRC and content differ from the stub.
     const std::string copy = read_file(output).substr(0, STUB_SIZE);
     const std::size_t length_at = FAKE_PROFILE_OFFSET + payload::REGION_LENGTH_FIELD;
-    const std::size_t region_end = FAKE_PROFILE_OFFSET + payload::REGION_HEADER_SIZE + 1024;
+    const std::size_t region_end = FAKE_PROFILE_OFFSET + payload::PROFILE_REGION_SIZE;
     EXPECT_EQ(copy.substr(0, length_at) + copy.substr(region_end),
               read_file(stub).substr(0, length_at) + read_file(stub).substr(region_end));
 

@@ -67,27 +67,28 @@ class WriterFormat : public testing::Test {
 };
 
 TEST_F(WriterFormat, StubIsCopiedAndZeroPaddedToTheNextMultipleOf1024) {
-    const std::string image = build(3000);
-    EXPECT_EQ(image.substr(0, 3000), fake_stub(3000));
-    EXPECT_EQ(image.substr(3000, 72), std::string(72, '\0'));
+    const std::string image = build(FAKE_STUB_SIZE);
+    EXPECT_EQ(image.substr(0, FAKE_STUB_SIZE), fake_stub(FAKE_STUB_SIZE));
+    EXPECT_EQ(image.substr(FAKE_STUB_SIZE, FAKE_HEADER_OFFSET - FAKE_STUB_SIZE),
+              std::string(FAKE_HEADER_OFFSET - FAKE_STUB_SIZE, '\0'));
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(output.c_str(), "rb"), &std::fclose);
     payload::header_block header{};
     std::uint64_t offset = 0;
     ASSERT_EQ(payload::try_find_header_block(in.get(), header, &offset), payload::header_search::found);
-    EXPECT_EQ(offset, 3072u);
+    EXPECT_EQ(offset, FAKE_HEADER_OFFSET);
 }
 
 TEST_F(WriterFormat, StubOfAnExactMultipleGetsNoPadding) {
-    const std::string image = build(2048);
-    EXPECT_EQ(image.substr(0, 2048), fake_stub(2048));
+    const std::string image = build(FAKE_HEADER_OFFSET);
+    EXPECT_EQ(image.substr(0, FAKE_HEADER_OFFSET), fake_stub(FAKE_HEADER_OFFSET));
     const auto marker = payload::make_distribution_marker();
-    EXPECT_EQ(image.substr(2048, marker.size()), std::string(marker.begin(), marker.end()));
+    EXPECT_EQ(image.substr(FAKE_HEADER_OFFSET, marker.size()), std::string(marker.begin(), marker.end()));
 }
 
 TEST_F(WriterFormat, HeaderBlockCarriesTotalsTextsAndValidCrc) {
-    const std::string image = build(3000);
-    const std::string h = image.substr(3072, payload::HEADER_SIZE);
+    const std::string image = build(FAKE_STUB_SIZE);
+    const std::string h = image.substr(FAKE_HEADER_OFFSET, payload::HEADER_SIZE);
     std::uint32_t total_size = 0, total_records = 0;
     for (const auto& f : files) {
         total_size += static_cast<std::uint32_t>(f.bytes.size());
@@ -121,8 +122,8 @@ TEST_F(WriterFormat, HeaderBlockCarriesTotalsTextsAndValidCrc) {
 }
 
 TEST_F(WriterFormat, RecordsFollowInNameOrderWithTheirStoredBytes) {
-    const std::string image = build(3000);
-    const std::size_t first = 3072 + payload::HEADER_SIZE;
+    const std::string image = build(FAKE_STUB_SIZE);
+    const std::size_t first = FAKE_HEADER_OFFSET + payload::HEADER_SIZE;
     std::size_t at = first;
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);
@@ -151,7 +152,7 @@ TEST_F(WriterFormat, RecordsFollowInNameOrderWithTheirStoredBytes) {
 }
 
 TEST_F(WriterFormat, StubThatAlreadyHoldsAPayloadIsRefused) {
-    const std::string first_build = build(3000);
+    const std::string first_build = build(FAKE_STUB_SIZE);
     testing_support::write_file(dir / "stub2", first_build);
     builder::build_settings settings;
     settings.source_dir = source;

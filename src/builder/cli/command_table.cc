@@ -65,7 +65,8 @@ constexpr std::string_view LIST_ABOUT =
 
 constexpr std::string_view LIST_NOTES =
     "A header the installer refuses (missing, damaged, or not for a payload whole in its file) is an\n"
-    "error. Control bytes in names and texts are shown escaped (\\x1b, \\r); --json escapes them as JSON.\n"
+    "error. Control characters in names and texts (C1 too) are shown escaped (\\x1b, \\r, \\xc2\\x9b);\n"
+    "--json escapes them as JSON.\n"
     "\n"
     "examples:\n"
     "  mkinstaller list vorna-setup\n"

@@ -115,8 +115,8 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         std::fprintf(stderr, "%s\n", summary_text(summary, took.count()).c_str());
     }
     if (!settings.quiet) {
-        out << "wrote " << settings.output << ": " << summary.file_count << " entries, " << summary.total_size
-            << " bytes (" << summary.total_stored_size << " stored), payload at offset "
+        out << "wrote " << display_text(settings.output) << ": " << summary.file_count << " entries, "
+            << summary.total_size << " bytes (" << summary.total_stored_size << " stored), payload at offset "
             << summary.header_offset << '\n';
         if (update) out << update_text(*update, summary) << '\n';
     }

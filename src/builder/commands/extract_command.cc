@@ -347,7 +347,8 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
     if (const auto stop = walk_payload(in, write_file, {&target, layout_order::before_bytes, removal}))
         files.fail(describe_stop(*stop));
     for (const std::string& path : survivors.empty_directories) files.make_directory(path);
-    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << dir << '\n';
+    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << display_text(dir)
+        << '\n';
 }
 
 }  // namespace builder

@@ -28,7 +28,7 @@ std::string license_line(const stub_license& found) {
         case stub_license::state::built_in:
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
-            return std::string("licence: region damaged (") + license_damage_text(found.check) +
+            return std::string("licence: region damaged (") + license_damage_text(found) +
                    "); the installer refuses to start with " + in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
         default:
             return "licence: none (the program in front of the payload is not an installer stub)";
@@ -99,23 +99,34 @@ void run_info(const std::string& installer, std::ostream& out) {
     const installer_payload in = open_installer(installer, "info");
     const auto& h = in.header;
     const std::int32_t build_time = payload::header_build_time(h);
-    // The installer's product lines, with the header texts escaped for the terminal.
-    const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
-    const std::string version = display_text(payload::header_text(h, payload::HEADER_VERSION));
-    const auto write = [&out](std::string_view piece) { out << piece; };
-    payload::emit_welcome_line(
-        product, version, display_text(payload::header_text(h, payload::HEADER_PLATFORM)), build_time, write);
-    out << '\n';
-    payload::emit_product_version_line(product, version, write);
-    out << '\n'
-        << payload::space_line(payload::header_u32(h, payload::HEADER_REQUIRED_SPACE)).data() << '\n'
-        << "built " << utc_text(build_time) << " UTC (" << build_time << "); "
+    const std::string stub = read_stub_bytes(in, "info");
+    const stub_profile profile = find_stub_profile(stub);
+    const stub_license license = find_stub_license(stub);
+    // An installer that stops at its own regions shows none of its texts: info names none of them either.
+    const std::string refusal = start_refusal(profile, license);
+    if (refusal.empty()) {
+        // The installer's product lines, with the header texts escaped for the terminal.
+        const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));
+        const std::string version = display_text(payload::header_text(h, payload::HEADER_VERSION));
+        const auto write = [&out](std::string_view piece) { out << piece; };
+        payload::emit_welcome_line(product, version,
+                                   display_text(payload::header_text(h, payload::HEADER_PLATFORM)),
+                                   build_time, write);
+        out << '\n';
+        payload::emit_product_version_line(product, version, write);
+        out << '\n'
+            << payload::space_line(payload::header_u32(h, payload::HEADER_REQUIRED_SPACE)).data() << '\n';
+    }
+    out << "built " << utc_text(build_time) << " UTC (" << build_time << "); "
         << payload::header_u32(h, payload::HEADER_FILE_COUNT) << " entries, "
         << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << " bytes, "
         << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << " stored\n";
-    const std::string stub = read_stub_bytes(in, "info");
-    print_profile(find_stub_profile(stub), out);
-    out << license_line(find_stub_license(stub)) << '\n';
+    if (refusal.empty() || profile.found == stub_profile::state::damaged) print_profile(profile, out);
+    if (profile.found == stub_profile::state::damaged) {
+        out << "licence: none shown (the installer stops at its profile region)\n";
+    } else {
+        out << license_line(license) << '\n';
+    }
 }
 
 }  // namespace builder

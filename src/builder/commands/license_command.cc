@@ -9,7 +9,11 @@ namespace builder {
 
 void run_license(const std::string& installer, std::ostream& out) {
     const installer_payload in = open_installer(installer, "license");
-    const stub_license found = read_installer_license(in, "license");
+    const std::string stub = read_stub_bytes(in, "license");
+    const stub_license found = find_stub_license(stub);
+    // A text is shown only by an installer that gets past both its regions to its licence screen.
+    if (const std::string refusal = start_refusal(find_stub_profile(stub), found); !refusal.empty())
+        throw error("license: " + in_quotes(installer) + ": " + refusal + "; it shows no licence text");
     switch (found.found) {
         case stub_license::state::vendor_text:
             // Line by line, escaped: build writes only printable text, but a crafted region may hold
@@ -24,10 +28,7 @@ void run_license(const std::string& installer, std::ostream& out) {
             throw error("license: " + in_quotes(installer) +
                         " carries no licence text of its own; the installer shows the agreement built into "
                         "its stub");
-        case stub_license::state::damaged:
-            throw error("license: the licence region of " + in_quotes(installer) + " is damaged (" +
-                        license_damage_text(found.check) +
-                        "); the installer shows the agreement built into its stub");
+        case stub_license::state::damaged:  // start_refusal named it
         case stub_license::state::not_a_stub:
         case stub_license::state::several_markers:
             break;

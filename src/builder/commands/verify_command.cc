@@ -1,8 +1,9 @@
-// The verify command: every check the installer makes, in its order, stopping at the first problem (the
-// layout of every entry replayed over an empty target among them); then the header totals, which the
-// installer takes on trust, against the records; last the stub's regions: the licence region and the
-// profile region sound, and the settings of the latter such as build takes. A total that the records
-// pass is named first, before anything is decoded (the payload walk's pass over the records).
+// The verify command: every check the installer makes, in its order, stopping at the first problem (its
+// own regions first, the layout of every entry replayed over an empty target among them); then the
+// header totals, which the installer takes on trust, against the records; last the program in front of
+// the payload: an installer stub whose regions are as build writes them (the capacity the stub reads,
+// settings such as build takes). A total that the records pass is named first, before anything is
+// decoded (the payload walk's pass over the records).
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -46,6 +47,11 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     installer_payload in = open_installer(installer, "verify");
     require_whole_payload(in, "verify");
 
+    // The installer stops at its own damaged regions before it reads a record, the profile region first.
+    const std::string stub = read_stub_bytes(in, "verify");
+    if (const std::string refusal = start_refusal(find_stub_profile(stub), find_stub_license(stub));
+        !refusal.empty())
+        fail(refusal);
     // The layout and its warnings follow the removal rule of the installer's own profile.
     const payload::same_name_removal removal = installer_profile_values(in, "verify").removal;
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
@@ -74,11 +80,15 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_size,
                        "record lengths");
     // Last, so that a damaged payload is named by the message the installer would stop with.
-    require_installer_stub(in, "verify");
-    // The installer takes a written region that is merely sound; build promises more, and an installer
-    // whose settings it would have refused (a default directory the screen questions, a line too long)
-    // was not made by it as it stands.
+    const stub_license license = require_installer_stub(in, "verify");
     const stub_profile profile = require_installer_profile(in, "verify");
+    // The installer takes a written region that is merely sound; build promises more, and an installer
+    // whose region it would have refused (another capacity than the stub reads, a default directory the
+    // screen questions, a line too long) was not made by it as it stands.
+    require_declared_capacity(license.capacity, payload::LICENSE_REGION, license.offset, "licence", "verify");
+    if (profile.found != stub_profile::state::not_a_stub)
+        require_declared_capacity(profile.capacity, payload::PROFILE_REGION, profile.offset, "profile",
+                                  "verify");
     if (profile.found == stub_profile::state::written) {
         if (const std::string problem = profile_settings_problem(profile.settings); !problem.empty())
             fail("the profile region's " + problem + "; build refuses such a setting");
@@ -89,7 +99,7 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     for (std::size_t i = 0; i < names.size(); ++i) named.push_back(named_entry{names[i], deletes[i]});
     for (const auto& w : same_name_warnings(named, removal)) warn(warnings, display_text(w));
 
-    out << "ok: " << installer << ": " << count << " entries, " << sums.file_size
+    out << "ok: " << display_text(installer) << ": " << count << " entries, " << sums.file_size
         << " bytes, header at offset " << in.header_offset;
     out << '\n';
 }

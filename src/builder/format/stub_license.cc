@@ -5,20 +5,22 @@
 
 #include "builder/format/region_place.h"
 #include "builder/util/error.h"
-#include "payload/le_bytes.h"
 
 namespace builder {
 
-const char* license_damage_text(payload::license_check check) {
-    switch (check) {
+std::string license_damage_text(const stub_license& found) {
+    switch (found.check) {
         case payload::license_check::bad_capacity:
-            return "its text area reaches past the end of the program";
+            return "its text area of " + std::to_string(found.capacity) + " bytes exceeds the " +
+                   std::to_string(payload::LICENSE_TEXT_CAPACITY) + " the installer stub reads";
         case payload::license_check::bad_length:
             return "its text length exceeds its text area";
         case payload::license_check::bad_end:
             return "its text does not end with a line feed";
         case payload::license_check::bad_crc:
             return "its text fails its CRC";
+        case payload::license_check::cut_short:
+            return "it is cut short by the end of the program";
         default:
             return "it is cut short";
     }
@@ -26,7 +28,7 @@ const char* license_damage_text(payload::license_check check) {
 
 stub_license find_stub_license(std::string_view bytes) {
     stub_license found;
-    const region_place place = find_region(bytes, payload::LICENSE_MARKER_KEPT);
+    const region_place place = find_region(bytes, payload::LICENSE_REGION);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_license::state::several_markers;
@@ -34,15 +36,13 @@ stub_license find_stub_license(std::string_view bytes) {
     }
     found.offset = place.offset;
     const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
-    const std::size_t available = place.available;
-    if (available >= payload::REGION_HEADER_SIZE)
-        found.capacity = payload::load_u32(region + payload::REGION_CAPACITY_FIELD);
-    found.check = payload::check_license_region(region, available);
+    found.capacity = place.declared;
+    found.check = payload::check_license_region(region, place.available);
     switch (found.check) {
         case payload::license_check::vendor_text:
             found.found = stub_license::state::vendor_text;
-            found.text.assign(reinterpret_cast<const char*>(region + payload::REGION_HEADER_SIZE),
-                              payload::load_u32(region + payload::REGION_LENGTH_FIELD));
+            found.text.assign(reinterpret_cast<const char*>(payload::region_content(region)),
+                              payload::region_length(region));
             break;
         case payload::license_check::no_text:
             found.found = stub_license::state::built_in;
@@ -61,28 +61,24 @@ void require_stub(const stub_license& found, const std::string& what) {
         case stub_license::state::several_markers:
             throw error(what +
                         " carries the licence region's marker more than once: it is not an installer stub");
-        case stub_license::state::damaged:
-            // Only a text area that fits makes the region the stub's; a damaged text is for the caller to
-            // judge (a new text replaces it).
-            if (found.check == payload::license_check::bad_capacity ||
-                found.check == payload::license_check::bad_marker) {
-                throw error(what + " is not a whole installer stub: the licence region at offset " +
-                            std::to_string(found.offset) + " is cut short");
-            }
-            return;
         default:
-            return;
+            break;
     }
+    // Only a region as the stub reads it makes it the stub's; a damaged text is for the caller to judge
+    // (a new text replaces it).
+    const bool whole =
+        found.check != payload::license_check::cut_short && found.check != payload::license_check::bad_marker;
+    require_region_as_read(whole, found.offset, found.capacity, payload::LICENSE_REGION, "licence", what);
 }
 
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
                         const std::string& license_path) {
-    if (text.size() > found.capacity) {
+    if (text.size() > payload::LICENSE_TEXT_CAPACITY) {
         throw error("licence " + in_quotes(license_path) + " takes " + std::to_string(text.size()) +
                     " bytes once laid out; the stub's licence region holds at most " +
-                    std::to_string(found.capacity));
+                    std::to_string(payload::LICENSE_TEXT_CAPACITY));
     }
-    write_region_content(stub, found.offset, found.capacity, text);
+    write_region_content(stub, found.offset, payload::LICENSE_REGION, text);
 }
 
 std::string_view license_first_line(std::string_view text) {

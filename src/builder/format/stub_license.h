@@ -16,29 +16,31 @@ struct stub_license {
     enum class state {
         not_a_stub,       // no marker: the program is not an installer stub
         several_markers,  // the marker more than once: which region is the stub's cannot be told
-        damaged,          // the region is there but unsound: the installer shows its built-in agreement
+        damaged,          // the region is there but unsound: the installer refuses to start
         built_in,         // no text of its own: the installer shows its built-in agreement
         vendor_text,      // a sound text of its own
     };
     state found = state::not_a_stub;
     std::uint64_t offset = 0;    // of the region's marker
-    std::uint32_t capacity = 0;  // bytes its text area holds
+    std::uint32_t capacity = 0;  // bytes its text area declares; the stub reads LICENSE_TEXT_CAPACITY
     payload::license_check check = payload::license_check::bad_marker;
     std::string text;  // vendor_text: the lines, each ended by a line feed
 };
 
 // What is wrong with a damaged region, in words.
-const char* license_damage_text(payload::license_check check);
+std::string license_damage_text(const stub_license& found);
 
 // Looks for the licence region in `bytes`, a stub or the part of an installer in front of its payload.
 stub_license find_stub_license(std::string_view bytes);
 
-// Throws error unless `found` is a stub's region (not_a_stub, several_markers, or a region whose text
-// area does not fit), naming `what` ("stub \"x\"").
+// Throws error unless `found` is a stub's region as the stub reads it (not_a_stub, several_markers, a
+// region cut short by the end of the file or declaring another capacity than the stub reads), naming
+// `what` ("stub \"x\"").
 void require_stub(const stub_license& found, const std::string& what);
 
-// Rewrites the region of `stub` found at `found` to hold `text`, a laid-out licence; the rest of the text
-// area is zeroed. Throws error, naming `license_path`, when the text does not fit.
+// Rewrites the region of `stub` found at `found` (which require_stub passed) to hold `text`, a laid-out
+// licence; the rest of the text area is zeroed. Throws error, naming `license_path`, when the text does not
+// fit.
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
                         const std::string& license_path);
 

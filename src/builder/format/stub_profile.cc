@@ -3,7 +3,6 @@
 
 #include "builder/format/region_place.h"
 #include "builder/util/error.h"
-#include "payload/le_bytes.h"
 #include "payload/vendor_defaults.h"
 
 namespace builder {
@@ -134,7 +133,10 @@ std::string profile_damage_text(const stub_profile& found) {
         case payload::profile_check::bad_frame:
             switch (found.frame) {
                 case payload::region_check::bad_capacity:
-                    return "its content area reaches past the end of the program";
+                    return "its content area of " + std::to_string(found.capacity) + " bytes exceeds the " +
+                           std::to_string(payload::PROFILE_CONTENT_CAPACITY) + " the installer stub reads";
+                case payload::region_check::cut_short:
+                    return "it is cut short by the end of the program";
                 case payload::region_check::bad_length:
                     return "its content length exceeds its content area";
                 case payload::region_check::bad_crc:
@@ -157,7 +159,7 @@ std::string profile_damage_text(const stub_profile& found) {
 
 stub_profile find_stub_profile(std::string_view bytes) {
     stub_profile found;
-    const region_place place = find_region(bytes, payload::PROFILE_MARKER_KEPT);
+    const region_place place = find_region(bytes, payload::PROFILE_REGION);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_profile::state::several_markers;
@@ -165,9 +167,8 @@ stub_profile find_stub_profile(std::string_view bytes) {
     }
     found.offset = place.offset;
     const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
-    if (place.available >= payload::REGION_HEADER_SIZE)
-        found.capacity = payload::load_u32(region + payload::REGION_CAPACITY_FIELD);
-    found.frame = payload::check_region_frame(payload::PROFILE_MARKER_KEPT, region, place.available);
+    found.capacity = place.declared;
+    found.frame = payload::check_region_frame(payload::PROFILE_REGION, region, place.available);
     payload::vendor_profile profile;
     found.check = payload::read_profile_region(region, place.available, profile);
     switch (found.check) {
@@ -197,29 +198,28 @@ void require_stub_profile(const stub_profile& found, const std::string& what, bo
             throw error(what +
                         " carries the profile region's marker more than once: which region is the "
                         "stub's cannot be told");
-        case stub_profile::state::damaged:
-            // As with the licence region, only a content area that fits makes the region the stub's.
-            if (found.frame == payload::region_check::bad_capacity ||
-                found.frame == payload::region_check::bad_marker) {
-                throw error(what + " is not a whole installer stub: the profile region at offset " +
-                            std::to_string(found.offset) + " is cut short");
-            }
-            // Settings could replace its content, but a stub whose region is damaged was damaged after it
-            // was built: the rest of it cannot be trusted either.
-            throw error(what + ": its profile region is damaged (" + profile_damage_text(found) +
-                        "); the installer would refuse to start");
         default:
-            return;
+            break;
     }
+    // As with the licence region, only a region as the stub reads it makes it the stub's.
+    const bool whole =
+        found.frame != payload::region_check::cut_short && found.frame != payload::region_check::bad_marker;
+    require_region_as_read(whole, found.offset, found.capacity, payload::PROFILE_REGION, "profile", what);
+    // Settings could replace its content, but a stub whose region is damaged was damaged after it was
+    // built: the rest of it cannot be trusted either.
+    if (found.found == stub_profile::state::damaged)
+        throw error(what + ": its profile region is damaged (" + profile_damage_text(found) +
+                    "); the installer would refuse to start");
 }
 
 void write_stub_profile(std::string& stub, const stub_profile& found, const profile_settings& settings) {
     const std::string content = encode_profile(settings);
-    if (content.size() > found.capacity) {
+    if (content.size() > payload::PROFILE_CONTENT_CAPACITY) {
         throw error("the profile settings take " + std::to_string(content.size()) +
-                    " bytes; the stub's profile region holds at most " + std::to_string(found.capacity));
+                    " bytes; the stub's profile region holds at most " +
+                    std::to_string(payload::PROFILE_CONTENT_CAPACITY));
     }
-    write_region_content(stub, found.offset, found.capacity, content);
+    write_region_content(stub, found.offset, payload::PROFILE_REGION, content);
 }
 
 }  // namespace builder

@@ -78,7 +78,7 @@ struct stub_profile {
     };
     state found = state::not_a_stub;
     std::uint64_t offset = 0;    // of the region's marker
-    std::uint32_t capacity = 0;  // bytes its content area holds
+    std::uint32_t capacity = 0;  // bytes its content area declares; the stub reads PROFILE_CONTENT_CAPACITY
     payload::profile_check check = payload::profile_check::bad_frame;
     payload::region_check frame = payload::region_check::bad_marker;
     profile_settings settings;  // written: what it holds
@@ -90,9 +90,10 @@ std::string profile_damage_text(const stub_profile& found);
 // Looks for the profile region in `bytes`, a stub or the part of an installer in front of its payload.
 stub_profile find_stub_profile(std::string_view bytes);
 
-// Throws error, naming `what` ("stub \"x\""), unless the stub's profile region found as `found` is whole
-// and sound, or unwritten. A stub without the region, or carrying its marker more than once, passes
-// when `settings_given` is false: it is copied as it is, and runs with its own values.
+// Throws error, naming `what` ("stub \"x\""), unless the stub's profile region found as `found` is whole,
+// declares the capacity the stub reads, and is sound or unwritten. A stub without the region, or carrying its
+// marker more than once, passes when `settings_given` is false: it is copied as it is, and runs with its own
+// values.
 void require_stub_profile(const stub_profile& found, const std::string& what, bool settings_given);
 
 // Rewrites the region of `stub` found at `found` (a sound or unwritten region) to hold `settings`; the

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "builder/format/region_place.h"
 #include "builder/util/error.h"
 #include "payload/installer_messages.h"
 
@@ -27,17 +28,13 @@ stub_license read_installer_license(const installer_payload& in, const std::stri
     return find_stub_license(read_stub_bytes(in, command));
 }
 
-void require_installer_stub(const installer_payload& in, const std::string& command) {
-    const stub_license found = read_installer_license(in, command);
+stub_license require_installer_stub(const installer_payload& in, const std::string& command) {
+    stub_license found = read_installer_license(in, command);
     switch (found.found) {
         case stub_license::state::built_in:
         case stub_license::state::vendor_text:
-            return;
-        case stub_license::state::damaged:
-            throw error(command + ": the licence region at offset " + std::to_string(found.offset) +
-                        " is damaged (" + license_damage_text(found.check) +
-                        "); the installer refuses to start with " +
-                        in_quotes(payload::MESSAGE_LICENSE_CORRUPTED));
+        case stub_license::state::damaged:  // start_refusal's to name
+            return found;
         case stub_license::state::not_a_stub:
         case stub_license::state::several_markers:
             break;
@@ -45,6 +42,28 @@ void require_installer_stub(const installer_payload& in, const std::string& comm
     throw error(command +
                 ": the program in front of the payload is not an installer stub (it does not carry the "
                 "installer's licence region): nothing would ever read this payload");
+}
+
+std::string start_refusal(const stub_profile& profile, const stub_license& license) {
+    if (profile.found == stub_profile::state::damaged) {
+        return "the profile region at offset " + std::to_string(profile.offset) + " is damaged (" +
+               profile_damage_text(profile) + "); the installer refuses to start with " +
+               in_quotes(payload::MESSAGE_PROFILE_CORRUPTED);
+    }
+    if (license.found == stub_license::state::damaged) {
+        return "the licence region at offset " + std::to_string(license.offset) + " is damaged (" +
+               license_damage_text(license) + "); the installer refuses to start with " +
+               in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
+    }
+    return "";
+}
+
+void require_declared_capacity(std::uint32_t declared, const payload::region_bounds& bounds,
+                               std::uint64_t offset, std::string_view name, const std::string& command) {
+    const std::string problem = declared_capacity_problem(declared, bounds, name);
+    if (problem.empty()) return;
+    throw error(command + ": the program in front of the payload: " + problem + " (region at offset " +
+                std::to_string(offset) + "); build writes no such region");
 }
 
 }  // namespace builder

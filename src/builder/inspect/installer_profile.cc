@@ -2,7 +2,6 @@
 
 #include "builder/inspect/installer_license.h"
 #include "builder/util/error.h"
-#include "payload/installer_messages.h"
 
 namespace builder {
 
@@ -13,11 +12,6 @@ stub_profile read_installer_profile(const installer_payload& in, const std::stri
 stub_profile require_installer_profile(const installer_payload& in, const std::string& command) {
     stub_profile found = read_installer_profile(in, command);
     switch (found.found) {
-        case stub_profile::state::damaged:
-            throw error(command + ": the profile region at offset " + std::to_string(found.offset) +
-                        " is damaged (" + profile_damage_text(found) +
-                        "); the installer refuses to start with " +
-                        in_quotes(payload::MESSAGE_PROFILE_CORRUPTED));
         case stub_profile::state::several_markers:
             throw error(command +
                         ": the program in front of the payload carries the profile region's marker more than "

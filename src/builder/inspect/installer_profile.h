@@ -13,9 +13,9 @@ namespace builder {
 // the message starting with `command`, when the bytes cannot be read.
 stub_profile read_installer_profile(const installer_payload& in, const std::string& command);
 
-// For verify: the profile region of the program in front of `in`'s payload, which must be sound or
-// unwritten, or missing (a stub that takes no settings). Throws error, the message starting with
-// `command`, for a damaged region, whose installer refuses to start, and for one that cannot be told.
+// For verify: the profile region of the program in front of `in`'s payload, which must be one region or
+// missing (a stub that takes no settings). Throws error, the message starting with `command`, for one
+// that cannot be told (a damaged region is start_refusal's to name).
 stub_profile require_installer_profile(const installer_payload& in, const std::string& command);
 
 // The settings the installer in front of `in`'s payload runs with: the built-in values when its region

@@ -29,7 +29,9 @@ std::string checked_text(const std::string& text, const char* option) {
     }
     // The installer's welcome screen shows these texts as they are.
     if (has_control_byte(text))
-        throw error(named + " must not contain control characters (bytes 0x01 to 0x1f and 0x7f)");
+        throw error(named +
+                    " must not contain control characters (bytes 0x01 to 0x1f and 0x7f; C1, U+0080 to U+009F "
+                    "or a lone byte 0x80 to 0x9f)");
     return text;
 }
 

@@ -157,7 +157,8 @@ const char* name_bytes_fault(std::string_view name) {
     if (name.find('\\') != std::string_view::npos)
         return ": names must not contain '\\' (the installer would take it for a separator)";
     if (has_control_byte(name))
-        return ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f)";
+        return ": names must not contain control characters (bytes 0x01 to 0x1f and 0x7f; C1, U+0080 to "
+               "U+009F or a lone byte 0x80 to 0x9f)";
     return nullptr;
 }
 

@@ -42,7 +42,7 @@ std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     } else if (region.found == stub_license::state::damaged) {
         // verify would refuse the result: the installer would refuse to start.
         throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
-                    license_damage_text(region.check) + "); --license would replace its text");
+                    license_damage_text(region) + "); --license would replace its text");
     }
     const stub_profile profile = find_stub_profile(bytes);
     require_stub_profile(profile, "stub " + in_quotes(stub_path), !settings.profile.empty());

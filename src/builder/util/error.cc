@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "builder/util/display_text.h"
+
 namespace builder {
 
 void fail_errno(const std::string& what) {
@@ -12,11 +14,11 @@ void fail_errno(const std::string& what) {
 }
 
 std::string in_quotes(const std::string& text) {
-    return "\"" + text + "\"";
+    return shown(text);
 }
 
 void warn(std::ostream& out, std::string_view text) {
-    out << "mkinstaller: warning: " << text << '\n';
+    out << "mkinstaller: warning: " << terminal_text(text) << '\n';
 }
 
 }  // namespace builder

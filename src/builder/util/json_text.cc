@@ -35,6 +35,9 @@ std::string json_string(std::string_view bytes) {
             if (length == 0) {
                 out += escaped_byte(c);
                 ++i;
+            } else if (is_control(code)) {  // C1: U+0080 to U+009F
+                out += escaped_byte(static_cast<unsigned char>(code));
+                i += length;
             } else {
                 out.append(bytes.substr(i, length));
                 i += length;
