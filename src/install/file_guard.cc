@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr std::array<int, 3> GUARDED_SIGNALS = {SIGINT, SIGTERM, SIGHUP};
 
-// What the handler reads. Both are written only while the guarded signals are held on the one thread
+// What the handler reads. The path is written only while the guarded signals are held on the one thread
 // that takes them (the worker never does), so the handler never sees the flag set over a stale path. The
 // kernel refuses a longer path than PATH_MAX, so every file that could be opened fits.
 char in_progress_path[PATH_MAX];
@@ -91,18 +92,22 @@ int open_file_in_progress(const char* path) {
 }
 
 bool close_file_in_progress(int file, bool written) {
-    sigset_t saved;
     int failure_errno = errno;
-    hold_guarded_signals(&saved);
+    const bool path_known = file_in_progress != 0;
     if (written) {
+        // Whole from here: a signal before the close leaves it as it is, and the process's end closes it.
+        // No hold is needed, which spares two system calls per file.
+        file_in_progress = 0;
+        std::atomic_signal_fence(std::memory_order_seq_cst);
         written = close(file) == 0;
         failure_errno = errno;
+        if (!written && path_known) (void)unlink(in_progress_path);
     } else {
+        // The handler may remove it as well in the meantime; a second unlink changes nothing.
         (void)close(file);
+        if (path_known) (void)unlink(in_progress_path);
+        file_in_progress = 0;
     }
-    if (!written && file_in_progress != 0) (void)unlink(in_progress_path);
-    file_in_progress = 0;
-    release_guarded_signals(&saved);
     errno = failure_errno;
     return written;
 }

@@ -28,8 +28,9 @@ void release_guarded_signals(const sigset_t* saved);
 int open_file_in_progress(const char* path);
 
 // Closes the file in progress; `written` says whether all its bytes went out. A file not written whole,
-// or whose close fails, is removed. True when it was written and closed whole; else errno is the failed
-// write's (as the caller left it) or the close's.
+// or whose close fails, is removed; a file written whole stays even when a signal comes before its close.
+// True when it was written and closed whole; else errno is the failed write's (as the caller left it) or
+// the close's.
 bool close_file_in_progress(int file, bool written);
 
 }  // namespace install
