@@ -135,10 +135,11 @@ void copy_whole_match(chunk_bytes chunk, std::uint32_t from, std::uint32_t r, st
 // runs while
 //   - the block's tables are ready and the block has symbols left;
 //   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
-//   - a cycle (two literals and a symbol of any kind) starts with room for BULK_CYCLE_LITERALS literals
-//     before out_limit, and a match fits before it: then no match is cut, and a match's last word, which
-//     may run up to BULK_SLACK - 1 bytes past its end, stays inside the window, or inside the chunk when
-//     decoding in place (a match that does not fit is left to the paths after this one);
+//   - a cycle (three literals, or up to two and a match) starts with room for BULK_CYCLE_LITERALS
+//     literals before out_limit, and a match fits before it: then no match is cut, and the words a match
+//     writes past its end (up to BULK_SLACK - 1 bytes in the window, IN_PLACE_SLACK - 1 in place) stay
+//     inside the window, or inside the chunk when decoding in place (a match that does not fit is left
+//     to the paths after this one);
 //   - in place, a match's source lies within the file (one reaching before it is left to the careful
 //     path);
 //   - codes are no longer than the tables are wide (the careful path takes the others).

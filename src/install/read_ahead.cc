@@ -359,13 +359,13 @@ bool start_read_ahead(std::uint32_t file_count) {
     queue.bytes_held = 0;
     queue.stop = false;
     queue.spinning_helps = more_than_one_core();
-    // The worker is made holding the signals that remove the file in progress, so they always reach the
-    // loop, which alone knows that file (file_guard.h).
 #if defined(__GLIBC__)
     // Both threads allocate from the one arena: a second arena would, as it shrinks, read the system's
     // overcommit setting from /proc, and the installer reads no configuration.
     (void)mallopt(M_ARENA_MAX, 1);
 #endif
+    // The worker is made holding the signals that remove the file in progress, so they always reach the
+    // loop, which alone knows that file (file_guard.h).
     sigset_t saved;
     hold_guarded_signals(&saved);
     queue.running = pthread_create(&queue.worker_thread, nullptr, worker_main, nullptr) == 0;
