@@ -107,6 +107,9 @@ class extractor {
   private:
     int root();
     void open_directories(const entry_path& path, std::vector<opened_dir>& chain);
+    std::string next_temp_name() {
+        return ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
+    }
     fd_holder create_temporary(int dir, std::string& temp_name);
     void name_temporary(int dir, int fd, std::string& temp_name);
     void finish_file(int fd, const payload::file_record& record, const std::string& shown_path);
@@ -152,12 +155,6 @@ void extractor::open_directories(const entry_path& path, std::vector<opened_dir>
     }
 }
 
-// Links the unnamed file `fd` as `name` in `dir`; fails with EEXIST where the name is taken.
-int link_unnamed(int fd, int dir, const std::string& name) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
-    return linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
-}
-
 // A file without a name (temp_name left empty) where it can later be linked through /proc, else a new
 // file under a temporary name.
 fd_holder extractor::create_temporary(int dir, std::string& temp_name) {
@@ -167,7 +164,7 @@ fd_holder extractor::create_temporary(int dir, std::string& temp_name) {
         if (fd.fd >= 0) return fd;
     }
     for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
-        temp_name = ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
+        temp_name = next_temp_name();
         fd_holder fd(
             openat(dir, temp_name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd.fd >= 0 || errno != EEXIST) return fd;
@@ -197,8 +194,8 @@ void extractor::finish_file(int fd, const payload::file_record& record, const st
 // Gives the unnamed file `fd` a temporary name in `dir`, registered for removal by a signal.
 void extractor::name_temporary(int dir, int fd, std::string& temp_name) {
     for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
-        temp_name = ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
-        if (link_unnamed(fd, dir, temp_name) == 0) {
+        temp_name = next_temp_name();
+        if (link_unnamed_as(fd, dir, temp_name) == 0) {
             remember_temporary(dir, temp_name.c_str());
             return;
         }
@@ -213,7 +210,7 @@ void extractor::place(int dir, int fd, std::string& temp_name, const std::string
     if (temp_name.empty()) {
         if (!options_.force) {
             // A link, like RENAME_NOREPLACE, fails on a name that exists.
-            if (link_unnamed(fd, dir, leaf) == 0) return;
+            if (link_unnamed_as(fd, dir, leaf) == 0) return;
             if (errno == EEXIST) fail(shown_path + " exists (--force overwrites it)");
             fail_errno("extract: cannot create " + shown_path);
         }

@@ -55,10 +55,9 @@ std::string name_suffix() {
 // Gives an unnamed file a temporary name: through /proc/self/fd where /proc is mounted, else with
 // AT_EMPTY_PATH (which needs CAP_DAC_READ_SEARCH).
 std::string link_unnamed(int fd, const std::string& path) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd);
     for (int attempt = 0; attempt < OUTPUT_NAME_ATTEMPTS; ++attempt) {
         const std::string name = temp_prefix(path) + name_suffix();
-        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return name;
+        if (link_unnamed_as(fd, AT_FDCWD, name) == 0) return name;
         if (errno != EEXIST && linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return name;
         if (errno != EEXIST) fail_errno("cannot create " + shown(path));
     }
@@ -66,6 +65,11 @@ std::string link_unnamed(int fd, const std::string& path) {
 }
 
 }  // namespace
+
+int link_unnamed_as(int fd, int dir, const std::string& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
+}
 
 output_file::output_file(const std::string& path) : path_(path) {
     int fd = -1;

@@ -24,6 +24,10 @@ namespace builder {
 // exercise the named fallback.
 extern bool output_unnamed_first;
 
+// Links the unnamed file `fd` (O_TMPFILE) as `name` in the directory `dir` (AT_FDCWD: relative to the
+// working directory), through /proc/self/fd. 0, or -1 with errno (EEXIST where the name is taken).
+int link_unnamed_as(int fd, int dir, const std::string& name);
+
 class output_file {
   public:
     explicit output_file(const std::string& path);  // throws error when the file cannot be made
