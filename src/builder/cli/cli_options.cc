@@ -7,6 +7,7 @@
 #include "builder/cli/command_table.h"
 #include "builder/cli/option_table.h"
 #include "builder/cli/usage_error.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
 namespace builder {
@@ -40,7 +41,7 @@ unsigned parse_jobs(std::string_view name, const std::string& text, const comman
     const auto [stop, ec] = std::from_chars(text.data(), end, jobs);
     if (ec != std::errc() || stop != end || jobs < 1 || jobs > SETTINGS_MAX_JOBS) {
         throw usage_error(std::string(name) + " takes a number of threads from 1 to " +
-                              std::to_string(SETTINGS_MAX_JOBS) + ", not " + in_quotes(text),
+                              std::to_string(SETTINGS_MAX_JOBS) + ", not " + shown(text),
                           &command);
     }
     return jobs;
@@ -101,7 +102,7 @@ std::string missing_operands(const command_spec& command, std::size_t given) {
 void take_operands(command_line& line, std::vector<std::string> operands) {
     const std::size_t wanted = operand_count(*line.command);
     if (operands.size() > wanted) {
-        throw usage_error("unexpected argument " + in_quotes(operands[wanted]), line.command);
+        throw usage_error("unexpected argument " + shown(operands[wanted]), line.command);
     }
     if (operands.size() < wanted)
         throw usage_error(missing_operands(*line.command, operands.size()), line.command);
@@ -114,20 +115,17 @@ command_line parse_command_line(const std::vector<std::string_view>& args) {
     command_line line;
     if (args.empty()) throw usage_error("no command given", nullptr);
     if (is_help(args[0])) {
-        if (args.size() > 1)
-            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), nullptr);
+        if (args.size() > 1) throw usage_error("unexpected argument " + shown(std::string(args[1])), nullptr);
         line.help = true;
         return line;
     }
     if (args[0] == "--version") {
-        if (args.size() > 1)
-            throw usage_error("unexpected argument " + in_quotes(std::string(args[1])), nullptr);
+        if (args.size() > 1) throw usage_error("unexpected argument " + shown(std::string(args[1])), nullptr);
         line.version = true;
         return line;
     }
     line.command = command_named(args[0]);
-    if (line.command == nullptr)
-        throw usage_error("unknown command " + in_quotes(std::string(args[0])), nullptr);
+    if (line.command == nullptr) throw usage_error("unknown command " + shown(std::string(args[0])), nullptr);
 
     std::vector<std::string> operands;
     bool options_ended = false;

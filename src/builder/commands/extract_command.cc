@@ -127,9 +127,9 @@ int extractor::root() {
     if (root_.fd >= 0) return root_.fd;
     std::error_code ec;
     std::filesystem::create_directories(dir_, ec);
-    if (ec) fail("cannot create " + in_quotes(dir_) + ": " + ec.message());
+    if (ec) fail("cannot create " + shown(dir_) + ": " + ec.message());
     root_.fd = open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (root_.fd < 0) fail_errno("extract: cannot open " + in_quotes(dir_));
+    if (root_.fd < 0) fail_errno("extract: cannot open " + shown(dir_));
     return root_.fd;
 }
 

@@ -29,7 +29,7 @@ std::string license_line(const stub_license& found) {
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
             return std::string("licence: region damaged (") + license_damage_text(found) +
-                   "); the installer refuses to start with " + in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
+                   "); the installer refuses to start with " + shown(payload::MESSAGE_LICENSE_CORRUPTED);
         default:
             return "licence: none (the program in front of the payload is not an installer stub)";
     }
@@ -52,8 +52,7 @@ std::string quoted_list(const std::vector<std::string>& items) {
 void print_profile(const stub_profile& found, std::ostream& out) {
     if (found.found == stub_profile::state::damaged) {
         out << "profile: region damaged (" << profile_damage_text(found)
-            << "); the installer refuses to start with " << in_quotes(payload::MESSAGE_PROFILE_CORRUPTED)
-            << '\n';
+            << "); the installer refuses to start with " << shown(payload::MESSAGE_PROFILE_CORRUPTED) << '\n';
         return;
     }
     if (found.found == stub_profile::state::several_markers) {

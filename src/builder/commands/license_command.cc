@@ -13,7 +13,7 @@ void run_license(const std::string& installer, std::ostream& out) {
     const stub_license found = find_stub_license(stub);
     // A text is shown only by an installer that gets past both its regions to its licence screen.
     if (const std::string refusal = start_refusal(find_stub_profile(stub), found); !refusal.empty())
-        throw error("license: " + in_quotes(installer) + ": " + refusal + "; it shows no licence text");
+        throw error("license: " + shown(installer) + ": " + refusal + "; it shows no licence text");
     switch (found.found) {
         case stub_license::state::vendor_text:
             // Line by line, escaped: build writes only printable text, but a crafted region may hold
@@ -25,7 +25,7 @@ void run_license(const std::string& installer, std::ostream& out) {
             }
             return;
         case stub_license::state::built_in:
-            throw error("license: " + in_quotes(installer) +
+            throw error("license: " + shown(installer) +
                         " carries no licence text of its own; the installer shows the agreement built into "
                         "its stub");
         case stub_license::state::damaged:  // start_refusal named it
@@ -33,7 +33,7 @@ void run_license(const std::string& installer, std::ostream& out) {
         case stub_license::state::several_markers:
             break;
     }
-    throw error("license: the program in front of the payload of " + in_quotes(installer) +
+    throw error("license: the program in front of the payload of " + shown(installer) +
                 " is not an installer stub");
 }
 

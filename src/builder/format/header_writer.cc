@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/le_bytes.h"
 
@@ -12,7 +13,7 @@ namespace {
 void put_text(payload::header_block& h, std::size_t offset, std::string_view text) {
     // The field needs room for the text's NUL.
     if (text.size() >= payload::HEADER_TEXT_SIZE)
-        throw error("header text too long: " + in_quotes(std::string(text)));
+        throw error("header text too long: " + shown(std::string(text)));
     if (!text.empty()) std::memcpy(&h[offset], text.data(), text.size());
 }
 

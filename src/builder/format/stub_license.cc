@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "builder/format/region_place.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
 namespace builder {
@@ -74,7 +75,7 @@ void require_stub(const stub_license& found, const std::string& what) {
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,
                         const std::string& license_path) {
     if (text.size() > payload::LICENSE_TEXT_CAPACITY) {
-        throw error("licence " + in_quotes(license_path) + " takes " + std::to_string(text.size()) +
+        throw error("licence " + shown(license_path) + " takes " + std::to_string(text.size()) +
                     " bytes once laid out; the stub's licence region holds at most " +
                     std::to_string(payload::LICENSE_TEXT_CAPACITY));
     }

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "builder/format/region_place.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/installer_messages.h"
 
@@ -48,12 +49,12 @@ std::string start_refusal(const stub_profile& profile, const stub_license& licen
     if (profile.found == stub_profile::state::damaged) {
         return "the profile region at offset " + std::to_string(profile.offset) + " is damaged (" +
                profile_damage_text(profile) + "); the installer refuses to start with " +
-               in_quotes(payload::MESSAGE_PROFILE_CORRUPTED);
+               shown(payload::MESSAGE_PROFILE_CORRUPTED);
     }
     if (license.found == stub_license::state::damaged) {
         return "the licence region at offset " + std::to_string(license.offset) + " is damaged (" +
                license_damage_text(license) + "); the installer refuses to start with " +
-               in_quotes(payload::MESSAGE_LICENSE_CORRUPTED);
+               shown(payload::MESSAGE_LICENSE_CORRUPTED);
     }
     return "";
 }

@@ -18,7 +18,7 @@ namespace {
 
 // How every problem ends: with the message the installer would stop with, quoted.
 std::string installer_stops_with(const std::string& message) {
-    return " (the installer stops with " + in_quotes(message) + ")";
+    return " (the installer stops with " + shown(message) + ")";
 }
 
 std::uint64_t position(const installer_payload& in) {

@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/record_name.h"
 
@@ -31,12 +32,12 @@ std::string describe_same_name_group(const same_name_group& group, const std::ve
     for (std::size_t member : group.members) {
         if (!names.empty()) names += ", ";
         const named_entry& entry = entries[member];
-        names += (entry.is_delete ? "delete " : "") + in_quotes(std::string(entry.name));
+        names += (entry.is_delete ? "delete " : "") + shown(std::string(entry.name));
     }
     const named_entry& last = entries[group.members.back()];
     const std::string outcome =
-        last.is_delete ? "none of them survives" : "only " + in_quotes(std::string(last.name)) + " survives";
-    return names + " share the last name component " + in_quotes(group.component) +
+        last.is_delete ? "none of them survives" : "only " + shown(std::string(last.name)) + " survives";
+    return names + " share the last name component " + shown(group.component) +
            "; the installer removes each before it writes the next, so " + outcome + " an installation";
 }
 

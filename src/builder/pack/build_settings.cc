@@ -49,10 +49,10 @@ std::int32_t parse_seconds(const std::string& text, const std::string& origin) {
     const char* end = text.data() + text.size();
     const auto [stop, ec] = std::from_chars(text.data(), end, value);
     if (ec == std::errc::result_out_of_range) {
-        throw error(origin + " " + in_quotes(text) + " does not fit a signed 32-bit count of seconds");
+        throw error(origin + " " + shown(text) + " does not fit a signed 32-bit count of seconds");
     }
     if (text.empty() || ec != std::errc() || stop != end) {
-        throw error(origin + " " + in_quotes(text) + " is not a whole number of seconds");
+        throw error(origin + " " + shown(text) + " is not a whole number of seconds");
     }
     return checked_seconds(value, origin);
 }
@@ -84,7 +84,7 @@ std::string default_stub(const std::string& own_directory) {
         std::error_code ignored;
         if (std::filesystem::exists(place, ignored)) return place;
     }
-    throw error("no installer stub at " + in_quotes(beside) + " or " + in_quotes(installed) +
+    throw error("no installer stub at " + shown(beside) + " or " + shown(installed) +
                 "; name one with --stub");
 }
 
@@ -127,7 +127,7 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     if (args.level) {
         const std::string& text = *args.level;
         if (text.size() != 1 || text[0] < '1' || text[0] > '9') {
-            throw error("--level takes a whole number from 1 to 9, not " + in_quotes(text));
+            throw error("--level takes a whole number from 1 to 9, not " + shown(text));
         }
         s.level = text[0] - '0';
     }

@@ -7,6 +7,7 @@
 #include "builder/pack/entry_pipeline.h"
 #include "builder/pack/payload_writer.h"
 #include "builder/pack/stub_copy.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
 #include "builder/util/output_file.h"
@@ -35,7 +36,7 @@ void check_payload_is_found(const output_file& out, std::uint64_t header_offset)
 build_summary write_installer(const build_settings& settings, const payload_plan& plan,
                               build_observer* observer) {
     const fd_holder root(open(settings.source_dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (root.fd < 0) fail_errno("cannot open source directory " + in_quotes(settings.source_dir));
+    if (root.fd < 0) fail_errno("cannot open source directory " + shown(settings.source_dir));
 
     output_file out(settings.output);
     payload_writer payload(out, copy_stub(settings, out));

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/input_file.h"
 #include "builder/util/utf8.h"
@@ -24,7 +25,7 @@ std::vector<character> expand_line(std::string_view line, std::size_t number, co
                                    std::string& out) {
     std::vector<character> characters;
     const auto where = [&](std::size_t column) {
-        return "licence " + in_quotes(path) + " line " + std::to_string(number) + " column " +
+        return "licence " + shown(path) + " line " + std::to_string(number) + " column " +
                std::to_string(column + 1) + ": ";
     };
     for (std::size_t at = 0; at < line.size();) {
@@ -109,7 +110,7 @@ std::string lay_out_license(std::string_view bytes, const std::string& path) {
     }
     // Blank lines at the end would only add presses of Enter to the slow display.
     while (!lines.empty() && is_blank_line(lines.back())) lines.pop_back();
-    if (lines.empty()) throw error("licence " + in_quotes(path) + " holds no text");
+    if (lines.empty()) throw error("licence " + shown(path) + " holds no text");
 
     std::string text;
     std::string expanded;

@@ -6,6 +6,7 @@
 
 #include "builder/format/stub_license.h"
 #include "builder/format/stub_profile.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/input_file.h"
 
@@ -33,19 +34,19 @@ std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     const std::string& stub_path = settings.stub;
     std::string bytes = read_input_file(stub_path, "", "stub ", STUB_MAX_SIZE);
     // The installer never looks for its payload at offset 0.
-    if (bytes.empty()) throw error("stub " + in_quotes(stub_path) + " is empty");
+    if (bytes.empty()) throw error("stub " + shown(stub_path) + " is empty");
     // Any program would run in front of a payload; only the installer's own stub ever reads it.
     const stub_license region = find_stub_license(bytes);
-    require_stub(region, "stub " + in_quotes(stub_path));
+    require_stub(region, "stub " + shown(stub_path));
     if (!settings.license_text.empty()) {
         write_stub_license(bytes, region, settings.license_text, settings.license_file);
     } else if (region.found == stub_license::state::damaged) {
         // verify would refuse the result: the installer would refuse to start.
-        throw error("stub " + in_quotes(stub_path) + ": its licence region is damaged (" +
+        throw error("stub " + shown(stub_path) + ": its licence region is damaged (" +
                     license_damage_text(region) + "); --license would replace its text");
     }
     const stub_profile profile = find_stub_profile(bytes);
-    require_stub_profile(profile, "stub " + in_quotes(stub_path), !settings.profile.empty());
+    require_stub_profile(profile, "stub " + shown(stub_path), !settings.profile.empty());
     if (!settings.profile.empty())
         write_stub_profile(bytes, profile, with_stub_settings(settings.profile, profile));
     out.write(bytes.data(), bytes.size());

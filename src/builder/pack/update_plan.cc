@@ -69,7 +69,7 @@ replay_outcome replay(const layout_tree& start, const std::vector<update_entry>&
                                                 e.is_delete ? file_state{} : states[e.file_index]);
         if (!step.installer_message.empty()) {
             outcome.failure = "its entry " + std::to_string(i + 1) + " " + shown(name) + ": " + step.what +
-                              " (the installer would stop with " + in_quotes(step.installer_message) + ")";
+                              " (the installer would stop with " + shown(step.installer_message) + ")";
             return outcome;
         }
     }
@@ -127,7 +127,7 @@ layout_tree replay_full(const payload_plan& full, const std::vector<file_state>&
         const layout_outcome step = apply_entry(tree, full.removal, e.name, e.is_delete, states[i]);
         if (!step.installer_message.empty()) {
             throw error("the full installation stops at " + shown(e.name) + ": " + step.what + " (" +
-                        in_quotes(step.installer_message) + ")");
+                        shown(step.installer_message) + ")");
         }
     }
     return tree;

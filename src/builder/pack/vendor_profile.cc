@@ -205,7 +205,7 @@ profile_settings checked_settings(const given_settings& g) {
         if (!file) return;
         std::string text = read_text_file(*file);
         if (const std::string problem = lines_problem(text); !problem.empty())
-            throw error(file->origin + " " + in_quotes(file->value) + " " + problem);
+            throw error(file->origin + " " + shown(file->value) + " " + problem);
         require_usable(setting, *file, text);
         out = std::move(text);
     };

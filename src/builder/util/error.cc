@@ -13,10 +13,6 @@ void fail_errno(const std::string& what) {
     throw error(what + ": " + std::strerror(saved));
 }
 
-std::string in_quotes(const std::string& text) {
-    return shown(text);
-}
-
 void warn(std::ostream& out, std::string_view text) {
     out << "mkinstaller: warning: " << terminal_text(text) << '\n';
 }

@@ -17,9 +17,6 @@ class error : public std::runtime_error {
 // Throws an error reading "`what`: <the text of errno>".
 [[noreturn]] void fail_errno(const std::string& what);
 
-// `text` in double quotes, as names and values appear in messages, escaped for the terminal (shown()).
-std::string in_quotes(const std::string& text);
-
 // Writes `text` to `out` as a warning: "mkinstaller: warning: `text`" and a line feed, its control
 // characters escaped (terminal_text).
 void warn(std::ostream& out, std::string_view text);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
 
@@ -32,7 +33,7 @@ namespace {
 
 input_file open_regular_input(const std::string& path, const std::string& prefix, const std::string& noun,
                               std::uint64_t max_size) {
-    const std::string named = noun + in_quotes(path);
+    const std::string named = noun + shown(path);
     // O_NONBLOCK: opening a fifo must not wait for a writer; O_NOCTTY: a terminal never becomes ours.
     fd_holder fd{open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
     if (fd.fd < 0) fail_errno(prefix + "cannot open " + named);
@@ -67,8 +68,8 @@ std::string read_input_file(const std::string& path, const std::string& prefix, 
         if (n < wanted || got > max_size) break;
         bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * bytes.size(), max_size + 1)));
     }
-    if (std::ferror(in.file.get())) fail_errno(prefix + "cannot read " + noun + in_quotes(path));
-    if (got > max_size) too_large(prefix, noun + in_quotes(path), max_size);
+    if (std::ferror(in.file.get())) fail_errno(prefix + "cannot read " + noun + shown(path));
+    if (got > max_size) too_large(prefix, noun + shown(path), max_size);
     bytes.resize(got);
     return bytes;
 }
