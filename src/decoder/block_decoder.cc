@@ -70,7 +70,8 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
 //   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that the literals of one refill and at least
 //     one byte of the symbol after them fit (a match that the chunk's end cuts is left as copy_match leaves
 //     it);
-//   - the current block has symbols left (block heads are read on the careful path);
+//   - the current block has symbols left (block heads are read on the careful path), and its symbol code
+//     was built (fast_symbol_table stands for it);
 //   - the next code and a match's distance class are found in one table look-up (codes longer than the
 //     table is wide, and damaged values, go to the careful path).
 // One refill tops the buffer up to at least 56 bits: enough for three literals of at most 12 bits, or for
@@ -348,7 +349,9 @@ done:
 std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
-    if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0) return r;
+    if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0 ||
+        ctx->fast_symbols_built == 0)
+        return r;
 
     // The reader's unconsumed bits: the lookahead, then the spare bits of the last byte fetched.
     const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
@@ -356,8 +359,7 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
                          static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
     int bit_count = 16 + ctx->spare_bits;
 
-    const std::uint16_t* symbol_table = ctx->symbol_table.data();
-    const std::uint8_t* symbol_lengths = ctx->symbol_lengths.data();
+    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
     const std::uint16_t* class_table = ctx->aux_table.data();
     const std::uint8_t* class_lengths = ctx->aux_lengths.data();
     std::uint8_t* window = chunk.out;
@@ -381,14 +383,13 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
         // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
-            const std::uint32_t symbol = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
-            // A table left in force by refused lengths may meet longer lengths than it was built for;
-            // the bit budget above holds only for codes as wide as the tables at most.
-            if (symbol >= CODEC_SYMBOL_COUNT || symbol_lengths[symbol] > CODEC_SYMBOL_TABLE_BITS) {
+            const std::uint32_t entry = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+            if (entry & FAST_SYMBOL_SLOW) {
                 long_code = true;
                 break;
             }
-            const int symbol_length = symbol_lengths[symbol];
+            const std::uint32_t symbol = fast_entry_symbol(entry);
+            const int symbol_length = static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
             if (symbol < FIRST_MATCH_SYMBOL) {
                 bits <<= symbol_length;
                 bit_count -= symbol_length;
@@ -541,8 +542,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         // The careful path: one symbol, the reference for everything the fast path does.
         --ctx->block_remaining;
 
-        const std::uint32_t symbol = decode_with_table(ctx, ctx->symbol_table.data(), CODEC_SYMBOL_TABLE_BITS,
-                                                       ctx->symbol_lengths.data(), CODEC_SYMBOL_COUNT);
+        const std::uint32_t symbol = decode_symbol(ctx);
         if (symbol < FIRST_MATCH_SYMBOL) {
             out[r++] = static_cast<std::uint8_t>(symbol);
             continue;

@@ -130,6 +130,7 @@ void read_symbol_lengths(codec_context* ctx) {
         ctx->symbol_lengths.fill(0);
         ctx->symbol_table.fill(static_cast<std::uint16_t>(c));
         ctx->symbol_table_set = 1;
+        ctx->symbol_table_split = 0;
         return;
     }
     // n counts lengths, not codes: a run counts for every zero it stands for.
@@ -157,7 +158,10 @@ void read_symbol_lengths(codec_context* ctx) {
         ctx->error_code = CODEC_ERR_TABLE;
     }
     // A table left as it was is all zeros until something has been written to it.
-    if (ctx->fast_symbols_built == 0 && ctx->symbol_table_set == 0) ctx->symbol_table.fill(0);
+    if (ctx->fast_symbols_built == 0 && ctx->symbol_table_set == 0) {
+        ctx->symbol_table.fill(0);
+        ctx->symbol_table_split = 0;
+    }
     ctx->symbol_table_set = 1;
 }
 

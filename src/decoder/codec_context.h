@@ -77,6 +77,10 @@ struct codec_context {
     // symbol_table has been written: until then it counts as all zeros, which it is made to be when a
     // block head leaves it unbuilt (code_lengths.cc).
     std::uint32_t symbol_table_set;
+    // symbol_table holds only the roots of the long codes' trees; the entries of the shorter codes are
+    // those of fast_symbol_table (decode_symbol reads them there). Built so on the fast path, which then
+    // writes one table of short codes instead of two.
+    std::uint32_t symbol_table_split;
 
     // Not zero-filled: each table below is written whole before it is first read.
     std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> symbol_table;
@@ -90,8 +94,9 @@ struct codec_context {
 // The part of codec_context that codec_open zero-fills: everything before the large tables.
 constexpr std::size_t CODEC_ZEROED_BYTES = offsetof(codec_context, symbol_table);
 
-// Whether decode_chunk may take its fast path (block_decoder.cc). Always on in use; tests turn it off to
-// hold the fast path to the careful one, which stays the reference.
+// Whether decode_chunk may take its fast path (block_decoder.cc). Always on in use; tests turn it off,
+// between files, to hold the fast path to the careful one, which stays the reference: its symbol table is
+// then built whole by the general table build.
 extern bool codec_fast_path;
 
 // calloc gives a valid, all-zero context only for a trivial type.

@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+
+#include "decoder/length_masks.h"
 
 namespace decoder {
 
@@ -56,13 +59,58 @@ std::uint16_t fast_symbol_entry(int ch, int len) {
                                       code_length);
 }
 
+// Calls fill.template operator()<RUN>() with RUN equal to run when run is a power of two up to 16, else
+// with RUN 0, so that a loop over runs of one size has that size as a constant.
+template <typename Fill>
+void with_constant_run(std::uint32_t run, Fill fill) {
+    switch (run) {
+        case 1:
+            fill.template operator()<1>();
+            break;
+        case 2:
+            fill.template operator()<2>();
+            break;
+        case 4:
+            fill.template operator()<4>();
+            break;
+        case 8:
+            fill.template operator()<8>();
+            break;
+        case 16:
+            fill.template operator()<16>();
+            break;
+        default:
+            fill.template operator()<0>();
+    }
+}
+
 constexpr int TABLE_EMPTY = 0;  // no nonzero length: nothing built
 constexpr int TABLE_BUILT = 1;
 
-// The table build; with fast (symbol alphabet only) that table is filled for the same codes. Returns
-// TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE.
+// Hangs the code of ch, len bits long with the canonical value k in 16-bit units, from table (table_bits
+// wide) through the tree: the roots it passes are given nodes as first needed, numbered on from *avail.
+// A complete code never needs more than the alphabet's size less one nodes, so *avail stays below
+// CODEC_TREE_NODES.
+void hang_long_code(codec_context* ctx, std::uint16_t* table, int table_bits, std::uint32_t k, int len,
+                    int ch, std::uint32_t* avail) {
+    const int t = table_bits;
+    const std::uint32_t mask = 1u << (15 - t);  // the first bit after the table's bits
+    std::uint16_t* slot = &table[k >> (MAX_CODE_LENGTH - t)];
+    for (int step = 0; step < len - t; ++step) {
+        if (*slot == 0) {
+            ctx->left_child[*avail] = 0;
+            ctx->right_child[*avail] = 0;
+            *slot = static_cast<std::uint16_t>((*avail)++);
+        }
+        slot = (k & mask) ? &ctx->right_child[*slot] : &ctx->left_child[*slot];
+        k <<= 1;
+    }
+    *slot = static_cast<std::uint16_t>(ch);
+}
+
+// The table build. Returns TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE.
 int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
-                 std::uint16_t* table, std::uint16_t* fast) {
+                 std::uint16_t* table) {
     const int t = table_bits;
 
     // Symbols per length; a length above 16 cannot belong to any code this format sends.
@@ -93,84 +141,96 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
         return CODEC_ERR_TABLE;
     }
 
-    // Short codes: starts become table indices and weights count table entries. Long codes keep 16-bit
-    // units, their weight being their span in those units.
-    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> weight{};
-    for (int len = 1; len <= t; ++len) {
-        start[len] >>= MAX_CODE_LENGTH - t;
-        weight[len] = 1u << (t - len);
-    }
-    for (int len = t + 1; len <= MAX_CODE_LENGTH; ++len) weight[len] = 1u << (MAX_CODE_LENGTH - len);
-
     // Entries not covered by short codes become tree roots; 0 marks a root not yet given a node.
     const std::uint32_t table_size = 1u << t;
     const std::uint32_t first_root = start[t + 1] >> (MAX_CODE_LENGTH - t);
     for (std::uint32_t i = first_root; i < table_size; ++i) table[i] = 0;
-    if (fast != nullptr) {
-        for (std::uint32_t i = first_root; i < table_size; ++i) fast[i] = FAST_SYMBOL_SLOW;
+
+    // Codes in symbol order: a short one fills its run of entries, a long one grows the tree, which
+    // numbers its nodes in that order.
+    std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
+    for_each_coded_symbol(lengths, count, [&](int ch, int len) {
+        const std::uint32_t k = start[len];
+        start[len] += 1u << (MAX_CODE_LENGTH - len);
+        if (len <= t) {
+            fill_run(table + (k >> (MAX_CODE_LENGTH - t)), 1u << (t - len), static_cast<std::uint16_t>(ch));
+        } else {
+            hang_long_code(ctx, table, t, k, len, ch, &avail);
+        }
+    });
+    return TABLE_BUILT;
+}
+
+// The symbol tables split (symbol_table_split): the codes no longer than the table is wide fill the first
+// entries of fast_symbol_table only, length by length, each length's symbols straight from their set in
+// increasing order (the canonical order) and its runs of one size in one loop. Longer codes, rare, take the
+// rest of both tables as tree roots and grow the tree in symbol order, as build_tables does. Returns
+// TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE (the tables and trees then untouched).
+int build_symbol_tables_from(codec_context* ctx, const length_masks& masks) {
+    constexpr int T = CODEC_SYMBOL_TABLE_BITS;
+    const std::uint8_t* const lengths = ctx->symbol_lengths.data();
+    if (masks.coded == 0) return TABLE_EMPTY;
+    std::uint32_t short_codes = 0;
+    std::uint32_t first_root = 0;  // table entries the short codes take
+    for (int len = 1; len <= T; ++len) {
+        short_codes += masks.count[len];
+        first_root += masks.count[len] << (T - len);
+    }
+    // Longer codes per length, in 16-bit units as build_tables counts them.
+    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> start{};
+    if (short_codes != masks.coded) {
+        bool too_long = false;
+        std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
+        for_each_coded_symbol(lengths, CODEC_SYMBOL_COUNT, [&](int, int len) {
+            if (len > MAX_CODE_LENGTH) {
+                too_long = true;
+            } else if (len > T) {
+                ++per_length[len];
+            }
+        });
+        if (too_long) {
+            ctx->error_code = CODEC_ERR_TABLE;
+            return CODEC_ERR_TABLE;
+        }
+        start[T + 1] = first_root << (MAX_CODE_LENGTH - T);
+        for (int len = T + 1; len <= MAX_CODE_LENGTH; ++len)
+            start[len + 1] = start[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
+    } else {
+        start[MAX_CODE_LENGTH + 1] = first_root << (MAX_CODE_LENGTH - T);
+    }
+    if (start[MAX_CODE_LENGTH + 1] != (1u << MAX_CODE_LENGTH)) {
+        ctx->error_code = CODEC_ERR_TABLE;
+        return CODEC_ERR_TABLE;
     }
 
-    // Codes no longer than the table is wide are gathered by length, symbols in increasing order, so
-    // that each length's codes fill their runs of one size in one loop, in canonical order. Longer codes
-    // grow the tree as they come, in symbol order, which numbers its nodes.
-    std::array<std::uint16_t, CODEC_SYMBOL_COUNT> by_length;
-    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> group{};
-    for (int len = 1; len <= t; ++len) group[len + 1] = group[len] + per_length[len];
-    std::uint32_t avail = static_cast<std::uint32_t>(count);  // nodes are numbered from the alphabet's size
-    const std::uint32_t mask = 1u << (15 - t);                // the first bit after the table's bits
-    for_each_coded_symbol(lengths, count, [&](int ch, int len) {
-        if (len <= t) {
-            by_length[group[len]++] = static_cast<std::uint16_t>(ch);
-            return;
-        }
-        // A complete code never needs more than count - 1 nodes, so avail stays below CODEC_TREE_NODES.
-        std::uint32_t k = start[len];
-        start[len] += weight[len];
-        std::uint16_t* slot = &table[k >> (MAX_CODE_LENGTH - t)];
-        for (int step = 0; step < len - t; ++step) {
-            if (*slot == 0) {
-                ctx->left_child[avail] = 0;
-                ctx->right_child[avail] = 0;
-                *slot = static_cast<std::uint16_t>(avail++);
-            }
-            slot = (k & mask) ? &ctx->right_child[*slot] : &ctx->left_child[*slot];
-            k <<= 1;
-        }
-        *slot = static_cast<std::uint16_t>(ch);
-    });
-
-    std::uint32_t first = 0;  // where this length's symbols begin in by_length
-    for (int len = 1; len <= t; ++len) {
-        const std::uint32_t last = group[len];
-        // One loop per run size, so that the size is a constant in each.
+    std::uint16_t* const table = ctx->symbol_table.data();
+    std::uint16_t* const fast = ctx->fast_symbol_table.data();
+    ctx->symbol_table_split = 1;
+    std::uint32_t at = 0;
+    for (int len = 1; len <= T; ++len) {
         const auto fill_length = [&]<std::uint32_t RUN>() {
-            const std::uint32_t run = RUN != 0 ? RUN : weight[len];
-            for (std::uint32_t i = first, at = start[len]; i < last; ++i, at += run) {
-                fill_run(table + at, run, by_length[i]);
-                if (fast != nullptr) fill_run(fast + at, run, fast_symbol_entry(by_length[i], len));
+            const std::uint32_t run = RUN != 0 ? RUN : 1u << (T - len);
+            for (int w = 0; w < length_masks::WORDS; ++w) {
+                for (std::uint64_t bits = masks.of[len][w]; bits != 0; bits &= bits - 1) {
+                    fill_run(fast + at, run, fast_symbol_entry(64 * w + std::countr_zero(bits), len));
+                    at += run;
+                }
             }
         };
-        switch (weight[len]) {
-            case 1:
-                fill_length.template operator()<1>();
-                break;
-            case 2:
-                fill_length.template operator()<2>();
-                break;
-            case 4:
-                fill_length.template operator()<4>();
-                break;
-            case 8:
-                fill_length.template operator()<8>();
-                break;
-            case 16:
-                fill_length.template operator()<16>();
-                break;
-            default:
-                fill_length.template operator()<0>();
-        }
-        first = last;
+        with_constant_run(1u << (T - len), fill_length);
     }
+    if (short_codes == masks.coded) return TABLE_BUILT;
+
+    constexpr std::uint32_t table_size = 1u << T;
+    for (std::uint32_t i = first_root; i < table_size; ++i) table[i] = 0;
+    for (std::uint32_t i = first_root; i < table_size; ++i) fast[i] = FAST_SYMBOL_SLOW;
+    std::uint32_t avail = CODEC_SYMBOL_COUNT;
+    for_each_coded_symbol(lengths, CODEC_SYMBOL_COUNT, [&](int ch, int len) {
+        if (len <= T) return;
+        const std::uint32_t k = start[len];
+        start[len] += 1u << (MAX_CODE_LENGTH - len);
+        hang_long_code(ctx, table, T, k, len, ch, &avail);
+    });
     return TABLE_BUILT;
 }
 
@@ -178,13 +238,22 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
 
 int build_decode_table(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
                        std::uint16_t* table) {
-    const int result = build_tables(ctx, count, lengths, table_bits, table, nullptr);
+    const int result = build_tables(ctx, count, lengths, table_bits, table);
     return result == CODEC_ERR_TABLE ? result : 0;
 }
 
 bool build_symbol_tables(codec_context* ctx) {
-    return build_tables(ctx, CODEC_SYMBOL_COUNT, ctx->symbol_lengths.data(), CODEC_SYMBOL_TABLE_BITS,
-                        ctx->symbol_table.data(), ctx->fast_symbol_table.data()) == TABLE_BUILT;
+    if (!codec_fast_path) {
+        // The reference: symbol_table whole, by the general build; no fast path reads the other.
+        if (build_tables(ctx, CODEC_SYMBOL_COUNT, ctx->symbol_lengths.data(), CODEC_SYMBOL_TABLE_BITS,
+                         ctx->symbol_table.data()) != TABLE_BUILT)
+            return false;
+        ctx->symbol_table_split = 0;
+        return true;
+    }
+    length_masks masks;
+    find_length_masks(ctx->symbol_lengths.data(), &masks);
+    return build_symbol_tables_from(ctx, masks) == TABLE_BUILT;
 }
 
 // Derived from aux_table and aux_lengths as they stand after a block head, so that it decodes exactly what

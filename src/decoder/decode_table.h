@@ -42,10 +42,16 @@ constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
 // head just read.
 void build_fast_class_table(codec_context* ctx, bool classes_built);
 
-// build_decode_table for the symbol alphabet from symbol_lengths into symbol_table, filling
-// fast_symbol_table alongside. True when both now stand for the lengths (a complete code); false when
-// the set was empty or refused, the tables then left as they were.
+// build_decode_table for the symbol alphabet from symbol_lengths: on the fast path into fast_symbol_table
+// and symbol_table split (see symbol_table_split), else into symbol_table whole. True when the tables now
+// stand for the lengths (a complete code); false when the set was empty or refused, the tables then left
+// as they were.
 bool build_symbol_tables(codec_context* ctx);
+
+// The symbol of a fast_symbol_table entry that is not FAST_SYMBOL_SLOW.
+inline std::uint32_t fast_entry_symbol(std::uint32_t entry) {
+    return (entry >> FAST_SYMBOL_VALUE_SHIFT) + ((entry & FAST_SYMBOL_MATCH) != 0 ? FORMAT_LITERAL_COUNT : 0);
+}
 
 // The rare part of decode_with_table, out of line: follows the tree from node with the lookahead bits that
 // come after the first table_bits. Returns a symbol below count, or count itself when damaged data leads the
@@ -64,6 +70,21 @@ inline std::uint32_t decode_with_table(codec_context* ctx, const std::uint16_t* 
     }
     skip_bits(ctx, lengths[symbol]);
     return symbol;
+}
+
+// decode_with_table for the symbol alphabet, from symbol_table or, for the short codes of a split one, from
+// fast_symbol_table: the same symbol either way, and the same bits consumed (the symbol's own length).
+inline std::uint32_t decode_symbol(codec_context* ctx) {
+    if (ctx->symbol_table_split != 0) {
+        const std::uint32_t entry = ctx->fast_symbol_table[ctx->lookahead >> (16 - CODEC_SYMBOL_TABLE_BITS)];
+        if ((entry & FAST_SYMBOL_SLOW) == 0) {
+            const std::uint32_t symbol = fast_entry_symbol(entry);
+            skip_bits(ctx, ctx->symbol_lengths[symbol]);
+            return symbol;
+        }
+    }
+    return decode_with_table(ctx, ctx->symbol_table.data(), CODEC_SYMBOL_TABLE_BITS,
+                             ctx->symbol_lengths.data(), CODEC_SYMBOL_COUNT);
 }
 
 }  // namespace decoder

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "bit_writer.h"
@@ -160,6 +162,72 @@ TEST_F(DecodeTable, AllZeroLengthsLeaveThePreviousTableInForce) {
     EXPECT_EQ(build(std::vector<std::uint8_t>(510, 0), 12), 0);
     EXPECT_EQ(ctx->symbol_table, before);
     EXPECT_EQ(ctx->error_code, 0);
+}
+
+// The fast path's symbol tables (fast_symbol_table with symbol_table split) against the whole symbol_table
+// of the general build: every 16-bit lookahead decodes to the same symbol, and a refused or empty set
+// leaves both builds decoding as before.
+class SplitSymbolTables : public DecodeTable {
+  protected:
+    // The symbol decoded from each lookahead value, through decode_symbol after build_symbol_tables.
+    std::vector<std::uint32_t> split_decodes(const std::vector<std::uint8_t>& lengths, bool built) {
+        std::copy(lengths.begin(), lengths.end(), ctx->symbol_lengths.begin());
+        ctx->symbol_table.fill(509);  // what a split table must not be read for
+        EXPECT_EQ(decoder::build_symbol_tables(ctx), built);
+        EXPECT_EQ(ctx->symbol_table_split, 1u);
+        return decodes([&] { return decoder::decode_symbol(ctx); });
+    }
+    // The same through the whole table of build_decode_table.
+    std::vector<std::uint32_t> whole_decodes(const std::vector<std::uint8_t>& lengths) {
+        build(lengths, 12);
+        return decodes([&] {
+            return decode_with_table(ctx, ctx->symbol_table.data(), 12, symbol_lengths_copy.data(), 510);
+        });
+    }
+    template <typename Decode>
+    std::vector<std::uint32_t> decodes(Decode decode) {
+        use_input({});
+        std::vector<std::uint32_t> symbols;
+        for (std::uint32_t v = 0; v < 0x10000; ++v) {
+            ctx->lookahead = static_cast<std::uint16_t>(v);
+            ctx->spare_bits = 0;
+            symbols.push_back(decode());
+        }
+        return symbols;
+    }
+};
+
+TEST_F(SplitSymbolTables, DecodeEveryLookaheadAsTheWholeTable) {
+    std::vector<std::uint8_t> flat(510, 0);  // every literal 8 bits: short codes only, one run size
+    std::fill_n(flat.begin(), 256, 8);
+    std::vector<std::uint8_t> steps(510, 0);  // 1, 2, 3 and 4 bits, the rest 12: no tree
+    steps[300] = 1;
+    steps[400] = 2;
+    steps[7] = 3;
+    steps[509] = 4;
+    std::fill_n(steps.begin() + 10, 256, 12);
+    std::vector<std::uint8_t> spread(510, 0);  // 4, 6, 9 and 10 bits, on symbols strewn over both kinds
+    const std::array<std::pair<int, int>, 4> groups{{{8, 4}, {16, 6}, {64, 9}, {128, 10}}};
+    int k = 0;
+    for (const auto& [count, length] : groups) {
+        for (int i = 0; i < count; ++i, ++k) spread[k * 7 % 510] = static_cast<std::uint8_t>(length);
+    }
+    for (const auto& lengths : {flat, steps, spread, chain_lengths(510, 0), chain_lengths(510, 300)}) {
+        const auto whole = whole_decodes(lengths);
+        EXPECT_EQ(split_decodes(lengths, true), whole);
+        // Refused (over-full, too long) and empty sets leave the split tables decoding as they were.
+        auto over_full = lengths;
+        over_full[509] = over_full[509] == 1 ? 2 : 1;
+        auto too_long = lengths;
+        too_long[508] = 17;
+        for (const auto& refused : {over_full, too_long, std::vector<std::uint8_t>(510, 0)}) {
+            ctx->error_code = 0;
+            std::copy(refused.begin(), refused.end(), ctx->symbol_lengths.begin());
+            EXPECT_FALSE(decoder::build_symbol_tables(ctx));
+            std::copy(lengths.begin(), lengths.end(), ctx->symbol_lengths.begin());
+            EXPECT_EQ(decodes([&] { return decoder::decode_symbol(ctx); }), whole);
+        }
+    }
 }
 
 }  // namespace
