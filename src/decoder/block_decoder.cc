@@ -268,11 +268,11 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     // fit before op_limit); nothing of it has then been consumed. Unchecked cycles start far enough before
     // op_limit for any match to fit.
     const auto cycle = [&]<bool checked>() __attribute__((always_inline))->bool {
+        std::uint8_t* const cycle_start = op;
         const auto take_literal = [&]() __attribute__((always_inline)) {
             bits <<= entry & COUNT_MASK;
             bit_count -= entry;
             *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            --remaining;
             entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
         };
         // Up to three literals in a row, unrolled: each one consumes its code, writes its byte and looks
@@ -283,11 +283,13 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
                 take_literal();
                 if ((entry & NOT_LITERAL) == 0) {
                     take_literal();
+                    remaining -= 3;
                     refill();
                     return true;
                 }
             }
         }
+        remaining -= static_cast<std::uint32_t>(op - cycle_start);
         if (entry & FAST_SYMBOL_SLOW) return false;
         // A match: its distance class and extra bits come from the bits after the length's code, and
         // nothing is consumed before the class is known to be decodable here.
@@ -318,29 +320,22 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         return true;
     };
 
-    // A cycle decodes at most three symbols and ends with a refill that advances the input by at most
-    // seven bytes, so the cycles are counted out in batches that keep every refill within the input, with
-    // three symbols left (no symbol then checks the block's end). Output is checked per cycle, and per
-    // match only in the last stretch before op_limit, where a match of the longest length after two
-    // literals might not fit.
+    // A cycle decodes at most three symbols and ends with a refill, so it starts only with a refill's eight
+    // bytes of input and three symbols of the block left (no symbol then checks the block's end). Output
+    // is checked per cycle, and per match only in the last stretch before op_limit, where a match of the
+    // longest length after two literals might not fit.
     const std::uint8_t* const in_last_refill = in_end - FAST_INPUT_BYTES;
     const std::uint8_t* const op_last_unchecked =
         out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH
             ? op_limit - (BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH)
             : out;
-    for (;;) {
-        if (in > in_last_refill || remaining < 3) break;
-        std::uint32_t cycles =
-            std::min(static_cast<std::uint32_t>(in_last_refill - in) / 7 + 1, remaining / 3);
-        do {
-            if (op < op_last_unchecked) {
-                if (!cycle.template operator()<false>()) goto done;
-            } else {
-                if (op > op_last_start || !cycle.template operator()<true>()) goto done;
-            }
-        } while (--cycles != 0);
+    while (in <= in_last_refill && remaining >= 3) {
+        if (op < op_last_unchecked) {
+            if (!cycle.template operator()<false>()) break;
+        } else {
+            if (op > op_last_start || !cycle.template operator()<true>()) break;
+        }
     }
-done:
     hand_back_wide_reader(ctx, {bits, bit_count, in});
     ctx->block_remaining = remaining;
     return static_cast<std::uint32_t>(op - out);
