@@ -354,7 +354,7 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
                          static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
     int bit_count = 16 + ctx->spare_bits;
 
-    const std::uint16_t* symbol_table = ctx->fast_symbol_table.data();
+    const std::uint16_t* fast_table = ctx->fast_symbol_table.data();
     const std::uint16_t* class_table = ctx->aux_table.data();
     const std::uint8_t* class_lengths = ctx->aux_lengths.data();
     std::uint8_t* window = chunk.out;
@@ -378,7 +378,7 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
         // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
-            const std::uint32_t entry = symbol_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+            const std::uint32_t entry = fast_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
             if (entry & FAST_SYMBOL_SLOW) {
                 long_code = true;
                 break;

@@ -7,6 +7,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <numeric>
 
 #include "decoder/length_masks.h"
 
@@ -108,38 +109,50 @@ void hang_long_code(codec_context* ctx, std::uint16_t* table, int table_bits, st
     *slot = static_cast<std::uint16_t>(ch);
 }
 
-// The table build. Returns TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE.
-int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
-                 std::uint16_t* table) {
-    const int t = table_bits;
+using length_counts = std::array<std::uint32_t, MAX_CODE_LENGTH + 1>;
+using code_starts = std::array<std::uint32_t, MAX_CODE_LENGTH + 2>;
 
-    // Symbols per length; a length above 16 cannot belong to any code this format sends.
-    std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
+// Symbols per length into per_length; false, with CODEC_ERR_TABLE recorded, when a length is above 16,
+// which cannot belong to any code this format sends.
+bool count_lengths(codec_context* ctx, const std::uint8_t* lengths, int count, length_counts* per_length) {
+    *per_length = {};
     bool too_long = false;
     for_each_coded_symbol(lengths, count, [&](int, int len) {
         if (len > MAX_CODE_LENGTH) {
             too_long = true;
         } else {
-            ++per_length[len];
+            ++(*per_length)[len];
         }
     });
-    if (too_long) {
-        ctx->error_code = CODEC_ERR_TABLE;
-        return CODEC_ERR_TABLE;
-    }
+    if (too_long) ctx->error_code = CODEC_ERR_TABLE;
+    return !too_long;
+}
 
-    // First code of each length, in 16-bit units. The exact total tells a complete code (2^16) from an
-    // empty set (0) and from anything else, over-full sets that are a multiple of 2^16 too large included.
-    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> start{};
-    for (int len = 1; len <= MAX_CODE_LENGTH; ++len) {
-        start[len + 1] = start[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
-    }
-    const std::uint32_t total = start[MAX_CODE_LENGTH + 1];
+// First code of each length into start, in 16-bit units. The exact total tells a complete code (2^16,
+// TABLE_BUILT) from an empty set (0, TABLE_EMPTY) and from anything else (CODEC_ERR_TABLE, recorded),
+// over-full sets that are a multiple of 2^16 too large included.
+int find_code_starts(codec_context* ctx, const length_counts& per_length, code_starts* start) {
+    *start = {};
+    for (int len = 1; len <= MAX_CODE_LENGTH; ++len)
+        (*start)[len + 1] = (*start)[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
+    const std::uint32_t total = (*start)[MAX_CODE_LENGTH + 1];
     if (total == 0) return TABLE_EMPTY;
     if (total != (1u << MAX_CODE_LENGTH)) {
         ctx->error_code = CODEC_ERR_TABLE;
         return CODEC_ERR_TABLE;
     }
+    return TABLE_BUILT;
+}
+
+// The table build. Returns TABLE_BUILT, TABLE_EMPTY or CODEC_ERR_TABLE.
+int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int table_bits,
+                 std::uint16_t* table) {
+    const int t = table_bits;
+    length_counts per_length;
+    if (!count_lengths(ctx, lengths, count, &per_length)) return CODEC_ERR_TABLE;
+    code_starts start;
+    const int found = find_code_starts(ctx, per_length, &start);
+    if (found != TABLE_BUILT) return found;
 
     // Entries not covered by short codes become tree roots; 0 marks a root not yet given a node.
     const std::uint32_t table_size = 1u << t;
@@ -169,39 +182,16 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
 int build_symbol_tables_from(codec_context* ctx, const length_masks& masks) {
     constexpr int T = CODEC_SYMBOL_TABLE_BITS;
     const std::uint8_t* const lengths = ctx->symbol_lengths.data();
-    if (masks.coded == 0) return TABLE_EMPTY;
-    std::uint32_t short_codes = 0;
-    std::uint32_t first_root = 0;  // table entries the short codes take
-    for (int len = 1; len <= T; ++len) {
-        short_codes += masks.count[len];
-        first_root += masks.count[len] << (T - len);
-    }
-    // Longer codes per length, in 16-bit units as build_tables counts them.
-    std::array<std::uint32_t, MAX_CODE_LENGTH + 2> start{};
-    if (short_codes != masks.coded) {
-        bool too_long = false;
-        std::array<std::uint32_t, MAX_CODE_LENGTH + 1> per_length{};
-        for_each_coded_symbol(lengths, CODEC_SYMBOL_COUNT, [&](int, int len) {
-            if (len > MAX_CODE_LENGTH) {
-                too_long = true;
-            } else if (len > T) {
-                ++per_length[len];
-            }
-        });
-        if (too_long) {
-            ctx->error_code = CODEC_ERR_TABLE;
-            return CODEC_ERR_TABLE;
-        }
-        start[T + 1] = first_root << (MAX_CODE_LENGTH - T);
-        for (int len = T + 1; len <= MAX_CODE_LENGTH; ++len)
-            start[len + 1] = start[len] + (per_length[len] << (MAX_CODE_LENGTH - len));
-    } else {
-        start[MAX_CODE_LENGTH + 1] = first_root << (MAX_CODE_LENGTH - T);
-    }
-    if (start[MAX_CODE_LENGTH + 1] != (1u << MAX_CODE_LENGTH)) {
-        ctx->error_code = CODEC_ERR_TABLE;
-        return CODEC_ERR_TABLE;
-    }
+    // The sets count the short codes; only longer ones, rare, need a pass over the lengths.
+    length_counts per_length{};
+    std::copy(masks.count.begin() + 1, masks.count.end(), per_length.begin() + 1);
+    const bool all_short =
+        std::accumulate(masks.count.begin() + 1, masks.count.end(), std::uint32_t{0}) == masks.coded;
+    if (!all_short && !count_lengths(ctx, lengths, CODEC_SYMBOL_COUNT, &per_length)) return CODEC_ERR_TABLE;
+    code_starts start;
+    const int found = find_code_starts(ctx, per_length, &start);
+    if (found != TABLE_BUILT) return found;
+    const std::uint32_t first_root = start[T + 1] >> (MAX_CODE_LENGTH - T);  // entries of the short codes
 
     std::uint16_t* const table = ctx->symbol_table.data();
     std::uint16_t* const fast = ctx->fast_symbol_table.data();
@@ -219,7 +209,7 @@ int build_symbol_tables_from(codec_context* ctx, const length_masks& masks) {
         };
         with_constant_run(1u << (T - len), fill_length);
     }
-    if (short_codes == masks.coded) return TABLE_BUILT;
+    if (all_short) return TABLE_BUILT;
 
     constexpr std::uint32_t table_size = 1u << T;
     for (std::uint32_t i = first_root; i < table_size; ++i) table[i] = 0;

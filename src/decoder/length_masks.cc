@@ -44,7 +44,8 @@ void find_length_masks(const std::uint8_t* lengths, length_masks* masks) {
     };
     masks->count[0] = 0;
     for (int len = 1; len <= T; ++len) masks->count[len] = total(tally[len]);
-    masks->coded = 16 * length_masks::WORDS * 4 - total(tally[0]);
+    // Every lane counted a zero or a length, the last vector's padding among the zeros.
+    masks->coded = 64 * length_masks::WORDS - total(tally[0]);
 #else
     masks->count = {};
     masks->coded = 0;
