@@ -3,6 +3,7 @@
 #include "decoder/code_lengths.h"
 
 #include <algorithm>
+#include <array>
 
 #include "decoder/bit_reader.h"
 #include "decoder/decode_table.h"
@@ -37,54 +38,69 @@ bool store_lengths(std::uint8_t* lengths, int size, int* i, std::uint32_t length
     return stored == static_cast<int>(run);
 }
 
-// Stores what one length code stands for (with its extra bits) from entry *i on.
-bool store_length_code(std::uint8_t* lengths, int* i, std::uint32_t code, std::uint32_t extra) {
-    if (code == FORMAT_CODE_SHORT_RUN)
-        return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + FORMAT_SHORT_RUN_MIN);
-    if (code == FORMAT_CODE_LONG_RUN)
-        return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, 0, extra + FORMAT_LONG_RUN_MIN);
-    const std::uint32_t length = code >= FORMAT_CODE_FIRST_LENGTH ? code - FORMAT_CODE_LENGTH_BASE : 0;
-    return store_lengths(lengths, CODEC_SYMBOL_COUNT, i, length, 1);
+// What each length code stands for, as a table, so that the wide reader takes every code the same way:
+// the length it stores at the current entry (0 for the runs of zeros), its extra bits, and the number of
+// entries it covers before those bits are added.
+struct length_code_action {
+    std::uint8_t length;
+    std::uint8_t extra_bits;
+    std::uint16_t run;
+};
+
+constexpr std::array<length_code_action, CODEC_LENGTH_CODE_COUNT> make_length_code_actions() {
+    std::array<length_code_action, CODEC_LENGTH_CODE_COUNT> actions{};
+    for (std::uint32_t code = 0; code < actions.size(); ++code) {
+        if (code == FORMAT_CODE_SHORT_RUN) {
+            actions[code] = {0, FORMAT_SHORT_RUN_BITS, FORMAT_SHORT_RUN_MIN};
+        } else if (code == FORMAT_CODE_LONG_RUN) {
+            actions[code] = {0, FORMAT_LONG_RUN_BITS, FORMAT_LONG_RUN_MIN};
+        } else {
+            const std::uint32_t length =
+                code >= FORMAT_CODE_FIRST_LENGTH ? code - FORMAT_CODE_LENGTH_BASE : 0;
+            actions[code] = {static_cast<std::uint8_t>(length), 0, 1};
+        }
+    }
+    return actions;
 }
+
+constexpr auto LENGTH_CODE_ACTIONS = make_length_code_actions();
 
 // The symbol lengths' length codes, 64 bits of the stream at a time, for as long as eight input bytes
 // remain at every refill and each code is found in aux_table in one lookup with a length that fits it;
 // the careful loop after it takes the rest. A refill leaves 56 bits: three codes of at most 8 bits with
-// at most 9 extra bits each.
-void read_length_codes_wide(codec_context* ctx, int n, int* i, bool* fits) {
+// at most 9 extra bits each. The lengths start all zero (read_symbol_lengths), so a run of zeros only
+// moves on, without a branch on the kind of code. An entry is written only below CODEC_SYMBOL_COUNT; a
+// run that passes the last entry shows in the final *i.
+void read_length_codes_wide(codec_context* ctx, int n, int* i) {
     const std::uint8_t* const in_last_refill = ctx->input->end - 8;
     if (*i >= n || ctx->input->next > in_last_refill) return;
     std::uint8_t* lengths = ctx->symbol_lengths.data();
     const std::uint16_t* table = ctx->aux_table.data();
     const std::uint8_t* code_lengths = ctx->aux_lengths.data();
     wide_reader w = take_wide_reader(ctx);
-    while (*i < n && w.in <= in_last_refill) {
+    auto at = static_cast<std::uint32_t>(*i);
+    const auto end = static_cast<std::uint32_t>(n);
+    while (at < end && w.in <= in_last_refill) {
         refill_wide_reader(w);
-        for (int step = 0; step < 3 && *i < n; ++step) {
+        for (int step = 0; step < 3 && at < end; ++step) {
             const std::uint32_t code = table[w.bits >> (64 - CODEC_AUX_TABLE_BITS)];
             if (code >= CODEC_LENGTH_CODE_COUNT || code_lengths[code] > CODEC_AUX_TABLE_BITS) {
+                *i = static_cast<int>(at);
                 hand_back_wide_reader(ctx, w);
                 return;
             }
+            const length_code_action action = LENGTH_CODE_ACTIONS[code];
             w.bits <<= code_lengths[code];
             w.count -= code_lengths[code];
-            // Most codes are one length, stored here without the run logic.
-            if (code >= FORMAT_CODE_FIRST_LENGTH && *i < CODEC_SYMBOL_COUNT) {
-                lengths[(*i)++] = static_cast<std::uint8_t>(code - FORMAT_CODE_LENGTH_BASE);
-                continue;
-            }
-            std::uint32_t extra = 0;
-            const int extra_bits = code == FORMAT_CODE_SHORT_RUN  ? FORMAT_SHORT_RUN_BITS
-                                   : code == FORMAT_CODE_LONG_RUN ? FORMAT_LONG_RUN_BITS
-                                                                  : 0;
-            if (extra_bits != 0) {
-                extra = static_cast<std::uint32_t>(w.bits >> (64 - extra_bits));
-                w.bits <<= extra_bits;
-                w.count -= static_cast<std::uint32_t>(extra_bits);
-            }
-            *fits &= store_length_code(lengths, i, code, extra);
+            // The extra bits as a number; none give 0 (the shift by one first keeps the count below 64).
+            const auto extra = static_cast<std::uint32_t>((w.bits >> 1) >> (63 - action.extra_bits));
+            w.bits <<= action.extra_bits;
+            w.count -= action.extra_bits;
+            if (at < static_cast<std::uint32_t>(CODEC_SYMBOL_COUNT)) lengths[at] = action.length;
+            at += action.run + extra;
         }
     }
+    *i = static_cast<int>(at);
     hand_back_wide_reader(ctx, w);
 }
 
@@ -133,10 +149,13 @@ void read_symbol_lengths(codec_context* ctx) {
         ctx->symbol_table_split = 0;
         return;
     }
-    // n counts lengths, not codes: a run counts for every zero it stands for.
-    bool fits = true;
+    // n counts lengths, not codes: a run counts for every zero it stands for. Starting from all zeros
+    // changes nothing that can be seen: lengths read in full end in zeros, and lengths that pass the last
+    // entry have written every entry.
+    std::fill_n(lengths, CODEC_SYMBOL_COUNT, 0);
     int i = 0;
-    if (codec_fast_path) read_length_codes_wide(ctx, n, &i, &fits);
+    if (codec_fast_path) read_length_codes_wide(ctx, n, &i);
+    bool fits = i <= CODEC_SYMBOL_COUNT;
     while (i < n) {
         const std::uint32_t code = decode_with_table(ctx, ctx->aux_table.data(), CODEC_AUX_TABLE_BITS,
                                                      ctx->aux_lengths.data(), CODEC_LENGTH_CODE_COUNT);
@@ -152,7 +171,6 @@ void read_symbol_lengths(codec_context* ctx) {
         fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, length, run);
     }
     if (fits) {
-        std::fill(lengths + i, lengths + CODEC_SYMBOL_COUNT, 0);
         ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
     } else {
         ctx->error_code = CODEC_ERR_TABLE;
