@@ -38,8 +38,8 @@ bool store_lengths(std::uint8_t* lengths, int size, int* i, std::uint32_t length
     return stored == static_cast<int>(run);
 }
 
-// What each length code stands for, as a table, so that the wide reader takes every code the same way:
-// the length it stores at the current entry (0 for the runs of zeros), its extra bits, and the number of
+// What each length code stands for, as a table, so that both readers take every code the same way: the
+// length it stores at the current entry (0 for the runs of zeros), its extra bits, and the number of
 // entries it covers before those bits are added.
 struct length_code_action {
     std::uint8_t length;
@@ -159,16 +159,9 @@ void read_symbol_lengths(codec_context* ctx) {
     while (i < n) {
         const std::uint32_t code = decode_with_table(ctx, ctx->aux_table.data(), CODEC_AUX_TABLE_BITS,
                                                      ctx->aux_lengths.data(), CODEC_LENGTH_CODE_COUNT);
-        std::uint32_t length = 0;
-        std::uint32_t run = 1;
-        if (code == FORMAT_CODE_SHORT_RUN) {
-            run = read_bits(ctx, FORMAT_SHORT_RUN_BITS) + FORMAT_SHORT_RUN_MIN;
-        } else if (code == FORMAT_CODE_LONG_RUN) {
-            run = read_bits(ctx, FORMAT_LONG_RUN_BITS) + FORMAT_LONG_RUN_MIN;
-        } else if (code >= FORMAT_CODE_FIRST_LENGTH) {
-            length = code - FORMAT_CODE_LENGTH_BASE;
-        }
-        fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, length, run);
+        const length_code_action action = LENGTH_CODE_ACTIONS[code];
+        const std::uint32_t run = action.run + read_bits(ctx, action.extra_bits);  // no bits read as 0
+        fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, action.length, run);
     }
     if (fits) {
         ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
