@@ -9,7 +9,8 @@
 // sandbox check. verify must agree with the installer that just ran into an empty target: it passes only
 // what the installer installs, and when the installer stops, verify fails quoting the installer's message.
 // (Only a path longer than the system accepts depends on the target's own path, which verify cannot know;
-// and an image whose program carries another removal rule than this program is laid out with that one.)
+// an image whose program carries another removal rule than this program is laid out with that one; and an
+// image whose program carries a damaged region would refuse to start, as verify says first.)
 // Where the records claim more than the header's totals, verify names that total before it decodes
 // anything, whatever the installer meets later; and no reading command produces more file bytes than
 // the header's total size allows.
@@ -27,6 +28,7 @@
 #include <string>
 
 #include "builder/commands/commands.h"
+#include "builder/format/stub_license.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_reader.h"
@@ -96,6 +98,16 @@ bool carries_other_removal_rule(const std::string& image) {
     return builder::effective_values(found.settings).removal != payload::same_name_removal::anywhere;
 }
 
+// The installer here checks the regions compiled into this program, while an image whose own program
+// carries a damaged region would refuse to start with it: verify names that refusal before the payload.
+bool carries_damaged_region(const std::string& image) {
+    builder::installer_payload in;
+    if (!builder::open_installer_image(image, in).empty()) return false;
+    const std::string_view program = std::string_view(image).substr(0, in.header_offset);
+    return builder::find_stub_profile(program).found == builder::stub_profile::state::damaged ||
+           builder::find_stub_license(program).found == builder::stub_license::state::damaged;
+}
+
 // The header's total size, or 0 without a header: the most file bytes a reader may produce.
 std::uint64_t claimed_total_size(const std::string& image) {
     builder::installer_payload in;
@@ -146,9 +158,12 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     // Found before anything is decoded, an impossible total may come before the installer's own stop.
     const bool past_totals = verified.find("past the header's total") != std::string::npos;
     require(!past_totals || sums_pass_a_total(image), "verify names a total only where the records pass it");
+    const bool refused_start = verified.find("the installer refuses to start with \"") != std::string::npos;
+    require(!refused_start || carries_damaged_region(image),
+            "verify names a refusal to start only where the image's program carries a damaged region");
     const bool path_too_long =
         installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
-    if (!path_too_long && !carries_other_removal_rule(image)) {
+    if (!path_too_long && !refused_start && !carries_other_removal_rule(image)) {
         // Besides the payload, verify checks what the installer does not: the header totals and the
         // program in front of the payload (any bytes here, never a stub).
         const bool beyond_installer = verified.find("header ") != std::string::npos || past_totals ||
