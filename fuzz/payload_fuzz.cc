@@ -1,16 +1,16 @@
-// Fuzz target: arbitrary bytes as the installer's own file, through the header search, the record,
-// stored-bytes and file-bytes checks and the decoder, down to the files written beneath a target
-// directory in a sandbox. Input: one flag byte, then the installer file. With flag bit 0 set, every CRC-16
-// is made right first (reseal), so that mutations reach past the checks. Each input must end in a
-// complete installation or a numbered message, and must leave everything outside the target untouched.
+// Fuzz target: arbitrary bytes as the installer's own file, through the header search, the start-up's
+// checks of the regions of the program in front of the payload, the record, stored-bytes and file-bytes
+// checks and the decoder, down to the files written beneath a target directory in a sandbox. Input: one flag
+// byte, then the installer file. With flag bit 0 set, every CRC-16 is made right first (reseal), so that
+// mutations reach past the checks. Each input must end in a complete installation or a numbered message, and
+// must leave everything outside the target untouched.
 //
 // mkinstaller's reader then gets the same bytes as an installer file: list (table and JSON), verify, and
 // extract into the target (once, then again with --force over what the first left), under the same
 // sandbox check. verify must agree with the installer that just ran into an empty target: it passes only
 // what the installer installs, and when the installer stops, verify fails quoting the installer's message.
 // (Only a path longer than the system accepts depends on the target's own path, which verify cannot know;
-// an image whose program carries another removal rule than this program is laid out with that one; and an
-// image whose program carries a damaged region would refuse to start, as verify says first.)
+// and an image whose program carries another removal rule than this program is laid out with that one.)
 // Where the records claim more than the header's totals, verify names that total before it decodes
 // anything, whatever the installer meets later; and no reading command produces more file bytes than
 // the header's total size allows.
@@ -98,14 +98,17 @@ bool carries_other_removal_rule(const std::string& image) {
     return builder::effective_values(found.settings).removal != payload::same_name_removal::anywhere;
 }
 
-// The installer here checks the regions compiled into this program, while an image whose own program
-// carries a damaged region would refuse to start with it: verify names that refusal before the payload.
-bool carries_damaged_region(const std::string& image) {
+// The message the image's own program refuses to start with, its profile region checked first, or null:
+// the installer checks the regions it carries, and here that is the image's program, not this one.
+const char* start_refusal_of(const std::string& image) {
     builder::installer_payload in;
-    if (!builder::open_installer_image(image, in).empty()) return false;
+    if (!builder::open_installer_image(image, in).empty()) return nullptr;
     const std::string_view program = std::string_view(image).substr(0, in.header_offset);
-    return builder::find_stub_profile(program).found == builder::stub_profile::state::damaged ||
-           builder::find_stub_license(program).found == builder::stub_license::state::damaged;
+    if (builder::find_stub_profile(program).found == builder::stub_profile::state::damaged)
+        return payload::MESSAGE_PROFILE_CORRUPTED;
+    if (builder::find_stub_license(program).found == builder::stub_license::state::damaged)
+        return payload::MESSAGE_LICENSE_CORRUPTED;
+    return nullptr;
 }
 
 // The header's total size, or 0 without a header: the most file bytes a reader may produce.
@@ -158,12 +161,9 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     // Found before anything is decoded, an impossible total may come before the installer's own stop.
     const bool past_totals = verified.find("past the header's total") != std::string::npos;
     require(!past_totals || sums_pass_a_total(image), "verify names a total only where the records pass it");
-    const bool refused_start = verified.find("the installer refuses to start with \"") != std::string::npos;
-    require(!refused_start || carries_damaged_region(image),
-            "verify names a refusal to start only where the image's program carries a damaged region");
     const bool path_too_long =
         installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
-    if (!path_too_long && !refused_start && !carries_other_removal_rule(image)) {
+    if (!path_too_long && !carries_other_removal_rule(image)) {
         // Besides the payload, verify checks what the installer does not: the header totals and the
         // program in front of the payload (any bytes here, never a stub).
         const bool beyond_installer = verified.find("header ") != std::string::npos || past_totals ||
@@ -218,6 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             payload::HEADER_VOLUME_WHOLE) {
             driver::error(payload::MESSAGE_NOT_WHOLE);
         }
+        if (const char* refusal = start_refusal_of(image)) driver::error(refusal);
         install::install_files();
         std::fclose(driver::session.self_file);
         driver::session.self_file = nullptr;
