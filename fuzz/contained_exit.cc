@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver_state.h"
-#include "driver/termination.h"
+#include "process/session.h"
+#include "process/termination.h"
 
 namespace fuzz_support {
 
@@ -42,16 +42,16 @@ namespace {
 
 // What exit_installer does before its exit: the installer's own file is closed.
 [[noreturn]] void leave(const std::string& message) {
-    if (driver::session.self_file != nullptr) {
-        std::fclose(driver::session.self_file);
-        driver::session.self_file = nullptr;
+    if (process::session.self_file != nullptr) {
+        std::fclose(process::session.self_file);
+        process::session.self_file = nullptr;
     }
     throw fuzz_support::installer_exit{message};
 }
 
 }  // namespace
 
-namespace driver {
+namespace process {
 
 void error(const char* message) {
     if (message != nullptr) std::fprintf(stderr, "%s\n", message);
@@ -73,4 +73,4 @@ void exit_installer() {
     leave("");
 }
 
-}  // namespace driver
+}  // namespace process

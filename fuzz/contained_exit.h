@@ -1,7 +1,7 @@
 // The fuzz harnesses run the installer's code in the fuzzer's own process, so that coverage and sanitizer
-// reports reach the fuzzer directly. The installer ends every failure and cancel through driver::error,
+// reports reach the fuzzer directly. The installer ends every failure and cancel through process::error,
 // error_errno and exit_installer, which call exit(0); contained_exit.cc defines those three for the fuzz
-// programs (the linker then never takes termination.cc from installer_core) so that they throw instead.
+// programs (the linker then never takes termination.cc from installer_process) so that they throw instead.
 #pragma once
 
 #include <string>

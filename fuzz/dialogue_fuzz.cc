@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "contained_exit.h"
-#include "driver/driver_state.h"
 #include "driver/license_screen.h"
-#include "driver/result.h"
 #include "driver/wizard.h"
 #include "payload/le_bytes.h"
+#include "process/result.h"
+#include "process/session.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void make_default_header() {
 
 // The installation writes files; the fuzzer takes it as done and goes on to "Files installed!".
 int skip_installation() {
-    return driver::RESULT_NEXT;
+    return process::RESULT_NEXT;
 }
 
 // The installer's own step table with the installation step's screen swapped, so that any change of the
@@ -54,7 +54,7 @@ void make_dialogue_steps() {
     dialogue_steps.assign(real.begin(), real.end());
     bool swapped = false;
     for (driver::wizard_step& step : dialogue_steps) {
-        if (step.state != driver::STATE_INSTALL) continue;
+        if (step.state != process::STATE_INSTALL) continue;
         step.screen = skip_installation;
         swapped = true;
     }
@@ -84,14 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 1) return 0;
     const std::uint8_t flags = data[0];
     std::size_t at = 1;
-    driver::reset_session(default_target.c_str());
-    driver::session.header = default_header;
+    process::reset_session(default_target.c_str());
+    process::session.header = default_header;
     if ((flags & FUZZ_FLAG_HEADER) != 0) {
         if (size - at < payload::HEADER_SIZE) return 0;
-        std::memcpy(driver::session.header.data(), data + at, payload::HEADER_SIZE);
+        std::memcpy(process::session.header.data(), data + at, payload::HEADER_SIZE);
         at += payload::HEADER_SIZE;
     }
-    driver::session.autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
+    process::session.autonext = (flags & FUZZ_FLAG_AUTONEXT) != 0 ? 1 : 0;
 
     // A private copy: the stream must not write into the fuzzer's input.
     std::string input(reinterpret_cast<const char*>(data + at), size - at);

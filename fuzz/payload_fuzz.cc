@@ -34,12 +34,12 @@
 #include "builder/inspect/installer_reader.h"
 #include "builder/util/error.h"
 #include "contained_exit.h"
-#include "driver/driver_state.h"
-#include "driver/termination.h"
 #include "fuzz_image.h"
 #include "install/install_files.h"
 #include "payload/installer_messages.h"
-#include "payload/payload_stream.h"
+#include "process/payload_stream.h"
+#include "process/session.h"
+#include "process/termination.h"
 #include "sandbox.h"
 #include "support/payload_image.h"
 
@@ -206,22 +206,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!fuzz_support::within_limits(image)) return 0;
 
     const std::uint64_t descriptors_before = open_descriptors();
-    driver::reset_session(files->target().c_str());
-    driver::session.self_file = fmemopen(image.data(), image.size(), "rb");
-    require(driver::session.self_file != nullptr, "fmemopen");
+    process::reset_session(files->target().c_str());
+    process::session.self_file = fmemopen(image.data(), image.size(), "rb");
+    require(process::session.self_file != nullptr, "fmemopen");
     std::string installer_message;
     bool completed = false;
     try {
-        payload::find_header_block(driver::session.self_file, driver::session.header);
+        process::find_header_block(process::session.self_file, process::session.header);
         // As the installer's start-up does.
-        if (payload::header_u32(driver::session.header, payload::HEADER_VOLUME) !=
+        if (payload::header_u32(process::session.header, payload::HEADER_VOLUME) !=
             payload::HEADER_VOLUME_WHOLE) {
-            driver::error(payload::MESSAGE_NOT_WHOLE);
+            process::error(payload::MESSAGE_NOT_WHOLE);
         }
-        if (const char* refusal = start_refusal_of(image)) driver::error(refusal);
+        if (const char* refusal = start_refusal_of(image)) process::error(refusal);
         install::install_files();
-        std::fclose(driver::session.self_file);
-        driver::session.self_file = nullptr;
+        std::fclose(process::session.self_file);
+        process::session.self_file = nullptr;
         completed = true;
     } catch (const fuzz_support::installer_exit& exit) {
         require(fuzz_support::is_numbered_message(exit.message), "a failure ends with a numbered message");

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "driver/license_text.h"
-#include "driver/termination.h"
 #include "payload/installer_messages.h"
+#include "process/termination.h"
 
 namespace driver {
 
@@ -32,7 +32,7 @@ void check_license_region() {
             break;
         default:
             // The built-in agreement is not what the vendor's users were meant to accept.
-            error(payload::MESSAGE_LICENSE_CORRUPTED);
+            process::error(payload::MESSAGE_LICENSE_CORRUPTED);
     }
     region_checked = true;
 }

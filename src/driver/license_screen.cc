@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "driver/agreement.h"
-#include "driver/dialogue.h"
-#include "driver/result.h"
+#include "process/dialogue.h"
+#include "process/result.h"
 
 namespace driver {
 
@@ -20,8 +20,9 @@ constexpr const char* LICENSE_QUESTION =
     "\nHave you read, and do you accept, the terms of this Software License Agreement?\n";
 constexpr const char* LICENSE_MENU = "Display? Slowdisplay? Accept? Print? Cancel?";
 constexpr std::array<int, 5> LICENSE_KEYS = {'d', 's', 'a', 'p', 'c'};
-constexpr std::array<int, 5> LICENSE_RESULTS = {RESULT_DISPLAY, RESULT_SLOWDISPLAY, RESULT_ACCEPT,
-                                                RESULT_PRINT, RESULT_CANCEL};
+constexpr std::array<int, 5> LICENSE_RESULTS = {process::RESULT_DISPLAY, process::RESULT_SLOWDISPLAY,
+                                                process::RESULT_ACCEPT, process::RESULT_PRINT,
+                                                process::RESULT_CANCEL};
 constexpr char LICENSE_FORM_FEED = '\f';
 
 // Writes the agreement (never the title in entry 0). In slow mode each line waits for the user's Enter,
@@ -34,7 +35,7 @@ bool display_agreement(bool slow) {
         std::fwrite(line.data(), 1, line.size(), stderr);
         if (!slow) {
             std::fputs("\n", stderr);
-        } else if (!skip_rest_of_line()) {
+        } else if (!process::skip_rest_of_line()) {
             return false;
         }
     }
@@ -56,8 +57,8 @@ void print_agreement() {
 }
 
 int ask_license_question() {
-    return choice_prompt(nullptr, LICENSE_MENU, LICENSE_KEYS.data(), LICENSE_RESULTS.data(),
-                         static_cast<int>(LICENSE_KEYS.size()), RESULT_NONE);
+    return process::choice_prompt(nullptr, LICENSE_MENU, LICENSE_KEYS.data(), LICENSE_RESULTS.data(),
+                                  static_cast<int>(LICENSE_KEYS.size()), process::RESULT_NONE);
 }
 
 }  // namespace
@@ -66,25 +67,25 @@ int license_screen() {
     bool show = true;
     bool slow = false;
     for (;;) {
-        if (show && !display_agreement(slow)) return RESULT_CANCEL;
+        if (show && !display_agreement(slow)) return process::RESULT_CANCEL;
         std::fputs(LICENSE_QUESTION, stderr);
         switch (ask_license_question()) {
-            case RESULT_DISPLAY:
+            case process::RESULT_DISPLAY:
                 show = true;
                 slow = false;  // a slow display holds for one showing only
                 break;
-            case RESULT_SLOWDISPLAY:
+            case process::RESULT_SLOWDISPLAY:
                 show = true;
                 slow = true;
                 break;
-            case RESULT_PRINT:
+            case process::RESULT_PRINT:
                 print_agreement();
                 show = false;  // the terminal gets the question again, not the agreement
                 break;
-            case RESULT_ACCEPT:
-                return RESULT_NEXT;
-            case RESULT_CANCEL:
-                return RESULT_CANCEL;
+            case process::RESULT_ACCEPT:
+                return process::RESULT_NEXT;
+            case process::RESULT_CANCEL:
+                return process::RESULT_CANCEL;
             default:
                 show = false;
                 break;

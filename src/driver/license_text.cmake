@@ -1,5 +1,5 @@
 # The licence agreement's lines: laid out at build time from a paragraphs file into the source that
-# defines driver::license_text, which installer_core compiles. Sets LICENSE_TEXT_SOURCE. The layout
+# defines driver::license_text, which installer_driver compiles. Sets LICENSE_TEXT_SOURCE. The layout
 # itself lives in cmake/generate_license_text.cmake.
 set(LICENSE_TEXT_OWN_FILE ${CMAKE_CURRENT_SOURCE_DIR}/driver/license.txt)
 set(INSTALLER_LICENSE_FILE ${LICENSE_TEXT_OWN_FILE} CACHE FILEPATH

@@ -7,13 +7,13 @@
 #include <cstring>
 
 #include "driver/agreement.h"
-#include "driver/driver_state.h"
-#include "driver/standard_streams.h"
-#include "driver/termination.h"
-#include "driver/vendor_settings.h"
 #include "driver/wizard.h"
 #include "payload/installer_messages.h"
-#include "payload/payload_stream.h"
+#include "process/payload_stream.h"
+#include "process/session.h"
+#include "process/standard_streams.h"
+#include "process/termination.h"
+#include "process/vendor_settings.h"
 
 namespace {
 
@@ -48,23 +48,24 @@ std::FILE* open_own_file(const char* argv0) {
 
 int main(int argc, char** argv) {
     using namespace driver;
-    secure_standard_streams();
-    reset_session("");
-    load_vendor_settings();
+    process::secure_standard_streams();
+    process::reset_session("");
+    process::load_vendor_settings();
     // argv[0] is never looked up on the search path.
-    session.self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
-    if (session.self_file == nullptr) error("Can't find attachments (err=1).");
-    payload::find_header_block(session.self_file, session.header);
-    if (payload::header_u32(session.header, payload::HEADER_VOLUME) != payload::HEADER_VOLUME_WHOLE) {
-        error(payload::MESSAGE_NOT_WHOLE);
+    process::session.self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
+    if (process::session.self_file == nullptr) process::error("Can't find attachments (err=1).");
+    process::find_header_block(process::session.self_file, process::session.header);
+    if (payload::header_u32(process::session.header, payload::HEADER_VOLUME) !=
+        payload::HEADER_VOLUME_WHOLE) {
+        process::error(payload::MESSAGE_NOT_WHOLE);
     }
     // The settings first: a damaged licence region ends with the exit status they name.
-    check_vendor_settings();
+    process::check_vendor_settings();
     check_license_region();
     // Options are read only now, so a missing or damaged payload is reported whatever they say.
-    session.autonext = has_option(argc, argv, "-autonext");
-    session.install_new_release = has_option(argc, argv, "-InstallNewRelease");
-    set_target_dir(default_target_dir());
+    process::session.autonext = has_option(argc, argv, "-autonext");
+    process::session.install_new_release = has_option(argc, argv, "-InstallNewRelease");
+    process::set_target_dir(process::default_target_dir());
     run_wizard();
     return 0;
 }

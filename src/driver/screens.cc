@@ -6,14 +6,14 @@
 #include <cstring>
 #include <string_view>
 
-#include "driver/dialogue.h"
-#include "driver/driver_state.h"
-#include "driver/result.h"
-#include "driver/update_check.h"
-#include "driver/vendor_settings.h"
 #include "install/install_files.h"
+#include "install/update_check.h"
 #include "payload/product_text.h"
 #include "payload/vendor_defaults.h"
+#include "process/dialogue.h"
+#include "process/result.h"
+#include "process/session.h"
+#include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
 namespace driver {
@@ -23,7 +23,7 @@ namespace {
 // holds a target directory and a vendor's paragraph; a fixed buffer, since std::string's growth would
 // link the library's exception paths into the installer.
 struct screen_text {
-    std::array<char, TARGET_DIR_SIZE + payload::PROFILE_CONTENT_CAPACITY + 1024> bytes;
+    std::array<char, process::TARGET_DIR_SIZE + payload::PROFILE_CONTENT_CAPACITY + 1024> bytes;
     std::size_t length = 0;
 
     void append(std::string_view piece) {
@@ -37,60 +37,61 @@ struct screen_text {
 screen_text text;
 
 constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
-constexpr std::array<int, 2> WELCOME_RESULTS = {RESULT_CANCEL, RESULT_NEXT};
+constexpr std::array<int, 2> WELCOME_RESULTS = {process::RESULT_CANCEL, process::RESULT_NEXT};
 
 }  // namespace
 
 int welcome_screen() {
     // The vendor's texts go out as arguments, never as formats.
-    const std::string_view title = window_title();
+    const std::string_view title = process::window_title();
     std::fprintf(stderr, "\n\n%.*s\n\n", static_cast<int>(title.size()), title.data());
-    const std::string_view thanks = thanks_line();
+    const std::string_view thanks = process::thanks_line();
     if (!thanks.empty()) std::fprintf(stderr, "%.*s\n\n", static_cast<int>(thanks.size()), thanks.data());
     // The header texts go out as they are: the installer shows what the vendor wrote.
     payload::line_gatherer line;
-    payload::emit_welcome_line(payload::header_text(session.header, payload::HEADER_PRODUCT_NAME),
-                               payload::header_text(session.header, payload::HEADER_VERSION),
-                               payload::header_text(session.header, payload::HEADER_PLATFORM),
-                               payload::header_build_time(session.header), line);
+    payload::emit_welcome_line(payload::header_text(process::session.header, payload::HEADER_PRODUCT_NAME),
+                               payload::header_text(process::session.header, payload::HEADER_VERSION),
+                               payload::header_text(process::session.header, payload::HEADER_PLATFORM),
+                               payload::header_build_time(process::session.header), line);
     line("\n");
     std::fwrite(line.text.data(), 1, line.length, stderr);
-    write_update_line();
-    return choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
-                         static_cast<int>(WELCOME_KEYS.size()), RESULT_NEXT);
+    install::write_update_line();
+    return process::choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
+                                  static_cast<int>(WELCOME_KEYS.size()), process::RESULT_NEXT);
 }
 
 int dir_exists_screen() {
     // An update checks its release here, once the directory is chosen and before anything is removed or
     // written: before the warning, whose advice to pick another directory does not fit an update, and
     // before the question, so that nobody confirms a target the update would refuse.
-    check_update_base(session.target_dir.data());
-    if (target::path_kind(session.target_dir.data()) != target::path_type::directory) return RESULT_NEXT;
+    install::check_update_base(process::session.target_dir.data());
+    if (target::path_kind(process::session.target_dir.data()) != target::path_type::directory)
+        return process::RESULT_NEXT;
     const int head_length = std::snprintf(text.bytes.data(), text.bytes.size(), payload::EXISTING_DIR_HEAD,
-                                          session.target_dir.data());
+                                          process::session.target_dir.data());
     text.length = std::min(static_cast<std::size_t>(head_length), text.bytes.size() - 1);
-    const std::string_view paragraph = existing_dir_text();
+    const std::string_view paragraph = process::existing_dir_text();
     text.append(paragraph);
     if (!paragraph.empty()) text.append("\n");  // no empty line is left where no paragraph stands
     text.append(payload::EXISTING_DIR_TAIL);
     text.write();
-    return ask_back_next_cancel();
+    return process::ask_back_next_cancel();
 }
 
 int install_screen() {
     install::install_files();
     // Keys typed during the installation must not answer the question after it; with "-autonext" no
     // question is asked there, and what was typed is left to whoever reads the terminal next.
-    if (session.autonext == 0) discard_typed_ahead();
-    return RESULT_NEXT;
+    if (process::session.autonext == 0) process::discard_typed_ahead();
+    return process::RESULT_NEXT;
 }
 
 int installed_screen() {
     text.length = 0;
     text.append(payload::FILES_INSTALLED_HEAD);
-    text.append(closing_text());
+    text.append(process::closing_text());
     text.write();
-    return ask_back_next_cancel();
+    return process::ask_back_next_cancel();
 }
 
 }  // namespace driver

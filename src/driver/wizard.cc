@@ -3,11 +3,11 @@
 #include <array>
 #include <cstdio>
 
-#include "driver/driver_state.h"
 #include "driver/license_screen.h"
-#include "driver/result.h"
 #include "driver/screens.h"
-#include "driver/termination.h"
+#include "process/result.h"
+#include "process/session.h"
+#include "process/termination.h"
 #include "target/directory_screen.h"
 
 namespace driver {
@@ -15,12 +15,12 @@ namespace {
 
 // Each row stores where Back and Next lead, then shows its screen.
 constexpr std::array<wizard_step, 6> WIZARD_STEPS = {{
-    {STATE_WELCOME, STATE_WELCOME, STATE_LICENSE, welcome_screen},
-    {STATE_LICENSE, STATE_WELCOME, STATE_DIRECTORY, license_screen},
-    {STATE_DIRECTORY, STATE_WELCOME, STATE_DIR_EXISTS, target::select_install_dir},
-    {STATE_DIR_EXISTS, STATE_DIRECTORY, STATE_INSTALL, dir_exists_screen},
-    {STATE_INSTALL, STATE_INSTALL, STATE_INSTALLED, install_screen},
-    {STATE_INSTALLED, STATE_INSTALLED, STATE_COMPLETE, installed_screen},
+    {process::STATE_WELCOME, process::STATE_WELCOME, process::STATE_LICENSE, welcome_screen},
+    {process::STATE_LICENSE, process::STATE_WELCOME, process::STATE_DIRECTORY, license_screen},
+    {process::STATE_DIRECTORY, process::STATE_WELCOME, process::STATE_DIR_EXISTS, target::select_install_dir},
+    {process::STATE_DIR_EXISTS, process::STATE_DIRECTORY, process::STATE_INSTALL, dir_exists_screen},
+    {process::STATE_INSTALL, process::STATE_INSTALL, process::STATE_INSTALLED, install_screen},
+    {process::STATE_INSTALLED, process::STATE_INSTALLED, process::STATE_COMPLETE, installed_screen},
 }};
 
 const wizard_step* find_step(std::span<const wizard_step> steps, int wanted) {
@@ -32,20 +32,20 @@ const wizard_step* find_step(std::span<const wizard_step> steps, int wanted) {
 
 void dispatch(int result) {
     switch (result) {
-        case RESULT_NEXT:
-            session.state = session.next_state;
+        case process::RESULT_NEXT:
+            process::session.state = process::session.next_state;
             return;
-        case RESULT_BACK:
-            session.state = session.back_state;
+        case process::RESULT_BACK:
+            process::session.state = process::session.back_state;
             return;
-        case RESULT_CANCEL:
-            error(nullptr);
-        case RESULT_QUIT:  // no screen returns it today; a quit would end quietly, unlike a cancel
-            exit_installer();
-        case RESULT_NONE:
-            error("Install error (err=10).");
+        case process::RESULT_CANCEL:
+            process::error(nullptr);
+        case process::RESULT_QUIT:  // no screen returns it today; a quit would end quietly, unlike a cancel
+            process::exit_installer();
+        case process::RESULT_NONE:
+            process::error("Install error (err=10).");
         default:
-            error("Install error (err=11).");
+            process::error("Install error (err=11).");
     }
 }
 
@@ -56,11 +56,11 @@ std::span<const wizard_step> wizard_steps() {
 }
 
 void run_wizard(std::span<const wizard_step> steps) {
-    while (session.state != STATE_COMPLETE) {
-        const wizard_step* step = find_step(steps, session.state);
-        if (step == nullptr) error("Install error (err=12).");
-        session.back_state = step->back_state;
-        session.next_state = step->next_state;
+    while (process::session.state != process::STATE_COMPLETE) {
+        const wizard_step* step = find_step(steps, process::session.state);
+        if (step == nullptr) process::error("Install error (err=12).");
+        process::session.back_state = step->back_state;
+        process::session.next_state = step->next_state;
         dispatch(step->screen());
     }
     std::fputs("\n\nInstallation complete.\n\n", stderr);

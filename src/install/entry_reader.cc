@@ -6,11 +6,11 @@
 
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
-#include "driver/termination.h"
 #include "install/file_guard.h"
 #include "install/read_ahead.h"
 #include "payload/installer_messages.h"
-#include "payload/payload_stream.h"
+#include "process/payload_stream.h"
+#include "process/termination.h"
 
 namespace install {
 namespace {
@@ -53,13 +53,13 @@ const unsigned char* file_bytes_in_turn(const payload::file_record& record,
     stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
     file = payload::allocate_bytes(record.file_size + std::size_t{1});
     if (!stored || !file) fail("Memory allocation error (err=3).");
-    payload::load_stored_bytes(record, stored.get());
+    process::load_stored_bytes(record, stored.get());
     if (record.method == payload::METHOD_STORED) {
         std::memcpy(file.get(), stored.get(), record.file_size);
     } else if (payload::needs_decoder(record)) {
         inflate_entry(record, stored.get(), file.get(), between_chunks, false);
     }
-    payload::verify_file_bytes(record, file.get());
+    process::verify_file_bytes(record, file.get());
     return file.get();
 }
 
@@ -94,7 +94,7 @@ void start_reading(std::uint32_t file_count) {
 
 const payload::file_record& take_record() {
     if (!reading_ahead()) {
-        record_in_turn = payload::next_file_record(record_bytes);
+        record_in_turn = process::next_file_record(record_bytes);
         return record_in_turn;
     }
     const int failure = wait_for_entry(PREPARED_RECORD);
@@ -126,13 +126,13 @@ void stop_reading() {
 void fail(const char* message) {
     stop_read_ahead();
     end_file_guard();
-    driver::error(message);
+    process::error(message);
 }
 
 void fail_errno(const char* message, const char* tag, int errnum) {
     stop_read_ahead();
     end_file_guard();
-    driver::error_errno(message, tag, errnum);
+    process::error_errno(message, tag, errnum);
 }
 
 }  // namespace install

@@ -20,10 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver_state.h"
-#include "driver/held_output.h"
-#include "driver/termination.h"
-#include "driver/vendor_settings.h"
 #include "install/concat_strings.h"
 #include "install/directory_ops.h"
 #include "install/entry_reader.h"
@@ -32,8 +28,12 @@
 #include "install/progress.h"
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
-#include "payload/payload_stream.h"
 #include "payload/record_name.h"
+#include "process/held_output.h"
+#include "process/payload_stream.h"
+#include "process/session.h"
+#include "process/termination.h"
+#include "process/vendor_settings.h"
 
 namespace install {
 namespace {
@@ -61,8 +61,8 @@ struct install_counters {
 // The directory screen accepts at most 4094 characters, so the copy always fits; the bound only keeps a
 // longer target (which nothing produces) from overrunning the buffer.
 void copy_target_dir() {
-    const std::size_t length = strnlen(driver::session.target_dir.data(), WORKING_PATH_SIZE - 1);
-    std::memcpy(working_path, driver::session.target_dir.data(), length);
+    const std::size_t length = strnlen(process::session.target_dir.data(), WORKING_PATH_SIZE - 1);
+    std::memcpy(working_path, process::session.target_dir.data(), length);
     working_path[length] = '\0';
 }
 
@@ -95,7 +95,7 @@ bool ends_with_slash(const char* text) {
 // With the rule `path`, only what stands at an entry's own path goes. A link or a file with other names is
 // replaced, not written through; a directory stays, and the open below fails on it.
 bool removes_at_path_only() {
-    return driver::vendor_settings().removal == payload::same_name_removal::path;
+    return process::vendor_settings().removal == payload::same_name_removal::path;
 }
 
 void install_file(const payload::file_record& record, const install_counters& counters) {
@@ -150,18 +150,18 @@ void install_file(const payload::file_record& record, const install_counters& co
 
 void install_files() {
     const payload::heap_bytes reservation = payload::reserve_crc16_memory();  // crc16.h says why
-    if (!reservation) driver::error("Insufficient memory (err=3).");
+    if (!reservation) process::error("Insufficient memory (err=3).");
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
     // Gathered drawings go out before any report and at the end.
     gather_progress(true);
-    driver::set_held_output_flush(flush_progress);
+    process::set_held_output_flush(flush_progress);
     reset_name_index();
     start_file_guard();
 
     install_counters counters{
-        .file_count = payload::header_u32(driver::session.header, payload::HEADER_FILE_COUNT),
-        .total_size = payload::header_u32(driver::session.header, payload::HEADER_TOTAL_SIZE)};
+        .file_count = payload::header_u32(process::session.header, payload::HEADER_FILE_COUNT),
+        .total_size = payload::header_u32(process::session.header, payload::HEADER_TOTAL_SIZE)};
     start_reading(counters.file_count);
     for (std::uint32_t i = 0; i < counters.file_count; ++i) {
         const payload::file_record& record = take_record();
@@ -182,7 +182,7 @@ void install_files() {
     stop_reading();
     end_file_guard();
     show_progress(nullptr, 0, 0);
-    driver::set_held_output_flush(nullptr);
+    process::set_held_output_flush(nullptr);
     gather_progress(false);
 }
 

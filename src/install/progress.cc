@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/terminal_job.h"
 #include "install/concat_strings.h"
 #include "install/progress_seam.h"
+#include "process/terminal_job.h"
 
 namespace install {
 namespace {
@@ -106,7 +106,7 @@ int counted_drain(int fd) {
 void drain() {
     if (stderr_terminal()) {
         (void)flush_pending();
-        (void)driver::unless_in_background(fileno(stderr), counted_drain);
+        (void)process::unless_in_background(fileno(stderr), counted_drain);
         return;
     }
     errno = not_terminal_errno;

@@ -23,8 +23,8 @@
 
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
-#include "driver/driver_state.h"
 #include "install/file_guard.h"
+#include "process/session.h"
 
 namespace install {
 
@@ -269,7 +269,7 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
 
 // Takes one entry from the stream as far as it goes; false when the worker must read no further.
 bool prepare_entry(prepared_entry& entry) {
-    int failure = payload::read_file_record(driver::session.self_file, entry.record_bytes, entry.record);
+    int failure = payload::read_file_record(process::session.self_file, entry.record_bytes, entry.record);
     if (failure != payload::CORRUPT_NONE) {
         publish(entry, PREPARED_NOTHING, failure);
         return false;
@@ -287,7 +287,7 @@ bool prepare_entry(prepared_entry& entry) {
         if (handed_over) publish(entry, PREPARED_RECORD, PREPARED_HANDED_OVER);
         return false;
     }
-    failure = payload::read_stored_bytes(driver::session.self_file, entry.record, entry.stored.get());
+    failure = payload::read_stored_bytes(process::session.self_file, entry.record, entry.stored.get());
     if (failure != payload::CORRUPT_NONE) {
         decoder::codec_close(&codec);
         publish(entry, PREPARED_RECORD, failure);

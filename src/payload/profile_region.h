@@ -1,6 +1,6 @@
 // The profile region (a stub region, stub_region.h): the vendor's settings that mkinstaller writes into
 // its copy of the stub. An unwritten region means every setting has its built-in value
-// (vendor_defaults.h). The stub's own region is defined in driver/vendor_settings.cc.
+// (vendor_defaults.h). The stub's own region is defined in process/vendor_settings.cc.
 //
 // Content: records one after another, each
 //   u8        setting (PROFILE_*)

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <string>
 
-#include "driver/dialogue.h"
-#include "driver/result.h"
-#include "driver/vendor_settings.h"
 #include "payload/vendor_defaults.h"
+#include "process/dialogue.h"
+#include "process/result.h"
+#include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
 namespace target {
@@ -67,7 +67,7 @@ bool is_in_bin(directory_entry& entry) {
 }
 
 bool is_outside_roots(directory_entry& entry) {
-    return !payload::is_under_root(entry.text.data(), driver::recommended_roots());
+    return !payload::is_under_root(entry.text.data(), process::recommended_roots());
 }
 
 struct directory_rule {
@@ -97,17 +97,17 @@ int vet_directory(directory_entry& entry) {
         if (rule.message != nullptr) {
             std::fputs(rule.message, stderr);
         } else {
-            const std::string message = payload::outside_roots_message(driver::recommended_roots());
+            const std::string message = payload::outside_roots_message(process::recommended_roots());
             std::fwrite(message.data(), 1, message.size(), stderr);
         }
         if (rule.kind == RULE_REJECT) {
-            const int answer = driver::ask_ok_cancel("Select a different directory!");
-            return answer == driver::RESULT_CANCEL ? VET_CANCEL : VET_START_OVER;
+            const int answer = process::ask_ok_cancel("Select a different directory!");
+            return answer == process::RESULT_CANCEL ? VET_CANCEL : VET_START_OVER;
         }
         // No auto result: "-autonext" never answers a warning.
-        const int answer = driver::ask_no_yes_cancel("Select a different directory?", driver::RESULT_NONE);
-        if (answer == driver::RESULT_CANCEL) return VET_CANCEL;
-        if (answer == driver::RESULT_YES) return VET_START_OVER;
+        const int answer = process::ask_no_yes_cancel("Select a different directory?", process::RESULT_NONE);
+        if (answer == process::RESULT_CANCEL) return VET_CANCEL;
+        if (answer == process::RESULT_YES) return VET_START_OVER;
     }
     return VET_ACCEPT;
 }

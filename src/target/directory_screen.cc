@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string_view>
 
-#include "driver/dialogue.h"
-#include "driver/driver_state.h"
-#include "driver/result.h"
 #include "payload/header_block.h"
 #include "payload/product_text.h"
+#include "process/dialogue.h"
+#include "process/result.h"
+#include "process/session.h"
 #include "target/directory_entry.h"
 #include "target/directory_rules.h"
 
@@ -21,10 +21,10 @@ void draw_header() {
     using payload::header_text;
     std::fputs("\n\nPlease select a directory for installation of\n", stderr);
     payload::line_gatherer lines;
-    payload::emit_product_version_line(header_text(driver::session.header, payload::HEADER_PRODUCT_NAME),
-                                       header_text(driver::session.header, payload::HEADER_VERSION), lines);
+    payload::emit_product_version_line(header_text(process::session.header, payload::HEADER_PRODUCT_NAME),
+                                       header_text(process::session.header, payload::HEADER_VERSION), lines);
     lines("\n");
-    lines(payload::space_line(payload::header_u32(driver::session.header, payload::HEADER_REQUIRED_SPACE))
+    lines(payload::space_line(payload::header_u32(process::session.header, payload::HEADER_REQUIRED_SPACE))
               .data());
     lines("\n");
     std::fwrite(lines.text.data(), 1, lines.length, stderr);
@@ -32,9 +32,9 @@ void draw_header() {
 
 // Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.
 int offer_default(directory_entry& entry) {
-    set_directory_entry(entry, driver::session.target_dir.data());
-    std::fprintf(stderr, "\n\nDefault directory: %s.\n", driver::session.target_dir.data());
-    return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES);
+    set_directory_entry(entry, process::session.target_dir.data());
+    std::fprintf(stderr, "\n\nDefault directory: %s.\n", process::session.target_dir.data());
+    return process::ask_no_yes_cancel("Use the default directory?", process::RESULT_YES);
 }
 
 // Reads the typed line. Returns VET_ACCEPT when `entry` holds something to vet, else what the user chose.
@@ -43,8 +43,8 @@ int take_typed_entry(directory_entry& entry) {
     if (!read_directory_entry(entry)) return VET_CANCEL;
     if (entry.text[0] != '\0') return VET_ACCEPT;
     std::fputs("\n\nA directory must be selected.\n", stderr);
-    return driver::ask_ok_cancel("Select a directory?") == driver::RESULT_CANCEL ? VET_CANCEL
-                                                                                 : VET_START_OVER;
+    return process::ask_ok_cancel("Select a directory?") == process::RESULT_CANCEL ? VET_CANCEL
+                                                                                   : VET_START_OVER;
 }
 
 }  // namespace
@@ -57,19 +57,19 @@ int select_install_dir() {
         // The default comes only with the first pass: someone who has turned it down, or been told to pick
         // another directory, is not offered it again.
         const int use_default =
-            pass == 0 && driver::session.target_dir[0] != '\0' ? offer_default(entry) : driver::RESULT_NO;
-        if (use_default == driver::RESULT_CANCEL) return driver::RESULT_CANCEL;
-        if (use_default == driver::RESULT_YES) {
+            pass == 0 && process::session.target_dir[0] != '\0' ? offer_default(entry) : process::RESULT_NO;
+        if (use_default == process::RESULT_CANCEL) return process::RESULT_CANCEL;
+        if (use_default == process::RESULT_YES) {
             verdict = vet_directory(entry);
         } else {
             verdict = take_typed_entry(entry);
             if (verdict == VET_ACCEPT) verdict = vet_directory(entry);
         }
-        if (verdict == VET_CANCEL) return driver::RESULT_CANCEL;
+        if (verdict == VET_CANCEL) return process::RESULT_CANCEL;
         if (verdict == VET_ACCEPT) {
-            std::memcpy(driver::session.target_dir.data(), entry.text.data(),
+            std::memcpy(process::session.target_dir.data(), entry.text.data(),
                         std::strlen(entry.text.data()) + 1);
-            return driver::RESULT_NEXT;
+            return process::RESULT_NEXT;
         }
     }
 }

@@ -63,7 +63,7 @@ TEST(BlockFormat, SingleDistanceClassCostsNoBitsButItsExtraBitsStillFollow) {
 }
 
 // Symbol-length lists written by hand around the zero-run length codes.
-TEST(ZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
+TEST(DecodedZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
     // Symbols 0 and 20 have length 1: lengths 1, 19 zeros, 1.
     bit_writer w;
     w.put(4, 16);
@@ -79,7 +79,7 @@ TEST(ZeroRuns, NineteenZerosTakeAShortRunOfEighteenAndOneSingleZero) {
     EXPECT_EQ(decode_chunk_by_chunk(w.bytes(), 4).bytes, (std::vector<std::uint8_t>{0, 20, 20, 0}));
 }
 
-TEST(ZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
+TEST(DecodedZeroRuns, LongRunCoversTwentyToFiveHundredAndThirtyOne) {
     // Symbols 0 and 1, a run of 20 + k zeros, then two more symbols, all of length 2.
     // Length codes 2 -> "0" and 4 (length 2) -> "1", with the 2-bit run skipping code 3.
     const auto stream = [](unsigned k) {

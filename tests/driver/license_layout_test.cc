@@ -20,7 +20,7 @@ std::vector<std::string> agreement() {
     return lines;
 }
 
-TEST(LicenseLayout, TitleThen114LinesIn14ParagraphsThenTheEnd) {
+TEST(AgreementLayout, TitleThen114LinesIn14ParagraphsThenTheEnd) {
     EXPECT_STREQ(driver::license_text[0], t::LICENSE_TITLE.c_str());
     const auto lines = agreement();
     ASSERT_EQ(lines.size(), t::LICENSE_LINES);
@@ -29,14 +29,14 @@ TEST(LicenseLayout, TitleThen114LinesIn14ParagraphsThenTheEnd) {
     EXPECT_EQ(empty, 13u);
 }
 
-TEST(LicenseLayout, EveryLineIsPrintableAsciiOfAtMost74Characters) {
+TEST(AgreementLayout, EveryLineIsPrintableAsciiOfAtMost74Characters) {
     for (const auto& line : agreement()) {
         EXPECT_LE(line.size(), t::LICENSE_WIDTH) << line;
         for (const char c : line) EXPECT_TRUE(c >= ' ' && c <= '~') << line;
     }
 }
 
-TEST(LicenseLayout, ParagraphsAreIndentedJustifiedAndSeparatedByOneEmptyLine) {
+TEST(AgreementLayout, ParagraphsAreIndentedJustifiedAndSeparatedByOneEmptyLine) {
     const auto lines = agreement();
     ASSERT_FALSE(lines.empty());
     EXPECT_FALSE(lines.front().empty());

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/license_screen.h"
-#include "driver/result.h"
+#include "process/result.h"
 #include "support/dialogue_fixture.h"
 
 namespace {
@@ -28,7 +28,7 @@ class LicensePrint : public ::testing::Test {
 
 TEST_F(LicensePrint, ThePrinterGetsEveryLineWithCrLfThenAFormFeedAndNoTitle) {
     const auto r = screen("p\nc\n");
-    EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.exit_code, process::RESULT_CANCEL);
     const std::string printed = read_file(printer);
     EXPECT_EQ(printed, t::license_printout(driver::license_text));
     EXPECT_EQ(printed.find(t::LICENSE_TITLE), std::string::npos);
@@ -41,7 +41,7 @@ TEST_F(LicensePrint, ThePrinterGetsEveryLineWithCrLfThenAFormFeedAndNoTitle) {
 
 TEST_F(LicensePrint, TheTerminalGetsTheQuestionAgainButNotTheAgreement) {
     const auto r = screen("print\na\n");
-    EXPECT_EQ(r.exit_code, driver::RESULT_NEXT);
+    EXPECT_EQ(r.exit_code, process::RESULT_NEXT);
     EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK);
 }
 
@@ -55,7 +55,7 @@ TEST_F(LicensePrint, EachPrintReplacesWhatTheDeviceHeld) {
 TEST_F(LicensePrint, AnUnopenablePrinterBringsBackJustTheQuestion) {
     printer = dir / "no/such/device";
     auto r = screen("p\nc\n");
-    EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.exit_code, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, LICENSE_DISPLAY + LICENSE_ASK + LICENSE_ASK);
     struct stat info {};
     EXPECT_NE(stat((dir / "no").c_str(), &info), 0);

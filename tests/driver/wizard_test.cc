@@ -7,11 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/driver_state.h"
-#include "driver/result.h"
 #include "driver/screens.h"
 #include "driver/wizard.h"
-#include "payload/payload_stream.h"
+#include "process/payload_stream.h"
+#include "process/result.h"
+#include "process/session.h"
 #include "support/dialogue_fixture.h"
 #include "support/install_in_child.h"
 
@@ -76,12 +76,12 @@ TEST_F(Wizard, TheWarningStateIsSilentForAnythingButADirectory) {
     // The directory screen refuses files, so only the state itself can show that it stays silent for one.
     write_file(dir / "plain", "x");
     for (const std::string& path : {dir / "plain", fresh}) {
-        driver::reset_session(path.c_str());
+        process::reset_session(path.c_str());
         const auto r = run_in_child([] { return driver::dir_exists_screen(); }, "c\n");
-        EXPECT_EQ(r.exit_code, driver::RESULT_NEXT) << path;
+        EXPECT_EQ(r.exit_code, process::RESULT_NEXT) << path;
         EXPECT_EQ(r.err, "") << path;
     }
-    driver::reset_session("");
+    process::reset_session("");
 }
 
 TEST_F(Wizard, ALinkToADirectoryIsWarnedAbout) {
@@ -109,7 +109,7 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
     const auto r = run_in_child(
         [&own_file, &target] {
             set_up_install(std::fopen(own_file.c_str(), "rb"), target);
-            driver::session.autonext = 1;
+            process::session.autonext = 1;
             driver::run_wizard();
             return 0;
         },
@@ -121,41 +121,41 @@ TEST_F(Wizard, AutonextAnswersEveryPromptThatHasAnAutoResult) {
 }
 
 TEST(DriverState, AResetLeavesNothingOfAnEarlierRunAndNeverCutsTheTarget) {
-    driver::session.autonext = 1;
-    driver::session.state = driver::STATE_COMPLETE;
-    driver::session.self_file = stdin;
-    driver::session.header[payload::HEADER_FILE_COUNT] = 7;
-    driver::reset_session("/tmp/elsewhere");
-    EXPECT_EQ(driver::session.autonext, 0);
-    EXPECT_EQ(driver::session.state, driver::STATE_WELCOME);
-    EXPECT_EQ(driver::session.self_file, nullptr);
-    EXPECT_EQ(driver::session.header, payload::header_block{});
-    EXPECT_STREQ(driver::session.target_dir.data(), "/tmp/elsewhere");
+    process::session.autonext = 1;
+    process::session.state = process::STATE_COMPLETE;
+    process::session.self_file = stdin;
+    process::session.header[payload::HEADER_FILE_COUNT] = 7;
+    process::reset_session("/tmp/elsewhere");
+    EXPECT_EQ(process::session.autonext, 0);
+    EXPECT_EQ(process::session.state, process::STATE_WELCOME);
+    EXPECT_EQ(process::session.self_file, nullptr);
+    EXPECT_EQ(process::session.header, payload::header_block{});
+    EXPECT_STREQ(process::session.target_dir.data(), "/tmp/elsewhere");
 
-    const std::string longest(driver::TARGET_DIR_SIZE - 1, 'x');
-    driver::reset_session(longest.c_str());
-    EXPECT_EQ(driver::session.target_dir.data(), longest);
-    driver::reset_session((longest + "y").c_str());
-    EXPECT_STREQ(driver::session.target_dir.data(), "") << "a cut path would name another directory";
+    const std::string longest(process::TARGET_DIR_SIZE - 1, 'x');
+    process::reset_session(longest.c_str());
+    EXPECT_EQ(process::session.target_dir.data(), longest);
+    process::reset_session((longest + "y").c_str());
+    EXPECT_STREQ(process::session.target_dir.data(), "") << "a cut path would name another directory";
 }
 
 TEST(WizardSteps, TheWizardFollowsTheTableItIsGiven) {
     // A harness's table: its rows decide the screens and where Back and Next lead.
     static constexpr driver::wizard_step steps[] = {
-        {driver::STATE_WELCOME, driver::STATE_WELCOME, driver::STATE_INSTALL,
+        {process::STATE_WELCOME, process::STATE_WELCOME, process::STATE_INSTALL,
          [] {
              std::fputs("[first]", stderr);
-             return driver::RESULT_NEXT;
+             return process::RESULT_NEXT;
          }},
-        {driver::STATE_INSTALL, driver::STATE_WELCOME, driver::STATE_COMPLETE,
+        {process::STATE_INSTALL, process::STATE_WELCOME, process::STATE_COMPLETE,
          [] {
              std::fputs("[swapped]", stderr);
-             return std::getchar() == 'b' ? driver::RESULT_BACK : driver::RESULT_NEXT;
+             return std::getchar() == 'b' ? process::RESULT_BACK : process::RESULT_NEXT;
          }},
     };
     const auto r = run_in_child(
         [] {
-            driver::reset_session("");
+            process::reset_session("");
             driver::run_wizard(steps);
             return 0;
         },

@@ -1,15 +1,15 @@
 #include "support/install_in_child.h"
 
-#include "driver/driver_state.h"
 #include "install/install_files.h"
-#include "payload/payload_stream.h"
+#include "process/payload_stream.h"
+#include "process/session.h"
 
 namespace testing_support {
 
 void set_up_install(std::FILE* self, const std::string& target) {
-    driver::reset_session(target.c_str());
-    driver::session.self_file = self;
-    payload::find_header_block(driver::session.self_file, driver::session.header);
+    process::reset_session(target.c_str());
+    process::session.self_file = self;
+    process::find_header_block(process::session.self_file, process::session.header);
 }
 
 process_result install_in_child(const std::string& image_path, const std::string& target,

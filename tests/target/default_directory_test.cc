@@ -2,7 +2,7 @@
 // by "-autonext" while every warning still waits; and how the end of input ends the screen.
 #include <gtest/gtest.h>
 
-#include "driver/result.h"
+#include "process/result.h"
 #include "screen_run.h"
 #include "support/installer_texts.h"
 #include "support/temp_dir.h"
@@ -21,13 +21,13 @@ class DefaultDirectory : public screen_fixture {
 
 TEST_F(DefaultDirectory, YesVetsTheDefaultLikeATypedPath) {
     auto r = run_screen("y\nn\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, first_pass + t::location_warnings(offered));
     EXPECT_EQ(r.target, offered);
 
     write_file(offered, "a file");
     r = run_screen("y\nc\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, first_pass + t::EXISTS_AS_FILE + t::SELECT_DIFFERENT_OK);
     EXPECT_EQ(r.target, offered) << "a cancel leaves the target as it was";
 }
@@ -35,12 +35,12 @@ TEST_F(DefaultDirectory, YesVetsTheDefaultLikeATypedPath) {
 TEST_F(DefaultDirectory, NoLeadsToTheEntryLineAndCancelEnds) {
     const std::string typed = dir / "typed";
     auto r = run_screen("n\n" + typed + "\nn\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, first_pass + t::ENTER_DIRECTORY + t::location_warnings(typed));
     EXPECT_EQ(r.target, typed);
 
     r = run_screen("cancel\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, first_pass);
     EXPECT_EQ(r.target, offered);
 }
@@ -60,7 +60,7 @@ TEST_F(DefaultDirectory, IsOfferedOnTheFirstPassOnly) {
 
 TEST_F(DefaultDirectory, AnEmptyTargetOffersNothing) {
     const auto r = run_screen("", screen_setup{});
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, ENTRY_PASS);
 }
 
@@ -68,7 +68,7 @@ TEST_F(DefaultDirectory, ADefaultTooLongToKeepIsRejectedNotCut) {
     // The driver never leaves one this long, but a cut-off default would be a different directory.
     const std::string too_long = dir / std::string(4095, 'x');
     const auto r = run_screen("y\nc\n", screen_setup{.offered = too_long});
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, t::directory_header() + t::default_directory(too_long) + t::USE_DEFAULT + t::TOO_LONG +
                          t::SELECT_DIFFERENT_OK);
 }
@@ -77,7 +77,7 @@ TEST_F(DefaultDirectory, AutonextTakesTheDefaultButWaitsAtEveryWarning) {
     setup.autonext = true;
     const std::string shown = t::directory_header() + t::default_directory(offered);
     auto r = run_screen("n\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, shown + t::location_warnings(offered));
     EXPECT_EQ(r.target, offered);
 
@@ -89,7 +89,7 @@ TEST_F(DefaultDirectory, AutonextTakesTheDefaultButWaitsAtEveryWarning) {
 
     // A default that breaks no rule goes through without a single answer (the screen writes nothing).
     r = run_screen("", screen_setup{.offered = "/usr/vorna-test-absent", .autonext = true});
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, t::directory_header() + t::default_directory("/usr/vorna-test-absent"));
 }
 
@@ -97,13 +97,13 @@ TEST_F(DefaultDirectory, EndOfInputWhileALineIsTypedCancels) {
     // However much of the line has come: an unfinished line is never taken as the answer.
     for (const std::string& unfinished : {std::string(), std::string("/"), dir / "partial"}) {
         const auto r = run_screen("n\n" + unfinished, setup);
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL) << unfinished;
+        EXPECT_EQ(r.result, process::RESULT_CANCEL) << unfinished;
         EXPECT_EQ(r.err, first_pass + t::ENTER_DIRECTORY) << unfinished;
         EXPECT_EQ(r.target, offered);
     }
     for (const std::string at_question : {"", "y\n", "y\nxx"}) {
         const auto r = run_screen(at_question, setup);
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL) << at_question;
+        EXPECT_EQ(r.result, process::RESULT_CANCEL) << at_question;
     }
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/result.h"
+#include "process/result.h"
 #include "screen_run.h"
 #include "support/installer_texts.h"
 #include "support/temp_dir.h"
@@ -20,10 +20,10 @@ using DirectoryRules = screen_fixture;
 TEST_F(DirectoryRules, AnEmptyLineOrALeadingNulAsksForADirectory) {
     for (const std::string& line : {std::string(), std::string("\0/x", 3)}) {
         auto r = run_screen(line + "\no\n");  // Ok: the screen starts over, then the input ends
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+        EXPECT_EQ(r.result, process::RESULT_CANCEL);
         EXPECT_EQ(r.err, ENTRY_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY + ENTRY_PASS);
         r = run_screen(line + "\ncancel\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+        EXPECT_EQ(r.result, process::RESULT_CANCEL);
         EXPECT_EQ(r.err, ENTRY_PASS + t::NO_DIRECTORY + t::SELECT_A_DIRECTORY);
     }
 }
@@ -43,14 +43,14 @@ TEST_F(DirectoryRules, RejectionsOfferOnlyAnotherDirectoryOrCancel) {
     for (const auto& c : cases) {
         // Ok: the screen starts over without the default and takes the next line.
         auto r = run_screen(c.path + "\nok\n" + next + "\n" + "n\n");
-        EXPECT_EQ(r.result, driver::RESULT_NEXT) << c.path;
+        EXPECT_EQ(r.result, process::RESULT_NEXT) << c.path;
         EXPECT_EQ(r.err,
                   ENTRY_PASS + c.message + t::SELECT_DIFFERENT_OK + ENTRY_PASS + t::location_warnings(next))
             << c.path;
         EXPECT_EQ(r.target, next);
 
         r = run_screen(c.path + "\nc\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL) << c.path;
+        EXPECT_EQ(r.result, process::RESULT_CANCEL) << c.path;
         EXPECT_EQ(r.err, ENTRY_PASS + c.message + t::SELECT_DIFFERENT_OK) << c.path;
         EXPECT_EQ(r.target, "");
     }
@@ -59,11 +59,11 @@ TEST_F(DirectoryRules, RejectionsOfferOnlyAnotherDirectoryOrCancel) {
 TEST_F(DirectoryRules, TheRootWarningIsForExactlyThreeSpellings) {
     for (const std::string root : {"/", "/.", "/.."}) {
         auto r = run_screen(root + "\ny\n");  // Yes: pick a different one
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+        EXPECT_EQ(r.result, process::RESULT_CANCEL);
         EXPECT_EQ(r.err, ENTRY_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + ENTRY_PASS) << root;
         // No: on to the next rules; the root is outside /usr and /home, and Cancel ends it there.
         r = run_screen(root + "\nn\nc\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+        EXPECT_EQ(r.result, process::RESULT_CANCEL);
         EXPECT_EQ(r.err,
                   ENTRY_PASS + t::ROOT + t::SELECT_DIFFERENT_ASK + t::OUTSIDE + t::SELECT_DIFFERENT_ASK)
             << root;
@@ -79,13 +79,13 @@ TEST_F(DirectoryRules, BinWarnsOnlyForTheComponentFollowedByASlash) {
     // Yes starts over, No goes on to the location rule, Cancel ends.
     const std::string in_bin = dir / "bin/x";
     auto r = run_screen(in_bin + "\nn\nn\n");
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + t::location_warnings(dir / "x"));
     EXPECT_EQ(r.target, in_bin);
     r = run_screen(in_bin + "\ny\n");
     EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK + ENTRY_PASS);
     r = run_screen(in_bin + "\nc\n");
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, ENTRY_PASS + t::BIN + t::SELECT_DIFFERENT_ASK);
 
     const std::string ends_in_bin = dir / "bin";
@@ -102,7 +102,7 @@ TEST_F(DirectoryRules, OnlyPathsUnderUsrOrHomeAreAcceptedWithoutALocationWarning
     for (const std::string quiet :
          {"/usr/", "/home/", "/usr/vorna-test-absent", "/home/vorna-test-absent/x"}) {
         const auto r = run_screen(quiet + "\n");
-        EXPECT_EQ(r.result, driver::RESULT_NEXT) << quiet;
+        EXPECT_EQ(r.result, process::RESULT_NEXT) << quiet;
         EXPECT_EQ(r.err, ENTRY_PASS) << quiet;
         EXPECT_EQ(r.target, quiet);
     }
@@ -114,14 +114,14 @@ TEST_F(DirectoryRules, OnlyPathsUnderUsrOrHomeAreAcceptedWithoutALocationWarning
     for (const std::string& loud : {std::string("/usr"), std::string("/home"), std::string("/USR/x"),
                                     std::string("/Home/x"), std::string("/usrx/y"), dir / "x"}) {
         r = run_screen(loud + "\nno\n");  // No keeps the path
-        EXPECT_EQ(r.result, driver::RESULT_NEXT) << loud;
+        EXPECT_EQ(r.result, process::RESULT_NEXT) << loud;
         EXPECT_EQ(r.err, ENTRY_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK) << loud;
         EXPECT_EQ(r.target, loud);
         r = run_screen(loud + "\nyes\n");  // Yes asks again, without the default
         EXPECT_EQ(r.err, ENTRY_PASS + t::OUTSIDE + t::SELECT_DIFFERENT_ASK + ENTRY_PASS) << loud;
         EXPECT_EQ(r.target, "");
         r = run_screen(loud + "\nC\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL) << loud;
+        EXPECT_EQ(r.result, process::RESULT_CANCEL) << loud;
         EXPECT_EQ(r.target, "");
     }
 }
@@ -139,7 +139,7 @@ TEST_F(DirectoryRules, TheFirstBrokenRuleSpeaksAndTheLaterOnesAreNotAsked) {
     };
     for (const auto& c : cases) {
         const auto r = run_screen(c.path + "\nc\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+        EXPECT_EQ(r.result, process::RESULT_CANCEL);
         EXPECT_EQ(r.err, ENTRY_PASS + c.first_words) << c.path.substr(0, 40);
     }
 }

@@ -3,7 +3,7 @@
 // 4096-byte buffer together with its own separator.
 #include <gtest/gtest.h>
 
-#include "driver/result.h"
+#include "process/result.h"
 #include "screen_run.h"
 #include "support/installer_texts.h"
 #include "support/temp_dir.h"
@@ -25,7 +25,7 @@ class EntryLength : public screen_fixture {
 TEST_F(EntryLength, ATypedPathOf4094IsKeptWhole) {
     const std::string path = path_of_length(4094);
     const auto r = run_screen(path + "\nn\n");
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(path));
     EXPECT_EQ(r.target, path);
 }
@@ -33,7 +33,7 @@ TEST_F(EntryLength, ATypedPathOf4094IsKeptWhole) {
 TEST_F(EntryLength, OneCharacterMoreIsTooLong) {
     for (std::size_t length : {4095u, 4096u, 100000u}) {
         const auto r = run_screen(path_of_length(length) + "\nc\n");
-        EXPECT_EQ(r.result, driver::RESULT_CANCEL) << length;
+        EXPECT_EQ(r.result, process::RESULT_CANCEL) << length;
         EXPECT_EQ(r.err, ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK) << length;
     }
 }
@@ -42,7 +42,7 @@ TEST_F(EntryLength, TheRestOfATooLongLineIsReadAndDropped) {
     // Were the tail left unread, it would answer the question or become the next entry.
     const std::string next = dir / "next";
     const auto r = run_screen(path_of_length(4094) + std::string(3000, 'c') + "\nok\n" + next + "\nn\n");
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err,
               ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK + ENTRY_PASS + t::location_warnings(next));
     EXPECT_EQ(r.target, next);
@@ -61,13 +61,13 @@ TEST_F(EntryLength, ARelativeEntryMayGrowTo4094WithTheWorkingDirectory) {
 
     const std::string fits(room, 'y');
     auto r = run_screen(fits + "\nn\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_NEXT);
+    EXPECT_EQ(r.result, process::RESULT_NEXT);
     EXPECT_EQ(r.err, ENTRY_PASS + t::location_warnings(dir / fits));
     EXPECT_EQ(r.target, dir / fits);
     EXPECT_EQ(r.target.size(), 4094u);
 
     r = run_screen(fits + "y\nc\n", setup);
-    EXPECT_EQ(r.result, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.result, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, ENTRY_PASS + t::TOO_LONG + t::SELECT_DIFFERENT_OK);
     EXPECT_EQ(r.target, "");
 }

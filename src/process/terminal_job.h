@@ -3,7 +3,7 @@
 // and the background at any moment, so the question is asked at every operation.
 #pragma once
 
-namespace driver {
+namespace process {
 
 // Runs `operation` on the terminal `fd` unless this process is a job in the background of it (its
 // controlling terminal, whose foreground process group is another); a terminal that is not the
@@ -12,4 +12,4 @@ namespace driver {
 // Returns the operation's result, or -1 when it was not run.
 int unless_in_background(int fd, int (*operation)(int fd));
 
-}  // namespace driver
+}  // namespace process

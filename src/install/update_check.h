@@ -7,7 +7,7 @@
 
 #include "payload/profile_region.h"
 
-namespace driver {
+namespace install {
 
 // What stands at `file`'s path beneath `target`: nothing (or nothing reachable) is MESSAGE_NOT_BASE_MISSING;
 // anything but a regular file (not followed through a link) whose size, and time where it is not 0, are
@@ -25,4 +25,4 @@ void check_update_base(const char* target);
 // "This update installs over VORNA 1.0 only.\n" for an update, else nothing: the welcome screen's line.
 void write_update_line();
 
-}  // namespace driver
+}  // namespace install

@@ -3,7 +3,7 @@
 // from termination.cc, so that a program with termination routines of its own (the fuzzers) links it too.
 #pragma once
 
-namespace driver {
+namespace process {
 
 // `flush` writes what is held back; null when nothing is.
 void set_held_output_flush(void (*flush)());
@@ -11,4 +11,4 @@ void set_held_output_flush(void (*flush)());
 // Calls the flush set, if any.
 void flush_held_output();
 
-}  // namespace driver
+}  // namespace process

@@ -1,12 +1,11 @@
 // The stub's profile region and the settings read from it.
-#include "driver/vendor_settings.h"
+#include "process/vendor_settings.h"
 
-#include "driver/license_text.h"
-#include "driver/termination.h"
 #include "payload/installer_messages.h"
 #include "payload/vendor_defaults.h"
+#include "process/termination.h"
 
-namespace driver {
+namespace process {
 
 constinit payload::profile_region_bytes profile_region = payload::empty_profile_region();
 
@@ -39,7 +38,7 @@ const payload::vendor_profile& vendor_settings() {
 }
 
 std::string_view window_title() {
-    return or_built_in(settings.title, license_text[0]);
+    return or_built_in(settings.title, payload::DEFAULT_TITLE);
 }
 
 std::string_view thanks_line() {
@@ -63,4 +62,4 @@ std::span<const std::string_view> recommended_roots() {
     return std::span(settings.roots).first(settings.root_count);
 }
 
-}  // namespace driver
+}  // namespace process

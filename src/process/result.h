@@ -2,7 +2,7 @@
 // character code of the menu letter that produces them.
 #pragma once
 
-namespace driver {
+namespace process {
 
 constexpr int RESULT_NONE = 0;
 constexpr int RESULT_OK = 1;
@@ -17,4 +17,4 @@ constexpr int RESULT_QUIT = 111;
 constexpr int RESULT_PRINT = 112;
 constexpr int RESULT_SLOWDISPLAY = 115;
 
-}  // namespace driver
+}  // namespace process

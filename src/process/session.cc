@@ -1,8 +1,8 @@
-#include "driver/driver_state.h"
+#include "process/session.h"
 
 #include <cstring>
 
-namespace driver {
+namespace process {
 
 driver_state session;
 
@@ -17,4 +17,4 @@ void set_target_dir(std::string_view target) {
     session.target_dir[length] = '\0';
 }
 
-}  // namespace driver
+}  // namespace process

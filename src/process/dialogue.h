@@ -3,7 +3,7 @@
 // so that it cannot answer the next prompt. End of input is a cancel: the installer never waits for ever.
 #pragma once
 
-namespace driver {
+namespace process {
 
 // `keys` (lower-case letters) and `results` are parallel arrays of `count` entries. With `autonext` on and
 // `auto_result` not 0, returns `auto_result` without writing or reading anything.
@@ -24,4 +24,4 @@ void discard_typed_ahead();
 // first.
 bool skip_rest_of_line();
 
-}  // namespace driver
+}  // namespace process

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/driver_state.h"
-#include "driver/termination.h"
 #include "driver/wizard.h"
+#include "process/session.h"
+#include "process/termination.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
 
@@ -23,10 +23,10 @@ process_result terminating(void (*body)()) {
 }
 
 TEST(Termination, ErrorWritesItsMessageThenTheTerminationLine) {
-    auto r = terminating([] { driver::error("Can't find attachments (3)."); });
+    auto r = terminating([] { process::error("Can't find attachments (3)."); });
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.err, "Can't find attachments (3).\n" + t::TERMINATED);
-    r = terminating([] { driver::error(nullptr); });
+    r = terminating([] { process::error(nullptr); });
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.err, t::TERMINATED);
 }
@@ -37,15 +37,15 @@ TEST(Termination, ErrorErrnoJoinsMessageSystemTextAndTag) {
         const char* line;
     };
     const errno_case cases[] = {
-        {[] { driver::error_errno("Can't create directory", "(err=4).", EACCES); },
+        {[] { process::error_errno("Can't create directory", "(err=4).", EACCES); },
          "Can't create directory - Permission denied (err=4).\n"},
-        {[] { driver::error_errno("Can't create file", "(err=5).", EISDIR); },
+        {[] { process::error_errno("Can't create file", "(err=5).", EISDIR); },
          "Can't create file - Is a directory (err=5).\n"},
-        {[] { driver::error_errno("Error saving data", "(err=1).", 0); }, "Error saving data (err=1).\n"},
-        {[] { driver::error_errno("Error saving data", nullptr, ENOSPC); },
+        {[] { process::error_errno("Error saving data", "(err=1).", 0); }, "Error saving data (err=1).\n"},
+        {[] { process::error_errno("Error saving data", nullptr, ENOSPC); },
          "Error saving data - No space left on device\n"},
-        {[] { driver::error_errno(nullptr, "(err=1).", 0); }, " (err=1).\n"},
-        {[] { driver::error_errno(nullptr, nullptr, 0); }, "\n"},
+        {[] { process::error_errno(nullptr, "(err=1).", 0); }, " (err=1).\n"},
+        {[] { process::error_errno(nullptr, nullptr, 0); }, "\n"},
     };
     for (const auto& c : cases) {
         const auto r = terminating(c.body);
@@ -56,9 +56,9 @@ TEST(Termination, ErrorErrnoJoinsMessageSystemTextAndTag) {
 
 TEST(Termination, ExitInstallerClosesItsOwnFileAndWritesNothing) {
     const auto r = terminating([] {
-        driver::reset_session("");
-        driver::session.self_file = std::fopen("/dev/null", "rb");
-        driver::exit_installer();
+        process::reset_session("");
+        process::session.self_file = std::fopen("/dev/null", "rb");
+        process::exit_installer();
     });
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.err, "");
@@ -66,25 +66,25 @@ TEST(Termination, ExitInstallerClosesItsOwnFileAndWritesNothing) {
 
 TEST(Termination, AStateOutsideTheWizardIsErr12) {
     for (int bad : {1, 5, 98, 100, -1}) {
-        driver::reset_session("");
-        driver::session.state = bad;
+        process::reset_session("");
+        process::session.state = bad;
         const auto r = terminating([] { driver::run_wizard(); });
         EXPECT_EQ(r.exit_code, 0);
         EXPECT_EQ(r.err, "Install error (err=12).\n" + t::TERMINATED) << bad;
     }
-    driver::reset_session("");
+    process::reset_session("");
 }
 
 TEST(Termination, TheCompleteStateEndsTheWizardNormally) {
-    driver::reset_session("");
-    driver::session.state = driver::STATE_COMPLETE;
+    process::reset_session("");
+    process::session.state = process::STATE_COMPLETE;
     const auto r = run_in_child([] {
         driver::run_wizard();
         return 7;
     });
     EXPECT_EQ(r.exit_code, 7);
     EXPECT_EQ(r.err, t::COMPLETE);
-    driver::reset_session("");
+    process::reset_session("");
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // turn its own output against the files it installs or end it by a signal.
 #pragma once
 
-namespace driver {
+namespace process {
 
 // Opens /dev/null on each of descriptors 0, 1 and 2 that is closed, so that no file the installer opens
 // later can take one of those numbers: an installed file opened as descriptor 2 would otherwise receive
@@ -11,4 +11,4 @@ namespace driver {
 // process with a status other than 0.
 void secure_standard_streams();
 
-}  // namespace driver
+}  // namespace process

@@ -9,7 +9,7 @@
 
 #include "payload/header_block.h"
 
-namespace driver {
+namespace process {
 
 // Wizard states; the values are fixed and not consecutive. They name screens rather than count them: the
 // wizard looks each one up by value, so the gaps cost nothing and leave room for a screen between two.
@@ -47,4 +47,4 @@ void reset_session(std::string_view target);
 // another directory.
 void set_target_dir(std::string_view target);
 
-}  // namespace driver
+}  // namespace process

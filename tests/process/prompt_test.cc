@@ -3,9 +3,9 @@
 // process: their titles, menus, results and the auto answers of "-autonext".
 #include <gtest/gtest.h>
 
-#include "driver/dialogue.h"
-#include "driver/driver_state.h"
-#include "driver/result.h"
+#include "process/dialogue.h"
+#include "process/result.h"
+#include "process/session.h"
 #include "support/dialogue_fixture.h"
 
 namespace {
@@ -100,43 +100,43 @@ struct variant_case {
 
 TEST(PromptVariants, TitlesMenusResultsAndAutoAnswers) {
     const variant_case cases[] = {
-        {0, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); },
-         "Yes\n", driver::RESULT_YES, "\nUse the default directory? [No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "NO\n",
-         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_no_yes_cancel(nullptr, 0); }, "x\ncan\n", driver::RESULT_CANCEL,
+        {0, [] { return process::ask_no_yes_cancel("Use the default directory?", process::RESULT_YES); },
+         "Yes\n", process::RESULT_YES, "\nUse the default directory? [No? Yes? Cancel?]: "},
+        {0, [] { return process::ask_no_yes_cancel("Select a different directory?", 0); }, "NO\n",
+         process::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
+        {0, [] { return process::ask_no_yes_cancel(nullptr, 0); }, "x\ncan\n", process::RESULT_CANCEL,
          "\n[No? Yes? Cancel?]: \n[No? Yes? Cancel?]: "},
-        {0, [] { return driver::ask_ok_cancel("Select a directory?"); }, "  ok\n", driver::RESULT_OK,
+        {0, [] { return process::ask_ok_cancel("Select a directory?"); }, "  ok\n", process::RESULT_OK,
          "\nSelect a directory? [Ok? Cancel?]: "},
-        {0, [] { return driver::ask_back_next_cancel(); }, "b\n", driver::RESULT_BACK,
+        {0, [] { return process::ask_back_next_cancel(); }, "b\n", process::RESULT_BACK,
          "\n[Back? Next? Cancel?]: "},
         // With -autonext an auto result answers without a word; a prompt without one still asks.
-        {1, [] { return driver::ask_no_yes_cancel("Use the default directory?", driver::RESULT_YES); }, "n\n",
-         driver::RESULT_YES, ""},
-        {1, [] { return driver::ask_no_yes_cancel("Select a different directory?", 0); }, "n\n",
-         driver::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
-        {1, [] { return driver::ask_ok_cancel("Select a different directory!"); }, "o\n", driver::RESULT_OK,
+        {1, [] { return process::ask_no_yes_cancel("Use the default directory?", process::RESULT_YES); },
+         "n\n", process::RESULT_YES, ""},
+        {1, [] { return process::ask_no_yes_cancel("Select a different directory?", 0); }, "n\n",
+         process::RESULT_NO, "\nSelect a different directory? [No? Yes? Cancel?]: "},
+        {1, [] { return process::ask_ok_cancel("Select a different directory!"); }, "o\n", process::RESULT_OK,
          "\nSelect a different directory! [Ok? Cancel?]: "},
-        {1, [] { return driver::ask_back_next_cancel(); }, "c\n", driver::RESULT_NEXT, ""},
+        {1, [] { return process::ask_back_next_cancel(); }, "c\n", process::RESULT_NEXT, ""},
     };
     for (const auto& c : cases) {
-        driver::reset_session("");
-        driver::session.autonext = c.autonext;
+        process::reset_session("");
+        process::session.autonext = c.autonext;
         const auto r = run_in_child(c.ask, c.input);
         EXPECT_EQ(r.exit_code, c.result) << c.written;
         EXPECT_EQ(r.err, c.written);
     }
-    driver::reset_session("");
+    process::reset_session("");
 }
 
 TEST(PromptVariants, AnEmptyMenuReadsUntilTheLineOrInputEnds) {
     const auto r = run_in_child(
         [] {
             const int none[1] = {0};
-            return driver::choice_prompt("Title", "Nothing?", none, none, 0, 0);
+            return process::choice_prompt("Title", "Nothing?", none, none, 0, 0);
         },
         "abc\nxyz");
-    EXPECT_EQ(r.exit_code, driver::RESULT_CANCEL);
+    EXPECT_EQ(r.exit_code, process::RESULT_CANCEL);
     EXPECT_EQ(r.err, "\nTitle [Nothing?]: \nTitle [Nothing?]: ");
 }
 

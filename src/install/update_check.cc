@@ -1,5 +1,5 @@
 // An update's check of the release beneath its target.
-#include "driver/update_check.h"
+#include "install/update_check.h"
 
 #include <sys/stat.h>
 
@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "driver/driver_state.h"
-#include "driver/termination.h"
-#include "driver/vendor_settings.h"
 #include "payload/installer_messages.h"
+#include "process/session.h"
+#include "process/termination.h"
+#include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
-namespace driver {
+namespace install {
 namespace {
 
 // Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
@@ -21,7 +21,7 @@ namespace {
 // longest path joins any target directory to such a path.
 constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
     2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + 128;
-constexpr std::size_t BASE_PATH_SIZE = TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
+constexpr std::size_t BASE_PATH_SIZE = process::TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
 
 bool same_file(const struct stat& found, std::uint32_t size, std::int32_t mtime) {
     return found.st_size == static_cast<off_t>(size) && (mtime == 0 || found.st_mtime == mtime);
@@ -39,7 +39,7 @@ int text_length(std::string_view text) {
                   text_length(release.version), release.version.data(), text_length(subject), subject.data(),
                   problem != nullptr ? " " : "", problem != nullptr ? problem : "",
                   payload::MESSAGE_NOT_BASE_TAG);
-    error(message.data());
+    process::error(message.data());
 }
 
 bool rewritten_by_update(const payload::base_file& file) {
@@ -66,7 +66,7 @@ const char* base_file_problem(std::string_view target, const payload::base_file&
 }
 
 void check_update_base(const char* target) {
-    const payload::vendor_profile& settings = vendor_settings();
+    const payload::vendor_profile& settings = process::vendor_settings();
     if (!settings.update_of) return;
     if (settings.base_count == 0) {
         if (target::path_kind(target) != target::path_type::directory)
@@ -92,11 +92,11 @@ void check_update_base(const char* target) {
 }
 
 void write_update_line() {
-    const auto& release = vendor_settings().update_of;
+    const auto& release = process::vendor_settings().update_of;
     if (release) {
         std::fprintf(stderr, "This update installs over %.*s %.*s only.\n", text_length(release->product),
                      release->product.data(), text_length(release->version), release->version.data());
     }
 }
 
-}  // namespace driver
+}  // namespace install

@@ -9,7 +9,7 @@
 
 #include "payload/profile_region.h"
 
-namespace driver {
+namespace process {
 
 // The stub's profile region, in initialised data: mkinstaller finds it by its marker in the stub's file
 // and writes the vendor's settings into the copy it writes. It is never written at run time.
@@ -29,11 +29,11 @@ void check_vendor_settings();
 const payload::vendor_profile& vendor_settings();
 
 // Each text setting's value, the vendor's or the built-in one. The views stay valid for the whole run.
-std::string_view window_title();  // built in: license_text entry 0
-std::string_view thanks_line();   // empty: no thanks line at all
+std::string_view window_title();
+std::string_view thanks_line();  // empty: no thanks line at all
 std::string_view closing_text();
 std::string_view existing_dir_text();
 std::string_view default_target_dir();
 std::span<const std::string_view> recommended_roots();
 
-}  // namespace driver
+}  // namespace process

@@ -1,4 +1,4 @@
-#include "driver/dialogue.h"
+#include "process/dialogue.h"
 
 #include <stdio_ext.h>
 #include <termios.h>
@@ -8,11 +8,11 @@
 #include <cctype>
 #include <cstdio>
 
-#include "driver/driver_state.h"
-#include "driver/result.h"
-#include "driver/terminal_job.h"
+#include "process/result.h"
+#include "process/session.h"
+#include "process/terminal_job.h"
 
-namespace driver {
+namespace process {
 namespace {
 
 struct menu_table {
@@ -84,4 +84,4 @@ int ask_ok_cancel(const char* title) {
     return ask(title, "Ok? Cancel?", OK_CANCEL, RESULT_NONE);
 }
 
-}  // namespace driver
+}  // namespace process

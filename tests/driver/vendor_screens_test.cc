@@ -31,7 +31,7 @@ std::string welcome_of(const std::string& title, const std::string& thanks_block
            " software! (build 231114.221320) !\n";
 }
 
-class VendorProfile : public ::testing::Test {
+class VendorScreens : public ::testing::Test {
   protected:
     temp_dir dir;
     test_payload payload = [] {
@@ -47,7 +47,7 @@ class VendorProfile : public ::testing::Test {
     }
 };
 
-TEST_F(VendorProfile, EverySettingStandsWhereTheBuiltInValueStood) {
+TEST_F(VendorScreens, EverySettingStandsWhereTheBuiltInValueStood) {
     const std::string inside = dir / "inside/";
     const std::string preset = inside + "acme";  // exists: the warning comes first
     const std::string outside = dir / "outside";
@@ -86,7 +86,7 @@ TEST_F(VendorProfile, EverySettingStandsWhereTheBuiltInValueStood) {
         EXPECT_EQ(r.err.find(built_in), std::string::npos) << built_in;
 }
 
-TEST_F(VendorProfile, EmptyTextsLeaveNoLinesBehind) {
+TEST_F(VendorScreens, EmptyTextsLeaveNoLinesBehind) {
     const std::string existing = dir / "existing";
     fs::create_directories(existing);
     payload.entries.clear();
@@ -103,7 +103,7 @@ TEST_F(VendorProfile, EmptyTextsLeaveNoLinesBehind) {
                          "\n\nFiles installed!\n" + t::BACK_NEXT_CANCEL + t::COMPLETE);
 }
 
-TEST_F(VendorProfile, ConventionalStatusesTellCompletionFailureAndCancelApart) {
+TEST_F(VendorScreens, ConventionalStatusesTellCompletionFailureAndCancelApart) {
     const std::string target = dir / "target";
     const std::string image = installer({CONVENTIONAL});
     const std::string answers = answers_to_install(target) + "n\n";
@@ -148,7 +148,7 @@ TEST_F(VendorProfile, ConventionalStatusesTellCompletionFailureAndCancelApart) {
         << r.err;
 }
 
-TEST_F(VendorProfile, DamagedRegionsStopBeforeTheWelcomeProfileFirst) {
+TEST_F(VendorScreens, DamagedRegionsStopBeforeTheWelcomeProfileFirst) {
     const std::string settings = "Corrupted installer settings (err=14).\n" + t::TERMINATED;
     const std::string licence = "Corrupted licence text (err=13).\n" + t::TERMINATED;
     const std::string plain = profile_content({{payload::PROFILE_TITLE, "ACME Setup"}});

@@ -1,4 +1,4 @@
-#include "driver/terminal_job.h"
+#include "process/terminal_job.h"
 
 #include <pthread.h>
 #include <signal.h>
@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-namespace driver {
+namespace process {
 
 int unless_in_background(int fd, int (*operation)(int fd)) {
     sigset_t ttou;
@@ -24,4 +24,4 @@ int unless_in_background(int fd, int (*operation)(int fd)) {
     return result;
 }
 
-}  // namespace driver
+}  // namespace process

@@ -1,14 +1,14 @@
-#include "driver/termination.h"
+#include "process/termination.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "driver/driver_state.h"
-#include "driver/held_output.h"
-#include "driver/vendor_settings.h"
+#include "process/held_output.h"
+#include "process/session.h"
+#include "process/vendor_settings.h"
 
-namespace driver {
+namespace process {
 namespace {
 
 constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
@@ -48,4 +48,4 @@ void exit_installer() {
     end_installer(payload::EXIT_STATUS_CANCELLED);
 }
 
-}  // namespace driver
+}  // namespace process

@@ -1,6 +1,6 @@
 // The installer's side of the payload: the header search and the front-to-back stream of records and
-// stored bytes, read from its own file. Every failure here is fatal and ends through `error` with its
-// numbered message.
+// stored bytes, read from its own file (session.self_file). Every failure here is fatal and ends through
+// `error` with its numbered message; the checks themselves are payload/'s, shared with mkinstaller.
 #pragma once
 
 #include <cstdio>
@@ -8,19 +8,19 @@
 #include "payload/file_record.h"
 #include "payload/header_block.h"
 
-namespace payload {
+namespace process {
 
 // Finds the header block in `file`, leaves it verified in `header` and the stream at the first record;
 // ends the installer with its message where try_find_header_block (header_block.h) reports a failure.
-void find_header_block(std::FILE* file, header_block& header);
+void find_header_block(std::FILE* file, payload::header_block& header);
 
 // The next record of the stream, checked; ends the installer with its message when damaged.
-file_record next_file_record(record_buffer& buffer);
+payload::file_record next_file_record(payload::record_buffer& buffer);
 
 // The entry's stored bytes into `stored` (`stored_size` bytes), CRC-checked; fatal when damaged.
-void load_stored_bytes(const file_record& record, unsigned char* stored);
+void load_stored_bytes(const payload::file_record& record, unsigned char* stored);
 
 // Ends the installer when the produced file bytes fail their CRC.
-void verify_file_bytes(const file_record& record, const unsigned char* bytes);
+void verify_file_bytes(const payload::file_record& record, const unsigned char* bytes);
 
-}  // namespace payload
+}  // namespace process

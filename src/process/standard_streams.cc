@@ -1,4 +1,4 @@
-#include "driver/standard_streams.h"
+#include "process/standard_streams.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <csignal>
 
-namespace driver {
+namespace process {
 
 void secure_standard_streams() {
     for (int fd = 0; fd <= 2; ++fd) {
@@ -19,4 +19,4 @@ void secure_standard_streams() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-}  // namespace driver
+}  // namespace process

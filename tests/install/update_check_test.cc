@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/update_check.h"
+#include "install/update_check.h"
 #include "payload/installer_messages.h"
 #include "support/dialogue_fixture.h"
 #include "support/stub_regions.h"
@@ -28,7 +28,7 @@ void write_timed(const std::string& path, const std::string& bytes, std::int32_t
 TEST(UpdateCheck, AFilePassesInTheReleasesStateOrInTheUpdatesAndInNoOther) {
     temp_dir dir;
     const auto problem = [&](const payload::base_file& file) {
-        const char* text = driver::base_file_problem(dir.path(), file);
+        const char* text = install::base_file_problem(dir.path(), file);
         return std::string(text == nullptr ? "passes" : text);
     };
     const payload::base_file file{"inc/vorna.h", 3, OLD_TIME, 5, NEW_TIME};

@@ -1,6 +1,6 @@
-#include "driver/held_output.h"
+#include "process/held_output.h"
 
-namespace driver {
+namespace process {
 namespace {
 
 void (*held_output_flush)() = nullptr;
@@ -15,4 +15,4 @@ void flush_held_output() {
     if (held_output_flush != nullptr) held_output_flush();
 }
 
-}  // namespace driver
+}  // namespace process

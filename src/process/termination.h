@@ -3,7 +3,7 @@
 // the conventional ones (payload::exit_status): 1 after a failure, 2 after a cancel or a quit.
 #pragma once
 
-namespace driver {
+namespace process {
 
 // Each first writes what is held back for standard error (held_output.h).
 
@@ -18,4 +18,4 @@ namespace driver {
 // Closes the installer's own file and exits as after a cancel, writing nothing.
 [[noreturn]] void exit_installer();
 
-}  // namespace driver
+}  // namespace process
