@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(
                       rule_pair{payload::same_name_removal::path, payload::same_name_removal::path},
                       rule_pair{payload::same_name_removal::anywhere, payload::same_name_removal::path},
                       rule_pair{payload::same_name_removal::path, payload::same_name_removal::anywhere}),
-    [](const ::testing::TestParamInfo<rule_pair>& info) {
-        return std::string(builder::removal_name(info.param.old_rule)) + "_then_" +
-               std::string(builder::removal_name(info.param.new_rule));
+    [](const ::testing::TestParamInfo<rule_pair>& param_info) {
+        return std::string(builder::removal_name(param_info.param.old_rule)) + "_then_" +
+               std::string(builder::removal_name(param_info.param.new_rule));
     });
 
 TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {

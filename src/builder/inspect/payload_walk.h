@@ -82,9 +82,9 @@ class walked_entry {
 
   private:
     friend struct entry_walk;  // the walk itself (payload_walk.cc)
-    walked_entry(installer_payload& in, std::uint64_t index, const payload::file_record& record,
-                 std::uint64_t record_offset)
-        : index(index), record(record), record_offset(record_offset), in_(in) {}
+    walked_entry(installer_payload& in, std::uint64_t number, const payload::file_record& read,
+                 std::uint64_t offset)
+        : index(number), record(read), record_offset(offset), in_(in) {}
 
     // The stored bytes' problem, skipping them first (checked only to be all there) if nobody read them.
     entry_problem finish_bytes();
