@@ -3,12 +3,8 @@
 // or, where the installer never reads the damaged byte, a correct installation; never a signal, a hang,
 // or anything created beside the target directory. Each case runs the installation step in a forked
 // child on an in-memory copy of the image, so that the thousands of cases stay quick.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -92,43 +88,21 @@ class DamagedInstallerSweep : public target_fixture {
         ASSERT_EQ(spans.back().stored_end, payload_end);
     }
 
-    struct outcome {
-        int status = -1;
-        int signal = 0;
-        std::string err;
-    };
-
     // Runs the installation of the image as `damage` leaves it, in a child, into a fresh target, reading
     // ahead or in turn.
-    outcome run(const std::function<void(std::string&)>& damage, bool ahead = true) {
+    process_result run(const std::function<void(std::string&)>& damage, bool ahead = true) {
         std::error_code ignored;
         fs::remove_all(target, ignored);
-        const std::string err_path = dir / "stderr";
-        std::fflush(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            alarm(SWEEP_CHILD_SECONDS);
-            // The installer ends by exit(0); registered last, this runs first and ends the child at once,
-            // sparing it the leak checker's scan at exit (a child that ends this way leaks by design).
-            std::atexit([] { _exit(0); });
-            const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(err, 2);
-            close(err);
-            install::read_ahead_enabled = ahead;
-            std::string copy = image;
-            damage(copy);
-            set_up_install(fmemopen(copy.data(), copy.size(), "rb"), target);
-            install::install_files();
-            std::fflush(nullptr);
-            _exit(0);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        outcome o;
-        if (WIFEXITED(status)) o.status = WEXITSTATUS(status);
-        if (WIFSIGNALED(status)) o.signal = WTERMSIG(status);
-        o.err = read_file(err_path);
-        return o;
+        return run_in_child(
+            [&] {
+                install::read_ahead_enabled = ahead;
+                std::string copy = image;
+                damage(copy);
+                set_up_install(fmemopen(copy.data(), copy.size(), "rb"), target);
+                install::install_files();
+                return 0;
+            },
+            child_options{.timeout_seconds = SWEEP_CHILD_SECONDS, .quick_exit = true});
     }
 
     // The message that ends a failed run ("" for a complete one): the text before the termination line,
@@ -153,11 +127,11 @@ class DamagedInstallerSweep : public target_fixture {
 
     // Checks the run ended cleanly, with `message` ("" for a complete installation), the first
     // `installed` entries' files in place, and nothing beside the target.
-    void expect(const outcome& o, const std::string& message, std::size_t installed,
+    void expect(const process_result& o, const std::string& message, std::size_t installed,
                 const std::string& what) {
         SCOPED_TRACE(what);
-        ASSERT_EQ(o.signal, 0) << (o.signal == SIGALRM ? "hang" : "killed by a signal");
-        EXPECT_EQ(o.status, 0);
+        ASSERT_EQ(o.term_signal, 0) << (o.term_signal == SIGALRM ? "hang" : "killed by a signal");
+        EXPECT_EQ(o.exit_code, 0);
         EXPECT_EQ(message_of(o.err), message);
         if (message.empty()) {
             EXPECT_EQ(o.err.find(texts::TERMINATED), std::string::npos);
@@ -171,7 +145,7 @@ class DamagedInstallerSweep : public target_fixture {
         std::size_t beside = 0;
         for (const auto& entry : fs::directory_iterator(dir.path())) {
             const std::string name = entry.path().filename();
-            beside += name != "target" && name != "stderr";
+            beside += name != "target";
         }
         EXPECT_EQ(beside, 0u) << "something was created beside the target";
     }
@@ -182,7 +156,7 @@ class DamagedInstallerSweep : public target_fixture {
     // caught by a CRC-16 (which detects every single-bit error) or by the length check, at the entry
     // where it lies; flips before the header block and behind the payload change nothing.
     void flip_and_check(std::size_t p, int bit) {
-        const outcome o =
+        const process_result o =
             run([p, bit](std::string& copy) { copy[p] = static_cast<char>(copy[p] ^ (1 << bit)); });
         const std::string what = "bit " + std::to_string(bit) + " of byte " + std::to_string(p);
         const std::size_t i = entry_at(p);
@@ -219,7 +193,7 @@ TEST_F(DamagedInstallerSweep, TheIntactImageInstallsEverything) {
 
 TEST_F(DamagedInstallerSweep, EveryTruncationEndsWithTheMessageOfWhereItCuts) {
     for (std::size_t length = 0; length <= image.size(); ++length) {
-        const outcome o = run([length](std::string& copy) { copy.resize(length); });
+        const process_result o = run([length](std::string& copy) { copy.resize(length); });
         std::string message;
         std::size_t installed = payload_spec.entries.size();
         if (length < SWEEP_HEADER_AT + payload::HEADER_SIZE) {
@@ -277,10 +251,10 @@ TEST_F(DamagedInstallerSweep, FlipsOutsideThePayloadChangeNothing) {
 // their bits flipped (one bit per byte).
 TEST_F(DamagedInstallerSweep, ReadingAheadAgreesWithReadingInTurnOnEveryCutAndFlip) {
     const auto compare = [&](const std::function<void(std::string&)>& damage, const std::string& what) {
-        const outcome in_turn = run(damage, false);
+        const process_result in_turn = run(damage, false);
         const auto tree_in_turn = testing_support::tree_snapshot(target);
-        const outcome ahead = run(damage, true);
-        ASSERT_EQ(ahead.signal, 0) << what;
+        const process_result ahead = run(damage, true);
+        ASSERT_EQ(ahead.term_signal, 0) << what;
         EXPECT_EQ(ahead.err, in_turn.err) << what;
         EXPECT_EQ(testing_support::tree_snapshot(target), tree_in_turn) << what;
     };

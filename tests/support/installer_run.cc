@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -84,12 +85,19 @@ std::string after_directory_screen(const std::string& err, const std::string& ta
 }
 
 process_result run_in_child(const std::function<int()>& body, const std::string& input) {
+    return run_in_child(body, child_options{.input = input});
+}
+
+process_result run_in_child(const std::function<int()>& body, const child_options& options) {
     temp_dir io;
-    write_file(io / "stdin", input);
+    write_file(io / "stdin", options.input);
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
+        if (options.timeout_seconds != 0) alarm(options.timeout_seconds);
+        // Registered last, this exit handler runs first.
+        if (options.quick_exit) std::atexit([] { _exit(0); });
         if (std::freopen((io / "stdin").c_str(), "rb", stdin) == nullptr) _exit(126);
         const int err = open((io / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(err, 2);

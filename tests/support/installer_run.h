@@ -51,8 +51,19 @@ std::string location_answers(const std::string& target);
 // (target); returns what follows.
 std::string after_directory_screen(const std::string& err, const std::string& target);
 
+// How run_in_child runs its child. Members without a default say `{}` (-Wextra).
+struct child_options {
+    std::string input{};  // bytes on standard input, then end of input
+    // Seconds before SIGALRM ends the child (term_signal SIGALRM: a hang); 0, none.
+    unsigned timeout_seconds = 0;
+    // The child ends at its first exit handler, sparing it the leak checker's scan: for the thousands of
+    // children of a sweep whose code under test ends by exit and leaks by design there.
+    bool quick_exit = false;
+};
+
 // Runs `body` in a forked child with `input` as standard input and captures its standard error; the
 // child's exit status is what `body` returns (or what it exits with).
+process_result run_in_child(const std::function<int()>& body, const child_options& options);
 process_result run_in_child(const std::function<int()>& body, const std::string& input = "");
 
 }  // namespace testing_support
