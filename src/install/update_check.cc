@@ -48,21 +48,32 @@ bool rewritten_by_update(const payload::base_file& file) {
 
 }  // namespace
 
-const char* base_file_problem(std::string_view target, const payload::base_file& file) {
+base_state base_file_state(std::string_view target, const payload::base_file& file) {
     static std::array<char, BASE_PATH_SIZE> path;
     // A path that does not fit is longer than any the system resolves: nothing is found there.
-    if (target.size() + 1 + file.path.size() >= path.size()) return payload::MESSAGE_NOT_BASE_MISSING;
+    if (target.size() + 1 + file.path.size() >= path.size()) return base_state::missing;
     std::memcpy(path.data(), target.data(), target.size());
     path[target.size()] = '/';
     std::memcpy(path.data() + target.size() + 1, file.path.data(), file.path.size());
     path[target.size() + 1 + file.path.size()] = '\0';
     struct stat found {};
-    if (lstat(path.data(), &found) != 0) return payload::MESSAGE_NOT_BASE_MISSING;
+    if (lstat(path.data(), &found) != 0) return base_state::missing;
     // Either state passes: an update stopped half way has left some files old and some new.
     if (S_ISREG(found.st_mode) &&
         (same_file(found, file.old_size, file.old_mtime) || same_file(found, file.new_size, file.new_mtime)))
-        return nullptr;
-    return payload::MESSAGE_NOT_BASE_DIFFERS;
+        return base_state::as_expected;
+    return base_state::differs;
+}
+
+const char* base_state_words(base_state state) {
+    switch (state) {
+        case base_state::missing:
+            return payload::MESSAGE_NOT_BASE_MISSING;
+        case base_state::differs:
+            return payload::MESSAGE_NOT_BASE_DIFFERS;
+        default:
+            return nullptr;
+    }
 }
 
 void check_update_base(const char* target) {
@@ -79,16 +90,17 @@ void check_update_base(const char* target) {
     bool any_found = false;
     for (std::size_t i = 0; i < settings.base_count; ++i) {
         const payload::base_file& file = settings.base_files[i];
-        const char* problem = base_file_problem(target, file);
-        if (problem == nullptr) {
+        const base_state state = base_file_state(target, file);
+        if (state == base_state::as_expected) {
             any_found = true;
-        } else if (problem == payload::MESSAGE_NOT_BASE_MISSING && rewritten_by_update(file)) {
+        } else if (state == base_state::missing && rewritten_by_update(file)) {
             if (first_missing == nullptr) first_missing = &file;
         } else {
-            not_the_base(*settings.update_of, file.path, problem);
+            not_the_base(*settings.update_of, file.path, base_state_words(state));
         }
     }
-    if (!any_found) not_the_base(*settings.update_of, first_missing->path, payload::MESSAGE_NOT_BASE_MISSING);
+    if (!any_found)
+        not_the_base(*settings.update_of, first_missing->path, base_state_words(base_state::missing));
 }
 
 void write_update_line() {

@@ -28,8 +28,8 @@ void write_timed(const std::string& path, const std::string& bytes, std::int32_t
 TEST(UpdateCheck, AFilePassesInTheReleasesStateOrInTheUpdatesAndInNoOther) {
     temp_dir dir;
     const auto problem = [&](const payload::base_file& file) {
-        const char* text = install::base_file_problem(dir.path(), file);
-        return std::string(text == nullptr ? "passes" : text);
+        const char* words = install::base_state_words(install::base_file_state(dir.path(), file));
+        return std::string(words == nullptr ? "passes" : words);
     };
     const payload::base_file file{"inc/vorna.h", 3, OLD_TIME, 5, NEW_TIME};
     const struct {
