@@ -3,25 +3,22 @@
 
 #include <algorithm>
 
+#include "payload/control_character.h"
 #include "payload/le_bytes.h"
 #include "payload/record_name.h"
 
 namespace payload {
 namespace {
 
-bool is_control(unsigned char c) {
-    return c < 0x20 || c == 0x7F;
-}
-
 bool one_line(std::string_view text) {
-    return std::ranges::none_of(text, [](char c) { return is_control(static_cast<unsigned char>(c)); });
+    return std::ranges::none_of(text, [](char c) { return is_ascii_control(static_cast<unsigned char>(c)); });
 }
 
 // Lines each ended by a line feed, or nothing at all.
 bool lines(std::string_view text) {
     if (!text.empty() && text.back() != '\n') return false;
     return std::ranges::none_of(
-        text, [](char c) { return c != '\n' && is_control(static_cast<unsigned char>(c)); });
+        text, [](char c) { return c != '\n' && is_ascii_control(static_cast<unsigned char>(c)); });
 }
 
 bool choice(std::string_view value, std::uint8_t last) {

@@ -9,12 +9,6 @@
 
 namespace builder {
 
-// C0 control bytes and DEL.
-inline bool is_control_byte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7f;
-}
-
 // What a terminal takes for a command, at `at` of `text`: C0 and DEL, C1 (U+0080 to U+009F) written as
 // UTF-8, and a byte 0x80 to 0x9F that begins no UTF-8 character, which a terminal reading 8-bit
 // controls takes for C1 (0x9B for ESC [). Returns the size of the control character there, or 0.

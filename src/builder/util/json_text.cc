@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "builder/util/utf8.h"
+#include "payload/control_character.h"
 
 namespace builder {
 namespace {
@@ -27,7 +28,7 @@ std::string json_string(std::string_view bytes) {
             out += "\\n";
         } else if (c == '\t') {
             out += "\\t";
-        } else if (c < 0x20 || c == 0x7F) {
+        } else if (payload::is_ascii_control(c)) {
             out += escaped_byte(c);
         } else if (c >= 0x80) {
             char32_t code = 0;

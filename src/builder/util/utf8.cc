@@ -31,10 +31,6 @@ std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code) {
     return size;
 }
 
-bool is_control(char32_t code) {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F);
-}
-
 std::string hex_byte(unsigned char byte) {
     char text[8];
     std::snprintf(text, sizeof text, "0x%02X", byte);
