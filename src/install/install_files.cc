@@ -28,6 +28,7 @@
 #include "install/progress.h"
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
+#include "payload/path_limit.h"
 #include "payload/record_name.h"
 #include "process/held_output.h"
 #include "process/payload_stream.h"
@@ -38,8 +39,7 @@
 namespace install {
 namespace {
 
-constexpr std::size_t WORKING_PATH_SIZE = 4096;
-char working_path[WORKING_PATH_SIZE];
+char working_path[payload::TARGET_PATH_SIZE];
 
 struct install_counters {
     std::uint32_t file_count;
@@ -58,10 +58,10 @@ struct install_counters {
     }
 };
 
-// The directory screen accepts at most 4094 characters, so the copy always fits; the bound only keeps a
+// The directory screen accepts at most TARGET_PATH_MAX bytes, so the copy always fits; the bound only keeps a
 // longer target (which nothing produces) from overrunning the buffer.
 void copy_target_dir() {
-    const std::size_t length = strnlen(process::session.target_dir.data(), WORKING_PATH_SIZE - 1);
+    const std::size_t length = strnlen(process::session.target_dir.data(), payload::TARGET_PATH_SIZE - 1);
     std::memcpy(working_path, process::session.target_dir.data(), length);
     working_path[length] = '\0';
 }

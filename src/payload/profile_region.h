@@ -17,6 +17,8 @@
 #include <optional>
 #include <string_view>
 
+#include "payload/file_record.h"
+#include "payload/path_limit.h"
 #include "payload/stub_region.h"
 
 namespace payload {
@@ -51,11 +53,11 @@ constexpr std::uint8_t PROFILE_LAST_SETTING = PROFILE_BASE_FILE;
 
 constexpr std::size_t PROFILE_RECORD_HEAD = 3;
 constexpr std::size_t PROFILE_MAX_ROOTS = 16;
-constexpr std::size_t PROFILE_MAX_PATH = 4094;  // the longest target the directory screen accepts
+constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
 constexpr std::size_t PROFILE_MAX_BASE_FILES = 8;
 constexpr std::size_t PROFILE_MAX_RELEASE_TEXT = 63;  // a header text: product name or version
 constexpr std::size_t PROFILE_BASE_FILE_HEAD = 16;    // the four numbers in front of the path
-constexpr std::size_t PROFILE_MAX_BASE_PATH = 4090;   // the longest name a record holds
+constexpr std::size_t PROFILE_MAX_BASE_PATH = RECORD_MAX_NAME_LENGTH;
 
 // What the installer removes before it writes an entry.
 enum class same_name_removal : std::uint8_t {

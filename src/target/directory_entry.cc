@@ -15,7 +15,7 @@ bool read_directory_entry(directory_entry& entry) {
             return false;
         }
         if (c == '\n') break;
-        if (length < ENTRY_MAX_LENGTH) {
+        if (length < payload::TARGET_PATH_MAX) {
             entry.text[length++] = static_cast<char>(c);
         } else {
             entry.too_long = true;
@@ -27,8 +27,8 @@ bool read_directory_entry(directory_entry& entry) {
 
 void set_directory_entry(directory_entry& entry, const char* path) {
     const std::size_t length = std::strlen(path);
-    entry.too_long = length > ENTRY_MAX_LENGTH;
-    const std::size_t kept = entry.too_long ? ENTRY_MAX_LENGTH : length;
+    entry.too_long = length > payload::TARGET_PATH_MAX;
+    const std::size_t kept = entry.too_long ? payload::TARGET_PATH_MAX : length;
     std::memcpy(entry.text.data(), path, kept);
     entry.text[kept] = '\0';
 }

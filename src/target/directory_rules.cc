@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "payload/path_limit.h"
 #include "payload/vendor_defaults.h"
 #include "process/dialogue.h"
 #include "process/result.h"
@@ -22,9 +23,9 @@ constexpr int RULE_WARN = 1;    // "Select a different directory?" No (keep it) 
 
 constexpr const char* TOO_LONG_MESSAGE = "\n\nDirectory path is too long.\n";
 
-// The whole path may grow to ENTRY_MAX_LENGTH; the working directory, its separator and the entry must
+// The whole path may grow to TARGET_PATH_MAX; the working directory, its separator and the entry must
 // fit in that.
-constexpr std::size_t ABSOLUTE_MAX_JOINED = ENTRY_MAX_LENGTH - 1;
+constexpr std::size_t ABSOLUTE_MAX_JOINED = payload::TARGET_PATH_MAX - 1;
 
 bool has_blank(directory_entry& entry) {
     return payload::has_blank(entry.text.data());
@@ -34,13 +35,13 @@ bool has_blank(directory_entry& entry) {
 // cannot be had the entry stays relative, and the rules after this one judge it as it is.
 bool make_absolute_or_reject(directory_entry& entry) {
     if (entry.text[0] == '/') return false;
-    std::array<char, ENTRY_SIZE> cwd{};
+    std::array<char, payload::TARGET_PATH_SIZE> cwd{};
     if (getcwd(cwd.data(), cwd.size() - 1) == nullptr || cwd[0] == '\0') return false;
     const std::size_t cwd_length = std::strlen(cwd.data());
     const std::size_t entry_length = std::strlen(entry.text.data());
     if (cwd_length + entry_length > ABSOLUTE_MAX_JOINED) return true;
 
-    std::array<char, ENTRY_SIZE> joined{};
+    std::array<char, payload::TARGET_PATH_SIZE> joined{};
     std::memcpy(joined.data(), cwd.data(), cwd_length);
     std::size_t length = cwd_length;
     if (cwd[cwd_length - 1] != '/') joined[length++] = '/';
