@@ -1,9 +1,11 @@
 // The vendor's settings as records, and the profile region in a stub's bytes.
 #include "builder/format/stub_profile.h"
 
+#include <iterator>
+#include <span>
+
 #include "builder/format/region_place.h"
 #include "builder/util/error.h"
-#include "payload/vendor_defaults.h"
 
 namespace builder {
 namespace {
@@ -40,22 +42,26 @@ void append_update(std::string& out, const update_base_settings& update) {
     }
 }
 
-std::optional<std::string> owned(const std::optional<std::string_view>& view) {
-    if (!view) return std::nullopt;
-    return std::string(*view);
+std::optional<std::string> owned(std::span<const std::string_view> given) {
+    if (given.empty()) return std::nullopt;
+    return std::string(given.front());
 }
 
 profile_settings settings_of(const payload::vendor_profile& p) {
     profile_settings s;
-    s.title = owned(p.title);
-    s.thanks = owned(p.thanks);
-    s.closing_text = owned(p.closing_text);
-    s.default_dir = owned(p.default_dir);
-    for (std::size_t i = 0; i < p.root_count; ++i) s.roots.emplace_back(p.roots[i]);
-    s.existing_dir_text = owned(p.existing_dir_text);
+    s.title = owned(p.given(payload::PROFILE_TITLE));
+    s.thanks = owned(p.given(payload::PROFILE_THANKS));
+    s.closing_text = owned(p.given(payload::PROFILE_CLOSING_TEXT));
+    s.default_dir = owned(p.given(payload::PROFILE_DEFAULT_DIR));
+    for (const std::string_view root : p.given(payload::PROFILE_RECOMMEND)) s.roots.emplace_back(root);
+    s.existing_dir_text = owned(p.given(payload::PROFILE_EXISTING_DIR_TEXT));
     // A region holds a choice only when the vendor made one; both read the same either way.
-    s.removal = p.removal;
-    s.exit = p.exit;
+    const auto choice = [&](std::uint8_t number) {
+        const std::span<const std::string_view> given = p.given(number);
+        return static_cast<std::uint8_t>(given.empty() ? 0 : given.front().front());
+    };
+    s.removal = static_cast<payload::same_name_removal>(choice(payload::PROFILE_SAME_NAME_REMOVAL));
+    s.exit = static_cast<payload::exit_status>(choice(payload::PROFILE_EXIT_STATUS));
     if (p.update_of) {
         update_base_settings& u = s.update_of.emplace();
         u.product = p.update_of->product;
@@ -77,16 +83,16 @@ bool profile_settings::empty() const {
 
 profile_values effective_values(const profile_settings& s) {
     profile_values v;
-    v.title = s.title.value_or(std::string(payload::DEFAULT_TITLE));
-    v.thanks = s.thanks.value_or(std::string(payload::DEFAULT_THANKS));
-    v.closing_text = s.closing_text.value_or(std::string(payload::DEFAULT_CLOSING_TEXT));
-    v.default_dir = s.default_dir.value_or(std::string(payload::DEFAULT_TARGET_DIR));
+    v.title = s.title.value_or(std::string(payload::BUILT_IN_TITLE[0]));
+    v.thanks = s.thanks.value_or(std::string(payload::BUILT_IN_THANKS[0]));
+    v.closing_text = s.closing_text.value_or(std::string(payload::BUILT_IN_CLOSING_TEXT[0]));
+    v.default_dir = s.default_dir.value_or(std::string(payload::BUILT_IN_TARGET_DIR[0]));
     if (s.roots.empty()) {
-        v.roots.assign(payload::DEFAULT_ROOTS.begin(), payload::DEFAULT_ROOTS.end());
+        v.roots.assign(std::begin(payload::BUILT_IN_ROOTS), std::end(payload::BUILT_IN_ROOTS));
     } else {
         v.roots = s.roots;
     }
-    v.existing_dir_text = s.existing_dir_text.value_or(std::string(payload::DEFAULT_EXISTING_DIR_TEXT));
+    v.existing_dir_text = s.existing_dir_text.value_or(std::string(payload::BUILT_IN_EXISTING_DIR_TEXT[0]));
     v.removal = s.removal.value_or(payload::same_name_removal::anywhere);
     v.exit = s.exit.value_or(payload::exit_status::always_zero);
     v.update_of = s.update_of;

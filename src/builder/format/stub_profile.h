@@ -1,6 +1,7 @@
 // The profile region as mkinstaller sees it: the vendor's settings, owned, with what each means when it
 // is absent; the records they are written as; and finding, reading and writing the region in a stub's
-// bytes. The layout is src/payload/profile_region.h, the built-in values src/payload/vendor_defaults.h.
+// bytes. The layout is src/payload/profile_region.h, the built-in values
+// src/payload/vendor_settings_table.h.
 #pragma once
 
 #include <cstdint>

@@ -181,8 +181,8 @@ std::string effective_default_problem(const profile_settings& s, const std::stri
     const std::string problem = default_dir_problem(values.default_dir, values.roots);
     if (problem.empty()) return problem;
     if (s.default_dir) return dir_origin + " " + shown(*s.default_dir) + ": " + problem;
-    return roots_origin + ": the built-in default directory " + shown(payload::DEFAULT_TARGET_DIR) + " is " +
-           problem + "; give a default directory under one of the roots";
+    return roots_origin + ": the built-in default directory " + shown(payload::BUILT_IN_TARGET_DIR[0]) +
+           " is " + problem + "; give a default directory under one of the roots";
 }
 
 // The belt to the checks' braces: what the installer itself would refuse can never be written.
