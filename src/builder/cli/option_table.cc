@@ -15,8 +15,8 @@ namespace {
 using args = build_arguments;
 
 // One row per option: what the parser, the usage and the CMake package know of it. The help's lines are
-// laid out as the usage shows them, a column to the right of the option. The vendor's settings come
-// between these two lists.
+// laid out as the usage shows them, a column to the right of the option; a "{setting ...}" in it is
+// worded from the settings' table (usage.cc). The vendor's settings come between these two lists.
 // clang-format off
 constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
     // command, short name, name, value name, where it goes, CMake keyword {name, place, path}; help
@@ -42,7 +42,7 @@ constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
 // After the vendor's settings, which --profile's help refers to as above it.
 constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
     {"build", "", "--profile", "FILE", &args::profile, {"PROFILE", 20, true},
-        "take the eight settings above from FILE, 'key = value' lines (see\n"
+        "take the {setting count} settings above from FILE, 'key = value' lines (see\n"
         "below); an option given overrides the profile's setting"},
     {"build", "", "--level", "N", &args::level, {"LEVEL", 5},
         "compression level, 1 (fastest) to 9 (smallest); default 6"},
@@ -82,10 +82,9 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
     {"build", "", "--quiet", "", &args::quiet, {},
         "no progress bar, no summary, no report on standard output"},
     {"list", "", "--json", "", &command_line::json, {},
-        "one JSON object: the header fields, \"profile\" (the settings the installer runs\n"
-        "with: title, thanks, closing_text, default_dir, recommend, existing_dir_text,\n"
-        "same_name_removal, exit_status, update_of: null, or for an update product,\n"
-        "version and base, the files it checks, each with path, size, mtime, new_size and\n"
+        "one JSON object: the header fields, \"profile\" (the settings the installer runs "
+        "with: {setting json keys}, update_of: null, or for an update product, "
+        "version and base, the files it checks, each with path, size, mtime, new_size and "
         "new_mtime; null when its region is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
