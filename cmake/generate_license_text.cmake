@@ -1,6 +1,7 @@
 # Lays out the licence agreement: reads a paragraphs file and writes the C++ source that defines
 # driver::license_text. It holds the layout rules and the checks on them; it does not decide which file
-# is used (src/driver/license_text.cmake does).
+# is used (src/driver/license_text.cmake does), nor the window title in entry 0, which is the vendor
+# settings' built-in title (src/payload/vendor_settings_table.h).
 #
 #   cmake -DLICENSE_INPUT=<paragraphs file> -DLICENSE_OUTPUT=<source to write>
 #         [-DLICENSE_EXPECTED_LINES=<n>] -P generate_license_text.cmake
@@ -13,7 +14,6 @@
 # is written then, so the build never links a half-made text.
 cmake_minimum_required(VERSION 3.25)
 
-set(LICENSE_TITLE "KAVO(R) Software Installation")
 set(LICENSE_WIDTH 74)
 set(LICENSE_INDENT "   ")
 string(LENGTH "${LICENSE_INDENT}" LICENSE_INDENT_LENGTH)
@@ -175,10 +175,12 @@ file(WRITE "${LICENSE_OUTPUT}"
      "// ${line_count} agreement lines in ${paragraph} paragraphs.\n"
      "#include \"driver/license_text.h\"\n"
      "\n"
+     "#include \"payload/vendor_settings_table.h\"\n"
+     "\n"
      "namespace driver {\n"
      "\n"
      "const char* const license_text[] = {\n"
-     "    \"${LICENSE_TITLE}\",\n"
+     "    payload::BUILT_IN_TITLE[0].data(),\n"
      "${body}"
      "    nullptr,\n"
      "};\n"

@@ -4,7 +4,8 @@
 
 namespace driver {
 
-// Entry 0 is the window title; then the agreement, one line per entry without line terminator, empty
+// Entry 0 is the window title: the built-in one, payload::BUILT_IN_TITLE's literal (so ended by a NUL),
+// not a line of the agreement. Then the agreement, one line per entry without line terminator, empty
 // entries between paragraphs; then a null pointer.
 extern const char* const license_text[];
 

@@ -95,7 +95,7 @@ bool ends_with_slash(const char* text) {
 // With the rule `path`, only what stands at an entry's own path goes. A link or a file with other names is
 // replaced, not written through; a directory stays, and the open below fails on it.
 bool removes_at_path_only() {
-    return process::vendor_settings().removal == payload::same_name_removal::path;
+    return process::removal_rule() == payload::same_name_removal::path;
 }
 
 void install_file(const payload::file_record& record, const install_counters& counters) {

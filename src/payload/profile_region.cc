@@ -21,8 +21,12 @@ bool lines(std::string_view text) {
         text, [](char c) { return c != '\n' && is_ascii_control(static_cast<unsigned char>(c)); });
 }
 
-bool choice(std::string_view value, std::uint8_t last) {
-    return value.size() == 1 && static_cast<std::uint8_t>(value[0]) <= last;
+bool is_vendor_setting(std::uint8_t setting) {
+    return setting < VENDOR_NUMBER_LIMIT && SETTING_FORMATS[setting].vendor;
+}
+
+bool choice(std::string_view value, std::uint8_t count) {
+    return value.size() == 1 && static_cast<std::uint8_t>(value[0]) < count;
 }
 
 // One length-prefixed text of a release name; `rest` moves past it.
@@ -63,39 +67,33 @@ bool read_base_file(std::string_view value, base_file& file) {
 }
 
 const char* profile_value_problem(std::uint8_t setting, std::string_view value) {
-    switch (setting) {
-        case PROFILE_TITLE:
-        case PROFILE_THANKS:
-            return one_line(value) ? nullptr : "a control character in a one-line text";
-        case PROFILE_CLOSING_TEXT:
-        case PROFILE_EXISTING_DIR_TEXT:
-            return lines(value) ? nullptr : "a control character, or a last line without its line feed";
-        case PROFILE_DEFAULT_DIR:
-        case PROFILE_RECOMMEND:
-            if (value.empty() || value.front() != '/') return "a path that is not absolute";
-            if (value.size() > PROFILE_MAX_PATH) return "a path longer than 4094 bytes";
-            if (!one_line(value)) return "a control character in a path";
-            if (setting == PROFILE_RECOMMEND && value.back() != '/') return "a root that does not end in '/'";
-            return nullptr;
-        case PROFILE_SAME_NAME_REMOVAL:
-            return choice(value, static_cast<std::uint8_t>(same_name_removal::path))
-                       ? nullptr
-                       : "an unknown removal rule";
-        case PROFILE_EXIT_STATUS:
-            return choice(value, static_cast<std::uint8_t>(exit_status::conventional))
-                       ? nullptr
-                       : "an unknown exit status";
-        case PROFILE_UPDATE_OF: {
-            release_name release;
-            return read_release_name(value, release) ? nullptr : "a release name that does not read";
-        }
-        case PROFILE_BASE_FILE: {
-            base_file file;
-            return read_base_file(value, file) ? nullptr : "a base file that does not read";
-        }
-        default:
-            return "an unknown setting";
+    if (setting == PROFILE_UPDATE_OF) {
+        release_name release;
+        return read_release_name(value, release) ? nullptr : "a release name that does not read";
     }
+    if (setting == PROFILE_BASE_FILE) {
+        base_file file;
+        return read_base_file(value, file) ? nullptr : "a base file that does not read";
+    }
+    if (!is_vendor_setting(setting)) return "an unknown setting";
+    const setting_format& format = SETTING_FORMATS[setting];
+    switch (format.kind) {
+        case setting_kind::line:
+            return one_line(value) ? nullptr : "a control character in a one-line text";
+        case setting_kind::lines:
+            return lines(value) ? nullptr : "a control character, or a last line without its line feed";
+        case setting_kind::path:
+        case setting_kind::list:
+            if (value.empty() || value.front() != '/') return "a path that is not absolute";
+            if (value.size() > format.limits.bytes) return "a path longer than 4094 bytes";
+            if (!one_line(value)) return "a control character in a path";
+            if (format.kind == setting_kind::list && value.back() != '/')
+                return "a root that does not end in '/'";
+            return nullptr;
+        case setting_kind::choice:
+            return choice(value, format.choices) ? nullptr : "a choice out of range";
+    }
+    return "an unknown setting";
 }
 
 namespace {
@@ -107,53 +105,27 @@ profile_check read_records(const unsigned char* region, std::size_t available, v
 
     const auto* content = reinterpret_cast<const char*>(region_content(region));
     const std::string_view rest_all(content, region_length(region));
-    std::array<bool, PROFILE_LAST_SETTING + 1> seen{};
     for (std::string_view rest = rest_all; !rest.empty();) {
         if (rest.size() < PROFILE_RECORD_HEAD) return profile_check::bad_record;
         const auto setting = static_cast<std::uint8_t>(rest[0]);
         const std::size_t length = load_u16(reinterpret_cast<const unsigned char*>(rest.data() + 1));
-        if (setting == 0 || setting > PROFILE_LAST_SETTING || rest.size() - PROFILE_RECORD_HEAD < length)
-            return profile_check::bad_record;
+        const bool known =
+            is_vendor_setting(setting) || setting == PROFILE_UPDATE_OF || setting == PROFILE_BASE_FILE;
+        if (!known || rest.size() - PROFILE_RECORD_HEAD < length) return profile_check::bad_record;
         const std::string_view value = rest.substr(PROFILE_RECORD_HEAD, length);
         rest.remove_prefix(PROFILE_RECORD_HEAD + length);
         if (profile_value_problem(setting, value) != nullptr) return profile_check::bad_value;
-        if (setting == PROFILE_RECOMMEND) {
-            if (profile.root_count == PROFILE_MAX_ROOTS) return profile_check::repeated;
-            profile.roots[profile.root_count++] = value;
-            continue;
-        }
         if (setting == PROFILE_BASE_FILE) {
             if (profile.base_count == PROFILE_MAX_BASE_FILES) return profile_check::repeated;
             read_base_file(value, profile.base_files[profile.base_count++]);
-            continue;
-        }
-        if (seen[setting]) return profile_check::repeated;
-        seen[setting] = true;
-        switch (setting) {
-            case PROFILE_TITLE:
-                profile.title = value;
-                break;
-            case PROFILE_THANKS:
-                profile.thanks = value;
-                break;
-            case PROFILE_CLOSING_TEXT:
-                profile.closing_text = value;
-                break;
-            case PROFILE_DEFAULT_DIR:
-                profile.default_dir = value;
-                break;
-            case PROFILE_EXISTING_DIR_TEXT:
-                profile.existing_dir_text = value;
-                break;
-            case PROFILE_SAME_NAME_REMOVAL:
-                profile.removal = static_cast<same_name_removal>(value[0]);
-                break;
-            case PROFILE_UPDATE_OF:
-                read_release_name(value, profile.update_of.emplace());
-                break;
-            default:
-                profile.exit = static_cast<exit_status>(value[0]);
-                break;
+        } else if (setting == PROFILE_UPDATE_OF) {
+            if (profile.update_of) return profile_check::repeated;
+            read_release_name(value, profile.update_of.emplace());
+        } else {
+            const setting_format& format = SETTING_FORMATS[setting];
+            std::uint8_t& count = profile.counts[setting];
+            if (count == format.limits.values) return profile_check::repeated;
+            profile.values[format.first_slot + count++] = value;
         }
     }
     // A file checked for no release would stop the installer with a message naming nothing.

@@ -1,25 +1,26 @@
 // The profile region (a stub region, stub_region.h): the vendor's settings that mkinstaller writes into
 // its copy of the stub. An unwritten region means every setting has its built-in value
-// (vendor_defaults.h). The stub's own region is defined in process/vendor_settings.cc.
+// (vendor_settings_table.h). The stub's own region is defined in process/vendor_settings.cc.
 //
 // Content: records one after another, each
 //   u8        setting (PROFILE_*)
 //   u16       length of the value, little-endian
 //   length    the value: text without NUL bytes, or one byte for a choice
-// A setting comes at most once, except PROFILE_RECOMMEND, one record per root in order, and
-// PROFILE_BASE_FILE, one record per file checked in order; a setting without its record keeps its
-// built-in value.
+// A setting comes at most as often as its limit allows (a list's one record per item, in order), and
+// PROFILE_BASE_FILE once per file checked, in order; a setting without its record keeps its built-in
+// value.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "payload/file_record.h"
-#include "payload/path_limit.h"
 #include "payload/stub_region.h"
+#include "payload/vendor_settings_table.h"
 
 namespace payload {
 
@@ -37,44 +38,20 @@ consteval profile_region_bytes empty_profile_region() {
     return empty_region<PROFILE_REGION>();
 }
 
-// The settings' numbers in the records. Never renumber: installers carry them.
-constexpr std::uint8_t PROFILE_TITLE = 1;              // one line: the welcome screen's window title
-constexpr std::uint8_t PROFILE_THANKS = 2;             // one line, or empty: no thanks line
-constexpr std::uint8_t PROFILE_CLOSING_TEXT = 3;       // lines after "Files installed!", or none
-constexpr std::uint8_t PROFILE_DEFAULT_DIR = 4;        // an absolute path of at most 4094 bytes
-constexpr std::uint8_t PROFILE_RECOMMEND = 5;          // one recommended root: absolute, ends in '/'
-constexpr std::uint8_t PROFILE_EXISTING_DIR_TEXT = 6;  // lines of the existing-directory warning, or none
-constexpr std::uint8_t PROFILE_SAME_NAME_REMOVAL = 7;  // one byte: a same_name_removal
-constexpr std::uint8_t PROFILE_EXIT_STATUS = 8;        // one byte: an exit_status
-// Not vendor settings: mkinstaller writes these two into an update, which installs over one release only.
+// The update's records, numbered after the vendor settings of their time (vendor_settings_table.h). Not
+// vendor settings: mkinstaller writes these two into an update, which installs over one release only.
 constexpr std::uint8_t PROFILE_UPDATE_OF = 9;   // the release: u8 length, product; u8 length, version
 constexpr std::uint8_t PROFILE_BASE_FILE = 10;  // a file of it: u32 size, i32 mtime before and after, path
-constexpr std::uint8_t PROFILE_LAST_SETTING = PROFILE_BASE_FILE;
+constexpr std::uint8_t PROFILE_LAST_SETTING =
+    VENDOR_NUMBER_LIMIT - 1 > PROFILE_BASE_FILE ? VENDOR_NUMBER_LIMIT - 1 : PROFILE_BASE_FILE;
+static_assert(vendor_setting_numbered(PROFILE_UPDATE_OF) == nullptr &&
+              vendor_setting_numbered(PROFILE_BASE_FILE) == nullptr);
 
 constexpr std::size_t PROFILE_RECORD_HEAD = 3;
-constexpr std::size_t PROFILE_MAX_ROOTS = 16;
-constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
 constexpr std::size_t PROFILE_MAX_BASE_FILES = 8;
 constexpr std::size_t PROFILE_MAX_RELEASE_TEXT = 63;  // a header text: product name or version
 constexpr std::size_t PROFILE_BASE_FILE_HEAD = 16;    // the four numbers in front of the path
 constexpr std::size_t PROFILE_MAX_BASE_PATH = RECORD_MAX_NAME_LENGTH;
-
-// What the installer removes before it writes an entry.
-enum class same_name_removal : std::uint8_t {
-    anywhere = 0,  // every file or empty directory bearing the entry's last name anywhere beneath the target
-    path = 1,      // only what stands at the entry's own path (a directory there stays an error)
-};
-
-// The exit status the installer ends with.
-enum class exit_status : std::uint8_t {
-    always_zero = 0,   // 0 on every path
-    conventional = 1,  // EXIT_* below
-};
-
-// With exit_status::conventional.
-constexpr int EXIT_STATUS_COMPLETE = 0;   // "Installation complete."
-constexpr int EXIT_STATUS_FAILED = 1;     // a numbered message, then "Installation terminated."
-constexpr int EXIT_STATUS_CANCELLED = 2;  // the user cancelled (end of input included)
 
 // The release an update installs over, as its installer's header names it.
 struct release_name {
@@ -93,21 +70,20 @@ struct base_file {
     std::int32_t new_mtime = 0;
 };
 
-// The settings a region holds: a text setting without its record is empty (std::nullopt), and the
-// caller uses the built-in value. Views point into the region's content.
+// The settings a region holds. Views point into the region's content.
 struct vendor_profile {
-    std::optional<std::string_view> title;
-    std::optional<std::string_view> thanks;
-    std::optional<std::string_view> closing_text;
-    std::optional<std::string_view> default_dir;
-    std::array<std::string_view, PROFILE_MAX_ROOTS> roots{};  // the first root_count are set
-    std::size_t root_count = 0;                               // 0: the built-in roots
-    std::optional<std::string_view> existing_dir_text;
-    same_name_removal removal = same_name_removal::anywhere;
-    exit_status exit = exit_status::always_zero;
+    // The values of each vendor setting in the order of its records, from its first slot
+    // (SETTING_FORMATS); a setting without records has none, and the caller uses its built-in values.
+    std::array<std::string_view, VENDOR_VALUE_SLOTS> values{};
+    std::array<std::uint8_t, VENDOR_NUMBER_LIMIT> counts{};  // by number
     std::optional<release_name> update_of;  // none: not an update, or one that installs anywhere
     std::array<base_file, PROFILE_MAX_BASE_FILES> base_files{};  // the first base_count are set
     std::size_t base_count = 0;
+
+    // The values given for the vendor setting numbered `number`.
+    std::span<const std::string_view> given(std::uint8_t number) const {
+        return std::span(values).subspan(SETTING_FORMATS[number].first_slot, counts[number]);
+    }
 };
 
 enum class profile_check {
@@ -115,7 +91,7 @@ enum class profile_check {
     unwritten,   // no settings: every built-in value
     bad_frame,   // marker, capacity, length or CRC (check_region_frame says which)
     bad_record,  // a record cut short, or of an unknown setting
-    repeated,  // a setting given twice (or more than PROFILE_MAX_ROOTS roots or PROFILE_MAX_BASE_FILES files)
+    repeated,    // a setting more often than its limit allows, or more than PROFILE_MAX_BASE_FILES files
     bad_value,   // a value the installer cannot use: see profile_value_problem
     no_release,  // base files without the release they belong to
 };
@@ -126,10 +102,10 @@ enum class profile_check {
 profile_check read_profile_region(const unsigned char* region, std::size_t available,
                                   vendor_profile& profile);
 
-// Why the value of `setting` cannot be used (a NUL or control byte, a line feed in a one-line text, a
-// text that does not end its last line, a path that is not absolute or too long, a root that does not
-// end in '/', a choice out of range, a release or base file that does not read as below), or null when
-// it can.
+// Why the value of `setting` cannot be used (by its kind: a NUL or control byte, a line feed in a
+// one-line text, a text that does not end its last line, a path that is not absolute or too long, a root
+// that does not end in '/', a choice out of range; a release or base file that does not read as below),
+// or null when it can.
 const char* profile_value_problem(std::uint8_t setting, std::string_view value);
 
 // A text a PROFILE_UPDATE_OF value can hold: 1 to 63 bytes without control characters.

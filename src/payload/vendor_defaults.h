@@ -1,35 +1,14 @@
-// The built-in values of the vendor's settings (profile_region.h), exact to the byte, and the directory
-// rules that the default target directory and the recommended roots take part in. The installer shows
-// these values when its profile region is unwritten; mkinstaller compares a profile against them and
-// judges a default directory by the rules the directory screen applies.
+// The screens' texts around the vendor's settings, exact to the byte, and the directory rules that the
+// default target directory and the recommended roots take part in: mkinstaller judges a default
+// directory by the rules the directory screen applies. The settings and their built-in values are in
+// vendor_settings_table.h.
 #pragma once
 
-#include <array>
 #include <span>
 #include <string>
 #include <string_view>
 
 namespace payload {
-
-constexpr std::string_view DEFAULT_TITLE = "KAVO(R) Software Installation";
-constexpr std::string_view DEFAULT_THANKS = "Thanks for purchasing KAVO(R) imaging products.";
-constexpr std::string_view DEFAULT_TARGET_DIR = "/usr/local/vorna";
-constexpr std::array<std::string_view, 2> DEFAULT_ROOTS = {"/usr/", "/home/"};
-
-// What follows "Files installed!" and its line feed.
-constexpr std::string_view DEFAULT_CLOSING_TEXT =
-    "See \"Library Installation\" in the VORNA 'C' Library Reference Manual\n"
-    "for hardware and software configuration options.\n\nAlso, see files:\n"
-    "VORNADST.TXT Describes the various files installed.\nVORNARLS.TXT Up-to-the minute release notes.\n"
-    "VORNA.HTM    The full VORNA Reference Manual.\n\nIf the RUDEK C/C++ Library was also installed:\n"
-    "RUDEKDST.TXT Describes the various files installed.\nRUDEKRLS.TXT Up-to-the minute release notes.\n";
-
-// The paragraph of the existing-directory warning between the directory and the answers.
-constexpr std::string_view DEFAULT_EXISTING_DIR_TEXT =
-    "Installing into a different directory is prudent -\n"
-    "in the unlikely event of a media failure, the\nprevious functioning version remains intact.\n"
-    "After the new version has been installed\ninto a different directory and sucessfully used,\n"
-    "the old version's directory can be deleted with\nstandard O.S. commands.\n";
 
 // The existing-directory warning around its paragraph: the head is a format with one "%s", the directory.
 constexpr const char* EXISTING_DIR_HEAD = "\n\nThe directory \n    %s\nalready exists!\n\n";

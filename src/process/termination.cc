@@ -19,7 +19,7 @@ constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
         std::fclose(session.self_file);
         session.self_file = nullptr;
     }
-    std::exit(vendor_settings().exit == payload::exit_status::conventional ? conventional : 0);
+    std::exit(exit_choice() == payload::exit_status::conventional ? conventional : 0);
 }
 
 }  // namespace

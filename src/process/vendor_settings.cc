@@ -2,7 +2,6 @@
 #include "process/vendor_settings.h"
 
 #include "payload/installer_messages.h"
-#include "payload/vendor_defaults.h"
 #include "process/termination.h"
 
 namespace process {
@@ -14,19 +13,12 @@ namespace {
 constinit payload::vendor_profile settings;
 bool settings_damaged = false;
 
-std::string_view or_built_in(const std::optional<std::string_view>& value, std::string_view built_in) {
-    return value ? *value : built_in;
-}
-
 }  // namespace
 
 void load_vendor_settings() {
     const payload::profile_check check = payload::read_profile_region(
         payload::region_as_written(profile_region.data()), profile_region.size(), settings);
     settings_damaged = check != payload::profile_check::written && check != payload::profile_check::unwritten;
-    // The reading left the built-in values, but a failure must still end as one where they would end
-    // every run with 0.
-    if (settings_damaged) settings.exit = payload::exit_status::conventional;
 }
 
 void check_vendor_settings() {
@@ -37,29 +29,52 @@ const payload::vendor_profile& vendor_settings() {
     return settings;
 }
 
+std::span<const std::string_view> setting_values(std::uint8_t number) {
+    const std::span<const std::string_view> given = settings.given(number);
+    return given.empty() ? payload::SETTING_FORMATS[number].built_in : given;
+}
+
+std::string_view setting_text(std::uint8_t number) {
+    return setting_values(number).front();
+}
+
+std::uint8_t setting_choice(std::uint8_t number) {
+    return static_cast<std::uint8_t>(setting_text(number).front());
+}
+
 std::string_view window_title() {
-    return or_built_in(settings.title, payload::DEFAULT_TITLE);
+    return setting_text(payload::PROFILE_TITLE);
 }
 
 std::string_view thanks_line() {
-    return or_built_in(settings.thanks, payload::DEFAULT_THANKS);
+    return setting_text(payload::PROFILE_THANKS);
 }
 
 std::string_view closing_text() {
-    return or_built_in(settings.closing_text, payload::DEFAULT_CLOSING_TEXT);
+    return setting_text(payload::PROFILE_CLOSING_TEXT);
 }
 
 std::string_view existing_dir_text() {
-    return or_built_in(settings.existing_dir_text, payload::DEFAULT_EXISTING_DIR_TEXT);
+    return setting_text(payload::PROFILE_EXISTING_DIR_TEXT);
 }
 
 std::string_view default_target_dir() {
-    return or_built_in(settings.default_dir, payload::DEFAULT_TARGET_DIR);
+    return setting_text(payload::PROFILE_DEFAULT_DIR);
 }
 
 std::span<const std::string_view> recommended_roots() {
-    if (settings.root_count == 0) return payload::DEFAULT_ROOTS;
-    return std::span(settings.roots).first(settings.root_count);
+    return setting_values(payload::PROFILE_RECOMMEND);
+}
+
+payload::same_name_removal removal_rule() {
+    return static_cast<payload::same_name_removal>(setting_choice(payload::PROFILE_SAME_NAME_REMOVAL));
+}
+
+payload::exit_status exit_choice() {
+    // The reading left the built-in values, but a failure must still end as one where they would end
+    // every run with 0.
+    if (settings_damaged) return payload::exit_status::conventional;
+    return static_cast<payload::exit_status>(setting_choice(payload::PROFILE_EXIT_STATUS));
 }
 
 }  // namespace process

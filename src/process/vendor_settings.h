@@ -1,9 +1,10 @@
 // The vendor's settings as the installer uses them: the stub's profile region (payload/profile_region.h),
 // read once at start-up, and the built-in value of every setting the region leaves out
-// (payload/vendor_defaults.h). The screens, the directory rules, the installation and the termination
-// routines ask here rather than holding texts of their own.
+// (payload/vendor_settings_table.h). The screens, the directory rules, the installation and the
+// termination routines ask here rather than holding texts of their own.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string_view>
 
@@ -25,15 +26,23 @@ void load_vendor_settings();
 // Ends the installer with payload::MESSAGE_PROFILE_CORRUPTED when the region read was damaged.
 void check_vendor_settings();
 
-// The settings in force; a text the vendor left out is std::nullopt there.
+// The settings the region holds, as read.
 const payload::vendor_profile& vendor_settings();
 
-// Each text setting's value, the vendor's or the built-in one. The views stay valid for the whole run.
+// The values in force of the setting numbered `number` (a row of payload::VENDOR_SETTINGS): the
+// vendor's, else the built-in ones. The views stay valid for the whole run.
+std::span<const std::string_view> setting_values(std::uint8_t number);
+std::string_view setting_text(std::uint8_t number);  // its one value
+std::uint8_t setting_choice(std::uint8_t number);    // a choice's byte
+
+// The settings the screens and routines use, each through the above.
 std::string_view window_title();
 std::string_view thanks_line();  // empty: no thanks line at all
 std::string_view closing_text();
 std::string_view existing_dir_text();
 std::string_view default_target_dir();
 std::span<const std::string_view> recommended_roots();
+payload::same_name_removal removal_rule();
+payload::exit_status exit_choice();
 
 }  // namespace process

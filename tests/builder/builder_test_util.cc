@@ -62,7 +62,7 @@ std::string fake_profile_stub(std::size_t size) {
 std::string fake_stub_with_removal(std::size_t size, payload::same_name_removal removal) {
     std::string stub = fake_profile_stub(size);
     builder::profile_settings settings;
-    settings.removal = removal;
+    settings.values[payload::PROFILE_SAME_NAME_REMOVAL] = {builder::choice_value(removal)};
     builder::write_stub_profile(stub, builder::find_stub_profile(stub), settings);
     return stub;
 }

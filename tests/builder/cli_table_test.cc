@@ -8,6 +8,8 @@
 #include "builder/cli/option_table.h"
 #include "builder/cli/usage.h"
 #include "builder/cli/usage_error.h"
+#include "builder/format/profile_settings.h"
+#include "payload/vendor_settings_table.h"
 
 namespace {
 
@@ -61,6 +63,19 @@ TEST(CliTable, MessagesNameTheOperandsAndOptionsOfTheCommand) {
     };
     for (const auto& [args, words] : cases) {
         EXPECT_EQ(refusal(args).rfind(words, 0), 0u) << words << ": " << refusal(args);
+    }
+}
+
+TEST(CliTable, UsageProseIsWordedFromTheSettingsTable) {
+    for (const command_spec& command : command_table())
+        EXPECT_EQ(usage_text(&command).find("{setting"), std::string::npos) << command.name;
+    const std::string build = usage_text(command_named("build"));
+    const std::size_t from = build.find("to choose with ");
+    const std::string options = build.substr(from, build.find(", or with a --profile", from) - from);
+    const std::string list = usage_text(command_named("list"));
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) {
+        EXPECT_NE(options.find(std::string(setting.option)), std::string::npos) << setting.option;
+        EXPECT_NE(list.find(json_key(setting)), std::string::npos) << setting.option;
     }
 }
 

@@ -122,7 +122,7 @@ rule_stub stub_for(payload::same_name_removal removal, const std::string& path) 
     const bool runs = found.found == builder::stub_profile::state::built_in;
     if (runs) {
         builder::profile_settings settings;
-        settings.removal = removal;
+        settings.values[payload::PROFILE_SAME_NAME_REMOVAL] = {builder::choice_value(removal)};
         builder::write_stub_profile(stub, found, settings);
     } else {
         stub = fake_stub_with_removal(FAKE_STUB_SIZE, removal);
@@ -190,8 +190,10 @@ INSTANTIATE_TEST_SUITE_P(
                       rule_pair{payload::same_name_removal::anywhere, payload::same_name_removal::path},
                       rule_pair{payload::same_name_removal::path, payload::same_name_removal::anywhere}),
     [](const ::testing::TestParamInfo<rule_pair>& param_info) {
-        return std::string(builder::removal_name(param_info.param.old_rule)) + "_then_" +
-               std::string(builder::removal_name(param_info.param.new_rule));
+        const auto name = [](payload::same_name_removal rule) {
+            return rule == payload::same_name_removal::path ? "path" : "anywhere";
+        };
+        return std::string(name(param_info.param.old_rule)) + "_then_" + name(param_info.param.new_rule);
     });
 
 TEST(UpdateBuild, SummaryCountsTheUpdateAgainstTheFullInstallation) {

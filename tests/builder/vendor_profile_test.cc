@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
+#include <utility>
 
 #include "builder/format/stub_profile.h"
 #include "builder/pack/vendor_profile.h"
@@ -18,9 +18,14 @@ namespace {
 
 using namespace builder_test;
 using builder::profile_settings;
-using payload::exit_status;
-using payload::same_name_removal;
 using strings = std::vector<std::string>;
+
+// Setting values by number, the rest absent.
+builder::setting_values values_of(const std::vector<std::pair<std::uint8_t, strings>>& given) {
+    builder::setting_values values;
+    for (const auto& [number, value] : given) values[number] = value;
+    return values;
+}
 
 // The error resolve_profile_settings throws for `args`, or "" when it takes them.
 std::string refusal(const builder::build_arguments& args) {
@@ -41,25 +46,30 @@ TEST(VendorProfile, TheProfileIsReadAndEachOptionOverridesItsSetting) {
                "same-name-removal = path");
     builder::build_arguments args;
     args.profile = dir / "vendor.profile";
-    profile_settings s = builder::resolve_profile_settings(args);
-    EXPECT_EQ(std::tie(s.title, s.thanks, s.closing_text, s.default_dir),
-              std::make_tuple("Acme Setup", "", "See README.\n\nBye.\n", "/opt/acme"));
-    EXPECT_EQ(s.roots, (strings{"/opt/", "/srv/acme/"}));
-    EXPECT_EQ(s.removal, same_name_removal::path);
-    EXPECT_FALSE(s.existing_dir_text || s.exit);
+    EXPECT_EQ(builder::resolve_profile_settings(args).values,
+              values_of({{payload::PROFILE_TITLE, {"Acme Setup"}},
+                         {payload::PROFILE_THANKS, {""}},
+                         {payload::PROFILE_CLOSING_TEXT, {"See README.\n\nBye.\n"}},
+                         {payload::PROFILE_DEFAULT_DIR, {"/opt/acme"}},
+                         {payload::PROFILE_RECOMMEND, {"/opt/", "/srv/acme/"}},
+                         {payload::PROFILE_SAME_NAME_REMOVAL, {"\x01"}}}));
 
     // Each option replaces its setting; --recommend the whole list, not one root more.
-    args.title = "Acme Installer";
-    args.recommend = {"/usr/local"};
-    args.default_dir = "/usr/local/acme";
-    args.exit_status = "conventional";
+    args.settings[payload::PROFILE_TITLE] = {"Acme Installer"};
+    args.settings[payload::PROFILE_RECOMMEND] = {"/usr/local"};
+    args.settings[payload::PROFILE_DEFAULT_DIR] = {"/usr/local/acme"};
+    args.settings[payload::PROFILE_EXIT_STATUS] = {"conventional"};
     write_file(dir / "empty.txt", "");  // a text of no lines, which replaces the stub's
-    args.existing_dir_text = dir / "empty.txt";
-    s = builder::resolve_profile_settings(args);
-    EXPECT_EQ(std::tie(s.title, s.default_dir, s.closing_text, s.existing_dir_text),
-              std::make_tuple("Acme Installer", "/usr/local/acme", "See README.\n\nBye.\n", ""));
-    EXPECT_EQ(s.roots, strings{"/usr/local/"});
-    EXPECT_EQ(s.exit, exit_status::conventional);
+    args.settings[payload::PROFILE_EXISTING_DIR_TEXT] = {dir / "empty.txt"};
+    EXPECT_EQ(builder::resolve_profile_settings(args).values,
+              values_of({{payload::PROFILE_TITLE, {"Acme Installer"}},
+                         {payload::PROFILE_THANKS, {""}},
+                         {payload::PROFILE_CLOSING_TEXT, {"See README.\n\nBye.\n"}},
+                         {payload::PROFILE_DEFAULT_DIR, {"/usr/local/acme"}},
+                         {payload::PROFILE_RECOMMEND, {"/usr/local/"}},
+                         {payload::PROFILE_EXISTING_DIR_TEXT, {""}},
+                         {payload::PROFILE_SAME_NAME_REMOVAL, {"\x01"}},
+                         {payload::PROFILE_EXIT_STATUS, {"\x01"}}}));
 }
 
 TEST(VendorProfile, ProfileErrorsNameTheFileAndLine) {
@@ -208,9 +218,9 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
 
     // Sound regions holding what the installer takes but build refuses.
     profile_settings bad_title, long_line, questioned_dir;
-    bad_title.title = "Caf\xe9";
-    long_line.closing_text = std::string(80, 'x') + "\n";
-    questioned_dir.default_dir = "/opt/acme";
+    bad_title.values[payload::PROFILE_TITLE] = {"Caf\xe9"};
+    long_line.values[payload::PROFILE_CLOSING_TEXT] = {std::string(80, 'x') + "\n"};
+    questioned_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/opt/acme"};
     const std::pair<const profile_settings&, std::string> cases[] = {
         {bad_title, "the profile region's --title: column 4: not UTF-8"},
         {long_line, "--closing-text: line 1: 80 characters"},

@@ -59,7 +59,7 @@ TEST_F(LicenseGenerator, FillsJustifiesAndEscapes) {
     const auto r = generate(text, "7");
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(entries(),
-              "    \"KAVO(R) Software Installation\",\n"
+              "    payload::BUILT_IN_TITLE[0].data(),\n"
               "    \"   abcdefghi  abcdefghi  abcdefghi abcdefghi abcdefghi abcdefghi abcdefghi\",\n"
               "    \"abcdefghi  abcdefghi  abcdefghi  abcdefghi  abcdefghi  abcdefghi abcdefghi\",\n"
               "    \"abcdefghi\",\n"

@@ -61,6 +61,7 @@ void store(command_line& line, const option_spec& option, std::string_view name,
             [&](bool build_arguments::*flag) { line.build.*flag = true; },
             [&](bool command_line::*flag) { line.*flag = true; },
             [&](std::optional<std::string> command_line::*text) { line.*text = std::move(value); },
+            [&](setting_target setting) { line.build.settings[setting.number].push_back(std::move(value)); },
         },
         option.target);
 }
@@ -75,6 +76,7 @@ bool is_given(const command_line& line, std::string_view name) {
             [&](bool build_arguments::*flag) { return line.build.*flag; },
             [&](bool command_line::*flag) { return line.*flag; },
             [&](std::optional<std::string> command_line::*text) { return (line.*text).has_value(); },
+            [&](setting_target setting) { return !line.build.settings[setting.number].empty(); },
         },
         option->target);
 }

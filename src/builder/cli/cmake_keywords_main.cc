@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/cli/option_table.h"
+#include "payload/vendor_settings_table.h"
 
 namespace {
 
@@ -21,6 +22,10 @@ std::string_view keyword_kind(const option_spec& option) {
     if (option.cmake.path) return "PATH";
     if (!takes_value(option.target)) return "SWITCH";
     if (std::holds_alternative<std::vector<std::string> build_arguments::*>(option.target)) return "LIST";
+    if (const auto* setting = std::get_if<setting_target>(&option.target);
+        setting != nullptr &&
+        payload::vendor_setting_numbered(setting->number)->kind == payload::setting_kind::list)
+        return "LIST";
     return "VALUE";
 }
 

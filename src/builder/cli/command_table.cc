@@ -1,5 +1,6 @@
 // The command table: each command's operands, its usage prose and the function that runs it. The option
-// lines between the prose come from option_table.cc.
+// lines between the prose come from option_table.cc; a "{setting ...}" in the prose is worded from the
+// settings' table (usage.cc).
 #include "builder/cli/command_table.h"
 
 #include <algorithm>
@@ -34,16 +35,16 @@ constexpr std::string_view BUILD_NOTES =
     "the same tree and options give the same installer byte for byte; each file's permission bits\n"
     "count too (--uniform-mode takes them out).\n"
     "\n"
-    "The installer's texts and defaults are the vendor's to choose with --title, --thanks,\n"
-    "--closing-text, --default-dir, --recommend, --existing-dir-text, --same-name-removal and\n"
-    "--exit-status, or with a --profile FILE of UTF-8 'key = value' lines whose keys are those options'\n"
-    "names without \"--\": blanks around key and value are dropped, blank lines and lines starting with\n"
-    "'#' ignored; only recommend may repeat; a FILE value is relative to the profile's directory. An\n"
-    "option given overrides the profile's setting of that name (--recommend: the whole list). Texts are\n"
-    "printable UTF-8 (no tab) of lines at most 79 characters; a text file may start with a byte order\n"
-    "mark and end its lines with CR LF. The default directory must be one the directory screen takes\n"
-    "without a question: absolute, without blank or tab, at most 4094 bytes, not the root, without\n"
-    "\"/bin/\", under a recommended root; a root without a final '/' gets one. The settings go into the\n"
+    // One line up to its line feed: usage.cc fills it once the list stands in it.
+    "The installer's texts and defaults are the vendor's to choose with {setting options}, "
+    "or with a --profile FILE of UTF-8 'key = value' lines whose keys are those options' "
+    "names without \"--\": blanks around key and value are dropped, blank lines and lines starting with "
+    "'#' ignored; only recommend may repeat; a FILE value is relative to the profile's directory. An "
+    "option given overrides the profile's setting of that name (--recommend: the whole list). Texts are "
+    "printable UTF-8 (no tab) of lines at most 79 characters; a text file may start with a byte order "
+    "mark and end its lines with CR LF. The default directory must be one the directory screen takes "
+    "without a question: absolute, without blank or tab, at most 4094 bytes, not the root, without "
+    "\"/bin/\", under a recommended root; a root without a final '/' gets one. The settings go into the "
     "stub's profile region, which the stub must carry; without any the stub is copied unchanged.\n"
     "--same-name-removal path narrows the removal below to what stands at the entry's own path.\n"
     "\n"

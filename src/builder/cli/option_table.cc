@@ -4,6 +4,10 @@
 #include "builder/cli/option_table.h"
 
 #include <algorithm>
+#include <array>
+#include <iterator>
+
+#include "payload/vendor_settings_table.h"
 
 namespace builder {
 namespace {
@@ -11,9 +15,10 @@ namespace {
 using args = build_arguments;
 
 // One row per option: what the parser, the usage and the CMake package know of it. The help's lines are
-// laid out as the usage shows them, a column to the right of the option.
+// laid out as the usage shows them, a column to the right of the option; a "{setting ...}" in it is
+// worded from the settings' table (usage.cc). The vendor's settings come between these two lists.
 // clang-format off
-constexpr option_spec OPTIONS[] = {
+constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
     // command, short name, name, value name, where it goes, CMake keyword {name, place, path}; help
     {"build", "", "--product", "NAME", &args::product, {"PRODUCT", 1},
         "product name (default: the last component of SOURCE_DIR)"},
@@ -32,32 +37,12 @@ constexpr option_spec OPTIONS[] = {
     {"build", "", "--license", "FILE", &args::license, {"LICENSE", 6, true},
         "show the text of FILE as the licence agreement instead of the stub's\n"
         "built-in one (UTF-8; see below)"},
-    {"build", "", "--title", "TEXT", &args::title, {"TITLE", 12},
-        "the installer's window title on its welcome screen (default: the stub's\n"
-        "own); one line of printable UTF-8, see below"},
-    {"build", "", "--thanks", "TEXT", &args::thanks, {"THANKS", 13},
-        "the thanks line of the welcome screen; empty: none"},
-    {"build", "", "--closing-text", "FILE", &args::closing_text, {"CLOSING_TEXT", 14, true},
-        "show the lines of FILE after \"Files installed!\" instead of the stub's;\n"
-        "an empty FILE shows none"},
-    {"build", "", "--default-dir", "PATH", &args::default_dir, {"DEFAULT_DIR", 15},
-        "the target directory the installer offers (default: /usr/local/vorna);\n"
-        "one its directory screen takes without a question"},
-    {"build", "", "--recommend", "ROOT", &args::recommend, {"RECOMMEND", 16},
-        "a directory under which the installer installs without a warning;\n"
-        "repeatable, at most 16; given, it replaces the built-in /usr/ and /home/"},
-    {"build", "", "--existing-dir-text", "FILE", &args::existing_dir_text, {"EXISTING_DIR_TEXT", 17, true},
-        "show the lines of FILE in the warning that the target directory exists\n"
-        "instead of the stub's; an empty FILE shows none"},
-    {"build", "", "--same-name-removal", "RULE", &args::same_name_removal, {"SAME_NAME_REMOVAL", 18},
-        "what the installer removes before it writes an entry: anywhere (every\n"
-        "file of the entry's last name beneath the target; the default) or path\n"
-        "(only what stands at the entry's own path)"},
-    {"build", "", "--exit-status", "KIND", &args::exit_status, {"EXIT_STATUS", 19},
-        "the installer's exit status: always-zero (the default) or conventional\n"
-        "(0 complete, 1 failure, 2 cancelled or end of input)"},
+};
+
+// After the vendor's settings, which --profile's help refers to as above it.
+constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
     {"build", "", "--profile", "FILE", &args::profile, {"PROFILE", 20, true},
-        "take the eight settings above from FILE, 'key = value' lines (see\n"
+        "take the {setting count} settings above from FILE, 'key = value' lines (see\n"
         "below); an option given overrides the profile's setting"},
     {"build", "", "--level", "N", &args::level, {"LEVEL", 5},
         "compression level, 1 (fastest) to 9 (smallest); default 6"},
@@ -97,10 +82,9 @@ constexpr option_spec OPTIONS[] = {
     {"build", "", "--quiet", "", &args::quiet, {},
         "no progress bar, no summary, no report on standard output"},
     {"list", "", "--json", "", &command_line::json, {},
-        "one JSON object: the header fields, \"profile\" (the settings the installer runs\n"
-        "with: title, thanks, closing_text, default_dir, recommend, existing_dir_text,\n"
-        "same_name_removal, exit_status, update_of: null, or for an update product,\n"
-        "version and base, the files it checks, each with path, size, mtime, new_size and\n"
+        "one JSON object: the header fields, \"profile\" (the settings the installer runs "
+        "with: {setting json keys}, update_of: null, or for an update product, "
+        "version and base, the files it checks, each with path, size, mtime, new_size and "
         "new_mtime; null when its region is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
@@ -133,6 +117,31 @@ constexpr option_rule RULES[] = {
         "--keep-setid and --uniform-mode exclude each other: 0755 for all keeps no bits"},
 };
 // clang-format on
+
+// A vendor setting's option, as its row in the settings' table describes it; a text of lines is given
+// as a file, which the CMake function takes as a path.
+constexpr option_spec setting_option(const payload::vendor_setting& setting) {
+    return {
+        .command = "build",
+        .short_name = "",
+        .name = setting.option,
+        .value_name = setting.value_name,
+        .target = setting_target{setting.number},
+        .cmake = {setting.cmake_keyword, setting.cmake_place, setting.kind == payload::setting_kind::lines},
+        .help = setting.help};
+}
+
+consteval auto all_options() {
+    std::array<option_spec, std::size(OPTIONS_BEFORE_SETTINGS) + payload::VENDOR_SETTING_COUNT +
+                                std::size(OPTIONS_AFTER_SETTINGS)>
+        rows{};
+    auto next = std::ranges::copy(OPTIONS_BEFORE_SETTINGS, rows.begin()).out;
+    next = std::ranges::transform(payload::VENDOR_SETTINGS, next, setting_option).out;
+    std::ranges::copy(OPTIONS_AFTER_SETTINGS, next);
+    return rows;
+}
+
+constexpr auto OPTIONS = all_options();
 
 constexpr bool switches_have_no_value_name() {
     return std::ranges::all_of(

@@ -1,9 +1,11 @@
 // The options of mkinstaller's commands, one row each: the command it belongs to, its names, the name of
 // its value, where the parser puts it, its keyword in the CMake function mkinstaller_add_installer and its
 // help in the usage. The parser, the usage texts and the CMake package (through cmake_keywords_main.cc)
-// all read it; a new option is a new row.
+// all read it; a new option is a new row, and a vendor setting's is made from its row of
+// payload/vendor_settings_table.h.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,13 +17,20 @@
 
 namespace builder {
 
+// A vendor setting's option (payload/vendor_settings_table.h): its values go to
+// build_arguments::settings[number].
+struct setting_target {
+    std::uint8_t number = 0;
+};
+
 // Where an option's value goes; the member's type says what value it takes.
 using option_target = std::variant<std::optional<std::string> build_arguments::*,  // a text; the last counts
                                    std::vector<std::string> build_arguments::*,    // repeatable, in order
                                    unsigned build_arguments::*,  // a thread count, 1 to SETTINGS_MAX_JOBS
                                    bool build_arguments::*,      // a switch of build
                                    bool command_line::*,         // a switch of another command
-                                   std::optional<std::string> command_line::*>;  // a text of another
+                                   std::optional<std::string> command_line::*,  // a text of another
+                                   setting_target>;
 
 constexpr bool takes_value(const option_target& target) {
     return !std::holds_alternative<bool build_arguments::*>(target) &&

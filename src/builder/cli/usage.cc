@@ -1,12 +1,17 @@
 // Usage texts, each with a short example, put together from the command table and the option table: the
-// synopsis from a command's options and operands, the option lines in a column of their own.
+// synopsis from a command's options and operands, the option lines in a column of their own, the lists
+// of the vendor's settings from their table.
 #include "builder/cli/usage.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "builder/cli/command_table.h"
 #include "builder/cli/option_table.h"
+#include "builder/format/profile_settings.h"
+#include "builder/util/word_list.h"
+#include "payload/vendor_settings_table.h"
 
 namespace builder {
 namespace {
@@ -17,6 +22,80 @@ constexpr std::string_view USAGE_PROGRAM_NOTES =
     "examples:\n"
     "  mkinstaller build --product VORNA dist/vorna vorna-setup && mkinstaller verify vorna-setup\n"
     "  mkinstaller build --help\n";
+
+// The lists of the vendor's settings that the prose names, from their table.
+std::string setting_options() {
+    std::vector<std::string_view> options;
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) options.push_back(setting.option);
+    return word_list(options, " and ");
+}
+
+std::string setting_json_keys() {
+    std::vector<std::string> keys;
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) keys.push_back(json_key(setting));
+    return word_list(std::vector<std::string_view>(keys.begin(), keys.end()), ", ");
+}
+
+constexpr std::string_view NUMBER_WORDS[] = {"no",     "one",      "two",      "three",   "four",   "five",
+                                             "six",    "seven",    "eight",    "nine",    "ten",    "eleven",
+                                             "twelve", "thirteen", "fourteen", "fifteen", "sixteen"};
+static_assert(payload::VENDOR_SETTING_COUNT < std::size(NUMBER_WORDS));
+
+std::string setting_count() {
+    return std::string(NUMBER_WORDS[payload::VENDOR_SETTING_COUNT]);
+}
+
+// A token in the prose stands for one of the lists, so that a new setting needs no edit of the prose;
+// the line holding it (up to its line feed) is then filled anew to `width` columns, or left as it is
+// for 0.
+struct setting_token {
+    std::string_view token;
+    std::string (*text)();
+    std::size_t width;
+};
+
+constexpr setting_token SETTING_TOKENS[] = {
+    {"{setting options}", setting_options, 98},      // build's notes
+    {"{setting count}", setting_count, 0},           // --profile's help
+    {"{setting json keys}", setting_json_keys, 80},  // list --json's help
+};
+
+// The words of `line` in lines of at most `width` columns, as many on each as fit.
+std::string filled(std::string_view line, std::size_t width) {
+    std::string text;
+    std::size_t column = 0;
+    while (!line.empty()) {
+        const std::string_view word = line.substr(0, line.find(' '));
+        line.remove_prefix(std::min(line.size(), word.size() + 1));
+        if (column != 0 && column + 1 + word.size() > width) {
+            text += '\n';
+            column = 0;
+        } else if (column != 0) {
+            text += ' ';
+            ++column;
+        }
+        text += word;
+        column += word.size();
+    }
+    return text;
+}
+
+// `prose` with each token's list put in.
+std::string worded(std::string_view prose) {
+    std::string text(prose);
+    for (const setting_token& token : SETTING_TOKENS) {
+        const std::size_t at = text.find(token.token);
+        if (at == std::string::npos) continue;
+        text.replace(at, token.token.size(), token.text());
+        if (token.width == 0) continue;
+        const std::size_t line_feed = text.rfind('\n', at);
+        const std::size_t start = line_feed == std::string::npos ? 0 : line_feed + 1;
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        text.replace(start, end - start,
+                     filled(std::string_view(text).substr(start, end - start), token.width));
+    }
+    return text;
+}
 
 std::vector<const option_spec*> options_of(const command_spec& command) {
     std::vector<const option_spec*> options;
@@ -64,7 +143,7 @@ std::string option_lines(const command_spec& command) {
     std::string text;
     for (const option_spec* option : options) {
         text += column_start(option_label(*option), width);
-        for (const char c : option->help) {
+        for (const char c : worded(option->help)) {
             text += c;
             if (c == '\n') text += indent;
         }
@@ -99,7 +178,7 @@ std::string usage_text(const command_spec* command) {
         "usage: mkinstaller " + synopsis(*command) + "\n\n" + std::string(command->about) + "\n";
     const std::string options = option_lines(*command);
     if (!options.empty()) text += options + "\n";
-    return text + std::string(command->notes);
+    return text + worded(command->notes);
 }
 
 std::string_view version_text() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/commands/settings_report.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_license.h"
 #include "builder/inspect/installer_reader.h"
@@ -35,18 +36,6 @@ std::string license_line(const stub_license& found) {
     }
 }
 
-// "3 lines, the first \"...\"", or "none" for a text that shows no lines.
-std::string text_summary(std::string_view text) {
-    if (text.empty()) return "none";
-    return std::to_string(license_line_count(text)) + " lines, the first " + shown(license_first_line(text));
-}
-
-std::string quoted_list(const std::vector<std::string>& items) {
-    std::string text;
-    for (const std::string& item : items) text += (text.empty() ? "" : ", ") + shown(item);
-    return text;
-}
-
 // A line for every setting that differs from the stub's built-in value, in the order the installer
 // shows them; nothing for a stub with no settings of its own.
 void print_profile(const stub_profile& found, std::ostream& out) {
@@ -61,25 +50,7 @@ void print_profile(const stub_profile& found, std::ostream& out) {
         return;
     }
     const profile_values given = effective_values(found.settings);
-    const profile_values built_in = effective_values({});
-    if (given.title != built_in.title) out << "title: " << shown(given.title) << '\n';
-    if (given.thanks != built_in.thanks)
-        out << "thanks: " << (given.thanks.empty() ? "none" : shown(given.thanks)) << '\n';
-    if (given.default_dir != built_in.default_dir)
-        out << "default directory: " << shown(given.default_dir) << '\n';
-    if (given.roots != built_in.roots) out << "recommended roots: " << quoted_list(given.roots) << '\n';
-    if (given.existing_dir_text != built_in.existing_dir_text)
-        out << "existing-directory text: " << text_summary(given.existing_dir_text) << '\n';
-    if (given.closing_text != built_in.closing_text)
-        out << "closing text: " << text_summary(given.closing_text) << '\n';
-    if (given.removal != built_in.removal)
-        out << "same-name removal: " << removal_name(given.removal)
-            << " (only what stands at an entry's own path)\n";
-    if (given.exit != built_in.exit) {
-        out << "exit status: " << exit_status_name(given.exit) << " (" << payload::EXIT_STATUS_COMPLETE
-            << " complete, " << payload::EXIT_STATUS_FAILED << " failure, " << payload::EXIT_STATUS_CANCELLED
-            << " cancelled)\n";
-    }
+    print_changed_settings(given, out);
     if (given.update_of) {
         const update_base_settings& base = *given.update_of;
         out << "updates: " << display_text(base.product) << ' ' << display_text(base.version) << " (checks ";

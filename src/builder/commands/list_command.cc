@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/commands/settings_report.h"
 #include "builder/inspect/installer_profile.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/inspect/payload_walk.h"
@@ -115,15 +116,7 @@ std::string profile_json(const stub_profile& found) {
     if (found.found == stub_profile::state::damaged || found.found == stub_profile::state::several_markers)
         return "null";
     const profile_values v = effective_values(found.settings);
-    std::string roots;
-    for (const std::string& root : v.roots) roots += (roots.empty() ? "" : ", ") + json_string(root);
-    return "{\n    \"title\": " + json_string(v.title) + ",\n    \"thanks\": " + json_string(v.thanks) +
-           ",\n    \"closing_text\": " + json_string(v.closing_text) +
-           ",\n    \"default_dir\": " + json_string(v.default_dir) + ",\n    \"recommend\": [" + roots +
-           "],\n    \"existing_dir_text\": " + json_string(v.existing_dir_text) +
-           ",\n    \"same_name_removal\": " + json_string(removal_name(v.removal)) +
-           ",\n    \"exit_status\": " + json_string(exit_status_name(v.exit)) +
-           ",\n    \"update_of\": " + update_json(v.update_of) + "\n  }";
+    return "{\n" + settings_json(v) + ",\n    \"update_of\": " + update_json(v.update_of) + "\n  }";
 }
 
 void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,

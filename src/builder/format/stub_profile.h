@@ -1,72 +1,15 @@
-// The profile region as mkinstaller sees it: the vendor's settings, owned, with what each means when it
-// is absent; the records they are written as; and finding, reading and writing the region in a stub's
-// bytes. The layout is src/payload/profile_region.h, the built-in values src/payload/vendor_defaults.h.
+// The profile region in a stub's bytes as mkinstaller sees it: finding, reading and writing it. The
+// layout is src/payload/profile_region.h, the settings it holds profile_settings.h.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
+#include "builder/format/profile_settings.h"
 #include "payload/profile_region.h"
 
 namespace builder {
-
-// A file an update checks before it writes anything (payload::base_file, owned).
-struct base_file_settings {
-    std::string path;
-    std::uint32_t old_size = 0;
-    std::int32_t old_mtime = 0;  // 0: not compared
-    std::uint32_t new_size = 0;
-    std::int32_t new_mtime = 0;
-};
-
-// The release an update installs over, and the files it checks there. Not a vendor setting: build
-// writes it for --update-from without --full.
-struct update_base_settings {
-    std::string product;
-    std::string version;
-    std::vector<base_file_settings> files;  // at most PROFILE_MAX_BASE_FILES, in the order checked
-};
-
-// The settings a vendor gave; an absent one keeps the stub's built-in value.
-struct profile_settings {
-    std::optional<std::string> title;
-    std::optional<std::string> thanks;
-    std::optional<std::string> closing_text;  // lines, each ended by a line feed; empty: none
-    std::optional<std::string> default_dir;
-    std::vector<std::string> roots;  // empty: the built-in pair
-    std::optional<std::string> existing_dir_text;
-    std::optional<payload::same_name_removal> removal;
-    std::optional<payload::exit_status> exit;
-    std::optional<update_base_settings> update_of;
-
-    bool empty() const;
-};
-
-// The values the installer uses: the given ones, else the built-in ones.
-struct profile_values {
-    std::string title;
-    std::string thanks;
-    std::string closing_text;
-    std::string default_dir;
-    std::vector<std::string> roots;
-    std::string existing_dir_text;
-    payload::same_name_removal removal = payload::same_name_removal::anywhere;
-    payload::exit_status exit = payload::exit_status::always_zero;
-    std::optional<update_base_settings> update_of;  // none: it installs anywhere
-};
-profile_values effective_values(const profile_settings& settings);
-
-// The names the command line, profiles, info and JSON use for the two choices.
-std::string_view removal_name(payload::same_name_removal removal);
-std::string_view exit_status_name(payload::exit_status exit);
-std::optional<payload::same_name_removal> removal_from_name(std::string_view name);
-std::optional<payload::exit_status> exit_status_from_name(std::string_view name);
-
-// The region's content for `settings`: one record per setting given, in the order of their numbers.
-std::string encode_profile(const profile_settings& settings);
 
 struct stub_profile {
     enum class state {

@@ -1,6 +1,7 @@
 // Everything one build needs, with the defaults filled in and every value checked.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -37,17 +38,10 @@ struct build_arguments {
     bool full = false;                  // with update_from: every file, not only what changed
     std::vector<std::string> deletes;   // --delete PATH, in the order given
     std::vector<std::string> excludes;  // --exclude PATTERN
-    // The vendor's settings (vendor_profile.h): texts, files of text, the default directory, recommended
-    // roots and the names of the two choices, as given; --profile names a file of further settings.
-    std::optional<std::string> title;
-    std::optional<std::string> thanks;
-    std::optional<std::string> closing_text;  // a file
-    std::optional<std::string> default_dir;
-    std::vector<std::string> recommend;            // replaces the built-in roots, and the profile's
-    std::optional<std::string> existing_dir_text;  // a file
-    std::optional<std::string> same_name_removal;  // "anywhere" or "path"
-    std::optional<std::string> exit_status;        // "always-zero" or "conventional"
-    std::optional<std::string> profile;            // a file of "key = value" lines
+    // The vendor's settings (vendor_profile.h) as their options give them, indexed by number
+    // (payload/vendor_settings_table.h): a list's values in order, the last of any other's counts.
+    std::array<std::vector<std::string>, payload::VENDOR_NUMBER_LIMIT> settings;
+    std::optional<std::string> profile;  // a file of further settings, "key = value" lines
     std::string source_dir;
     std::string output;
 };

@@ -13,6 +13,7 @@
 #include "builder/util/error.h"
 #include "builder/util/input_file.h"
 #include "builder/util/utf8.h"
+#include "builder/util/word_list.h"
 #include "payload/vendor_defaults.h"
 
 namespace builder {
@@ -27,37 +28,26 @@ struct given {
     std::string origin;
 };
 
-struct given_settings {
-    std::optional<given> title;
-    std::optional<given> thanks;
-    std::optional<given> closing_text;
-    std::optional<given> default_dir;
-    std::vector<given> roots;
-    std::optional<given> existing_dir_text;
-    std::optional<given> removal;
-    std::optional<given> exit;
-};
+// Each setting's values as given, indexed by its number: a list's in order, any other's one.
+using given_settings = std::array<std::vector<given>, payload::VENDOR_NUMBER_LIMIT>;
 
-// The profile's keys: the options' names without "--". recommend, the one list, has no slot.
-struct profile_key {
-    std::string_view key;
-    std::optional<given> given_settings::*slot;
-    bool file;
-};
+const payload::vendor_setting* setting_keyed(std::string_view key) {
+    const auto found = std::ranges::find(payload::VENDOR_SETTINGS, key, &payload::vendor_setting::key);
+    return found == std::end(payload::VENDOR_SETTINGS) ? nullptr : found;
+}
 
-constexpr profile_key PROFILE_KEYS[] = {
-    {"title", &given_settings::title, false},
-    {"thanks", &given_settings::thanks, false},
-    {"closing-text", &given_settings::closing_text, true},
-    {"default-dir", &given_settings::default_dir, false},
-    {"recommend", nullptr, false},
-    {"existing-dir-text", &given_settings::existing_dir_text, true},
-    {"same-name-removal", &given_settings::removal, false},
-    {"exit-status", &given_settings::exit, false},
-};
+// The keys of the settings that pass `wanted`, as prose lists them.
+std::string keys_text(bool (*wanted)(const payload::vendor_setting&), std::string_view last) {
+    std::vector<std::string_view> keys;
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) {
+        if (wanted(setting)) keys.push_back(setting.key());
+    }
+    return word_list(keys, last);
+}
 
-constexpr std::string_view PROFILE_KEY_LIST =
-    "title, thanks, closing-text, default-dir, recommend, existing-dir-text, same-name-removal, exit-status";
+bool is_list(const payload::vendor_setting& setting) {
+    return setting.kind == payload::setting_kind::list;
+}
 
 std::string_view trimmed(std::string_view text) {
     const std::size_t first = text.find_first_not_of(" \t");
@@ -96,7 +86,7 @@ std::string read_text_file(const given& file) {
 void read_profile(const std::string& path, given_settings& settings) {
     const std::string bytes = read_small_file(path, "", "profile ");
     const std::filesystem::path base = std::filesystem::path(path).parent_path();
-    std::array<std::size_t, std::size(PROFILE_KEYS)> first_line{};
+    std::array<std::size_t, payload::VENDOR_NUMBER_LIMIT> first_line{};
     std::size_t number = 0;
     for (const std::string_view line : file_lines(bytes)) {
         const std::string at = "profile " + display_text(path) + ":" + std::to_string(++number) + ": ";
@@ -106,24 +96,26 @@ void read_profile(const std::string& path, given_settings& settings) {
         if (equals == std::string_view::npos)
             throw error(at + "no '=': each line is 'key = value', blank, or a '#' comment");
         const std::string_view key = trimmed(content.substr(0, equals));
-        const auto found = std::ranges::find(PROFILE_KEYS, key, &profile_key::key);
-        if (found == std::end(PROFILE_KEYS)) {
-            throw error(at + "unknown key " + shown(key) + "; the keys are " + std::string(PROFILE_KEY_LIST));
+        const payload::vendor_setting* setting = setting_keyed(key);
+        if (setting == nullptr) {
+            const auto any = [](const payload::vendor_setting&) { return true; };
+            throw error(at + "unknown key " + shown(key) + "; the keys are " + keys_text(any, ", "));
         }
         given item{std::string(trimmed(content.substr(equals + 1))), at + std::string(key)};
-        if (found->file && !item.value.empty() && item.value.front() != '/')
+        if (setting->kind == payload::setting_kind::lines && !item.value.empty() && item.value.front() != '/')
             item.value = (base / item.value).string();
-        if (found->slot == nullptr) {
-            settings.roots.push_back(std::move(item));
+        std::vector<given>& values = settings[setting->number];
+        if (is_list(*setting)) {
+            values.push_back(std::move(item));
             continue;
         }
-        std::size_t& first = first_line[static_cast<std::size_t>(found - std::begin(PROFILE_KEYS))];
+        std::size_t& first = first_line[setting->number];
         if (first != 0) {
             throw error(at + std::string(key) + " is given again (first on line " + std::to_string(first) +
-                        "); only recommend may repeat");
+                        "); only " + keys_text(is_list, " and ") + " may repeat");
         }
         first = number;
-        settings.*(found->slot) = std::move(item);
+        values = {std::move(item)};
     }
 }
 
@@ -173,16 +165,22 @@ std::string root_of(std::string_view given_root) {
     throw error(setting.origin + " " + shown(setting.value) + ": " + problem);
 }
 
-// The default directory in effect against the roots in effect: the built-in directory too, when only
-// the roots were given. Empty when the directory screen would take it without a question.
-std::string effective_default_problem(const profile_settings& s, const std::string& dir_origin,
-                                      const std::string& roots_origin) {
+const payload::vendor_setting& roots_setting() {
+    return *payload::vendor_setting_numbered(payload::PROFILE_RECOMMEND);
+}
+
+// The target directory `dir` (a path setting) in effect against the roots in effect: the built-in
+// directory too, when only the roots were given. Empty when the directory screen would take it without
+// a question.
+std::string effective_dir_problem(const profile_settings& s, const payload::vendor_setting& dir,
+                                  const std::string& dir_origin, const std::string& roots_origin) {
     const profile_values values = effective_values(s);
-    const std::string problem = default_dir_problem(values.default_dir, values.roots);
+    const std::string& path = values.values[dir.number].front();
+    const std::string problem = default_dir_problem(path, values.values[payload::PROFILE_RECOMMEND]);
     if (problem.empty()) return problem;
-    if (s.default_dir) return dir_origin + " " + shown(*s.default_dir) + ": " + problem;
-    return roots_origin + ": the built-in default directory " + shown(payload::DEFAULT_TARGET_DIR) + " is " +
-           problem + "; give a default directory under one of the roots";
+    if (!s.values[dir.number].empty()) return dir_origin + " " + shown(path) + ": " + problem;
+    return roots_origin + ": the built-in " + std::string(dir.info_label) + " " + shown(path) + " is " +
+           problem + "; give a " + std::string(dir.info_label) + " under one of the roots";
 }
 
 // The belt to the checks' braces: what the installer itself would refuse can never be written.
@@ -190,57 +188,120 @@ void require_usable(std::uint8_t setting, const given& origin, std::string_view 
     if (const char* problem = payload::profile_value_problem(setting, value)) refuse(origin, problem);
 }
 
-profile_settings checked_settings(const given_settings& g) {
-    profile_settings s;
-    const auto one_line = [&](const std::optional<given>& text, std::optional<std::string>& out,
-                              std::uint8_t setting, bool may_be_empty) {
-        if (!text) return;
-        if (const std::string problem = one_line_problem(text->value, may_be_empty); !problem.empty())
-            refuse(*text, problem);
-        require_usable(setting, *text, text->value);
-        out = text->value;
-    };
-    const auto lines = [&](const std::optional<given>& file, std::optional<std::string>& out,
-                           std::uint8_t setting) {
-        if (!file) return;
-        std::string text = read_text_file(*file);
-        if (const std::string problem = lines_problem(text); !problem.empty())
-            throw error(file->origin + " " + shown(file->value) + " " + problem);
-        require_usable(setting, *file, text);
-        out = std::move(text);
-    };
-    one_line(g.title, s.title, payload::PROFILE_TITLE, false);
-    one_line(g.thanks, s.thanks, payload::PROFILE_THANKS, true);
-    lines(g.closing_text, s.closing_text, payload::PROFILE_CLOSING_TEXT);
-    lines(g.existing_dir_text, s.existing_dir_text, payload::PROFILE_EXISTING_DIR_TEXT);
+// The checks of each kind, each taking the values of `setting` in `g` into `s`.
 
-    for (const given& root : g.roots) {
+void check_line(const payload::vendor_setting& setting, const given& text, profile_settings& s) {
+    if (const std::string problem = one_line_problem(text.value, setting.limits.may_be_empty);
+        !problem.empty())
+        refuse(text, problem);
+    require_usable(setting.number, text, text.value);
+    s.values[setting.number] = {text.value};
+}
+
+void check_lines(const payload::vendor_setting& setting, const given& file, profile_settings& s) {
+    std::string text = read_text_file(file);
+    if (const std::string problem = lines_problem(text); !problem.empty())
+        throw error(file.origin + " " + shown(file.value) + " " + problem);
+    require_usable(setting.number, file, text);
+    s.values[setting.number] = {std::move(text)};
+}
+
+void check_roots(const payload::vendor_setting& setting, const std::vector<given>& roots,
+                 profile_settings& s) {
+    std::vector<std::string>& taken = s.values[setting.number];
+    for (const given& root : roots) {
         if (const std::string problem = root_problem(root.value); !problem.empty()) refuse(root, problem);
         std::string normal = root_of(root.value);
-        require_usable(payload::PROFILE_RECOMMEND, root, normal);
+        require_usable(setting.number, root, normal);
         // The same root twice changes nothing the installer does.
-        if (std::ranges::find(s.roots, normal) != s.roots.end()) continue;
-        if (s.roots.size() == payload::PROFILE_MAX_ROOTS) {
-            refuse(root, "one root more than the " + std::to_string(payload::PROFILE_MAX_ROOTS) +
+        if (std::ranges::find(taken, normal) != taken.end()) continue;
+        if (taken.size() == setting.limits.values) {
+            refuse(root, "one root more than the " + std::to_string(setting.limits.values) +
                              " the installer takes");
         }
-        s.roots.push_back(std::move(normal));
+        taken.push_back(std::move(normal));
     }
-    if (g.default_dir) s.default_dir = g.default_dir->value;
-    if (!g.roots.empty() || g.default_dir) {
-        const std::string problem = effective_default_problem(s, g.default_dir ? g.default_dir->origin : "",
-                                                              g.roots.empty() ? "" : g.roots.front().origin);
+}
+
+void check_dir(const payload::vendor_setting& setting, const given_settings& g, profile_settings& s) {
+    const std::vector<given>& dir = g[setting.number];
+    const std::vector<given>& roots = g[payload::PROFILE_RECOMMEND];
+    if (!dir.empty()) s.values[setting.number] = {dir.front().value};
+    if (!roots.empty() || !dir.empty()) {
+        const std::string problem = effective_dir_problem(s, setting, dir.empty() ? "" : dir.front().origin,
+                                                          roots.empty() ? "" : roots.front().origin);
         if (!problem.empty()) throw error(problem);
     }
-    if (g.default_dir) require_usable(payload::PROFILE_DEFAULT_DIR, *g.default_dir, g.default_dir->value);
+    if (!dir.empty()) require_usable(setting.number, dir.front(), dir.front().value);
+}
 
-    if (g.removal) {
-        s.removal = removal_from_name(g.removal->value);
-        if (!s.removal) refuse(*g.removal, "no such rule; the rules are anywhere and path");
+void check_choice(const payload::vendor_setting& setting, const given& name, profile_settings& s) {
+    std::optional<std::string> value = choice_named(setting, name.value);
+    if (!value) {
+        std::vector<std::string_view> names;
+        for (std::size_t i = 0; i < payload::choice_count(setting); ++i)
+            names.push_back(setting.choices[i].name);
+        refuse(name, std::string(setting.unknown_choice) + " " + word_list(names, " and "));
     }
-    if (g.exit) {
-        s.exit = exit_status_from_name(g.exit->value);
-        if (!s.exit) refuse(*g.exit, "no such exit status; they are always-zero and conventional");
+    s.values[setting.number] = {std::move(*value)};
+}
+
+// By kind, in setting_kind's order: the texts first, then the roots, then the directory judged against
+// them, then the choices. Build names the first problem it finds in this order, and verify likewise.
+constexpr int CHECK_PASS[] = {0, 0, 2, 1, 3};
+static_assert(std::size(CHECK_PASS) == static_cast<std::size_t>(payload::setting_kind::choice) + 1);
+
+std::vector<const payload::vendor_setting*> in_check_order() {
+    std::vector<const payload::vendor_setting*> settings;
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) settings.push_back(&setting);
+    std::ranges::stable_sort(settings, {}, [](const payload::vendor_setting* setting) {
+        return CHECK_PASS[static_cast<std::size_t>(setting->kind)];
+    });
+    return settings;
+}
+
+// What build would refuse in one value of `setting` as a written region holds it, named by the option,
+// or empty. A directory is judged against the roots by effective_dir_problem.
+std::string named_value_problem(const payload::vendor_setting& setting, const std::string& value) {
+    const std::string option(setting.option);
+    std::string problem;
+    switch (setting.kind) {
+        case payload::setting_kind::line:
+            problem = one_line_problem(value, setting.limits.may_be_empty);
+            break;
+        case payload::setting_kind::lines:
+            problem = lines_problem(value);
+            break;
+        case payload::setting_kind::list:
+            problem = root_problem(value);
+            return problem.empty() ? problem : option + " " + shown(value) + ": " + problem;
+        default:
+            break;
+    }
+    return problem.empty() ? problem : option + ": " + problem;
+}
+
+profile_settings checked_settings(const given_settings& g) {
+    profile_settings s;
+    for (const payload::vendor_setting* setting : in_check_order()) {
+        const std::vector<given>& values = g[setting->number];
+        switch (setting->kind) {
+            case payload::setting_kind::line:
+                if (!values.empty()) check_line(*setting, values.front(), s);
+                break;
+            case payload::setting_kind::lines:
+                if (!values.empty()) check_lines(*setting, values.front(), s);
+                break;
+            case payload::setting_kind::list:
+                check_roots(*setting, values, s);
+                break;
+            case payload::setting_kind::path:
+                check_dir(*setting, g, s);
+                break;
+            case payload::setting_kind::choice:
+                if (!values.empty()) check_choice(*setting, values.front(), s);
+                break;
+        }
     }
     if (const std::size_t size = encode_profile(s).size(); size > payload::PROFILE_CONTENT_CAPACITY) {
         throw error("the profile settings take " + std::to_string(size) +
@@ -306,42 +367,34 @@ std::string default_dir_problem(std::string_view dir, std::span<const std::strin
 profile_settings resolve_profile_settings(const build_arguments& args) {
     given_settings g;
     if (args.profile) read_profile(*args.profile, g);
-    const auto option = [](std::optional<given>& slot, const std::optional<std::string>& value,
-                           const char* name) {
-        if (value) slot = given{*value, name};
-    };
-    option(g.title, args.title, "--title");
-    option(g.thanks, args.thanks, "--thanks");
-    option(g.closing_text, args.closing_text, "--closing-text");
-    option(g.default_dir, args.default_dir, "--default-dir");
-    option(g.existing_dir_text, args.existing_dir_text, "--existing-dir-text");
-    option(g.removal, args.same_name_removal, "--same-name-removal");
-    option(g.exit, args.exit_status, "--exit-status");
-    // The options' roots replace the profile's list as a whole: a merged list could not be told from
-    // either file or command line.
-    if (!args.recommend.empty()) {
-        g.roots.clear();
-        for (const std::string& root : args.recommend) g.roots.push_back(given{root, "--recommend"});
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) {
+        const std::vector<std::string>& options = args.settings[setting.number];
+        if (options.empty()) continue;
+        // An option replaces the profile's setting; a list as a whole, as a merged list could not be told
+        // from either file or command line.
+        const std::string origin(setting.option);
+        std::vector<given>& values = g[setting.number];
+        values.clear();
+        if (is_list(setting)) {
+            for (const std::string& value : options) values.push_back(given{value, origin});
+        } else {
+            values.push_back(given{options.back(), origin});
+        }
     }
     return checked_settings(g);
 }
 
 std::string profile_settings_problem(const profile_settings& s) {
-    const auto named = [](const char* option, const std::string& problem) {
-        return problem.empty() ? problem : std::string(option) + ": " + problem;
-    };
-    std::string problem;
-    if (s.title && !(problem = named("--title", one_line_problem(*s.title, false))).empty()) return problem;
-    if (s.thanks && !(problem = named("--thanks", one_line_problem(*s.thanks, true))).empty()) return problem;
-    if (s.closing_text && !(problem = named("--closing-text", lines_problem(*s.closing_text))).empty())
-        return problem;
-    if (s.existing_dir_text &&
-        !(problem = named("--existing-dir-text", lines_problem(*s.existing_dir_text))).empty())
-        return problem;
-    for (const std::string& root : s.roots) {
-        if (!(problem = root_problem(root)).empty()) return "--recommend " + shown(root) + ": " + problem;
+    for (const payload::vendor_setting* setting : in_check_order()) {
+        for (const std::string& value : s.values[setting->number]) {
+            if (std::string problem = named_value_problem(*setting, value); !problem.empty()) return problem;
+        }
+        if (setting->kind != payload::setting_kind::path) continue;
+        const std::string problem = effective_dir_problem(s, *setting, std::string(setting->option),
+                                                          std::string(roots_setting().option));
+        if (!problem.empty()) return problem;
     }
-    return effective_default_problem(s, "--default-dir", "--recommend");
+    return "";
 }
 
 }  // namespace builder
