@@ -139,7 +139,7 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         {PROFILE_MAX_ROOTS, PROFILE_MAX_PATH, false},
         BUILT_IN_ROOTS, setting_shown::directory, "recommended roots", "RECOMMEND", 16,
         "a directory under which the installer installs without a warning;\n"
-        "repeatable, at most 16; given, it replaces the built-in /usr/ and /home/"},
+        "repeatable, at most {limit roots}; given, it replaces the built-in /usr/ and /home/"},
     {PROFILE_EXISTING_DIR_TEXT, "--existing-dir-text", "FILE", setting_kind::lines, {1, 0, true},
         BUILT_IN_EXISTING_DIR_TEXT, setting_shown::existing_dir, "existing-directory text",
         "EXISTING_DIR_TEXT", 17,

@@ -67,8 +67,10 @@ TEST(CliTable, MessagesNameTheOperandsAndOptionsOfTheCommand) {
 }
 
 TEST(CliTable, UsageProseIsWordedFromTheSettingsTable) {
-    for (const command_spec& command : command_table())
+    for (const command_spec& command : command_table()) {
         EXPECT_EQ(usage_text(&command).find("{setting"), std::string::npos) << command.name;
+        EXPECT_EQ(usage_text(&command).find("{limit"), std::string::npos) << command.name;
+    }
     const std::string build = usage_text(command_named("build"));
     const std::size_t from = build.find("to choose with ");
     const std::string options = build.substr(from, build.find(", or with a --profile", from) - from);

@@ -1,6 +1,6 @@
 // The command table: each command's operands, its usage prose and the function that runs it. The option
 // lines between the prose come from option_table.cc; a "{setting ...}" in the prose is worded from the
-// settings' table (usage.cc).
+// settings' table, a "{limit ...}" is the number of the constant that enforces it (usage.cc).
 #include "builder/cli/command_table.h"
 
 #include <algorithm>
@@ -22,16 +22,21 @@ constexpr std::string_view BUILD_NOTES =
     "leaves in an empty target: build replays it over OLD's tree and refuses, naming the file and\n"
     "writing nothing, where the two would differ. The summary counts its entries against the files of a\n"
     "full installation and its payload against a full installer's. Without --full it installs over\n"
-    "OLD's release only: before it removes or writes anything it checks up to 8 files of OLD's tree\n"
+    "OLD's release only: before it removes or writes anything it checks up to {limit base files} files of "
+    "OLD's tree\n"
     "beneath the target (their size and time, as OLD or the update leaves them) and stops, naming OLD's\n"
     "product, version and the file, where one is missing or differs.\n"
     "\n"
     "A --license text is taken as written: printable UTF-8 (tabs become blanks to the next multiple of\n"
-    "8 columns; CR LF line ends are read as LF), lines longer than 79 characters wrapped at a blank (a\n"
-    "longer word keeps a line of its own), blank lines at the end dropped; at most 65536 bytes once laid\n"
-    "out, from a regular file of at most 262144 bytes. The window title stays as it is (see --title).\n"
+    "8 columns; CR LF line ends are read as LF), lines longer than {limit license columns} characters "
+    "wrapped at a blank (a\n"
+    "longer word keeps a line of its own), blank lines at the end dropped; at most {limit license region} "
+    "bytes once laid\n"
+    "out, from a regular file of at most {limit license file} bytes. The window title stays as it is (see "
+    "--title).\n"
     "\n"
-    "Each text holds at most 63 bytes. SOURCE_DATE_EPOCH also caps every file's time at its value, so\n"
+    "Each text holds at most {limit header text} bytes. SOURCE_DATE_EPOCH also caps every file's time at its "
+    "value, so\n"
     "the same tree and options give the same installer byte for byte; each file's permission bits\n"
     "count too (--uniform-mode takes them out).\n"
     "\n"
@@ -41,9 +46,11 @@ constexpr std::string_view BUILD_NOTES =
     "names without \"--\": blanks around key and value are dropped, blank lines and lines starting with "
     "'#' ignored; only recommend may repeat; a FILE value is relative to the profile's directory. An "
     "option given overrides the profile's setting of that name (--recommend: the whole list). Texts are "
-    "printable UTF-8 (no tab) of lines at most 79 characters; a text file may start with a byte order "
+    "printable UTF-8 (no tab) of lines at most {limit profile columns} characters; a text file may start "
+    "with a byte order "
     "mark and end its lines with CR LF. The default directory must be one the directory screen takes "
-    "without a question: absolute, without blank or tab, at most 4094 bytes, not the root, without "
+    "without a question: absolute, without blank or tab, at most {limit target path} bytes, not the root, "
+    "without "
     "\"/bin/\", under a recommended root; a root without a final '/' gets one. The settings go into the "
     "stub's profile region, which the stub must carry; without any the stub is copied unchanged.\n"
     "--same-name-removal path narrows the removal below to what stands at the entry's own path.\n"

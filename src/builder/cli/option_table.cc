@@ -15,8 +15,9 @@ namespace {
 using args = build_arguments;
 
 // One row per option: what the parser, the usage and the CMake package know of it. The help's lines are
-// laid out as the usage shows them, a column to the right of the option; a "{setting ...}" in it is
-// worded from the settings' table (usage.cc). The vendor's settings come between these two lists.
+// laid out as the usage shows them, a column to the right of the option; a "{setting ...}" or
+// "{limit ...}" in it is worded from the settings' table or the limit's constant (usage.cc). The vendor's
+// settings come between these two lists.
 // clang-format off
 constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
     // command, short name, name, value name, where it goes, CMake keyword {name, place, path}; help
@@ -45,14 +46,14 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
         "take the {setting count} settings above from FILE, 'key = value' lines (see\n"
         "below); an option given overrides the profile's setting"},
     {"build", "", "--level", "N", &args::level, {"LEVEL", 5},
-        "compression level, 1 (fastest) to 9 (smallest); default 6"},
+        "compression level, {limit level min} (fastest) to {limit level max} (smallest); default {limit level default}"},
     {"build", "", "--store", "", &args::store, {"STORE", 10},
         "store every file uncompressed (not with --level)"},
     {"build", "-j", "--jobs", "N", &args::jobs, {},
-        "read and compress files on N threads, 1 to 256 (default: one per online\n"
+        "read and compress files on N threads, 1 to {limit jobs} (default: one per online\n"
         "core); the installer is the same byte for byte for every N. Memory grows\n"
         "with N: files read ahead hold at most N times the largest file plus\n"
-        "16 MiB, each with its compressed form"},
+        "{limit ahead MiB} MiB, each with its compressed form"},
     {"build", "", "--exclude", "PATTERN", &args::excludes, {"EXCLUDE", 7},
         "leave out files and directories whose relative name matches the shell\n"
         "pattern ('*' matches '/' too); repeatable"},

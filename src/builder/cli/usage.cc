@@ -10,7 +10,16 @@
 #include "builder/cli/command_table.h"
 #include "builder/cli/option_table.h"
 #include "builder/format/profile_settings.h"
+#include "builder/pack/build_settings.h"
+#include "builder/pack/entry_pipeline.h"
+#include "builder/pack/license_layout.h"
+#include "builder/pack/vendor_profile.h"
 #include "builder/util/word_list.h"
+#include "encoder/encoder.h"
+#include "payload/header_block.h"
+#include "payload/license_region.h"
+#include "payload/path_limit.h"
+#include "payload/profile_region.h"
 #include "payload/vendor_settings_table.h"
 
 namespace builder {
@@ -60,6 +69,28 @@ constexpr setting_token SETTING_TOKENS[] = {
     {"{setting json keys}", setting_json_keys, 80},  // list --json's help
 };
 
+// A limit the prose states, as the constant that enforces it says it.
+struct limit_token {
+    std::string_view token;
+    std::uint64_t value;
+};
+
+constexpr limit_token LIMIT_TOKENS[] = {
+    {"{limit header text}", payload::HEADER_TEXT_SIZE - 1},
+    {"{limit target path}", payload::TARGET_PATH_MAX},
+    {"{limit roots}", payload::PROFILE_MAX_ROOTS},
+    {"{limit base files}", payload::PROFILE_MAX_BASE_FILES},
+    {"{limit profile columns}", PROFILE_TEXT_COLUMNS},
+    {"{limit license columns}", LICENSE_WRAP_COLUMNS},
+    {"{limit license region}", payload::LICENSE_REGION.capacity},
+    {"{limit license file}", LICENSE_FILE_MAX_SIZE},
+    {"{limit level min}", encoder::ENCODER_LEVEL_MIN},
+    {"{limit level max}", encoder::ENCODER_LEVEL_MAX},
+    {"{limit level default}", encoder::ENCODER_LEVEL_DEFAULT},
+    {"{limit jobs}", SETTINGS_MAX_JOBS},
+    {"{limit ahead MiB}", PIPELINE_AHEAD_SLACK >> 20},
+};
+
 // The words of `line` in lines of at most `width` columns, as many on each as fit.
 std::string filled(std::string_view line, std::size_t width) {
     std::string text;
@@ -80,9 +111,15 @@ std::string filled(std::string_view line, std::size_t width) {
     return text;
 }
 
-// `prose` with each token's list put in.
+// `prose` with each limit's number and each token's list put in. The limits go first: a line that a
+// list fills anew is then filled with its final words.
 std::string worded(std::string_view prose) {
     std::string text(prose);
+    for (const limit_token& limit : LIMIT_TOKENS) {
+        for (std::size_t at = text.find(limit.token); at != std::string::npos;
+             at = text.find(limit.token, at))
+            text.replace(at, limit.token.size(), std::to_string(limit.value));
+    }
     for (const setting_token& token : SETTING_TOKENS) {
         const std::size_t at = text.find(token.token);
         if (at == std::string::npos) continue;
