@@ -81,14 +81,8 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
 // input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
 constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
 constexpr int FAST_LITERALS_PER_REFILL = 2;
-constexpr int FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
+constexpr std::uint32_t FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
 constexpr std::uint32_t FAST_OUTPUT_BYTES = FAST_LITERALS_PER_REFILL + 1;
-
-std::uint64_t load_big_endian(const std::uint8_t* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return __builtin_bswap64(word);
-}
 
 // Copies a match of `length` bytes from window index `from` to index r; r + length stays within the
 // window. Bytes beyond r + length are never touched: they still hold history that later matches reach.
@@ -232,15 +226,12 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
                                              : std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
     if (out_limit < BULK_CYCLE_LITERALS) return r;
     const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
-    const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
-    if (r > last_start || in_end - in < FAST_INPUT_BYTES) return r;
+    if (r > last_start || in_end - ctx->input->next < FAST_INPUT_BYTES) return r;
 
-    // The bits held are bit_count modulo 64: whole entries are subtracted from it (see
-    // FAST_SYMBOL_CODE_LENGTH). Locals rather than the wide_reader, so that they stay in registers.
-    wide_reader reader = take_wide_reader(ctx);
-    std::uint64_t bits = reader.bits;
-    std::uint32_t bit_count = reader.count;
+    // The bits held are w.count modulo 64: whole entries are subtracted from it (see
+    // FAST_SYMBOL_CODE_LENGTH).
+    wide_reader w = take_wide_reader(ctx);
 
     // Both tables through the context, at fixed offsets from one register.
     const codec_context& tables = *ctx;
@@ -253,15 +244,10 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
-    const auto refill = [&]() __attribute__((always_inline)) {
-        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
-        in += (~bit_count & COUNT_MASK) >> 3;
-        bit_count |= 56;
-    };
-    refill();
+    refill_wide_reader(w);
     // The next symbol's entry, looked up ahead: a refill only adds bits behind those held, so an entry
     // found on at least CODEC_SYMBOL_TABLE_BITS held bits stays good across one.
-    std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+    std::uint32_t entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
 
     // One cycle: up to three literals, or up to two and a match, then a refill. False when the bulk path
     // must stop before the entry in hand (a code it does not take, or, when checked, a match that does not
@@ -270,10 +256,10 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     const auto cycle = [&]<bool checked>() __attribute__((always_inline))->bool {
         std::uint8_t* const cycle_start = op;
         const auto take_literal = [&]() __attribute__((always_inline)) {
-            bits <<= entry & COUNT_MASK;
-            bit_count -= entry;
+            w.bits <<= entry & COUNT_MASK;
+            w.count -= entry;
             *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+            entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
         };
         // Up to three literals in a row, unrolled: each one consumes its code, writes its byte and looks
         // up the next entry, which the 20 bits left after three are enough for.
@@ -284,7 +270,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
                 if ((entry & NOT_LITERAL) == 0) {
                     take_literal();
                     remaining -= 3;
-                    refill();
+                    refill_wide_reader(w);
                     return true;
                 }
             }
@@ -293,7 +279,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         if (entry & FAST_SYMBOL_SLOW) return false;
         // A match: its distance class and extra bits come from the bits after the length's code, and
         // nothing is consumed before the class is known to be decodable here.
-        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+        const std::uint64_t after_symbol = w.bits << (entry & COUNT_MASK);
         const std::uint64_t class_entry =
             tables.fast_class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
         if (class_entry & FAST_CLASS_SLOW) return false;
@@ -305,12 +291,12 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
             (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
         if (checked && length > static_cast<std::uint32_t>(op_limit - op)) return false;
         if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) return false;
-        bits = after_symbol << (class_entry & COUNT_MASK);
-        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+        w.bits = after_symbol << (class_entry & COUNT_MASK);
+        w.count -= entry + static_cast<std::uint32_t>(class_entry);
         --remaining;
         // The next entry is looked up before the copy, so that the copy's branches do not hold it up.
-        refill();
-        entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+        refill_wide_reader(w);
+        entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
         if (in_place) {
             copy_bulk_match_in_place(op, length, distance);
         } else {
@@ -329,30 +315,26 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH
             ? op_limit - (BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH)
             : out;
-    while (in <= in_last_refill && remaining >= 3) {
+    while (w.in <= in_last_refill && remaining >= 3) {
         if (op < op_last_unchecked) {
             if (!cycle.template operator()<false>()) break;
         } else {
             if (op > op_last_start || !cycle.template operator()<true>()) break;
         }
     }
-    hand_back_wide_reader(ctx, {bits, bit_count, in});
+    hand_back_wide_reader(ctx, w);
     ctx->block_remaining = remaining;
     return static_cast<std::uint32_t>(op - out);
 }
 
 std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
-    const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
-    if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0 ||
-        ctx->fast_symbols_built == 0)
+    if (in_end - ctx->input->next < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES ||
+        ctx->block_remaining == 0 || ctx->fast_symbols_built == 0)
         return r;
 
-    // The reader's unconsumed bits: the lookahead, then the spare bits of the last byte fetched.
-    const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
-    std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
-                         static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
-    int bit_count = 16 + ctx->spare_bits;
+    // The count of bits held is exact here (below 64): nothing subtracts more than it holds.
+    wide_reader w = take_wide_reader(ctx);
 
     const std::uint16_t* fast_table = ctx->fast_symbol_table.data();
     const std::uint16_t* class_table = ctx->aux_table.data();
@@ -363,61 +345,55 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
     std::int32_t match_left = -1;
     std::uint32_t match_end = 0;
 
-    // Tops the buffer up to at least 56 bits; only while FAST_INPUT_BYTES input bytes remain.
-    const auto refill = [&] {
-        bits |= load_big_endian(in) >> bit_count;
-        in += (63 - bit_count) >> 3;
-        bit_count |= 56;
-    };
     bool long_code = false;  // the next code needs the tree, or more input: the careful path takes it
-    while (!long_code && in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
+    while (!long_code && in_end - w.in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
            block_remaining != 0) {
-        refill();
+        refill_wide_reader(w);
 
         // Up to FAST_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
         // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
-            const std::uint32_t entry = fast_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+            const std::uint32_t entry = fast_table[w.bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
             if (entry & FAST_SYMBOL_SLOW) {
                 long_code = true;
                 break;
             }
             const std::uint32_t symbol = fast_entry_symbol(entry);
-            const int symbol_length = static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+            const std::uint32_t symbol_length = entry & FAST_SYMBOL_CODE_LENGTH;
             if (symbol < FIRST_MATCH_SYMBOL) {
-                bits <<= symbol_length;
-                bit_count -= symbol_length;
+                w.bits <<= symbol_length;
+                w.count -= symbol_length;
                 --block_remaining;
                 window[r++] = static_cast<std::uint8_t>(symbol);
                 if (literals == FAST_LITERALS_PER_REFILL || block_remaining == 0) break;
                 continue;
             }
-            if (bit_count < FAST_MATCH_BITS + 16) {
-                if (in_end - in < FAST_INPUT_BYTES) {
+            if (w.count < FAST_MATCH_BITS + 16) {
+                if (in_end - w.in < FAST_INPUT_BYTES) {
                     long_code = true;
                     break;
                 }
-                refill();
+                refill_wide_reader(w);
             }
             const std::uint32_t distance_class =
-                class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
+                class_table[(w.bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
             if (distance_class >= CODEC_CLASS_COUNT || class_lengths[distance_class] > CODEC_AUX_TABLE_BITS) {
                 long_code = true;
                 break;
             }
-            const int consumed = symbol_length + class_lengths[distance_class];
-            bits <<= consumed;
-            bit_count -= consumed;
+            const std::uint32_t consumed = symbol_length + class_lengths[distance_class];
+            w.bits <<= consumed;
+            w.count -= consumed;
             --block_remaining;
             std::uint32_t distance = 0;
             if (distance_class != 0) {
-                const int extra_bits = static_cast<int>(distance_class) - 1;
+                const std::uint32_t extra_bits = distance_class - 1;
                 distance = 1u << extra_bits;
                 if (extra_bits != 0) {
-                    distance += static_cast<std::uint32_t>(bits >> (64 - extra_bits));
-                    bits <<= extra_bits;
-                    bit_count -= extra_bits;
+                    distance += static_cast<std::uint32_t>(w.bits >> (64 - extra_bits));
+                    w.bits <<= extra_bits;
+                    w.count -= extra_bits;
                 }
             }
             // A match that the chunk's end cuts is copied up to it; the rest waits for the next call, as
@@ -434,13 +410,7 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
         }
     }
 
-    // Hand back the whole bytes beyond the 16 + spare bits the byte-at-a-time reader would hold.
-    const int spare_bits = (bit_count - 16) % 8;
-    in -= (bit_count - 16 - spare_bits) / 8;
-    ctx->input->next = in;
-    ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
-    ctx->spare_bits = spare_bits;
-    ctx->spare_byte = in[-1];
+    hand_back_wide_reader(ctx, w);
     ctx->block_remaining = block_remaining;
     if (matched) {
         ctx->copy_remaining = match_left;
