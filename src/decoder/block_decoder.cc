@@ -219,7 +219,6 @@ constexpr int BULK_LATER_CHUNK = 2;
 template <int place>
 std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r, std::uint32_t want) {
     constexpr bool in_place = place != BULK_WINDOW;
-    if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
     // Matches end by out_limit: no match is cut, and a match's last word stays inside the window, or the
     // chunk.
     const std::uint32_t out_limit = in_place ? (want > IN_PLACE_SLACK ? want - IN_PLACE_SLACK : 0)
@@ -330,7 +329,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
 std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* const in_end = ctx->input->end;
     if (in_end - ctx->input->next < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES ||
-        ctx->block_remaining == 0 || ctx->fast_symbols_built == 0)
+        ctx->block_remaining == 0)
         return r;
 
     // The count of bits held is exact here (below 64): nothing subtracts more than it holds.
@@ -493,7 +492,7 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
         // last symbol leaves the next header unread. A block size of 0 wraps and the block never ends.
         if (ctx->block_remaining == 0) {
             read_block_header(ctx);
-        } else if (codec_fast_path) {
+        } else if (codec_fast_path && ctx->fast_tables_ready != 0) {
             if (!in_place) {
                 r = decode_bulk<BULK_WINDOW>(ctx, out, r, want);
             } else if (chunk.prev == ZERO_PAGE) {
