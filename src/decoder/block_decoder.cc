@@ -64,25 +64,9 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
     return (1u << extra_bits) + read_bits(ctx, extra_bits);
 }
 
-// The fast path: whole symbols decoded with a 64-bit bit buffer held in locals, for as long as
-//   - at least FAST_INPUT_BYTES input bytes remain, so that every refill loads eight real bytes and the
-//     stream never runs into the zero bits past its end;
-//   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that the literals of one refill and at least
-//     one byte of the symbol after them fit (a match that the chunk's end cuts is left as copy_match leaves
-//     it);
-//   - the current block has symbols left (block heads are read on the careful path), and its symbol code
-//     was built (fast_symbol_table stands for it);
-//   - the next code and a match's distance class are found in one table look-up (codes longer than the
-//     table is wide, and damaged values, go to the careful path).
-// One refill tops the buffer up to at least 56 bits: enough for three literals of at most 12 bits, or for
-// the longest match handled here (FAST_MATCH_BITS) with the 16 bits of the lookahead to spare; a match
-// after a literal refills first. On leaving, the bytes fetched ahead are handed back,
-// so the context's reader stands exactly where decoding one byte at a time would have left it: the same
-// input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
+// Both wide paths refill only while this many input bytes remain, so that every refill loads real bytes and
+// the stream never runs into the zero bits past its end (those are the careful path's).
 constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
-constexpr int FAST_LITERALS_PER_REFILL = 2;
-constexpr std::uint32_t FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
-constexpr std::uint32_t FAST_OUTPUT_BYTES = FAST_LITERALS_PER_REFILL + 1;
 
 // Copies a match of `length` bytes from window index `from` to index r; r + length stays within the
 // window. Bytes beyond r + length are never touched: they still hold history that later matches reach.
@@ -126,21 +110,20 @@ void copy_whole_match(chunk_bytes chunk, std::uint32_t from, std::uint32_t r, st
 }
 
 // The bulk path, for the body of a chunk: one lookup per literal or match length (fast_symbol_table), one
-// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time. It
-// runs while
-//   - the block's tables are ready and the block has symbols left;
-//   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
-//   - a cycle (three literals, or up to two and a match) starts with room for BULK_CYCLE_LITERALS
-//     literals before out_limit, and a match fits before it: then no match is cut, and the words a match
-//     writes past its end (up to BULK_SLACK - 1 bytes in the window, IN_PLACE_SLACK - 1 in place) stay
-//     inside the window, or inside the chunk when decoding in place (a match that does not fit is left
-//     to the paths after this one);
-//   - in place, a match's source lies within the file (one reaching before it is left to the careful
-//     path);
-//   - codes are no longer than the tables are wide (the careful path takes the others).
+// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time.
+// Presumes the block's tables are ready (fast_tables_ready) and the block has symbols left.
+// Runs while, checked before each cycle (three literals, or up to two and a match):
+//   - at least FAST_INPUT_BYTES input bytes remain for the cycle's closing refill;
+//   - at least three symbols of the block remain, so that no symbol checks the block's end;
+//   - the cycle starts BULK_CYCLE_LITERALS bytes or more before out_limit (want - IN_PLACE_SLACK in place,
+//     else want but at most the window less BULK_SLACK), and a match fits before out_limit: then no
+//     match is cut, and the words a match writes past its end stay inside the window, or inside the
+//     chunk in place (checked per match only in the last stretch, where a longest match might not fit);
+//   - in the file's first chunk in place, a match's source lies within the file;
+//   - each code is found in one lookup (no longer than the tables are wide, no damaged value).
 // A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
-// symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
-// byte at a time would have left it.
+// symbol, 8 of class, 12 extra) use no more. It stops before the symbol it cannot take, having consumed
+// none of it, and hands the reader back as decoding one byte at a time would have left it.
 constexpr std::uint32_t BULK_CYCLE_LITERALS = 3;
 constexpr std::uint32_t BULK_SLACK = 16;
 
@@ -326,13 +309,31 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     return static_cast<std::uint32_t>(op - out);
 }
 
-std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
+// The tail path, for what the bulk path leaves of a chunk whose tables are ready: the chunk's last bytes
+// (cutting a match at its end as copy_match cuts it), a block's last symbols, and in place the matches
+// that reach before the file's first byte (copy_whole_match reads the zero page there).
+// Presumes the block's tables are ready (fast_tables_ready).
+// Runs while, checked before each refill:
+//   - at least FAST_INPUT_BYTES input bytes remain;
+//   - at least TAIL_OUTPUT_BYTES bytes of the chunk remain: the literals of one refill and at least one
+//     byte of the symbol after them;
+//   - the block has symbols left (block heads are read on the careful path);
+//   - the next code, and a match's distance class, are found in one lookup (longer codes, and damaged
+//     values, go to the careful path).
+// One refill tops the reader up to at least 56 bits: enough for three literals of at most 12 bits, or for
+// the longest match taken here (TAIL_MATCH_BITS) with the 16 bits of the lookahead to spare; a match after
+// a literal refills first. The count of bits held is exact (below 64): nothing subtracts more than it
+// holds. On leaving, the reader is handed back as decoding one byte at a time would have left it.
+constexpr int TAIL_LITERALS_PER_REFILL = 2;
+constexpr std::uint32_t TAIL_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
+constexpr std::uint32_t TAIL_OUTPUT_BYTES = TAIL_LITERALS_PER_REFILL + 1;
+
+std::uint32_t decode_tail(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* const in_end = ctx->input->end;
-    if (in_end - ctx->input->next < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES ||
+    if (in_end - ctx->input->next < FAST_INPUT_BYTES || want - r < TAIL_OUTPUT_BYTES ||
         ctx->block_remaining == 0)
         return r;
 
-    // The count of bits held is exact here (below 64): nothing subtracts more than it holds.
     wide_reader w = take_wide_reader(ctx);
 
     const std::uint16_t* fast_table = ctx->fast_symbol_table.data();
@@ -345,11 +346,11 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
     std::uint32_t match_end = 0;
 
     bool long_code = false;  // the next code needs the tree, or more input: the careful path takes it
-    while (!long_code && in_end - w.in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
+    while (!long_code && in_end - w.in >= FAST_INPUT_BYTES && want - r >= TAIL_OUTPUT_BYTES &&
            block_remaining != 0) {
         refill_wide_reader(w);
 
-        // Up to FAST_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
+        // Up to TAIL_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
         // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
@@ -365,10 +366,10 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
                 w.count -= symbol_length;
                 --block_remaining;
                 window[r++] = static_cast<std::uint8_t>(symbol);
-                if (literals == FAST_LITERALS_PER_REFILL || block_remaining == 0) break;
+                if (literals == TAIL_LITERALS_PER_REFILL || block_remaining == 0) break;
                 continue;
             }
-            if (w.count < FAST_MATCH_BITS + 16) {
+            if (w.count < TAIL_MATCH_BITS + 16) {
                 if (in_end - w.in < FAST_INPUT_BYTES) {
                     long_code = true;
                     break;
@@ -460,6 +461,24 @@ chunk_bytes place_chunk(codec_context* ctx, output_span* output, bool* in_place)
 
 }  // namespace
 
+// Which path makes which part of a chunk; each takes over where the one above it stops, and the careful
+// path, one symbol at a time, is the reference the others are held to (tests/decoder/match_copy_test.cc,
+// fuzz/decoder_paths_fuzz.cc). With codec_fast_path off (tests), copy_match takes the first row and
+// neither wide path runs.
+//
+//   path               takes                                    while
+//   copy_match_words   the rest of a match the last call cut    first, up to the chunk's end
+//   read_block_header  a block head                             the block has no symbols left
+//   decode_bulk        the chunk's body                         tables ready, 8 input bytes, 3 symbols
+//                                                               of the block left, room for the cycle and
+//                                                               its match: 32 bytes short of the chunk's
+//                                                               end in place; in the window, short of its
+//                                                               end and of the window's last 16 bytes
+//   decode_tail        the chunk's last bytes, a block's last   tables ready, 8 input bytes, 3 bytes of
+//                      symbols, matches before the file         the chunk left
+//   careful            the rest: long codes, symbols under 8    always
+//                      input bytes from the end, a chunk's last
+//                      2 bytes, blocks without fast tables
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
     if (ctx == nullptr || input == nullptr || output == nullptr) return CODEC_ERR_HANDLE;
     ctx->input = input;
@@ -500,10 +519,10 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
             } else {
                 r = decode_bulk<BULK_LATER_CHUNK>(ctx, out, r, want);
             }
-            r = decode_fast(ctx, chunk, r, want);
+            r = decode_tail(ctx, chunk, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }
-        // The careful path: one symbol, the reference for everything the fast path does.
+        // The careful path: one symbol, the reference for everything the other paths do.
         --ctx->block_remaining;
 
         const std::uint32_t symbol = decode_symbol(ctx);
