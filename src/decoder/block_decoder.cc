@@ -64,31 +64,9 @@ std::uint32_t read_distance(codec_context* ctx, std::uint32_t distance_class) {
     return (1u << extra_bits) + read_bits(ctx, extra_bits);
 }
 
-// The fast path: whole symbols decoded with a 64-bit bit buffer held in locals, for as long as
-//   - at least FAST_INPUT_BYTES input bytes remain, so that every refill loads eight real bytes and the
-//     stream never runs into the zero bits past its end;
-//   - at least FAST_OUTPUT_BYTES bytes of the chunk remain, so that the literals of one refill and at least
-//     one byte of the symbol after them fit (a match that the chunk's end cuts is left as copy_match leaves
-//     it);
-//   - the current block has symbols left (block heads are read on the careful path), and its symbol code
-//     was built (fast_symbol_table stands for it);
-//   - the next code and a match's distance class are found in one table look-up (codes longer than the
-//     table is wide, and damaged values, go to the careful path).
-// One refill tops the buffer up to at least 56 bits: enough for three literals of at most 12 bits, or for
-// the longest match handled here (FAST_MATCH_BITS) with the 16 bits of the lookahead to spare; a match
-// after a literal refills first. On leaving, the bytes fetched ahead are handed back,
-// so the context's reader stands exactly where decoding one byte at a time would have left it: the same
-// input.next, lookahead, spare_byte and spare_bits. The careful path takes over from there.
+// Both wide paths refill only while this many input bytes remain, so that every refill loads real bytes and
+// the stream never runs into the zero bits past its end (those are the careful path's).
 constexpr std::ptrdiff_t FAST_INPUT_BYTES = 8;
-constexpr int FAST_LITERALS_PER_REFILL = 2;
-constexpr int FAST_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
-constexpr std::uint32_t FAST_OUTPUT_BYTES = FAST_LITERALS_PER_REFILL + 1;
-
-std::uint64_t load_big_endian(const std::uint8_t* p) {
-    std::uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return __builtin_bswap64(word);
-}
 
 // Copies a match of `length` bytes from window index `from` to index r; r + length stays within the
 // window. Bytes beyond r + length are never touched: they still hold history that later matches reach.
@@ -132,21 +110,20 @@ void copy_whole_match(chunk_bytes chunk, std::uint32_t from, std::uint32_t r, st
 }
 
 // The bulk path, for the body of a chunk: one lookup per literal or match length (fast_symbol_table), one
-// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time. It
-// runs while
-//   - the block's tables are ready and the block has symbols left;
-//   - at least FAST_INPUT_BYTES input bytes remain at every refill, so each loads eight real bytes;
-//   - a cycle (three literals, or up to two and a match) starts with room for BULK_CYCLE_LITERALS
-//     literals before out_limit, and a match fits before it: then no match is cut, and the words a match
-//     writes past its end (up to BULK_SLACK - 1 bytes in the window, IN_PLACE_SLACK - 1 in place) stay
-//     inside the window, or inside the chunk when decoding in place (a match that does not fit is left
-//     to the paths after this one);
-//   - in place, a match's source lies within the file (one reaching before it is left to the careful
-//     path);
-//   - codes are no longer than the tables are wide (the careful path takes the others).
+// for a distance class with its extra bits (fast_class_table), and matches copied a word at a time.
+// Runs only on the block's own tables (fast_tables_ready), and while, checked before each cycle (three
+// literals, or up to two and a match):
+//   - at least FAST_INPUT_BYTES input bytes remain for the cycle's closing refill;
+//   - at least three symbols of the block remain, so that no symbol checks the block's end;
+//   - the cycle starts BULK_CYCLE_LITERALS bytes or more before out_limit (want - IN_PLACE_SLACK in place,
+//     else want but at most the window less BULK_SLACK), and a match fits before out_limit: then no
+//     match is cut, and the words a match writes past its end stay inside the window, or inside the
+//     chunk in place (checked per match only in the last stretch, where a longest match might not fit);
+//   - in the file's first chunk in place, a match's source lies within the file;
+//   - each code is found in one lookup (no longer than the tables are wide, no damaged value).
 // A refill leaves at least 56 bits: two literals of at most 12 bits and a match of at most 32 (12 bits of
-// symbol, 8 of class, 12 extra) use no more. On leaving, the reader is handed back exactly as decoding one
-// byte at a time would have left it.
+// symbol, 8 of class, 12 extra) use no more. It stops before the symbol it cannot take, having consumed
+// none of it, and hands the reader back as decoding one byte at a time would have left it.
 constexpr std::uint32_t BULK_CYCLE_LITERALS = 3;
 constexpr std::uint32_t BULK_SLACK = 16;
 
@@ -225,6 +202,8 @@ constexpr int BULK_LATER_CHUNK = 2;
 template <int place>
 std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r, std::uint32_t want) {
     constexpr bool in_place = place != BULK_WINDOW;
+    // Each wide path checks the tables itself, not decode_chunk once for both: checked there, the inlined
+    // loops ran slightly fewer instructions but took 4% longer (their registers allotted otherwise).
     if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
     // Matches end by out_limit: no match is cut, and a match's last word stays inside the window, or the
     // chunk.
@@ -232,15 +211,12 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
                                              : std::min(want, CODEC_CHUNK_SIZE - BULK_SLACK);
     if (out_limit < BULK_CYCLE_LITERALS) return r;
     const std::uint32_t last_start = out_limit - BULK_CYCLE_LITERALS;
-    const std::uint8_t* in = ctx->input->next;
     const std::uint8_t* const in_end = ctx->input->end;
-    if (r > last_start || in_end - in < FAST_INPUT_BYTES) return r;
+    if (r > last_start || in_end - ctx->input->next < FAST_INPUT_BYTES) return r;
 
-    // The bits held are bit_count modulo 64: whole entries are subtracted from it (see
-    // FAST_SYMBOL_CODE_LENGTH). Locals rather than the wide_reader, so that they stay in registers.
-    wide_reader reader = take_wide_reader(ctx);
-    std::uint64_t bits = reader.bits;
-    std::uint32_t bit_count = reader.count;
+    // The bits held are w.count modulo 64: whole entries are subtracted from it (see
+    // FAST_SYMBOL_CODE_LENGTH).
+    wide_reader w = take_wide_reader(ctx);
 
     // Both tables through the context, at fixed offsets from one register.
     const codec_context& tables = *ctx;
@@ -253,15 +229,10 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     constexpr int INDEX_SHIFT = 64 - CODEC_SYMBOL_TABLE_BITS;
     constexpr std::uint32_t COUNT_MASK = 63;
 
-    const auto refill = [&]() __attribute__((always_inline)) {
-        bits |= load_big_endian(in) >> (bit_count & COUNT_MASK);
-        in += (~bit_count & COUNT_MASK) >> 3;
-        bit_count |= 56;
-    };
-    refill();
+    refill_wide_reader(w);
     // The next symbol's entry, looked up ahead: a refill only adds bits behind those held, so an entry
     // found on at least CODEC_SYMBOL_TABLE_BITS held bits stays good across one.
-    std::uint32_t entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+    std::uint32_t entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
 
     // One cycle: up to three literals, or up to two and a match, then a refill. False when the bulk path
     // must stop before the entry in hand (a code it does not take, or, when checked, a match that does not
@@ -270,10 +241,10 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
     const auto cycle = [&]<bool checked>() __attribute__((always_inline))->bool {
         std::uint8_t* const cycle_start = op;
         const auto take_literal = [&]() __attribute__((always_inline)) {
-            bits <<= entry & COUNT_MASK;
-            bit_count -= entry;
+            w.bits <<= entry & COUNT_MASK;
+            w.count -= entry;
             *op++ = static_cast<std::uint8_t>(entry >> FAST_SYMBOL_VALUE_SHIFT);
-            entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+            entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
         };
         // Up to three literals in a row, unrolled: each one consumes its code, writes its byte and looks
         // up the next entry, which the 20 bits left after three are enough for.
@@ -284,7 +255,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
                 if ((entry & NOT_LITERAL) == 0) {
                     take_literal();
                     remaining -= 3;
-                    refill();
+                    refill_wide_reader(w);
                     return true;
                 }
             }
@@ -293,7 +264,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         if (entry & FAST_SYMBOL_SLOW) return false;
         // A match: its distance class and extra bits come from the bits after the length's code, and
         // nothing is consumed before the class is known to be decodable here.
-        const std::uint64_t after_symbol = bits << (entry & COUNT_MASK);
+        const std::uint64_t after_symbol = w.bits << (entry & COUNT_MASK);
         const std::uint64_t class_entry =
             tables.fast_class_table[after_symbol >> (64 - CODEC_AUX_TABLE_BITS)];
         if (class_entry & FAST_CLASS_SLOW) return false;
@@ -305,12 +276,12 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
             (entry >> FAST_SYMBOL_VALUE_SHIFT) + FIRST_MATCH_SYMBOL - MATCH_LENGTH_BIAS;
         if (checked && length > static_cast<std::uint32_t>(op_limit - op)) return false;
         if (place == BULK_FIRST_CHUNK && distance >= static_cast<std::uint32_t>(op - out)) return false;
-        bits = after_symbol << (class_entry & COUNT_MASK);
-        bit_count -= entry + static_cast<std::uint32_t>(class_entry);
+        w.bits = after_symbol << (class_entry & COUNT_MASK);
+        w.count -= entry + static_cast<std::uint32_t>(class_entry);
         --remaining;
         // The next entry is looked up before the copy, so that the copy's branches do not hold it up.
-        refill();
-        entry = tables.fast_symbol_table[bits >> INDEX_SHIFT];
+        refill_wide_reader(w);
+        entry = tables.fast_symbol_table[w.bits >> INDEX_SHIFT];
         if (in_place) {
             copy_bulk_match_in_place(op, length, distance);
         } else {
@@ -329,30 +300,43 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
         out_limit >= BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH
             ? op_limit - (BULK_CYCLE_LITERALS - 1 + FORMAT_MAX_MATCH)
             : out;
-    while (in <= in_last_refill && remaining >= 3) {
+    while (w.in <= in_last_refill && remaining >= 3) {
         if (op < op_last_unchecked) {
             if (!cycle.template operator()<false>()) break;
         } else {
             if (op > op_last_start || !cycle.template operator()<true>()) break;
         }
     }
-    hand_back_wide_reader(ctx, {bits, bit_count, in});
+    hand_back_wide_reader(ctx, w);
     ctx->block_remaining = remaining;
     return static_cast<std::uint32_t>(op - out);
 }
 
-std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
-    const std::uint8_t* in = ctx->input->next;
+// The tail path, for what the bulk path leaves of a chunk whose tables are ready: the chunk's last bytes
+// (cutting a match at its end as copy_match cuts it), a block's last symbols, and in place the matches
+// that reach before the file's first byte (copy_whole_match reads the zero page there).
+// Runs only on the block's own tables (fast_tables_ready), and while, checked before each refill:
+//   - at least FAST_INPUT_BYTES input bytes remain;
+//   - at least TAIL_OUTPUT_BYTES bytes of the chunk remain: the literals of one refill and at least one
+//     byte of the symbol after them;
+//   - the block has symbols left (block heads are read on the careful path);
+//   - the next code, and a match's distance class, are found in one lookup (longer codes, and damaged
+//     values, go to the careful path).
+// One refill tops the reader up to at least 56 bits: enough for three literals of at most 12 bits, or for
+// the longest match taken here (TAIL_MATCH_BITS) with the 16 bits of the lookahead to spare; a match after
+// a literal refills first. The count of bits held is exact (below 64): nothing subtracts more than it
+// holds. On leaving, the reader is handed back as decoding one byte at a time would have left it.
+constexpr int TAIL_LITERALS_PER_REFILL = 2;
+constexpr std::uint32_t TAIL_MATCH_BITS = 32;  // 12 bits of symbol, 8 of distance class, 12 extra bits
+constexpr std::uint32_t TAIL_OUTPUT_BYTES = TAIL_LITERALS_PER_REFILL + 1;
+
+std::uint32_t decode_tail(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* const in_end = ctx->input->end;
-    if (in_end - in < FAST_INPUT_BYTES || want - r < FAST_OUTPUT_BYTES || ctx->block_remaining == 0 ||
-        ctx->fast_symbols_built == 0)
+    if (ctx->fast_tables_ready == 0 || in_end - ctx->input->next < FAST_INPUT_BYTES ||
+        want - r < TAIL_OUTPUT_BYTES || ctx->block_remaining == 0)
         return r;
 
-    // The reader's unconsumed bits: the lookahead, then the spare bits of the last byte fetched.
-    const auto spare_mask = static_cast<std::uint32_t>((1u << ctx->spare_bits) - 1);
-    std::uint64_t bits = static_cast<std::uint64_t>(ctx->lookahead) << 48 |
-                         static_cast<std::uint64_t>(ctx->spare_byte & spare_mask) << (48 - ctx->spare_bits);
-    int bit_count = 16 + ctx->spare_bits;
+    wide_reader w = take_wide_reader(ctx);
 
     const std::uint16_t* fast_table = ctx->fast_symbol_table.data();
     const std::uint16_t* class_table = ctx->aux_table.data();
@@ -363,61 +347,55 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
     std::int32_t match_left = -1;
     std::uint32_t match_end = 0;
 
-    // Tops the buffer up to at least 56 bits; only while FAST_INPUT_BYTES input bytes remain.
-    const auto refill = [&] {
-        bits |= load_big_endian(in) >> bit_count;
-        in += (63 - bit_count) >> 3;
-        bit_count |= 56;
-    };
     bool long_code = false;  // the next code needs the tree, or more input: the careful path takes it
-    while (!long_code && in_end - in >= FAST_INPUT_BYTES && want - r >= FAST_OUTPUT_BYTES &&
+    while (!long_code && in_end - w.in >= FAST_INPUT_BYTES && want - r >= TAIL_OUTPUT_BYTES &&
            block_remaining != 0) {
-        refill();
+        refill_wide_reader(w);
 
-        // Up to FAST_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
+        // Up to TAIL_LITERALS_PER_REFILL literals of at most 12 bits each, then one more symbol of any
         // kind. The buffer never falls below the 16 bits of the lookahead: three literals leave 20 of the
         // 56, and a match (up to 32 bits) after a literal first tops the buffer up again.
         for (int literals = 0;; ++literals) {
-            const std::uint32_t entry = fast_table[bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
+            const std::uint32_t entry = fast_table[w.bits >> (64 - CODEC_SYMBOL_TABLE_BITS)];
             if (entry & FAST_SYMBOL_SLOW) {
                 long_code = true;
                 break;
             }
             const std::uint32_t symbol = fast_entry_symbol(entry);
-            const int symbol_length = static_cast<int>(entry & FAST_SYMBOL_CODE_LENGTH);
+            const std::uint32_t symbol_length = entry & FAST_SYMBOL_CODE_LENGTH;
             if (symbol < FIRST_MATCH_SYMBOL) {
-                bits <<= symbol_length;
-                bit_count -= symbol_length;
+                w.bits <<= symbol_length;
+                w.count -= symbol_length;
                 --block_remaining;
                 window[r++] = static_cast<std::uint8_t>(symbol);
-                if (literals == FAST_LITERALS_PER_REFILL || block_remaining == 0) break;
+                if (literals == TAIL_LITERALS_PER_REFILL || block_remaining == 0) break;
                 continue;
             }
-            if (bit_count < FAST_MATCH_BITS + 16) {
-                if (in_end - in < FAST_INPUT_BYTES) {
+            if (w.count < TAIL_MATCH_BITS + 16) {
+                if (in_end - w.in < FAST_INPUT_BYTES) {
                     long_code = true;
                     break;
                 }
-                refill();
+                refill_wide_reader(w);
             }
             const std::uint32_t distance_class =
-                class_table[(bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
+                class_table[(w.bits << symbol_length) >> (64 - CODEC_AUX_TABLE_BITS)];
             if (distance_class >= CODEC_CLASS_COUNT || class_lengths[distance_class] > CODEC_AUX_TABLE_BITS) {
                 long_code = true;
                 break;
             }
-            const int consumed = symbol_length + class_lengths[distance_class];
-            bits <<= consumed;
-            bit_count -= consumed;
+            const std::uint32_t consumed = symbol_length + class_lengths[distance_class];
+            w.bits <<= consumed;
+            w.count -= consumed;
             --block_remaining;
             std::uint32_t distance = 0;
             if (distance_class != 0) {
-                const int extra_bits = static_cast<int>(distance_class) - 1;
+                const std::uint32_t extra_bits = distance_class - 1;
                 distance = 1u << extra_bits;
                 if (extra_bits != 0) {
-                    distance += static_cast<std::uint32_t>(bits >> (64 - extra_bits));
-                    bits <<= extra_bits;
-                    bit_count -= extra_bits;
+                    distance += static_cast<std::uint32_t>(w.bits >> (64 - extra_bits));
+                    w.bits <<= extra_bits;
+                    w.count -= extra_bits;
                 }
             }
             // A match that the chunk's end cuts is copied up to it; the rest waits for the next call, as
@@ -434,13 +412,7 @@ std::uint32_t decode_fast(codec_context* ctx, chunk_bytes chunk, std::uint32_t r
         }
     }
 
-    // Hand back the whole bytes beyond the 16 + spare bits the byte-at-a-time reader would hold.
-    const int spare_bits = (bit_count - 16) % 8;
-    in -= (bit_count - 16 - spare_bits) / 8;
-    ctx->input->next = in;
-    ctx->lookahead = static_cast<std::uint16_t>(bits >> 48);
-    ctx->spare_bits = spare_bits;
-    ctx->spare_byte = in[-1];
+    hand_back_wide_reader(ctx, w);
     ctx->block_remaining = block_remaining;
     if (matched) {
         ctx->copy_remaining = match_left;
@@ -491,6 +463,24 @@ chunk_bytes place_chunk(codec_context* ctx, output_span* output, bool* in_place)
 
 }  // namespace
 
+// Which path makes which part of a chunk; each takes over where the one above it stops, and the careful
+// path, one symbol at a time, is the reference the others are held to (tests/decoder/match_copy_test.cc,
+// fuzz/decoder_paths_fuzz.cc). With codec_fast_path off (tests), copy_match takes the first row and
+// neither wide path runs.
+//
+//   path               takes                                    while
+//   copy_match_words   the rest of a match the last call cut    first, up to the chunk's end
+//   read_block_header  a block head                             the block has no symbols left
+//   decode_bulk        the chunk's body                         tables ready, 8 input bytes, 3 symbols
+//                                                               of the block left, room for the cycle and
+//                                                               its match: 32 bytes short of the chunk's
+//                                                               end in place; in the window, short of its
+//                                                               end and of the window's last 16 bytes
+//   decode_tail        the chunk's last bytes, a block's last   tables ready, 8 input bytes, 3 bytes of
+//                      symbols, matches before the file         the chunk left
+//   careful            the rest: long codes, symbols under 8    always
+//                      input bytes from the end, a chunk's last
+//                      2 bytes, blocks without fast tables
 int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
     if (ctx == nullptr || input == nullptr || output == nullptr) return CODEC_ERR_HANDLE;
     ctx->input = input;
@@ -531,10 +521,10 @@ int decode_chunk(codec_context* ctx, input_span* input, output_span* output) {
             } else {
                 r = decode_bulk<BULK_LATER_CHUNK>(ctx, out, r, want);
             }
-            r = decode_fast(ctx, chunk, r, want);
+            r = decode_tail(ctx, chunk, r, want);
             if (r == want || ctx->block_remaining == 0) continue;
         }
-        // The careful path: one symbol, the reference for everything the fast path does.
+        // The careful path: one symbol, the reference for everything the other paths do.
         --ctx->block_remaining;
 
         const std::uint32_t symbol = decode_symbol(ctx);
