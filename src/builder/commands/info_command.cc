@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
+#include "builder/format/region_words.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_license.h"
 #include "builder/inspect/installer_reader.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/time_text.h"
-#include "payload/installer_messages.h"
 #include "payload/product_text.h"
 
 namespace builder {
@@ -28,8 +28,7 @@ std::string license_line(const stub_license& found) {
         case stub_license::state::built_in:
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
-            return std::string("licence: region damaged (") + license_damage_text(found) +
-                   "); the installer refuses to start with " + shown(payload::MESSAGE_LICENSE_CORRUPTED);
+            return "licence: region " + damaged_refusal(LICENSE_KIND, license_damage_text(found));
         default:
             return "licence: none (the program in front of the payload is not an installer stub)";
     }
@@ -51,8 +50,7 @@ std::string quoted_list(const std::vector<std::string>& items) {
 // shows them; nothing for a stub with no settings of its own.
 void print_profile(const stub_profile& found, std::ostream& out) {
     if (found.found == stub_profile::state::damaged) {
-        out << "profile: region damaged (" << profile_damage_text(found)
-            << "); the installer refuses to start with " << shown(payload::MESSAGE_PROFILE_CORRUPTED) << '\n';
+        out << "profile: region " << damaged_refusal(PROFILE_KIND, profile_damage_text(found)) << '\n';
         return;
     }
     if (found.found == stub_profile::state::several_markers) {

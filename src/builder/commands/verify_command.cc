@@ -85,10 +85,9 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // The installer takes a written region that is merely sound; build promises more, and an installer
     // whose region it would have refused (another capacity than the stub reads, a default directory the
     // screen questions, a line too long) was not made by it as it stands.
-    require_declared_capacity(license.capacity, payload::LICENSE_REGION, license.offset, "licence", "verify");
+    require_declared_capacity(license.capacity, LICENSE_KIND, license.offset, "verify");
     if (profile.found != stub_profile::state::not_a_stub)
-        require_declared_capacity(profile.capacity, payload::PROFILE_REGION, profile.offset, "profile",
-                                  "verify");
+        require_declared_capacity(profile.capacity, PROFILE_KIND, profile.offset, "verify");
     if (profile.found == stub_profile::state::written) {
         if (const std::string problem = profile_settings_problem(profile.settings); !problem.empty())
             fail("the profile region's " + problem + "; build refuses such a setting");

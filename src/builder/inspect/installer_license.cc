@@ -5,12 +5,19 @@
 
 #include <cerrno>
 
-#include "builder/format/region_place.h"
+#include "builder/format/region_words.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
-#include "payload/installer_messages.h"
 
 namespace builder {
+namespace {
+
+std::string damaged_at(const region_kind& kind, std::uint64_t offset, const std::string& damage) {
+    return "the " + std::string(kind.name) + " region at offset " + std::to_string(offset) + " is " +
+           damaged_refusal(kind, damage);
+}
+
+}  // namespace
 
 std::string read_stub_bytes(const installer_payload& in, const std::string& command) {
     std::string bytes(in.header_offset, '\0');
@@ -46,22 +53,16 @@ stub_license require_installer_stub(const installer_payload& in, const std::stri
 }
 
 std::string start_refusal(const stub_profile& profile, const stub_license& license) {
-    if (profile.found == stub_profile::state::damaged) {
-        return "the profile region at offset " + std::to_string(profile.offset) + " is damaged (" +
-               profile_damage_text(profile) + "); the installer refuses to start with " +
-               shown(payload::MESSAGE_PROFILE_CORRUPTED);
-    }
-    if (license.found == stub_license::state::damaged) {
-        return "the licence region at offset " + std::to_string(license.offset) + " is damaged (" +
-               license_damage_text(license) + "); the installer refuses to start with " +
-               shown(payload::MESSAGE_LICENSE_CORRUPTED);
-    }
+    if (profile.found == stub_profile::state::damaged)
+        return damaged_at(PROFILE_KIND, profile.offset, profile_damage_text(profile));
+    if (license.found == stub_license::state::damaged)
+        return damaged_at(LICENSE_KIND, license.offset, license_damage_text(license));
     return "";
 }
 
-void require_declared_capacity(std::uint32_t declared, const payload::region_bounds& bounds,
-                               std::uint64_t offset, std::string_view name, const std::string& command) {
-    const std::string problem = declared_capacity_problem(declared, bounds, name);
+void require_declared_capacity(std::uint32_t declared, const region_kind& kind, std::uint64_t offset,
+                               const std::string& command) {
+    const std::string problem = declared_capacity_problem(declared, kind);
     if (problem.empty()) return;
     throw error(command + ": the program in front of the payload: " + problem + " (region at offset " +
                 std::to_string(offset) + "); build writes no such region");

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "builder/format/region_place.h"
 #include "builder/format/stub_license.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_reader.h"
@@ -32,7 +33,7 @@ std::string start_refusal(const stub_profile& profile, const stub_license& licen
 
 // For verify: throws error, the message starting with `command`, unless the region found at `offset`
 // declares the capacity the stub reads (`bounds`): build writes no other.
-void require_declared_capacity(std::uint32_t declared, const payload::region_bounds& bounds,
-                               std::uint64_t offset, std::string_view name, const std::string& command);
+void require_declared_capacity(std::uint32_t declared, const region_kind& kind, std::uint64_t offset,
+                               const std::string& command);
 
 }  // namespace builder
