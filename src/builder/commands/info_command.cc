@@ -8,8 +8,7 @@
 #include "builder/commands/commands.h"
 #include "builder/format/region_words.h"
 #include "builder/format/stub_profile.h"
-#include "builder/inspect/installer_license.h"
-#include "builder/inspect/installer_reader.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/time_text.h"
@@ -93,14 +92,13 @@ void print_profile(const stub_profile& found, std::ostream& out) {
 }  // namespace
 
 void run_info(const std::string& installer, std::ostream& out) {
-    const installer_payload in = open_installer(installer, "info");
-    const auto& h = in.header;
+    installer_file file(open_installer(installer, "info"), "info");
+    const auto& h = file.payload().header;
     const std::int32_t build_time = payload::header_build_time(h);
-    const std::string stub = read_stub_bytes(in, "info");
-    const stub_profile profile = find_stub_profile(stub);
-    const stub_license license = find_stub_license(stub);
+    const stub_profile& profile = file.regions().profile;
+    const stub_license& license = file.regions().license;
     // An installer that stops at its own regions shows none of its texts: info names none of them either.
-    const std::string refusal = start_refusal(profile, license);
+    const std::string refusal = start_refusal(file.regions());
     if (refusal.empty()) {
         // The installer's product lines, with the header texts escaped for the terminal.
         const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));

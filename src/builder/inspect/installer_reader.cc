@@ -2,7 +2,9 @@
 #include "builder/inspect/installer_reader.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -42,9 +44,9 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     return "unsafe name " + shown(name) + " (absolute, or with a \"..\" component)";
 }
 
-// The header search behind open_installer_into and open_installer_image.
-std::string find_header(installer_payload& in) {
-    switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
+// The words for the header search's result.
+std::string header_problem(const installer_payload& in, payload::header_search found) {
+    switch (found) {
         case payload::header_search::found:
             return "";
         case payload::header_search::no_memory:
@@ -68,7 +70,7 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     } catch (const error& e) {
         return e.what();
     }
-    return find_header(in);
+    return header_problem(in, payload::try_find_header_block(in.file.get(), in.header, &in.header_offset));
 }
 
 std::string open_installer_image(const std::string& image, installer_payload& in) {
@@ -76,7 +78,7 @@ std::string open_installer_image(const std::string& image, installer_payload& in
     in.file.reset(fmemopen(const_cast<char*>(image.data()), image.size(), "rb"));
     if (!in.file) throw std::bad_alloc();
     in.file_size = image.size();
-    return find_header(in);
+    return header_problem(in, payload::try_find_header_block(in.file.get(), in.header, &in.header_offset));
 }
 
 installer_payload open_installer(const std::string& path, const std::string& command) {
@@ -89,6 +91,22 @@ installer_payload open_installer(const std::string& path, const std::string& com
 std::uint64_t bytes_left(const installer_payload& in) {
     const std::uint64_t at = position(in);
     return at < in.file_size ? in.file_size - at : 0;
+}
+
+std::string_view program_bytes(installer_payload& in, const std::string& command) {
+    if (in.leading.size() < in.header_offset) {
+        std::string bytes(in.header_offset, '\0');
+        const int fd = fileno(in.file.get());
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t got = pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fail_errno(command + ": cannot read the program in front of the payload");
+            if (got == 0) throw error(command + ": the file shrank while it was read");
+            done += static_cast<std::size_t>(got);
+        }
+        in.leading = std::move(bytes);
+    }
+    return std::string_view(in.leading).substr(0, in.header_offset);
 }
 
 std::string whole_payload_problem(const installer_payload& in) {
