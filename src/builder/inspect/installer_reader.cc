@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "builder/inspect/kept_search.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/crc16.h"
@@ -17,6 +19,11 @@
 
 namespace builder {
 namespace {
+
+// A stub is a program of a few megabytes. A larger program in front of a payload is read again when its
+// regions are wanted, rather than held while the search goes on: a file without a header block would be
+// held whole.
+constexpr std::size_t READER_HELD_MAX = std::size_t{16} << 20;
 
 // How every problem ends: with the message the installer would stop with, quoted.
 std::string installer_stops_with(const std::string& message) {
@@ -42,6 +49,17 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     if (std::memchr(name, '\0', length - payload::RECORD_NAME) == nullptr)
         return "name is not terminated within the record";
     return "unsafe name " + shown(name) + " (absolute, or with a \"..\" component)";
+}
+
+// The installer's header search over the file, which keeps the program in front of the payload.
+payload::header_search search_leading(installer_payload& in) {
+    // Room reserved, not touched: the kept bytes grow without being copied and paged in again.
+    in.leading.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(in.file_size, READER_HELD_MAX)));
+    const payload::header_search found =
+        search_keeping_bytes(fileno(in.file.get()), in.header, in.header_offset, in.leading, READER_HELD_MAX);
+    if (found == payload::header_search::found)
+        (void)fseeko(in.file.get(), static_cast<off_t>(in.header_offset + payload::HEADER_SIZE), SEEK_SET);
+    return found;
 }
 
 // The words for the header search's result.
@@ -70,7 +88,7 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     } catch (const error& e) {
         return e.what();
     }
-    return header_problem(in, payload::try_find_header_block(in.file.get(), in.header, &in.header_offset));
+    return header_problem(in, search_leading(in));
 }
 
 std::string open_installer_image(const std::string& image, installer_payload& in) {
@@ -78,7 +96,10 @@ std::string open_installer_image(const std::string& image, installer_payload& in
     in.file.reset(fmemopen(const_cast<char*>(image.data()), image.size(), "rb"));
     if (!in.file) throw std::bad_alloc();
     in.file_size = image.size();
-    return header_problem(in, payload::try_find_header_block(in.file.get(), in.header, &in.header_offset));
+    const payload::header_search found =
+        payload::try_find_header_block(in.file.get(), in.header, &in.header_offset);
+    in.leading = found == payload::header_search::found ? image.substr(0, in.header_offset) : std::string();
+    return header_problem(in, found);
 }
 
 installer_payload open_installer(const std::string& path, const std::string& command) {
@@ -95,6 +116,7 @@ std::uint64_t bytes_left(const installer_payload& in) {
 
 std::string_view program_bytes(installer_payload& in, const std::string& command) {
     if (in.leading.size() < in.header_offset) {
+        // Not held: a program too large to be held while searching.
         std::string bytes(in.header_offset, '\0');
         const int fd = fileno(in.file.get());
         for (std::size_t done = 0; done < bytes.size();) {

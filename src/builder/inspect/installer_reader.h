@@ -1,7 +1,7 @@
 // Reading an installer file as the installer does, for every reading command: the opening and the header
-// search and the program in front of the payload, then the steps of one entry that the records pass
-// (payload_records.h) and the payload walk (payload_walk.h) put in order. Problems are described in words
-// together with the message the installer would stop with.
+// search, which keeps the program in front of the payload it reads on the way, then the steps of one entry
+// that the records pass (payload_records.h) and the payload walk (payload_walk.h) put in order. Problems
+// are described in words together with the message the installer would stop with.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +20,9 @@ struct installer_payload {
     std::uint64_t file_size = 0;  // as it was at opening: no size read from the payload may exceed it
     payload::header_block header{};
     std::uint64_t header_offset = 0;  // where the marker was found, even when its block fails its CRC
-    std::string leading;              // the program in front of the payload, once program_bytes has read it
+    // The file's first bytes, as the header search read them: the program in front of the payload among
+    // them unless it was too large to be held (program_bytes then reads it).
+    std::string leading;
 };
 
 // Opens the installer (a regular file only) and finds its header block. Returns an empty text, the stream
@@ -34,8 +36,8 @@ std::string open_installer_image(const std::string& image, installer_payload& in
 // open_installer_into, but throws error, the message starting with `command` ("list", "verify").
 installer_payload open_installer(const std::string& path, const std::string& command);
 
-// The bytes of the program in front of the payload, read at the first call (the stream does not move). Throws
-// error, the message starting with `command`, when they cannot be read.
+// The bytes of the program in front of the payload: those the header search held, else read now (the
+// stream does not move). Throws error, the message starting with `command`, when they cannot be read.
 std::string_view program_bytes(installer_payload& in, const std::string& command);
 
 // The bytes behind the stream's position, as far as the size at opening goes.
