@@ -44,9 +44,8 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // The layout and its warnings follow the removal rule of the installer's own profile.
     const payload::same_name_removal removal = file.settings().removal;
     layout_tree target;
-    const auto read_bytes = [](walked_entry& entry) {
-        (void)entry.read_bytes();
-    };  // its problem stops the walk
+    // An entry's problem with its bytes stops the walk.
+    const auto read_bytes = [](walked_entry& entry) { (void)entry.read_bytes(); };
     if (const auto stop = file.walk(read_bytes, {&target, layout_order::before_bytes, removal}))
         fail(describe_stop(*stop));
 
