@@ -25,15 +25,12 @@ consteval license_region_bytes empty_license_region() {
     return empty_region<LICENSE_REGION>();
 }
 
+// The same shape as profile_check: the frame's verdict (check_region_frame) tells a damaged frame apart.
 enum class license_check {
-    vendor_text,   // a text of its own, whole and sound
-    no_text,       // length 0: the built-in agreement
-    bad_marker,    // not a licence region
-    cut_short,     // fewer bytes than LICENSE_REGION_SIZE are there
-    bad_capacity,  // the capacity field claims more than the stub reads
-    bad_length,    // more text than the text area holds
-    bad_end,       // the text does not end with a line feed
-    bad_crc,       // the text fails its CRC
+    vendor_text,  // a text of its own, whole and sound
+    no_text,      // length 0: the built-in agreement
+    bad_frame,    // marker, capacity, length or CRC
+    bad_end,      // the text does not end with a line feed
 };
 
 // Checks the region at `region`, of which `available` bytes may be read (the marker included), as the

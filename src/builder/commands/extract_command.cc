@@ -27,9 +27,7 @@
 #include <vector>
 
 #include "builder/commands/commands.h"
-#include "builder/inspect/installer_profile.h"
-#include "builder/inspect/installer_reader.h"
-#include "builder/inspect/payload_walk.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/fd_holder.h"
@@ -315,19 +313,15 @@ void collect_survivors(const layout_node& dir, const std::string& path, survivin
 
 void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,
                  std::ostream& out) {
-    installer_payload in = open_installer(installer, "extract");
-    require_whole_payload(in, "extract");
-    const payload::same_name_removal removal = installer_profile_values(in, "extract").removal;
-    // The records alone tell which files survive; the pass that writes them stops where this one does,
+    installer_file file(open_installer(installer, "extract"), "extract");
+    require_whole_payload(file.payload(), "extract");
+    const payload::same_name_removal removal = file.settings().removal;
+    // The records alone tell which files survive; the walk that writes them stops where the records do,
     // or at an entry whose bytes fail.
-    const off_t first_record = ftello(in.file.get());
     layout_tree laid_out;
-    (void)walk_payload(
-        in, [](walked_entry&) {}, {&laid_out, layout_order::before_bytes, removal}, walk_totals::along);
+    lay_out_records(file.records(), {&laid_out, layout_order::before_bytes, removal});
     surviving_tree survivors;
     collect_survivors(laid_out.root, "", survivors);
-    if (fseeko(in.file.get(), first_record, SEEK_SET) != 0)
-        fail_errno("extract: cannot read " + shown(installer));
 
     extractor files(dir, {.force = force, .keep_setid = keep_setid});
     std::uint64_t bytes = 0;
@@ -341,7 +335,7 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
         bytes += entry.record.file_size;
     };
     layout_tree target;
-    if (const auto stop = walk_payload(in, write_file, {&target, layout_order::before_bytes, removal}))
+    if (const auto stop = file.walk(write_file, {&target, layout_order::before_bytes, removal}))
         files.fail(describe_stop(*stop));
     for (const std::string& path : survivors.empty_directories) files.make_directory(path);
     out << "extracted " << files.written << " files, " << bytes << " bytes, into " << display_text(dir)

@@ -7,13 +7,12 @@
 
 #include "builder/commands/commands.h"
 #include "builder/commands/settings_report.h"
+#include "builder/format/region_words.h"
 #include "builder/format/stub_profile.h"
-#include "builder/inspect/installer_license.h"
-#include "builder/inspect/installer_reader.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/time_text.h"
-#include "payload/installer_messages.h"
 #include "payload/product_text.h"
 
 namespace builder {
@@ -29,8 +28,7 @@ std::string license_line(const stub_license& found) {
         case stub_license::state::built_in:
             return "licence: the agreement built into the stub";
         case stub_license::state::damaged:
-            return std::string("licence: region damaged (") + license_damage_text(found) +
-                   "); the installer refuses to start with " + shown(payload::MESSAGE_LICENSE_CORRUPTED);
+            return "licence: region " + damaged_refusal(LICENSE_KIND, license_damage_text(found));
         default:
             return "licence: none (the program in front of the payload is not an installer stub)";
     }
@@ -40,8 +38,7 @@ std::string license_line(const stub_license& found) {
 // shows them; nothing for a stub with no settings of its own.
 void print_profile(const stub_profile& found, std::ostream& out) {
     if (found.found == stub_profile::state::damaged) {
-        out << "profile: region damaged (" << profile_damage_text(found)
-            << "); the installer refuses to start with " << shown(payload::MESSAGE_PROFILE_CORRUPTED) << '\n';
+        out << "profile: region " << damaged_refusal(PROFILE_KIND, profile_damage_text(found)) << '\n';
         return;
     }
     if (found.found == stub_profile::state::several_markers) {
@@ -66,14 +63,13 @@ void print_profile(const stub_profile& found, std::ostream& out) {
 }  // namespace
 
 void run_info(const std::string& installer, std::ostream& out) {
-    const installer_payload in = open_installer(installer, "info");
-    const auto& h = in.header;
+    installer_file file(open_installer(installer, "info"), "info");
+    const auto& h = file.payload().header;
     const std::int32_t build_time = payload::header_build_time(h);
-    const std::string stub = read_stub_bytes(in, "info");
-    const stub_profile profile = find_stub_profile(stub);
-    const stub_license license = find_stub_license(stub);
+    const stub_profile& profile = file.regions().profile;
+    const stub_license& license = file.regions().license;
     // An installer that stops at its own regions shows none of its texts: info names none of them either.
-    const std::string refusal = start_refusal(profile, license);
+    const std::string refusal = start_refusal(file.regions());
     if (refusal.empty()) {
         // The installer's product lines, with the header texts escaped for the terminal.
         const std::string product = display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME));

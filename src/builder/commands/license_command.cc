@@ -1,18 +1,16 @@
 // The license command: the licence text an installer shows, as it shows it, on standard output.
 #include "builder/commands/commands.h"
-#include "builder/inspect/installer_license.h"
-#include "builder/inspect/installer_reader.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
 namespace builder {
 
 void run_license(const std::string& installer, std::ostream& out) {
-    const installer_payload in = open_installer(installer, "license");
-    const std::string stub = read_stub_bytes(in, "license");
-    const stub_license found = find_stub_license(stub);
+    installer_file file(open_installer(installer, "license"), "license");
+    const stub_license& found = file.regions().license;
     // A text is shown only by an installer that gets past both its regions to its licence screen.
-    if (const std::string refusal = start_refusal(find_stub_profile(stub), found); !refusal.empty())
+    if (const std::string refusal = start_refusal(file.regions()); !refusal.empty())
         throw error("license: " + shown(installer) + ": " + refusal + "; it shows no licence text");
     switch (found.found) {
         case stub_license::state::vendor_text:

@@ -6,13 +6,12 @@
 // them. Names and texts are shown with their control bytes escaped.
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "builder/commands/commands.h"
 #include "builder/commands/settings_report.h"
-#include "builder/inspect/installer_profile.h"
-#include "builder/inspect/installer_reader.h"
-#include "builder/inspect/payload_walk.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/model/same_name.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
@@ -27,12 +26,6 @@ struct list_line {
     std::string size;
     std::string stored_size;
     std::string mtime;
-    std::string name;
-};
-
-// One entry as read, for the JSON document and the same-name check.
-struct listed_entry {
-    payload::file_record record;
     std::string name;
 };
 
@@ -119,13 +112,14 @@ std::string profile_json(const stub_profile& found) {
     return "{\n" + settings_json(v) + ",\n    \"update_of\": " + update_json(v.update_of) + "\n  }";
 }
 
-void print_json(const installer_payload& in, const std::vector<listed_entry>& entries,
+void print_json(installer_file& file, const std::vector<held_record>& entries,
                 const std::vector<std::string>& warnings, const std::string& failure, std::ostream& out) {
+    const installer_payload& in = file.payload();
     const auto& h = in.header;
     const auto u32 = [&](std::size_t offset) { return std::to_string(payload::header_u32(h, offset)); };
     const std::int32_t build_time = payload::header_build_time(h);
     // Read before a byte is printed, so that a failure to read leaves no half document.
-    const std::string profile = profile_json(read_installer_profile(in, "list"));
+    const std::string profile = profile_json(file.regions().profile);
     out << "{\n  \"header_offset\": " << in.header_offset
         << ",\n  \"product\": " << json_string(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
         << ",\n  \"version\": " << json_string(payload::header_text(h, payload::HEADER_VERSION))
@@ -164,32 +158,26 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
         throw error("list: " + problem);
     }
 
+    installer_file file(std::move(in), "list");
     // The installer reads no entry of a payload that is not whole in its file.
-    std::string failure = whole_payload_problem(in);
-    std::vector<listed_entry> entries;
-    const auto gather = [&](walked_entry& entry) {
-        entries.push_back(listed_entry{entry.record, entry.record.name});
-        entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
-    };
-    if (failure.empty()) {
-        // Its records only: held to the header's totals as they come, after the entries before them.
-        if (const auto stop = walk_payload(in, gather, {}, walk_totals::along))
-            failure = describe_stop(*stop);
-    }
+    std::string failure = whole_payload_problem(file.payload());
+    const payload_records unread;
+    const payload_records& records = failure.empty() ? file.records() : unread;
+    // Held to the header's totals as they come: the entries before a problem are listed.
+    if (records.stop) failure = describe_stop(*records.stop);
 
     std::vector<named_entry> named;
-    for (const auto& e : entries)
+    for (const held_record& e : records.entries)
         named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
-    const std::vector<std::string> warnings =
-        same_name_warnings(named, installer_profile_values(in, "list").removal);
+    const std::vector<std::string> warnings = same_name_warnings(named, file.settings().removal);
     for (const auto& w : warnings) warn(warnings_out, display_text(w));
 
     if (json) {
-        print_json(in, entries, warnings, failure, out);
+        print_json(file, records.entries, warnings, failure, out);
     } else {
-        print_header(in, out);
+        print_header(file.payload(), out);
         std::vector<list_line> lines;
-        for (const auto& e : entries) {
+        for (const held_record& e : records.entries) {
             const payload::file_record& r = e.record;
             lines.push_back(list_line{method_name(r.method), std::to_string(r.file_size),
                                       std::to_string(r.stored_size), utc_text(r.mtime),

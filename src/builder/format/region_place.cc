@@ -1,3 +1,4 @@
+// Finding a stub region in a stub's bytes and checking its frame; writing its content.
 #include "builder/format/region_place.h"
 
 #include <cstring>
@@ -8,8 +9,8 @@
 
 namespace builder {
 
-region_place find_region(std::string_view bytes, const payload::region_bounds& bounds) {
-    const payload::region_marker marker = payload::make_region_marker(bounds.kept);
+region_place find_region(std::string_view bytes, const region_kind& kind) {
+    const payload::region_marker marker = payload::make_region_marker(kind.bounds.kept);
     const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
     region_place place;
     const std::size_t at = bytes.find(marker_text);
@@ -22,25 +23,29 @@ region_place find_region(std::string_view bytes, const payload::region_bounds& b
     place.offset = at;
     place.available = bytes.size() - at;
     if (place.available >= payload::REGION_HEADER_SIZE)
-        place.declared = payload::region_capacity(reinterpret_cast<const unsigned char*>(bytes.data() + at));
+        place.declared = payload::region_capacity(place.region(bytes));
+    place.frame = payload::check_region_frame(kind.bounds, place.region(bytes), place.available);
     return place;
 }
 
-std::string declared_capacity_problem(std::uint32_t declared, const payload::region_bounds& bounds,
-                                      std::string_view name) {
-    if (declared == bounds.capacity) return "";
-    return "its " + std::string(name) + " region declares a content area of " + std::to_string(declared) +
-           " bytes, but the installer stub reads " + std::to_string(bounds.capacity);
+bool lies_whole(payload::region_check frame) {
+    return frame != payload::region_check::cut_short && frame != payload::region_check::bad_marker;
 }
 
-void require_region_as_read(bool whole, std::uint64_t offset, std::uint32_t declared,
-                            const payload::region_bounds& bounds, std::string_view name,
-                            const std::string& what) {
-    if (!whole) {
-        throw error(what + " is not a whole installer stub: the " + std::string(name) + " region at offset " +
-                    std::to_string(offset) + " is cut short");
+std::string declared_capacity_problem(std::uint32_t declared, const region_kind& kind) {
+    if (declared == kind.bounds.capacity) return "";
+    return "its " + std::string(kind.name) + " region declares a content area of " +
+           std::to_string(declared) + " bytes, but the installer stub reads " +
+           std::to_string(kind.bounds.capacity);
+}
+
+void require_region_as_read(const region_kind& kind, payload::region_check frame, std::uint64_t offset,
+                            std::uint32_t declared, const std::string& what) {
+    if (!lies_whole(frame)) {
+        throw error(what + " is not a whole installer stub: the " + std::string(kind.name) +
+                    " region at offset " + std::to_string(offset) + " is cut short");
     }
-    if (const std::string problem = declared_capacity_problem(declared, bounds, name); !problem.empty())
+    if (const std::string problem = declared_capacity_problem(declared, kind); !problem.empty())
         throw error(what + ": " + problem + "; it is not a stub this mkinstaller can write to");
 }
 

@@ -4,40 +4,29 @@
 #include <algorithm>
 
 #include "builder/format/region_place.h"
+#include "builder/format/region_words.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
 namespace builder {
 
 std::string license_damage_text(const stub_license& found) {
-    switch (found.check) {
-        case payload::license_check::bad_capacity:
-            return "its text area of " + std::to_string(found.capacity) + " bytes exceeds the " +
-                   std::to_string(payload::LICENSE_TEXT_CAPACITY) + " the installer stub reads";
-        case payload::license_check::bad_length:
-            return "its text length exceeds its text area";
-        case payload::license_check::bad_end:
-            return "its text does not end with a line feed";
-        case payload::license_check::bad_crc:
-            return "its text fails its CRC";
-        case payload::license_check::cut_short:
-            return "it is cut short by the end of the program";
-        default:
-            return "it is cut short";
-    }
+    if (found.check == payload::license_check::bad_end) return "its text does not end with a line feed";
+    return frame_damage_text(LICENSE_KIND, found.frame, found.capacity);
 }
 
 stub_license find_stub_license(std::string_view bytes) {
     stub_license found;
-    const region_place place = find_region(bytes, payload::LICENSE_REGION);
+    const region_place place = find_region(bytes, LICENSE_KIND);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_license::state::several_markers;
         return found;
     }
     found.offset = place.offset;
-    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
     found.capacity = place.declared;
+    found.frame = place.frame;
+    const unsigned char* region = place.region(bytes);
     found.check = payload::check_license_region(region, place.available);
     switch (found.check) {
         case payload::license_check::vendor_text:
@@ -67,9 +56,7 @@ void require_stub(const stub_license& found, const std::string& what) {
     }
     // Only a region as the stub reads it makes it the stub's; a damaged text is for the caller to judge
     // (a new text replaces it).
-    const bool whole =
-        found.check != payload::license_check::cut_short && found.check != payload::license_check::bad_marker;
-    require_region_as_read(whole, found.offset, found.capacity, payload::LICENSE_REGION, "licence", what);
+    require_region_as_read(LICENSE_KIND, found.frame, found.offset, found.capacity, what);
 }
 
 void write_stub_license(std::string& stub, const stub_license& found, const std::string& text,

@@ -23,7 +23,8 @@ struct stub_license {
     state found = state::not_a_stub;
     std::uint64_t offset = 0;    // of the region's marker
     std::uint32_t capacity = 0;  // bytes its text area declares; the stub reads LICENSE_TEXT_CAPACITY
-    payload::license_check check = payload::license_check::bad_marker;
+    payload::license_check check = payload::license_check::bad_frame;
+    payload::region_check frame = payload::region_check::bad_marker;
     std::string text;  // vendor_text: the lines, each ended by a line feed
 };
 

@@ -2,6 +2,7 @@
 #include "builder/format/stub_profile.h"
 
 #include "builder/format/region_place.h"
+#include "builder/format/region_words.h"
 #include "builder/util/error.h"
 
 namespace builder {
@@ -9,19 +10,7 @@ namespace builder {
 std::string profile_damage_text(const stub_profile& found) {
     switch (found.check) {
         case payload::profile_check::bad_frame:
-            switch (found.frame) {
-                case payload::region_check::bad_capacity:
-                    return "its content area of " + std::to_string(found.capacity) + " bytes exceeds the " +
-                           std::to_string(payload::PROFILE_CONTENT_CAPACITY) + " the installer stub reads";
-                case payload::region_check::cut_short:
-                    return "it is cut short by the end of the program";
-                case payload::region_check::bad_length:
-                    return "its content length exceeds its content area";
-                case payload::region_check::bad_crc:
-                    return "its content fails its CRC";
-                default:
-                    return "it is cut short";
-            }
+            return frame_damage_text(PROFILE_KIND, found.frame, found.capacity);
         case payload::profile_check::bad_record:
             return "a setting's record is cut short or of an unknown setting";
         case payload::profile_check::repeated:
@@ -37,18 +26,17 @@ std::string profile_damage_text(const stub_profile& found) {
 
 stub_profile find_stub_profile(std::string_view bytes) {
     stub_profile found;
-    const region_place place = find_region(bytes, payload::PROFILE_REGION);
+    const region_place place = find_region(bytes, PROFILE_KIND);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_profile::state::several_markers;
         return found;
     }
     found.offset = place.offset;
-    const auto* region = reinterpret_cast<const unsigned char*>(bytes.data() + place.offset);
     found.capacity = place.declared;
-    found.frame = payload::check_region_frame(payload::PROFILE_REGION, region, place.available);
+    found.frame = place.frame;
     payload::vendor_profile profile;
-    found.check = payload::read_profile_region(region, place.available, profile);
+    found.check = payload::read_profile_region(place.region(bytes), place.available, profile);
     switch (found.check) {
         case payload::profile_check::written:
             found.found = stub_profile::state::written;
@@ -80,9 +68,7 @@ void require_stub_profile(const stub_profile& found, const std::string& what, bo
             break;
     }
     // As with the licence region, only a region as the stub reads it makes it the stub's.
-    const bool whole =
-        found.frame != payload::region_check::cut_short && found.frame != payload::region_check::bad_marker;
-    require_region_as_read(whole, found.offset, found.capacity, payload::PROFILE_REGION, "profile", what);
+    require_region_as_read(PROFILE_KIND, found.frame, found.offset, found.capacity, what);
     // Settings could replace its content, but a stub whose region is damaged was damaged after it was
     // built: the rest of it cannot be trusted either.
     if (found.found == stub_profile::state::damaged)

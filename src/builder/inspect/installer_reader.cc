@@ -2,11 +2,15 @@
 #include "builder/inspect/installer_reader.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 
+#include "builder/inspect/kept_search.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/crc16.h"
@@ -15,6 +19,11 @@
 
 namespace builder {
 namespace {
+
+// A stub is a program of a few megabytes. A larger program in front of a payload is read again when its
+// regions are wanted, rather than held while the search goes on: a file without a header block would be
+// held whole.
+constexpr std::size_t READER_HELD_MAX = std::size_t{16} << 20;
 
 // How every problem ends: with the message the installer would stop with, quoted.
 std::string installer_stops_with(const std::string& message) {
@@ -42,9 +51,20 @@ std::string record_fault(installer_payload& in, std::uint64_t start, const paylo
     return "unsafe name " + shown(name) + " (absolute, or with a \"..\" component)";
 }
 
-// The header search behind open_installer_into and open_installer_image.
-std::string find_header(installer_payload& in) {
-    switch (payload::try_find_header_block(in.file.get(), in.header, &in.header_offset)) {
+// The installer's header search over the file, which keeps the program in front of the payload.
+payload::header_search search_leading(installer_payload& in) {
+    // Room reserved, not touched: the kept bytes grow without being copied and paged in again.
+    in.leading.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(in.file_size, READER_HELD_MAX)));
+    const payload::header_search found =
+        search_keeping_bytes(fileno(in.file.get()), in.header, in.header_offset, in.leading, READER_HELD_MAX);
+    if (found == payload::header_search::found)
+        (void)fseeko(in.file.get(), static_cast<off_t>(in.header_offset + payload::HEADER_SIZE), SEEK_SET);
+    return found;
+}
+
+// The words for the header search's result.
+std::string header_problem(const installer_payload& in, payload::header_search found) {
+    switch (found) {
         case payload::header_search::found:
             return "";
         case payload::header_search::no_memory:
@@ -68,7 +88,7 @@ std::string open_installer_into(const std::string& path, installer_payload& in) 
     } catch (const error& e) {
         return e.what();
     }
-    return find_header(in);
+    return header_problem(in, search_leading(in));
 }
 
 std::string open_installer_image(const std::string& image, installer_payload& in) {
@@ -76,7 +96,10 @@ std::string open_installer_image(const std::string& image, installer_payload& in
     in.file.reset(fmemopen(const_cast<char*>(image.data()), image.size(), "rb"));
     if (!in.file) throw std::bad_alloc();
     in.file_size = image.size();
-    return find_header(in);
+    const payload::header_search found =
+        payload::try_find_header_block(in.file.get(), in.header, &in.header_offset);
+    in.leading = found == payload::header_search::found ? image.substr(0, in.header_offset) : std::string();
+    return header_problem(in, found);
 }
 
 installer_payload open_installer(const std::string& path, const std::string& command) {
@@ -89,6 +112,23 @@ installer_payload open_installer(const std::string& path, const std::string& com
 std::uint64_t bytes_left(const installer_payload& in) {
     const std::uint64_t at = position(in);
     return at < in.file_size ? in.file_size - at : 0;
+}
+
+std::string_view program_bytes(installer_payload& in, const std::string& command) {
+    if (in.leading.size() < in.header_offset) {
+        // Not held: a program too large to be held while searching.
+        std::string bytes(in.header_offset, '\0');
+        const int fd = fileno(in.file.get());
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t got = pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fail_errno(command + ": cannot read the program in front of the payload");
+            if (got == 0) throw error(command + ": the file shrank while it was read");
+            done += static_cast<std::size_t>(got);
+        }
+        in.leading = std::move(bytes);
+    }
+    return std::string_view(in.leading).substr(0, in.header_offset);
 }
 
 std::string whole_payload_problem(const installer_payload& in) {

@@ -1,10 +1,12 @@
 // Reading an installer file as the installer does, for every reading command: the opening and the header
-// search, then the steps of one entry that the payload walk (payload_walk.h) puts in order. Problems are
-// described in words together with the message the installer would stop with.
+// search, which keeps the program in front of the payload it reads on the way, then the steps of one entry
+// that the records pass (payload_records.h) and the payload walk (payload_walk.h) put in order. Problems
+// are described in words together with the message the installer would stop with.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "builder/util/input_file.h"
 
@@ -18,6 +20,9 @@ struct installer_payload {
     std::uint64_t file_size = 0;  // as it was at opening: no size read from the payload may exceed it
     payload::header_block header{};
     std::uint64_t header_offset = 0;  // where the marker was found, even when its block fails its CRC
+    // The file's first bytes, as the header search read them: the program in front of the payload among
+    // them unless it was too large to be held (program_bytes then reads it).
+    std::string leading;
 };
 
 // Opens the installer (a regular file only) and finds its header block. Returns an empty text, the stream
@@ -30,6 +35,10 @@ std::string open_installer_image(const std::string& image, installer_payload& in
 
 // open_installer_into, but throws error, the message starting with `command` ("list", "verify").
 installer_payload open_installer(const std::string& path, const std::string& command);
+
+// The bytes of the program in front of the payload: those the header search held, else read now (the
+// stream does not move). Throws error, the message starting with `command`, when they cannot be read.
+std::string_view program_bytes(installer_payload& in, const std::string& command);
 
 // The bytes behind the stream's position, as far as the size at opening goes.
 std::uint64_t bytes_left(const installer_payload& in);

@@ -2,10 +2,9 @@
 #include "builder/inspect/installer_tree.h"
 
 #include <map>
+#include <utility>
 
-#include "builder/inspect/installer_profile.h"
-#include "builder/inspect/installer_reader.h"
-#include "builder/inspect/payload_walk.h"
+#include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 
@@ -36,15 +35,17 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     std::string problem_text = open_installer_into(path, in);
     if (problem_text.empty()) problem_text = whole_payload_problem(in);
     if (!problem_text.empty()) throw error(prefix + problem_text);
+    installer_file file(std::move(in), command + ": " + shown(path));
     installer_tree result;
     if (target != nullptr) result.tree = *target;
-    const profile_values profile = installer_profile_values(in, command + ": " + shown(path));
+    const profile_values profile = file.settings();
     result.removal = profile.removal;
     result.is_update = profile.update_of.has_value();
-    result.header_offset = in.header_offset;
-    result.installer_size = in.file_size;
-    result.product = payload::header_text(in.header, payload::HEADER_PRODUCT_NAME);
-    result.version = payload::header_text(in.header, payload::HEADER_VERSION);
+    const installer_payload& opened = file.payload();
+    result.header_offset = opened.header_offset;
+    result.installer_size = opened.file_size;
+    result.product = payload::header_text(opened.header, payload::HEADER_PRODUCT_NAME);
+    result.version = payload::header_text(opened.header, payload::HEADER_VERSION);
     const auto digest_bytes = [&](walked_entry& entry) {
         const payload::file_record& record = entry.record;
         if (record.method == payload::METHOD_DELETE) return;
@@ -55,8 +56,7 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
                                       record.stored_size);
         result.entries[record.name] = entry.written;
     };
-    if (const auto stop =
-            walk_payload(in, digest_bytes, {&result.tree, layout_order::after_bytes, result.removal}))
+    if (const auto stop = file.walk(digest_bytes, {&result.tree, layout_order::after_bytes, result.removal}))
         throw error(prefix + describe_stop(*stop));
     return result;
 }

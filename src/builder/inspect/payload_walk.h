@@ -1,11 +1,8 @@
-// The one walk over an installer's payload, in the installer's own order: behind the header block, as many
-// entries as the header's file count says, each a record followed by its stored bytes (none for a delete
-// entry), stopping at the first problem as the installer does. list, verify, extract and the tree reader
-// all read entries through it; what each does with an entry is its own. Opening the file, the header
-// search and the volume check come before it (each command words their failures its own way).
-//
-// Unlike the installer, the walk holds the records to the header's 32-bit totals: a few bytes of
-// compressed stream can claim 4 GiB of file, and only the totals bound what a payload may claim in all.
+// The one walk over an installer's entries, in the installer's own order, over their records as read once
+// (payload_records.h): each entry laid out and its stored bytes read, stopping at the first problem as the
+// installer does. verify, extract and the tree reader all read entries through it; what each does with an
+// entry is its own. Opening the file, the header search and the volume check come before it (each command
+// words their failures its own way).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +12,7 @@
 
 #include "builder/inspect/entry_bytes.h"
 #include "builder/inspect/installer_reader.h"
+#include "builder/inspect/payload_records.h"
 #include "builder/model/layout_replay.h"
 
 namespace builder {
@@ -36,41 +34,36 @@ struct walk_layout {
     payload::same_name_removal removal = payload::same_name_removal::anywhere;
 };
 
-// How the walk holds the records to the header's totals of file sizes, stored sizes and record lengths.
-// An entry that takes a sum past its total stops the walk (PROBLEM_TOTALS) before its bytes are read,
-// unless its stored bytes run past the end of the file, which the installer names first.
+// Whether the records are held to the header's totals (read_payload_records).
 enum class walk_totals {
-    // First a pass over the records alone, seeking over the stored bytes, so that an impossible total is
-    // found before anything is decoded; then each record again as it is reached (the file may change).
-    first,
-    along,      // each record as it is reached: for a walk that reads no stored bytes (list)
+    first,      // a record that takes a sum past its total is named before any entry is visited
     unchecked,  // the installer's own reading, which takes the totals on trust
 };
 
-// The first problem: at which entry, where its record starts, its name when the record was read.
-struct walk_stop {
-    std::uint64_t index = 0;
-    std::uint64_t record_offset = 0;
-    std::optional<std::string> name{};
-    entry_problem problem{};
-};
-
-// describe_entry_problem of the stop: `entry 3 "docs/a.txt": ...`.
-std::string describe_stop(const walk_stop& stop);
-
 using entry_visitor = std::function<void(walked_entry&)>;
 
-// Walks the entries of `in`, its stream standing at the first record (as open_installer_into leaves it),
-// calling `visit` for each whose record passes (and, laid out before its bytes, whose layout passes).
-// Returns the first problem, or nothing when every entry passed. What `visit` throws passes through.
+// Walks the entries `records` holds, reading their stored bytes from `in` (the stream is moved to each),
+// calling `visit` for each (laid out before its bytes, for each whose layout passes). Returns the first
+// problem or nothing when every entry passed: a record that took a sum past the header's total before
+// any entry, else the first entry's problem, else the problem that stopped the records. What `visit`
+// throws passes through.
+std::optional<walk_stop> walk_records(installer_payload& in, const payload_records& records,
+                                      const entry_visitor& visit, walk_layout layout = {});
+
+// The records of `in` read (its stream standing at the first record, as open_installer_into leaves it),
+// then walked.
 std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor& visit,
                                       walk_layout layout = {}, walk_totals totals = walk_totals::first);
+
+// Lays the entries `records` holds out over `layout.tree`, without reading a byte, up to the first whose
+// layout fails: the tree as far as an installation would get past the records.
+void lay_out_records(const payload_records& records, const walk_layout& layout);
 
 // An entry as the walk reaches it: its record read and checked, its stored bytes not yet.
 class walked_entry {
   public:
     const std::uint64_t index;           // from 1
-    const payload::file_record& record;  // its name lives until the visitor returns
+    const payload::file_record& record;  // its name lives as long as the records
     const std::uint64_t record_offset;   // where the record starts in the installer file
     // Laid out after its bytes, the entry leaves this in its file: the visitor sets it from the digest.
     file_state written{};
@@ -82,9 +75,9 @@ class walked_entry {
 
   private:
     friend struct entry_walk;  // the walk itself (payload_walk.cc)
-    walked_entry(installer_payload& in, std::uint64_t number, const payload::file_record& read,
-                 std::uint64_t offset)
-        : index(number), record(read), record_offset(offset), in_(in) {}
+    walked_entry(installer_payload& in, std::uint64_t at_index, const payload::file_record& its_record,
+                 std::uint64_t its_offset)
+        : index(at_index), record(its_record), record_offset(its_offset), in_(in) {}
 
     // The stored bytes' problem, skipping them first (checked only to be all there) if nobody read them.
     entry_problem finish_bytes();
