@@ -82,7 +82,7 @@ void reseal(std::string& image) {
         const auto stop = builder::walk_payload(
             in, [&](builder::walked_entry& entry) { reseal_entry(entry.index, entry.record_offset); }, {},
             builder::walk_totals::unchecked);
-        if (!stop || stop->problem.corrupt != payload::CORRUPT_RECORD || stop->index <= resealed) break;
+        if (!stop || stop->problem.corrupt != payload::corruption::record || stop->index <= resealed) break;
         reseal_entry(stop->index, stop->record_offset);
         if (too_much) return;
         (void)builder::open_installer_image(image, in);  // the header as found before

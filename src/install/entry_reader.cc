@@ -21,6 +21,12 @@ payload::file_record record_in_turn{};
 payload::heap_bytes stored;
 payload::heap_bytes file;
 
+// Ends the installer with the message of what stopped the worker at this entry, if anything did.
+void fail_if_stopped(const entry_stop& stop) {
+    if (stop.cause == stop_cause::decode_error) fail(payload::MESSAGE_DECOMPRESSION);
+    if (stop.cause == stop_cause::corrupted) fail(payload::corrupted_message(stop.corrupt));
+}
+
 // The stored bytes decoded into `file_bytes`, between_chunks called after every chunk but the last.
 // With `decoded_ahead` the worker decodes them (stored_bytes and file_bytes are then null) and each
 // chunk's result is waited for in the same walk: the drawings and the failure stay the same.
@@ -68,21 +74,18 @@ const unsigned char* file_bytes_in_turn(const payload::file_record& record,
 // ended, and this entry and the rest are read in turn.
 const unsigned char* prepared_file_bytes(const payload::file_record& record,
                                          const std::function<void(std::size_t)>& between_chunks) {
-    int failure = wait_for_entry(PREPARED_STORED);
-    if (failure == PREPARED_HANDED_OVER) {
+    const entry_stop stop = wait_for_entry(prepared::stored);
+    if (stop.cause == stop_cause::handed_over) {
         stop_read_ahead();
         return nullptr;
     }
-    if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+    fail_if_stopped(stop);
     if (payload::needs_decoder(record)) inflate_entry(record, nullptr, nullptr, between_chunks, true);
-    failure = wait_for_entry(PREPARED_FILE);
-    if (failure == PREPARED_DECODE_ERROR) fail(payload::MESSAGE_DECOMPRESSION);  // never a table index
+    fail_if_stopped(wait_for_entry(prepared::file));
     const prepared_entry& entry = next_entry();
-    if (failure == 0) {
-        failure =
-            entry.file_check >= 0 ? entry.file_check : payload::check_file_bytes(record, entry.file.get());
-    }
-    if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+    const payload::corruption found =
+        entry.file_check ? *entry.file_check : payload::check_file_bytes(record, entry.file.get());
+    if (found != payload::corruption::none) fail(payload::corrupted_message(found));
     return entry.file.get();
 }
 
@@ -97,8 +100,7 @@ const payload::file_record& take_record() {
         record_in_turn = process::next_file_record(record_bytes);
         return record_in_turn;
     }
-    const int failure = wait_for_entry(PREPARED_RECORD);
-    if (failure != 0) fail(payload::CORRUPTED_MESSAGES[failure]);
+    fail_if_stopped(wait_for_entry(prepared::record));
     return next_entry().record;
 }
 

@@ -204,9 +204,13 @@ void loop_wait(ready_fn&& ready, std::uint32_t entry, std::uint32_t batch) {
         [] {});
 }
 
-void publish(prepared_entry& entry, int stage, int failure) {
-    entry.failure.store(failure, std::memory_order_relaxed);
+void publish(prepared_entry& entry, prepared stage, entry_stop stop = {}) {
+    entry.stop.store(stop_word(stop), std::memory_order_relaxed);
     entry.stage.store(stage, std::memory_order_release);
+}
+
+entry_stop corrupted(payload::corruption found) {
+    return {stop_cause::corrupted, found};
 }
 
 // An entry the worker is done with, successfully: counted, and the loop woken if it waited for enough.
@@ -243,8 +247,9 @@ bool take_resources(prepared_entry& entry, decoder::codec_context** codec, bool&
 }
 
 // Decodes the stored bytes into the file buffer (chunk_loop.h), publishing how far it has come after each
-// chunk, and a failure with its chunk; returns 0, PREPARED_DECODE_ERROR, or -1 when stopped.
-int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
+// chunk, and a failure with its chunk; true when the file bytes are whole, false on a failure or when
+// stopped.
+bool decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
     decoder::input_span input{entry.stored.get(), entry.stored.get() + entry.record.stored_size};
     const std::size_t file_size = entry.record.file_size;
     bool stopped = false;
@@ -253,7 +258,7 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
         // The chunk's end and whether it failed go out in one store, so that a loop that sees a chunk's end
         // knows whether that chunk failed; then the failure, so that a loop that sees it sees its chunk.
         entry.decoded_bytes.store(done * 2 + (result < 0 ? 1 : 0), std::memory_order_release);
-        if (result < 0) entry.failure.store(PREPARED_DECODE_ERROR, std::memory_order_release);
+        if (result < 0) entry.stop.store(stop_word({stop_cause::decode_error}), std::memory_order_release);
         queue.produced.fetch_add(done - published);
         published = done;
         if (result < 0) return false;  // the worker's end wakes the loop
@@ -261,21 +266,20 @@ int decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
         stopped = done < file_size && queue.stop.load(std::memory_order_acquire);
         return !stopped;
     };
-    if (decoder::decode_in_chunks(codec, &input, entry.file.get(), file_size, publish_chunk) < 0) {
-        return PREPARED_DECODE_ERROR;
-    }
-    return stopped ? -1 : 0;
+    return decoder::decode_in_chunks(codec, &input, entry.file.get(), file_size, publish_chunk) >= 0 &&
+           !stopped;
 }
 
 // Takes one entry from the stream as far as it goes; false when the worker must read no further.
 bool prepare_entry(prepared_entry& entry) {
-    int failure = payload::read_file_record(process::session.self_file, entry.record_bytes, entry.record);
-    if (failure != payload::CORRUPT_NONE) {
-        publish(entry, PREPARED_NOTHING, failure);
+    payload::corruption found =
+        payload::read_file_record(process::session.self_file, entry.record_bytes, entry.record);
+    if (found != payload::corruption::none) {
+        publish(entry, prepared::nothing, corrupted(found));
         return false;
     }
     queue.records_read.fetch_add(1, std::memory_order_relaxed);
-    publish(entry, PREPARED_RECORD, 0);
+    publish(entry, prepared::record);
     if (entry.record.method == payload::METHOD_DELETE) {
         finish(0);
         return true;
@@ -284,35 +288,36 @@ bool prepare_entry(prepared_entry& entry) {
     decoder::codec_context* codec = nullptr;
     bool handed_over = false;
     if (!take_resources(entry, &codec, handed_over)) {
-        if (handed_over) publish(entry, PREPARED_RECORD, PREPARED_HANDED_OVER);
+        if (handed_over) publish(entry, prepared::record, {stop_cause::handed_over});
         return false;
     }
-    failure = payload::read_stored_bytes(process::session.self_file, entry.record, entry.stored.get());
-    if (failure != payload::CORRUPT_NONE) {
+    found = payload::read_stored_bytes(process::session.self_file, entry.record, entry.stored.get());
+    if (found != payload::corruption::none) {
         decoder::codec_close(&codec);
-        publish(entry, PREPARED_RECORD, failure);
+        publish(entry, prepared::record, corrupted(found));
         return false;
     }
-    publish(entry, PREPARED_STORED, 0);
+    publish(entry, prepared::stored);
 
     std::size_t copied = 0;
     if (entry.record.method == payload::METHOD_STORED) {
         std::copy_n(entry.stored.get(), entry.record.file_size, entry.file.get());
         copied = entry.record.file_size;
     } else if (codec != nullptr) {
-        const int decoded = decode_entry(entry, codec);
+        const bool decoded = decode_entry(entry, codec);
         decoder::codec_close(&codec);
-        if (decoded != 0) return false;
+        if (!decoded) return false;
     }
     // The file bytes' CRC goes to whichever side is less busy: the worker takes it when the loop is more
     // than an entry behind, and leaves it to the loop when the loop is (nearly) waiting for this entry.
     const bool check_here = queue.tail.load() - queue.head.load() > read_ahead_check_lead;
-    const int checked = check_here ? payload::check_file_bytes(entry.record, entry.file.get()) : -1;
+    std::optional<payload::corruption> checked;
+    if (check_here) checked = payload::check_file_bytes(entry.record, entry.file.get());
     entry.stored.reset();
     queue.bytes_held.fetch_sub(std::size_t{entry.record.stored_size} + 1);
     entry.file_check = checked;
-    publish(entry, PREPARED_FILE, 0);
-    if (checked > 0) return false;
+    publish(entry, prepared::file);
+    if (checked.value_or(payload::corruption::none) != payload::corruption::none) return false;
     finish(copied);
     return true;
 }
@@ -339,10 +344,10 @@ void* worker_main(void*) {
 void clear_entry(prepared_entry& entry) {
     entry.stored.reset();
     entry.file.reset();
-    entry.stage.store(PREPARED_NOTHING, std::memory_order_relaxed);
-    entry.failure.store(0, std::memory_order_relaxed);
+    entry.stage.store(prepared::nothing, std::memory_order_relaxed);
+    entry.stop.store(stop_word({}), std::memory_order_relaxed);
     entry.decoded_bytes.store(0, std::memory_order_relaxed);
-    entry.file_check = -1;
+    entry.file_check.reset();
 }
 
 }  // namespace
@@ -377,13 +382,13 @@ bool reading_ahead() {
     return queue.running;
 }
 
-int wait_for_entry(int stage) {
+entry_stop wait_for_entry(prepared stage) {
     const std::uint32_t head = queue.head.load(std::memory_order_relaxed);
     const prepared_entry& entry = slot(head);
     const auto reached = [&] { return entry.stage.load(std::memory_order_acquire) >= stage; };
-    const auto failed = [&] { return entry.failure.load(std::memory_order_acquire) != 0; };
+    const auto failed = [&] { return entry.stop.load(std::memory_order_acquire) != stop_word({}); };
     loop_wait([&] { return reached() || failed(); }, head, READ_AHEAD_WAKE_ENTRIES);
-    return reached() ? 0 : entry.failure.load(std::memory_order_acquire);
+    return reached() ? entry_stop{} : stop_of(entry.stop.load(std::memory_order_acquire));
 }
 
 const prepared_entry& next_entry() {
@@ -397,7 +402,7 @@ int wait_for_decoded(std::size_t end) {
     std::size_t published = 0;
     loop_wait(
         [&] {
-            const bool failed = entry.failure.load(std::memory_order_acquire) != 0;
+            const bool failed = entry.stop.load(std::memory_order_acquire) != stop_word({});
             published = entry.decoded_bytes.load(std::memory_order_acquire);
             return failed || published / 2 >= end;
         },

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "install/read_ahead_seam.h"
 #include "payload/file_record.h"
@@ -21,14 +22,38 @@
 namespace install {
 
 // How far the worker has come with an entry; each stage includes the ones before it.
-constexpr int PREPARED_NOTHING = 0;  // not read yet
-constexpr int PREPARED_RECORD = 1;   // record read and checked (a delete entry is then done)
-constexpr int PREPARED_STORED = 2;   // buffers allocated, stored bytes read and checked; decoding may run
-constexpr int PREPARED_FILE = 3;     // file bytes produced, their CRC perhaps checked
+enum class prepared : std::uint8_t {
+    nothing,  // not read yet
+    record,   // record read and checked (a delete entry is then done)
+    stored,   // buffers allocated, stored bytes read and checked; decoding may run
+    file,     // file bytes produced, their CRC perhaps checked
+};
 
-// What stopped the worker at an entry, beside the CORRUPT_* numbers of the payload checks.
-constexpr int PREPARED_DECODE_ERROR = 100;  // the chunk `decoded_bytes` names failed to decode
-constexpr int PREPARED_HANDED_OVER = 101;   // no memory for it: the stream stands behind its record
+// What stopped the worker at an entry.
+enum class stop_cause : std::uint8_t {
+    none,
+    corrupted,     // a check of the payload failed: `corrupt` says which
+    decode_error,  // the chunk `decoded_bytes` names failed to decode
+    handed_over,   // no memory for it: the stream stands behind its record
+};
+
+struct entry_stop {
+    stop_cause cause = stop_cause::none;
+    payload::corruption corrupt = payload::corruption::none;
+};
+
+// An entry_stop as one word, so that its two parts are published together by one atomic store (an
+// atomic of the record itself is a library call for some compilers).
+using entry_stop_word = std::uint16_t;
+
+constexpr entry_stop_word stop_word(entry_stop stop) {
+    return static_cast<entry_stop_word>(static_cast<unsigned>(stop.cause) << 8 |
+                                        static_cast<unsigned>(stop.corrupt));
+}
+
+constexpr entry_stop stop_of(entry_stop_word word) {
+    return {static_cast<stop_cause>(word >> 8), static_cast<payload::corruption>(word & 0xFF)};
+}
 
 struct prepared_entry {
     payload::record_buffer record_bytes;
@@ -36,12 +61,12 @@ struct prepared_entry {
     payload::heap_bytes stored;   // stored_size + 1 bytes; released once the file bytes are made
     payload::heap_bytes file;     // file_size + 1 bytes
     // Published by the worker (a release store, after everything it describes) and read by the loop.
-    std::atomic<int> stage;
-    std::atomic<int> failure;                // 0, a CORRUPT_* number, or a PREPARED_* failure
+    std::atomic<prepared> stage;
+    std::atomic<entry_stop_word> stop;       // what stopped the worker here (stop_word)
     std::atomic<std::size_t> decoded_bytes;  // twice the end of the last decoded chunk (a failed one
                                              // too), plus 1 when that chunk failed
-    int file_check;  // at PREPARED_FILE: -1 when the loop is to check the file bytes' CRC, else the
-                     // result of check_file_bytes
+    // At prepared::file: what check_file_bytes found, or nothing when the loop is to check them.
+    std::optional<payload::corruption> file_check;
 };
 
 // Starts the worker on the installer's own stream for `file_count` entries. False when it cannot read
@@ -53,10 +78,10 @@ bool start_read_ahead(std::uint32_t file_count);
 bool reading_ahead();
 
 // Waits until the worker has come to `stage` with the next entry of the stream, or stopped before it:
-// 0 in the first case, else what stopped it (a CORRUPT_* number or a PREPARED_* failure).
-int wait_for_entry(int stage);
+// no stop in the first case, else what stopped it.
+entry_stop wait_for_entry(prepared stage);
 
-// The next entry: its record once it has come to PREPARED_RECORD, its file bytes at PREPARED_FILE.
+// The next entry: its record once it has come to prepared::record, its file bytes at prepared::file.
 const prepared_entry& next_entry();
 
 // Waits until the next entry's chunk ending at file offset `end` is decoded; 0, or -1 when it failed.

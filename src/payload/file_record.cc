@@ -13,20 +13,21 @@ std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t 
     return static_cast<std::uint32_t>(std::fread(destination, 1, count, in));
 }
 
-int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) {
-    if (read_payload_from(in, buffer.data(), 4) < 4) return CORRUPT_RECORD_LENGTH;
+corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) {
+    if (read_payload_from(in, buffer.data(), 4) < 4) return corruption::record_length;
     const std::uint32_t length = load_u32(&buffer[RECORD_LENGTH]);
     // One unsigned test covers both ends of 41..4136.
-    if (length - RECORD_MIN_LENGTH >= RECORD_MAX_LENGTH - RECORD_MIN_LENGTH + 1) return CORRUPT_RECORD_LENGTH;
-    if (read_payload_from(in, &buffer[4], length - 4) < length - 4) return CORRUPT_RECORD_SHORT;
+    if (length - RECORD_MIN_LENGTH >= RECORD_MAX_LENGTH - RECORD_MIN_LENGTH + 1)
+        return corruption::record_length;
+    if (read_payload_from(in, &buffer[4], length - 4) < length - 4) return corruption::record_short;
 
     const std::uint16_t saved_crc = load_u16(&buffer[RECORD_CRC]);
     store_u16(&buffer[RECORD_CRC], 0);
-    if (crc16_update(0, buffer.data(), length) != saved_crc) return CORRUPT_RECORD;
+    if (crc16_update(0, buffer.data(), length) != saved_crc) return corruption::record;
 
     const char* name = reinterpret_cast<const char*>(&buffer[RECORD_NAME]);
-    if (std::memchr(name, '\0', length - RECORD_NAME) == nullptr) return CORRUPT_RECORD;
-    if (is_unsafe_name(name)) return CORRUPT_RECORD;
+    if (std::memchr(name, '\0', length - RECORD_NAME) == nullptr) return corruption::record;
+    if (is_unsafe_name(name)) return corruption::record;
 
     record = file_record{
         .record_length = length,
@@ -41,22 +42,23 @@ int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) 
         .name = name,
     };
     // A stored entry's bytes are the file; a delete entry has none.
-    if (record.method == METHOD_STORED && record.stored_size != record.file_size) return CORRUPT_STORED_SHORT;
-    if (record.method == METHOD_DELETE && record.stored_size != 0) return CORRUPT_STORED_SHORT;
-    return CORRUPT_NONE;
+    if (record.method == METHOD_STORED && record.stored_size != record.file_size)
+        return corruption::stored_short;
+    if (record.method == METHOD_DELETE && record.stored_size != 0) return corruption::stored_short;
+    return corruption::none;
 }
 
-int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored) {
+corruption read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored) {
     if (record.stored_size != 0 && read_payload_from(in, stored, record.stored_size) < record.stored_size) {
-        return CORRUPT_STORED_SHORT;
+        return corruption::stored_short;
     }
-    if (crc16_update(0, stored, record.stored_size) != record.stored_crc) return CORRUPT_STORED_CRC;
-    return CORRUPT_NONE;
+    if (crc16_update(0, stored, record.stored_size) != record.stored_crc) return corruption::stored_crc;
+    return corruption::none;
 }
 
-int check_file_bytes(const file_record& record, const unsigned char* bytes) {
-    if (crc16_update(0, bytes, record.file_size) != record.data_crc) return CORRUPT_DATA_CRC;
-    return CORRUPT_NONE;
+corruption check_file_bytes(const file_record& record, const unsigned char* bytes) {
+    if (crc16_update(0, bytes, record.file_size) != record.data_crc) return corruption::data_crc;
+    return corruption::none;
 }
 
 }  // namespace payload

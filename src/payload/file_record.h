@@ -35,14 +35,17 @@ constexpr std::uint32_t METHOD_STORED = 0;
 constexpr std::uint32_t METHOD_COMPRESSED = 1;
 constexpr std::uint32_t METHOD_DELETE = 2;
 
-// The N of "Corrupted file(s) (err=N)." (its texts: installer_messages.h).
-constexpr int CORRUPT_NONE = 0;
-constexpr int CORRUPT_RECORD_LENGTH = 1;  // no length left, or a length outside 41..4136
-constexpr int CORRUPT_RECORD_SHORT = 2;   // the record is cut short
-constexpr int CORRUPT_STORED_SHORT = 3;   // stored bytes cut short, or sizes that contradict the method
-constexpr int CORRUPT_STORED_CRC = 4;
-constexpr int CORRUPT_DATA_CRC = 5;
-constexpr int CORRUPT_RECORD = 6;  // record CRC wrong, name unterminated or unsafe
+// What the checks of an entry found wrong. The value is the N of "Corrupted file(s) (err=N)."
+// (corrupted_message, installer_messages.h).
+enum class corruption : std::uint8_t {
+    none = 0,
+    record_length = 1,  // no length left, or a length outside 41..4136
+    record_short = 2,   // the record is cut short
+    stored_short = 3,   // stored bytes cut short, or sizes that contradict the method
+    stored_crc = 4,
+    data_crc = 5,
+    record = 6,  // record CRC wrong, name unterminated or unsafe
+};
 
 using record_buffer = std::array<unsigned char, RECORD_MAX_LENGTH>;
 
@@ -70,15 +73,15 @@ inline bool needs_decoder(const file_record& record) {
 std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count);
 
 // Reads the next record from `in` into `buffer` and checks its length, its CRC, its name (terminated within
-// the record, and safe) and its sizes against its method. Returns CORRUPT_NONE with `record` filled, or the
-// first failure's number.
-int read_file_record(std::FILE* in, record_buffer& buffer, file_record& record);
+// the record, and safe) and its sizes against its method. Returns corruption::none with `record` filled,
+// or the first failure.
+corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record);
 
-// Reads the entry's `stored_size` bytes into `stored` and checks their CRC: CORRUPT_NONE,
-// CORRUPT_STORED_SHORT or CORRUPT_STORED_CRC. `stored` must hold `stored_size` bytes.
-int read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored);
+// Reads the entry's `stored_size` bytes into `stored` and checks their CRC: none, stored_short or
+// stored_crc. `stored` must hold `stored_size` bytes.
+corruption read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored);
 
-// Checks the produced file bytes (`file_size` of them) against `data_crc`: CORRUPT_NONE or CORRUPT_DATA_CRC.
-int check_file_bytes(const file_record& record, const unsigned char* bytes);
+// Checks the produced file bytes (`file_size` of them) against `data_crc`: none or data_crc.
+corruption check_file_bytes(const file_record& record, const unsigned char* bytes);
 
 }  // namespace payload

@@ -35,15 +35,20 @@ constexpr const char* MESSAGE_CREATE_DIRECTORY_TAG = "(err=4).";
 constexpr const char* MESSAGE_CREATE_FILE = "Can't create file";
 constexpr const char* MESSAGE_CREATE_FILE_TAG = "(err=5).";
 
-// Indexed by the CORRUPT_* numbers of file_record.h.
-inline constexpr std::array<const char*, CORRUPT_RECORD + 1> CORRUPTED_MESSAGES = {
-    nullptr,
-    "Corrupted file(s) (err=1).",
-    "Corrupted file(s) (err=2).",
-    "Corrupted file(s) (err=3).",
-    "Corrupted file(s) (err=4).",
-    "Corrupted file(s) (err=5).",
-    "Corrupted file(s) (err=6).",
-};
+// The message the installer stops with for `found` (file_record.h); null for corruption::none.
+constexpr const char* corrupted_message(corruption found) {
+    constexpr std::array<const char*, 7> MESSAGES = {
+        nullptr,
+        "Corrupted file(s) (err=1).",
+        "Corrupted file(s) (err=2).",
+        "Corrupted file(s) (err=3).",
+        "Corrupted file(s) (err=4).",
+        "Corrupted file(s) (err=5).",
+        "Corrupted file(s) (err=6).",
+    };
+    static_assert(MESSAGES.size() == static_cast<std::size_t>(corruption::record) + 1);
+    const auto at = static_cast<std::size_t>(found);
+    return at < MESSAGES.size() ? MESSAGES[at] : nullptr;
+}
 
 }  // namespace payload

@@ -13,8 +13,8 @@ namespace {
 constexpr std::size_t PAYLOAD_READ_BUFFER_SIZE = std::size_t{256} * 1024;
 char payload_read_buffer[PAYLOAD_READ_BUFFER_SIZE];
 
-void stop_if_corrupted(int corrupt) {
-    if (corrupt != payload::CORRUPT_NONE) error(payload::CORRUPTED_MESSAGES[corrupt]);
+void stop_if_corrupted(payload::corruption found) {
+    if (found != payload::corruption::none) error(payload::corrupted_message(found));
 }
 
 }  // namespace

@@ -87,13 +87,19 @@ TEST(PayloadWalk, StopsAtTheFirstProblemAndSkippedBytesAreOnlyCheckedToBeThere) 
     };
     const std::vector<stop_case> cases = {
         {"a record failing its CRC", [&](std::string& s) { s[record(s, 1) + payload::RECORD_NAME] ^= 1; },
-         false, walk_stop{.index = 2, .problem = {payload::CORRUPT_RECORD, ""}}, 1},
+         false, walk_stop{.index = 2, .problem = builder::corrupted(payload::corruption::record, "")}, 1},
         {"a changed stored byte, read", [&](std::string& s) { s[record(s, 2) - 1] ^= 1; }, true,
-         walk_stop{.index = 2, .name = "bin/tool", .problem = {payload::CORRUPT_STORED_CRC, ""}}, 2},
+         walk_stop{.index = 2,
+                   .name = "bin/tool",
+                   .problem = builder::corrupted(payload::corruption::stored_crc, "")},
+         2},
         {"a changed stored byte, skipped", [&](std::string& s) { s[record(s, 2) - 1] ^= 1; }, false,
          std::nullopt, 4},
         {"the last stored byte missing, skipped", [](std::string& s) { s.pop_back(); }, false,
-         walk_stop{.index = 4, .name = "last", .problem = {payload::CORRUPT_STORED_SHORT, ""}}, 4},
+         walk_stop{.index = 4,
+                   .name = "last",
+                   .problem = builder::corrupted(payload::corruption::stored_short, "")},
+         4},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -106,6 +112,7 @@ TEST(PayloadWalk, StopsAtTheFirstProblemAndSkippedBytesAreOnlyCheckedToBeThere) 
         EXPECT_EQ(run.stop->index, c.expected->index);
         EXPECT_EQ(run.stop->record_offset, record(image, c.expected->index - 1));
         EXPECT_EQ(run.stop->name, c.expected->name);
+        EXPECT_EQ(run.stop->problem.kind, c.expected->problem.kind);
         EXPECT_EQ(run.stop->problem.corrupt, c.expected->problem.corrupt);
     }
 }
@@ -123,7 +130,7 @@ TEST(PayloadWalk, EitherLayoutOrderNamesALayoutProblemBeforeADamagedEntry) {
         const walk_run run = walk(image, true, {&tree, order});
         ASSERT_TRUE(run.stop);
         EXPECT_EQ(run.stop->index, 2u);
-        EXPECT_EQ(run.stop->problem.corrupt, builder::PROBLEM_LAYOUT);
+        EXPECT_EQ(run.stop->problem.kind, builder::problem_kind::layout);
         // Laid out first, an entry that cannot be placed is never read.
         EXPECT_EQ(run.offsets.size(), order == layout_order::before_bytes ? 1u : 2u);
     }

@@ -22,7 +22,7 @@ using testing_support::reseal_record;
 using testing_support::test_entry;
 
 struct record_outcome {
-    int corrupt;
+    corruption corrupt;
     file_record record;
     long position_after;
 };
@@ -36,7 +36,7 @@ class FileRecord : public ::testing::Test {
         std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
         if (stream_bytes.empty()) f = std::fopen("/dev/null", "rb");
         file_record record{};
-        const int corrupt = read_file_record(f, buffer, record);
+        const corruption corrupt = read_file_record(f, buffer, record);
         const long position = std::ftell(f);
         std::fclose(f);
         return {corrupt, record, position};
@@ -59,7 +59,7 @@ TEST_F(FileRecord, ReadsEveryField) {
     test_entry entry{.name = "inc/a b.h", .data = "hello", .mtime = -5, .mode = 0100644};
     const std::string r = record_bytes(entry, 777);
     const auto out = read(r + "hello");
-    ASSERT_EQ(out.corrupt, CORRUPT_NONE);
+    ASSERT_EQ(out.corrupt, corruption::none);
     EXPECT_EQ(out.record.record_length, 38u + 9 + 8);
     EXPECT_EQ(out.record.file_size, 5u);
     EXPECT_EQ(out.record.stored_size, 5u);
@@ -76,7 +76,7 @@ TEST_F(FileRecord, ReadsEveryField) {
 TEST_F(FileRecord, LengthsFrom41To4136AreRead) {
     for (std::uint32_t length : {41u, 42u, 4135u, 4136u}) {
         const auto out = read(record_of_length(length));
-        EXPECT_EQ(out.corrupt, CORRUPT_NONE) << length;
+        EXPECT_EQ(out.corrupt, corruption::none) << length;
         EXPECT_EQ(out.position_after, static_cast<long>(length));
     }
 }
@@ -86,16 +86,16 @@ TEST_F(FileRecord, LengthsOutsideTheRangeAreErr1) {
         std::string r = record_of_length(41);
         put_u32(r, 0, length);
         r.resize(5000, '\0');
-        EXPECT_EQ(read(r).corrupt, CORRUPT_RECORD_LENGTH) << length;
+        EXPECT_EQ(read(r).corrupt, corruption::record_length) << length;
     }
 }
 
 TEST_F(FileRecord, AMissingOrCutRecordIsErr1ThenErr2) {
     const std::string r = record_bytes(test_entry{.name = "a.txt", .data = "x"}, 0);
-    EXPECT_EQ(read("").corrupt, CORRUPT_RECORD_LENGTH);
-    EXPECT_EQ(read(r.substr(0, 3)).corrupt, CORRUPT_RECORD_LENGTH);
-    EXPECT_EQ(read(r.substr(0, 4)).corrupt, CORRUPT_RECORD_SHORT);
-    EXPECT_EQ(read(r.substr(0, r.size() - 1)).corrupt, CORRUPT_RECORD_SHORT);
+    EXPECT_EQ(read("").corrupt, corruption::record_length);
+    EXPECT_EQ(read(r.substr(0, 3)).corrupt, corruption::record_length);
+    EXPECT_EQ(read(r.substr(0, 4)).corrupt, corruption::record_short);
+    EXPECT_EQ(read(r.substr(0, r.size() - 1)).corrupt, corruption::record_short);
 }
 
 TEST_F(FileRecord, AnyChangedBitIsErr6) {
@@ -104,7 +104,7 @@ TEST_F(FileRecord, AnyChangedBitIsErr6) {
         for (int bit : {0, 7}) {
             std::string bad = good;
             bad[i] ^= static_cast<char>(1 << bit);
-            ASSERT_EQ(read(bad).corrupt, CORRUPT_RECORD) << "byte " << i << " bit " << bit;
+            ASSERT_EQ(read(bad).corrupt, corruption::record) << "byte " << i << " bit " << bit;
         }
     }
 }
@@ -113,14 +113,15 @@ TEST_F(FileRecord, ANameWithoutNulInTheRecordIsErr6) {
     std::string r = record_of_length(60);
     r[59] = 'n';  // the last byte, the name's only NUL
     reseal_record(r, 0);
-    EXPECT_EQ(read(r).corrupt, CORRUPT_RECORD);
+    EXPECT_EQ(read(r).corrupt, corruption::record);
 }
 
 TEST_F(FileRecord, UnsafeNamesAreErr6ForEveryMethod) {
     for (const char* name : {"/etc/passwd", "..", "../x", "a/../../x", "a/..", "/"}) {
         for (std::uint32_t method : {METHOD_STORED, METHOD_COMPRESSED, METHOD_DELETE}) {
             test_entry entry{.name = name, .method = method};
-            EXPECT_EQ(read(record_bytes(entry, 0)).corrupt, CORRUPT_RECORD) << name << " method " << method;
+            EXPECT_EQ(read(record_bytes(entry, 0)).corrupt, corruption::record)
+                << name << " method " << method;
         }
     }
 }
@@ -170,30 +171,32 @@ TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
     std::string stored = record_bytes(test_entry{.name = "a", .data = "abc"}, 0);
     put_u32(stored, 16, 4);  // stored_size differs from file_size
     reseal_record(stored, 0);
-    EXPECT_EQ(read(stored + "abcd").corrupt, CORRUPT_STORED_SHORT);
+    EXPECT_EQ(read(stored + "abcd").corrupt, corruption::stored_short);
 
     std::string del = record_bytes(test_entry{.name = "a", .method = METHOD_DELETE}, 0);
     put_u32(del, 16, 1);
     reseal_record(del, 0);
-    EXPECT_EQ(read(del + "z").corrupt, CORRUPT_STORED_SHORT);
+    EXPECT_EQ(read(del + "z").corrupt, corruption::stored_short);
 
     // A compressed entry's sizes are free.
     const std::string packed = record_bytes(
         test_entry{.name = "a", .data = "abcdef", .method = 3, .stored = "xy", .use_stored = true}, 0);
     const auto out = read(packed + "xy");
-    EXPECT_EQ(out.corrupt, CORRUPT_NONE);
+    EXPECT_EQ(out.corrupt, corruption::none);
     EXPECT_EQ(out.record.method, 3u);
 }
 
 class EntryBytes : public FileRecord {
   protected:
-    int read_stored(const test_entry& entry, const std::string& after_record, std::string& stored_out) {
+    corruption read_stored(const test_entry& entry, const std::string& after_record,
+                           std::string& stored_out) {
         stream_bytes = record_bytes(entry, 0) + after_record;
         std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
         file_record record{};
-        EXPECT_EQ(read_file_record(f, buffer, record), CORRUPT_NONE);
+        EXPECT_EQ(read_file_record(f, buffer, record), corruption::none);
         stored_out.assign(record.stored_size, '\0');
-        const int corrupt = read_stored_bytes(f, record, reinterpret_cast<unsigned char*>(stored_out.data()));
+        const corruption corrupt =
+            read_stored_bytes(f, record, reinterpret_cast<unsigned char*>(stored_out.data()));
         std::fclose(f);
         return corrupt;
     }
@@ -202,10 +205,10 @@ class EntryBytes : public FileRecord {
 TEST_F(EntryBytes, StoredBytesAreReadAndChecked) {
     const test_entry entry{.name = "a", .data = "payload bytes"};
     std::string stored;
-    EXPECT_EQ(read_stored(entry, "payload bytes", stored), CORRUPT_NONE);
+    EXPECT_EQ(read_stored(entry, "payload bytes", stored), corruption::none);
     EXPECT_EQ(stored, "payload bytes");
-    EXPECT_EQ(read_stored(entry, "payload byte", stored), CORRUPT_STORED_SHORT);
-    EXPECT_EQ(read_stored(entry, "payload bytez", stored), CORRUPT_STORED_CRC);
+    EXPECT_EQ(read_stored(entry, "payload byte", stored), corruption::stored_short);
+    EXPECT_EQ(read_stored(entry, "payload bytez", stored), corruption::stored_crc);
 }
 
 TEST_F(EntryBytes, AnEmptyFileReadsNothingAndHasZeroCrcs) {
@@ -215,16 +218,17 @@ TEST_F(EntryBytes, AnEmptyFileReadsNothingAndHasZeroCrcs) {
     EXPECT_EQ(testing_support::get_u32(r, 8) & 0xFFFF, 0u);
     std::string stored;
     // Nothing follows the record: an empty entry must not try to read.
-    EXPECT_EQ(read_stored(entry, "", stored), CORRUPT_NONE);
+    EXPECT_EQ(read_stored(entry, "", stored), corruption::none);
 }
 
 TEST_F(EntryBytes, FileBytesAreCheckedAgainstTheDataCrc) {
     const test_entry entry{.name = "a", .data = "original"};
     const auto out = read(record_bytes(entry, 0));
-    ASSERT_EQ(out.corrupt, CORRUPT_NONE);
-    EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("original")), CORRUPT_NONE);
+    ASSERT_EQ(out.corrupt, corruption::none);
+    EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("original")),
+              corruption::none);
     EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("originaL")),
-              CORRUPT_DATA_CRC);
+              corruption::data_crc);
 }
 
 }  // namespace

@@ -278,7 +278,7 @@ void extractor::write_entry(walked_entry& entry) {
         if (file.fd >= 0 && !temp_name.empty()) remember_temporary(dir, temp_name.c_str());
     }
     if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
-    if (entry.read_bytes({file.fd, shown_path}).corrupt != payload::CORRUPT_NONE) return;
+    if (entry.read_bytes({file.fd, shown_path}).found()) return;
     finish_file(file.fd, record, shown_path);
     {
         const signal_hold hold;

@@ -37,13 +37,15 @@ void write_out(const entry_output& output, const unsigned char* bytes, std::size
 }
 
 entry_problem cut_short() {
-    return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
+    return corrupted(payload::corruption::stored_short, "stored bytes cut short by the end of the file");
 }
 
 entry_problem check_crcs(const payload::file_record& record, std::uint16_t stored_crc,
                          std::uint16_t data_crc) {
-    if (stored_crc != record.stored_crc) return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
-    if (data_crc != record.data_crc) return {payload::CORRUPT_DATA_CRC, "file bytes fail their data CRC"};
+    if (stored_crc != record.stored_crc)
+        return corrupted(payload::corruption::stored_crc, "stored bytes fail their CRC");
+    if (data_crc != record.data_crc)
+        return corrupted(payload::corruption::data_crc, "file bytes fail their data CRC");
     return {};
 }
 
@@ -67,12 +69,12 @@ entry_problem stream_compressed(installer_payload& in, const payload::file_recor
                                 const entry_output& output) {
     std::vector<unsigned char> stored(record.stored_size);
     switch (payload::read_stored_bytes(in.file.get(), record, stored.data())) {
-        case payload::CORRUPT_NONE:
+        case payload::corruption::none:
             break;
-        case payload::CORRUPT_STORED_SHORT:
+        case payload::corruption::stored_short:
             return cut_short();
         default:
-            return {payload::CORRUPT_STORED_CRC, "stored bytes fail their CRC"};
+            return corrupted(payload::corruption::stored_crc, "stored bytes fail their CRC");
     }
     std::uint16_t crc = 0;
     if (record.file_size != 0) {  // an empty file needs no decoder
@@ -91,7 +93,7 @@ entry_problem stream_compressed(installer_payload& in, const payload::file_recor
             return result;
         };
         if (decoder::for_each_chunk(record.file_size, decode_and_write, decoder::until_failure) < 0)
-            return {PROBLEM_DECOMPRESSION, "compressed data carries inconsistent code tables"};
+            return {problem_kind::decompression, {}, "compressed data carries inconsistent code tables"};
     }
     return check_crcs(record, record.stored_crc, crc);
 }

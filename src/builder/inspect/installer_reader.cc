@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "builder/inspect/kept_search.h"
 #include "builder/util/display_text.h"
@@ -34,7 +35,7 @@ std::uint64_t position(const installer_payload& in) {
     return static_cast<std::uint64_t>(ftello(in.file.get()));
 }
 
-// read_file_record answers CORRUPT_RECORD for three faults; the record still in `buffer` (with its CRC
+// read_file_record answers corruption::record for three faults; the record still in `buffer` (with its CRC
 // field zeroed) and the CRC bytes still in the file tell them apart.
 std::string record_fault(installer_payload& in, std::uint64_t start, const payload::record_buffer& buffer) {
     const std::uint32_t length = payload::load_u32(&buffer[payload::RECORD_LENGTH]);
@@ -144,36 +145,41 @@ void require_whole_payload(const installer_payload& in, const std::string& comma
     if (!problem.empty()) throw error(command + ": " + problem);
 }
 
+entry_problem corrupted(payload::corruption corrupt, std::string what) {
+    return {problem_kind::corrupted, corrupt, std::move(what)};
+}
+
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
                           payload::file_record& record) {
     const std::uint64_t start = position(in);
-    const int corrupt = payload::read_file_record(in.file.get(), buffer, record);
+    const payload::corruption corrupt = payload::read_file_record(in.file.get(), buffer, record);
     switch (corrupt) {
-        case payload::CORRUPT_NONE:
+        case payload::corruption::none:
             return {};
-        case payload::CORRUPT_RECORD_LENGTH:
-            if (start + 4 > in.file_size) return {corrupt, "the file ends where its record is due"};
-            return {corrupt, "record length " + std::to_string(payload::load_u32(buffer.data())) +
-                                 " is outside " + std::to_string(payload::RECORD_MIN_LENGTH) + ".." +
-                                 std::to_string(payload::RECORD_MAX_LENGTH)};
-        case payload::CORRUPT_RECORD_SHORT:
-            return {corrupt, "record cut short by the end of the file"};
-        case payload::CORRUPT_STORED_SHORT:
-            return {corrupt, "stored size " +
+        case payload::corruption::record_length:
+            if (start + 4 > in.file_size) return corrupted(corrupt, "the file ends where its record is due");
+            return corrupted(corrupt, "record length " + std::to_string(payload::load_u32(buffer.data())) +
+                                          " is outside " + std::to_string(payload::RECORD_MIN_LENGTH) + ".." +
+                                          std::to_string(payload::RECORD_MAX_LENGTH));
+        case payload::corruption::record_short:
+            return corrupted(corrupt, "record cut short by the end of the file");
+        case payload::corruption::stored_short:
+            return corrupted(corrupt,
+                             "stored size " +
                                  std::to_string(payload::load_u32(&buffer[payload::RECORD_STORED_SIZE])) +
                                  " contradicts its method (" +
-                                 method_name(payload::load_u32(&buffer[payload::RECORD_METHOD])) + ")"};
-        case payload::CORRUPT_RECORD:
-            return {corrupt, record_fault(in, start, buffer)};
+                                 method_name(payload::load_u32(&buffer[payload::RECORD_METHOD])) + ")");
+        case payload::corruption::record:
+            return corrupted(corrupt, record_fault(in, start, buffer));
         default:
-            return {corrupt, "record rejected"};
+            return corrupted(corrupt, "record rejected");
     }
 }
 
 entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record) {
     if (record.method == payload::METHOD_DELETE) return {};
     if (record.stored_size > bytes_left(in))
-        return {payload::CORRUPT_STORED_SHORT, "stored bytes cut short by the end of the file"};
+        return corrupted(payload::corruption::stored_short, "stored bytes cut short by the end of the file");
     (void)fseeko(in.file.get(), static_cast<off_t>(position(in) + record.stored_size), SEEK_SET);
     return {};
 }
@@ -182,13 +188,19 @@ std::string describe_entry_problem(std::uint64_t index, const char* name, const 
     std::string text = "entry " + std::to_string(index);
     if (name != nullptr) text += " " + shown(name);
     text += ": " + problem.what;
-    if (!problem.installer_message.empty()) {
-        text += installer_stops_with(problem.installer_message);
-    } else if (problem.corrupt == PROBLEM_DECOMPRESSION) {
-        text += installer_stops_with(payload::MESSAGE_DECOMPRESSION);
-    } else if (problem.corrupt > 0 &&
-               static_cast<std::size_t>(problem.corrupt) < payload::CORRUPTED_MESSAGES.size()) {
-        text += installer_stops_with(payload::CORRUPTED_MESSAGES[problem.corrupt]);
+    switch (problem.kind) {
+        case problem_kind::corrupted:
+            if (const char* message = payload::corrupted_message(problem.corrupt))
+                text += installer_stops_with(message);
+            break;
+        case problem_kind::decompression:
+            text += installer_stops_with(payload::MESSAGE_DECOMPRESSION);
+            break;
+        case problem_kind::layout:
+            text += installer_stops_with(problem.installer_message);
+            break;
+        default:
+            break;
     }
     return text;
 }

@@ -43,26 +43,34 @@ std::string_view program_bytes(installer_payload& in, const std::string& command
 // The bytes behind the stream's position, as far as the size at opening goes.
 std::uint64_t bytes_left(const installer_payload& in);
 
-// The installer stops on this one with MESSAGE_DECOMPRESSION, not with a numbered corruption.
-constexpr int PROBLEM_DECOMPRESSION = -1;
-
 // Empty when the payload lies whole in the file (the only volume the installer accepts), else what is
 // wrong with the installer's message; require_whole_payload throws it as error after `command`.
 std::string whole_payload_problem(const installer_payload& in);
 void require_whole_payload(const installer_payload& in, const std::string& command);
 
-// A problem with one entry: what is wrong, and the CORRUPT_* number the installer would stop with (or
-// PROBLEM_DECOMPRESSION, or PROBLEM_LAYOUT with the installer's message in `installer_message`).
-struct entry_problem {
-    int corrupt = payload::CORRUPT_NONE;
-    std::string what;
-    std::string installer_message{};
+// What is wrong with an entry, and so the message the installer stops with there.
+enum class problem_kind : std::uint8_t {
+    none,
+    corrupted,      // a check of the payload fails: payload::corrupted_message(corrupt)
+    decompression,  // the stored bytes do not decode: MESSAGE_DECOMPRESSION
+    layout,         // the entry cannot be laid out in the target: `installer_message`
+    // An entry takes a sum of the records past the header's total: no installer stops here, but no
+    // header written for this payload says so (payload_walk.h).
+    totals,
 };
 
-constexpr int PROBLEM_LAYOUT = -2;
-// An entry takes a sum of the records past the header's total: no installer stops here, but no header
-// written for this payload says so (payload_walk.h).
-constexpr int PROBLEM_TOTALS = -3;
+// A problem with one entry: its kind, and what is wrong in words.
+struct entry_problem {
+    problem_kind kind = problem_kind::none;
+    payload::corruption corrupt = payload::corruption::none;  // with corrupted
+    std::string what{};
+    std::string installer_message{};  // with layout
+
+    bool found() const { return kind != problem_kind::none; }
+};
+
+// An entry that fails the payload check `corrupt`.
+entry_problem corrupted(payload::corruption corrupt, std::string what);
 
 // Reads the next record; a problem leaves `record` undefined.
 entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,

@@ -6,10 +6,6 @@
 namespace builder {
 namespace {
 
-bool failed(const entry_problem& problem) {
-    return problem.corrupt != payload::CORRUPT_NONE;
-}
-
 // The header's totals that bound the records, each the sum of one field over every entry.
 struct header_total {
     std::size_t offset;
@@ -37,12 +33,13 @@ entry_problem add_to_sums(const installer_payload& in, const payload::file_recor
         std::uint64_t& sum = sums.*total.sum;
         sum += record.*total.field;
         const std::uint32_t limit = payload::header_u32(in.header, total.offset);
-        if (failed(problem) || sum <= limit) continue;
-        problem = {PROBLEM_TOTALS, std::string(total.field_name) + " " + std::to_string(record.*total.field) +
-                                       " takes the entries' " + total.sum_name + " to " +
-                                       std::to_string(sum) + ", past the header's " + total.name + " " +
-                                       std::to_string(limit) + " (offset " + std::to_string(total.offset) +
-                                       "); the header does not describe these records"};
+        if (problem.found() || sum <= limit) continue;
+        problem = {problem_kind::totals,
+                   {},
+                   std::string(total.field_name) + " " + std::to_string(record.*total.field) +
+                       " takes the entries' " + total.sum_name + " to " + std::to_string(sum) +
+                       ", past the header's " + total.name + " " + std::to_string(limit) + " (offset " +
+                       std::to_string(total.offset) + "); the header does not describe these records"};
     }
     return problem;
 }
@@ -61,7 +58,7 @@ payload_records read_payload_records(installer_payload& in, bool check_totals) {
         const auto record_offset = static_cast<std::uint64_t>(ftello(in.file.get()));
         payload::file_record record{};
         const entry_problem unread = read_record(in, buffer, record);
-        if (failed(unread)) {
+        if (unread.found()) {
             read.stop = walk_stop{index, record_offset, std::nullopt, unread};
             break;
         }
@@ -69,13 +66,13 @@ payload_records read_payload_records(installer_payload& in, bool check_totals) {
             read.stop = walk_stop{index, record_offset, record.name, problem};
         };
         const entry_problem beyond = add_to_sums(in, record, read.sums);
-        if (check_totals && failed(beyond) && record.stored_size <= bytes_left(in)) {
+        if (check_totals && beyond.found() && record.stored_size <= bytes_left(in)) {
             stop(beyond);
             break;
         }
         read.entries.push_back({record, record.name, record_offset});
         read.entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
-        if (const entry_problem skipped = skip_stored_bytes(in, record); failed(skipped)) {
+        if (const entry_problem skipped = skip_stored_bytes(in, record); skipped.found()) {
             stop(skipped);
             break;
         }

@@ -52,8 +52,8 @@ struct payload_records {
 // Reads the records of `in`, its stream standing at the first record (as open_installer_into leaves it);
 // the stream is left anywhere. The pass stops at the first record that cannot be read, whose stored bytes
 // run past the end of the file, or, when `check_totals`, that takes a sum of file sizes, stored sizes or
-// record lengths past the header's total (PROBLEM_TOTALS) while its stored bytes are all there: bytes cut
-// short are the installer's own stop, and say more.
+// record lengths past the header's total (problem_kind::totals) while its stored bytes are all there: bytes
+// cut short are the installer's own stop, and say more.
 payload_records read_payload_records(installer_payload& in, bool check_totals);
 
 }  // namespace builder

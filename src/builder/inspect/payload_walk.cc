@@ -6,17 +6,13 @@
 namespace builder {
 namespace {
 
-bool failed(const entry_problem& problem) {
-    return problem.corrupt != payload::CORRUPT_NONE;
-}
-
 entry_problem lay_out(const walk_layout& layout, const payload::file_record& record, std::uint64_t index,
                       file_state written) {
     written.entry = index;
     const layout_outcome outcome = apply_entry(*layout.tree, layout.removal, record.name,
                                                record.method == payload::METHOD_DELETE, written);
     if (outcome.installer_message.empty()) return {};
-    return {PROBLEM_LAYOUT, outcome.what, outcome.installer_message};
+    return {problem_kind::layout, {}, outcome.what, outcome.installer_message};
 }
 
 // A held record as the walk hands it on: its name where the record's own fields expect it.
@@ -63,17 +59,17 @@ std::optional<walk_stop> entry_walk::pass(installer_payload& in, const payload_r
             return walk_stop{index, held.record_offset, held.name, problem};
         };
         if (lays_out_first) {
-            if (const entry_problem problem = lay_out(layout, record, index, {}); failed(problem))
+            if (const entry_problem problem = lay_out(layout, record, index, {}); problem.found())
                 return stop(problem);
         }
         visit(entry);
         entry_problem problem = entry.finish_bytes();
         if (lays_out_last) {
             if (const entry_problem misplaced = lay_out(layout, record, index, entry.written);
-                failed(misplaced))
+                misplaced.found())
                 problem = misplaced;
         }
-        if (failed(problem)) return stop(problem);
+        if (problem.found()) return stop(problem);
     }
     return records.stop;
 }
@@ -81,7 +77,7 @@ std::optional<walk_stop> entry_walk::pass(installer_payload& in, const payload_r
 std::optional<walk_stop> walk_records(installer_payload& in, const payload_records& records,
                                       const entry_visitor& visit, walk_layout layout) {
     // Before anything is decoded: a few bytes of stream can claim 4 GiB of file.
-    if (records.stop && records.stop->problem.corrupt == PROBLEM_TOTALS) return records.stop;
+    if (records.stop && records.stop->problem.kind == problem_kind::totals) return records.stop;
     return entry_walk::pass(in, records, visit, layout);
 }
 
@@ -94,7 +90,7 @@ std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor
 void lay_out_records(const payload_records& records, const walk_layout& layout) {
     std::uint64_t index = 0;
     for (const held_record& held : records.entries) {
-        if (failed(lay_out(layout, named(held), ++index, {}))) return;
+        if (lay_out(layout, named(held), ++index, {}).found()) return;
     }
 }
 
