@@ -202,8 +202,6 @@ constexpr int BULK_LATER_CHUNK = 2;
 template <int place>
 std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r, std::uint32_t want) {
     constexpr bool in_place = place != BULK_WINDOW;
-    // Each wide path checks the tables itself, not decode_chunk once for both: checked there, the inlined
-    // loops ran slightly fewer instructions but took 4% longer (their registers allotted otherwise).
     if (ctx->fast_tables_ready == 0 || ctx->block_remaining == 0) return r;
     // Matches end by out_limit: no match is cut, and a match's last word stays inside the window, or the
     // chunk.
@@ -315,7 +313,7 @@ std::uint32_t decode_bulk(codec_context* ctx, std::uint8_t* out, std::uint32_t r
 // The tail path, for what the bulk path leaves of a chunk whose tables are ready: the chunk's last bytes
 // (cutting a match at its end as copy_match cuts it), a block's last symbols, and in place the matches
 // that reach before the file's first byte (copy_whole_match reads the zero page there).
-// Runs only on the block's own tables (fast_tables_ready), and while, checked before each refill:
+// Runs only on the block's own symbol code (fast_symbols_built), and while, checked before each refill:
 //   - at least FAST_INPUT_BYTES input bytes remain;
 //   - at least TAIL_OUTPUT_BYTES bytes of the chunk remain: the literals of one refill and at least one
 //     byte of the symbol after them;
@@ -332,8 +330,8 @@ constexpr std::uint32_t TAIL_OUTPUT_BYTES = TAIL_LITERALS_PER_REFILL + 1;
 
 std::uint32_t decode_tail(codec_context* ctx, chunk_bytes chunk, std::uint32_t r, std::uint32_t want) {
     const std::uint8_t* const in_end = ctx->input->end;
-    if (ctx->fast_tables_ready == 0 || in_end - ctx->input->next < FAST_INPUT_BYTES ||
-        want - r < TAIL_OUTPUT_BYTES || ctx->block_remaining == 0)
+    if (in_end - ctx->input->next < FAST_INPUT_BYTES || want - r < TAIL_OUTPUT_BYTES ||
+        ctx->block_remaining == 0 || ctx->fast_symbols_built == 0)
         return r;
 
     wide_reader w = take_wide_reader(ctx);
@@ -476,8 +474,8 @@ chunk_bytes place_chunk(codec_context* ctx, output_span* output, bool* in_place)
 //                                                               its match: 32 bytes short of the chunk's
 //                                                               end in place; in the window, short of its
 //                                                               end and of the window's last 16 bytes
-//   decode_tail        the chunk's last bytes, a block's last   tables ready, 8 input bytes, 3 bytes of
-//                      symbols, matches before the file         the chunk left
+//   decode_tail        the chunk's last bytes, a block's last   symbol code built, 8 input bytes, 3 bytes
+//                      symbols, matches before the file         of the chunk left
 //   careful            the rest: long codes, symbols under 8    always
 //                      input bytes from the end, a chunk's last
 //                      2 bytes, blocks without fast tables

@@ -135,17 +135,19 @@ bool read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
            std::any_of(lengths, lengths + count, [](std::uint8_t length) { return length != 0; });
 }
 
-bool read_symbol_lengths(codec_context* ctx) {
+void read_symbol_lengths(codec_context* ctx) {
     std::uint8_t* lengths = ctx->symbol_lengths.data();
     ctx->fast_tables_ready = 0;
+    ctx->fast_symbols_built = 0;
     const int n = static_cast<int>(read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS));
     if (n == 0) {
         // Single-symbol form: every symbol of the block is c and consumes no bits.
         const std::uint32_t c = read_bits(ctx, FORMAT_SYMBOL_COUNT_BITS);
         ctx->symbol_lengths.fill(0);
         ctx->symbol_table.fill(static_cast<std::uint16_t>(c));
-        ctx->symbol_table_form = CODEC_SYMBOLS_WHOLE;
-        return false;
+        ctx->symbol_table_set = 1;
+        ctx->symbol_table_split = 0;
+        return;
     }
     // n counts lengths, not codes: a run counts for every zero it stands for. Starting from all zeros
     // changes nothing that can be seen: lengths read in full end in zeros, and lengths that pass the last
@@ -161,31 +163,29 @@ bool read_symbol_lengths(codec_context* ctx) {
         const std::uint32_t run = action.run + read_bits(ctx, action.extra_bits);  // no bits read as 0
         fits &= store_lengths(lengths, CODEC_SYMBOL_COUNT, &i, action.length, run);
     }
-    bool built = false;
     if (fits) {
-        built = build_symbol_tables(ctx);
+        ctx->fast_symbols_built = build_symbol_tables(ctx) ? 1 : 0;
     } else {
         ctx->error_code = CODEC_ERR_TABLE;
     }
     // A table left as it was is all zeros until something has been written to it.
-    if (!built && ctx->symbol_table_form == CODEC_SYMBOLS_UNWRITTEN) {
+    if (ctx->fast_symbols_built == 0 && ctx->symbol_table_set == 0) {
         ctx->symbol_table.fill(0);
-        ctx->symbol_table_form = CODEC_SYMBOLS_WHOLE;
+        ctx->symbol_table_split = 0;
     }
-    return built;
+    ctx->symbol_table_set = 1;
 }
 
 void read_block_header(codec_context* ctx) {
     ctx->block_remaining = read_bits(ctx, FORMAT_BLOCK_SIZE_BITS);
     read_aux_lengths(ctx, CODEC_LENGTH_CODE_COUNT, FORMAT_LENGTH_CODE_COUNT_BITS, FORMAT_ZERO_RUN_AFTER);
-    const bool symbols_built = read_symbol_lengths(ctx);
+    read_symbol_lengths(ctx);
     const bool classes_built =
         read_aux_lengths(ctx, CODEC_CLASS_COUNT, FORMAT_CLASS_COUNT_BITS, CODEC_NO_ZERO_RUN);
-    // The fast paths' tables stand for this block only once its symbol code is built into
-    // fast_symbol_table (the single-symbol form, refused lengths, an empty set and the careful path's
-    // whole table leave the careful path to decode it) and the class table is derived from the classes
-    // just read. Reading any part of a head on its own clears this.
-    if (symbols_built && ctx->symbol_table_form == CODEC_SYMBOLS_SPLIT) {
+    // The bulk path's tables stand for this block only once its symbol code is built (the single-symbol
+    // form, refused lengths and an empty set leave the careful path to decode it) and the class table is
+    // derived from the classes just read. Reading any part of a head on its own clears this.
+    if (ctx->fast_symbols_built != 0) {
         build_fast_class_table(ctx, classes_built);
         ctx->fast_tables_ready = 1;
     }

@@ -18,9 +18,8 @@ bool read_aux_lengths(codec_context* ctx, int count, int count_width, int zero_r
 
 // Reads the symbol alphabet's lengths (coded with the length codes of aux_table) into symbol_lengths and
 // rebuilds symbol_table; or, for a count of 0, the one symbol of the single-symbol form. Lengths that would
-// pass entry 510 are not stored and record CODEC_ERR_TABLE; the tables then stay as they were. True when
-// the tables were built from the lengths read (build_symbol_tables).
-bool read_symbol_lengths(codec_context* ctx);
+// pass entry 510 are not stored and record CODEC_ERR_TABLE; the tables then stay as they were.
+void read_symbol_lengths(codec_context* ctx);
 
 // Reads a whole block header: size into block_remaining, the length codes, the symbol lengths and the
 // distance classes.

@@ -23,14 +23,6 @@ constexpr int CODEC_SYMBOL_COUNT = FORMAT_SYMBOL_COUNT;            // literals, 
 constexpr int CODEC_LENGTH_CODE_COUNT = FORMAT_LENGTH_CODE_COUNT;  // the codes that carry the symbol lengths
 constexpr int CODEC_CLASS_COUNT = FORMAT_CLASS_COUNT;              // the distance classes
 
-// How symbol_table is read. Unwritten: it counts as all zeros, which a block head that leaves it unbuilt
-// makes it (code_lengths.cc). Whole: every entry is its own. Split: it holds only the roots of the long
-// codes' trees, and the entries of the shorter codes are those of fast_symbol_table (decode_symbol reads
-// them there); built so on the fast path, which then writes one table of short codes instead of two.
-constexpr std::uint32_t CODEC_SYMBOLS_UNWRITTEN = 0;
-constexpr std::uint32_t CODEC_SYMBOLS_WHOLE = 1;
-constexpr std::uint32_t CODEC_SYMBOLS_SPLIT = 2;
-
 // Lookup widths: the symbol alphabet is looked up on 12 leading bits, the small alphabets on 8.
 constexpr int CODEC_SYMBOL_TABLE_BITS = 12;
 constexpr int CODEC_AUX_TABLE_BITS = 8;
@@ -57,6 +49,7 @@ struct codec_context {
 
     std::uint32_t block_remaining;  // symbols left in the current block; 0: a block header comes next
     std::uint8_t* window;           // CODEC_CHUNK_SIZE bytes: history and staging area of the chunk
+    std::uint32_t window_zeroed;    // the window has been zero-filled (it is, before its first use)
     // The file's own buffer when the caller asks for consecutive chunks of it (codec_attach_file): chunks
     // are then decoded in place and the history read from the file itself. file_next is where the next
     // chunk must start for that; null when no file is attached.
@@ -77,13 +70,20 @@ struct codec_context {
     std::int32_t copy_remaining;  // bytes of the current match still to copy; -1 or 0 when none
     std::uint32_t copy_from;      // window index of the next byte the match copies
 
-    // What the buffers that are not cleared up front hold (clearing them would cost a small file more
-    // than decoding it); codec_open's zero fill makes each the fresh state.
-    std::uint32_t window_zeroed;      // the window has been zero-filled, on its first use
-    std::uint32_t symbol_table_form;  // how decode_symbol reads symbol_table: CODEC_SYMBOLS_*
-    // fast_symbol_table and fast_class_table, which only a whole block head builds (code_lengths.cc), stand
-    // for the current block: the fast paths (block_decoder.cc) run only then.
+    // What the tables below stand for; codec_open's zero fill makes each the fresh state. Four words
+    // rather than one state: folded into fewer, the inlined wide paths were given other registers and
+    // decoded 2 to 4% slower.
+    // Whether the bulk path's tables (block_decoder.cc), derived from the ones above by a whole block head
+    // (code_lengths.cc), stand for the current block.
     std::uint32_t fast_tables_ready;
+    std::uint32_t fast_symbols_built;  // fast_symbol_table stands for symbol_lengths (the tail path's)
+    // symbol_table has been written: until then it counts as all zeros, which it is made to be when a
+    // block head leaves it unbuilt (code_lengths.cc).
+    std::uint32_t symbol_table_set;
+    // symbol_table holds only the roots of the long codes' trees; the entries of the shorter codes are
+    // those of fast_symbol_table (decode_symbol reads them there). Built so on the fast path, which then
+    // writes one table of short codes instead of two.
+    std::uint32_t symbol_table_split;
 
     // Not zero-filled: each table below is written whole before it is first read.
     std::array<std::uint16_t, 1 << CODEC_SYMBOL_TABLE_BITS> symbol_table;

@@ -174,7 +174,7 @@ int build_tables(codec_context* ctx, int count, const std::uint8_t* lengths, int
     return TABLE_BUILT;
 }
 
-// The symbol tables split (CODEC_SYMBOLS_SPLIT): the codes no longer than the table is wide fill the first
+// The symbol tables split (symbol_table_split): the codes no longer than the table is wide fill the first
 // entries of fast_symbol_table only, length by length, each length's symbols straight from their set in
 // increasing order (the canonical order) and its runs of one size in one loop. Longer codes, rare, take the
 // rest of both tables as tree roots and grow the tree in symbol order, as build_tables does. Returns
@@ -195,7 +195,7 @@ int build_symbol_tables_from(codec_context* ctx, const length_masks& masks) {
 
     std::uint16_t* const table = ctx->symbol_table.data();
     std::uint16_t* const fast = ctx->fast_symbol_table.data();
-    ctx->symbol_table_form = CODEC_SYMBOLS_SPLIT;
+    ctx->symbol_table_split = 1;
     std::uint32_t at = 0;
     for (int len = 1; len <= T; ++len) {
         const auto fill_length = [&]<std::uint32_t RUN>() {
@@ -238,7 +238,7 @@ bool build_symbol_tables(codec_context* ctx) {
         if (build_tables(ctx, CODEC_SYMBOL_COUNT, ctx->symbol_lengths.data(), CODEC_SYMBOL_TABLE_BITS,
                          ctx->symbol_table.data()) != TABLE_BUILT)
             return false;
-        ctx->symbol_table_form = CODEC_SYMBOLS_WHOLE;
+        ctx->symbol_table_split = 0;
         return true;
     }
     length_masks masks;

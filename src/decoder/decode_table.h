@@ -43,7 +43,7 @@ constexpr std::uint64_t FAST_CLASS_SLOW = 1u << 16;
 void build_fast_class_table(codec_context* ctx, bool classes_built);
 
 // build_decode_table for the symbol alphabet from symbol_lengths: on the fast path into fast_symbol_table
-// and symbol_table split (CODEC_SYMBOLS_SPLIT), else into symbol_table whole. True when the tables now
+// and symbol_table split (see symbol_table_split), else into symbol_table whole. True when the tables now
 // stand for the lengths (a complete code); false when the set was empty or refused, the tables then left
 // as they were.
 bool build_symbol_tables(codec_context* ctx);
@@ -75,7 +75,7 @@ inline std::uint32_t decode_with_table(codec_context* ctx, const std::uint16_t* 
 // decode_with_table for the symbol alphabet, from symbol_table or, for the short codes of a split one, from
 // fast_symbol_table: the same symbol either way, and the same bits consumed (the symbol's own length).
 inline std::uint32_t decode_symbol(codec_context* ctx) {
-    if (ctx->symbol_table_form == CODEC_SYMBOLS_SPLIT) {
+    if (ctx->symbol_table_split != 0) {
         const std::uint32_t entry = ctx->fast_symbol_table[ctx->lookahead >> (16 - CODEC_SYMBOL_TABLE_BITS)];
         if ((entry & FAST_SYMBOL_SLOW) == 0) {
             const std::uint32_t symbol = fast_entry_symbol(entry);

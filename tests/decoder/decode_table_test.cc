@@ -174,7 +174,7 @@ class SplitSymbolTables : public DecodeTable {
         std::copy(lengths.begin(), lengths.end(), ctx->symbol_lengths.begin());
         ctx->symbol_table.fill(509);  // what a split table must not be read for
         EXPECT_EQ(decoder::build_symbol_tables(ctx), built);
-        EXPECT_EQ(ctx->symbol_table_form, decoder::CODEC_SYMBOLS_SPLIT);
+        EXPECT_EQ(ctx->symbol_table_split, 1u);
         return decodes([&] { return decoder::decode_symbol(ctx); });
     }
     // The same through the whole table of build_decode_table.
