@@ -1,15 +1,19 @@
 // The extraction loop. Per entry, in this order: the record and its checks; removal of every same-named
 // entry beneath the target (the vendor's rule `anywhere`, the built-in one); a delete entry's removal, or
-// the file's directories, the removal of what stands at its path (the rule `path`), the opened file, its
-// stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between chunks), their CRC,
-// one write, its time and mode through the still open file, the close; the progress line drawn for the
-// finished file and erased. A file not written and closed whole is removed (file_guard.h).
+// the file's directories, the file created under a temporary name beside its path (a directory at the
+// path refused), its stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between
+// chunks), their CRC, one write, its time and mode, the close, and the rename over whatever stood at the
+// path (the rule `path` removes nothing else); the progress line drawn for the finished file and erased.
+// A file not written, closed and placed whole is removed (file_guard.h); the directories are worked in
+// through descriptors held open (directory_chain.h), so that no link planted meanwhile is followed.
 //
 // The reading, checking and decoding of entries stands behind entry_reader.h, which may run it ahead on a
 // worker; every step that shows (the file system work, every drawing and every message) stays here, in
 // the order above, and a failure met ahead is reported at the step where reading in turn meets it.
 #include "install/install_files.h"
 
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,9 +23,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "install/concat_strings.h"
-#include "install/directory_ops.h"
+#include "install/directory_chain.h"
 #include "install/entry_reader.h"
 #include "install/file_guard.h"
 #include "install/name_index.h"
@@ -92,40 +97,100 @@ bool ends_with_slash(const char* text) {
     return n != 0 && text[n - 1] == '/';
 }
 
-// With the rule `path`, only what stands at an entry's own path goes. A link or a file with other names is
-// replaced, not written through; a directory stays, and the open below fails on it.
+// With the rule `path`, only what stands at an entry's own path goes: the placing of the file replaces it.
 bool removes_at_path_only() {
     return process::removal_rule() == payload::same_name_removal::path;
+}
+
+// The last '/' of a path parts the directory to enter from the name in it.
+struct path_parts {
+    std::string_view directory;
+    const char* name;
+};
+
+path_parts split_path(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    if (slash == nullptr) return {"", path};
+    // "/x" lies in the root, which a directory part of nothing would not name.
+    return {{path, static_cast<std::size_t>(slash == path ? 1 : slash - path)}, slash + 1};
+}
+
+// The directory of `path` entered, made along the way when `make`; -1 with errno.
+int enter_parent(const path_parts& parts, bool make) {
+    char* directory = strndup(parts.directory.data(), parts.directory.size());
+    if (directory == nullptr) fail("Memory allocation error (err=4).");
+    const int fd = enter_directory_path(directory, make);
+    const int enter_errno = errno;
+    std::free(directory);
+    errno = enter_errno;
+    return fd;
+}
+
+// A file, a link or an empty directory goes; a non-empty directory stays. Through the directories held
+// open, so that no link planted in the path is followed to something outside. The results change nothing
+// here; the name index only learns from them.
+void delete_entry(const char* path, const payload::file_record& record) {
+    const path_parts parts = split_path(path);
+    bool removed = false;
+    if (*parts.name == '\0' || std::strcmp(parts.name, ".") == 0 || std::strcmp(parts.name, "..") == 0) {
+        // Names the directory itself: as the system resolves the whole path.
+        removed = std::remove(path) == 0;
+        removed = rmdir(path) == 0 || removed;
+    } else if (const int directory = enter_parent(parts, false); directory >= 0) {
+        removed = unlinkat(directory, parts.name, 0) == 0;
+        removed = unlinkat(directory, parts.name, AT_REMOVEDIR) == 0 || removed;
+    }
+    note_path_deleted(working_path, record.name, removed);
+}
+
+[[noreturn]] void cannot_create_file(int errnum) {
+    fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errnum);
+}
+
+// The file's directory entered and the file in progress created in it, or the installer ended with what
+// opening the path for writing would have met: a directory there is refused before anything is decoded.
+int create_file(const char* file_path, const char* dir_path, int dir_fd, const payload::file_record& record,
+                path_parts* parts) {
+    *parts = split_path(file_path);
+    if (std::strlen(file_path) >= PATH_MAX) cannot_create_file(ENAMETOOLONG);
+    errno = 0;
+    // The directory just made is the file's own but for a name holding a '\\' or ending in "/." and such.
+    const int directory = parts->directory == dir_path ? dir_fd : enter_parent(*parts, false);
+    if (directory < 0) cannot_create_file(errno);
+    if (*parts->name == '\0') cannot_create_file(EISDIR);
+    if (!known_free_path(working_path, record.name)) {
+        struct stat standing {};
+        if (fstatat(directory, parts->name, &standing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(standing.st_mode))
+            cannot_create_file(EISDIR);
+    }
+    if (first_meeting_with_entered_directory() && !entered_directory_is_new())
+        remove_stale_temporaries(directory);
+    const int out = open_file_in_progress(directory);
+    if (out < 0) cannot_create_file(errno);
+    return out;
 }
 
 void install_file(const payload::file_record& record, const install_counters& counters) {
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
-        // A file, a link or an empty directory goes; a non-empty directory stays. The results change
-        // nothing here; the name index only learns from them.
-        const bool removed = std::remove(path) == 0;
-        const bool removed_dir = rmdir(path) == 0;
-        note_path_deleted(working_path, record.name, removed || removed_dir);
+        delete_entry(path, record);
         std::free(path);
         return;
     }
     cut_to_parent(path);
-    const std::size_t known = known_directory_length(working_path, record.name, path);
     errno = 0;
-    if (make_dir_path_beyond(path, known) == 0)
+    const int dir_fd = enter_directory_path(path, true);
+    if (dir_fd < 0)
         fail_errno(payload::MESSAGE_CREATE_DIRECTORY, payload::MESSAGE_CREATE_DIRECTORY_TAG, errno);
-    std::free(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
     const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);
     char* file_path = concat_strings({working_path, needs_slash ? "/" : nullptr, record.name});
     if (file_path == nullptr) fail("Insufficient memory (err=4).");
-    if (removes_at_path_only()) (void)unlink(file_path);
-    errno = 0;
-    const int out = open_file_in_progress(file_path);
-    if (out < 0) fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errno);
-    note_file_written(working_path, record.name);
+    path_parts parts{};
+    const int out = create_file(file_path, path, dir_fd, record, &parts);
+    std::free(path);
 
     // The progress line between the chunks of a compressed file, counting what is decoded of it.
     const unsigned char* bytes = take_file_bytes(record, [&](std::size_t done) {
@@ -134,8 +199,8 @@ void install_file(const payload::file_record& record, const install_counters& co
                       counters.file_percent());
     });
     write_file_bytes(out, bytes, record.file_size);
-    // Time and mode through the open, written file: set by path after the close, they would follow
-    // whatever stood at the path by then (a link put there in that moment). Their results do not matter.
+    // Time and mode on the written file before it takes its name: whatever then stands at the path is
+    // the whole file, with its own time and mode. Their results do not matter.
     if (record.mtime != 0) {
         const timespec times[2] = {{.tv_sec = record.mtime, .tv_nsec = 0},
                                    {.tv_sec = record.mtime, .tv_nsec = 0}};
@@ -143,6 +208,8 @@ void install_file(const payload::file_record& record, const install_counters& co
         (void)fchmod(out, record.mode);
     }
     if (!close_file_in_progress(out, true)) fail_errno("Error saving data", "(err=1).", errno);
+    if (!place_file_in_progress(parts.name)) cannot_create_file(errno);
+    note_file_written(working_path, record.name);
     std::free(file_path);
 }
 
@@ -167,7 +234,7 @@ void install_files() {
         const payload::file_record& record = take_record();
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
-        // With the rule `path` the index is never built: known_directory_length then knows nothing.
+        // With the rule `path` the index is never built: known_free_path then knows nothing.
         if (record.name[0] != '\0' && !removes_at_path_only())
             remove_same_named(working_path, payload::last_name_component(record.name).data());
         install_file(record, counters);
@@ -181,6 +248,7 @@ void install_files() {
     }
     stop_reading();
     end_file_guard();
+    leave_directories();
     show_progress(nullptr, 0, 0);
     process::set_held_output_flush(nullptr);
     gather_progress(false);

@@ -27,8 +27,8 @@ same_name_method same_name_removal = same_name_method::index;
 
 namespace {
 
-// What the walk needs to know of an entry: only a directory in its own right is entered, and only a
-// regular file is what opening an entry's path for writing leaves unchanged.
+// What the walk needs to know of an entry: only a directory in its own right is entered, and only the
+// removal of a regular file leaves every path that leads on as it was.
 enum class node_kind { directory, regular, other };
 
 struct index_node {
@@ -277,11 +277,11 @@ void follow_file_written(const char* name) {
         node = child;
     }
     if (!node->listed) return mark_stale();
-    const index_node* file = find_child(node, walk.rest);
+    index_node* file = find_child(node, walk.rest);
     if (file == nullptr) {
         add_node(node, walk.rest, node_kind::regular);
     } else if (file->kind != node_kind::regular) {
-        mark_stale();  // opening a link writes through it
+        file->kind = node_kind::regular;  // the link or other entry that stood there was replaced
     }
 }
 
@@ -322,28 +322,15 @@ void note_path_deleted(const char* dir, const char* name, bool removed) {
     }
 }
 
-std::size_t known_directory_length(const char* dir, const char* name, const char* path) {
-    if (!index_follows(dir) || !is_plain_name(name)) return 0;
-    if (state == index_state::built) {
-        // Something was removed since the target was last tested: one test of the target stands for the
-        // tests of all its prefixes.
-        if (target::path_kind(dir) != target::path_type::directory) return 0;
-        state = index_state::confirmed;
-    }
-    // The path is dir, a '/' unless dir ends in one, and the name's components but the last.
-    std::size_t known = std::strlen(dir);
-    std::size_t at = known + (path[known] == '/' ? 1 : 0);
-    const index_node* node = &index.nodes.front();
-    for (std::string_view rest = name;;) {
-        const std::size_t slash = rest.find('/');
-        if (slash == std::string_view::npos) return known;  // the last component is the file
-        const auto found = node->children.find(rest.substr(0, slash));
-        if (found == node->children.end() || found->second->kind != node_kind::directory) return known;
-        node = found->second;
-        at += slash;
-        known = at;
-        ++at;
-        rest.remove_prefix(slash + 1);
+bool known_free_path(const char* dir, const char* name) {
+    if (state != index_state::confirmed || !index_follows(dir) || !is_plain_name(name)) return false;
+    index_node* node = &index.nodes.front();
+    for (component_walk walk{name};; walk.next()) {
+        if (node->kind != node_kind::directory || !node->listed) return false;
+        node = find_child(node, walk.part());
+        // A directory absent from the index was made just now for this entry, empty.
+        if (node == nullptr) return true;
+        if (walk.last()) return false;
     }
 }
 

@@ -30,10 +30,9 @@ void remove_same_named(const char* dir, const char* name);
 void note_file_written(const char* dir, const char* name);
 void note_path_deleted(const char* dir, const char* name, bool removed);
 
-// For file entry `name` beneath `dir` (as for the removal) whose directory path is `path`: the length of
-// the beginning of `path` within which every prefix is known to be a directory (the target's own
-// prefixes, and the directories the index holds), so that make_dir_path_beyond need not test them. 0 when
-// the index cannot tell.
-std::size_t known_directory_length(const char* dir, const char* name, const char* path);
+// Whether the index knows that nothing stands at file entry `name` beneath `dir` (as for the removal),
+// its directories made: the one test of the path before the file is placed is then spared. False when
+// something stands there or the index cannot tell.
+bool known_free_path(const char* dir, const char* name);
 
 }  // namespace install

@@ -1,9 +1,9 @@
-// What the close of an installed file can bring. A file swapped for a link the moment it is closed: its
-// time and mode must still land on the file the installer wrote, never on what the link leads to. A close
-// that fails (a disk that takes the bytes only then): reported like a failed write, and the file removed.
-// Both are made by this program's own close, which stands in for the C library's (this test program alone
-// defines it): once armed, it replaces the file at the armed path by a link to a victim right after closing
-// it, or reports the close of the file at the failing path as failed.
+// What the close of an installed file can bring. A link planted at the file's path the moment its bytes
+// are closed: the file must still take the path whole, with its time and mode, and what the link leads to
+// must stay untouched. A close that fails (a disk that takes the bytes only then): reported like a failed
+// write, and nothing left of the file. Both are made by this program's own close, which stands in for the
+// C library's (this test program alone defines it): it finds the file in progress by the temporary name
+// its descriptor shows beneath the armed directory.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,20 +17,21 @@
 #include <gtest/gtest.h>
 
 #include "install_harness.h"
+#include "support/tree_snapshot.h"
 
 namespace {
 
-std::string swap_path;  // armed: the installed file to replace by a link to swap_victim
-std::string swap_victim;
-std::string failing_path;  // armed: the installed file whose close fails with EIO
+std::string armed_dir;    // the target whose files in progress the hook looks for
+std::string swap_victim;  // set: a link to it is planted at the file's path before it is placed
+int closes_to_fail = 0;   // set: the close of the n-th file in progress fails with EIO
 
-// Whether `fd` is open on the file at `path` (compared by device and inode, so that links in the
-// temporary directory's path do not matter).
-bool is_open_on(int fd, const std::string& path) {
-    struct stat open_file {};
-    struct stat at_path {};
-    return !path.empty() && fstat(fd, &open_file) == 0 && stat(path.c_str(), &at_path) == 0 &&
-           open_file.st_dev == at_path.st_dev && open_file.st_ino == at_path.st_ino;
+// Whether `fd` is open on a file in progress of the armed directory.
+bool is_file_in_progress(int fd) {
+    char shown[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = readlink(link.c_str(), shown, sizeof shown - 1);
+    const std::string prefix = armed_dir + "/.installing.";
+    return !armed_dir.empty() && n > 0 && std::string(shown, static_cast<std::size_t>(n)).starts_with(prefix);
 }
 
 }  // namespace
@@ -38,19 +39,14 @@ bool is_open_on(int fd, const std::string& path) {
 extern "C" int close(int fd) {
     using close_function = int (*)(int);
     static const auto real_close = reinterpret_cast<close_function>(dlsym(RTLD_NEXT, "close"));
-    const bool swap = is_open_on(fd, swap_path);
-    const bool fail = is_open_on(fd, failing_path);
+    const bool in_progress = is_file_in_progress(fd);
     const int result = real_close(fd);
-    if (fail) {
-        failing_path.clear();
+    if (in_progress && closes_to_fail > 0 && --closes_to_fail == 0) {
         errno = EIO;
         return -1;
     }
-    if (swap) {
-        (void)rename(swap_path.c_str(), (swap_path + ".written").c_str());
-        (void)symlink(swap_victim.c_str(), swap_path.c_str());
-        swap_path.clear();
-    }
+    if (in_progress && !swap_victim.empty())
+        (void)symlink(swap_victim.c_str(), (armed_dir + "/a.txt").c_str());
     return result;
 }
 
@@ -58,7 +54,7 @@ namespace {
 
 using namespace testing_support;
 
-TEST(FileSwap, TimeAndModeNeverFollowALinkPutInTheFilesPlace) {
+TEST(FileSwap, ALinkPlantedAtThePathIsReplacedAndWhatItLeadsToKept) {
     temp_dir dir;
     const std::string target = dir / "target";
     const std::string victim = dir / "victim";
@@ -70,7 +66,7 @@ TEST(FileSwap, TimeAndModeNeverFollowALinkPutInTheFilesPlace) {
     test_payload p;
     p.entries = {{.name = "a.txt", .data = "installed", .mtime = 1000000000, .mode = 0100751}};
     const auto r = run_in_child([&] {
-        swap_path = target + "/a.txt";
+        armed_dir = std::filesystem::weakly_canonical(target);
         swap_victim = victim;
         return install_test::run_install(p, target).exit_code;
     });
@@ -80,27 +76,25 @@ TEST(FileSwap, TimeAndModeNeverFollowALinkPutInTheFilesPlace) {
     ASSERT_EQ(stat(victim.c_str(), &after), 0);
     EXPECT_EQ(after.st_mode & 07777, 0600u);
     EXPECT_EQ(after.st_mtime, before.st_mtime);
-    struct stat written {};
-    ASSERT_EQ(stat((target + "/a.txt.written").c_str(), &written), 0) << "the swap did not happen";
-    EXPECT_EQ(written.st_mode & 07777, 0751u);
-    EXPECT_EQ(written.st_mtime, 1000000000);
-    EXPECT_EQ(read_file(target + "/a.txt.written"), "installed");
+    EXPECT_EQ(read_file(victim), "not the installer's");
+    EXPECT_EQ(tree_snapshot(target, snapshot_detail::with_modes_and_times),
+              (std::map<std::string, std::string>{{"a.txt", "file 0751 1000000000 installed"}}));
 }
 
-TEST(FailedClose, IsErrorSavingDataAndRemovesTheFile) {
+TEST(FailedClose, IsErrorSavingDataAndLeavesNothingOfTheFile) {
     temp_dir dir;
     const std::string target = dir / "target";
     test_payload p;
     p.entries = {{.name = "a.txt", .data = "first"}, {.name = "b.txt", .data = "second"}};
-    failing_path = target + "/b.txt";
+    armed_dir = std::filesystem::weakly_canonical(target);
+    closes_to_fail = 2;
     const auto r = install_test::run_install(p, target);
-    failing_path.clear();
+    armed_dir.clear();
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_TRUE(r.err.ends_with(install_test::erasure(1) + "Error saving data - " + std::strerror(EIO) +
                                 " (err=1).\n" + texts::TERMINATED))
         << r.err;
-    EXPECT_FALSE(std::filesystem::exists(target + "/b.txt"));
-    EXPECT_EQ(read_file(target + "/a.txt"), "first");
+    EXPECT_EQ(tree_snapshot(target), (std::map<std::string, std::string>{{"a.txt", "file first"}}));
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+#include "install/directory_chain.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace install {
+namespace {
+
+// How the installation first met a directory of a path; a link is followed only when it was met as one.
+enum class met_as : std::uint8_t { directory, link, made };
+
+struct met_directory {
+    met_as how;
+    bool met_for_files = false;
+};
+
+struct held_directory {
+    std::string prefix;  // the path up to this component, as make_dir_path tests it
+    int fd;
+    met_directory* met;  // null for the root
+};
+
+// chain[0] is the root the paths start from: "/" or the working directory.
+std::vector<held_directory> chain;
+std::unordered_map<std::string, met_directory> met;  // references stay valid as it grows
+
+// O_PATH: a directory is entered, searched and written in without being read, so one without read
+// permission serves as it does for a path.
+constexpr int DIRECTORY_FLAGS = O_PATH | O_DIRECTORY | O_CLOEXEC;
+
+void close_from(std::size_t depth) {
+    for (std::size_t i = chain.size(); i > depth; --i) (void)close(chain[i - 1].fd);
+    chain.resize(depth);
+}
+
+met_directory* remember(std::string_view prefix, met_as how) {
+    const auto [it, added] = met.try_emplace(std::string(prefix), met_directory{how});
+    if (how == met_as::made) it->second.how = how;
+    return &it->second;
+}
+
+// The prefix's last component `name` beneath `parent`, opened, made when `make` and missing.
+bool open_level(int parent, std::string_view prefix, const std::string& name, bool make) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        int fd = openat(parent, name.c_str(), DIRECTORY_FLAGS | O_NOFOLLOW);
+        if (fd >= 0) {
+            chain.push_back({std::string(prefix), fd, remember(prefix, met_as::directory)});
+            return true;
+        }
+        if (errno == ENOENT && make) {
+            if (mkdirat(parent, name.c_str(), 0755) == 0) {
+                met_directory* made = remember(prefix, met_as::made);
+                fd = openat(parent, name.c_str(), DIRECTORY_FLAGS | O_NOFOLLOW);
+                if (fd < 0) {
+                    errno = EEXIST;  // replaced the moment it was made
+                    return false;
+                }
+                chain.push_back({std::string(prefix), fd, made});
+                return true;
+            }
+            if (errno != EEXIST) return false;
+            continue;  // made by another process in between: look again
+        }
+        if (errno != ENOTDIR) return false;
+        // A link, or something that is no directory. A link is followed only if it was one when first met.
+        const auto found = met.find(std::string(prefix));
+        if (found == met.end() || found->second.how == met_as::link) {
+            fd = openat(parent, name.c_str(), DIRECTORY_FLAGS);
+            if (fd >= 0) {
+                chain.push_back({std::string(prefix), fd, remember(prefix, met_as::link)});
+                return true;
+            }
+        }
+        break;
+    }
+    // As mkdir finds a file, a dangling link or a refused one in the way.
+    errno = make ? EEXIST : ENOTDIR;
+    return false;
+}
+
+bool open_root(bool absolute) {
+    const char* root = absolute ? "/" : ".";
+    if (!chain.empty() && chain[0].prefix == root) return true;
+    close_from(0);
+    const int fd = open(root, DIRECTORY_FLAGS);
+    if (fd < 0) return false;
+    chain.push_back({root, fd, nullptr});
+    return true;
+}
+
+int enter(std::string_view path, bool make) {
+    const bool absolute = path.starts_with('/');
+    if (!open_root(absolute)) return -1;
+    std::size_t depth = 1;
+    for (std::size_t start = absolute ? 1 : 0; start < path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > start) {
+            const std::string_view prefix = path.substr(0, end);
+            if (depth < chain.size() && chain[depth].prefix == prefix) {
+                ++depth;
+            } else {
+                close_from(depth);
+                // The system resolves no longer path; what stood in its way then must stand in it now.
+                if (prefix.size() >= PATH_MAX) {
+                    errno = ENAMETOOLONG;
+                    return -1;
+                }
+                if (!open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make))
+                    return -1;
+                ++depth;
+            }
+        }
+        start = end + 1;
+    }
+    close_from(depth);
+    return chain.back().fd;
+}
+
+}  // namespace
+
+int enter_directory_path(const char* path, bool make) {
+    try {
+        return enter(path != nullptr ? path : "", make);
+    } catch (const std::bad_alloc&) {
+        errno = ENOMEM;
+        return -1;
+    }
+}
+
+bool entered_directory_is_new() {
+    const met_directory* last = chain.empty() ? nullptr : chain.back().met;
+    return last != nullptr && last->how == met_as::made;
+}
+
+bool first_meeting_with_entered_directory() {
+    met_directory* last = chain.empty() ? nullptr : chain.back().met;
+    if (last == nullptr || last->met_for_files) return false;
+    last->met_for_files = true;
+    return true;
+}
+
+void leave_directories() {
+    close_from(0);
+    met.clear();
+}
+
+}  // namespace install

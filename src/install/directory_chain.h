@@ -1,0 +1,30 @@
+// The directories the installation works in, held open from the root down, so that each file is created,
+// renamed and removed relative to its directory and no path is resolved twice. Between two entries the
+// chain keeps the directories the next entry shares with the last one.
+//
+// Links: a directory the installer made, or found as a directory in its own right, is never entered
+// through a link that takes its place later (a link planted there makes the path fail as a file in the
+// way would). A link to a directory that stood in the path when the installation first met it is
+// followed, the way an administrator's link from /opt to another disk must be.
+#pragma once
+
+namespace install {
+
+// Opens every directory along `path` ('/' separates, empty components are skipped, as for
+// make_dir_path), making each missing one (mode 0755 under the umask) when `make`. The descriptor of the
+// last, owned by the chain and valid until the next call or leave_directories; -1 at the first one that
+// cannot be made or entered, with errno as make_dir_path would leave it (EEXIST for a file or a refused
+// link in the way).
+int enter_directory_path(const char* path, bool make);
+
+// Whether the directory last entered was made by this installation: nothing was left in it before.
+bool entered_directory_is_new();
+
+// Whether the directory last entered is met for the first time in this installation (made or found).
+// Asking marks it as met.
+bool first_meeting_with_entered_directory();
+
+// Closes every directory held and forgets what the installation met.
+void leave_directories();
+
+}  // namespace install
