@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <new>
@@ -148,6 +149,10 @@ bool first_meeting_with_entered_directory() {
     if (last == nullptr || last->met_for_files) return false;
     last->met_for_files = true;
     return true;
+}
+
+void release_held_directories() {
+    close_from(std::min<std::size_t>(chain.size(), 1));
 }
 
 void leave_directories() {

@@ -24,6 +24,10 @@ bool entered_directory_is_new();
 // Asking marks it as met.
 bool first_meeting_with_entered_directory();
 
+// Closes every directory held but the root, so that the next entry enters its path afresh: for when a
+// directory held may have been removed (a file written into a removed directory would be lost).
+void release_held_directories();
+
 // Closes every directory held and forgets what the installation met.
 void leave_directories();
 

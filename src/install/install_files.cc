@@ -136,6 +136,7 @@ void delete_entry(const char* path, const payload::file_record& record) {
         // Names the directory itself: as the system resolves the whole path.
         removed = std::remove(path) == 0;
         removed = rmdir(path) == 0 || removed;
+        release_held_directories();
     } else if (const int directory = enter_parent(parts, false); directory >= 0) {
         removed = unlinkat(directory, parts.name, 0) == 0;
         removed = unlinkat(directory, parts.name, AT_REMOVEDIR) == 0 || removed;
@@ -235,8 +236,9 @@ void install_files() {
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
         // With the rule `path` the index is never built: known_free_path then knows nothing.
-        if (record.name[0] != '\0' && !removes_at_path_only())
-            remove_same_named(working_path, payload::last_name_component(record.name).data());
+        if (record.name[0] != '\0' && !removes_at_path_only() &&
+            remove_same_named(working_path, payload::last_name_component(record.name).data()))
+            release_held_directories();
         install_file(record, counters);
         if (record.method != payload::METHOD_DELETE) {
             counters.bytes_done += record.file_size;

@@ -66,6 +66,7 @@ enum class index_state {
 name_index index;
 index_state state = index_state::stale;
 unsigned reads = 0;
+bool removed_other = false;  // since remove_same_named began: something but a regular file went
 
 bool is_exact() {
     return state == index_state::built || state == index_state::confirmed;
@@ -93,7 +94,10 @@ void erase_node(index_node* node) {
     // A regular file is never a component of a path that leads on, so its removal leaves the target as
     // it was; a directory or a link beneath the target may be one of the target path's own components
     // (a target reached through a link or a ".." beneath itself), so the target is tested again.
-    if (node->kind != node_kind::regular) unconfirm();
+    if (node->kind != node_kind::regular) {
+        unconfirm();
+        removed_other = true;
+    }
     node->parent->children.erase(node->name);
     // Nodes are never freed, so the map's key, which may view this node's name, stays valid.
     if (node->same_name_prev != nullptr) {
@@ -236,19 +240,23 @@ unsigned name_index_reads() {
     return reads;
 }
 
-void remove_same_named(const char* dir, const char* name) {
+bool remove_same_named(const char* dir, const char* name) {
+    // The walk says nothing of what it removed: anything may have gone.
     if (same_name_removal == same_name_method::walk || state == index_state::given_up) {
         remove_named_entries(dir, name);
-        return;
+        return true;
     }
-    if (dir == nullptr || name == nullptr) return;
+    if (dir == nullptr || name == nullptr) return false;
+    removed_other = false;
     try {
         remove_through_index(dir, name);
     } catch (const std::bad_alloc&) {
         // What the index removed before it failed is gone; the walk removes the rest.
         give_up_index();
         remove_named_entries(dir, name);
+        return true;
     }
+    return removed_other || state == index_state::unusable;
 }
 
 namespace {

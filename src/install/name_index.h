@@ -21,8 +21,9 @@ namespace install {
 void reset_name_index();
 
 // Before each entry is written: removes, anywhere beneath `dir`, every entry named `name`, with the same
-// result as remove_named_entries(dir, name).
-void remove_same_named(const char* dir, const char* name);
+// result as remove_named_entries(dir, name). False when only regular files went (or nothing): true when a
+// directory may have gone, which the directories held open for writing must then not be trusted with.
+bool remove_same_named(const char* dir, const char* name);
 
 // Tells the index what the rest of an entry did to the tree beneath `dir` (the same `dir` as the removal):
 // a file entry `name` has had its directories made and its file opened for writing; a delete entry `name`

@@ -119,6 +119,15 @@ TEST_F(Extraction, DeleteEntriesRemoveFilesAndEmptyDirectoriesOnly) {
     EXPECT_EQ(err, BANNER + drawing(80, 100, "after.txt") + erasure(21));
 }
 
+// The directory the last file went into, emptied by a delete and removed by the next entry's same-name
+// removal, is made again: a file written into the removed directory would be lost.
+TEST_F(Extraction, ADirectoryRemovedUnderTheLastFileIsMadeAgain) {
+    test_payload p;
+    p.entries = {{.name = "b/c", .data = "c"}, {.name = "b/c", .method = 2}, {.name = "b/b", .data = "b"}};
+    (void)install(p);
+    EXPECT_EQ(tree_snapshot(target), (std::map<std::string, std::string>{{"b", "dir"}, {"b/b", "file b"}}));
+}
+
 TEST_F(Extraction, TimeZeroSetsNeitherTimeNorMode) {
     test_payload p;
     p.entries = {{.name = "t.txt", .data = "t", .mtime = 0, .mode = 0100600}};
