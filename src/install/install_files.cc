@@ -30,6 +30,7 @@
 #include "install/entry_reader.h"
 #include "install/file_guard.h"
 #include "install/name_index.h"
+#include "install/payload_check.h"
 #include "install/progress.h"
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
@@ -221,6 +222,7 @@ void install_files() {
     if (!reservation) process::error("Insufficient memory (err=3).");
     std::fputs("\n\n.... Installing files ....\n\n", stderr);
     show_progress(nullptr, 0, 0);
+    check_payload_first();  // before anything beneath the target is made or removed
     // Gathered drawings go out before any report and at the end.
     gather_progress(true);
     process::set_held_output_flush(flush_progress);

@@ -49,10 +49,19 @@ corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& r
 }
 
 corruption read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored) {
-    if (record.stored_size != 0 && read_payload_from(in, stored, record.stored_size) < record.stored_size) {
-        return corruption::stored_short;
+    return check_stored_bytes(in, record, stored, record.stored_size);
+}
+
+corruption check_stored_bytes(std::FILE* in, const file_record& record, unsigned char* chunk,
+                              std::uint32_t chunk_size) {
+    std::uint16_t crc = 0;
+    for (std::uint32_t left = record.stored_size; left != 0;) {
+        const std::uint32_t size = left < chunk_size ? left : chunk_size;
+        if (read_payload_from(in, chunk, size) < size) return corruption::stored_short;
+        crc = crc16_update(crc, chunk, size);
+        left -= size;
     }
-    if (crc16_update(0, stored, record.stored_size) != record.stored_crc) return corruption::stored_crc;
+    if (crc != record.stored_crc) return corruption::stored_crc;
     return corruption::none;
 }
 

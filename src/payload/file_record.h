@@ -81,6 +81,11 @@ corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& r
 // stored_crc. `stored` must hold `stored_size` bytes.
 corruption read_stored_bytes(std::FILE* in, const file_record& record, unsigned char* stored);
 
+// The same reading and checks through `chunk`, `chunk_size` bytes (at least 1) at a time, keeping none of
+// the bytes: for a pass that only checks them.
+corruption check_stored_bytes(std::FILE* in, const file_record& record, unsigned char* chunk,
+                              std::uint32_t chunk_size);
+
 // Checks the produced file bytes (`file_size` of them) against `data_crc`: none or data_crc.
 corruption check_file_bytes(const file_record& record, const unsigned char* bytes);
 

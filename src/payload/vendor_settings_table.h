@@ -24,6 +24,8 @@ constexpr std::uint8_t PROFILE_RECOMMEND = 5;
 constexpr std::uint8_t PROFILE_EXISTING_DIR_TEXT = 6;
 constexpr std::uint8_t PROFILE_SAME_NAME_REMOVAL = 7;
 constexpr std::uint8_t PROFILE_EXIT_STATUS = 8;
+// 9 and 10 are an update's records (profile_region.h).
+constexpr std::uint8_t PROFILE_CHECK_FIRST = 11;
 
 constexpr std::size_t PROFILE_MAX_ROOTS = 16;
 constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
@@ -38,6 +40,12 @@ enum class same_name_removal : std::uint8_t {
 enum class exit_status : std::uint8_t {
     always_zero = 0,   // 0 on every path
     conventional = 1,  // EXIT_* below
+};
+
+// When the installer checks the payload's records and stored bytes.
+enum class check_first : std::uint8_t {
+    off = 0,  // each entry as it is installed: a damaged payload leaves the entries before the damage
+    on = 1,   // all of them before the first write: a damaged payload leaves the target as it was
 };
 
 // With exit_status::conventional.
@@ -87,6 +95,9 @@ struct vendor_setting {
     std::string_view help;  // its lines in build's usage
     std::array<setting_choice, SETTING_MAX_CHOICES> choices{};
     std::string_view unknown_choice{};  // the refusal of another name, before the names
+    // The choice every region mkinstaller writes holds when the vendor gives none; 0 writes no record,
+    // and the stub's built-in choice stands.
+    std::uint8_t written_choice = 0;
 
     constexpr std::string_view key() const { return option.substr(2); }
 };
@@ -158,6 +169,14 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         "(0 complete, 1 failure, 2 cancelled or end of input)",
         {{{"always-zero", ""}, {"conventional", "(0 complete, 1 failure, 2 cancelled)"}}},
         "no such exit status; they are"},
+    {PROFILE_CHECK_FIRST, "--check-first", "WHEN", setting_kind::choice, {1, 1, false},
+        BUILT_IN_FIRST_CHOICE, setting_shown::nowhere, "check first", "CHECK_FIRST", 25,
+        "whether the installer checks every record and stored byte of its payload\n"
+        "before it writes anything: on (so that a damaged installer leaves the\n"
+        "target as it was; the default whenever other settings or an update are\n"
+        "written) or off (each entry as it is installed, as the bare stub does)",
+        {{{"off", ""}, {"on", "(the whole payload checked before the first write)"}}},
+        "no such choice; they are", 1},
 };
 // clang-format on
 
@@ -223,6 +242,7 @@ consteval bool rows_are_sound() {
             (s.limits.bytes != 1 || s.built_in[0] != std::string_view("\0", 1)))
             return false;
         if ((s.kind == setting_kind::list) != (s.limits.values > 1)) return false;
+        if (s.written_choice != 0 && s.written_choice >= choice_count(s)) return false;
         last = s.number;
     }
     return true;

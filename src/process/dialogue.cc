@@ -25,8 +25,38 @@ constexpr menu_table NO_YES_CANCEL = {{'y', 'n', 'c'}, {RESULT_YES, RESULT_NO, R
 constexpr menu_table BACK_NEXT_CANCEL = {{'c', 'n', 'b'}, {RESULT_CANCEL, RESULT_NEXT, RESULT_BACK}, 3};
 constexpr menu_table OK_CANCEL = {{'c', 'o'}, {RESULT_CANCEL, RESULT_OK}, 2};
 
+constexpr int ESC = 0x1b;
+constexpr int CSI_PARAMETER_FIRST = 0x30;
+constexpr int CSI_PARAMETER_LAST = 0x3f;
+constexpr int CSI_INTERMEDIATE_FIRST = 0x20;
+constexpr int CSI_INTERMEDIATE_LAST = 0x2f;
+constexpr int SEQUENCE_FINAL_FIRST = 0x40;
+constexpr int SEQUENCE_FINAL_LAST = 0x7e;
+
 int ask(const char* title, const char* menu, const menu_table& table, int auto_result) {
     return choice_prompt(title, menu, table.keys.data(), table.results.data(), table.count, auto_result);
+}
+
+// Arrow and function keys send escape sequences whose letters must not answer a menu ("\x1b[A" would
+// accept the licence). A control sequence (ESC [) runs through its parameter and intermediate bytes to one
+// final byte, ESC O to the one after it; both are dropped whole. Another byte after ESC is judged as usual,
+// and so is a line feed, NUL or end of input met inside a sequence.
+int next_answer_byte() {
+    int c = std::getc(stdin);
+    while (c == ESC) {
+        c = std::getc(stdin);
+        if (c == '[') {
+            c = std::getc(stdin);
+            while (c >= CSI_PARAMETER_FIRST && c <= CSI_PARAMETER_LAST) c = std::getc(stdin);
+            while (c >= CSI_INTERMEDIATE_FIRST && c <= CSI_INTERMEDIATE_LAST) c = std::getc(stdin);
+        } else if (c == 'O') {
+            c = std::getc(stdin);
+        } else {
+            continue;
+        }
+        if (c >= SEQUENCE_FINAL_FIRST && c <= SEQUENCE_FINAL_LAST) c = std::getc(stdin);
+    }
+    return c;
 }
 
 }  // namespace
@@ -55,7 +85,7 @@ int choice_prompt(const char* title, const char* menu, const int* keys, const in
         if (title != nullptr) std::fprintf(stderr, "%s ", title);
         std::fprintf(stderr, "[%s]: ", menu);
         for (;;) {
-            int c = std::getc(stdin);
+            int c = next_answer_byte();
             // A NUL, or the end of input, cancels; the rest of the line stays unread.
             if (c == EOF || c == '\0') return RESULT_CANCEL;
             // No locale is ever set, so only A to Z change.

@@ -1,6 +1,7 @@
 // Choice prompts: every question the installer asks. A prompt writes a bracketed menu on standard error and
-// turns the first menu letter on the user's line into a result code; the rest of that line is swallowed
-// so that it cannot answer the next prompt. End of input is a cancel: the installer never waits for ever.
+// turns the first menu letter on the user's line into a result code (an arrow or function key's escape
+// sequence holds none); the rest of that line is swallowed so that it cannot answer the next prompt. End
+// of input is a cancel: the installer never waits for ever.
 #pragma once
 
 namespace process {

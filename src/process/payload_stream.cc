@@ -43,6 +43,10 @@ void load_stored_bytes(const payload::file_record& record, unsigned char* stored
     stop_if_corrupted(payload::read_stored_bytes(session.self_file, record, stored));
 }
 
+void check_stored_bytes(const payload::file_record& record, unsigned char* chunk, std::uint32_t chunk_size) {
+    stop_if_corrupted(payload::check_stored_bytes(session.self_file, record, chunk, chunk_size));
+}
+
 void verify_file_bytes(const payload::file_record& record, const unsigned char* bytes) {
     stop_if_corrupted(payload::check_file_bytes(record, bytes));
 }

@@ -20,6 +20,9 @@ payload::file_record next_file_record(payload::record_buffer& buffer);
 // The entry's stored bytes into `stored` (`stored_size` bytes), CRC-checked; fatal when damaged.
 void load_stored_bytes(const payload::file_record& record, unsigned char* stored);
 
+// The same reading and checks through `chunk` (`chunk_size` bytes at a time), keeping none of the bytes.
+void check_stored_bytes(const payload::file_record& record, unsigned char* chunk, std::uint32_t chunk_size);
+
 // Ends the installer when the produced file bytes fail their CRC.
 void verify_file_bytes(const payload::file_record& record, const unsigned char* bytes);
 

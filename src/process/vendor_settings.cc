@@ -70,6 +70,10 @@ payload::same_name_removal removal_rule() {
     return static_cast<payload::same_name_removal>(setting_choice(payload::PROFILE_SAME_NAME_REMOVAL));
 }
 
+payload::check_first check_first_choice() {
+    return static_cast<payload::check_first>(setting_choice(payload::PROFILE_CHECK_FIRST));
+}
+
 payload::exit_status exit_choice() {
     // The reading left the built-in values, but a failure must still end as one where they would end
     // every run with 0.

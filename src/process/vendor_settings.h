@@ -44,5 +44,6 @@ std::string_view default_target_dir();
 std::span<const std::string_view> recommended_roots();
 payload::same_name_removal removal_rule();
 payload::exit_status exit_choice();
+payload::check_first check_first_choice();
 
 }  // namespace process

@@ -146,7 +146,7 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     write_file(dir / "vendor/acme.profile",
                "title = Acme Setup\nthanks = Thanks for choosing Acme.\nclosing-text = closing.txt\n"
                "default-dir = /usr/local/acme\nexisting-dir-text = exists.txt\nsame-name-removal = path\n"
-               "exit-status = conventional\n");
+               "exit-status = conventional\ncheck-first = off\n");
     ASSERT_EQ(build({"--quiet", "--profile", dir / "vendor/acme.profile", "--recommend", "/opt",
                      "--recommend", "/usr/local/"})
                   .exit_code,
@@ -177,10 +177,10 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     EXPECT_EQ(p["title"].str() + "|" + p["thanks"].str() + "|" + p["closing_text"].str() + "|" +
                   p["default_dir"].str() + "|" + p["recommend"][0].str() + p["recommend"][1].str() + "|" +
                   p["existing_dir_text"].str() + "|" + p["same_name_removal"].str() + "|" +
-                  p["exit_status"].str(),
+                  p["exit_status"].str() + "|" + p["check_first"].str(),
               "Acme Setup|Thanks for choosing Acme.|Read README.TXT.\nThank "
               "you.\n|/usr/local/acme|/opt//usr/local/|"
-              "The old files are replaced.\n|path|conventional");
+              "The old files are replaced.\n|path|conventional|off");
     EXPECT_EQ(doc["entries"][0]["name"].str(), "readme.txt");
     const auto verified = run_mkinstaller({"verify", output});
     EXPECT_EQ(verified.exit_code, 0) << verified.err;

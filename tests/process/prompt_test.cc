@@ -3,6 +3,9 @@
 // process: their titles, menus, results and the auto answers of "-autonext".
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "driver/license_screen.h"
 #include "process/dialogue.h"
 #include "process/result.h"
 #include "process/session.h"
@@ -88,6 +91,39 @@ TEST_F(Prompt, BackNextCancelTakesBNAndC) {
               installed + t::BACK_NEXT_CANCEL + t::BACK_NEXT_CANCEL + t::COMPLETE);
     EXPECT_EQ(run(to_installed + "Back\nn\n"),
               installed + t::BACK_NEXT_CANCEL + t::FILES_INSTALLED + t::BACK_NEXT_CANCEL + t::COMPLETE);
+}
+
+TEST_F(Prompt, AnArrowKeyAtTheLicenceQuestionAsksAgain) {
+    EXPECT_EQ(run("n\n\x1b[A\na\nc\n"),
+              after_next(t::LICENSE_PROMPT + t::directory_header() + t::default_directory(t::DEFAULT_TARGET) +
+                         t::USE_DEFAULT + t::TERMINATED));
+}
+
+TEST(PromptEscapes, ArrowAndFunctionKeysAnswerNothing) {
+    using process::RESULT_CANCEL, process::RESULT_NEXT;
+    constexpr int AGAIN = -1;  // asked again, then cancelled by the "c" on the next line
+    // What the line leaves the licence screen (Accept: Next) and Back? Next? Cancel? with.
+    const std::tuple<std::string, int, int> cases[] = {
+        {"\x1b[A", AGAIN, AGAIN},
+        {"\x1b[C", AGAIN, AGAIN},
+        {"\x1b[1;5D", AGAIN, AGAIN},
+        {"\x1bOA", AGAIN, AGAIN},
+        {"\x1b[Aa", RESULT_NEXT, AGAIN},
+        {"\x1b[An", AGAIN, RESULT_NEXT},
+        {"\x1b[", AGAIN, AGAIN},  // cut by the line feed
+        {std::string("\x1b[1\0", 4), RESULT_CANCEL, RESULT_CANCEL},
+    };
+    for (const auto& [line, license, back_next] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(line));
+        const auto l = run_in_child([] { return driver::license_screen(); }, line + "\nc\n");
+        EXPECT_EQ(l.exit_code, license == AGAIN ? RESULT_CANCEL : license);
+        const std::string again = license == AGAIN ? t::LICENSE_PROMPT : "";
+        EXPECT_TRUE(l.err.ends_with(t::LICENSE_QUESTION + again + t::LICENSE_PROMPT));
+        const auto b = run_in_child([] { return process::ask_back_next_cancel(); }, line + "\nc\n");
+        EXPECT_EQ(b.exit_code, back_next == AGAIN ? RESULT_CANCEL : back_next);
+        EXPECT_EQ(b.err,
+                  back_next == AGAIN ? t::BACK_NEXT_CANCEL + t::BACK_NEXT_CANCEL : t::BACK_NEXT_CANCEL);
+    }
 }
 
 struct variant_case {

@@ -95,6 +95,14 @@ profile_settings settings_of(const payload::vendor_profile& p) {
     return s;
 }
 
+profile_settings as_written(profile_settings settings) {
+    for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) {
+        std::vector<std::string>& values = settings.values[setting.number];
+        if (values.empty() && setting.written_choice != 0) values = {choice_value(setting.written_choice)};
+    }
+    return settings;
+}
+
 std::string encode_profile(const profile_settings& s) {
     std::string out;
     for (std::uint8_t number = 1; number <= payload::PROFILE_LAST_SETTING; ++number) {

@@ -69,6 +69,10 @@ std::string json_key(const payload::vendor_setting& setting);
 // What a region read as `profile` holds.
 profile_settings settings_of(const payload::vendor_profile& profile);
 
+// `settings` as a region that mkinstaller writes holds them: with the written choice
+// (vendor_setting::written_choice) of each setting the vendor left out that has one.
+profile_settings as_written(profile_settings settings);
+
 // The region's content for `settings`: one record per value, in the order of the settings' numbers.
 std::string encode_profile(const profile_settings& settings);
 

@@ -48,7 +48,7 @@ std::uint64_t copy_stub(const build_settings& settings, output_file& out) {
     const stub_profile profile = find_stub_profile(bytes);
     require_stub_profile(profile, "stub " + shown(stub_path), !settings.profile.empty());
     if (!settings.profile.empty())
-        write_stub_profile(bytes, profile, with_stub_settings(settings.profile, profile));
+        write_stub_profile(bytes, profile, as_written(with_stub_settings(settings.profile, profile)));
     out.write(bytes.data(), bytes.size());
     return bytes.size();
 }

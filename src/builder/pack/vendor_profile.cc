@@ -303,7 +303,8 @@ profile_settings checked_settings(const given_settings& g) {
                 break;
         }
     }
-    if (const std::size_t size = encode_profile(s).size(); size > payload::PROFILE_CONTENT_CAPACITY) {
+    if (const std::size_t size = encode_profile(as_written(s)).size();
+        size > payload::PROFILE_CONTENT_CAPACITY) {
         throw error("the profile settings take " + std::to_string(size) +
                     " bytes; the stub's profile region holds at most " +
                     std::to_string(payload::PROFILE_CONTENT_CAPACITY));
