@@ -36,6 +36,19 @@ process_result run_installer(const std::string& image, const std::vector<std::st
     return run_process(INSTALLER_PATH, argv, options);
 }
 
+std::string mkinstaller_build(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{"mkinstaller", "build"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    const process_result r = run_process(MKINSTALLER_PATH, argv);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    return args.back();
+}
+
+std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& then) {
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+
 void expect_clean_exit(const process_result& r) {
     EXPECT_FALSE(r.timed_out);
     EXPECT_EQ(r.term_signal, 0);

@@ -23,6 +23,23 @@ std::string write_installer(const std::string& path, const test_payload& payload
 process_result run_installer(const std::string& image, const std::vector<std::string>& args,
                              const std::string& input, const std::string& cwd = "");
 
+// Runs `mkinstaller build` with `args` (options, sources and output last) and returns the output's path;
+// a failed build fails the test.
+std::string mkinstaller_build(const std::vector<std::string>& args);
+
+// The removal rules an installer is built with: the built-in one removes every file of an entry's last
+// name beneath the target before the entry is written, the vendor's `path` leaves the path to the rename.
+struct removal_rule {
+    const char* name;
+    std::vector<std::string> options;  // for mkinstaller build
+    bool removes_first;                // the old file at the entry's path goes before the new one is written
+};
+inline const removal_rule REMOVAL_RULES[] = {{"anywhere", {}, true},
+                                             {"path", {"--same-name-removal", "path"}, false}};
+
+// `first` followed by `then`.
+std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& then);
+
 // Checks that a run ended as every run of the installer must: by itself, with exit status 0 and nothing
 // on standard output.
 void expect_clean_exit(const process_result& r);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -75,6 +76,11 @@ process_result run_process(const std::string& program, const std::vector<std::st
         for (const auto& name : options.env_unset) unsetenv(name.c_str());
         for (const auto& kv : options.env_set) putenv(strdup(kv.c_str()));
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0) _exit(126);
+        if (options.file_size_limit >= 0) {
+            const rlim_t bytes = static_cast<rlim_t>(options.file_size_limit);
+            const rlimit limit{bytes, bytes};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
         execv(program.c_str(), args.data());
         _exit(127);
     }

@@ -25,7 +25,8 @@ struct process_options {
     bool stderr_broken_pipe = false;     // standard error a pipe whose reader has gone
     std::vector<std::string> env_set{};  // NAME=VALUE added to (or replacing in) the environment
     std::vector<std::string> env_unset{};
-    int timeout_seconds = 30;  // a hang is a failure, never a stuck test run
+    int timeout_seconds = 30;        // a hang is a failure, never a stuck test run
+    long long file_size_limit = -1;  // RLIMIT_FSIZE of the child in bytes; negative: inherited
 };
 
 // argv[0] is passed to the child as given; `program` is the file executed.

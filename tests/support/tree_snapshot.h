@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -14,10 +15,19 @@ enum class snapshot_detail {
 };
 
 // Every entry beneath `root`, links not followed, by its path relative to `root`: "dir", "link " and its
-// text, or "file " and its bytes; with_modes_and_times puts the permission bits in octal after the kind
-// ("dir 0755") and a file's modification time after those ("file 0644 1700000000 bytes"). Empty when
-// `root` does not exist.
+// text, "file " and its bytes, or the kind alone ("fifo", "socket", "device"); with_modes_and_times puts
+// the permission bits in octal after the kind ("dir 0755") and a file's modification time after those
+// ("file 0644 1700000000 bytes"). Empty when `root` does not exist.
 std::map<std::string, std::string> tree_snapshot(const std::string& root,
                                                  snapshot_detail detail = snapshot_detail::contents);
+
+// One line per path where `got` and `expected` differ, each side cut to its first 60 characters and its
+// length; empty when they are equal. For trees of big files, which a failed comparison would print whole.
+std::string snapshot_differences(const std::map<std::string, std::string>& got,
+                                 const std::map<std::string, std::string>& expected);
+
+// The paths of `snapshot` whose last component is an installer's temporary name (".installing.<pid>.<n>"):
+// what a file in progress leaves when its installer is killed outright.
+std::vector<std::string> temporaries_in(const std::map<std::string, std::string>& snapshot);
 
 }  // namespace testing_support
