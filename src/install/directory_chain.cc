@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <ctime>
 #include <new>
 #include <string>
 #include <string_view>
@@ -29,11 +30,13 @@ struct held_directory {
     std::string prefix;  // the path up to this component, as make_dir_path tests it
     int fd;
     met_directory* met;  // null for the root
+    bool via_link = false;
 };
 
 // chain[0] is the root the paths start from: "/" or the working directory.
 std::vector<held_directory> chain;
 std::unordered_map<std::string, met_directory> met;  // references stay valid as it grows
+timespec installation_start{};                       // by the file systems' own coarse clock
 
 // O_PATH: a directory is entered, searched and written in without being read, so one without read
 // permission serves as it does for a path.
@@ -50,8 +53,21 @@ met_directory* remember(std::string_view prefix, met_as how) {
     return &it->second;
 }
 
-// The prefix's last component `name` beneath `parent`, opened, made when `make` and missing.
-bool open_level(int parent, std::string_view prefix, const std::string& name, bool make) {
+bool later(const timespec& a, const timespec& b) {
+    return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
+}
+
+// A link whose inode changed since the installation began (made, or made over) was put there during it.
+bool link_predates_installation(int parent, const std::string& name) {
+    struct stat info {};
+    if (fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(info.st_mode))
+        return false;
+    return !later(info.st_ctim, installation_start);
+}
+
+// The prefix's last component `name` beneath `parent`, opened, made when `make` and missing; a link is
+// followed only when `may_follow`.
+bool open_level(int parent, std::string_view prefix, const std::string& name, bool make, bool may_follow) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         int fd = openat(parent, name.c_str(), DIRECTORY_FLAGS | O_NOFOLLOW);
         if (fd >= 0) {
@@ -73,12 +89,14 @@ bool open_level(int parent, std::string_view prefix, const std::string& name, bo
             continue;  // made by another process in between: look again
         }
         if (errno != ENOTDIR) return false;
-        // A link, or something that is no directory. A link is followed only if it was one when first met.
+        // A link, or something that is no directory. A link is followed only if it stood there before the
+        // installation began and was never met as a directory in its own right since.
         const auto found = met.find(std::string(prefix));
-        if (found == met.end() || found->second.how == met_as::link) {
+        if (may_follow && (found == met.end() || found->second.how == met_as::link) &&
+            link_predates_installation(parent, name)) {
             fd = openat(parent, name.c_str(), DIRECTORY_FLAGS);
             if (fd >= 0) {
-                chain.push_back({std::string(prefix), fd, remember(prefix, met_as::link)});
+                chain.push_back({std::string(prefix), fd, remember(prefix, met_as::link), true});
                 return true;
             }
         }
@@ -99,7 +117,22 @@ bool open_root(bool absolute) {
     return true;
 }
 
-int enter(std::string_view path, bool make) {
+// The file systems stamp inodes by the coarse clock, or finer: a link stamped no later than the moment
+// the installation begins was made before it, and the installation goes on only once the coarse clock has
+// passed that moment, so that whatever is stamped from then on is stamped later.
+void take_installation_start() {
+    (void)clock_gettime(CLOCK_REALTIME, &installation_start);
+    for (timespec coarse{};;) {
+        (void)clock_gettime(CLOCK_REALTIME_COARSE, &coarse);
+        if (later(coarse, installation_start)) return;
+        const timespec pause{.tv_sec = 0, .tv_nsec = 500'000};
+        (void)nanosleep(&pause, nullptr);
+    }
+}
+
+int enter(std::string_view path, bool make, std::size_t follow_within) {
+    // Used without an installation (the removal on its own): the installation begins now.
+    if (installation_start.tv_sec == 0) take_installation_start();
     const bool absolute = path.starts_with('/');
     if (!open_root(absolute)) return -1;
     std::size_t depth = 1;
@@ -108,7 +141,9 @@ int enter(std::string_view path, bool make) {
         if (end == std::string_view::npos) end = path.size();
         if (end > start) {
             const std::string_view prefix = path.substr(0, end);
-            if (depth < chain.size() && chain[depth].prefix == prefix) {
+            const bool may_follow = prefix.size() <= follow_within;
+            if (depth < chain.size() && chain[depth].prefix == prefix &&
+                (may_follow || !chain[depth].via_link)) {
                 ++depth;
             } else {
                 close_from(depth);
@@ -117,7 +152,8 @@ int enter(std::string_view path, bool make) {
                     errno = ENAMETOOLONG;
                     return -1;
                 }
-                if (!open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make))
+                if (!open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make,
+                                may_follow))
                     return -1;
                 ++depth;
             }
@@ -130,9 +166,14 @@ int enter(std::string_view path, bool make) {
 
 }  // namespace
 
-int enter_directory_path(const char* path, bool make) {
+void begin_directories() {
+    leave_directories();
+    take_installation_start();
+}
+
+int enter_directory_path(const char* path, bool make, std::size_t follow_within) {
     try {
-        return enter(path != nullptr ? path : "", make);
+        return enter(path != nullptr ? path : "", make, follow_within);
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;
         return -1;

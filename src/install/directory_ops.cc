@@ -1,14 +1,14 @@
 #include "install/directory_ops.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-#include "install/concat_strings.h"
 #include "target/path_kind.h"
 
 namespace install {
@@ -18,27 +18,28 @@ bool is_dot_or_dot_dot(const char* name) {
     return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
 }
 
-// A directory in its own right, not a link to one.
-bool is_real_directory(const char* path) {
-    struct stat info {};
-    return lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Depth first, one directory stream open per level and one child path per level at a time.
-void remove_beneath(const char* dir, const char* name) {
-    DIR* stream = opendir(dir);
-    if (stream == nullptr) return;
+// Depth first, one directory stream open per level. Every level beneath `dir` is entered through the
+// descriptor of the one above it, never through a link: a directory swapped for a link during the walk
+// leads nowhere. `path_length` is the length the child paths would have: one the system would refuse
+// (PATH_MAX or more) is passed over, as it was when the walk went by paths.
+void remove_beneath(int dir_fd, std::size_t path_length, const char* name) {
+    DIR* stream = fdopendir(dir_fd);
+    if (stream == nullptr) {
+        (void)close(dir_fd);
+        return;
+    }
     while (const dirent* entry = readdir(stream)) {
         if (is_dot_or_dot_dot(entry->d_name)) continue;
-        char* child = concat_strings({dir, "/", entry->d_name});
-        if (child == nullptr) continue;
+        const std::size_t child_length = path_length + 1 + std::strlen(entry->d_name);
+        if (child_length >= PATH_MAX) continue;
         if (std::strcmp(entry->d_name, name) == 0) {
             // A non-empty directory refuses; the result does not matter either way.
-            (void)std::remove(child);
-        } else if (is_real_directory(child)) {
-            remove_beneath(child, name);
+            (void)remove_at(dirfd(stream), entry->d_name);
+        } else if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+            const int child =
+                openat(dirfd(stream), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child >= 0) remove_beneath(child, child_length, name);
         }
-        std::free(child);
     }
     closedir(stream);
 }
@@ -82,9 +83,14 @@ int make_dir_path_beyond(char* path, std::size_t known) {
     }
 }
 
+bool remove_at(int dir_fd, const char* name) {
+    return unlinkat(dir_fd, name, 0) == 0 || (errno == EISDIR && unlinkat(dir_fd, name, AT_REMOVEDIR) == 0);
+}
+
 void remove_named_entries(const char* dir, const char* name) {
     if (dir == nullptr || name == nullptr || target::path_kind(dir) != target::path_type::directory) return;
-    remove_beneath(dir, name);
+    const int dir_fd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir_fd >= 0) remove_beneath(dir_fd, std::strlen(dir), name);
 }
 
 }  // namespace install

@@ -23,4 +23,8 @@ int make_dir_path_beyond(char* path, std::size_t known);
 // to a directory, but no link beneath it is ever followed, so the walk cannot leave the tree or loop.
 void remove_named_entries(const char* dir, const char* name);
 
+// Removes `name` in the directory open as `dir_fd` as remove() would: a file or a link, else an empty
+// directory. False, with errno, when nothing went.
+bool remove_at(int dir_fd, const char* name);
+
 }  // namespace install

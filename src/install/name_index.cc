@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "install/directory_chain.h"
 #include "install/directory_ops.h"
 #include "payload/record_name.h"
 #include "target/path_kind.h"
@@ -203,6 +204,13 @@ bool index_follows(const char* dir) {
     return same_name_removal == same_name_method::index && is_exact() && index.root_path == dir;
 }
 
+// As the walk removes it: through the directories held open from the target down, none of them a link
+// (one swapped in since the index was read leads nowhere).
+bool remove_node(const index_node* node) {
+    const int parent = enter_directory_path(path_of(node->parent).c_str(), false, index.root_path.size());
+    return parent >= 0 && remove_at(parent, node->name.c_str());
+}
+
 void remove_through_index(const char* dir, const char* name) {
     // The walk's own test of the target, skipped while its answer cannot have changed.
     const bool trusted = state == index_state::confirmed && index_follows(dir);
@@ -223,7 +231,7 @@ void remove_through_index(const char* dir, const char* name) {
     for (index_node* node = found->second; node != nullptr;) {
         index_node* const next = node->same_name_next;
         // A non-empty directory refuses and stays, as it does for the walk.
-        if (reached_by_walk(node, name) && std::remove(path_of(node).c_str()) == 0) erase_node(node);
+        if (reached_by_walk(node, name) && remove_node(node)) erase_node(node);
         node = next;
     }
 }

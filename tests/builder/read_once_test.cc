@@ -21,8 +21,9 @@ namespace {
 
 using namespace builder_test;
 
-// A pass reads whole blocks of the file, and the header search's last block runs into the payload;
-// reading /proc/self/io counts too.
+// A pass reads whole blocks of the file; the header search's last block runs into the payload, and the
+// header block is read once more after it: a second block covers both wherever the header falls in its
+// block. Reading /proc/self/io counts too.
 constexpr std::uint64_t READ_ONCE_SEARCH_BLOCK = 16384;
 constexpr std::uint64_t READ_ONCE_COUNTER = 256;
 
@@ -44,7 +45,7 @@ std::uint64_t read_bound(const std::string& installer, int passes) {
     const std::uint64_t program = builder::open_installer(installer, "test").header_offset;
     const std::uint64_t payload = static_cast<std::uint64_t>(st.st_size) - program;
     const auto block = static_cast<std::uint64_t>(st.st_blksize);
-    return program + READ_ONCE_SEARCH_BLOCK + passes * (payload + 2 * block);
+    return program + 2 * READ_ONCE_SEARCH_BLOCK + passes * (payload + 2 * block);
 }
 
 TEST(ReadOnce, EachCommandReadsTheProgramOnceAndThePayloadInItsOwnPasses) {

@@ -50,6 +50,11 @@ update_base_settings choose_base_files(const installer_tree& old, const layout_t
     }
     std::vector<candidate> found;
     collect(old.tree.root, new_tree.root, "", written, found);
+    // The installer excuses a missing base file only when its states differ: one the update rewrites to the
+    // same size and time would, after a run stopped inside it, stop every run after.
+    std::erase_if(found, [](const candidate& c) {
+        return c.rewritten && c.file.old_size == c.file.new_size && c.file.old_mtime == c.file.new_mtime;
+    });
     std::ranges::sort(found, [](const candidate& a, const candidate& b) {
         if (a.file.old_mtime != b.file.old_mtime) return a.file.old_mtime > b.file.old_mtime;
         return a.file.path < b.file.path;
