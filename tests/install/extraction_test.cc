@@ -100,6 +100,18 @@ TEST_F(Extraction, TheRemovalNeverEntersALinkToAnOutsideDirectory) {
     EXPECT_EQ(read_file(target + "/x.h"), "ours");
 }
 
+// A link to a directory that stood in the target before the installation is a way in, as an
+// administrator's link to another disk must be; files reach the directory it names.
+TEST_F(Extraction, ALinkThatStoodBeforeTheInstallationIsFollowed) {
+    fs::create_directories(dir / "disk");
+    fs::create_directories(target);
+    symlink((dir / "disk").c_str(), (target + "/lib").c_str());
+    test_payload p;
+    p.entries = {{.name = "lib/libx.so", .data = "x"}};
+    install(p);
+    EXPECT_EQ(read_file(dir / "disk/libx.so"), "x");
+}
+
 TEST_F(Extraction, DeleteEntriesRemoveFilesAndEmptyDirectoriesOnly) {
     write_file(target + "/gone.txt", "x");
     fs::create_directories(target + "/empty");
