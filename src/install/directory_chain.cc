@@ -9,10 +9,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
+#include <list>
 #include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace install {
@@ -35,6 +37,11 @@ struct held_directory {
 
 // chain[0] is the root the paths start from: "/" or the working directory.
 std::vector<held_directory> chain;
+// Directories the chain left, kept open for a return (the removal of an earlier entry's file goes to its
+// directory and back), the most recently left first.
+constexpr std::size_t PARKED_LIMIT = 128;
+std::list<held_directory> parked;
+std::unordered_map<std::string_view, std::list<held_directory>::iterator> parked_by_prefix;
 std::unordered_map<std::string, met_directory> met;  // references stay valid as it grows
 timespec installation_start{};                       // by the file systems' own coarse clock
 
@@ -42,9 +49,44 @@ timespec installation_start{};                       // by the file systems' own
 // permission serves as it does for a path.
 constexpr int DIRECTORY_FLAGS = O_PATH | O_DIRECTORY | O_CLOEXEC;
 
-void close_from(std::size_t depth) {
-    for (std::size_t i = chain.size(); i > depth; --i) (void)close(chain[i - 1].fd);
+void park(held_directory&& level) {
+    parked.push_front(std::move(level));
+    parked_by_prefix[parked.front().prefix] = parked.begin();
+    if (parked.size() > PARKED_LIMIT) {
+        (void)close(parked.back().fd);
+        parked_by_prefix.erase(parked.back().prefix);
+        parked.pop_back();
+    }
+}
+
+// Leaves the levels beyond `depth`: parked when `keep` (but the root), else closed.
+void close_from(std::size_t depth, bool keep = true) {
+    for (std::size_t i = chain.size(); i > depth; --i) {
+        if (keep && chain[i - 1].met != nullptr) {
+            park(std::move(chain[i - 1]));
+        } else {
+            (void)close(chain[i - 1].fd);
+        }
+    }
     chain.resize(depth);
+}
+
+void close_parked() {
+    for (const held_directory& level : parked) (void)close(level.fd);
+    parked_by_prefix.clear();
+    parked.clear();
+}
+
+// Takes the parked level of `prefix` back into the chain, unless it was entered through a link that may
+// not be followed now.
+bool unpark(std::string_view prefix, bool may_follow) {
+    const auto found = parked_by_prefix.find(prefix);
+    if (found == parked_by_prefix.end() || (found->second->via_link && !may_follow)) return false;
+    const auto level = found->second;
+    parked_by_prefix.erase(found);
+    chain.push_back(std::move(*level));
+    parked.erase(level);
+    return true;
 }
 
 met_directory* remember(std::string_view prefix, met_as how) {
@@ -152,7 +194,8 @@ int enter(std::string_view path, bool make, std::size_t follow_within) {
                     errno = ENAMETOOLONG;
                     return -1;
                 }
-                if (!open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make,
+                if (!unpark(prefix, may_follow) &&
+                    !open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make,
                                 may_follow))
                     return -1;
                 ++depth;
@@ -193,11 +236,13 @@ bool first_meeting_with_entered_directory() {
 }
 
 void release_held_directories() {
-    close_from(std::min<std::size_t>(chain.size(), 1));
+    close_from(std::min<std::size_t>(chain.size(), 1), false);
+    close_parked();
 }
 
 void leave_directories() {
-    close_from(0);
+    close_from(0, false);
+    close_parked();
     met.clear();
 }
 

@@ -31,6 +31,7 @@ char in_progress_name[64];
 int in_progress_directory = -1;
 volatile sig_atomic_t file_in_progress = 0;
 unsigned temporaries_made = 0;
+long installer_pid = 0;  // taken once: a call per file costs a system call
 
 bool guard_started = false;
 std::array<bool, GUARDED_SIGNALS.size()> handler_installed{};
@@ -90,6 +91,7 @@ void remove_at_exit() {
 
 void start_file_guard() {
     static const bool exit_hook = std::atexit(remove_at_exit) == 0;
+    installer_pid = static_cast<long>(getpid());
     (void)exit_hook;
     file_in_progress = 0;
     struct sigaction action {};
@@ -137,8 +139,8 @@ int open_file_in_progress(int directory) {
     int file = -1;
     for (int attempt = 0; attempt < TEMPORARY_ATTEMPTS; ++attempt) {
         (void)std::snprintf(in_progress_name, sizeof in_progress_name, "%.*s%ld.%u",
-                            static_cast<int>(TEMPORARY_PREFIX.size()), TEMPORARY_PREFIX.data(),
-                            static_cast<long>(getpid()), temporaries_made++);
+                            static_cast<int>(TEMPORARY_PREFIX.size()), TEMPORARY_PREFIX.data(), installer_pid,
+                            temporaries_made++);
         file =
             openat(directory, in_progress_name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (file >= 0 || errno != EEXIST) break;
