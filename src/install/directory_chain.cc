@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <list>
 #include <new>
@@ -44,6 +45,15 @@ std::list<held_directory> parked;
 std::unordered_map<std::string_view, std::list<held_directory>::iterator> parked_by_prefix;
 std::unordered_map<std::string, met_directory> met;  // references stay valid as it grows
 timespec installation_start{};                       // by the file systems' own coarse clock
+bool nothing_predates = false;                       // the target did not exist as the installation began
+std::size_t target_length = 0;  // the target's own path: its links are followed as the user named them
+
+// Which links a level may be entered through.
+enum class link_rule : std::uint8_t {
+    named,     // the target's own path: any link but one in place of a directory met in its own right
+    predated,  // beneath the target: only a link that stood there before the installation began
+    never,     // beneath the target, for a removal
+};
 
 // O_PATH: a directory is entered, searched and written in without being read, so one without read
 // permission serves as it does for a path.
@@ -79,9 +89,10 @@ void close_parked() {
 
 // Takes the parked level of `prefix` back into the chain, unless it was entered through a link that may
 // not be followed now.
-bool unpark(std::string_view prefix, bool may_follow) {
+bool unpark(std::string_view prefix, link_rule links) {
     const auto found = parked_by_prefix.find(prefix);
-    if (found == parked_by_prefix.end() || (found->second->via_link && !may_follow)) return false;
+    if (found == parked_by_prefix.end() || (found->second->via_link && links == link_rule::never))
+        return false;
     const auto level = found->second;
     parked_by_prefix.erase(found);
     chain.push_back(std::move(*level));
@@ -101,6 +112,7 @@ bool later(const timespec& a, const timespec& b) {
 
 // A link whose inode changed since the installation began (made, or made over) was put there during it.
 bool link_predates_installation(int parent, const std::string& name) {
+    if (nothing_predates) return false;
     struct stat info {};
     if (fstatat(parent, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISLNK(info.st_mode))
         return false;
@@ -108,8 +120,8 @@ bool link_predates_installation(int parent, const std::string& name) {
 }
 
 // The prefix's last component `name` beneath `parent`, opened, made when `make` and missing; a link is
-// followed only when `may_follow`.
-bool open_level(int parent, std::string_view prefix, const std::string& name, bool make, bool may_follow) {
+// followed as `links` says.
+bool open_level(int parent, std::string_view prefix, const std::string& name, bool make, link_rule links) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         int fd = openat(parent, name.c_str(), DIRECTORY_FLAGS | O_NOFOLLOW);
         if (fd >= 0) {
@@ -134,8 +146,8 @@ bool open_level(int parent, std::string_view prefix, const std::string& name, bo
         // A link, or something that is no directory. A link is followed only if it stood there before the
         // installation began and was never met as a directory in its own right since.
         const auto found = met.find(std::string(prefix));
-        if (may_follow && (found == met.end() || found->second.how == met_as::link) &&
-            link_predates_installation(parent, name)) {
+        if (links != link_rule::never && (found == met.end() || found->second.how == met_as::link) &&
+            (links == link_rule::named || link_predates_installation(parent, name))) {
             fd = openat(parent, name.c_str(), DIRECTORY_FLAGS);
             if (fd >= 0) {
                 chain.push_back({std::string(prefix), fd, remember(prefix, met_as::link), true});
@@ -172,7 +184,7 @@ void take_installation_start() {
     }
 }
 
-int enter(std::string_view path, bool make, std::size_t follow_within) {
+int enter(std::string_view path, bool make, bool links_beneath_target) {
     // Used without an installation (the removal on its own): the installation begins now.
     if (installation_start.tv_sec == 0) take_installation_start();
     const bool absolute = path.starts_with('/');
@@ -183,9 +195,11 @@ int enter(std::string_view path, bool make, std::size_t follow_within) {
         if (end == std::string_view::npos) end = path.size();
         if (end > start) {
             const std::string_view prefix = path.substr(0, end);
-            const bool may_follow = prefix.size() <= follow_within;
+            const link_rule links = prefix.size() <= target_length ? link_rule::named
+                                    : links_beneath_target         ? link_rule::predated
+                                                                   : link_rule::never;
             if (depth < chain.size() && chain[depth].prefix == prefix &&
-                (may_follow || !chain[depth].via_link)) {
+                (links != link_rule::never || !chain[depth].via_link)) {
                 ++depth;
             } else {
                 close_from(depth);
@@ -194,9 +208,9 @@ int enter(std::string_view path, bool make, std::size_t follow_within) {
                     errno = ENAMETOOLONG;
                     return -1;
                 }
-                if (!unpark(prefix, may_follow) &&
+                if (!unpark(prefix, links) &&
                     !open_level(chain.back().fd, prefix, std::string(path.substr(start, end - start)), make,
-                                may_follow))
+                                links))
                     return -1;
                 ++depth;
             }
@@ -209,14 +223,19 @@ int enter(std::string_view path, bool make, std::size_t follow_within) {
 
 }  // namespace
 
-void begin_directories() {
+void begin_directories(const char* target) {
     leave_directories();
-    take_installation_start();
+    target_length = std::strlen(target);
+    // Into a target that does not exist yet, every link beneath it is made during the installation: none is
+    // followed, and the clock need not be waited for.
+    struct stat info {};
+    nothing_predates = lstat(target, &info) != 0 && errno == ENOENT;
+    if (!nothing_predates) take_installation_start();
 }
 
-int enter_directory_path(const char* path, bool make, std::size_t follow_within) {
+int enter_directory_path(const char* path, bool make, bool links_beneath_target) {
     try {
-        return enter(path != nullptr ? path : "", make, follow_within);
+        return enter(path != nullptr ? path : "", make, links_beneath_target);
     } catch (const std::bad_alloc&) {
         errno = ENOMEM;
         return -1;

@@ -228,7 +228,7 @@ void install_files() {
     process::set_held_output_flush(flush_progress);
     reset_name_index();
     start_file_guard();
-    begin_directories();
+    begin_directories(process::session.target_dir.data());
 
     install_counters counters{
         .file_count = payload::header_u32(process::session.header, payload::HEADER_FILE_COUNT),

@@ -207,7 +207,7 @@ bool index_follows(const char* dir) {
 // As the walk removes it: through the directories held open from the target down, none of them a link
 // (one swapped in since the index was read leads nowhere).
 bool remove_node(const index_node* node) {
-    const int parent = enter_directory_path(path_of(node->parent).c_str(), false, index.root_path.size());
+    const int parent = enter_directory_path(path_of(node->parent).c_str(), false, false);
     return parent >= 0 && remove_at(parent, node->name.c_str());
 }
 
