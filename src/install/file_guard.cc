@@ -101,9 +101,11 @@ void start_file_guard() {
     for (std::size_t i = 0; i < GUARDED_SIGNALS.size(); ++i) {
         handler_installed[i] = false;
         if (sigaction(GUARDED_SIGNALS[i], nullptr, &previous_actions[i]) != 0) continue;
-        const bool ignored =
-            (previous_actions[i].sa_flags & SA_SIGINFO) == 0 && previous_actions[i].sa_handler == SIG_IGN;
-        if (!ignored) handler_installed[i] = sigaction(GUARDED_SIGNALS[i], &action, nullptr) == 0;
+        // Only over the default action, which ends the process: an ignored signal stays ignored (SIGHUP
+        // under nohup), and a handler of a program that runs the installation in-process is its own.
+        const bool ends_by_default =
+            (previous_actions[i].sa_flags & SA_SIGINFO) == 0 && previous_actions[i].sa_handler == SIG_DFL;
+        if (ends_by_default) handler_installed[i] = sigaction(GUARDED_SIGNALS[i], &action, nullptr) == 0;
     }
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;

@@ -12,8 +12,8 @@
 
 namespace install {
 
-// Installs the removing handler for each guarded signal that is not ignored (a SIGHUP ignored under
-// nohup stays ignored), remembering what each had. Called once as the installation starts.
+// Installs the removing handler for each guarded signal whose action is the default one (a SIGHUP ignored
+// under nohup stays ignored), remembering what each had. Called once as the installation starts.
 void start_file_guard();
 
 // Removes the file in progress, if any, and puts back what start_file_guard found. Every way out of the
