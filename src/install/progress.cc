@@ -41,6 +41,7 @@ char pending[PROGRESS_BUFFER_SIZE];
 std::size_t pending_length = 0;
 bool holding_drawing = false;  // within show_finished_progress, on anything but a terminal
 bool gathering = false;        // within an installation, on anything but a terminal
+bool drawn = true;             // set_progress_drawn
 
 // Writes what is pending; false when the write failed.
 bool flush_pending() {
@@ -119,6 +120,7 @@ unsigned progress_drains() {
 }
 
 void show_progress(const char* name, int byte_percent, int file_percent) {
+    if (!drawn) return;
     if (name == nullptr) {
         if (shown_chars <= 0 && last_name == nullptr) stderr_is_terminal = -1;  // a new installation
         put_repeated("\b \b", 3, shown_chars);
@@ -146,6 +148,10 @@ void show_progress(const char* name, int byte_percent, int file_percent) {
         last_name = strdup(name);
     }
     drain();
+}
+
+void set_progress_drawn(bool on) {
+    drawn = on;
 }
 
 void gather_progress(bool on) {

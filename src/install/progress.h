@@ -22,4 +22,8 @@ void show_finished_progress(const char* name, int byte_percent, int file_percent
 void gather_progress(bool on);
 void flush_progress();
 
+// With false, show_progress and show_finished_progress write nothing and wait for nothing until
+// set_progress_drawn(true): an unattended run on anything but a terminal, or a quiet one.
+void set_progress_drawn(bool drawn);
+
 }  // namespace install

@@ -84,7 +84,9 @@ const char* profile_value_problem(std::uint8_t setting, std::string_view value) 
             return lines(value) ? nullptr : "a control character, or a last line without its line feed";
         case setting_kind::path:
         case setting_kind::list:
-            if (value.empty() || value.front() != '/') return "a path that is not absolute";
+            if (value.empty() || (value.front() != '/' &&
+                                  !(setting == PROFILE_USER_DEFAULT_DIR && value.starts_with(HOME_PREFIX))))
+                return "a path that is not absolute";
             if (value.size() > format.limits.bytes) return "a path longer than 4094 bytes";
             if (!one_line(value)) return "a control character in a path";
             if (format.kind == setting_kind::list && value.back() != '/')

@@ -26,6 +26,8 @@ constexpr std::uint8_t PROFILE_SAME_NAME_REMOVAL = 7;
 constexpr std::uint8_t PROFILE_EXIT_STATUS = 8;
 // 9 and 10 are an update's records (profile_region.h).
 constexpr std::uint8_t PROFILE_CHECK_FIRST = 11;
+constexpr std::uint8_t PROFILE_INSTALLER_OPTIONS = 12;
+constexpr std::uint8_t PROFILE_USER_DEFAULT_DIR = 13;
 
 constexpr std::size_t PROFILE_MAX_ROOTS = 16;
 constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
@@ -46,6 +48,12 @@ enum class exit_status : std::uint8_t {
 enum class check_first : std::uint8_t {
     off = 0,  // each entry as it is installed: a damaged payload leaves the entries before the damage
     on = 1,   // all of them before the first write: a damaged payload leaves the target as it was
+};
+
+// The installer's command line.
+enum class installer_options : std::uint8_t {
+    none = 0,  // "-autonext" and "-InstallNewRelease"; every other argument ignored
+    gnu = 1,   // --help, --target, --accept-license, --unattended and the rest (driver/command_line.h)
 };
 
 // With exit_status::conventional.
@@ -122,6 +130,10 @@ inline constexpr std::string_view BUILT_IN_EXISTING_DIR_TEXT[] = {
     "After the new version has been installed\ninto a different directory and sucessfully used,\n"
     "the old version's directory can be deleted with\nstandard O.S. commands.\n"};
 inline constexpr std::string_view BUILT_IN_FIRST_CHOICE[] = {std::string_view("\0", 1)};
+// No second default: the first one is offered to everyone.
+inline constexpr std::string_view BUILT_IN_USER_DEFAULT_DIR[] = {""};
+// The one prefix a path setting may start with instead of '/': the home directory of whoever runs it.
+inline constexpr std::string_view HOME_PREFIX = "$HOME/";
 
 static_assert(EXIT_STATUS_COMPLETE == 0 && EXIT_STATUS_FAILED == 1 && EXIT_STATUS_CANCELLED == 2,
               "the exit-status choice's note in info names them");
@@ -177,6 +189,21 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         "written) or off (each entry as it is installed, as the bare stub does)",
         {{{"off", ""}, {"on", "(the whole payload checked before the first write)"}}},
         "no such choice; they are", 1},
+    {PROFILE_INSTALLER_OPTIONS, "--installer-options", "STYLE", setting_kind::choice, {1, 1, false},
+        BUILT_IN_FIRST_CHOICE, setting_shown::nowhere, "installer options", "INSTALLER_OPTIONS", 26,
+        "the installer's command line: none (it ignores every argument but\n"
+        "-autonext; the default) or gnu (--help, --version, --info, --list, --check,\n"
+        "--target DIR, --accept-license, --unattended, --quiet, --log FILE, and\n"
+        "conventional exit statuses)",
+        {{{"none", ""}, {"gnu", "(--help, --target, --accept-license, --unattended and more)"}}},
+        "no such style; they are"},
+    {PROFILE_USER_DEFAULT_DIR, "--user-default-dir", "PATH", setting_kind::path,
+        {1, PROFILE_MAX_PATH, false},
+        BUILT_IN_USER_DEFAULT_DIR, setting_shown::directory, "user default directory",
+        "USER_DEFAULT_DIR", 27,
+        "the default directory instead of --default-dir for a user without root\n"
+        "rights who cannot write there (e.g. $HOME/acme/sdk: \"$HOME/\" stands for the\n"
+        "home directory of whoever runs the installer)"},
 };
 // clang-format on
 

@@ -2,12 +2,15 @@
 
 #include <cstring>
 
+#include "process/run_mode.h"
+
 namespace process {
 
 driver_state session;
 
 void reset_session(std::string_view target) {
     session = driver_state{};
+    run = run_mode{};
     set_target_dir(target);
 }
 

@@ -74,6 +74,14 @@ payload::check_first check_first_choice() {
     return static_cast<payload::check_first>(setting_choice(payload::PROFILE_CHECK_FIRST));
 }
 
+payload::installer_options installer_options_choice() {
+    return static_cast<payload::installer_options>(setting_choice(payload::PROFILE_INSTALLER_OPTIONS));
+}
+
+std::string_view user_default_dir() {
+    return setting_text(payload::PROFILE_USER_DEFAULT_DIR);
+}
+
 payload::exit_status exit_choice() {
     // The reading left the built-in values, but a failure must still end as one where they would end
     // every run with 0.

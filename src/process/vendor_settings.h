@@ -45,5 +45,7 @@ std::span<const std::string_view> recommended_roots();
 payload::same_name_removal removal_rule();
 payload::exit_status exit_choice();
 payload::check_first check_first_choice();
+payload::installer_options installer_options_choice();
+std::string_view user_default_dir();  // empty: none
 
 }  // namespace process
