@@ -9,6 +9,8 @@
 #include "driver/agreement.h"
 #include "process/dialogue.h"
 #include "process/result.h"
+#include "process/run_log.h"
+#include "process/run_mode.h"
 
 namespace driver {
 
@@ -63,7 +65,24 @@ int ask_license_question() {
 
 }  // namespace
 
+void write_license_accepted(bool plain) {
+    process::log_line("licence agreement", "accepted with --accept-license");
+    if (process::run.quiet) return;
+    agreement_cursor cursor = first_agreement_line();
+    std::string_view first;
+    (void)next_agreement_line(cursor, first);
+    while (!first.empty() && first.front() == ' ') first.remove_prefix(1);
+    std::fprintf(
+        stderr,
+        "%sLicence agreement accepted with --accept-license: \"%.*s\" (all of it: %s --show-license)\n",
+        plain ? "" : "\n\n", static_cast<int>(first.size()), first.data(), process::run.own_name);
+}
+
 int license_screen() {
+    if (process::run.accept_license) {
+        write_license_accepted(false);
+        return process::RESULT_NEXT;
+    }
     bool show = true;
     bool slow = false;
     for (;;) {

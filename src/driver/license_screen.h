@@ -11,4 +11,8 @@ extern const char* printer_device;
 // RESULT_NEXT once the agreement is accepted, RESULT_CANCEL on a cancel or at the end of input.
 int license_screen();
 
+// With --accept-license: writes that the agreement is accepted, its first line and how to read it
+// whole (nothing when quiet), the screen's empty lines before it unless `plain`.
+void write_license_accepted(bool plain);
+
 }  // namespace driver

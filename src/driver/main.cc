@@ -2,18 +2,24 @@
 // regions, read the options, then run the wizard. The exit status is 0 on every path unless the vendor's
 // settings ask for the conventional ones (termination.h).
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "driver/agreement.h"
+#include "driver/command_line.h"
 #include "driver/wizard.h"
+#include "install/progress.h"
 #include "payload/installer_messages.h"
 #include "process/payload_stream.h"
+#include "process/run_log.h"
+#include "process/run_mode.h"
 #include "process/session.h"
 #include "process/standard_streams.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
+#include "target/default_dir.h"
 
 namespace {
 
@@ -44,6 +50,17 @@ std::FILE* open_own_file(const char* argv0) {
     return file;
 }
 
+// The conventional command line: a report ends here; an installation goes on in the mode it asks for.
+void take_command_line(int argc, char** argv) {
+    process::run.own_name = argc > 0 ? argv[0] : "installer";
+    const driver::command_action action = driver::read_command_line(argc, argv);
+    if (action != driver::command_action::install) driver::carry_out(action);
+    driver::check_run_request();
+    // Drawings with backspaces are for a person watching a terminal.
+    install::set_progress_drawn(!process::run.unattended ||
+                                (!process::run.quiet && isatty(STDERR_FILENO) == 1));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,6 +68,7 @@ int main(int argc, char** argv) {
     process::secure_standard_streams();
     process::reset_session("");
     process::load_vendor_settings();
+    process::run.gnu = process::installer_options_choice() == payload::installer_options::gnu;
     // argv[0] is never looked up on the search path.
     process::session.self_file = argc > 0 ? open_own_file(argv[0]) : nullptr;
     if (process::session.self_file == nullptr) process::error("Can't find attachments (err=1).");
@@ -65,7 +83,9 @@ int main(int argc, char** argv) {
     // Options are read only now, so a missing or damaged payload is reported whatever they say.
     process::session.autonext = has_option(argc, argv, "-autonext");
     process::session.install_new_release = has_option(argc, argv, "-InstallNewRelease");
-    process::set_target_dir(process::default_target_dir());
+    if (process::run.gnu) take_command_line(argc, argv);
+    process::set_target_dir(target::choose_default_dir());
     run_wizard();
+    process::close_run_log("complete");
     return 0;
 }

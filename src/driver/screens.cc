@@ -6,14 +6,18 @@
 #include <cstring>
 #include <string_view>
 
+#include "driver/command_line.h"
+#include "driver/license_screen.h"
 #include "install/install_files.h"
 #include "install/update_check.h"
 #include "payload/product_text.h"
 #include "payload/vendor_defaults.h"
 #include "process/dialogue.h"
 #include "process/result.h"
+#include "process/run_mode.h"
 #include "process/session.h"
 #include "process/vendor_settings.h"
+#include "target/directory_screen.h"
 #include "target/path_kind.h"
 
 namespace driver {
@@ -60,6 +64,46 @@ int welcome_screen() {
                                   static_cast<int>(WELCOME_KEYS.size()), process::RESULT_NEXT);
 }
 
+namespace {
+
+void write_plain(const char* line) {
+    if (!process::run.quiet) std::fputs(line, stderr);
+}
+
+}  // namespace
+
+int welcome_plain() {
+    if (!process::run.quiet) {
+        write_product_line(stderr, "Installing ");
+        install::write_update_line();
+    }
+    return process::RESULT_NEXT;
+}
+
+int license_plain() {
+    write_license_accepted(true);
+    return process::RESULT_NEXT;
+}
+
+int directory_plain() {
+    return target::take_directory_unasked(true);
+}
+
+int dir_exists_plain() {
+    install::check_update_base(process::session.target_dir.data());
+    if (target::path_kind(process::session.target_dir.data()) == target::path_type::directory)
+        write_plain("The directory exists: files of the same names in it are replaced.\n");
+    return process::RESULT_NEXT;
+}
+
+int installed_plain() {
+    if (!process::run.quiet) {
+        const std::string_view closing = process::closing_text();
+        std::fwrite(closing.data(), 1, closing.size(), stderr);
+    }
+    return process::RESULT_NEXT;
+}
+
 int dir_exists_screen() {
     // An update checks its release here, once the directory is chosen and before anything is removed or
     // written: before the warning, whose advice to pick another directory does not fit an update, and
@@ -75,14 +119,17 @@ int dir_exists_screen() {
     if (!paragraph.empty()) text.append("\n");  // no empty line is left where no paragraph stands
     text.append(payload::EXISTING_DIR_TAIL);
     text.write();
+    // A directory given on the command line is warned about and taken: nobody is there to answer.
+    if (process::run.target != nullptr) return process::RESULT_NEXT;
     return process::ask_back_next_cancel();
 }
 
 int install_screen() {
     install::install_files();
+    process::run.installed = true;
     // Keys typed during the installation must not answer the question after it; with "-autonext" no
     // question is asked there, and what was typed is left to whoever reads the terminal next.
-    if (process::session.autonext == 0) process::discard_typed_ahead();
+    if (process::session.autonext == 0 && !process::run.unattended) process::discard_typed_ahead();
     return process::RESULT_NEXT;
 }
 

@@ -9,4 +9,12 @@ int dir_exists_screen();  // Next without a word unless the target is an existin
 int install_screen();     // runs the installation, then Next
 int installed_screen();
 
+// The unattended run's steps: a plain line each where a screen would be drawn (nothing when quiet),
+// no question anywhere.
+int welcome_plain();
+int license_plain();
+int directory_plain();
+int dir_exists_plain();
+int installed_plain();
+
 }  // namespace driver

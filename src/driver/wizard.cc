@@ -6,6 +6,7 @@
 #include "driver/license_screen.h"
 #include "driver/screens.h"
 #include "process/result.h"
+#include "process/run_mode.h"
 #include "process/session.h"
 #include "process/termination.h"
 #include "target/directory_screen.h"
@@ -21,6 +22,16 @@ constexpr std::array<wizard_step, 6> WIZARD_STEPS = {{
     {process::STATE_DIR_EXISTS, process::STATE_DIRECTORY, process::STATE_INSTALL, dir_exists_screen},
     {process::STATE_INSTALL, process::STATE_INSTALL, process::STATE_INSTALLED, install_screen},
     {process::STATE_INSTALLED, process::STATE_INSTALLED, process::STATE_COMPLETE, installed_screen},
+}};
+
+// With --unattended: the same road, no question on it.
+constexpr std::array<wizard_step, 6> UNATTENDED_STEPS = {{
+    {process::STATE_WELCOME, process::STATE_WELCOME, process::STATE_LICENSE, welcome_plain},
+    {process::STATE_LICENSE, process::STATE_WELCOME, process::STATE_DIRECTORY, license_plain},
+    {process::STATE_DIRECTORY, process::STATE_WELCOME, process::STATE_DIR_EXISTS, directory_plain},
+    {process::STATE_DIR_EXISTS, process::STATE_DIRECTORY, process::STATE_INSTALL, dir_exists_plain},
+    {process::STATE_INSTALL, process::STATE_INSTALL, process::STATE_INSTALLED, install_screen},
+    {process::STATE_INSTALLED, process::STATE_INSTALLED, process::STATE_COMPLETE, installed_plain},
 }};
 
 const wizard_step* find_step(std::span<const wizard_step> steps, int wanted) {
@@ -52,6 +63,7 @@ void dispatch(int result) {
 }  // namespace
 
 std::span<const wizard_step> wizard_steps() {
+    if (process::run.unattended) return UNATTENDED_STEPS;
     return WIZARD_STEPS;
 }
 
@@ -63,7 +75,11 @@ void run_wizard(std::span<const wizard_step> steps) {
         process::session.next_state = step->next_state;
         dispatch(step->screen());
     }
-    std::fputs("\n\nInstallation complete.\n\n", stderr);
+    if (!process::run.unattended) {
+        std::fputs("\n\nInstallation complete.\n\n", stderr);
+    } else if (!process::run.quiet) {
+        std::fputs("Installation complete.\n", stderr);
+    }
 }
 
 }  // namespace driver

@@ -7,9 +7,11 @@
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "install/file_guard.h"
+#include "install/progress.h"
 #include "install/read_ahead.h"
 #include "payload/installer_messages.h"
 #include "process/payload_stream.h"
+#include "process/run_mode.h"
 #include "process/termination.h"
 
 namespace install {
@@ -123,17 +125,29 @@ void stop_reading() {
     file.reset();
 }
 
+namespace {
+
+// With the conventional command line a failure's message starts a line of its own, not the progress
+// line's end.
+void leave_progress_line() {
+    if (process::run.gnu) show_progress(nullptr, 0, 0);
+}
+
+}  // namespace
+
 // Every way out stops the worker first: the process must not end with it inside the stream or malloc.
 // The signals get back what they had: a file left open by a failure stays as the failure left it.
 void fail(const char* message) {
     stop_read_ahead();
     end_file_guard();
+    leave_progress_line();
     process::error(message);
 }
 
 void fail_errno(const char* message, const char* tag, int errnum) {
     stop_read_ahead();
     end_file_guard();
+    leave_progress_line();
     process::error_errno(message, tag, errnum);
 }
 

@@ -29,6 +29,7 @@
 #include "install/directory_chain.h"
 #include "install/entry_reader.h"
 #include "install/file_guard.h"
+#include "install/free_space.h"
 #include "install/name_index.h"
 #include "install/payload_check.h"
 #include "install/progress.h"
@@ -38,6 +39,8 @@
 #include "payload/record_name.h"
 #include "process/held_output.h"
 #include "process/payload_stream.h"
+#include "process/run_log.h"
+#include "process/run_mode.h"
 #include "process/session.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
@@ -46,6 +49,19 @@ namespace install {
 namespace {
 
 char working_path[payload::TARGET_PATH_SIZE];
+const char* entry_name = "";  // of the entry in hand, for the messages that name it
+
+// With the conventional command line a failure names what it met: `message` and the name quoted.
+const char* naming(const char* message, const char* name) {
+    if (!process::run.gnu) return message;
+    static char named[payload::TARGET_PATH_SIZE + 64];
+    std::snprintf(named, sizeof named, "%s \"%s\"", message, name);
+    return named;
+}
+
+[[noreturn]] void cannot_save(int errnum) {
+    fail_errno(naming("Error saving data", entry_name), "(err=1).", errnum);
+}
 
 struct install_counters {
     std::uint32_t file_count;
@@ -86,8 +102,9 @@ void write_file_bytes(int out, const unsigned char* bytes, std::uint32_t size) {
     for (std::size_t done = 0; done < size;) {
         const ssize_t written = write(out, bytes + done, size - done);
         if (written <= 0) {
+            const int cause = errno;
             (void)close_file_in_progress(out, false);
-            fail_errno("Error saving data", "(err=1).", errno);
+            cannot_save(cause);
         }
         done += static_cast<std::size_t>(written);
     }
@@ -146,7 +163,7 @@ void delete_entry(const char* path, const payload::file_record& record) {
 }
 
 [[noreturn]] void cannot_create_file(int errnum) {
-    fail_errno(payload::MESSAGE_CREATE_FILE, payload::MESSAGE_CREATE_FILE_TAG, errnum);
+    fail_errno(naming(payload::MESSAGE_CREATE_FILE, entry_name), payload::MESSAGE_CREATE_FILE_TAG, errnum);
 }
 
 // The file's directory entered and the file in progress created in it, or the installer ended with what
@@ -173,6 +190,7 @@ int create_file(const char* file_path, const char* dir_path, int dir_fd, const p
 }
 
 void install_file(const payload::file_record& record, const install_counters& counters) {
+    entry_name = record.name;
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
@@ -183,8 +201,11 @@ void install_file(const payload::file_record& record, const install_counters& co
     cut_to_parent(path);
     errno = 0;
     const int dir_fd = enter_directory_path(path, true);
-    if (dir_fd < 0)
-        fail_errno(payload::MESSAGE_CREATE_DIRECTORY, payload::MESSAGE_CREATE_DIRECTORY_TAG, errno);
+    if (dir_fd < 0) {
+        const int cause = errno;  // before the message is made
+        fail_errno(naming(payload::MESSAGE_CREATE_DIRECTORY, path), payload::MESSAGE_CREATE_DIRECTORY_TAG,
+                   cause);
+    }
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
     const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);
@@ -209,10 +230,22 @@ void install_file(const payload::file_record& record, const install_counters& co
         (void)futimens(out, times);
         (void)fchmod(out, record.mode);
     }
-    if (!close_file_in_progress(out, true)) fail_errno("Error saving data", "(err=1).", errno);
+    if (!close_file_in_progress(out, true)) cannot_save(errno);
     if (!place_file_in_progress(parts.name)) cannot_create_file(errno);
     note_file_written(working_path, record.name);
+    process::log_line("installed", record.name);
     std::free(file_path);
+}
+
+// The screen's banner, or for an unattended run one plain line saying what is installed where.
+void write_installing_line() {
+    if (!process::run.unattended) {
+        std::fputs("\n\n.... Installing files ....\n\n", stderr);
+    } else if (!process::run.quiet) {
+        const std::uint32_t size = payload::header_u32(process::session.header, payload::HEADER_TOTAL_SIZE);
+        std::fprintf(stderr, "Installing %u files, %u bytes ...\n",
+                     payload::header_u32(process::session.header, payload::HEADER_FILE_COUNT), size);
+    }
 }
 
 }  // namespace
@@ -220,9 +253,10 @@ void install_file(const payload::file_record& record, const install_counters& co
 void install_files() {
     const payload::heap_bytes reservation = payload::reserve_crc16_memory();  // crc16.h says why
     if (!reservation) process::error("Insufficient memory (err=3).");
-    std::fputs("\n\n.... Installing files ....\n\n", stderr);
+    write_installing_line();
     show_progress(nullptr, 0, 0);
     check_payload_first();  // before anything beneath the target is made or removed
+    if (process::run.gnu) check_free_space(process::session.target_dir.data());
     // Gathered drawings go out before any report and at the end.
     gather_progress(true);
     process::set_held_output_flush(flush_progress);

@@ -6,13 +6,14 @@
 namespace process {
 
 struct run_mode {
-    bool gnu = false;             // the vendor chose the conventional command line
-    bool unattended = false;      // --unattended: no question asked, standard input never read
-    bool accept_license = false;  // --accept-license
-    bool quiet = false;           // --quiet: nothing written but failures
-    bool reporting = false;       // --check and the like: a failure ends without "Installation terminated."
-    const char* own_name = "";    // argv[0], for the texts that tell what to run
-    bool installed = false;       // every file is in place: whatever follows, the installation is complete
+    bool gnu = false;              // the vendor chose the conventional command line
+    bool unattended = false;       // --unattended: no question asked, standard input never read
+    bool accept_license = false;   // --accept-license
+    bool quiet = false;            // --quiet: nothing written but failures
+    bool reporting = false;        // --check and the like: a failure ends without "Installation terminated."
+    const char* own_name = "";     // argv[0], for the texts that tell what to run
+    const char* target = nullptr;  // --target DIR, its home expanded; null: the default, or as asked
+    bool installed = false;        // every file is in place: whatever follows, the installation is complete
 };
 
 extern run_mode run;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "payload/path_limit.h"
 #include "process/held_output.h"
@@ -18,20 +19,25 @@ namespace {
 
 constexpr const char* TERMINATED_TEXT = "\n\nInstallation terminated.\n";
 
-// `conventional` is the status for the vendor who asked for conventional ones. Once every file is in
-// place a cancel or a quit no longer undoes anything: the installation is complete.
-[[noreturn]] void end_installer(int conventional) {
+[[noreturn]] void close_and_exit(int status, std::string_view outcome) {
     if (session.self_file != nullptr) {
         std::fclose(session.self_file);
         session.self_file = nullptr;
     }
+    close_run_log(outcome);
+    std::exit(status);
+}
+
+// `conventional` is the status for the vendor who asked for conventional ones. Once every file is in
+// place a cancel or a quit no longer undoes anything: the installation is complete.
+[[noreturn]] void end_installer(int conventional) {
     if (run.installed && conventional == payload::EXIT_STATUS_CANCELLED)
         conventional = payload::EXIT_STATUS_COMPLETE;
-    close_run_log(conventional == payload::EXIT_STATUS_COMPLETE    ? "complete"
-                  : conventional == payload::EXIT_STATUS_CANCELLED ? "cancelled"
-                                                                   : "failed");
     const bool conventional_asked = exit_choice() == payload::exit_status::conventional || run.gnu;
-    std::exit(conventional_asked ? conventional : 0);
+    close_and_exit(conventional_asked ? conventional : 0,
+                   conventional == payload::EXIT_STATUS_COMPLETE    ? "complete"
+                   : conventional == payload::EXIT_STATUS_CANCELLED ? "cancelled"
+                                                                    : "failed");
 }
 
 void write_termination_line() {
@@ -81,6 +87,10 @@ void error_errno(const char* message, const char* tag, int errnum) {
     log_line("failure", {line.data(), length});
     write_termination_line();
     end_installer(payload::EXIT_STATUS_FAILED);
+}
+
+void end_with_status(int status) {
+    close_and_exit(status, status == 0 ? "complete" : "failed");
 }
 
 void exit_installer() {

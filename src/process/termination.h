@@ -18,4 +18,8 @@ namespace process {
 // Closes the installer's own file and exits as after a cancel, writing nothing.
 [[noreturn]] void exit_installer();
 
+// Closes the installer's own file and the log and exits with `status` as it is: the ends of the
+// conventional command line's reports and usage errors, which write their own texts.
+[[noreturn]] void end_with_status(int status);
+
 }  // namespace process

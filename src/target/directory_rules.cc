@@ -11,6 +11,8 @@
 #include "payload/vendor_defaults.h"
 #include "process/dialogue.h"
 #include "process/result.h"
+#include "process/run_mode.h"
+#include "process/termination.h"
 #include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
@@ -90,17 +92,24 @@ constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
     {is_outside_roots, RULE_WARN, nullptr},
 }};
 
+// The rule's message as the screen shows it; with `plain`, without its empty lines.
+void write_message(const directory_rule& rule, bool plain) {
+    const std::string text =
+        rule.message != nullptr ? rule.message : payload::outside_roots_message(process::recommended_roots());
+    std::string_view shown = text;
+    if (plain) {
+        while (!shown.empty() && shown.front() == '\n') shown.remove_prefix(1);
+        while (shown.size() > 1 && shown[shown.size() - 2] == '\n') shown.remove_suffix(1);
+    }
+    std::fwrite(shown.data(), 1, shown.size(), stderr);
+}
+
 }  // namespace
 
 int vet_directory(directory_entry& entry) {
     for (const directory_rule& rule : DIRECTORY_RULES) {
         if (!rule.broken(entry)) continue;
-        if (rule.message != nullptr) {
-            std::fputs(rule.message, stderr);
-        } else {
-            const std::string message = payload::outside_roots_message(process::recommended_roots());
-            std::fwrite(message.data(), 1, message.size(), stderr);
-        }
+        write_message(rule, false);
         if (rule.kind == RULE_REJECT) {
             const int answer = process::ask_ok_cancel("Select a different directory!");
             return answer == process::RESULT_CANCEL ? VET_CANCEL : VET_START_OVER;
@@ -111,6 +120,20 @@ int vet_directory(directory_entry& entry) {
         if (answer == process::RESULT_YES) return VET_START_OVER;
     }
     return VET_ACCEPT;
+}
+
+void vet_given_directory(directory_entry& entry, bool plain) {
+    if (entry.text[0] == '\0') process::error("A directory must be selected.");
+    for (const directory_rule& rule : DIRECTORY_RULES) {
+        if (!rule.broken(entry)) continue;
+        if (rule.kind == RULE_REJECT) {
+            std::string text = rule.message;
+            text.erase(0, text.find_first_not_of('\n'));
+            text.erase(text.find_last_not_of('\n') + 1);
+            process::error(text.c_str());
+        }
+        if (!process::run.quiet) write_message(rule, plain);
+    }
 }
 
 }  // namespace target

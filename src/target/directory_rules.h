@@ -15,4 +15,9 @@ constexpr int VET_CANCEL = 2;      // the user cancelled the installation
 // absolute against the working directory on the way; nothing is created or changed on disk.
 int vet_directory(directory_entry& entry);
 
+// The same rules for a directory given on the command line, with nobody to ask: a rejection ends the
+// installer with its message as a failure, a warning is written and passed. `plain` writes a warning as
+// one line rather than as the screen draws it.
+void vet_given_directory(directory_entry& entry, bool plain);
+
 }  // namespace target

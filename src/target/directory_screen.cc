@@ -2,6 +2,7 @@
 // loop. The rules themselves live in directory_rules, the line reading in directory_entry.
 #include "target/directory_screen.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -10,9 +11,12 @@
 #include "payload/product_text.h"
 #include "process/dialogue.h"
 #include "process/result.h"
+#include "process/run_log.h"
+#include "process/run_mode.h"
 #include "process/session.h"
 #include "target/directory_entry.h"
 #include "target/directory_rules.h"
+#include "target/home_path.h"
 
 namespace target {
 namespace {
@@ -37,10 +41,22 @@ int offer_default(directory_entry& entry) {
     return process::ask_no_yes_cancel("Use the default directory?", process::RESULT_YES);
 }
 
+// "~/sdk" typed means the home directory's sdk, where the conventional command line is chosen.
+void expand_typed_home(directory_entry& entry) {
+    std::array<char, payload::TARGET_PATH_SIZE> expanded{};
+    if (!entry.too_long && expand_home(entry.text.data(), expanded.data(), expanded.size()))
+        set_directory_entry(entry, expanded.data());
+}
+
+void store_target(const directory_entry& entry) {
+    std::memcpy(process::session.target_dir.data(), entry.text.data(), std::strlen(entry.text.data()) + 1);
+}
+
 // Reads the typed line. Returns VET_ACCEPT when `entry` holds something to vet, else what the user chose.
 int take_typed_entry(directory_entry& entry) {
     std::fputs("\n\nEnter directory >", stderr);
     if (!read_directory_entry(entry)) return VET_CANCEL;
+    if (process::run.gnu) expand_typed_home(entry);
     if (entry.text[0] != '\0') return VET_ACCEPT;
     std::fputs("\n\nA directory must be selected.\n", stderr);
     return process::ask_ok_cancel("Select a directory?") == process::RESULT_CANCEL ? VET_CANCEL
@@ -49,7 +65,23 @@ int take_typed_entry(directory_entry& entry) {
 
 }  // namespace
 
+int take_directory_unasked(bool plain) {
+    directory_entry entry{};
+    set_directory_entry(
+        entry, process::run.target != nullptr ? process::run.target : process::session.target_dir.data());
+    if (!plain) {
+        draw_header();
+        std::fprintf(stderr, "\n\nTarget directory: %s.\n", entry.text.data());
+    }
+    vet_given_directory(entry, plain);
+    store_target(entry);
+    if (plain && !process::run.quiet) std::fprintf(stderr, "Target directory: %s\n", entry.text.data());
+    process::log_line("target directory", entry.text.data());
+    return process::RESULT_NEXT;
+}
+
 int select_install_dir() {
+    if (process::run.target != nullptr) return take_directory_unasked(false);
     directory_entry entry{};
     for (int pass = 0;; ++pass) {
         draw_header();
@@ -67,8 +99,8 @@ int select_install_dir() {
         }
         if (verdict == VET_CANCEL) return process::RESULT_CANCEL;
         if (verdict == VET_ACCEPT) {
-            std::memcpy(process::session.target_dir.data(), entry.text.data(),
-                        std::strlen(entry.text.data()) + 1);
+            store_target(entry);
+            process::log_line("target directory", entry.text.data());
             return process::RESULT_NEXT;
         }
     }

@@ -9,4 +9,9 @@ namespace target {
 // input while a line is being typed). Never RESULT_BACK: the screen offers no way back.
 int select_install_dir();
 
+// The directory named by --target, else the default, taken without a question: vetted with nobody to ask
+// (a rejection ends the installer, a warning is written), then made the target. `plain` writes one line
+// per warning and names the target; otherwise the screen's header and texts are drawn. RESULT_NEXT.
+int take_directory_unasked(bool plain);
+
 }  // namespace target
