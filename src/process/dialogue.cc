@@ -7,8 +7,10 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
 #include "process/result.h"
+#include "process/run_log.h"
 #include "process/session.h"
 #include "process/terminal_job.h"
 
@@ -77,9 +79,25 @@ bool skip_rest_of_line() {
     }
 }
 
+namespace {
+
+// The question and its answer in the run's log (run_log.h), when one is kept.
+void log_question(const char* title, const char* menu, std::string_view answer) {
+    std::array<char, 256> question{};
+    std::snprintf(question.data(), question.size(), "%s%s[%s]", title != nullptr ? title : "",
+                  title != nullptr ? " " : "", menu);
+    log_line("asked", question.data());
+    log_line("answered", answer);
+}
+
+}  // namespace
+
 int choice_prompt(const char* title, const char* menu, const int* keys, const int* results, int count,
                   int auto_result) {
-    if (session.autonext != 0 && auto_result != 0) return auto_result;
+    if (session.autonext != 0 && auto_result != 0) {
+        log_question(title, menu, "by -autonext");
+        return auto_result;
+    }
     for (;;) {
         std::fputs("\n", stderr);
         if (title != nullptr) std::fprintf(stderr, "%s ", title);
@@ -87,12 +105,17 @@ int choice_prompt(const char* title, const char* menu, const int* keys, const in
         for (;;) {
             int c = next_answer_byte();
             // A NUL, or the end of input, cancels; the rest of the line stays unread.
-            if (c == EOF || c == '\0') return RESULT_CANCEL;
+            if (c == EOF || c == '\0') {
+                log_question(title, menu, c == EOF ? "end of input" : "a NUL");
+                return RESULT_CANCEL;
+            }
             // No locale is ever set, so only A to Z change.
             c = std::tolower(c);
             if (c == '\n') break;
             for (int i = 0; i < count; ++i) {
                 if (c == keys[i]) {
+                    const char key = static_cast<char>(c);
+                    log_question(title, menu, {&key, 1});
                     // End of input here just ends the line: the answer stands.
                     skip_rest_of_line();
                     return results[i];
