@@ -1,7 +1,9 @@
 // The conventional command line (--installer-options gnu): reports, usage errors, unattended runs into
 // every kind of target, the log, truthful statuses, named failures and the free-space check; and an
 // installer without the setting, which ignores all of it.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -31,9 +33,10 @@ class CommandLine : public ::testing::Test {
 
     // Runs `image` with `args`, no standard input at all, in the test's own working directory.
     process_result run(const std::string& image, const std::vector<std::string>& args,
-                       const std::string& input = "") const {
-        return run_process(image, joined({image}, args),
-                           {.cwd = work_.path(), .input = input, .close_stdin = input.empty()});
+                       const std::string& input = "", const std::vector<std::string>& env = {}) const {
+        return run_process(
+            image, joined({image}, args),
+            {.cwd = work_.path(), .input = input, .close_stdin = input.empty(), .env_set = env});
     }
 
     static bool installed(const std::string& target) {
@@ -212,6 +215,41 @@ TEST_F(CommandLine, FailuresNameThePathAndTheFreeSpaceIsCheckedFirst) {
     EXPECT_NE(r.err.find("Not enough free space in \"" + small + "/foo\": 0.010 MiByte needed, "),
               std::string::npos)
         << r.err;
+}
+
+TEST_F(CommandLine, HomeStandsForTheUsersOwnDirectory) {
+    const std::string home = work_ / "home";
+    // Typed at the prompt, "~" and "$HOME" before a '/' or alone are the home directory.
+    for (const std::string typed : {"~/typed", "$HOME/other", "~"}) {
+        SCOPED_TRACE(typed);
+        const auto r = run(gnu_, {}, answers_to_install(typed) + "n\n", {"HOME=" + home});
+        const std::string expanded =
+            home + typed.substr(typed.find('/') == std::string::npos ? typed.size() : typed.find('/'));
+        EXPECT_TRUE(installed(expanded)) << r.err;
+    }
+    // The second default, for a user who cannot write where the first one lies.
+    const std::string user = mkinstaller_build(joined(
+        PRODUCT, {"--installer-options", "gnu", "--recommend", "/", "--default-dir", work_ / "locked/foo",
+                  "--user-default-dir", "$HOME/foo", *dir_ / "src", work_ / "user"}));
+    namespace fs = std::filesystem;
+    for (const std::string& open : {dir_->path(), work_.path()}) fs::permissions(open, fs::perms(0755));
+    fs::create_directories(work_ / "locked");
+    fs::create_directories(home);
+    ASSERT_EQ(chown(home.c_str(), 65534, 65534), 0);
+    const auto as_nobody = run_in_child([&] {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) return 77;
+        const auto r = run(user, UNATTENDED, "", {"HOME=" + home});
+        std::fputs(r.err.c_str(), stderr);
+        return r.exit_code;
+    });
+    if (as_nobody.exit_code == 77) GTEST_SKIP() << "cannot become another user here";
+    EXPECT_EQ(as_nobody.exit_code, 0) << as_nobody.err;
+    EXPECT_NE(as_nobody.err.find("Target directory: " + home + "/foo\n"), std::string::npos) << as_nobody.err;
+    EXPECT_TRUE(installed(home + "/foo"));
+    // Root takes the first default.
+    EXPECT_NE(
+        run(user, UNATTENDED, "", {"HOME=" + home}).err.find("Target directory: " + work_ / "locked/foo\n"),
+        std::string::npos);
 }
 
 }  // namespace
