@@ -22,6 +22,9 @@ using product_text = std::array<char, 64>;
 // " (build YYMMDD.hhmmss) " in UTC, each field two digits; the year is the last two of a signed count.
 product_text build_stamp(std::int32_t build_time);
 
+// "YYYY-MM-DD hh:mm:ss UTC", by the same arithmetic as the build stamp: no time-zone file is read.
+product_text utc_timestamp(std::int64_t seconds);
+
 // "requiring approximately N.NNN MiByte of space.", without a newline.
 product_text space_line(std::uint32_t required_space);
 

@@ -3,51 +3,63 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <array>
 #include <ctime>
+
+#include "payload/product_text.h"
 
 namespace process {
 namespace {
 
-std::FILE* log_file = nullptr;
+// On the descriptor itself, not a stdio stream: fdopen would link the wide-character machinery into
+// the installer. Each line goes out in writes of a small buffer, so that a run killed meanwhile has
+// logged every line before it.
+int log_fd = -1;
+std::array<char, 512> line_buffer;
+std::size_t buffered = 0;
 
+void flush_line_buffer() {
+    for (std::size_t done = 0; done < buffered;) {
+        const ssize_t written = write(log_fd, line_buffer.data() + done, buffered - done);
+        if (written <= 0) break;  // a log that cannot be written does not stop the installation
+        done += static_cast<std::size_t>(written);
+    }
+    buffered = 0;
+}
+
+void put(char c) {
+    if (buffered == line_buffer.size()) flush_line_buffer();
+    line_buffer[buffered++] = c;
+}
+
+// Control characters (a crafted entry name, a typed escape) are written as '?'.
 void put_clean(std::string_view text) {
-    for (const char c : text)
-        std::fputc(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c, log_file);
+    for (const char c : text) put(static_cast<unsigned char>(c) < 0x20 || c == 0x7f ? '?' : c);
 }
 
 }  // namespace
 
 bool open_run_log(const char* path) {
-    const int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) return false;
-    log_file = fdopen(fd, "a");
-    if (log_file == nullptr) {
-        close(fd);
-        return false;
-    }
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    char stamp[32] = "";
-    if (gmtime_r(&now, &utc) != nullptr) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S UTC", &utc);
-    log_line("started", stamp);
+    log_fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    if (log_fd < 0) return false;
+    log_line("started", payload::utc_timestamp(std::time(nullptr)).data());
     return true;
 }
 
 void log_line(std::string_view key, std::string_view value) {
-    if (log_file == nullptr) return;
+    if (log_fd < 0) return;
     put_clean(key);
-    std::fputs(": ", log_file);
+    put_clean(": ");
     put_clean(value);
-    std::fputc('\n', log_file);
-    std::fflush(log_file);
+    put('\n');
+    flush_line_buffer();
 }
 
 void close_run_log(std::string_view outcome) {
-    if (log_file == nullptr) return;
+    if (log_fd < 0) return;
     log_line("outcome", outcome);
-    std::fclose(log_file);
-    log_file = nullptr;
+    close(log_fd);
+    log_fd = -1;
 }
 
 }  // namespace process

@@ -2,13 +2,12 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <array>
-#include <cstring>
 
 #include "payload/path_limit.h"
 #include "process/vendor_settings.h"
 #include "target/home_path.h"
+#include "target/path_kind.h"
 
 namespace target {
 namespace {
@@ -18,17 +17,8 @@ std::array<char, payload::TARGET_PATH_SIZE> user_default{};
 // Whether a directory could be made or written at `path`: the path itself or its nearest existing
 // ancestor must let this user write and enter it.
 bool could_write(std::string_view path) {
-    std::array<char, payload::TARGET_PATH_SIZE> probe{};
-    if (path.size() >= probe.size()) return false;
-    for (std::string_view left = path; !left.empty();) {
-        std::memcpy(probe.data(), left.data(), left.size());
-        probe[left.size()] = '\0';
-        if (access(probe.data(), F_OK) == 0) return access(probe.data(), W_OK | X_OK) == 0;
-        const std::size_t slash = left.find_last_of('/');
-        if (left == "/" || slash == std::string_view::npos) return false;
-        left = left.substr(0, std::max<std::size_t>(slash, 1));  // "/x" goes on to "/"
-    }
-    return false;
+    std::array<char, payload::TARGET_PATH_SIZE> place{};
+    return nearest_existing(path, place) && access(place.data(), W_OK | X_OK) == 0;
 }
 
 }  // namespace

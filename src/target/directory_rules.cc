@@ -127,10 +127,13 @@ void vet_given_directory(directory_entry& entry, bool plain) {
     for (const directory_rule& rule : DIRECTORY_RULES) {
         if (!rule.broken(entry)) continue;
         if (rule.kind == RULE_REJECT) {
-            std::string text = rule.message;
-            text.erase(0, text.find_first_not_of('\n'));
-            text.erase(text.find_last_not_of('\n') + 1);
-            process::error(text.c_str());
+            // The message as the line of a failure: without its empty lines and its line feed.
+            std::string_view text = rule.message;
+            while (text.front() == '\n') text.remove_prefix(1);
+            while (text.back() == '\n') text.remove_suffix(1);
+            std::array<char, 128> line{};
+            std::memcpy(line.data(), text.data(), std::min(text.size(), line.size() - 1));
+            process::error(line.data());
         }
         if (!process::run.quiet) write_message(rule, plain);
     }

@@ -22,7 +22,8 @@ bool expand_home(std::string_view path, char* out, std::size_t size) {
     const char* home = std::getenv("HOME");
     if (spelled == 0 || home == nullptr || *home == '\0') return false;
     const std::size_t home_length = std::strlen(home);
-    const std::string_view rest = path.substr(spelled);
+    std::string_view rest = path;
+    rest.remove_prefix(spelled);
     if (home_length + rest.size() >= size) return false;
     std::memcpy(out, home, home_length);
     std::memcpy(out + home_length, rest.data(), rest.size());
