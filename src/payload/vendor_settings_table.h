@@ -191,10 +191,10 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         "no such choice; they are", 1},
     {PROFILE_INSTALLER_OPTIONS, "--installer-options", "STYLE", setting_kind::choice, {1, 1, false},
         BUILT_IN_FIRST_CHOICE, setting_shown::nowhere, "installer options", "INSTALLER_OPTIONS", 26,
-        "the installer's command line: none (it ignores every argument but\n"
-        "-autonext; the default) or gnu (--help, --version, --info, --list, --check,\n"
-        "--target DIR, --accept-license, --unattended, --quiet, --log FILE, and\n"
-        "conventional exit statuses)",
+        "the installer's command line: none (the default: it reads -autonext and\n"
+        "ignores every other argument) or gnu (--help, --version, --target DIR,\n"
+        "--accept-license, --unattended, --quiet, --log FILE, --info, --list,\n"
+        "--check, and conventional exit statuses)",
         {{{"none", ""}, {"gnu", "(--help, --target, --accept-license, --unattended and more)"}}},
         "no such style; they are"},
     {PROFILE_USER_DEFAULT_DIR, "--user-default-dir", "PATH", setting_kind::path,
@@ -202,8 +202,8 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         BUILT_IN_USER_DEFAULT_DIR, setting_shown::directory, "user default directory",
         "USER_DEFAULT_DIR", 27,
         "the default directory instead of --default-dir for a user without root\n"
-        "rights who cannot write there (e.g. $HOME/acme/sdk: \"$HOME/\" stands for the\n"
-        "home directory of whoever runs the installer)"},
+        "rights who cannot write there: absolute, or \"$HOME/\" and a path beneath\n"
+        "the home directory of whoever runs the installer (e.g. $HOME/acme/sdk)"},
 };
 // clang-format on
 

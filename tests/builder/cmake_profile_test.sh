@@ -49,6 +49,7 @@ project(acme VERSION 3.0 LANGUAGES NONE)
 find_package(mkinstaller REQUIRED)
 mkinstaller_add_installer(acme-installer SOURCE_DIR tree OUTPUT acme-setup
     TITLE "Acme Setup" RECOMMEND /opt /usr/local DEFAULT_DIR /opt/acme PROFILE vendor/acme.profile
+    INSTALLER_OPTIONS gnu USER_DEFAULT_DIR "\$HOME/acme"
     OPTIONS --stub "$stub" --quiet)
 mkinstaller_add_installer(acme-update SOURCE_DIR tree2 OUTPUT acme-update-setup UPDATE_FROM acme-installer
     OPTIONS --stub "$stub" --quiet)
@@ -71,6 +72,9 @@ test "$(profile_value "$setup" title)" = '"Acme Setup"' || fail "TITLE: $(profil
 test "$(profile_value "$setup" recommend)" = '["/opt/", "/usr/local/"]' ||
     fail "RECOMMEND: $(profile_value "$setup" recommend)"
 test "$(profile_value "$setup" exit_status)" = '"conventional"' || fail "PROFILE's exit-status"
+test "$(profile_value "$setup" installer_options)" = '"gnu"' || fail "INSTALLER_OPTIONS"
+test "$(profile_value "$setup" user_default_dir)" = '"$HOME/acme"' ||
+    fail "USER_DEFAULT_DIR: $(profile_value "$setup" user_default_dir)"
 
 # The updates: from the target's installer, what changed; from the file, every file (FULL_UPDATE).
 cmake --build "$work/out" --target acme-update acme-full-update >/dev/null || fail "the update targets failed"
@@ -102,6 +106,7 @@ cmake -DCPACK_EXTERNAL_ENABLE_STAGING=ON -DCPACK_TEMPORARY_DIRECTORY="$work/stag
     -DCPACK_MKINSTALLER_PLATFORM="for Acme Linux" -DCPACK_MKINSTALLER_TITLE="Acme Setup; 2" \
     -DCPACK_MKINSTALLER_RECOMMEND="/opt;/srv" -DCPACK_MKINSTALLER_DEFAULT_DIR=/srv/acme \
     -DCPACK_MKINSTALLER_SAME_NAME_REMOVAL=path -DCPACK_MKINSTALLER_UNIFORM_MODE=ON \
+    -DCPACK_MKINSTALLER_INSTALLER_OPTIONS=gnu -DCPACK_MKINSTALLER_USER_DEFAULT_DIR='$HOME/acme' \
     -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
     -P "$work/prefix/$libdir/cmake/mkinstaller/mkinstallerCPack.cmake" >/dev/null || fail "the CPack script failed"
 packed=$work/acme-2.0-setup
@@ -110,6 +115,8 @@ test "$(profile_value "$packed" title)" = '"Acme Setup; 2"' || fail "CPACK_MKINS
 test "$(profile_value "$packed" recommend)" = '["/opt/", "/srv/"]' || fail "CPACK_MKINSTALLER_RECOMMEND"
 test "$(profile_value "$packed" default_dir)" = '"/srv/acme"' || fail "CPACK_MKINSTALLER_DEFAULT_DIR"
 test "$(profile_value "$packed" same_name_removal)" = '"path"' || fail "CPACK_MKINSTALLER_SAME_NAME_REMOVAL"
+test "$(profile_value "$packed" installer_options)" = '"gnu"' || fail "CPACK_MKINSTALLER_INSTALLER_OPTIONS"
+test "$(profile_value "$packed" user_default_dir)" = '"$HOME/acme"' || fail "CPACK_MKINSTALLER_USER_DEFAULT_DIR"
 "$mkinstaller" list --json "$packed" | grep -q '"name": "bin/tool".*"mode": "0100755"' ||
     fail "CPACK_MKINSTALLER_UNIFORM_MODE"
 

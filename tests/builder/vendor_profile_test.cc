@@ -43,7 +43,7 @@ TEST(VendorProfile, TheProfileIsReadAndEachOptionOverridesItsSetting) {
     write_file(dir / "vendor.profile",
                "# Acme's installer\n\n  title =  Acme Setup  \r\nthanks=\nclosing-text = texts/closing.txt\n"
                "recommend = /opt\n\trecommend = /srv/acme/\nrecommend = /opt/\ndefault-dir = /opt/acme\n"
-               "same-name-removal = path");
+               "same-name-removal = path\nuser-default-dir = /opt/acme-user\ninstaller-options = gnu");
     builder::build_arguments args;
     args.profile = dir / "vendor.profile";
     EXPECT_EQ(builder::resolve_profile_settings(args).values,
@@ -52,13 +52,17 @@ TEST(VendorProfile, TheProfileIsReadAndEachOptionOverridesItsSetting) {
                          {payload::PROFILE_CLOSING_TEXT, {"See README.\n\nBye.\n"}},
                          {payload::PROFILE_DEFAULT_DIR, {"/opt/acme"}},
                          {payload::PROFILE_RECOMMEND, {"/opt/", "/srv/acme/"}},
-                         {payload::PROFILE_SAME_NAME_REMOVAL, {"\x01"}}}));
+                         {payload::PROFILE_SAME_NAME_REMOVAL, {"\x01"}},
+                         {payload::PROFILE_INSTALLER_OPTIONS, {"\x01"}},
+                         {payload::PROFILE_USER_DEFAULT_DIR, {"/opt/acme-user"}}}));
 
-    // Each option replaces its setting; --recommend the whole list, not one root more.
+    // Each option replaces its setting; --recommend the whole list, not one root more. A home
+    // directory's path is not held to the roots.
     args.settings[payload::PROFILE_TITLE] = {"Acme Installer"};
     args.settings[payload::PROFILE_RECOMMEND] = {"/usr/local"};
     args.settings[payload::PROFILE_DEFAULT_DIR] = {"/usr/local/acme"};
     args.settings[payload::PROFILE_EXIT_STATUS] = {"conventional"};
+    args.settings[payload::PROFILE_USER_DEFAULT_DIR] = {"$HOME/acme"};
     write_file(dir / "empty.txt", "");  // a text of no lines, which replaces the stub's
     args.settings[payload::PROFILE_EXISTING_DIR_TEXT] = {dir / "empty.txt"};
     EXPECT_EQ(builder::resolve_profile_settings(args).values,
@@ -69,7 +73,9 @@ TEST(VendorProfile, TheProfileIsReadAndEachOptionOverridesItsSetting) {
                          {payload::PROFILE_RECOMMEND, {"/usr/local/"}},
                          {payload::PROFILE_EXISTING_DIR_TEXT, {""}},
                          {payload::PROFILE_SAME_NAME_REMOVAL, {"\x01"}},
-                         {payload::PROFILE_EXIT_STATUS, {"\x01"}}}));
+                         {payload::PROFILE_EXIT_STATUS, {"\x01"}},
+                         {payload::PROFILE_INSTALLER_OPTIONS, {"\x01"}},
+                         {payload::PROFILE_USER_DEFAULT_DIR, {"$HOME/acme"}}}));
 }
 
 TEST(VendorProfile, ProfileErrorsNameTheFileAndLine) {
@@ -122,6 +128,12 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
         {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 characters"},
         {{"--existing-dir-text", dir / "latin1.txt"}, "latin1.txt\" line 1 column 4: not UTF-8 (byte 0xE9)"},
         {{"--same-name-removal", "nowhere"}, "\"nowhere\": no such rule; the rules are anywhere and path"},
+        {{"--installer-options", "foo"}, "--installer-options \"foo\": no such style; they are none and gnu"},
+        {{"--user-default-dir", "acme"},
+         "--user-default-dir \"acme\": neither absolute nor under \"$HOME/\""},
+        {{"--user-default-dir", "$HOME/"}, "\"$HOME/\": the home directory itself or its parent"},
+        {{"--user-default-dir", "$HOME/bin/acme"}, "\"$HOME/bin/acme\": it contains \"/bin/\""},
+        {{"--user-default-dir", "/opt/acme"}, "\"/opt/acme\": under none of the recommended roots"},
         {{"--stub", dir / "small-stub", "--title", "Acme"},
          "its profile region declares a content area of 64 bytes, but the installer stub reads 16384"},
         {{"--stub", dir / "no-region", "--thanks", "Thanks"}, "carries no profile region"},
@@ -146,7 +158,8 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     write_file(dir / "vendor/acme.profile",
                "title = Acme Setup\nthanks = Thanks for choosing Acme.\nclosing-text = closing.txt\n"
                "default-dir = /usr/local/acme\nexisting-dir-text = exists.txt\nsame-name-removal = path\n"
-               "exit-status = conventional\ncheck-first = off\n");
+               "exit-status = conventional\ncheck-first = off\ninstaller-options = gnu\n"
+               "user-default-dir = $HOME/acme\n");
     ASSERT_EQ(build({"--quiet", "--profile", dir / "vendor/acme.profile", "--recommend", "/opt",
                      "--recommend", "/usr/local/"})
                   .exit_code,
@@ -164,10 +177,13 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
                             "thanks: \"Thanks for choosing Acme.\"\n"
                             "default directory: \"/usr/local/acme\"\n"
                             "recommended roots: \"/opt/\", \"/usr/local/\"\n"
+                            "user default directory: \"$HOME/acme\"\n"
                             "existing-directory text: 1 lines, the first \"The old files are replaced.\"\n"
                             "closing text: 2 lines, the first \"Read README.TXT.\"\n"
                             "same-name removal: path (only what stands at an entry's own path)\n"
                             "exit status: conventional (0 complete, 1 failure, 2 cancelled)\n"
+                            "installer options: gnu (--help, --target, --accept-license, --unattended "
+                            "and more)\n"
                             "licence: "),
               std::string::npos)
         << info.out << info.err;
@@ -177,10 +193,11 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     EXPECT_EQ(p["title"].str() + "|" + p["thanks"].str() + "|" + p["closing_text"].str() + "|" +
                   p["default_dir"].str() + "|" + p["recommend"][0].str() + p["recommend"][1].str() + "|" +
                   p["existing_dir_text"].str() + "|" + p["same_name_removal"].str() + "|" +
-                  p["exit_status"].str() + "|" + p["check_first"].str(),
+                  p["exit_status"].str() + "|" + p["check_first"].str() + "|" + p["installer_options"].str() +
+                  "|" + p["user_default_dir"].str(),
               "Acme Setup|Thanks for choosing Acme.|Read README.TXT.\nThank "
               "you.\n|/usr/local/acme|/opt//usr/local/|"
-              "The old files are replaced.\n|path|conventional|off");
+              "The old files are replaced.\n|path|conventional|off|gnu|$HOME/acme");
     EXPECT_EQ(doc["entries"][0]["name"].str(), "readme.txt");
     const auto verified = run_mkinstaller({"verify", output});
     EXPECT_EQ(verified.exit_code, 0) << verified.err;
@@ -191,6 +208,8 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
     const auto plain = testing_support::parse_json(run_mkinstaller({"list", "--json", output}).out);
     EXPECT_EQ(plain["profile"]["default_dir"].str(), "/usr/local/vorna");
     EXPECT_EQ(plain["profile"]["recommend"][1].str(), "/home/");
+    EXPECT_EQ(plain["profile"]["installer_options"].str(), "none");
+    EXPECT_TRUE(std::holds_alternative<std::nullptr_t>(plain["profile"]["user_default_dir"].v));
 }
 
 TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
@@ -217,14 +236,16 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
               std::string::npos);
 
     // Sound regions holding what the installer takes but build refuses.
-    profile_settings bad_title, long_line, questioned_dir;
+    profile_settings bad_title, long_line, questioned_dir, home_bin;
     bad_title.values[payload::PROFILE_TITLE] = {"Caf\xe9"};
     long_line.values[payload::PROFILE_CLOSING_TEXT] = {std::string(80, 'x') + "\n"};
     questioned_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/opt/acme"};
+    home_bin.values[payload::PROFILE_USER_DEFAULT_DIR] = {"$HOME/bin/acme"};
     const std::pair<const profile_settings&, std::string> cases[] = {
         {bad_title, "the profile region's --title: column 4: not UTF-8"},
         {long_line, "--closing-text: line 1: 80 characters"},
         {questioned_dir, "--default-dir \"/opt/acme\": under none of the recommended roots"},
+        {home_bin, "--user-default-dir \"$HOME/bin/acme\": it contains \"/bin/\""},
     };
     for (const auto& [settings, message] : cases) {
         image = built;

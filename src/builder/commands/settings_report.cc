@@ -47,6 +47,8 @@ std::string json_value(const payload::vendor_setting& setting, const std::vector
         }
         case payload::setting_kind::choice:
             return json_string(choice_name(setting, values.front()));
+        case payload::setting_kind::path:  // empty only where none is built in
+            return values.front().empty() ? "null" : json_string(values.front());
         default:
             return json_string(values.front());
     }

@@ -161,6 +161,19 @@ std::string root_of(std::string_view given_root) {
     return root;
 }
 
+// The directory screen's questions that need neither the file system nor the roots: `path` as stored,
+// `beneath` the part of it that names directories ('/' on).
+std::string screen_problem(std::string_view path, std::string_view beneath) {
+    if (payload::has_blank(path)) return "a blank or a tab, which the directory screen refuses";
+    if (path.size() > payload::PROFILE_MAX_PATH) {
+        return std::to_string(path.size()) + " bytes long; the directory screen takes at most " +
+               std::to_string(payload::PROFILE_MAX_PATH);
+    }
+    if (has_control_byte(path)) return "a control character";
+    if (payload::is_in_bin(beneath)) return "it contains \"/bin/\", which the directory screen questions";
+    return "";
+}
+
 [[noreturn]] void refuse(const given& setting, const std::string& problem) {
     throw error(setting.origin + " " + shown(setting.value) + ": " + problem);
 }
@@ -176,7 +189,11 @@ std::string effective_dir_problem(const profile_settings& s, const payload::vend
                                   const std::string& dir_origin, const std::string& roots_origin) {
     const profile_values values = effective_values(s);
     const std::string& path = values.values[dir.number].front();
-    const std::string problem = default_dir_problem(path, values.values[payload::PROFILE_RECOMMEND]);
+    if (path.empty() && s.values[dir.number].empty()) return "";  // none built in, none given
+    const std::span<const std::string> roots = values.values[payload::PROFILE_RECOMMEND];
+    const std::string problem = dir.number == payload::PROFILE_USER_DEFAULT_DIR
+                                    ? user_default_dir_problem(path, roots)
+                                    : default_dir_problem(path, roots);
     if (problem.empty()) return problem;
     if (!s.values[dir.number].empty()) return dir_origin + " " + shown(path) + ": " + problem;
     return roots_origin + ": the built-in " + std::string(dir.info_label) + " " + shown(path) + " is " +
@@ -349,20 +366,30 @@ std::string root_problem(std::string_view root) {
 std::string default_dir_problem(std::string_view dir, std::span<const std::string> roots) {
     if (dir.empty() || dir.front() != '/')
         return "not absolute; the installer would take it from the working directory of each run";
-    if (payload::has_blank(dir)) return "a blank or a tab, which the directory screen refuses";
-    if (dir.size() > payload::PROFILE_MAX_PATH) {
-        return std::to_string(dir.size()) + " bytes long; the directory screen takes at most " +
-               std::to_string(payload::PROFILE_MAX_PATH);
-    }
-    if (has_control_byte(dir)) return "a control character";
     if (payload::is_root_spelling(dir)) return "the root directory, which the directory screen questions";
-    if (payload::is_in_bin(dir)) return "it contains \"/bin/\", which the directory screen questions";
+    if (std::string problem = screen_problem(dir, dir); !problem.empty()) return problem;
     const std::vector<std::string_view> views(roots.begin(), roots.end());
     if (!payload::is_under_root(dir, views)) {
         return "under none of the recommended roots (" + quoted_roots(roots) +
                "), which the directory screen questions";
     }
     return "";
+}
+
+std::string user_default_dir_problem(std::string_view dir, std::span<const std::string> roots) {
+    if (!dir.starts_with(payload::HOME_PREFIX)) {
+        if (dir.empty() || dir.front() != '/') {
+            return "neither absolute nor under \"" + std::string(payload::HOME_PREFIX) +
+                   "\"; the installer would take it from the working directory of each run";
+        }
+        return default_dir_problem(dir, roots);
+    }
+    // The home directory is known only when the installer runs: the rest is judged as the directory
+    // screen would judge it, and not against the roots.
+    const std::string_view beneath = dir.substr(payload::HOME_PREFIX.size() - 1);
+    if (payload::is_root_spelling(beneath))
+        return "the home directory itself or its parent, not a directory of the product's own";
+    return screen_problem(dir, beneath);
 }
 
 profile_settings resolve_profile_settings(const build_arguments& args) {

@@ -40,5 +40,8 @@ std::string lines_problem(std::string_view text);
 std::string root_problem(std::string_view root);
 // a default directory, under the directory screen's rules with `roots` (each ending in '/').
 std::string default_dir_problem(std::string_view dir, std::span<const std::string> roots);
+// a user default directory: absolute, judged as a default directory, or under $HOME/, judged beneath it
+// by the same rules but for the roots.
+std::string user_default_dir_problem(std::string_view dir, std::span<const std::string> roots);
 
 }  // namespace builder
