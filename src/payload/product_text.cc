@@ -57,6 +57,15 @@ product_text build_stamp(std::int32_t build_time) {
     return text;
 }
 
+product_text utc_text(std::int64_t seconds) {
+    const utc_parts parts = break_down_utc(seconds);
+    product_text text{};
+    std::snprintf(text.data(), text.size(), "%04lld-%02d-%02d %02d:%02d:%02d",
+                  static_cast<long long>(parts.year), parts.month, parts.day, parts.hour, parts.minute,
+                  parts.second);
+    return text;
+}
+
 product_text space_line(std::uint32_t required_space) {
     const float mebibytes = static_cast<float>(required_space) * PRODUCT_MIB_PER_BYTE;
     product_text text{};
