@@ -62,6 +62,8 @@ TEST_F(CommandLine, ReportsAndUsageErrorsEndAtOnceWritingNothing) {
         {{"--version"}, 0, "foo 1.0 linux \\(build \\d{6}\\.\\d{6}\\)\n", ""},
         {{"--show-license"}, 0, "[^]*SOFTWARE LICENSE AGREEMENT[^]*\n", ""},
         {{"--check"}, 0, "\\S+: the installer is intact.\n", ""},
+        {{"--list"}, 0, "[^]*  bin/tool\nstored [^]*  lib/libfoo.so\n", ""},
+        {{"--info", "--list"}, 0, "Let's install  foo 1.0 linux[^]*\ninstaller options: gnu [^]*", ""},
         {{"--bogus"}, 2, "", "\\S+: unknown option '--bogus'\nUsage: [^]*"},
         {{"--unattended", "extra"}, 2, "", "\\S+: unexpected argument 'extra'\nUsage: [^]*"},
         {{"--target"}, 2, "", "\\S+: option needs a value: '--target'\nUsage: [^]*"},
