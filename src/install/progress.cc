@@ -3,6 +3,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <time.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -32,8 +34,9 @@ int not_terminal_errno = 0;   // what isatty left in errno
 // allocation. On a terminal a drawing leaves at once, its backspaces over the old line included, in one
 // write, and so does an erase, so that nothing is held while the installer waits for the terminal. Else
 // the finished file's drawing waits here for the erase that follows it (show_finished_progress), and while
-// an installation gathers (gather_progress) every drawing and erase waits here until the buffer is full or
-// flush_progress: the same bytes in far fewer writes, and nothing else is written to standard error
+// an installation gathers (gather_progress) every drawing and erase waits here until the buffer is full,
+// flush_progress, or a drawing or erase comes GATHER_HOLD_MS after the last write: the same bytes in far
+// fewer writes, still live for a person reading a pipe, and nothing else is written to standard error
 // meanwhile (every report flushes first). A name is at most 4096 bytes and so is a drawing's text;
 // anything longer than the buffer is written in pieces with the same bytes.
 constexpr std::size_t PROGRESS_BUFFER_SIZE = 16384;
@@ -43,11 +46,30 @@ bool holding_drawing = false;  // within show_finished_progress, on anything but
 bool gathering = false;        // within an installation, on anything but a terminal
 bool drawn = true;             // set_progress_drawn
 
+constexpr std::int64_t GATHER_HOLD_MS = 100;
+
+std::int64_t monotonic_ms() {
+    timespec now{};
+    (void)clock_gettime(CLOCK_MONOTONIC, &now);
+    return std::int64_t{now.tv_sec} * 1000 + now.tv_nsec / 1000000;
+}
+
+progress_clock clock_ms = monotonic_ms;
+std::int64_t gathered_written_at = 0;  // while gathering: when gathered bytes last left, or it began
+
 // Writes what is pending; false when the write failed.
 bool flush_pending() {
     const std::size_t length = pending_length;
     pending_length = 0;
-    return length == 0 || std::fwrite(pending, 1, length, stderr) == length;
+    if (length == 0) return true;
+    if (gathering) gathered_written_at = clock_ms();
+    return std::fwrite(pending, 1, length, stderr) == length;
+}
+
+// While gathering, what has waited long enough leaves, so that a pipe read by a person stays live.
+void flush_if_held_long() {
+    if (gathering && pending_length != 0 && clock_ms() - gathered_written_at >= GATHER_HOLD_MS)
+        (void)flush_pending();
 }
 
 // Appends `count` copies of the `unit_length`-byte `unit`, flushing whenever the buffer is full.
@@ -119,12 +141,17 @@ unsigned progress_drains() {
     return drains_done;
 }
 
+void set_progress_clock(progress_clock clock) {
+    clock_ms = clock;
+}
+
 void show_progress(const char* name, int byte_percent, int file_percent) {
     if (!drawn) return;
     if (name == nullptr) {
         if (shown_chars <= 0 && last_name == nullptr) stderr_is_terminal = -1;  // a new installation
         put_repeated("\b \b", 3, shown_chars);
         if (!gathering) (void)flush_pending();
+        flush_if_held_long();
         shown_chars = 0;
         last_byte_percent = -1;
         last_file_percent = -1;
@@ -141,6 +168,8 @@ void show_progress(const char* name, int byte_percent, int file_percent) {
         // A terminal sees every drawing before its wait; a held one leaves with the erase or a later
         // flush (a failure of that write no longer shortens the next drawing's backspaces).
         if ((!(holding_drawing || gathering) || stderr_terminal()) && !flush_pending()) shown_chars = -1;
+        // A finished file's drawing waits for its erase, which follows at once.
+        if (!holding_drawing) flush_if_held_long();
         std::free(short_text);
         last_byte_percent = byte_percent;
         last_file_percent = file_percent;
@@ -156,6 +185,7 @@ void set_progress_drawn(bool on) {
 
 void gather_progress(bool on) {
     gathering = on && !stderr_terminal();
+    if (gathering) gathered_written_at = clock_ms();
     if (!gathering) (void)flush_pending();
 }
 

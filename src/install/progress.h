@@ -16,7 +16,8 @@ void show_progress(const char* name, int byte_percent, int file_percent);
 void show_finished_progress(const char* name, int byte_percent, int file_percent);
 
 // From gather_progress(true) to gather_progress(false), on anything but a terminal, drawings and erases
-// gather into few large writes with the same bytes; flush_progress writes what has gathered. Whoever
+// gather into few large writes with the same bytes; what has gathered leaves with the first drawing or
+// erase 100 ms or more after the last such write, and flush_progress writes it at once. Whoever
 // writes anything else to standard error meanwhile flushes first. On a terminal nothing changes: each
 // drawing and erase leaves at once, followed by its wait.
 void gather_progress(bool on);

@@ -57,10 +57,15 @@ product_text build_stamp(std::int32_t build_time) {
     return text;
 }
 
-product_text utc_timestamp(std::int64_t seconds) {
+<<<<<<< HEAD
+product_text text{};
+    std::snprintf(text.data(), text.size(), "%04lld-%02d-%02d %02d:%02d:%02d UTC",
+=======
+product_text utc_text(std::int64_t seconds) {
     const utc_parts parts = break_down_utc(seconds);
     product_text text{};
-    std::snprintf(text.data(), text.size(), "%04lld-%02d-%02d %02d:%02d:%02d UTC",
+    std::snprintf(text.data(), text.size(), "%04lld-%02d-%02d %02d:%02d:%02d",
+>>>>>>> helper-c
                   static_cast<long long>(parts.year), parts.month, parts.day, parts.hour, parts.minute,
                   parts.second);
     return text;

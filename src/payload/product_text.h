@@ -22,8 +22,8 @@ using product_text = std::array<char, 64>;
 // " (build YYMMDD.hhmmss) " in UTC, each field two digits; the year is the last two of a signed count.
 product_text build_stamp(std::int32_t build_time);
 
-// "YYYY-MM-DD hh:mm:ss UTC", by the same arithmetic as the build stamp: no time-zone file is read.
-product_text utc_timestamp(std::int64_t seconds);
+// "YYYY-MM-DD HH:MM:SS" in UTC, as list and info show a time.
+product_text utc_text(std::int64_t seconds);
 
 // "requiring approximately N.NNN MiByte of space.", without a newline.
 product_text space_line(std::uint32_t required_space);
@@ -41,9 +41,11 @@ struct line_gatherer {
     }
 };
 
-// Hands the welcome line, without its newline, to `emit` piece by piece (no allocation on the way).
-template <typename Emit>
-void emit_welcome_line(std::string_view product, std::string_view version, std::string_view platform,
+// Hands the welcome line, without its newline, to `emit` piece by piece (no allocation on the way). The
+// header texts reach `emit` as given (a caller may wrap them to have them escaped), the words between
+// them as string views.
+template <typename Text, typename Emit>
+void emit_welcome_line(const Text& product, const Text& version, const Text& platform,
                        std::int32_t build_time, Emit&& emit) {
     emit(std::string_view("Let's install  "));
     emit(product);
@@ -57,8 +59,8 @@ void emit_welcome_line(std::string_view product, std::string_view version, std::
 }
 
 // Hands the directory screen's product line, without its newline, to `emit` piece by piece.
-template <typename Emit>
-void emit_product_version_line(std::string_view product, std::string_view version, Emit&& emit) {
+template <typename Text, typename Emit>
+void emit_product_version_line(const Text& product, const Text& version, Emit&& emit) {
     emit(std::string_view("    "));
     emit(product);
     emit(std::string_view("  "));

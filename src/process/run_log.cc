@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 #include <ctime>
 
 #include "payload/product_text.h"
@@ -42,7 +43,9 @@ void put_clean(std::string_view text) {
 bool open_run_log(const char* path) {
     log_fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
     if (log_fd < 0) return false;
-    log_line("started", payload::utc_timestamp(std::time(nullptr)).data());
+    std::array<char, 96> started{};
+    std::snprintf(started.data(), started.size(), "%s UTC", payload::utc_text(std::time(nullptr)).data());
+    log_line("started", started.data());
     return true;
 }
 

@@ -107,6 +107,36 @@ TEST(Progress, AFinishedDrawingSharesOneWriteWithItsEraseWhileOthersLeaveAtOnce)
     EXPECT_TRUE(joined == "  2%   0%  " + text + redrawn);  // too long to print usefully
 }
 
+std::int64_t fake_ms = 0;
+
+TEST(Progress, GatheredDrawingsLeaveOnceTheyWaitedATenthOfASecond) {
+    const std::vector<std::string> writes = writes_of([] {
+        install::set_progress_clock([] { return fake_ms; });
+        fake_ms = 1000;
+        install::gather_progress(true);
+        show_progress("a.h", 5, 0);
+        fake_ms = 1099;
+        show_progress(nullptr, 0, 0);
+        fake_ms = 1100;
+        show_finished_progress("b.h", 9, 50);  // the drawing waits for its erase, then both leave
+        fake_ms = 1150;
+        show_progress("c.h", 10, 50);
+        fake_ms = 1199;
+        show_progress("c.h", 11, 50);
+        fake_ms = 1200;
+        show_progress("c.h", 12, 50);
+        fake_ms = 5000;
+        show_progress("c.h", 12, 50);  // unchanged: nothing added, nothing leaves
+        install::gather_progress(false);
+    });
+    const std::string back = std::string(15, '\b');
+    EXPECT_EQ(writes,
+              (std::vector<std::string>{
+                  drawing(0, 5, "a.h") + erasure(15) + drawing(50, 9, "b.h") + erasure(15),
+                  drawing(50, 10, "c.h") + back + drawing(50, 11, "c.h") + back + drawing(50, 12, "c.h"),
+              }));
+}
+
 TEST(Progress, OnItsForegroundTerminalEveryCallWaitsForTheTerminal) {
     // The process is the foreground job of the terminal on its standard error: a drawing, an unchanged
     // one and the erases each wait. (A job in the background waits for none: tests/driver/terminal_test.cc.)

@@ -4,7 +4,6 @@
 // damaged block, a volume other than the whole payload) with an error after the header or, with --json,
 // in a document of its own. Same-name groups are warned about where the installer's removal rule has
 // them. Names and texts are shown with their control bytes escaped.
-#include <algorithm>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -17,69 +16,10 @@
 #include "builder/util/error.h"
 #include "builder/util/json_text.h"
 #include "builder/util/time_text.h"
+#include "payload/installer_report.h"
 
 namespace builder {
 namespace {
-
-struct list_line {
-    std::string method;
-    std::string size;
-    std::string stored_size;
-    std::string mtime;
-    std::string name;
-};
-
-std::string pad_left(const std::string& text, std::size_t width) {
-    return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
-}
-
-std::string pad_right(const std::string& text, std::size_t width) {
-    return text + std::string(width > text.size() ? width - text.size() : 0, ' ');
-}
-
-std::string hex32(std::uint32_t value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08X", value);
-    return text;
-}
-
-void print_header(const installer_payload& in, std::ostream& out) {
-    const auto& h = in.header;
-    const std::int32_t build_time = payload::header_build_time(h);
-    const std::uint32_t volume = payload::header_u32(h, payload::HEADER_VOLUME);
-    out << "header block at offset " << in.header_offset << '\n'
-        << "product:            " << display_text(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
-        << '\n'
-        << "version:            " << display_text(payload::header_text(h, payload::HEADER_VERSION)) << '\n'
-        << "platform:           " << display_text(payload::header_text(h, payload::HEADER_PLATFORM)) << '\n'
-        << "build time:         " << utc_text(build_time) << " UTC (" << build_time << ")\n"
-        << "file count:         " << payload::header_u32(h, payload::HEADER_FILE_COUNT) << '\n'
-        << "total size:         " << payload::header_u32(h, payload::HEADER_TOTAL_SIZE) << '\n'
-        << "total stored size:  " << payload::header_u32(h, payload::HEADER_TOTAL_STORED_SIZE) << '\n'
-        << "total record size:  " << payload::header_u32(h, payload::HEADER_TOTAL_RECORD_SIZE) << '\n'
-        << "volume:             " << hex32(volume)
-        << (volume == payload::HEADER_VOLUME_WHOLE ? " (whole payload in this file)"
-                                                   : " (not accepted by the installer)")
-        << '\n';
-}
-
-void print_entries(const std::vector<list_line>& lines, std::ostream& out) {
-    list_line width{"method", "size", "stored", "mtime (UTC)", "name"};
-    std::size_t w_method = width.method.size(), w_size = width.size.size(),
-                w_stored = width.stored_size.size();
-    for (const auto& l : lines) {
-        w_method = std::max(w_method, l.method.size());
-        w_size = std::max(w_size, l.size.size());
-        w_stored = std::max(w_stored, l.stored_size.size());
-    }
-    const auto print = [&](const list_line& l) {
-        out << pad_right(l.method, w_method) << "  " << pad_left(l.size, w_size) << "  "
-            << pad_left(l.stored_size, w_stored) << "  " << pad_right(l.mtime, 19) << "  " << l.name << '\n';
-    };
-    out << '\n';
-    print(width);
-    for (const auto& l : lines) print(l);
-}
 
 std::string octal(std::uint32_t value) {
     char text[16];
@@ -175,15 +115,14 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     if (json) {
         print_json(file, records.entries, warnings, failure, out);
     } else {
-        print_header(file.payload(), out);
-        std::vector<list_line> lines;
-        for (const held_record& e : records.entries) {
-            const payload::file_record& r = e.record;
-            lines.push_back(list_line{method_name(r.method), std::to_string(r.file_size),
-                                      std::to_string(r.stored_size), utc_text(r.mtime),
-                                      display_text(e.name)});
-        }
-        print_entries(lines, out);
+        const auto write = [&out](std::string_view piece) { out << piece; };
+        payload::write_list_header(file.payload().header, file.payload().header_offset,
+                                   payload::writer_to(write));
+        payload::list_widths widths;
+        for (const held_record& e : records.entries) widths.take(e.record);
+        payload::write_list_heads(widths, payload::writer_to(write));
+        for (const held_record& e : records.entries)
+            payload::write_list_entry(e.record, e.name, widths, payload::writer_to(write));
     }
     if (!failure.empty()) {
         out.flush();

@@ -1,5 +1,6 @@
 // The vendor's settings as list --json and info show them, each worded by its kind from its row of
-// payload/vendor_settings_table.h. Not here: the update's release, which both show after them.
+// payload/vendor_settings_table.h; info's words are the installer's own (payload/installer_report.h).
+// Not here: the update's release, which both show after them.
 #pragma once
 
 #include <ostream>

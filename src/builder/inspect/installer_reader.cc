@@ -16,6 +16,7 @@
 #include "builder/util/error.h"
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
+#include "payload/installer_report.h"
 #include "payload/le_bytes.h"
 
 namespace builder {
@@ -206,16 +207,7 @@ std::string describe_entry_problem(std::uint64_t index, const char* name, const 
 }
 
 std::string method_name(std::uint32_t method) {
-    switch (method) {
-        case payload::METHOD_STORED:
-            return "stored";
-        case payload::METHOD_COMPRESSED:
-            return "compressed";
-        case payload::METHOD_DELETE:
-            return "delete";
-        default:
-            return "method " + std::to_string(method);
-    }
+    return payload::method_name(method).data();
 }
 
 }  // namespace builder

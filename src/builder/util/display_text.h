@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "payload/shown_text.h"
+
 namespace builder {
 
-// What a terminal takes for a command, at `at` of `text`: C0 and DEL, C1 (U+0080 to U+009F) written as
-// UTF-8, and a byte 0x80 to 0x9F that begins no UTF-8 character, which a terminal reading 8-bit
-// controls takes for C1 (0x9B for ESC [). Returns the size of the control character there, or 0.
-std::size_t control_size_at(std::string_view text, std::size_t at);
+// The escapes the installer's reports make too (payload/shown_text.h).
+using payload::control_size_at;
 
 // Whether `text` holds a control character as control_size_at finds them. Names and header texts with
 // one are refused at build time; texts read back from a payload are escaped.

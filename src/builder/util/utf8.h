@@ -7,13 +7,12 @@
 #include <string_view>
 
 #include "payload/control_character.h"
+#include "payload/shown_text.h"
 
 namespace builder {
 
-// Decodes the character at `at` of `text`: returns its size in bytes (1 to 4) with its code point in
-// `code`, or 0 when the bytes there are not valid UTF-8 (a stray continuation byte, a sequence cut short,
-// an overlong form, a surrogate, a value past U+10FFFF). `at` must lie within `text`.
-std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code);
+// The decoding the installer's reports use too (payload/shown_text.h).
+using payload::decode_utf8;
 
 // Nothing a text meant for a terminal may carry (payload/control_character.h).
 using payload::is_control;

@@ -1,0 +1,61 @@
+// The wording of what an installer tells of itself, written once for both programs: mkinstaller's info
+// and list of an installer file, and the installer's own --info and --list. Each writer hands its pieces
+// to a text_writer (shown_text.h) and allocates nothing; texts from the payload are escaped.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "payload/file_record.h"
+#include "payload/header_block.h"
+#include "payload/shown_text.h"
+#include "payload/vendor_settings_table.h"
+
+namespace payload {
+
+// info: the welcome line with its build stamp, the directory screen's product line and its space line,
+// each ended by a line feed.
+void write_product_lines(const header_block& h, const text_writer& out);
+
+// info: "built <UTC> UTC (<seconds>); N entries, X bytes, Y stored" and a line feed.
+void write_totals_line(const header_block& h, const text_writer& out);
+
+// The values in force of each vendor setting, by its number: the vendor's, else the built-in ones.
+using setting_views = std::array<std::span<const std::string_view>, VENDOR_NUMBER_LIMIT>;
+
+// info: "<label>: <value>" and a line feed for every setting whose values differ from the built-in ones,
+// in the order the installer shows them.
+void write_changed_settings(const setting_views& values, const text_writer& out);
+
+// info: the release an update installs over and how many of its files it checks, with a line feed.
+void write_update_line(std::string_view product, std::string_view version, std::size_t files,
+                       const text_writer& out);
+
+// info: "licence: " and the vendor's text as "N lines, the first \"...\"", or the built-in agreement when
+// `vendor_lines` is 0; no line feed.
+void write_license_line(std::size_t vendor_lines, std::string_view first_line, const text_writer& out);
+
+// list: "header block at offset N" and the header's fields, each on a line.
+void write_list_header(const header_block& h, std::uint64_t header_offset, const text_writer& out);
+
+// list: the columns an entry's line takes, wide enough for their heads and every entry given to take.
+struct list_widths {
+    std::size_t method = 6;  // "method"
+    std::size_t size = 4;    // "size"
+    std::size_t stored = 6;  // "stored"
+    void take(const file_record& record);
+};
+
+// list: an empty line and the column heads, then an entry's line, `name` escaped.
+void write_list_heads(const list_widths& widths, const text_writer& out);
+void write_list_entry(const file_record& record, std::string_view name, const list_widths& widths,
+                      const text_writer& out);
+
+// How list and verify name an entry's method: "stored", "compressed", "delete", else "method N".
+using method_text = std::array<char, 24>;
+method_text method_name(std::uint32_t method);
+
+}  // namespace payload
