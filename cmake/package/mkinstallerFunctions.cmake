@@ -7,7 +7,8 @@
 #       [BUILD_TIME <seconds>] [LEVEL <1..9>] [EXCLUDE <pattern>...] [DELETE <path>...]
 #       [TITLE <text>] [THANKS <text>] [CLOSING_TEXT <file>] [DEFAULT_DIR <path>]
 #       [RECOMMEND <root>...] [EXISTING_DIR_TEXT <file>] [SAME_NAME_REMOVAL anywhere|path]
-#       [EXIT_STATUS always-zero|conventional] [CHECK_FIRST off|on] [PROFILE <file>]
+#       [EXIT_STATUS always-zero|conventional] [CHECK_FIRST off|on]
+#       [INSTALLER_OPTIONS none|gnu] [USER_DEFAULT_DIR <path>] [PROFILE <file>]
 #       [UPDATE_FROM <old installer file or target> [FULL_UPDATE]]
 #       [UNIFORM_MODE | KEEP_SETID] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...]
 #       [OPTIONS <argument>...])

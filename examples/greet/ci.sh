@@ -2,8 +2,9 @@
 # The example product end to end, as CI runs it: installs mkinstaller from a build tree into a
 # temporary prefix, builds greet's installer with the installed tool through find_package(mkinstaller)
 # and through cpack -G External, verifies both, then installs the CPack one with scripted answers into
-# a temporary directory and runs what it installed, and once more unattended into its default /opt/greet
-# inside a private mount namespace (a temporary file system over /opt; needs root, as CI has). The
+# a temporary directory and runs what it installed, then from a script (--target DIR --accept-license
+# --unattended, no standard input), and unattended into its default /opt/greet inside a private mount
+# namespace, by -autonext and by --unattended (a temporary file system over /opt; needs root). The
 # previous release, 1.1.0, is built from a copy of this tree with its version changed: its installer,
 # then greet-update over it, must leave what greet's full installer leaves. Reads no standard input;
 # leaves nothing behind.
@@ -95,17 +96,36 @@ tree_of() { (cd "$1" && find . \( -type f -printf '%p %m %s %T@\n' \) -o \( -typ
 diff <(tree_of "$work/updated/greet") <(tree_of "$work/full/greet") >&2
 diff -r "$work/updated/greet" "$work/full/greet"
 
-# Unattended: -autonext answers every question but the licence, and the installer takes its default.
+# From a script: the conventional command line asks nothing and reads no input. Without
+# --accept-license it stops at once with 1 and writes nothing; --version names the release.
+status=0
+timeout 60 "$built" --target "$work/scripted/greet" --accept-license --unattended </dev/null \
+    2>"$work/scripted.log" || status=$?
+test "$status" -eq 0 || { cat "$work/scripted.log" >&2; echo "example product: status $status" >&2; exit 1; }
+diff <(tree_of "$work/scripted/greet") <(tree_of "$work/full/greet") >&2
+status=0
+timeout 10 "$built" --target "$work/refused/greet" --unattended </dev/null 2>"$work/refused.log" || status=$?
+test "$status" -eq 1 -a ! -e "$work/refused" || { cat "$work/refused.log" >&2; exit 1; }
+timeout 10 "$built" --version </dev/null >"$work/version.txt" 2>&1
+grep -q 'greet.*1\.2\.0' "$work/version.txt" || { cat "$work/version.txt" >&2; exit 1; }
+
+# Unattended: -autonext answers every question but the licence, and the installer takes its default;
+# then, into an empty /opt again, --unattended --accept-license takes it without any input.
 if [ "$(id -u)" -eq 0 ] && unshare --mount --propagation private true 2>/dev/null; then
     unshare --mount --propagation private bash -euo pipefail -c '
-        setup=$1 work=$2
+        setup=$1 work=$2 built=$3
         mount -t tmpfs greet-opt /opt
         printf "a\n" | "$setup" -autonext 2>"$work/auto.log"
         grep -qx "Default directory: /opt/greet." "$work/auto.log"
         grep -qx "Installation complete." "$work/auto.log"
         test "$(/opt/greet/bin/greet CI)" = "Hello, CI!"
         test -f /opt/greet/share/doc/greet/README.md -a -f /opt/greet/lib/libgreet.so.1.2.0
-    ' unattended "$work/greet/greet-1.2.0-setup" "$work"
+        rm -rf /opt/greet
+        status=0
+        timeout 60 "$built" --unattended --accept-license </dev/null 2>"$work/default.log" || status=$?
+        test "$status" -eq 0 || { cat "$work/default.log" >&2; exit 1; }
+        diff -r /opt/greet "$work/full/greet"
+    ' unattended "$work/greet/greet-1.2.0-setup" "$work" "$built"
     own_words "$work/auto.log" || { cat "$work/auto.log" >&2; exit 1; }
 else
     echo "example product: the unattended installation into /opt/greet needs root and mount namespaces; skipped"
