@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "process/session.h"
 #include "process/termination.h"
@@ -71,6 +72,10 @@ void error_errno(const char* message, const char* tag, int errnum) {
 
 void exit_installer() {
     leave("");
+}
+
+void end_with_status(int status) {
+    leave(status == 0 ? "" : "status " + std::to_string(status));
 }
 
 }  // namespace process
