@@ -31,15 +31,15 @@ int text_length(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-[[noreturn]] void not_the_base(const payload::release_name& release, std::string_view subject,
-                               const char* problem) {
+const char* not_the_base(const payload::release_name& release, std::string_view subject,
+                         const char* problem) {
     static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
     std::snprintf(message.data(), message.size(), "%s %.*s %.*s to update: %.*s%s%s %s",
                   payload::MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
                   text_length(release.version), release.version.data(), text_length(subject), subject.data(),
                   problem != nullptr ? " " : "", problem != nullptr ? problem : "",
                   payload::MESSAGE_NOT_BASE_TAG);
-    process::error(message.data());
+    return message.data();
 }
 
 bool rewritten_by_update(const payload::base_file& file) {
@@ -76,13 +76,13 @@ const char* base_state_words(base_state state) {
     }
 }
 
-void check_update_base(const char* target) {
+const char* update_base_problem(const char* target) {
     const payload::vendor_profile& settings = process::vendor_settings();
-    if (!settings.update_of) return;
+    if (!settings.update_of) return nullptr;
     if (settings.base_count == 0) {
         if (target::path_kind(target) != target::path_type::directory)
-            not_the_base(*settings.update_of, payload::MESSAGE_NOT_BASE_NO_TARGET, nullptr);
-        return;
+            return not_the_base(*settings.update_of, payload::MESSAGE_NOT_BASE_NO_TARGET, nullptr);
+        return nullptr;
     }
     // A file the update rewrites is gone when an earlier run was stopped inside it (the file in progress
     // is removed): it may be missing as long as another base file is there.
@@ -96,11 +96,16 @@ void check_update_base(const char* target) {
         } else if (state == base_state::missing && rewritten_by_update(file)) {
             if (first_missing == nullptr) first_missing = &file;
         } else {
-            not_the_base(*settings.update_of, file.path, base_state_words(state));
+            return not_the_base(*settings.update_of, file.path, base_state_words(state));
         }
     }
     if (!any_found)
-        not_the_base(*settings.update_of, first_missing->path, base_state_words(base_state::missing));
+        return not_the_base(*settings.update_of, first_missing->path, base_state_words(base_state::missing));
+    return nullptr;
+}
+
+void check_update_base(const char* target) {
+    if (const char* problem = update_base_problem(target)) process::error(problem);
 }
 
 void write_update_line() {

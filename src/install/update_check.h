@@ -22,11 +22,14 @@ base_state base_file_state(std::string_view target, const payload::base_file& fi
 // What the message says of a file in `state` ("is missing", "differs"); null for as_expected.
 const char* base_state_words(base_state state);
 
-// With the vendor settings in force: ends the installer through `error` with the numbered message that
-// names the release and the first base file that fails, in their order, or the target directory when the
-// update names no file and the directory does not exist. A missing file that the update rewrites does not
-// fail unless no base file is there at all (then the first missing one is named): an update stopped inside
-// that file can be run again. Returns when the target passes, or when the installer is no update.
+// With the vendor settings in force: the numbered message that names the release and the first base file
+// that fails, in their order, or the target directory when the update names no file and the directory
+// does not exist; null when the target passes or the installer is no update. The text lives until the
+// next call. A missing file that the update rewrites does not fail unless no base file is there at all
+// (then the first missing one is named): an update stopped inside that file can be run again.
+const char* update_base_problem(const char* target);
+
+// update_base_problem, ending the installer through `error` with its message.
 void check_update_base(const char* target);
 
 // "This update installs over VORNA 1.0 only.\n" for an update, else nothing: the welcome screen's line.

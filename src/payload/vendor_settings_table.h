@@ -28,6 +28,8 @@ constexpr std::uint8_t PROFILE_EXIT_STATUS = 8;
 constexpr std::uint8_t PROFILE_CHECK_FIRST = 11;
 constexpr std::uint8_t PROFILE_INSTALLER_OPTIONS = 12;
 constexpr std::uint8_t PROFILE_USER_DEFAULT_DIR = 13;
+constexpr std::uint8_t PROFILE_UPDATE_EXISTING_DIR_TEXT = 14;
+constexpr std::uint8_t PROFILE_FULL_INSTALLER = 15;
 
 constexpr std::size_t PROFILE_MAX_ROOTS = 16;
 constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
@@ -132,6 +134,14 @@ inline constexpr std::string_view BUILT_IN_EXISTING_DIR_TEXT[] = {
 inline constexpr std::string_view BUILT_IN_FIRST_CHOICE[] = {std::string_view("\0", 1)};
 // No second default: the first one is offered to everyone.
 inline constexpr std::string_view BUILT_IN_USER_DEFAULT_DIR[] = {""};
+// An update's paragraph of the existing-directory warning: it installs over that directory, so no advice
+// to choose another.
+inline constexpr std::string_view BUILT_IN_UPDATE_EXISTING_DIR_TEXT[] = {
+    "This update installs over the release in this directory:\n"
+    "its files are replaced with the new ones, and files of\n"
+    "your own in the directory stay.\n"};
+// No full installer named: an update's refusal of its base says only to install the full release.
+inline constexpr std::string_view BUILT_IN_FULL_INSTALLER[] = {""};
 // The one prefix a path setting may start with instead of '/': the home directory of whoever runs it.
 inline constexpr std::string_view HOME_PREFIX = "$HOME/";
 

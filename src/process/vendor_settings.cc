@@ -82,6 +82,14 @@ std::string_view user_default_dir() {
     return setting_text(payload::PROFILE_USER_DEFAULT_DIR);
 }
 
+std::string_view update_existing_dir_text() {
+    return setting_text(payload::PROFILE_UPDATE_EXISTING_DIR_TEXT);
+}
+
+std::string_view full_installer_name() {
+    return setting_text(payload::PROFILE_FULL_INSTALLER);
+}
+
 payload::exit_status exit_choice() {
     // The reading left the built-in values, but a failure must still end as one where they would end
     // every run with 0.

@@ -47,5 +47,7 @@ payload::exit_status exit_choice();
 payload::check_first check_first_choice();
 payload::installer_options installer_options_choice();
 std::string_view user_default_dir();  // empty: none
+std::string_view update_existing_dir_text();
+std::string_view full_installer_name();  // empty: none
 
 }  // namespace process
