@@ -30,7 +30,7 @@ void write_installer_info(std::FILE* out) {
     const file_sink sink{out};
     const payload::text_writer writer = payload::writer_to(sink);
     const payload::header_block& h = process::session.header;
-    payload::write_product_lines(h, writer);
+    payload::write_product_lines(h, writer, process::vendor_settings().update_of.has_value());
     payload::write_totals_line(h, writer);
     payload::setting_views values{};
     for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS)

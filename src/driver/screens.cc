@@ -90,7 +90,6 @@ int directory_plain() {
 }
 
 int dir_exists_plain() {
-    install::check_update_base(process::session.target_dir.data());
     if (target::path_kind(process::session.target_dir.data()) == target::path_type::directory)
         write_plain("The directory exists: files of the same names in it are replaced.\n");
     return process::RESULT_NEXT;
@@ -105,16 +104,15 @@ int installed_plain() {
 }
 
 int dir_exists_screen() {
-    // An update checks its release here, once the directory is chosen and before anything is removed or
-    // written: before the warning, whose advice to pick another directory does not fit an update, and
-    // before the question, so that nobody confirms a target the update would refuse.
-    install::check_update_base(process::session.target_dir.data());
     if (target::path_kind(process::session.target_dir.data()) != target::path_type::directory)
         return process::RESULT_NEXT;
     const int head_length = std::snprintf(text.bytes.data(), text.bytes.size(), payload::EXISTING_DIR_HEAD,
                                           process::session.target_dir.data());
     text.length = std::min(static_cast<std::size_t>(head_length), text.bytes.size() - 1);
-    const std::string_view paragraph = process::existing_dir_text();
+    // An update installs over the directory: its own words, no advice to choose another.
+    const std::string_view paragraph = process::vendor_settings().update_of
+                                           ? process::update_existing_dir_text()
+                                           : process::existing_dir_text();
     text.append(paragraph);
     if (!paragraph.empty()) text.append("\n");  // no empty line is left where no paragraph stands
     text.append(payload::EXISTING_DIR_TAIL);

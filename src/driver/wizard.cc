@@ -5,6 +5,7 @@
 
 #include "driver/license_screen.h"
 #include "driver/screens.h"
+#include "install/update_check.h"
 #include "process/result.h"
 #include "process/run_mode.h"
 #include "process/session.h"
@@ -68,6 +69,9 @@ std::span<const wizard_step> wizard_steps() {
 }
 
 void run_wizard(std::span<const wizard_step> steps) {
+    // An update refuses a target without its release on the directory screen, before anything is asked
+    // of that directory.
+    target::set_target_check(install::update_base_problem);
     while (process::session.state != process::STATE_COMPLETE) {
         const wizard_step* step = find_step(steps, process::session.state);
         if (step == nullptr) process::error("Install error (err=12).");

@@ -91,7 +91,7 @@ void write_setting_value(const vendor_setting& setting, std::span<const std::str
 
 }  // namespace
 
-void write_product_lines(const header_block& h, const text_writer& out) {
+void write_product_lines(const header_block& h, const text_writer& out, bool update) {
     const escaped_header_text product{header_text(h, HEADER_PRODUCT_NAME)};
     const escaped_header_text version{header_text(h, HEADER_VERSION)};
     const auto write = [&out](auto piece) { write_piece(out, piece); };
@@ -100,7 +100,7 @@ void write_product_lines(const header_block& h, const text_writer& out) {
     out("\n"sv);
     emit_product_version_line(product, version, write);
     out("\n"sv);
-    out(space_line(header_u32(h, HEADER_REQUIRED_SPACE)).data());
+    out(space_line(header_u32(h, HEADER_REQUIRED_SPACE), update).data());
     out("\n"sv);
 }
 

@@ -16,9 +16,9 @@
 
 namespace payload {
 
-// info: the welcome line with its build stamp, the directory screen's product line and its space line,
-// each ended by a line feed.
-void write_product_lines(const header_block& h, const text_writer& out);
+// info: the welcome line with its build stamp, the directory screen's product line and its space line
+// (an update's, when `update`), each ended by a line feed.
+void write_product_lines(const header_block& h, const text_writer& out, bool update);
 
 // info: "built <UTC> UTC (<seconds>); N entries, X bytes, Y stored" and a line feed.
 void write_totals_line(const header_block& h, const text_writer& out);

@@ -1,6 +1,7 @@
 // The build stamp and the space figure of the product lines, formatted for both programs.
 #include "payload/product_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace payload {
@@ -66,7 +67,14 @@ product_text utc_text(std::int64_t seconds) {
     return text;
 }
 
-product_text space_line(std::uint32_t required_space) {
+product_text space_line(std::uint32_t required_space, bool update) {
+    constexpr std::uint32_t BYTES_PER_MIB = 1U << 20;
+    if (update && required_space < BYTES_PER_MIB) {
+        const double kibibytes = required_space == 0 ? 0.0 : std::max(required_space / 1024.0, 0.1);
+        product_text text{};
+        std::snprintf(text.data(), text.size(), "requiring approximately %.1f KiByte of space.", kibibytes);
+        return text;
+    }
     const float mebibytes = static_cast<float>(required_space) * PRODUCT_MIB_PER_BYTE;
     product_text text{};
     std::snprintf(text.data(), text.size(), "requiring approximately %.3f MiByte of space.",

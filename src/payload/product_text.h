@@ -25,8 +25,10 @@ product_text build_stamp(std::int32_t build_time);
 // "YYYY-MM-DD HH:MM:SS" in UTC, as list and info show a time.
 product_text utc_text(std::int64_t seconds);
 
-// "requiring approximately N.NNN MiByte of space.", without a newline.
-product_text space_line(std::uint32_t required_space);
+// "requiring approximately N.NNN MiByte of space.", without a newline. An update's small size is given in
+// KiB ("N.N KiByte"), at least 0.1 of them: an update of a few changed files would otherwise need
+// "0.000" MiByte.
+product_text space_line(std::uint32_t required_space, bool update = false);
 
 // An `emit` that gathers the pieces of a line, so that the installer writes it to its unbuffered standard
 // error in one go. Its header texts are at most 64 bytes each, so a product line always fits; anything

@@ -214,6 +214,17 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         "the default directory instead of --default-dir for a user without root\n"
         "rights who cannot write there: absolute, or \"$HOME/\" and a path beneath\n"
         "the home directory of whoever runs the installer (e.g. $HOME/acme/sdk)"},
+    {PROFILE_UPDATE_EXISTING_DIR_TEXT, "--update-existing-dir-text", "FILE", setting_kind::lines,
+        {1, 0, true},
+        BUILT_IN_UPDATE_EXISTING_DIR_TEXT, setting_shown::existing_dir, "update existing-directory text",
+        "UPDATE_EXISTING_DIR_TEXT", 28,
+        "in an update, show the lines of FILE in the warning that the target\n"
+        "directory exists instead of the stub's words for updates; an empty FILE\n"
+        "shows none"},
+    {PROFILE_FULL_INSTALLER, "--full-installer", "NAME", setting_kind::line, {1, 0, true},
+        BUILT_IN_FULL_INSTALLER, setting_shown::nowhere, "full installer", "FULL_INSTALLER", 29,
+        "in an update, the full release's installer, which its refusal of a target\n"
+        "that does not hold the release it updates tells to run instead"},
 };
 // clang-format on
 

@@ -14,12 +14,31 @@
 #include "process/run_log.h"
 #include "process/run_mode.h"
 #include "process/session.h"
+#include "process/termination.h"
+#include "process/vendor_settings.h"
 #include "target/directory_entry.h"
 #include "target/directory_rules.h"
 #include "target/home_path.h"
 
 namespace target {
 namespace {
+
+const char* (*target_check)(const char* path) = nullptr;
+
+const char* target_problem(const char* path) {
+    return target_check != nullptr ? target_check(path) : nullptr;
+}
+
+// After the rules accepted the entry: the target check's refusal asks for another directory, as the
+// rules' own do; with "-autonext", which takes the default unasked, it ends the installation.
+int vet_target(const directory_entry& entry) {
+    const char* problem = target_problem(entry.text.data());
+    if (problem == nullptr) return VET_ACCEPT;
+    if (process::session.autonext != 0) process::error(problem);
+    std::fprintf(stderr, "\n\n%s\n", problem);
+    return process::ask_ok_cancel("Select a different directory!") == process::RESULT_CANCEL ? VET_CANCEL
+                                                                                             : VET_START_OVER;
+}
 
 void draw_header() {
     using payload::header_text;
@@ -28,7 +47,8 @@ void draw_header() {
     payload::emit_product_version_line(header_text(process::session.header, payload::HEADER_PRODUCT_NAME),
                                        header_text(process::session.header, payload::HEADER_VERSION), lines);
     lines("\n");
-    lines(payload::space_line(payload::header_u32(process::session.header, payload::HEADER_REQUIRED_SPACE))
+    lines(payload::space_line(payload::header_u32(process::session.header, payload::HEADER_REQUIRED_SPACE),
+                              process::vendor_settings().update_of.has_value())
               .data());
     lines("\n");
     std::fwrite(lines.text.data(), 1, lines.length, stderr);
@@ -74,10 +94,15 @@ int take_directory_unasked(bool plain) {
         std::fprintf(stderr, "\n\nTarget directory: %s.\n", entry.text.data());
     }
     vet_given_directory(entry, plain);
+    if (const char* problem = target_problem(entry.text.data())) process::error(problem);
     store_target(entry);
     if (plain && !process::run.quiet) std::fprintf(stderr, "Target directory: %s\n", entry.text.data());
     process::log_line("target directory", entry.text.data());
     return process::RESULT_NEXT;
+}
+
+void set_target_check(const char* (*check)(const char* path)) {
+    target_check = check;
 }
 
 int select_install_dir() {
@@ -97,6 +122,7 @@ int select_install_dir() {
             verdict = take_typed_entry(entry);
             if (verdict == VET_ACCEPT) verdict = vet_directory(entry);
         }
+        if (verdict == VET_ACCEPT) verdict = vet_target(entry);
         if (verdict == VET_CANCEL) return process::RESULT_CANCEL;
         if (verdict == VET_ACCEPT) {
             store_target(entry);

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "builder_test_util.h"
+#include "payload/vendor_settings_table.h"
 #include "support/installer_run.h"
 #include "support/json_reader.h"
 #include "support/stub_regions.h"
@@ -58,13 +59,17 @@ class UpdateBase : public ::testing::Test {
         return testing_support::run_itself(installer, testing_support::answers_to_install(target) + "n\nn\n");
     }
 
-    // Runs `installer` into `target`: it stops with `message`, leaving the target as it was.
+    // Runs `installer` into `target`: the directory screen refuses it with `message` and asks for another
+    // directory, and the end of the answers cancels, leaving the target as it was.
     void expect_refused(const std::string& installer, const std::string& target, const std::string& message,
                         int status = 0) {
         const auto before = tree_snapshot(target, snapshot_detail::with_modes_and_times);
         const auto r = run(installer, target);
         EXPECT_EQ(r.exit_code, status);
-        EXPECT_TRUE(r.err.ends_with(message + "\n\n\nInstallation terminated.\n")) << r.err;
+        EXPECT_NE(r.err.find("\n\n" + message + "\n\nSelect a different directory! [Ok? Cancel?]: "),
+                  std::string::npos)
+            << r.err;
+        EXPECT_TRUE(r.err.ends_with("[Ok? Cancel?]: \n\nInstallation terminated.\n")) << r.err;
         EXPECT_EQ(tree_snapshot(target, snapshot_detail::with_modes_and_times), before);
     }
 };
@@ -89,11 +94,21 @@ TEST_F(UpdateBase, AnUpdateRefusesEveryTargetButItsReleaseAndSaysSoFirst) {
         std::string::npos)
         << r.err;
     EXPECT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;
+    // An update's own words: its paragraph in the warning that the directory exists, its size in KiB.
+    EXPECT_NE(r.err.find(std::string(payload::BUILT_IN_UPDATE_EXISTING_DIR_TEXT[0])), std::string::npos);
+    EXPECT_EQ(r.err.find("Installing into a different directory"), std::string::npos);
+    EXPECT_NE(r.err.find("\nrequiring approximately 0.1 KiByte of space.\n"), std::string::npos) << r.err;
 }
 
 TEST_F(UpdateBase, AFailedCheckEndsAsTheExitPolicySaysAndAFullUpdateChecksNothing) {
     std::filesystem::create_directories(dir / "empty");
-    expect_refused(update({"--exit-status", "conventional"}), dir / "empty", MISSING, 1);
+    expect_refused(update({"--exit-status", "conventional"}), dir / "empty", MISSING, 2);
+    // Given on the command line, the target is refused as a failure.
+    const std::string gnu = update({"--installer-options", "gnu"});
+    const auto given = testing_support::run_process(
+        gnu, {gnu, "--unattended", "--accept-license", "--target", dir / "empty"}, {.close_stdin = true});
+    EXPECT_EQ(given.exit_code, 1);
+    EXPECT_TRUE(given.err.ends_with(MISSING + "\n\n\nInstallation terminated.\n")) << given.err;
     const auto r = run(update({"--full"}), dir / "empty");
     EXPECT_EQ(r.err.find("This update"), std::string::npos);
     EXPECT_NE(r.err.find("Installation complete."), std::string::npos) << r.err;

@@ -68,7 +68,9 @@ void run_info(const std::string& installer, std::ostream& out) {
     const std::string refusal = start_refusal(file.regions());
     const auto write = [&out](std::string_view piece) { out << piece; };
     // The installer's product lines, with the header texts escaped for the terminal.
-    if (refusal.empty()) payload::write_product_lines(h, payload::writer_to(write));
+    const bool update =
+        profile.found == stub_profile::state::written && profile.settings.update_of.has_value();
+    if (refusal.empty()) payload::write_product_lines(h, payload::writer_to(write), update);
     payload::write_totals_line(h, payload::writer_to(write));
     if (refusal.empty() || profile.found == stub_profile::state::damaged) print_profile(profile, out);
     if (profile.found == stub_profile::state::damaged) {
