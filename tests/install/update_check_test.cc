@@ -4,7 +4,6 @@
 // and keeps within the terminal's width. Records that do not read are profile damage.
 #include <sys/stat.h>
 #include <sys/time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,7 +13,6 @@
 
 #include "install/update_check.h"
 #include "payload/installer_messages.h"
-#include "payload/le_bytes.h"
 #include "process/vendor_settings.h"
 #include "support/dialogue_fixture.h"
 #include "support/stub_regions.h"
@@ -24,40 +22,27 @@ namespace {
 using namespace testing_support;
 
 const profile_setting RELEASE{payload::PROFILE_UPDATE_OF, std::string("\x05VORNA\x03") + "1.0"};
+// A release whose name alone fills most of a line: the messages below break into several.
+const std::string PRODUCT = "VORNA D\xC3\xA9veloppement " + std::string(38, 'P');
 const std::string README = "read me";  // left in place by the update
 const std::string HEADER_OLD = "header 1.0";
 const std::string HEADER_NEW = "header 1.1!";
 
-// What stands at a base file's path.
-enum class found { nothing, old_bytes, new_bytes, touched, edited, directory, link, pipe };
-
-void place(const std::string& path, found what, const std::string& old_bytes, const std::string& new_bytes) {
+// Puts `what` at `path`: bytes (a time the release never gave them), or a directory, a link to a file of
+// the release's bytes, a pipe; nothing for "".
+void place(const std::string& path, const std::string& what) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    switch (what) {
-        case found::nothing:
-            return;
-        case found::old_bytes:
-            return write_file(path, old_bytes);
-        case found::new_bytes:
-            return write_file(path, new_bytes);
-        case found::touched: {
-            write_file(path, old_bytes);
-            const timeval times[2] = {{12345, 0}, {12345, 0}};
-            ASSERT_EQ(utimes(path.c_str(), times), 0);
-            return;
-        }
-        case found::edited:  // the size of the release's, other bytes
-            return write_file(path, std::string(old_bytes.size(), 'x'));
-        case found::directory:
-            std::filesystem::create_directory(path);
-            return;
-        case found::link:  // to a file of the release's bytes
-            write_file(path + ".real", old_bytes);
-            ASSERT_EQ(symlink((path + ".real").c_str(), path.c_str()), 0);
-            return;
-        case found::pipe:
-            ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
-            return;
+    if (what == "<dir>") {
+        std::filesystem::create_directory(path);
+    } else if (what == "<link>") {
+        write_file(path + ".real", README);
+        std::filesystem::create_symlink(path + ".real", path);
+    } else if (what == "<pipe>") {
+        ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    } else if (!what.empty()) {
+        write_file(path, what);
+        const timeval times[2] = {{12345, 0}, {12345, 0}};
+        ASSERT_EQ(utimes(path.c_str(), times), 0);
     }
 }
 
@@ -67,11 +52,6 @@ bool lines_within(const std::string& text, std::size_t width) {
         return std::ranges::count_if(line, [](char c) { return (c & 0xC0) != 0x80; }) <=
                static_cast<std::ptrdiff_t>(width);
     });
-}
-
-std::string unwrapped(std::string text) {
-    std::ranges::replace(text, '\n', ' ');
-    return text;
 }
 
 // The stub's own settings for the test's length.
@@ -87,87 +67,53 @@ class BaseCheck : public ::testing::Test {
         process::profile_region = payload::empty_profile_region();
         process::load_vendor_settings();
     }
+    // The message with its lines joined, each checked for its width.
     std::string problem(const std::string& target) {
-        const char* text = install::update_base_problem(target.c_str());
-        if (text == nullptr) return "passes";
+        const char* found = install::update_base_problem(target.c_str());
+        std::string text = found == nullptr ? "passes" : found;
         EXPECT_TRUE(lines_within(text, payload::MESSAGE_NOT_BASE_WIDTH)) << text;
-        return unwrapped(text);
+        std::ranges::replace(text, '\n', ' ');
+        return text;
     }
 };
 
 std::string refusal(const std::string& what) {
-    return "Not an installation of VORNA 1.0 to update: " + what +
+    return "Not an installation of " + PRODUCT + " 1.0 to update: " + what +
            " Install the full release instead (err=15).";
 }
 
 TEST_F(BaseCheck, AFilePassesWithEitherStatesBytesWhateverItsTime) {
-    use({RELEASE,
+    use({{payload::PROFILE_UPDATE_OF, char(PRODUCT.size()) + PRODUCT + "\x03" + "1.0"},
          {payload::PROFILE_BASE_CONTENT, base_content_value("doc/readme.txt", README, README)},
          {payload::PROFILE_BASE_CONTENT, base_content_value("inc/vorna.h", HEADER_OLD, HEADER_NEW)}});
     const struct {
-        found readme;
-        found header;
+        std::string readme;
+        std::string header;
         std::string expected;
     } cases[] = {
-        {found::touched, found::touched, "passes"},      // a customer's touch, another installer's times
-        {found::old_bytes, found::new_bytes, "passes"},  // an update stopped half way
-        {found::old_bytes, found::nothing, "passes"},    // stopped inside the file it rewrites
-        {found::edited, found::old_bytes, refusal("doc/readme.txt holds other bytes.")},
-        {found::old_bytes, found::edited, refusal("inc/vorna.h holds other bytes.")},
-        {found::nothing, found::old_bytes, refusal("doc/readme.txt is missing.")},
-        {found::nothing, found::nothing, refusal("doc/readme.txt is missing.")},
-        {found::directory, found::old_bytes, refusal("doc/readme.txt is a directory, not a file.")},
-        {found::link, found::old_bytes, refusal("doc/readme.txt is a symbolic link, not a file.")},
-        {found::pipe, found::old_bytes, refusal("doc/readme.txt is not a regular file.")},
+        {README, HEADER_OLD, "passes"},  // touched, or left by another installer of the release
+        {README, HEADER_NEW, "passes"},  // an update stopped half way
+        {README, "", "passes"},          // stopped inside the file it rewrites
+        {"edited!", HEADER_OLD, refusal("doc/readme.txt holds other bytes.")},
+        {README, "header 9.9", refusal("inc/vorna.h holds other bytes.")},  // the size of the release's
+        {"", HEADER_OLD, refusal("doc/readme.txt is missing.")},
+        {"", "", refusal("doc/readme.txt is missing.")},
+        {"<dir>", HEADER_OLD, refusal("doc/readme.txt is a directory, not a file.")},
+        {"<link>", HEADER_OLD, refusal("doc/readme.txt is a symbolic link, not a file.")},
+        {"<pipe>", HEADER_OLD, refusal("doc/readme.txt is not a regular file.")},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const std::string target = dir / std::to_string(i);
-        std::filesystem::create_directories(target);
-        place(target + "/doc/readme.txt", cases[i].readme, README, README);
-        place(target + "/inc/vorna.h", cases[i].header, HEADER_OLD, HEADER_NEW);
+        place(target + "/doc/readme.txt", cases[i].readme);
+        place(target + "/inc/vorna.h", cases[i].header);
         EXPECT_EQ(problem(target), cases[i].expected) << "case " << i;
     }
     EXPECT_EQ(problem(dir / "absent"), refusal("the target directory does not exist."));
     write_file(dir / "a-file", README);
     EXPECT_EQ(problem(dir / "a-file"), refusal("the target is not a directory."));
-}
-
-TEST_F(BaseCheck, AnOlderUpdatesRecordsAreCheckedBySizeAndTime) {
-    std::string value(payload::PROFILE_BASE_FILE_HEAD, '\0');
-    payload::store_u32(reinterpret_cast<unsigned char*>(value.data()), 7);
-    payload::store_u32(reinterpret_cast<unsigned char*>(value.data() + 4), 12345);
-    payload::store_u32(reinterpret_cast<unsigned char*>(value.data() + 8), 7);
-    payload::store_u32(reinterpret_cast<unsigned char*>(value.data() + 12), 12345);
-    use({RELEASE, {payload::PROFILE_BASE_FILE, value + "doc/readme.txt"}});
-    place(dir / "doc/readme.txt", found::touched, README, README);
-    EXPECT_EQ(problem(dir.path()), "passes");
-    write_file(dir / "doc/readme.txt", README);
-    EXPECT_EQ(problem(dir.path()), refusal("doc/readme.txt has another size or time."));
-}
-
-TEST_F(BaseCheck, LongNamesAreBrokenIntoLinesThatFitAndLoseNothing) {
-    const std::string product(payload::PROFILE_MAX_RELEASE_TEXT, 'P');
-    const std::string version = "1.0 " + std::string(50, 'v');
-    const std::string path = "d\xC3\xA9j\xC3\xA0/" + std::string(200, 'n') + "/f.h";
-    use({{payload::PROFILE_UPDATE_OF, char(product.size()) + product + char(version.size()) + version},
-         {payload::PROFILE_BASE_CONTENT, base_content_value(path, README, README)}});
-    const char* text = install::update_base_problem(dir.path().c_str());
-    ASSERT_NE(text, nullptr);
-    EXPECT_TRUE(lines_within(text, payload::MESSAGE_NOT_BASE_WIDTH)) << text;
-    const auto words = [](std::string s) {
-        std::erase_if(s, [](char c) { return c == ' ' || c == '\n'; });
-        return s;
-    };
-    EXPECT_EQ(words(text), words("Not an installation of " + product + " " + version + " to update: " + path +
-                                 " is missing. Install the full release instead (err=15)."));
-    EXPECT_TRUE(std::string_view(text).ends_with(" (err=15)."));
-
-    // Short words go onto one line; a word that would pass the width starts the next.
-    char wrapped[64];
-    install::wrap_text("aa bb cc\ndd", 5, wrapped, sizeof wrapped);
-    EXPECT_STREQ(wrapped, "aa bb\ncc\ndd");
-    install::wrap_text("abcdefg h", 3, wrapped, sizeof wrapped);
-    EXPECT_STREQ(wrapped, "abc\ndef\ng h");
+    char wrapped[16];  // a word that would pass the width starts the next line
+    install::wrap_text("aa bb cc\ndefgh", 4, wrapped, sizeof wrapped);
+    EXPECT_STREQ(wrapped, "aa\nbb\ncc\ndefg\nh");
 }
 
 // Sizes and times, all 0, in front of a base file's path.
