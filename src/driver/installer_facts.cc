@@ -4,7 +4,9 @@
 
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "driver/agreement.h"
@@ -37,9 +39,13 @@ void write_installer_info(std::FILE* out) {
         values[setting.number] = process::setting_values(setting.number);
     payload::write_changed_settings(values, writer);
     const payload::vendor_profile& profile = process::vendor_settings();
-    if (profile.update_of)
-        payload::write_update_line(profile.update_of->product, profile.update_of->version, profile.base_count,
-                                   writer);
+    if (profile.update_of) {
+        const auto files = std::span(profile.base_files).first(profile.base_count);
+        const auto kept = static_cast<std::size_t>(std::ranges::count_if(files, &payload::base_file::kept));
+        const bool by_content = files.empty() || files.front().by_content();
+        payload::write_update_line(profile.update_of->product, profile.update_of->version, files.size(), kept,
+                                   by_content, writer);
+    }
     // The vendor's text is counted line by line; the built-in agreement is named, not counted.
     agreement_cursor cursor = first_agreement_line();
     std::size_t vendor_lines = 0;

@@ -1,13 +1,18 @@
 // An update's check of the release beneath its target.
 #include "install/update_check.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "payload/installer_messages.h"
+#include "payload/sha256.h"
 #include "process/session.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
@@ -17,36 +22,130 @@ namespace install {
 namespace {
 
 // Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
-// installer: the longest message names a release of two header texts and a base file's path, and the
-// longest path joins any target directory to such a path.
+// installer: the longest message names a release of two header texts, a base file's path and the
+// vendor's full installer (cut at MAX_NAMED_INSTALLER bytes); wrapping adds at most a line feed per line.
+constexpr std::size_t MAX_NAMED_INSTALLER = 255;
+constexpr std::size_t RAW_MESSAGE_SIZE =
+    2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + MAX_NAMED_INSTALLER + 256;
 constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
-    2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + 128;
+    RAW_MESSAGE_SIZE + RAW_MESSAGE_SIZE / payload::MESSAGE_NOT_BASE_WIDTH + 1;
 constexpr std::size_t BASE_PATH_SIZE = process::TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
-
-bool same_file(const struct stat& found, std::uint32_t size, std::int32_t mtime) {
-    return found.st_size == static_cast<off_t>(size) && (mtime == 0 || found.st_mtime == mtime);
-}
+constexpr std::size_t READ_CHUNK = 16384;
 
 int text_length(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-const char* not_the_base(const payload::release_name& release, std::string_view subject,
-                         const char* problem) {
+bool continuation(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// `subject` and `words` say what is wrong: a file's path and its state, or only words for the target.
+const char* not_the_base(const payload::release_name& release, std::string_view subject, const char* words) {
+    static std::array<char, RAW_MESSAGE_SIZE> raw;
     static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
-    std::snprintf(message.data(), message.size(), "%s %.*s %.*s to update: %.*s%s%s %s",
+    const std::string_view installer = process::full_installer_name().substr(0, MAX_NAMED_INSTALLER);
+    std::snprintf(raw.data(), raw.size(), "%s %.*s %.*s to update: %.*s%s%s\n%s%s%.*s %s",
                   payload::MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
                   text_length(release.version), release.version.data(), text_length(subject), subject.data(),
-                  problem != nullptr ? " " : "", problem != nullptr ? problem : "",
+                  subject.empty() ? "" : " ", words, payload::MESSAGE_NOT_BASE_ADVICE,
+                  installer.empty() ? "" : ": ", text_length(installer), installer.data(),
                   payload::MESSAGE_NOT_BASE_TAG);
+    wrap_text(raw.data(), payload::MESSAGE_NOT_BASE_WIDTH, message.data(), message.size());
     return message.data();
 }
 
-bool rewritten_by_update(const payload::base_file& file) {
-    return file.old_size != file.new_size || file.old_mtime != file.new_mtime;
+// What stands at `path` when it cannot be opened as a file without following a link.
+base_state unopened_state(const char* path) {
+    struct stat found {};
+    if (lstat(path, &found) != 0) return base_state::missing;
+    if (S_ISLNK(found.st_mode)) return base_state::link;
+    if (S_ISDIR(found.st_mode)) return base_state::directory;
+    return S_ISREG(found.st_mode) ? base_state::unreadable : base_state::other_kind;
+}
+
+bool digest_of(int fd, payload::sha256_digest& digest) {
+    static std::array<unsigned char, READ_CHUNK> chunk;
+    payload::sha256_state state;
+    payload::sha256_init(state);
+    for (;;) {
+        const ssize_t got = read(fd, chunk.data(), chunk.size());
+        if (got == 0) break;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        payload::sha256_update(state, chunk.data(), static_cast<std::size_t>(got));
+    }
+    digest = payload::sha256_final(state);
+    return true;
+}
+
+bool same_digest(const payload::sha256_digest& digest, const unsigned char* expected) {
+    return std::equal(digest.begin(), digest.end(), expected);
+}
+
+// Either state passes: an update stopped half way has left some files old and some new.
+base_state opened_state(int fd, const struct stat& found, const payload::base_file& file) {
+    if (S_ISDIR(found.st_mode)) return base_state::directory;
+    if (!S_ISREG(found.st_mode)) return base_state::other_kind;
+    // The size first: most other files fail there without a byte read.
+    const bool old_size = found.st_size == static_cast<off_t>(file.old_size);
+    const bool new_size = found.st_size == static_cast<off_t>(file.new_size);
+    if (!old_size && !new_size) return base_state::other_bytes;
+    if (!file.by_content()) {
+        const bool old_time = file.old_mtime == 0 || found.st_mtime == file.old_mtime;
+        const bool new_time = file.new_mtime == 0 || found.st_mtime == file.new_mtime;
+        return (old_size && old_time) || (new_size && new_time) ? base_state::as_expected
+                                                                : base_state::other_bytes;
+    }
+    payload::sha256_digest digest;
+    if (!digest_of(fd, digest)) return base_state::unreadable;
+    if ((old_size && same_digest(digest, file.digests)) ||
+        (new_size && same_digest(digest, file.digests + payload::PROFILE_DIGEST_SIZE)))
+        return base_state::as_expected;
+    return base_state::other_bytes;
 }
 
 }  // namespace
+
+void wrap_text(std::string_view text, std::size_t width, char* out, std::size_t size) {
+    if (size == 0) return;
+    std::size_t used = 0;
+    std::size_t column = 0;
+    const auto put = [&](char c) {
+        if (used + 1 < size) out[used++] = c;
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '\n') {
+            put('\n');
+            column = 0;
+            ++i;
+            continue;
+        }
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        std::size_t columns = 0;
+        for (; end < text.size() && text[end] != ' ' && text[end] != '\n'; ++end)
+            columns += continuation(text[end]) ? 0 : 1;
+        if (column != 0) {
+            const bool fits = column + 1 + columns <= width;
+            put(fits ? ' ' : '\n');
+            column = fits ? column + 1 : 0;
+        }
+        for (; i < end; ++i) {
+            if (!continuation(text[i]) && column++ == width) {
+                put('\n');
+                column = 1;
+            }
+            put(text[i]);
+        }
+    }
+    out[used] = '\0';
+}
 
 base_state base_file_state(std::string_view target, const payload::base_file& file) {
     static std::array<char, BASE_PATH_SIZE> path;
@@ -56,21 +155,30 @@ base_state base_file_state(std::string_view target, const payload::base_file& fi
     path[target.size()] = '/';
     std::memcpy(path.data() + target.size() + 1, file.path.data(), file.path.size());
     path[target.size() + 1 + file.path.size()] = '\0';
+    // Not following a link, nor waiting on a pipe's writer.
+    const int fd = open(path.data(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return unopened_state(path.data());
     struct stat found {};
-    if (lstat(path.data(), &found) != 0) return base_state::missing;
-    // Either state passes: an update stopped half way has left some files old and some new.
-    if (S_ISREG(found.st_mode) &&
-        (same_file(found, file.old_size, file.old_mtime) || same_file(found, file.new_size, file.new_mtime)))
-        return base_state::as_expected;
-    return base_state::differs;
+    const base_state state = fstat(fd, &found) != 0 ? base_state::unreadable : opened_state(fd, found, file);
+    close(fd);
+    return state;
 }
 
-const char* base_state_words(base_state state) {
+const char* base_state_words(base_state state, const payload::base_file& file) {
     switch (state) {
         case base_state::missing:
             return payload::MESSAGE_NOT_BASE_MISSING;
-        case base_state::differs:
-            return payload::MESSAGE_NOT_BASE_DIFFERS;
+        case base_state::directory:
+            return payload::MESSAGE_NOT_BASE_DIRECTORY;
+        case base_state::link:
+            return payload::MESSAGE_NOT_BASE_LINK;
+        case base_state::other_kind:
+            return payload::MESSAGE_NOT_BASE_OTHER_KIND;
+        case base_state::other_bytes:
+            return file.by_content() ? payload::MESSAGE_NOT_BASE_OTHER_BYTES
+                                     : payload::MESSAGE_NOT_BASE_OTHER_STATE;
+        case base_state::unreadable:
+            return payload::MESSAGE_NOT_BASE_UNREADABLE;
         default:
             return nullptr;
     }
@@ -79,10 +187,14 @@ const char* base_state_words(base_state state) {
 const char* update_base_problem(const char* target) {
     const payload::vendor_profile& settings = process::vendor_settings();
     if (!settings.update_of) return nullptr;
-    if (settings.base_count == 0) {
-        if (target::path_kind(target) != target::path_type::directory)
-            return not_the_base(*settings.update_of, payload::MESSAGE_NOT_BASE_NO_TARGET, nullptr);
-        return nullptr;
+    // Not a file of the release missing: there is no installation there at all.
+    switch (target::path_kind(target)) {
+        case target::path_type::absent:
+            return not_the_base(*settings.update_of, {}, payload::MESSAGE_NOT_BASE_NO_TARGET);
+        case target::path_type::not_directory:
+            return not_the_base(*settings.update_of, {}, payload::MESSAGE_NOT_BASE_TARGET_KIND);
+        default:
+            break;
     }
     // A file the update rewrites is gone when an earlier run was stopped inside it (the file in progress
     // is removed): it may be missing as long as another base file is there.
@@ -93,14 +205,14 @@ const char* update_base_problem(const char* target) {
         const base_state state = base_file_state(target, file);
         if (state == base_state::as_expected) {
             any_found = true;
-        } else if (state == base_state::missing && rewritten_by_update(file)) {
+        } else if (state == base_state::missing && !file.kept()) {
             if (first_missing == nullptr) first_missing = &file;
         } else {
-            return not_the_base(*settings.update_of, file.path, base_state_words(state));
+            return not_the_base(*settings.update_of, file.path, base_state_words(state, file));
         }
     }
-    if (!any_found)
-        return not_the_base(*settings.update_of, first_missing->path, base_state_words(base_state::missing));
+    if (!any_found && first_missing != nullptr)
+        return not_the_base(*settings.update_of, first_missing->path, payload::MESSAGE_NOT_BASE_MISSING);
     return nullptr;
 }
 

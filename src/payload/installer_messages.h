@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 
 #include "payload/file_record.h"
 
@@ -18,13 +19,24 @@ constexpr const char* MESSAGE_NOT_WHOLE = "Can't find attachments (err=2).";  //
 constexpr const char* MESSAGE_LICENSE_CORRUPTED = "Corrupted licence text (err=13).";
 constexpr const char* MESSAGE_PROFILE_CORRUPTED = "Corrupted installer settings (err=14).";
 
-// An update run over anything but the release it updates (profile_region.h): "Not an installation of
-// VORNA 1.0 to update: inc/vorna.h is missing (err=15).", the product and version being the release's.
+// An update run over anything but the release it updates (profile_region.h), broken into lines of at
+// most MESSAGE_NOT_BASE_WIDTH columns:
+//   Not an installation of VORNA 1.0 to update: inc/vorna.h holds other bytes.
+//   Install the full release instead: vorna-2.0-full.run (err=15).
+// the product and version being the release's, the installer named only when the vendor named one.
 constexpr const char* MESSAGE_NOT_BASE_HEAD = "Not an installation of";
-constexpr const char* MESSAGE_NOT_BASE_MISSING = "is missing";
-constexpr const char* MESSAGE_NOT_BASE_DIFFERS = "differs";
-constexpr const char* MESSAGE_NOT_BASE_NO_TARGET = "the target directory does not exist";  // no base file
+constexpr const char* MESSAGE_NOT_BASE_MISSING = "is missing.";
+constexpr const char* MESSAGE_NOT_BASE_DIRECTORY = "is a directory, not a file.";
+constexpr const char* MESSAGE_NOT_BASE_LINK = "is a symbolic link, not a file.";
+constexpr const char* MESSAGE_NOT_BASE_OTHER_KIND = "is not a regular file.";
+constexpr const char* MESSAGE_NOT_BASE_OTHER_BYTES = "holds other bytes.";
+constexpr const char* MESSAGE_NOT_BASE_OTHER_STATE = "has another size or time.";  // an older update's check
+constexpr const char* MESSAGE_NOT_BASE_UNREADABLE = "cannot be read.";
+constexpr const char* MESSAGE_NOT_BASE_NO_TARGET = "the target directory does not exist.";
+constexpr const char* MESSAGE_NOT_BASE_TARGET_KIND = "the target is not a directory.";
+constexpr const char* MESSAGE_NOT_BASE_ADVICE = "Install the full release instead";
 constexpr const char* MESSAGE_NOT_BASE_TAG = "(err=15).";
+constexpr std::size_t MESSAGE_NOT_BASE_WIDTH = 79;
 
 // A compressed entry whose bytes do not decode.
 constexpr const char* MESSAGE_DECOMPRESSION = "Decompression error (err=1).";

@@ -134,7 +134,7 @@ void write_changed_settings(const setting_views& values, const text_writer& out)
 }
 
 void write_update_line(std::string_view product, std::string_view version, std::size_t files,
-                       const text_writer& out) {
+                       std::size_t kept, bool by_content, const text_writer& out) {
     out("updates: "sv);
     write_escaped(product, true, false, out);
     out(" "sv);
@@ -143,7 +143,12 @@ void write_update_line(std::string_view product, std::string_view version, std::
     out(" (checks "sv);
     write_number(static_cast<std::int64_t>(files), out);
     out(files == 1 ? " file"sv : " files"sv);
-    out(" of it beneath the target before it writes anything)\n"sv);
+    out(by_content ? " of it by content"sv : " of it by size and time"sv);
+    out(" beneath the target before it writes anything: "sv);
+    write_number(static_cast<std::int64_t>(kept), out);
+    out(" it leaves in place, then "sv);
+    write_number(static_cast<std::int64_t>(files - kept), out);
+    out(" it rewrites)\n"sv);
 }
 
 void write_license_line(std::size_t vendor_lines, std::string_view first_line, const text_writer& out) {

@@ -30,9 +30,10 @@ using setting_views = std::array<std::span<const std::string_view>, VENDOR_NUMBE
 // in the order the installer shows them.
 void write_changed_settings(const setting_views& values, const text_writer& out);
 
-// info: the release an update installs over and how many of its files it checks, with a line feed.
+// info: the release an update installs over, how many of its files it checks and how (by content, or by
+// size and time in an update built before), `kept` of them the update leaves in place; a line feed.
 void write_update_line(std::string_view product, std::string_view version, std::size_t files,
-                       const text_writer& out);
+                       std::size_t kept, bool by_content, const text_writer& out);
 
 // info: "licence: " and the vendor's text as "N lines, the first \"...\"", or the built-in agreement when
 // `vendor_lines` is 0; no line feed.

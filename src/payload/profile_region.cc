@@ -62,8 +62,26 @@ bool read_base_file(std::string_view value, base_file& file) {
     file.old_mtime = static_cast<std::int32_t>(load_u32(numbers + 4));
     file.new_size = load_u32(numbers + 8);
     file.new_mtime = static_cast<std::int32_t>(load_u32(numbers + 12));
+    file.digests = nullptr;
     file.path = value.substr(PROFILE_BASE_FILE_HEAD);
     return is_base_path(file.path);
+}
+
+bool read_base_content(std::string_view value, base_file& file) {
+    if (value.size() <= PROFILE_BASE_CONTENT_HEAD) return false;
+    const auto* numbers = reinterpret_cast<const unsigned char*>(value.data());
+    file = base_file{};
+    file.old_size = load_u32(numbers);
+    file.new_size = load_u32(numbers + 4);
+    file.digests = numbers + 8;
+    file.path = value.substr(PROFILE_BASE_CONTENT_HEAD);
+    return is_base_path(file.path);
+}
+
+bool base_file::kept() const {
+    if (old_size != new_size) return false;
+    if (digests == nullptr) return old_mtime == new_mtime;
+    return std::equal(digests, digests + PROFILE_DIGEST_SIZE, digests + PROFILE_DIGEST_SIZE);
 }
 
 const char* profile_value_problem(std::uint8_t setting, std::string_view value) {
@@ -74,6 +92,10 @@ const char* profile_value_problem(std::uint8_t setting, std::string_view value) 
     if (setting == PROFILE_BASE_FILE) {
         base_file file;
         return read_base_file(value, file) ? nullptr : "a base file that does not read";
+    }
+    if (setting == PROFILE_BASE_CONTENT) {
+        base_file file;
+        return read_base_content(value, file) ? nullptr : "a base file that does not read";
     }
     if (!is_vendor_setting(setting)) return "an unknown setting";
     const setting_format& format = SETTING_FORMATS[setting];
@@ -107,19 +129,27 @@ profile_check read_records(const unsigned char* region, std::size_t available, v
 
     const auto* content = reinterpret_cast<const char*>(region_content(region));
     const std::string_view rest_all(content, region_length(region));
+    std::size_t timed_files = 0;
     for (std::string_view rest = rest_all; !rest.empty();) {
         if (rest.size() < PROFILE_RECORD_HEAD) return profile_check::bad_record;
         const auto setting = static_cast<std::uint8_t>(rest[0]);
         const std::size_t length = load_u16(reinterpret_cast<const unsigned char*>(rest.data() + 1));
-        const bool known =
-            is_vendor_setting(setting) || setting == PROFILE_UPDATE_OF || setting == PROFILE_BASE_FILE;
+        const bool base = setting == PROFILE_BASE_FILE || setting == PROFILE_BASE_CONTENT;
+        const bool known = is_vendor_setting(setting) || setting == PROFILE_UPDATE_OF || base;
         if (!known || rest.size() - PROFILE_RECORD_HEAD < length) return profile_check::bad_record;
         const std::string_view value = rest.substr(PROFILE_RECORD_HEAD, length);
         rest.remove_prefix(PROFILE_RECORD_HEAD + length);
         if (profile_value_problem(setting, value) != nullptr) return profile_check::bad_value;
-        if (setting == PROFILE_BASE_FILE) {
+        if (base) {
             if (profile.base_count == PROFILE_MAX_BASE_FILES) return profile_check::repeated;
-            read_base_file(value, profile.base_files[profile.base_count++]);
+            base_file& file = profile.base_files[profile.base_count++];
+            if (setting == PROFILE_BASE_CONTENT) {
+                read_base_content(value, file);
+            } else if (++timed_files > PROFILE_MAX_TIMED_BASE_FILES) {
+                return profile_check::repeated;
+            } else {
+                read_base_file(value, file);
+            }
         } else if (setting == PROFILE_UPDATE_OF) {
             if (profile.update_of) return profile_check::repeated;
             read_release_name(value, profile.update_of.emplace());

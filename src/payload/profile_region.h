@@ -7,8 +7,8 @@
 //   u16       length of the value, little-endian
 //   length    the value: text without NUL bytes, or one byte for a choice
 // A setting comes at most as often as its limit allows (a list's one record per item, in order), and
-// PROFILE_BASE_FILE once per file checked, in order; a setting without its record keeps its built-in
-// value.
+// PROFILE_BASE_CONTENT (or PROFILE_BASE_FILE) once per file checked, in order; a setting without its record
+// keeps its built-in value.
 #pragma once
 
 #include <array>
@@ -39,19 +39,28 @@ consteval profile_region_bytes empty_profile_region() {
 }
 
 // The update's records, numbered after the vendor settings of their time (vendor_settings_table.h). Not
-// vendor settings: mkinstaller writes these two into an update, which installs over one release only.
-constexpr std::uint8_t PROFILE_UPDATE_OF = 9;   // the release: u8 length, product; u8 length, version
-constexpr std::uint8_t PROFILE_BASE_FILE = 10;  // a file of it: u32 size, i32 mtime before and after, path
-constexpr std::uint8_t PROFILE_LAST_SETTING =
-    VENDOR_NUMBER_LIMIT - 1 > PROFILE_BASE_FILE ? VENDOR_NUMBER_LIMIT - 1 : PROFILE_BASE_FILE;
+// vendor settings: mkinstaller writes these into an update, which installs over one release only. It
+// writes base files as PROFILE_BASE_CONTENT; PROFILE_BASE_FILE is read in updates built before.
+constexpr std::uint8_t PROFILE_UPDATE_OF = 9;      // the release: u8 length, product; u8 length, version
+constexpr std::uint8_t PROFILE_BASE_FILE = 10;     // a file of it: u32 size, i32 mtime before and after, path
+constexpr std::uint8_t PROFILE_BASE_CONTENT = 16;  // u32 size before and after, SHA-256 of each, path
+constexpr std::uint8_t PROFILE_LAST_SETTING = PROFILE_BASE_CONTENT;
+static_assert(VENDOR_NUMBER_LIMIT <= PROFILE_BASE_CONTENT, "a vendor setting takes an update's number");
 static_assert(vendor_setting_numbered(PROFILE_UPDATE_OF) == nullptr &&
               vendor_setting_numbered(PROFILE_BASE_FILE) == nullptr);
 
 constexpr std::size_t PROFILE_RECORD_HEAD = 3;
-constexpr std::size_t PROFILE_MAX_BASE_FILES = 8;
 constexpr std::size_t PROFILE_MAX_RELEASE_TEXT = 63;  // a header text: product name or version
-constexpr std::size_t PROFILE_BASE_FILE_HEAD = 16;    // the four numbers in front of the path
+constexpr std::size_t PROFILE_BASE_FILE_HEAD = 16;    // PROFILE_BASE_FILE's four numbers in front of the path
+constexpr std::size_t PROFILE_DIGEST_SIZE = 32;
+// PROFILE_BASE_CONTENT's sizes and digests in front of the path.
+constexpr std::size_t PROFILE_BASE_CONTENT_HEAD = 8 + 2 * PROFILE_DIGEST_SIZE;
 constexpr std::size_t PROFILE_MAX_BASE_PATH = RECORD_MAX_NAME_LENGTH;
+// As many base files as the region holds at their smallest; updates built before wrote at most 8 of the
+// older kind.
+constexpr std::size_t PROFILE_MAX_BASE_FILES =
+    PROFILE_CONTENT_CAPACITY / (PROFILE_RECORD_HEAD + PROFILE_BASE_CONTENT_HEAD + 1);
+constexpr std::size_t PROFILE_MAX_TIMED_BASE_FILES = 8;
 
 // The release an update installs over, as its installer's header names it.
 struct release_name {
@@ -60,14 +69,22 @@ struct release_name {
 };
 
 // A file the release leaves, which must stand beneath the target before the update writes anything: as
-// the release left it or as the update leaves it (so that an interrupted update can run again). A time
-// of 0 is not compared.
+// the release left it or as the update leaves it (so that an interrupted update can run again). Its
+// bytes are compared when the record gives their digests, else its size and time (a time of 0 is not
+// compared).
 struct base_file {
     std::string_view path;  // plain and relative, as the entry names it
     std::uint32_t old_size = 0;
-    std::int32_t old_mtime = 0;
+    std::int32_t old_mtime = 0;  // PROFILE_BASE_FILE's only
     std::uint32_t new_size = 0;
     std::int32_t new_mtime = 0;
+    // PROFILE_BASE_CONTENT's: the SHA-256 of the release's bytes, then of the update's, in the region;
+    // null for PROFILE_BASE_FILE.
+    const unsigned char* digests = nullptr;
+
+    bool by_content() const { return digests != nullptr; }
+    // Whether the update leaves the file as the release left it.
+    bool kept() const;
 };
 
 // The settings a region holds. Views point into the region's content.
@@ -91,7 +108,7 @@ enum class profile_check {
     unwritten,   // no settings: every built-in value
     bad_frame,   // marker, capacity, length or CRC (check_region_frame says which)
     bad_record,  // a record cut short, or of an unknown setting
-    repeated,    // a setting more often than its limit allows, or more than PROFILE_MAX_BASE_FILES files
+    repeated,    // a setting more often than its limit allows, or more base files than their limits
     bad_value,   // a value the installer cannot use: see profile_value_problem
     no_release,  // base files without the release they belong to
 };
@@ -122,5 +139,9 @@ bool read_release_name(std::string_view value, release_name& release);
 // A PROFILE_BASE_FILE value: old size, old mtime, new size, new mtime (little-endian), then the path, a
 // plain relative name (record_name.h) of at most PROFILE_MAX_BASE_PATH bytes without control characters.
 bool read_base_file(std::string_view value, base_file& file);
+
+// A PROFILE_BASE_CONTENT value: old size, new size (little-endian), the two digests, then the path as
+// above. `file.digests` points into `value`.
+bool read_base_content(std::string_view value, base_file& file);
 
 }  // namespace payload

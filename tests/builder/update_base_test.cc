@@ -17,7 +17,9 @@ namespace {
 using namespace builder_test;
 using testing_support::snapshot_detail;
 
-const std::string MISSING = "Not an installation of VORNA 1.0 to update: inc/vorna.h is missing (err=15).";
+const std::string MISSING =
+    "Not an installation of VORNA 1.0 to update: inc/vorna.h is missing.\n"
+    "Install the full release instead (err=15).";
 
 // VORNA 1.0 -> 1.1: inc/vorna.h and doc/readme.txt stay, lib/libvorna.a changes, old.txt goes. The base
 // files are inc/vorna.h and doc/readme.txt (left in place, newest first), then lib/libvorna.a.
@@ -81,10 +83,16 @@ TEST_F(UpdateBase, AnUpdateRefusesEveryTargetButItsReleaseAndSaysSoFirst) {
     write_timed_file(dir / "acme/bin/acme", "another product");
     install(build("acme", "1.0", {"--product", "ACME"}), dir / "other-product");
     expect_refused(setup, dir / "other-product", MISSING);
-    write_v10("v101", TEST_TIME + 35);  // another release: its most recent file differs in time
+    write_v10("v101");  // another release: its header holds other bytes
+    write_timed_file(dir / "v101/inc/vorna.h", "header 2", TEST_TIME + 30);
     install(build("v101", "1.0.1"), dir / "other-release");
     expect_refused(setup, dir / "other-release",
-                   "Not an installation of VORNA 1.0 to update: inc/vorna.h differs (err=15).");
+                   "Not an installation of VORNA 1.0 to update: inc/vorna.h holds other bytes.\n"
+                   "Install the full release instead (err=15).");
+    // The same bytes with other times, as another installer of the release leaves them, pass.
+    write_v10("v10-again", TEST_TIME + 35);
+    install(build("v10-again", "1.0"), dir / "same-bytes");
+    EXPECT_NE(run(setup, dir / "same-bytes").err.find("Installation complete."), std::string::npos);
 
     install(dir / "v10-setup", dir / "release");
     std::filesystem::remove(dir / "release/lib/libvorna.a");  // as a run stopped inside it leaves it
@@ -118,20 +126,22 @@ TEST_F(UpdateBase, TheReadingCommandsShowTheBaseAndVerifyRefusesMalformedRecords
     const std::string setup = update();
     EXPECT_NE(
         run_mkinstaller({"info", setup})
-            .out.find(
-                "updates: VORNA 1.0 (checks 3 files of it beneath the target before it writes anything)\n"),
+            .out.find("updates: VORNA 1.0 (checks 3 files of it by content beneath the target before it "
+                      "writes anything: 2 it leaves in place, then 1 it rewrites)\n"),
         std::string::npos);
     const auto doc = testing_support::parse_json(run_mkinstaller({"list", "--json", setup}).out);
     const auto& base = doc["profile"]["update_of"];
-    EXPECT_EQ(base["product"].str() + " " + base["version"].str(), "VORNA 1.0");
+    EXPECT_EQ(base["product"].str() + " " + base["version"].str() + " " + base["check"].str() + " " +
+                  std::to_string(base["kept"].num()),
+              "VORNA 1.0 content 2");
     std::string files;
     for (std::size_t i = 0; i < base["base"].size(); ++i) {
         const auto& f = base["base"][i];
         files += f["path"].str() + " " + std::to_string(f["size"].num()) + " " +
-                 std::to_string(f["new_size"].num()) + " " +
-                 std::to_string(f["new_mtime"].num() - TEST_TIME) + "\n";
+                 std::to_string(f["new_size"].num()) +
+                 (f["sha256"].str() == f["new_sha256"].str() ? " kept\n" : " rewritten\n");
     }
-    EXPECT_EQ(files, "inc/vorna.h 8 8 30\ndoc/readme.txt 7 7 10\nlib/libvorna.a 11 12 40\n");
+    EXPECT_EQ(files, "inc/vorna.h 8 8 kept\ndoc/readme.txt 7 7 kept\nlib/libvorna.a 11 12 rewritten\n");
     EXPECT_EQ(run_mkinstaller({"verify", setup}).exit_code, 0);
 
     const std::string stub =
@@ -141,6 +151,46 @@ TEST_F(UpdateBase, TheReadingCommandsShowTheBaseAndVerifyRefusesMalformedRecords
     const auto verified = run_mkinstaller({"verify", dir / "damaged"});
     EXPECT_EQ(verified.exit_code, 1);
     EXPECT_NE(verified.err.find("checks base files for no release"), std::string::npos) << verified.err;
+
+    // An update built before checked sizes and times; the reading commands still show its files.
+    std::string timed(payload::PROFILE_BASE_FILE_HEAD, '\0');
+    timed[0] = timed[8] = 7;  // both sizes
+    const std::string older = testing_support::write_installer_with_stub(
+        dir / "older",
+        testing_support::profiled_stub({{payload::PROFILE_UPDATE_OF, std::string("\x05VORNA\x03") + "1.0"},
+                                        {payload::PROFILE_BASE_FILE, timed + "doc/readme.txt"}}),
+        {.entries = {{.name = "a", .data = "1"}}});
+    EXPECT_NE(run_mkinstaller({"info", older}).out.find("(checks 1 file of it by size and time beneath"),
+              std::string::npos);
+    const auto json = testing_support::parse_json(run_mkinstaller({"list", "--json", older}).out);
+    EXPECT_EQ(json["profile"]["update_of"]["check"].str(), "size and time");
+}
+
+TEST_F(UpdateBase, AnUpdateChecksAsManyFilesAsItsProfileRegionHolds) {
+    // `files` files both trees hold, their paths `length` bytes long: how many the update checks.
+    const auto checked = [&](std::size_t files, std::size_t length) {
+        const std::string tree = dir / std::to_string(length);
+        for (std::size_t i = 0; i < files; ++i) {
+            const std::string name = std::string(length - 4, 'n') + std::to_string(1000 + i);
+            write_timed_file(tree + "/old/" + name, name);
+            write_timed_file(tree + "/new/" + name, name);
+        }
+        write_timed_file(tree + "/new/added", "new");
+        build_whole_tree({"--product", "MANY", "--version", "1", tree + "/old", tree + "/old-setup"});
+        const auto r =
+            run_mkinstaller({"build", "--update-from", tree + "/old-setup", tree + "/new", tree + "/up"});
+        const auto doc = testing_support::parse_json(run_mkinstaller({"list", "--json", tree + "/up"}).out);
+        const std::size_t count = doc["profile"]["update_of"]["base"].size();
+        EXPECT_NE(r.out.find("; checks for MANY 1 " + std::to_string(count) + " files by content, of " +
+                             std::to_string(files) + " both trees hold"),
+                  std::string::npos)
+            << r.out;
+        return count;
+    };
+    EXPECT_EQ(checked(30, 8), 30u);  // short paths: all of them, far more than the 8 of before
+    const std::size_t long_paths = checked(100, 200);
+    EXPECT_GT(long_paths, 30u);
+    EXPECT_LT(long_paths, 100u);
 }
 
 TEST_F(UpdateBase, DiffUpdateComparesWhatTheReleaseAndItsUpdateLeave) {

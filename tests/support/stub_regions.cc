@@ -8,6 +8,7 @@
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
 #include "payload/profile_region.h"
+#include "payload/sha256.h"
 
 namespace testing_support {
 
@@ -20,6 +21,23 @@ std::string profile_content(const std::vector<profile_setting>& settings) {
         content += value;
     }
     return content;
+}
+
+std::string base_content_value(const std::string& path, const std::string& old_bytes,
+                               const std::string& new_bytes) {
+    std::string value(8, '\0');
+    payload::store_u32(reinterpret_cast<unsigned char*>(value.data()),
+                       static_cast<std::uint32_t>(old_bytes.size()));
+    payload::store_u32(reinterpret_cast<unsigned char*>(value.data() + 4),
+                       static_cast<std::uint32_t>(new_bytes.size()));
+    for (const std::string* bytes : {&old_bytes, &new_bytes}) {
+        payload::sha256_state state;
+        payload::sha256_init(state);
+        payload::sha256_update(state, bytes->data(), bytes->size());
+        const payload::sha256_digest digest = payload::sha256_final(state);
+        value.append(digest.begin(), digest.end());
+    }
+    return value + path;
 }
 
 std::size_t region_offset(const std::string& image, const payload::kept_marker& kept) {

@@ -19,6 +19,11 @@ struct profile_setting {
     std::string value;
 };
 
+// A base file's record value as mkinstaller writes it: sizes and digests of `old_bytes` and `new_bytes`,
+// then `path`.
+std::string base_content_value(const std::string& path, const std::string& old_bytes,
+                               const std::string& new_bytes);
+
 // The records of `settings` one after another, as the region's content holds them.
 std::string profile_content(const std::vector<profile_setting>& settings);
 

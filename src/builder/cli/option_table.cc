@@ -85,8 +85,10 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
     {"list", "", "--json", "", &command_line::json, {},
         "one JSON object: the header fields, \"profile\" (the settings the installer runs "
         "with: {setting json keys}, update_of: null, or for an update product, "
-        "version and base, the files it checks, each with path, size, mtime, new_size and "
-        "new_mtime; null when its region is damaged), \"entries\"\n"
+        "version, check (content), kept (how many the update leaves in place; they come\n"
+        "first) and base, the files it checks, each with path, size, new_size, sha256 and\n"
+        "new_sha256 (an update built before: mtime and new_mtime); null when its region\n"
+        "is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"

@@ -2,6 +2,7 @@
 // standard error is a terminal.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 
@@ -48,15 +49,18 @@ void refuse_what_is_not_allowed(const build_settings& settings, const source_tre
 }
 
 // What the update checks beneath its target before it writes anything.
-std::string base_text(const update_plan& update) {
+std::string base_text(const update_plan& update, std::size_t candidates) {
     if (!update.base) return "; installs into any target";
     const update_base_settings& base = *update.base;
-    return "; checks for " + display_text(base.product) + " " + display_text(base.version) + " (" +
-           count_of(base.files.size(), "file", "files") + ")";
+    const auto kept = static_cast<std::size_t>(std::ranges::count_if(base.files, &base_file_settings::kept));
+    return "; checks for " + display_text(base.product) + " " + display_text(base.version) + " " +
+           count_of(base.files.size(), "file", "files") + " by content, of " + std::to_string(candidates) +
+           " both trees hold, as many as its profile region holds: " + std::to_string(kept) +
+           " it leaves in place, then " + std::to_string(base.files.size() - kept) + " it rewrites";
 }
 
 // How much of the full installation the update carries, and its size against a full installer's.
-std::string update_text(const update_plan& update, const build_summary& summary) {
+std::string update_text(const update_plan& update, std::size_t candidates, const build_summary& summary) {
     const std::size_t files = update.plan.entries.size() - update.delete_count;
     const std::uint64_t full = update.full_payload_without_update_files + summary.total_stored_size;
     char share[32];
@@ -65,7 +69,8 @@ std::string update_text(const update_plan& update, const build_summary& summary)
            count_of(update.delete_count, "delete", "deletes") + ", " + count_of(files, "file", "files") +
            ") for the " + count_of(update.new_file_count, "file", "files") +
            " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
-           share + " of a full installer's (about " + std::to_string(full) + ")" + base_text(update);
+           share + " of a full installer's (about " + std::to_string(full) + ")" +
+           base_text(update, candidates);
 }
 
 }  // namespace
@@ -79,6 +84,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
     refuse_what_is_not_allowed(settings, tree, full_plan);
     // An update is proved against the full installation before a byte of it is written.
     std::optional<update_plan> update;
+    std::size_t base_candidates = 0;
     if (!settings.update_from.empty()) {
         const installer_tree old = read_installer_tree(settings.update_from, "--update-from");
         const std::vector<file_state> states = source_states(settings, full_plan);
@@ -89,6 +95,11 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         }
         // The stub checks the release beneath its target before it writes anything.
         settings.profile.update_of = update->base;
+        if (update->base) {
+            base_candidates = update->base->files.size();
+            fit_base_files(settings.profile);
+            update->base = settings.profile.update_of;
+        }
     }
     const payload_plan& plan = update ? update->plan : full_plan;
     for (const auto& warning : tree.warnings) warn(warnings, warning);
@@ -118,7 +129,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         out << "wrote " << display_text(settings.output) << ": " << summary.file_count << " entries, "
             << summary.total_size << " bytes (" << summary.total_stored_size << " stored), payload at offset "
             << summary.header_offset << '\n';
-        if (update) out << update_text(*update, summary) << '\n';
+        if (update) out << update_text(*update, base_candidates, summary) << '\n';
     }
 }
 

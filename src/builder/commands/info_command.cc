@@ -2,6 +2,7 @@
 // space line of its directory screen, the vendor's settings that differ from the stub's, and the licence
 // agreement, so that a release can be checked without running it. The wording is the installer's own
 // --info's (payload/installer_report.h).
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,11 @@ void print_profile(const stub_profile& found, std::ostream& out) {
     if (given.update_of) {
         const update_base_settings& base = *given.update_of;
         const auto write = [&out](std::string_view piece) { out << piece; };
-        payload::write_update_line(base.product, base.version, base.files.size(), payload::writer_to(write));
+        const auto kept =
+            static_cast<std::size_t>(std::ranges::count_if(base.files, &base_file_settings::kept));
+        const bool by_content = base.files.empty() || base.files.front().by_content;
+        payload::write_update_line(base.product, base.version, base.files.size(), kept, by_content,
+                                   payload::writer_to(write));
     }
 }
 

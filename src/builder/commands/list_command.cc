@@ -15,6 +15,7 @@
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "builder/util/json_text.h"
+#include "builder/util/sha256.h"
 #include "builder/util/time_text.h"
 #include "payload/installer_report.h"
 
@@ -27,19 +28,29 @@ std::string octal(std::uint32_t value) {
     return text;
 }
 
-// The release an update installs over and the files it checks there, or null.
+// The release an update installs over and the files it checks there, or null. "check" says how: by
+// "content", or by "size and time" in an update built before; "kept" counts those it leaves in place,
+// which come first.
 std::string update_json(const std::optional<update_base_settings>& update) {
     if (!update) return "null";
     std::string files;
+    std::size_t kept = 0;
     for (const base_file_settings& f : update->files) {
+        kept += f.kept() ? 1 : 0;
+        const std::string states = f.by_content
+                                       ? ", \"sha256\": \"" + sha256_hex(f.old_digest) +
+                                             "\", \"new_sha256\": \"" + sha256_hex(f.new_digest) + "\""
+                                       : ", \"mtime\": " + std::to_string(f.old_mtime) +
+                                             ", \"new_mtime\": " + std::to_string(f.new_mtime);
         files += (files.empty() ? "\n      " : ",\n      ") + std::string("{\"path\": ") +
                  json_string(f.path) + ", \"size\": " + std::to_string(f.old_size) +
-                 ", \"mtime\": " + std::to_string(f.old_mtime) +
-                 ", \"new_size\": " + std::to_string(f.new_size) +
-                 ", \"new_mtime\": " + std::to_string(f.new_mtime) + "}";
+                 ", \"new_size\": " + std::to_string(f.new_size) + states + "}";
     }
+    const bool by_content = update->files.empty() || update->files.front().by_content;
     return "{\"product\": " + json_string(update->product) +
-           ", \"version\": " + json_string(update->version) + ", \"base\": [" + files +
+           ", \"version\": " + json_string(update->version) +
+           ", \"check\": " + json_string(by_content ? "content" : "size and time") +
+           ", \"kept\": " + std::to_string(kept) + ", \"base\": [" + files +
            (files.empty() ? "]}" : "\n    ]}");
 }
 

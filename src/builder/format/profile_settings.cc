@@ -29,13 +29,18 @@ std::string release_value(const update_base_settings& update) {
 std::string base_file_value(const base_file_settings& file) {
     std::string value;
     append_u32(value, file.old_size);
-    append_u32(value, static_cast<std::uint32_t>(file.old_mtime));
     append_u32(value, file.new_size);
-    append_u32(value, static_cast<std::uint32_t>(file.new_mtime));
+    for (const payload::sha256_digest* digest : {&file.old_digest, &file.new_digest})
+        value.append(reinterpret_cast<const char*>(digest->data()), digest->size());
     return value + file.path;
 }
 
 }  // namespace
+
+bool base_file_settings::kept() const {
+    if (old_size != new_size) return false;
+    return by_content ? old_digest == new_digest : old_mtime == new_mtime;
+}
 
 bool profile_settings::empty() const {
     return !update_of && std::ranges::all_of(values, [](const auto& given) { return given.empty(); });
@@ -89,7 +94,19 @@ profile_settings settings_of(const payload::vendor_profile& p) {
         u.version = p.update_of->version;
         for (std::size_t i = 0; i < p.base_count; ++i) {
             const payload::base_file& f = p.base_files[i];
-            u.files.push_back({std::string(f.path), f.old_size, f.old_mtime, f.new_size, f.new_mtime});
+            base_file_settings& file = u.files.emplace_back();
+            file.path = f.path;
+            file.old_size = f.old_size;
+            file.new_size = f.new_size;
+            file.by_content = f.by_content();
+            if (file.by_content) {
+                std::copy_n(f.digests, payload::PROFILE_DIGEST_SIZE, file.old_digest.begin());
+                std::copy_n(f.digests + payload::PROFILE_DIGEST_SIZE, payload::PROFILE_DIGEST_SIZE,
+                            file.new_digest.begin());
+            } else {
+                file.old_mtime = f.old_mtime;
+                file.new_mtime = f.new_mtime;
+            }
         }
     }
     return s;
@@ -103,12 +120,29 @@ profile_settings as_written(profile_settings settings) {
     return settings;
 }
 
+std::size_t fit_base_files(profile_settings& settings) {
+    if (!settings.update_of) return 0;
+    std::vector<base_file_settings>& files = settings.update_of->files;
+    profile_settings without = as_written(settings);
+    without.update_of->files.clear();
+    std::size_t size = encode_profile(without).size();
+    std::size_t fitting = 0;
+    for (; fitting < files.size(); ++fitting) {
+        size +=
+            payload::PROFILE_RECORD_HEAD + payload::PROFILE_BASE_CONTENT_HEAD + files[fitting].path.size();
+        if (size > payload::PROFILE_CONTENT_CAPACITY) break;
+    }
+    const std::size_t dropped = files.size() - fitting;
+    files.resize(fitting);
+    return dropped;
+}
+
 std::string encode_profile(const profile_settings& s) {
     std::string out;
     for (std::uint8_t number = 1; number <= payload::PROFILE_LAST_SETTING; ++number) {
         if (number == payload::PROFILE_UPDATE_OF) {
             if (s.update_of) append_record(out, number, release_value(*s.update_of));
-        } else if (number == payload::PROFILE_BASE_FILE) {
+        } else if (number == payload::PROFILE_BASE_CONTENT) {
             if (!s.update_of) continue;
             for (const base_file_settings& file : s.update_of->files)
                 append_record(out, number, base_file_value(file));

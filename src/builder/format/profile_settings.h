@@ -12,16 +12,24 @@
 #include <vector>
 
 #include "payload/profile_region.h"
+#include "payload/sha256.h"
 
 namespace builder {
 
-// A file an update checks before it writes anything (payload::base_file, owned).
+// A file an update checks before it writes anything (payload::base_file, owned). mkinstaller writes
+// it by content; an update built before gave sizes and times only.
 struct base_file_settings {
     std::string path;
     std::uint32_t old_size = 0;
-    std::int32_t old_mtime = 0;  // 0: not compared
+    std::int32_t old_mtime = 0;  // by size and time only; 0: not compared
     std::uint32_t new_size = 0;
     std::int32_t new_mtime = 0;
+    bool by_content = true;
+    payload::sha256_digest old_digest{};
+    payload::sha256_digest new_digest{};
+
+    // Whether the update leaves the file as the release left it.
+    bool kept() const;
 };
 
 // The release an update installs over, and the files it checks there. Not a vendor setting: build
@@ -29,7 +37,7 @@ struct base_file_settings {
 struct update_base_settings {
     std::string product;
     std::string version;
-    std::vector<base_file_settings> files;  // at most PROFILE_MAX_BASE_FILES, in the order checked
+    std::vector<base_file_settings> files;  // in the order checked
 };
 
 // Each vendor setting's values, indexed by its number, as its records hold them: a text, a path, one
@@ -72,6 +80,10 @@ profile_settings settings_of(const payload::vendor_profile& profile);
 // `settings` as a region that mkinstaller writes holds them: with the written choice
 // (vendor_setting::written_choice) of each setting the vendor left out that has one.
 profile_settings as_written(profile_settings settings);
+
+// Drops base files from the end until the region that mkinstaller writes for `settings` (as_written)
+// fits the profile region. Returns how many it dropped.
+std::size_t fit_base_files(profile_settings& settings);
 
 // The region's content for `settings`: one record per value, in the order of the settings' numbers.
 std::string encode_profile(const profile_settings& settings);

@@ -25,6 +25,8 @@ profile_settings with_stub_settings(const profile_settings& given, const stub_pr
     if (!vendor.empty()) return given;
     profile_settings wanted = found.settings;
     wanted.update_of = given.update_of;
+    // The stub's own settings may leave less room than the build counted on.
+    fit_base_files(wanted);
     return wanted;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 
 #include "builder/util/error.h"
 #include "payload/profile_region.h"
@@ -10,26 +11,24 @@
 namespace builder {
 namespace {
 
-struct candidate {
-    base_file_settings file;
-    bool rewritten = false;
-};
-
 // Every file beneath `dir` that `other` holds as a file at the same path, with both states.
 void collect(const layout_node& dir, const layout_node& other, const std::string& prefix,
-             const std::set<std::string>& written, std::vector<candidate>& found) {
+             std::vector<base_file_settings>& found) {
     for (const auto& [name, node] : dir.children) {
         const auto there = other.children.find(name);
         if (there == other.children.end() || there->second.is_directory != node.is_directory) continue;
         const std::string path = prefix + name;
         if (node.is_directory) {
-            collect(node, there->second, path + "/", written, found);
+            collect(node, there->second, path + "/", found);
         } else if (payload::is_base_path(path)) {  // else it could stand in no record
-            const file_state& before = node.file;
-            const file_state& after = there->second.file;
-            found.push_back(
-                {{path, before.size, before.mtime.value_or(0), after.size, after.mtime.value_or(0)},
-                 written.contains(path)});
+            base_file_settings& file = found.emplace_back();
+            file.path = path;
+            file.old_size = node.file.size;
+            file.old_mtime = node.file.mtime.value_or(0);
+            file.new_size = there->second.file.size;
+            file.new_mtime = there->second.file.mtime.value_or(0);
+            file.old_digest = node.file.digest;
+            file.new_digest = there->second.file.digest;
         }
     }
 }
@@ -48,33 +47,18 @@ update_base_settings choose_base_files(const installer_tree& old, const layout_t
     for (const planned_entry& e : update.entries) {
         if (!e.is_delete) written.insert(e.name);
     }
-    std::vector<candidate> found;
-    collect(old.tree.root, new_tree.root, "", written, found);
-    // The installer excuses a missing base file only when its states differ: one the update rewrites to the
-    // same size and time would, after a run stopped inside it, stop every run after.
-    std::erase_if(found, [](const candidate& c) {
-        return c.rewritten && c.file.old_size == c.file.new_size && c.file.old_mtime == c.file.new_mtime;
+    collect(old.tree.root, new_tree.root, "", base.files);
+    // The installer excuses a missing base file only when its states differ: one the update rewrites with
+    // the same bytes would, after a run stopped inside it, stop every run after.
+    std::erase_if(base.files,
+                  [&](const base_file_settings& f) { return f.kept() && written.contains(f.path); });
+    // The files left in place first: the new tree relies on them unchanged, and a target that is not
+    // OLD's fails on them before anything else.
+    std::ranges::sort(base.files, [](const base_file_settings& a, const base_file_settings& b) {
+        if (a.kept() != b.kept()) return a.kept();
+        if (a.old_mtime != b.old_mtime) return a.old_mtime > b.old_mtime;
+        return a.path < b.path;
     });
-    std::ranges::sort(found, [](const candidate& a, const candidate& b) {
-        if (a.file.old_mtime != b.file.old_mtime) return a.file.old_mtime > b.file.old_mtime;
-        return a.file.path < b.file.path;
-    });
-    const auto count = [&](bool rewritten) {
-        return static_cast<std::size_t>(std::ranges::count(found, rewritten, &candidate::rewritten));
-    };
-    const std::size_t places = payload::PROFILE_MAX_BASE_FILES;
-    const std::size_t rewritten = std::min(count(true), places - std::min(count(false), places / 2));
-    const std::size_t kept = std::min(count(false), places - rewritten);
-    // The files left in place first: a target that is not OLD's fails on them before anything else.
-    for (const bool kind : {false, true}) {
-        std::size_t left = kind ? rewritten : kept;
-        for (const candidate& c : found) {
-            if (left == 0) break;
-            if (c.rewritten != kind) continue;
-            base.files.push_back(c.file);
-            --left;
-        }
-    }
     return base;
 }
 

@@ -1,9 +1,9 @@
 // The base an update checks before it writes anything: the release it installs over (OLD's product and
-// version) and a few files OLD's tree holds that the new tree still holds at the same path, each with
-// what stands there before and after the update. The files are chosen to tell an empty target, another
-// product and another release from OLD's own tree: half from the files the update leaves in place, half
-// from those it rewrites, each kind newest first by OLD's time (the files a newer or older release is
-// likeliest to have changed), then by path; a kind that falls short leaves its places to the other.
+// version) and the files OLD's tree holds that the new tree still holds at the same path, each with its
+// bytes before and after the update. Every such file is a candidate, in the order checked: first those
+// the update leaves in place, then those it rewrites, each kind newest first by OLD's time (the files a
+// newer or older release is likeliest to have changed), then by path. The build keeps as many as the
+// profile region holds (fit_base_files).
 #pragma once
 
 #include "builder/format/stub_profile.h"

@@ -1,11 +1,11 @@
 // SHA-256 block by block: 64 rounds over a 64-word message schedule.
-#include "builder/util/sha256.h"
+#include "payload/sha256.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 
-namespace builder {
+namespace payload {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> SHA256_ROUND_CONSTANTS = {
@@ -100,14 +100,4 @@ sha256_digest sha256_final(sha256_state& state) {
     return digest;
 }
 
-std::string sha256_hex(const sha256_digest& digest) {
-    static constexpr char HEX_DIGITS[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : digest) {
-        text += HEX_DIGITS[byte >> 4];
-        text += HEX_DIGITS[byte & 0xf];
-    }
-    return text;
-}
-
-}  // namespace builder
+}  // namespace payload
