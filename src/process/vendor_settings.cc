@@ -84,14 +84,10 @@ std::string_view user_default_dir() {
 
 // Until their rows join the table (vendor_settings_table.h), these two have only their built-in values.
 std::string_view update_existing_dir_text() {
-    if (payload::PROFILE_UPDATE_EXISTING_DIR_TEXT >= payload::VENDOR_NUMBER_LIMIT)
-        return payload::BUILT_IN_UPDATE_EXISTING_DIR_TEXT[0];
     return setting_text(payload::PROFILE_UPDATE_EXISTING_DIR_TEXT);
 }
 
 std::string_view full_installer_name() {
-    if (payload::PROFILE_FULL_INSTALLER >= payload::VENDOR_NUMBER_LIMIT)
-        return payload::BUILT_IN_FULL_INSTALLER[0];
     return setting_text(payload::PROFILE_FULL_INSTALLER);
 }
 
