@@ -111,6 +111,12 @@ TEST_F(BaseCheck, AFilePassesWithEitherStatesBytesWhateverItsTime) {
     EXPECT_EQ(problem(dir / "absent"), refusal("the target directory does not exist."));
     write_file(dir / "a-file", README);
     EXPECT_EQ(problem(dir / "a-file"), refusal("the target is not a directory."));
+    // The vendor's full installer is named as what to run instead.
+    use({{payload::PROFILE_UPDATE_OF, char(PRODUCT.size()) + PRODUCT + "\x03" + "1.0"},
+         {payload::PROFILE_FULL_INSTALLER, "vorna-1.1-setup"}});
+    EXPECT_EQ(problem(dir / "absent"), "Not an installation of " + PRODUCT +
+                                           " 1.0 to update: the target directory does not exist. Install the "
+                                           "full release instead: vorna-1.1-setup (err=15).");
     char wrapped[16];  // a word that would pass the width starts the next line
     install::wrap_text("aa bb cc\ndefgh", 4, wrapped, sizeof wrapped);
     EXPECT_STREQ(wrapped, "aa\nbb\ncc\ndefg\nh");
