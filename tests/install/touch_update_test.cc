@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <filesystem>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -110,3 +111,35 @@ TEST(TouchUpdate, OverTheReleaseItLeavesTheFreshTreeHoweverOftenItRuns) {
 }
 
 }  // namespace
+
+// What stands at a touched path instead of the release's file stops the update where opening it fails.
+// The base check names only the first eight files by path, so "z" is left to the touch itself.
+TEST(TouchUpdate, NoRegularFileAtTheTouchedPathCannotCreateFile) {
+    temp_dir dir;
+    std::map<std::string, source_file> old_files;
+    std::map<std::string, source_file> new_files;
+    for (const std::string name : {"a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8", "z"}) {
+        old_files[name] = {text_of(100, 1), OLD_TIME};
+        new_files[name] = {text_of(100, 1), OLD_TIME + 3600};
+    }
+    write_release(dir / "old", old_files);
+    write_release(dir / "new", new_files);
+    const std::string old_setup = mkinstaller_build({dir / "old", dir / "old-setup"});
+    const std::string update = mkinstaller_build({"--update-from", old_setup, dir / "new", dir / "update"});
+
+    const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> cases = {
+        {"No such file or directory", [](const std::string&) {}},
+        {"Is a directory", [](const std::string& z) { fs::create_directory(z); }},
+        {"Too many levels of symbolic links", [](const std::string& z) { fs::create_symlink("a0", z); }},
+    };
+    for (const auto& [error_text, replace] : cases) {
+        SCOPED_TRACE(error_text);
+        const std::string target = dir / ("target-" + std::to_string(&replace - &cases[0].second));
+        install_into_existing(old_setup, target);
+        fs::remove(target + "/z");
+        replace(target + "/z");
+        const auto r = run_process(update, {update}, {.input = answers_into_existing(target)});
+        EXPECT_NE(r.err.find("Can't create file - " + error_text + " (err=5)."), std::string::npos)
+            << r.err.substr(r.err.size() - std::min<std::size_t>(300, r.err.size()));
+    }
+}
