@@ -1,145 +1,79 @@
-// An update whose files mostly changed only in time carries touch entries for them, which set time and
-// mode on the release's own files. Installed over the release (once, twice, or killed inside a file it
-// carries whole and run again), it must leave what a fresh installation of the new release leaves: the
-// same names, bytes, modes and times.
-#include <fcntl.h>
+// An update of files changed mostly in time carries touch entries: small, shown by the readers, and over
+// the release (once, twice, killed and run again) it leaves the fresh tree: names, bytes, modes, times.
 #include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-
 #include <filesystem>
-#include <functional>
+#include <regex>
 
 #include <gtest/gtest.h>
 
 #include "support/held_installer.h"
 #include "support/installer_run.h"
-#include "support/installer_texts.h"
+#include "support/json_reader.h"
 #include "support/tree_snapshot.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace testing_support;
-using snapshot_map = std::map<std::string, std::string>;
-
-constexpr std::int64_t OLD_TIME = 1700000000;
 
 // Its long name makes each drawing long enough to hold the installer inside it (held_installer.h).
 const std::string BIG = std::string(40, 'd') + "/" + std::string(250, 'e') + "/big.txt";
 
-std::string text_of(std::size_t size, int seed) {
-    std::string text;
-    for (int i = 0; text.size() < size; ++i)
-        text += "line " + std::to_string(seed) + " " + std::to_string(i) + "\n";
-    return text.substr(0, size);
-}
-
-struct source_file {
-    std::string bytes;
-    std::int64_t mtime;
-    fs::perms mode = fs::perms(0644);
-};
-
-void write_release(const std::string& root, const std::map<std::string, source_file>& files) {
-    for (const auto& [name, file] : files) {
-        write_file(root + "/" + name, file.bytes);
-        fs::permissions(root + "/" + name, file.mode);
-        const timespec times[2] = {{.tv_sec = file.mtime, .tv_nsec = 0},
-                                   {.tv_sec = file.mtime, .tv_nsec = 0}};
-        ASSERT_EQ(utimensat(AT_FDCWD, (root + "/" + name).c_str(), times, 0), 0);
+// Ten files of 1 MiB, a release's time each: only BIG changes its bytes, two others their mode.
+void write_release(const std::string& root, int release) {
+    for (int i = 0; i < 10; ++i) {
+        const std::string path = root + "/" + (i == 0 ? BIG : (i % 2 ? "a/" : "f/") + std::to_string(i));
+        std::string text;
+        for (int line = 0; text.size() < (1 << 20); ++line)
+            text += std::to_string(i == 0 ? release : i) + " " + std::to_string(line) + "\n";
+        write_file(path, text);
+        fs::permissions(path, fs::perms(release == 2 && i < 3 ? 0700 : 0644));
+        fs::last_write_time(path, std::chrono::file_clock::from_sys(std::chrono::sys_seconds{} +
+                                                                    std::chrono::hours{release}));
     }
 }
 
-snapshot_map detailed(const std::string& root) {
-    return tree_snapshot(root, snapshot_detail::with_modes_and_times);
+process_result mkinstaller(const std::vector<std::string>& args) {
+    return run_process(MKINSTALLER_PATH, joined({MKINSTALLER_PATH}, args), {});
 }
 
-struct update_run {
-    const char* what;
-    int runs;     // of the whole update, after the release
-    bool killed;  // first killed inside the big file
-};
+std::map<std::string, std::string> installed(const std::vector<std::string>& images,
+                                             const std::string& target) {
+    fs::create_directories(target);
+    for (const std::string& image : images)
+        expect_clean_exit(run_process(image, {image}, {.input = answers_to_install(target) + "n\nn\n"}));
+    return tree_snapshot(target, snapshot_detail::with_modes_and_times);
+}
 
-TEST(TouchUpdate, OverTheReleaseItLeavesTheFreshTreeHoweverOftenItRuns) {
+TEST(TouchUpdate, ASmallUpdateLeavesTheFreshTreeHoweverItRuns) {
     temp_dir dir;
-    std::map<std::string, source_file> old_files;
-    std::map<std::string, source_file> new_files;
-    for (const std::string name : {"a0", "a1", "a2", "b/a3", "f0", "f1", "g/f2", "g/h/f3"}) {
-        old_files[name] = {text_of(3000, name.size() + 7), OLD_TIME};
-        new_files[name] = {old_files[name].bytes, OLD_TIME + 3600};
-    }
-    new_files["a1"].mode = fs::perms(0600);
-    new_files["g/f2"].mode = fs::perms(0755);
-    old_files[BIG] = {text_of(1 << 20, 1), OLD_TIME};
-    new_files[BIG] = {text_of(1 << 20, 2), OLD_TIME + 3600};
-    write_release(dir / "old", old_files);
-    write_release(dir / "new", new_files);
-
-    const std::vector<update_run> runs = {{"once", 1, false}, {"twice", 2, false}, {"killed", 1, true}};
+    write_release(dir / "old", 1);
+    write_release(dir / "new", 2);
     for (const removal_rule& rule : REMOVAL_RULES) {
-        const std::string name = rule.name;
-        const std::string old_setup =
-            mkinstaller_build(joined(rule.options, {dir / "old", dir / ("old-" + name)}));
-        const std::string update = mkinstaller_build(
-            joined(rule.options, {"--update-from", old_setup, dir / "new", dir / ("update-" + name)}));
-        install_into_existing(mkinstaller_build(joined(rule.options, {dir / "new", dir / ("new-" + name)})),
-                              dir / ("fresh-" + name));
-        const snapshot_map fresh = detailed(dir / ("fresh-" + name));
-        // Only the big file travels whole.
-        const auto listed = run_process(MKINSTALLER_PATH, {MKINSTALLER_PATH, "list", update}, {});
-        std::size_t touches = 0;
-        for (std::size_t at = listed.out.find("\ntouch "); at != std::string::npos;
-             at = listed.out.find("\ntouch ", at + 1))
-            ++touches;
-        EXPECT_EQ(touches, 8u) << listed.out;
+        const std::string at = dir / rule.name;
+        const std::string old = mkinstaller_build(joined(rule.options, {dir / "old", at + "-old"}));
+        const std::string full = mkinstaller_build(joined(rule.options, {dir / "new", at + "-full"}));
+        const std::string update =
+            mkinstaller_build(joined(rule.options, {"--update-from", old, dir / "new", at + "-update"}));
+        const json_value listed = parse_json(mkinstaller({"list", "--json", update}).out);
+        int touches = 0;
+        for (std::size_t i = 0; i < listed["entries"].size(); ++i)
+            touches += listed["entries"][i]["method"].str() == "touch";
+        EXPECT_EQ(touches, 9);
+        EXPECT_LT(listed["total_stored_size"].num() * 100,
+                  parse_json(mkinstaller({"list", "--json", full}).out)["total_stored_size"].num() * 15);
+        EXPECT_TRUE(std::regex_search(mkinstaller({"list", update}).out,
+                                      std::regex("\ntouch +0 +0  1970-01-01 02:00:00  a/1\n")));
+        EXPECT_EQ(mkinstaller({"diff", "--update", old, update, full}).exit_code, 0);
 
-        for (const update_run& run : runs) {
-            SCOPED_TRACE(name + ", " + run.what);
-            const std::string target = dir / ("target-" + name + "-" + run.what);
-            install_into_existing(old_setup, target);
-            if (run.killed) {
-                const signalled_run held =
-                    signal_inside(update, answers_into_existing(target), "/big.txt ", SIGKILL);
-                ASSERT_TRUE(held.held) << "the update ended before the big file: " << held.err;
-                EXPECT_TRUE(WIFSIGNALED(held.status) && WTERMSIG(held.status) == SIGKILL) << held.status;
-            }
-            for (int i = 0; i < run.runs; ++i) install_into_existing(update, target);
-            EXPECT_EQ(snapshot_differences(detailed(target), fresh), "");
-        }
+        const auto fresh = installed({full}, at + "-fresh");
+        EXPECT_EQ(installed({old, update}, at + "-once"), fresh);
+        EXPECT_EQ(installed({old, update, update}, at + "-twice"), fresh);
+        (void)installed({old}, at + "-killed");
+        const std::string input = answers_to_install(at + "-killed") + "n\nn\n";
+        EXPECT_TRUE(signal_inside(update, input, "/big.txt ", SIGKILL).held);
+        EXPECT_EQ(installed({update}, at + "-killed"), fresh);
     }
 }
 
 }  // namespace
-
-// What stands at a touched path instead of the release's file stops the update where opening it fails.
-// The base check names only the first eight files by path, so "z" is left to the touch itself.
-TEST(TouchUpdate, NoRegularFileAtTheTouchedPathCannotCreateFile) {
-    temp_dir dir;
-    std::map<std::string, source_file> old_files;
-    std::map<std::string, source_file> new_files;
-    for (const std::string name : {"a0", "a1", "a2", "a3", "a4", "a5", "a6", "a7", "a8", "z"}) {
-        old_files[name] = {text_of(100, 1), OLD_TIME};
-        new_files[name] = {text_of(100, 1), OLD_TIME + 3600};
-    }
-    write_release(dir / "old", old_files);
-    write_release(dir / "new", new_files);
-    const std::string old_setup = mkinstaller_build({dir / "old", dir / "old-setup"});
-    const std::string update = mkinstaller_build({"--update-from", old_setup, dir / "new", dir / "update"});
-
-    const std::vector<std::pair<std::string, std::function<void(const std::string&)>>> cases = {
-        {"No such file or directory", [](const std::string&) {}},
-        {"Is a directory", [](const std::string& z) { fs::create_directory(z); }},
-        {"Too many levels of symbolic links", [](const std::string& z) { fs::create_symlink("a0", z); }},
-    };
-    for (const auto& [error_text, replace] : cases) {
-        SCOPED_TRACE(error_text);
-        const std::string target = dir / ("target-" + std::to_string(&replace - &cases[0].second));
-        install_into_existing(old_setup, target);
-        fs::remove(target + "/z");
-        replace(target + "/z");
-        const auto r = run_process(update, {update}, {.input = answers_into_existing(target)});
-        EXPECT_NE(r.err.find("Can't create file - " + error_text + " (err=5)."), std::string::npos)
-            << r.err.substr(r.err.size() - std::min<std::size_t>(300, r.err.size()));
-    }
-}

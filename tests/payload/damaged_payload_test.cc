@@ -151,11 +151,4 @@ TEST_F(DamagedPayload, AnyOtherMethodIsReadAsCompressedData) {
     EXPECT_EQ(read_file(target + "/VORNADST.TXT"), std::string(400, 'v'));
 }
 
-// Only an update may carry a touch entry: this installer's profile names no release.
-TEST_F(DamagedPayload, ATouchEntryOutsideAnUpdateIsErr6) {
-    test_payload p = three_files();
-    p.entries[1] = test_entry{.name = "VORNA.TXT", .method = payload::METHOD_TOUCH};
-    EXPECT_EQ(install(image_of(p)), corrupted(6));
-}
-
 }  // namespace

@@ -184,13 +184,6 @@ TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
     const auto out = read(packed + "xy");
     EXPECT_EQ(out.corrupt, corruption::none);
     EXPECT_EQ(out.record.method, 4u);
-
-    // A touch entry has neither bytes nor a size.
-    std::string touch = record_bytes(test_entry{.name = "a", .method = METHOD_TOUCH}, 0);
-    EXPECT_EQ(read(touch).corrupt, corruption::none);
-    put_u32(touch, 12, 3);
-    reseal_record(touch, 0);
-    EXPECT_EQ(read(touch).corrupt, corruption::stored_short);
 }
 
 class EntryBytes : public FileRecord {

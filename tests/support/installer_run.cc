@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -62,18 +61,6 @@ std::string dialogue(const std::string& image, const std::string& input,
     const process_result r = run_installer(image, args, input);
     expect_clean_exit(r);
     return r.err;
-}
-
-std::string answers_into_existing(const std::string& target) {
-    return answers_to_install(target) + "n\nn\n";
-}
-
-void install_into_existing(const std::string& image, const std::string& target) {
-    std::filesystem::create_directories(target);
-    const auto r = run_process(image, {image}, {.input = answers_into_existing(target)});
-    expect_clean_exit(r);
-    EXPECT_TRUE(r.err.ends_with(texts::COMPLETE))
-        << r.err.substr(r.err.size() - std::min<std::size_t>(400, r.err.size()));
 }
 
 std::string answers_to_install(const std::string& target) {

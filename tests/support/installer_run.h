@@ -37,13 +37,6 @@ struct removal_rule {
 inline const removal_rule REMOVAL_RULES[] = {{"anywhere", {}, true},
                                              {"path", {"--same-name-removal", "path"}, false}};
 
-// The answers for an installation into an existing target: Next at the existing-directory warning, Next
-// to start.
-std::string answers_into_existing(const std::string& target);
-
-// Installs `image` into `target` (made first) through the whole dialogue; the run must complete.
-void install_into_existing(const std::string& image, const std::string& target);
-
 // `first` followed by `then`.
 std::vector<std::string> joined(std::vector<std::string> first, const std::vector<std::string>& then);
 
