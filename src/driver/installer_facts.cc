@@ -85,7 +85,7 @@ void write_installer_list(std::FILE* out) {
     for (std::uint32_t i = 0; i < sound; ++i) {
         record = process::next_file_record(record_bytes);
         payload::write_list_entry(record, record.name, widths, writer);
-        if (record.method != payload::METHOD_DELETE) (void)fseeko(in, record.stored_size, SEEK_CUR);
+        if (payload::has_stored_bytes(record)) (void)fseeko(in, record.stored_size, SEEK_CUR);
     }
     if (found != payload::corruption::none) {
         (void)std::fflush(out);

@@ -4,6 +4,7 @@
 // path refused), its stored bytes, its bytes copied or decoded chunk by chunk (drawing progress between
 // chunks), their CRC, one write, its time and mode, the close, and the rename over whatever stood at the
 // path (the rule `path` removes nothing else); the progress line drawn for the finished file and erased.
+// A touch entry skips the removal and the writing: it only sets time and mode on the file at its path.
 // A file not written, closed and placed whole is removed (file_guard.h); the directories are worked in
 // through descriptors held open (directory_chain.h), so that no link planted meanwhile is followed.
 //
@@ -189,12 +190,47 @@ int create_file(const char* file_path, const char* dir_path, int dir_fd, const p
     return out;
 }
 
+// A touch entry: time and mode set on the regular file already at the path, opened through the held
+// directories and never through a link; anything else there is a placement failure.
+void touch_file(const char* path, const payload::file_record& record) {
+    const path_parts parts = split_path(path);
+    if (std::strlen(path) >= PATH_MAX) cannot_create_file(ENAMETOOLONG);
+    errno = 0;
+    const int directory = enter_parent(parts, false);
+    if (directory < 0) cannot_create_file(errno);
+    if (*parts.name == '\0') cannot_create_file(EISDIR);
+    const int fd = openat(directory, parts.name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) cannot_create_file(errno);
+    struct stat standing {};
+    if (fstat(fd, &standing) != 0 || !S_ISREG(standing.st_mode)) {
+        const int cause = S_ISDIR(standing.st_mode) ? EISDIR : EINVAL;
+        (void)close(fd);
+        cannot_create_file(cause);
+    }
+    if (record.mtime != 0) {
+        const timespec times[2] = {{.tv_sec = record.mtime, .tv_nsec = 0},
+                                   {.tv_sec = record.mtime, .tv_nsec = 0}};
+        if (futimens(fd, times) != 0 || fchmod(fd, record.mode) != 0) {
+            const int cause = errno;
+            (void)close(fd);
+            cannot_create_file(cause);
+        }
+    }
+    (void)close(fd);
+    process::log_line("touched", record.name);
+}
+
 void install_file(const payload::file_record& record, const install_counters& counters) {
     entry_name = record.name;
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
     if (path == nullptr) fail("Memory allocation error (err=4).");
     if (record.method == payload::METHOD_DELETE) {
         delete_entry(path, record);
+        std::free(path);
+        return;
+    }
+    if (record.method == payload::METHOD_TOUCH) {
+        touch_file(path, record);
         std::free(path);
         return;
     }
@@ -273,7 +309,8 @@ void install_files() {
         copy_target_dir();
         // Through the name index (name_index.h), which leaves what the walk of remove_named_entries would.
         // With the rule `path` the index is never built: known_free_path then knows nothing.
-        if (record.name[0] != '\0' && !removes_at_path_only() &&
+        // A touch entry keeps the file it touches: it removes nothing.
+        if (record.name[0] != '\0' && !removes_at_path_only() && record.method != payload::METHOD_TOUCH &&
             remove_same_named(working_path, payload::last_name_component(record.name).data()))
             release_held_directories();
         install_file(record, counters);

@@ -31,9 +31,11 @@ std::uint32_t entry_count() {
 
 payload::corruption check_next_entry(payload::record_buffer& record_bytes, payload::file_record& record) {
     std::FILE* in = process::session.self_file;
-    const payload::corruption found = payload::read_file_record(in, record_bytes, record);
-    // The extraction reads no bytes for a delete entry, and checks none.
-    if (found != payload::corruption::none || record.method == payload::METHOD_DELETE) return found;
+    payload::corruption found = payload::read_file_record(in, record_bytes, record);
+    if (found == payload::corruption::none)
+        found = payload::check_record_place(record, process::vendor_settings().update_of.has_value());
+    // The extraction reads no bytes for a delete or touch entry, and checks none.
+    if (found != payload::corruption::none || !payload::has_stored_bytes(record)) return found;
     return payload::check_stored_bytes(in, record, check_chunk, CHECK_CHUNK_SIZE);
 }
 
@@ -60,7 +62,7 @@ void check_every_entry() {
     payload::record_buffer record_bytes;
     for (std::uint32_t i = 0; i < count; ++i) {
         const payload::file_record record = process::next_file_record(record_bytes);
-        if (record.method == payload::METHOD_DELETE) continue;
+        if (!payload::has_stored_bytes(record)) continue;
         // The installation's two buffers: the check needs no more memory than the installation would.
         const payload::heap_bytes stored = payload::allocate_bytes(record.stored_size + std::size_t{1});
         const payload::heap_bytes file = payload::allocate_bytes(record.file_size + std::size_t{1});

@@ -25,6 +25,7 @@
 #include "decoder/codec.h"
 #include "install/file_guard.h"
 #include "process/session.h"
+#include "process/vendor_settings.h"
 
 namespace install {
 
@@ -274,13 +275,15 @@ bool decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
 bool prepare_entry(prepared_entry& entry) {
     payload::corruption found =
         payload::read_file_record(process::session.self_file, entry.record_bytes, entry.record);
+    if (found == payload::corruption::none)
+        found = payload::check_record_place(entry.record, process::vendor_settings().update_of.has_value());
     if (found != payload::corruption::none) {
         publish(entry, prepared::nothing, corrupted(found));
         return false;
     }
     queue.records_read.fetch_add(1, std::memory_order_relaxed);
     publish(entry, prepared::record);
-    if (entry.record.method == payload::METHOD_DELETE) {
+    if (!payload::has_stored_bytes(entry.record)) {
         finish(0);
         return true;
     }

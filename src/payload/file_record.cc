@@ -41,10 +41,12 @@ corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& r
         .mode = load_u16(&buffer[RECORD_MODE]),
         .name = name,
     };
-    // A stored entry's bytes are the file; a delete entry has none.
+    // A stored entry's bytes are the file; a delete entry has none, a touch entry neither bytes nor size.
     if (record.method == METHOD_STORED && record.stored_size != record.file_size)
         return corruption::stored_short;
     if (record.method == METHOD_DELETE && record.stored_size != 0) return corruption::stored_short;
+    if (record.method == METHOD_TOUCH && (record.stored_size != 0 || record.file_size != 0))
+        return corruption::stored_short;
     return corruption::none;
 }
 

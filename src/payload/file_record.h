@@ -30,10 +30,13 @@ constexpr std::size_t RECORD_MODE = 36;
 constexpr std::size_t RECORD_NAME = 38;
 constexpr std::size_t RECORD_MAX_NAME_LENGTH = RECORD_MAX_LENGTH - RECORD_NAME - RECORD_NAME_PADDING;
 
-// Every method but these two is read as compressed data.
+// Every method but stored, delete and touch is read as compressed data.
 constexpr std::uint32_t METHOD_STORED = 0;
 constexpr std::uint32_t METHOD_COMPRESSED = 1;
 constexpr std::uint32_t METHOD_DELETE = 2;
+// Sets the time and mode of the regular file already at the path; no bytes, both sizes 0. Only an update
+// carries it: it saves resending a file whose bytes the release already left.
+constexpr std::uint32_t METHOD_TOUCH = 3;
 
 // What the checks of an entry found wrong. The value is the N of "Corrupted file(s) (err=N)."
 // (corrupted_message, installer_messages.h).
@@ -66,6 +69,16 @@ struct file_record {
 // empty file needs no decoder; its stored bytes are still read and checked).
 inline bool needs_decoder(const file_record& record) {
     return record.method != METHOD_STORED && record.file_size != 0;
+}
+
+// Whether the entry carries stored bytes to read after its record.
+inline bool has_stored_bytes(const file_record& record) {
+    return record.method != METHOD_DELETE && record.method != METHOD_TOUCH;
+}
+
+// A touch entry outside an update (an installer without PROFILE_UPDATE_OF) is a corrupted record.
+inline corruption check_record_place(const file_record& record, bool in_update) {
+    return record.method == METHOD_TOUCH && !in_update ? corruption::record : corruption::none;
 }
 
 // Reads up to `count` bytes of `in` at its position; returns how many arrived (fewer at the end of the

@@ -229,6 +229,9 @@ method_text method_name(std::uint32_t method) {
         case METHOD_DELETE:
             std::snprintf(text.data(), text.size(), "delete");
             break;
+        case METHOD_TOUCH:
+            std::snprintf(text.data(), text.size(), "touch");
+            break;
         default:
             std::snprintf(text.data(), text.size(), "method %u", static_cast<unsigned>(method));
     }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "builder_test_util.h"
+#include "payload/file_record.h"
 #include "support/installer_run.h"
 #include "support/installer_texts.h"
 
@@ -38,6 +39,9 @@ TEST(VerifyLayout, VerifyAndTheInstallerAgreeOnWhatCanBeLaidOut) {
         {"same-name removal clears the way",
          {{.name = "p/q", .data = "1"}, {.name = "q", .data = "2"}, {.name = "p", .data = "3"}},
          ""},
+        {"a touch entry outside an update",
+         {{.name = "a", .data = "1"}, {.name = "a", .method = payload::METHOD_TOUCH}},
+         "Corrupted file(s) (err=6)."},
         {"a delete entry clears the way",
          {{.name = "d/p", .data = "1"}, {.name = "d/p", .method = DELETE}, {.name = "d/p/q", .data = "2"}},
          ""},

@@ -146,7 +146,7 @@ TEST_F(DamagedPayload, ADeleteEntryIsFollowedDirectlyByTheNextRecord) {
 TEST_F(DamagedPayload, AnyOtherMethodIsReadAsCompressedData) {
     test_payload p = three_files();
     p.entries[0] = repeated_byte_entry("VORNADST.TXT", 'v', 400);
-    p.entries[0].method = 3;
+    p.entries[0].method = 4;
     EXPECT_EQ(install(image_of(p)), finished());
     EXPECT_EQ(read_file(target + "/VORNADST.TXT"), std::string(400, 'v'));
 }

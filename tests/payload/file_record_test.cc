@@ -180,10 +180,10 @@ TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
 
     // A compressed entry's sizes are free.
     const std::string packed = record_bytes(
-        test_entry{.name = "a", .data = "abcdef", .method = 3, .stored = "xy", .use_stored = true}, 0);
+        test_entry{.name = "a", .data = "abcdef", .method = 4, .stored = "xy", .use_stored = true}, 0);
     const auto out = read(packed + "xy");
     EXPECT_EQ(out.corrupt, corruption::none);
-    EXPECT_EQ(out.record.method, 3u);
+    EXPECT_EQ(out.record.method, 4u);
 }
 
 class EntryBytes : public FileRecord {

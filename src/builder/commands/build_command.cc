@@ -61,16 +61,29 @@ std::string base_text(const update_plan& update, std::size_t candidates) {
 
 // How much of the full installation the update carries, and its size against a full installer's.
 std::string update_text(const update_plan& update, std::size_t candidates, const build_summary& summary) {
-    const std::size_t files = update.plan.entries.size() - update.delete_count;
+    const std::size_t files = update.plan.entries.size() - update.delete_count - update.touch_count;
     const std::uint64_t full = update.full_payload_without_update_files + summary.total_stored_size;
     char share[32];
     std::snprintf(share, sizeof share, "%.1f%%", full == 0 ? 0.0 : 100.0 * summary.payload_size / full);
     return "update: " + count_of(update.plan.entries.size(), "entry", "entries") + " (" +
-           count_of(update.delete_count, "delete", "deletes") + ", " + count_of(files, "file", "files") +
+           count_of(update.delete_count, "delete", "deletes") + ", " +
+           (update.touch_count == 0 ? "" : count_of(update.touch_count, "touch", "touches") + ", ") +
+           count_of(files, "file", "files") +
            ") for the " + count_of(update.new_file_count, "file", "files") +
            " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
            share + " of a full installer's (about " + std::to_string(full) + ")" +
            base_text(update, candidates);
+}
+
+// An update that saves little is better built whole: it then installs into any target.
+void warn_of_large_update(const build_settings& settings, const update_plan& update,
+                          const build_summary& summary, std::ostream& warnings) {
+    const std::uint64_t full = update.full_payload_without_update_files + summary.total_stored_size;
+    if (settings.full || full == 0 || summary.payload_size * 10 <= full * 9) return;
+    char share[32];
+    std::snprintf(share, sizeof share, "%.1f%%", 100.0 * summary.payload_size / full);
+    warn(warnings, std::string("the update's payload is ") + share +
+                       " of a full installer's; --full builds one that also installs alone");
 }
 
 }  // namespace
@@ -120,6 +133,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
     }
     if (bar) bar->erase();
     for (const auto& warning : summary.warnings) warn(warnings, warning);
+    if (update) warn_of_large_update(settings, *update, summary, warnings);
     warnings.flush();
     if (bar) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - started;

@@ -325,8 +325,13 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
 
     extractor files(dir, {.force = force, .keep_setid = keep_setid});
     std::uint64_t bytes = 0;
+    std::uint64_t touches = 0;  // no bytes to extract: they set time and mode on the release's files
     const auto write_file = [&](walked_entry& entry) {
         if (entry.record.method == payload::METHOD_DELETE) return;
+        if (entry.record.method == payload::METHOD_TOUCH) {
+            ++touches;
+            return;
+        }
         if (!survivors.entries.contains(entry.index)) {
             (void)entry.read_bytes();  // checked all the same: the installer stops at its problem
             return;
@@ -338,8 +343,9 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
     if (const auto stop = file.walk(write_file, {&target, layout_order::before_bytes, removal}))
         files.fail(describe_stop(*stop));
     for (const std::string& path : survivors.empty_directories) files.make_directory(path);
-    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << display_text(dir)
-        << '\n';
+    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << display_text(dir);
+    if (touches != 0) out << "; skipped " << touches << " touch entries, which carry no bytes";
+    out << '\n';
 }
 
 }  // namespace builder

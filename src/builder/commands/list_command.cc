@@ -118,8 +118,11 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     if (records.stop) failure = describe_stop(*records.stop);
 
     std::vector<named_entry> named;
-    for (const held_record& e : records.entries)
-        named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
+    for (const held_record& e : records.entries) {
+        // A touch entry neither removes by name nor is removed for its own.
+        if (e.record.method != payload::METHOD_TOUCH)
+            named.push_back(named_entry{e.name, e.record.method == payload::METHOD_DELETE});
+    }
     const std::vector<std::string> warnings = same_name_warnings(named, file.settings().removal);
     for (const auto& w : warnings) warn(warnings_out, display_text(w));
 

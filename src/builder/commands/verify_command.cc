@@ -72,8 +72,10 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
 
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
-    for (const held_record& held : records.entries)
-        named.push_back(named_entry{held.name, held.record.method == payload::METHOD_DELETE});
+    for (const held_record& held : records.entries) {
+        if (held.record.method != payload::METHOD_TOUCH)
+            named.push_back(named_entry{held.name, held.record.method == payload::METHOD_DELETE});
+    }
     for (const auto& w : same_name_warnings(named, removal)) warn(warnings, display_text(w));
 
     out << "ok: " << display_text(installer) << ": "

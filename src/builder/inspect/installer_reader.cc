@@ -178,7 +178,7 @@ entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
 }
 
 entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record) {
-    if (record.method == payload::METHOD_DELETE) return {};
+    if (!payload::has_stored_bytes(record)) return {};
     if (record.stored_size > bytes_left(in))
         return corrupted(payload::corruption::stored_short, "stored bytes cut short by the end of the file");
     (void)fseeko(in.file.get(), static_cast<off_t>(position(in) + record.stored_size), SEEK_SET);

@@ -48,7 +48,7 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     result.version = payload::header_text(opened.header, payload::HEADER_VERSION);
     const auto digest_bytes = [&](walked_entry& entry) {
         const payload::file_record& record = entry.record;
-        if (record.method == payload::METHOD_DELETE) return;
+        if (!payload::has_stored_bytes(record)) return;
         sha256_state digest;
         sha256_init(digest);
         (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest});  // its problem stops the walk
@@ -56,7 +56,8 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
                                       record.stored_size);
         result.entries[record.name] = entry.written;
     };
-    if (const auto stop = file.walk(digest_bytes, {&result.tree, layout_order::after_bytes, result.removal}))
+    if (const auto stop = file.walk(
+            digest_bytes, {&result.tree, layout_order::after_bytes, result.removal, target != nullptr}))
         throw error(prefix + describe_stop(*stop));
     return result;
 }

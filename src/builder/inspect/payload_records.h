@@ -53,7 +53,8 @@ struct payload_records {
 // the stream is left anywhere. The pass stops at the first record that cannot be read, whose stored bytes
 // run past the end of the file, or, when `check_totals`, that takes a sum of file sizes, stored sizes or
 // record lengths past the header's total (problem_kind::totals) while its stored bytes are all there: bytes
-// cut short are the installer's own stop, and say more.
-payload_records read_payload_records(installer_payload& in, bool check_totals);
+// cut short are the installer's own stop, and say more. A touch entry stops it unless `in_update` (the
+// installer's profile names the release it updates), as it stops the installer.
+payload_records read_payload_records(installer_payload& in, bool check_totals, bool in_update = false);
 
 }  // namespace builder

@@ -9,6 +9,12 @@ namespace {
 entry_problem lay_out(const walk_layout& layout, const payload::file_record& record, std::uint64_t index,
                       file_state written) {
     written.entry = index;
+    if (record.method == payload::METHOD_TOUCH) {
+        const layout_outcome touched =
+            apply_touch(*layout.tree, record.name, record.mtime, record.mode, layout.release_known);
+        if (touched.installer_message.empty()) return {};
+        return {problem_kind::layout, {}, touched.what, touched.installer_message};
+    }
     const layout_outcome outcome = apply_entry(*layout.tree, layout.removal, record.name,
                                                record.method == payload::METHOD_DELETE, written);
     if (outcome.installer_message.empty()) return {};
@@ -27,7 +33,7 @@ payload::file_record named(const held_record& held) {
 entry_problem walked_entry::read_bytes(const entry_output& output) {
     if (bytes_done_) return bytes_problem_;
     bytes_done_ = true;
-    if (record.method != payload::METHOD_DELETE) bytes_problem_ = stream_entry_bytes(in_, record, output);
+    if (payload::has_stored_bytes(record)) bytes_problem_ = stream_entry_bytes(in_, record, output);
     return bytes_problem_;
 }
 

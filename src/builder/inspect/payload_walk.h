@@ -32,6 +32,8 @@ struct walk_layout {
     layout_tree* tree = nullptr;
     layout_order order = layout_order::before_bytes;
     payload::same_name_removal removal = payload::same_name_removal::anywhere;
+    // Whether `tree` holds the release an update installs over (layout_replay.h, apply_touch).
+    bool release_known = false;
 };
 
 // Whether the records are held to the header's totals (read_payload_records).

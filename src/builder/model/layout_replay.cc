@@ -179,25 +179,44 @@ layout_outcome make_directories(layout_tree& tree, std::string_view name) {
     return {};
 }
 
+// Where opening "<target>/<name>" gets: the directory that holds the last component (`dir`, at `path`),
+// or the failure of the opening on the way.
+struct parent_walk {
+    layout_outcome failure;
+    layout_node* dir = nullptr;
+    std::string path;
+    std::string_view last;
+};
+
+parent_walk walk_to_parent(layout_tree& tree, std::string_view name) {
+    const std::vector<std::string_view> parts = payload::name_components(name);
+    parent_walk walk{{}, &tree.root, {}, parts.back()};
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+        if (stays_here(parts[i])) continue;
+        walk.path = joined(walk.path, parts[i]);
+        const auto child = walk.dir->children.find(parts[i]);
+        const int errnum = parts[i].size() > LAYOUT_NAME_MAX   ? ENAMETOOLONG
+                           : child == walk.dir->children.end() ? ENOENT
+                           : !child->second.is_directory       ? ENOTDIR
+                                                               : 0;
+        if (errnum != 0) {
+            walk.failure = cannot_create_file(errnum, "the path " + shown(walk.path) + " is not a directory");
+            return walk;
+        }
+        walk.dir = &child->second;
+    }
+    return walk;
+}
+
 // fopen "wb" of "<target>/<name>": creates or truncates a file, fails on a directory; with `unlinked`, the
 // installer unlinked the path first, so an existing file is replaced by a new one. The file then holds
 // what the entry writes.
 layout_outcome open_file(layout_tree& tree, std::string_view name, const file_state& written, bool unlinked) {
-    const std::vector<std::string_view> parts = payload::name_components(name);
-    layout_node* dir = &tree.root;
-    std::string path;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        if (stays_here(parts[i])) continue;
-        path = joined(path, parts[i]);
-        const auto child = dir->children.find(parts[i]);
-        const int errnum = parts[i].size() > LAYOUT_NAME_MAX ? ENAMETOOLONG
-                           : child == dir->children.end()    ? ENOENT
-                           : !child->second.is_directory     ? ENOTDIR
-                                                             : 0;
-        if (errnum != 0) return cannot_create_file(errnum, "the path " + shown(path) + " is not a directory");
-        dir = &child->second;
-    }
-    const std::string_view last = parts.back();
+    parent_walk walk = walk_to_parent(tree, name);
+    if (!walk.failure.installer_message.empty()) return walk.failure;
+    layout_node* dir = walk.dir;
+    const std::string& path = walk.path;
+    const std::string_view last = walk.last;
     if (stays_here(last)) {
         return cannot_create_file(
             EISDIR, "the name names a directory, not a file (it is empty or ends in '/' or \".\")");
@@ -221,6 +240,25 @@ layout_outcome open_file(layout_tree& tree, std::string_view name, const file_st
     const std::optional<std::uint16_t> kept = file.permissions;
     file = written;
     if (!written.mtime && !created) file.permissions = kept;
+    return {};
+}
+
+// The node at "<target>/<name>" as the installer's openat through the held directories finds it, or the
+// failure of that opening.
+layout_outcome find_file(layout_tree& tree, std::string_view name, layout_node** found) {
+    *found = nullptr;
+    parent_walk walk = walk_to_parent(tree, name);
+    if (!walk.failure.installer_message.empty()) return walk.failure;
+    layout_node* dir = walk.dir;
+    const std::string& path = walk.path;
+    const std::string_view last = walk.last;
+    if (stays_here(last)) return cannot_create_file(EISDIR, "the name names a directory, not a file");
+    const auto existing = dir->children.find(last);
+    if (existing == dir->children.end())
+        return cannot_create_file(ENOENT, "no file stands at " + shown(joined(path, last)) + " to touch");
+    if (existing->second.is_directory)
+        return cannot_create_file(EISDIR, shown(joined(path, last)) + " is a directory, not a file to touch");
+    *found = &existing->second;
     return {};
 }
 
@@ -250,6 +288,18 @@ file_state written_state(const sha256_digest& digest, std::uint32_t size, std::i
         state.permissions = static_cast<std::uint16_t>(record_mode & 07777);
     }
     return state;
+}
+
+layout_outcome apply_touch(layout_tree& tree, std::string_view name, std::int32_t record_mtime,
+                           std::uint16_t record_mode, bool release_known) {
+    layout_node* file = nullptr;
+    layout_outcome outcome = find_file(tree, name, &file);
+    if (file == nullptr) return release_known ? outcome : layout_outcome{};
+    if (record_mtime != 0) {
+        file->file.mtime = record_mtime;
+        file->file.permissions = static_cast<std::uint16_t>(record_mode & 07777);
+    }
+    return {};
 }
 
 layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,

@@ -80,4 +80,11 @@ std::uint64_t layout_removal_visits();
 layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
                            bool is_delete, const file_state& written = {});
 
+// Applies a touch entry as the installer does: no same-name removal, no directory made; the regular file
+// at the path takes the record's time and mode (none for a record mtime of 0), and anything else there
+// fails as the opening of a file does. With `release_known` false the tree lacks the release the update
+// installs over, so a touch of a path that holds nothing passes and changes nothing.
+layout_outcome apply_touch(layout_tree& tree, std::string_view name, std::int32_t record_mtime,
+                           std::uint16_t record_mode, bool release_known);
+
 }  // namespace builder

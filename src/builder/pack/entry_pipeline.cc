@@ -46,7 +46,7 @@ void prepare_entries(const build_settings& settings, const payload_plan& plan, i
         plan.entries.size(), settings.jobs,
         [&](std::size_t index) {
             const planned_entry& entry = plan.entries[index];
-            if (!entry.is_delete) {
+            if (!entry.is_delete && !entry.is_touch) {
                 ready[index % ready.size()] = prepare_file_entry(root_fd, entry, options, settings.strict);
             }
         },

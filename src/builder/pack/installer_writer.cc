@@ -45,6 +45,8 @@ build_summary write_installer(const build_settings& settings, const payload_plan
         const planned_entry& entry = plan.entries[index];
         if (entry.is_delete) {
             payload.write_delete(entry);
+        } else if (entry.is_touch) {
+            payload.write_touch(entry);
         } else {
             for (std::string& warning : prepared.warnings) summary.warnings.push_back(std::move(warning));
             payload.write_file(entry, prepared);

@@ -21,6 +21,8 @@ struct planned_entry {
     std::uint32_t size = 0;
     std::int32_t mtime = 0;
     std::uint16_t mode = 0;
+    // Only in an update: the time and mode set on the release's file, whose bytes are already the same.
+    bool is_touch = false;
 };
 
 struct payload_plan {

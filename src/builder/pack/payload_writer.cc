@@ -52,6 +52,17 @@ void payload_writer::write_delete(const planned_entry& entry) {
     });
 }
 
+void payload_writer::write_touch(const planned_entry& entry) {
+    // No bytes and no size: the file at the path keeps its own.
+    write_record(record_fields{
+        .method = payload::METHOD_TOUCH,
+        .record_offset = narrow_payload_field(totals_.record_size + totals_.stored_size, "records"),
+        .mtime = entry.mtime,
+        .mode = entry.mode,
+        .name = entry.name,
+    });
+}
+
 header_fields payload_writer::finish(const build_settings& settings, std::size_t entry_count) {
     const header_fields fields{
         .file_count = narrow_payload_field(entry_count, "entries"),

@@ -29,6 +29,7 @@ class payload_writer {
 
     void write_file(const planned_entry& entry, const prepared_entry& prepared);
     void write_delete(const planned_entry& entry);
+    void write_touch(const planned_entry& entry);
 
     // Writes the header block in its place, with the totals of the `entry_count` entries written, and
     // returns its fields. Throws error when a total does not fit its field.

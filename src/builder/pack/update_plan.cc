@@ -3,7 +3,9 @@
 // entries of every file that is new or differs. Replaying that over the old tree then shows what the
 // installer's same-name removals took away or left behind, and the plan grows by the entries that put it
 // right, in the full build's order, until the replay ends in the new tree. The plan only ever grows, so
-// this ends; when a round adds nothing, the update cannot be built.
+// this ends; when a round adds nothing, the update cannot be built. A file whose bytes the old tree
+// already holds, differing only in time or mode, is first tried as a touch entry; a touch that finds no
+// file (an earlier entry's same-name removal took it) is carried whole instead.
 #include "builder/pack/update_plan.h"
 
 #include <algorithm>
@@ -46,28 +48,34 @@ file_state digest_file(const std::string& path, const planned_entry& entry) {
     return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
 }
 
-// An entry of the update: a delete, or a file entry of the full plan by its index.
+// An entry of the update: a delete, or a file entry of the full plan by its index, whole or as a touch.
 struct update_entry {
     std::string delete_name;
     std::size_t file_index = 0;
     bool is_delete = false;
+    bool is_touch = false;
 };
 
 struct replay_outcome {
     layout_tree tree;
-    std::string failure;  // why the installer would stop, or empty
+    std::string failure;                      // why the installer would stop, or empty
+    std::optional<std::size_t> failed_touch{};  // the full plan's index of a touch that stopped it
 };
 
 // The update's entries over `start`, with the removal rule of the installer the build writes.
 replay_outcome replay(const layout_tree& start, const std::vector<update_entry>& entries,
                       const payload_plan& full, const std::vector<file_state>& states) {
-    replay_outcome outcome{start, {}};
+    replay_outcome outcome{start, {}, {}};
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const update_entry& e = entries[i];
         const std::string& name = e.is_delete ? e.delete_name : full.entries[e.file_index].name;
-        const layout_outcome step = apply_entry(outcome.tree, full.removal, name, e.is_delete,
-                                                e.is_delete ? file_state{} : states[e.file_index]);
+        const layout_outcome step = e.is_touch
+                                        ? apply_touch(outcome.tree, name, full.entries[e.file_index].mtime,
+                                                      full.entries[e.file_index].mode, true)
+                                        : apply_entry(outcome.tree, full.removal, name, e.is_delete,
+                                                      e.is_delete ? file_state{} : states[e.file_index]);
         if (!step.installer_message.empty()) {
+            if (e.is_touch) outcome.failed_touch = e.file_index;
             outcome.failure = "its entry " + std::to_string(i + 1) + " " + shown(name) + ": " + step.what +
                               " (the installer would stop with " + shown(step.installer_message) + ")";
             return outcome;
@@ -144,6 +152,10 @@ update_plan finished_plan(const installer_tree& old, const payload_plan& full, c
         if (e.is_delete) {
             result.plan.entries.push_back(planned_entry{e.delete_name, true, 0, 0, 0});
             ++result.delete_count;
+        } else if (e.is_touch) {
+            const planned_entry& file = full.entries[e.file_index];
+            result.plan.entries.push_back(planned_entry{file.name, false, 0, file.mtime, file.mode, true});
+            ++result.touch_count;
         } else {
             result.plan.entries.push_back(full.entries[e.file_index]);
             result.plan.total_size += full.entries[e.file_index].size;
@@ -213,6 +225,7 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
     plan_index index;
     std::map<std::string, std::size_t>& writer = index.writer;
     std::set<std::size_t> carried;
+    std::set<std::size_t> touched;  // entries tried as touches
     for (std::size_t i = 0; i < full.entries.size(); ++i) {
         if (full.entries[i].is_delete) continue;
         writer[full.entries[i].name] = i;
@@ -233,7 +246,10 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
             std::string name = c.path.ends_with('/') ? c.path.substr(0, c.path.size() - 1) : c.path;
             if (is_carried_delete(name) && !deleted.contains(name)) removed.push_back(std::move(name));
         } else if (writer.contains(c.path)) {
-            carried.insert(writer.at(c.path));
+            const std::size_t i = writer.at(c.path);
+            // A record mtime of 0 leaves the time of writing, which no touch can give.
+            const bool touch = c.kind == change_kind::changed && !c.bytes && states[i].mtime.has_value();
+            (touch && !every_file ? touched : carried).insert(i);
         }
     }
     std::sort(removed.rbegin(), removed.rend());
@@ -242,8 +258,17 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
     for (;;) {
         std::vector<update_entry> entries;
         for (const std::string& name : deletes) entries.push_back(update_entry{name, 0, true});
-        for (const std::size_t i : carried) entries.push_back(update_entry{{}, i, false});
+        for (const std::size_t i : carried) touched.erase(i);
+        // In the full build's order, touches among the carried files.
+        std::set<std::size_t> written = carried;
+        written.insert(touched.begin(), touched.end());
+        for (const std::size_t i : written)
+            entries.push_back(update_entry{{}, i, false, touched.contains(i)});
         const replay_outcome outcome = replay(old.tree, entries, full, states);
+        if (outcome.failed_touch) {
+            carried.insert(*outcome.failed_touch);
+            continue;
+        }
         if (!outcome.failure.empty()) throw error("no update can be built: " + outcome.failure);
         const std::vector<tree_change> differences = compare_trees(outcome.tree, new_tree);
         if (differences.empty()) {

@@ -19,6 +19,7 @@ namespace builder {
 struct update_plan {
     payload_plan plan;  // the update's entries, in payload order
     std::size_t delete_count = 0;
+    std::size_t touch_count = 0;     // entries that only set time and mode on a file the release left
     std::size_t new_file_count = 0;  // the files the full installation leaves
     // The full installer's payload as the old one tells it: the old entries' stored sizes stand in for
     // the files the update does not carry (the same bytes give the same size at the same level; a file
