@@ -67,12 +67,13 @@ TEST(TouchUpdate, ASmallUpdateLeavesTheFreshTreeHoweverItRuns) {
         EXPECT_EQ(mkinstaller({"diff", "--update", old, update, full}).exit_code, 0);
 
         const auto fresh = installed({full}, at + "-fresh");
-        EXPECT_EQ(installed({old, update}, at + "-once"), fresh);
-        EXPECT_EQ(installed({old, update, update}, at + "-twice"), fresh);
+        // Compared by snapshot_differences: the trees are 10 MiB each.
+        EXPECT_EQ(snapshot_differences(installed({old, update}, at + "-once"), fresh), "");
+        EXPECT_EQ(snapshot_differences(installed({old, update, update}, at + "-twice"), fresh), "");
         (void)installed({old}, at + "-killed");
         const std::string input = answers_to_install(at + "-killed") + "n\nn\n";
         EXPECT_TRUE(signal_inside(update, input, "/big.txt ", SIGKILL).held);
-        EXPECT_EQ(installed({update}, at + "-killed"), fresh);
+        EXPECT_EQ(snapshot_differences(installed({update}, at + "-killed"), fresh), "");
     }
 }
 

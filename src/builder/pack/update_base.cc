@@ -44,8 +44,9 @@ update_base_settings choose_base_files(const installer_tree& old, const layout_t
     }
     update_base_settings base{old.product, old.version, {}};
     std::set<std::string> written;
+    // A touch entry leaves the file's bytes where they are, so the file is one the update keeps.
     for (const planned_entry& e : update.entries) {
-        if (!e.is_delete) written.insert(e.name);
+        if (!e.is_delete && !e.is_touch) written.insert(e.name);
     }
     collect(old.tree.root, new_tree.root, "", base.files);
     // The installer excuses a missing base file only when its states differ: one the update rewrites with
