@@ -68,11 +68,10 @@ std::string update_text(const update_plan& update, std::size_t candidates, const
     return "update: " + count_of(update.plan.entries.size(), "entry", "entries") + " (" +
            count_of(update.delete_count, "delete", "deletes") + ", " +
            (update.touch_count == 0 ? "" : count_of(update.touch_count, "touch", "touches") + ", ") +
-           count_of(files, "file", "files") +
-           ") for the " + count_of(update.new_file_count, "file", "files") +
-           " a full installation leaves; payload " + std::to_string(summary.payload_size) + " bytes, " +
-           share + " of a full installer's (about " + std::to_string(full) + ")" +
-           base_text(update, candidates);
+           count_of(files, "file", "files") + ") for the " +
+           count_of(update.new_file_count, "file", "files") + " a full installation leaves; payload " +
+           std::to_string(summary.payload_size) + " bytes, " + share + " of a full installer's (about " +
+           std::to_string(full) + ")" + base_text(update, candidates);
 }
 
 // An update that saves little is better built whole: it then installs into any target.
