@@ -58,7 +58,7 @@ struct update_entry {
 
 struct replay_outcome {
     layout_tree tree;
-    std::string failure;                      // why the installer would stop, or empty
+    std::string failure;                        // why the installer would stop, or empty
     std::optional<std::size_t> failed_touch{};  // the full plan's index of a touch that stopped it
 };
 
