@@ -14,7 +14,6 @@
 #include "payload/installer_messages.h"
 #include "payload/sha256.h"
 #include "process/session.h"
-#include "process/termination.h"
 #include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
@@ -214,10 +213,6 @@ const char* update_base_problem(const char* target) {
     if (!any_found && first_missing != nullptr)
         return not_the_base(*settings.update_of, first_missing->path, payload::MESSAGE_NOT_BASE_MISSING);
     return nullptr;
-}
-
-void check_update_base(const char* target) {
-    if (const char* problem = update_base_problem(target)) process::error(problem);
 }
 
 void write_update_line() {

@@ -41,9 +41,6 @@ void wrap_text(std::string_view text, std::size_t width, char* out, std::size_t 
 // that file can be run again.
 const char* update_base_problem(const char* target);
 
-// update_base_problem, ending the installer through `error` with its message.
-void check_update_base(const char* target);
-
 // "This update installs over VORNA 1.0 only.\n" for an update, else nothing: the welcome screen's line.
 void write_update_line();
 
