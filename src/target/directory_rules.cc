@@ -93,15 +93,23 @@ constexpr std::array<directory_rule, 7> DIRECTORY_RULES = {{
 }};
 
 // The rule's message as the screen shows it; with `plain`, without its empty lines.
+// A message as one line: without its empty lines before and its line feeds after.
+std::string_view message_line(std::string_view text) {
+    while (!text.empty() && text.front() == '\n') text.remove_prefix(1);
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    return text;
+}
+
 void write_message(const directory_rule& rule, bool plain) {
     const std::string text =
         rule.message != nullptr ? rule.message : payload::outside_roots_message(process::recommended_roots());
-    std::string_view shown = text;
-    if (plain) {
-        while (!shown.empty() && shown.front() == '\n') shown.remove_prefix(1);
-        while (shown.size() > 1 && shown[shown.size() - 2] == '\n') shown.remove_suffix(1);
+    if (!plain) {
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        return;
     }
-    std::fwrite(shown.data(), 1, shown.size(), stderr);
+    const std::string_view line = message_line(text);
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fputc('\n', stderr);
 }
 
 }  // namespace
@@ -127,10 +135,8 @@ void vet_given_directory(directory_entry& entry, bool plain) {
     for (const directory_rule& rule : DIRECTORY_RULES) {
         if (!rule.broken(entry)) continue;
         if (rule.kind == RULE_REJECT) {
-            // The message as the line of a failure: without its empty lines and its line feed.
-            std::string_view text = rule.message;
-            while (text.front() == '\n') text.remove_prefix(1);
-            while (text.back() == '\n') text.remove_suffix(1);
+            // The message as the line of a failure.
+            const std::string_view text = message_line(rule.message);
             std::array<char, 128> line{};
             std::memcpy(line.data(), text.data(), std::min(text.size(), line.size() - 1));
             process::error(line.data());
