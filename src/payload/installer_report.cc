@@ -2,6 +2,7 @@
 #include "payload/installer_report.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 
@@ -218,22 +219,14 @@ void write_list_entry(const file_record& record, std::string_view name, const li
 }
 
 method_text method_name(std::uint32_t method) {
+    // By method value: METHOD_STORED, METHOD_COMPRESSED, METHOD_DELETE, METHOD_TOUCH.
+    constexpr std::array<const char*, 4> NAMES = {"stored", "compressed", "delete", "touch"};
+    static_assert(METHOD_STORED == 0 && METHOD_COMPRESSED == 1 && METHOD_DELETE == 2 && METHOD_TOUCH == 3);
     method_text text{};
-    switch (method) {
-        case METHOD_STORED:
-            std::snprintf(text.data(), text.size(), "stored");
-            break;
-        case METHOD_COMPRESSED:
-            std::snprintf(text.data(), text.size(), "compressed");
-            break;
-        case METHOD_DELETE:
-            std::snprintf(text.data(), text.size(), "delete");
-            break;
-        case METHOD_TOUCH:
-            std::snprintf(text.data(), text.size(), "touch");
-            break;
-        default:
-            std::snprintf(text.data(), text.size(), "method %u", static_cast<unsigned>(method));
+    if (method < NAMES.size()) {
+        std::snprintf(text.data(), text.size(), "%s", NAMES[method]);
+    } else {
+        std::snprintf(text.data(), text.size(), "method %u", static_cast<unsigned>(method));
     }
     return text;
 }
