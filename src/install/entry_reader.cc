@@ -62,7 +62,7 @@ const unsigned char* file_bytes_in_turn(const payload::file_record& record,
     file = payload::allocate_bytes(record.file_size + std::size_t{1});
     if (!stored || !file) fail("Memory allocation error (err=3).");
     process::load_stored_bytes(record, stored.get());
-    if (record.method == payload::METHOD_STORED) {
+    if (payload::is_stored_as_is(record)) {
         std::memcpy(file.get(), stored.get(), record.file_size);
     } else if (payload::needs_decoder(record)) {
         inflate_entry(record, stored.get(), file.get(), between_chunks, false);

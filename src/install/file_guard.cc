@@ -135,26 +135,51 @@ void release_guarded_signals(const sigset_t* saved) {
     (void)pthread_sigmask(SIG_SETMASK, saved, nullptr);
 }
 
-int open_file_in_progress(int directory) {
+namespace {
+
+// Makes the entry in progress in `directory` by `create(name)` under fresh temporary names until one is
+// free; the signals are held until the guard knows it. create's result: -1 with errno, or a descriptor
+// (or 0 for an entry with none).
+template <typename Create>
+int create_in_progress(int directory, Create create) {
     sigset_t saved;
     hold_guarded_signals(&saved);
-    int file = -1;
+    int made = -1;
     for (int attempt = 0; attempt < TEMPORARY_ATTEMPTS; ++attempt) {
         (void)std::snprintf(in_progress_name, sizeof in_progress_name, "%.*s%ld.%u",
                             static_cast<int>(TEMPORARY_PREFIX.size()), TEMPORARY_PREFIX.data(), installer_pid,
                             temporaries_made++);
-        file =
-            openat(directory, in_progress_name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (file >= 0 || errno != EEXIST) break;
+        made = create(in_progress_name);
+        if (made >= 0 || errno != EEXIST) break;
     }
-    const int open_errno = errno;
-    if (file >= 0) {
+    const int create_errno = errno;
+    if (made >= 0) {
         in_progress_directory = directory;
         file_in_progress = 1;
     }
     release_guarded_signals(&saved);
-    errno = open_errno;
-    return file;
+    errno = create_errno;
+    return made;
+}
+
+}  // namespace
+
+int open_file_in_progress(int directory) {
+    return create_in_progress(directory, [directory](const char* name) {
+        return openat(directory, name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    });
+}
+
+bool make_link_in_progress(int directory, const char* target, std::int32_t mtime) {
+    if (create_in_progress(directory, [directory, target](const char* name) {
+            return symlinkat(target, directory, name) == 0 ? 0 : -1;
+        }) < 0)
+        return false;
+    if (mtime != 0) {
+        const timespec times[2] = {{.tv_sec = mtime, .tv_nsec = 0}, {.tv_sec = mtime, .tv_nsec = 0}};
+        (void)utimensat(directory, in_progress_name, times, AT_SYMLINK_NOFOLLOW);
+    }
+    return true;
 }
 
 bool close_file_in_progress(int file, bool written) {

@@ -10,6 +10,8 @@
 
 #include <signal.h>
 
+#include <cstdint>
+
 namespace install {
 
 // Installs the removing handler for each guarded signal whose action is the default one (a SIGHUP ignored
@@ -30,6 +32,11 @@ void release_guarded_signals(const sigset_t* saved);
 // never through a link), with no moment in which a signal could find it made but unknown. The descriptor,
 // or -1 with errno as the creation left it.
 int open_file_in_progress(int directory);
+
+// Creates the link in progress in `directory` under a fresh temporary name, with `target` as its text
+// and, unless `mtime` is 0, that time (whether it takes does not matter). False with errno when the
+// link cannot be made; place_file_in_progress then gives it its name.
+bool make_link_in_progress(int directory, const char* target, std::int32_t mtime);
 
 // Closes the file in progress; `written` says whether all its bytes went out. A file not written whole,
 // or whose close fails, is removed. True when it was written and closed whole; else errno is the failed

@@ -36,6 +36,7 @@
 #include "install/progress.h"
 #include "payload/crc16.h"
 #include "payload/installer_messages.h"
+#include "payload/link_target.h"
 #include "payload/path_limit.h"
 #include "payload/record_name.h"
 #include "process/held_output.h"
@@ -220,6 +221,49 @@ void touch_file(const char* path, const payload::file_record& record) {
     process::log_line("touched", record.name);
 }
 
+// The directory of `path` (cut to its parent in place) entered, made along the way; the installer ends
+// when that fails.
+int make_parent_directories(char* path) {
+    cut_to_parent(path);
+    errno = 0;
+    const int dir_fd = enter_directory_path(path, true);
+    if (dir_fd < 0) {
+        const int cause = errno;  // before the message is made
+        fail_errno(naming(payload::MESSAGE_CREATE_DIRECTORY, path), payload::MESSAGE_CREATE_DIRECTORY_TAG,
+                   cause);
+    }
+    return dir_fd;
+}
+
+// A link entry: its text read and checked before anything is made, then the link made under a temporary
+// name beside its path and renamed over whatever stands there (a directory refused), as a file is placed.
+void install_link(char* path, const payload::file_record& record) {
+    char target[payload::LINK_TARGET_MAX + 1];
+    const unsigned char* text = take_file_bytes(record, [](std::size_t) {});
+    std::memcpy(target, text, record.file_size);  // read_file_record bounds the size
+    target[record.file_size] = '\0';
+    const int dir_fd = make_parent_directories(path);
+    const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);
+    char* link_path = concat_strings({working_path, needs_slash ? "/" : nullptr, record.name});
+    if (link_path == nullptr) fail("Insufficient memory (err=4).");
+    const path_parts parts = split_path(link_path);
+    if (std::strlen(link_path) >= PATH_MAX) cannot_create_file(ENAMETOOLONG);
+    errno = 0;
+    const int directory = parts.directory == path ? dir_fd : enter_parent(parts, false);
+    if (directory < 0) cannot_create_file(errno);
+    if (*parts.name == '\0') cannot_create_file(EISDIR);
+    struct stat standing {};
+    if (fstatat(directory, parts.name, &standing, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(standing.st_mode))
+        cannot_create_file(EISDIR);
+    if (first_meeting_with_entered_directory() && !entered_directory_is_new())
+        remove_stale_temporaries(directory);
+    if (!make_link_in_progress(directory, target, record.mtime)) cannot_create_file(errno);
+    if (!place_file_in_progress(parts.name)) cannot_create_file(errno);
+    note_file_written(working_path, record.name);
+    process::log_line("linked", record.name);
+    std::free(link_path);
+}
+
 void install_file(const payload::file_record& record, const install_counters& counters) {
     entry_name = record.name;
     char* path = concat_strings({working_path, ends_with_slash(working_path) ? "" : "/", record.name});
@@ -234,14 +278,12 @@ void install_file(const payload::file_record& record, const install_counters& co
         std::free(path);
         return;
     }
-    cut_to_parent(path);
-    errno = 0;
-    const int dir_fd = enter_directory_path(path, true);
-    if (dir_fd < 0) {
-        const int cause = errno;  // before the message is made
-        fail_errno(naming(payload::MESSAGE_CREATE_DIRECTORY, path), payload::MESSAGE_CREATE_DIRECTORY_TAG,
-                   cause);
+    if (record.method == payload::METHOD_LINK) {
+        install_link(path, record);
+        std::free(path);
+        return;
     }
+    const int dir_fd = make_parent_directories(path);
 
     // The same separator rule as the directory path, so that a target ending in '\' gets its '/' here too.
     const bool needs_slash = working_path[0] != '\0' && !ends_with_slash(working_path);

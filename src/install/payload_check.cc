@@ -31,12 +31,15 @@ std::uint32_t entry_count() {
 
 payload::corruption check_next_entry(payload::record_buffer& record_bytes, payload::file_record& record) {
     std::FILE* in = process::session.self_file;
-    payload::corruption found = payload::read_file_record(in, record_bytes, record);
-    if (found == payload::corruption::none)
-        found = payload::check_record_place(record, process::vendor_settings().update_of.has_value());
+    payload::corruption found =
+        payload::read_file_record(in, record_bytes, record, process::record_methods());
     // The extraction reads no bytes for a delete or touch entry, and checks none.
     if (found != payload::corruption::none || !payload::has_stored_bytes(record)) return found;
-    return payload::check_stored_bytes(in, record, check_chunk, CHECK_CHUNK_SIZE);
+    found = payload::check_stored_bytes(in, record, check_chunk, CHECK_CHUNK_SIZE);
+    // A link's text is its stored bytes, all in the one chunk: checked before anything is written.
+    if (found == payload::corruption::none && record.method == payload::METHOD_LINK)
+        found = payload::check_file_bytes(record, check_chunk);
+    return found;
 }
 
 void check_payload_first() {
@@ -68,7 +71,7 @@ void check_every_entry() {
         const payload::heap_bytes file = payload::allocate_bytes(record.file_size + std::size_t{1});
         if (!stored || !file) process::error("Memory allocation error (err=3).");
         process::load_stored_bytes(record, stored.get());
-        if (record.method == payload::METHOD_STORED) {
+        if (payload::is_stored_as_is(record)) {
             std::memcpy(file.get(), stored.get(), record.file_size);
         } else if (payload::needs_decoder(record) &&
                    decoder::decode_file(stored.get(), record.stored_size, file.get(), record.file_size) < 0) {

@@ -273,10 +273,8 @@ bool decode_entry(prepared_entry& entry, decoder::codec_context* codec) {
 
 // Takes one entry from the stream as far as it goes; false when the worker must read no further.
 bool prepare_entry(prepared_entry& entry) {
-    payload::corruption found =
-        payload::read_file_record(process::session.self_file, entry.record_bytes, entry.record);
-    if (found == payload::corruption::none)
-        found = payload::check_record_place(entry.record, process::vendor_settings().update_of.has_value());
+    payload::corruption found = payload::read_file_record(process::session.self_file, entry.record_bytes,
+                                                          entry.record, process::record_methods());
     if (found != payload::corruption::none) {
         publish(entry, prepared::nothing, corrupted(found));
         return false;
@@ -303,7 +301,7 @@ bool prepare_entry(prepared_entry& entry) {
     publish(entry, prepared::stored);
 
     std::size_t copied = 0;
-    if (entry.record.method == payload::METHOD_STORED) {
+    if (payload::is_stored_as_is(entry.record)) {
         std::copy_n(entry.stored.get(), entry.record.file_size, entry.file.get());
         copied = entry.record.file_size;
     } else if (codec != nullptr) {

@@ -5,6 +5,7 @@
 
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
+#include "payload/link_target.h"
 #include "payload/record_name.h"
 
 namespace payload {
@@ -13,7 +14,8 @@ std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t 
     return static_cast<std::uint32_t>(std::fread(destination, 1, count, in));
 }
 
-corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record) {
+corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record,
+                            record_methods methods) {
     if (read_payload_from(in, buffer.data(), 4) < 4) return corruption::record_length;
     const std::uint32_t length = load_u32(&buffer[RECORD_LENGTH]);
     // One unsigned test covers both ends of 41..4136.
@@ -41,9 +43,13 @@ corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& r
         .mode = load_u16(&buffer[RECORD_MODE]),
         .name = name,
     };
-    // A stored entry's bytes are the file; a delete entry has none, a touch entry neither bytes nor size.
-    if (record.method == METHOD_STORED && record.stored_size != record.file_size)
-        return corruption::stored_short;
+    if ((record.method == METHOD_TOUCH && !methods.touch) || (record.method == METHOD_LINK && !methods.link))
+        record.method = METHOD_COMPRESSED;
+    // A stored entry's bytes are the file, a link's its target; a delete entry has none, a touch entry
+    // neither bytes nor size.
+    if (is_stored_as_is(record) && record.stored_size != record.file_size) return corruption::stored_short;
+    if (record.method == METHOD_LINK && (record.file_size == 0 || record.file_size > LINK_TARGET_MAX))
+        return corruption::link_target;
     if (record.method == METHOD_DELETE && record.stored_size != 0) return corruption::stored_short;
     if (record.method == METHOD_TOUCH && (record.stored_size != 0 || record.file_size != 0))
         return corruption::stored_short;
@@ -69,6 +75,10 @@ corruption check_stored_bytes(std::FILE* in, const file_record& record, unsigned
 
 corruption check_file_bytes(const file_record& record, const unsigned char* bytes) {
     if (crc16_update(0, bytes, record.file_size) != record.data_crc) return corruption::data_crc;
+    if (record.method == METHOD_LINK &&
+        link_target_fault({reinterpret_cast<const char*>(bytes), record.file_size}, record.name) !=
+            link_fault::none)
+        return corruption::link_target;
     return corruption::none;
 }
 

@@ -30,13 +30,24 @@ constexpr std::size_t RECORD_MODE = 36;
 constexpr std::size_t RECORD_NAME = 38;
 constexpr std::size_t RECORD_MAX_NAME_LENGTH = RECORD_MAX_LENGTH - RECORD_NAME - RECORD_NAME_PADDING;
 
-// Every method but stored, delete and touch is read as compressed data.
+// Every method but stored and delete is read as compressed data, but for the two below in an installer
+// whose settings give them their meaning (record_methods).
 constexpr std::uint32_t METHOD_STORED = 0;
 constexpr std::uint32_t METHOD_COMPRESSED = 1;
 constexpr std::uint32_t METHOD_DELETE = 2;
 // Sets the time and mode of the regular file already at the path; no bytes, both sizes 0. Only an update
 // carries it: it saves resending a file whose bytes the release already left.
 constexpr std::uint32_t METHOD_TOUCH = 3;
+// A symbolic link: the stored bytes are its target text, stored as they are (link_target.h says which
+// texts are safe). Only an installer whose profile keeps links carries it.
+constexpr std::uint32_t METHOD_LINK = 4;
+
+// The methods an installer's settings give a meaning: a touch in an update, a link where links are kept.
+// Elsewhere a record of either method is read as compressed data, as every unknown method is.
+struct record_methods {
+    bool touch = false;
+    bool link = false;
+};
 
 // What the checks of an entry found wrong. The value is the N of "Corrupted file(s) (err=N)."
 // (corrupted_message, installer_messages.h).
@@ -47,7 +58,8 @@ enum class corruption : std::uint8_t {
     stored_short = 3,   // stored bytes cut short, or sizes that contradict the method
     stored_crc = 4,
     data_crc = 5,
-    record = 6,  // record CRC wrong, name unterminated or unsafe
+    record = 6,       // record CRC wrong, name unterminated or unsafe
+    link_target = 7,  // a link's target text absolute, leaving the target directory, or not a path
 };
 
 using record_buffer = std::array<unsigned char, RECORD_MAX_LENGTH>;
@@ -68,7 +80,12 @@ struct file_record {
 // Whether the entry's file bytes come from the decoder: a compressed entry, unless its file is empty (an
 // empty file needs no decoder; its stored bytes are still read and checked).
 inline bool needs_decoder(const file_record& record) {
-    return record.method != METHOD_STORED && record.file_size != 0;
+    return record.method != METHOD_STORED && record.method != METHOD_LINK && record.file_size != 0;
+}
+
+// Whether the entry's stored bytes are its bytes as they are: a stored file's, or a link's target text.
+inline bool is_stored_as_is(const file_record& record) {
+    return record.method == METHOD_STORED || record.method == METHOD_LINK;
 }
 
 // Whether the entry carries stored bytes to read after its record.
@@ -76,19 +93,16 @@ inline bool has_stored_bytes(const file_record& record) {
     return record.method != METHOD_DELETE && record.method != METHOD_TOUCH;
 }
 
-// A touch entry outside an update (an installer without PROFILE_UPDATE_OF) is a corrupted record.
-inline corruption check_record_place(const file_record& record, bool in_update) {
-    return record.method == METHOD_TOUCH && !in_update ? corruption::record : corruption::none;
-}
-
 // Reads up to `count` bytes of `in` at its position; returns how many arrived (fewer at the end of the
 // file or on a read error). The stream advances by that many.
 std::uint32_t read_payload_from(std::FILE* in, void* destination, std::uint32_t count);
 
 // Reads the next record from `in` into `buffer` and checks its length, its CRC, its name (terminated within
-// the record, and safe) and its sizes against its method. Returns corruption::none with `record` filled,
-// or the first failure.
-corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record);
+// the record, and safe) and its sizes against its method. A method outside `methods` comes back as
+// METHOD_COMPRESSED, as the record is read. Returns corruption::none with `record` filled, or the first
+// failure.
+corruption read_file_record(std::FILE* in, record_buffer& buffer, file_record& record,
+                            record_methods methods);
 
 // Reads the entry's `stored_size` bytes into `stored` and checks their CRC: none, stored_short or
 // stored_crc. `stored` must hold `stored_size` bytes.

@@ -49,7 +49,7 @@ constexpr const char* MESSAGE_CREATE_FILE_TAG = "(err=5).";
 
 // The message the installer stops with for `found` (file_record.h); null for corruption::none.
 constexpr const char* corrupted_message(corruption found) {
-    constexpr std::array<const char*, 7> MESSAGES = {
+    constexpr std::array<const char*, 8> MESSAGES = {
         nullptr,
         "Corrupted file(s) (err=1).",
         "Corrupted file(s) (err=2).",
@@ -57,8 +57,9 @@ constexpr const char* corrupted_message(corruption found) {
         "Corrupted file(s) (err=4).",
         "Corrupted file(s) (err=5).",
         "Corrupted file(s) (err=6).",
+        "Corrupted file(s) (err=7).",
     };
-    static_assert(MESSAGES.size() == static_cast<std::size_t>(corruption::record) + 1);
+    static_assert(MESSAGES.size() == static_cast<std::size_t>(corruption::link_target) + 1);
     const auto at = static_cast<std::size_t>(found);
     return at < MESSAGES.size() ? MESSAGES[at] : nullptr;
 }

@@ -219,9 +219,10 @@ void write_list_entry(const file_record& record, std::string_view name, const li
 }
 
 method_text method_name(std::uint32_t method) {
-    // By method value: METHOD_STORED, METHOD_COMPRESSED, METHOD_DELETE, METHOD_TOUCH.
-    constexpr std::array<const char*, 4> NAMES = {"stored", "compressed", "delete", "touch"};
-    static_assert(METHOD_STORED == 0 && METHOD_COMPRESSED == 1 && METHOD_DELETE == 2 && METHOD_TOUCH == 3);
+    // By method value: METHOD_STORED, METHOD_COMPRESSED, METHOD_DELETE, METHOD_TOUCH, METHOD_LINK.
+    constexpr std::array<const char*, 5> NAMES = {"stored", "compressed", "delete", "touch", "link"};
+    static_assert(METHOD_STORED == 0 && METHOD_COMPRESSED == 1 && METHOD_DELETE == 2 && METHOD_TOUCH == 3 &&
+                  METHOD_LINK == 4);
     method_text text{};
     if (method < NAMES.size()) {
         std::snprintf(text.data(), text.size(), "%s", NAMES[method]);

@@ -44,10 +44,13 @@ consteval profile_region_bytes empty_profile_region() {
 constexpr std::uint8_t PROFILE_UPDATE_OF = 9;      // the release: u8 length, product; u8 length, version
 constexpr std::uint8_t PROFILE_BASE_FILE = 10;     // a file of it: u32 size, i32 mtime before and after, path
 constexpr std::uint8_t PROFILE_BASE_CONTENT = 16;  // u32 size before and after, SHA-256 of each, path
-constexpr std::uint8_t PROFILE_LAST_SETTING = PROFILE_BASE_CONTENT;
-static_assert(VENDOR_NUMBER_LIMIT <= PROFILE_BASE_CONTENT, "a vendor setting takes an update's number");
+// The highest number a region may hold, vendor settings included.
+constexpr std::uint8_t PROFILE_LAST_SETTING =
+    VENDOR_NUMBER_LIMIT - 1 > PROFILE_BASE_CONTENT ? VENDOR_NUMBER_LIMIT - 1 : PROFILE_BASE_CONTENT;
 static_assert(vendor_setting_numbered(PROFILE_UPDATE_OF) == nullptr &&
-              vendor_setting_numbered(PROFILE_BASE_FILE) == nullptr);
+                  vendor_setting_numbered(PROFILE_BASE_FILE) == nullptr &&
+                  vendor_setting_numbered(PROFILE_BASE_CONTENT) == nullptr,
+              "a vendor setting takes an update's number");
 
 constexpr std::size_t PROFILE_RECORD_HEAD = 3;
 constexpr std::size_t PROFILE_MAX_RELEASE_TEXT = 63;  // a header text: product name or version

@@ -30,6 +30,8 @@ constexpr std::uint8_t PROFILE_INSTALLER_OPTIONS = 12;
 constexpr std::uint8_t PROFILE_USER_DEFAULT_DIR = 13;
 constexpr std::uint8_t PROFILE_UPDATE_EXISTING_DIR_TEXT = 14;
 constexpr std::uint8_t PROFILE_FULL_INSTALLER = 15;
+// 16 is an update's base files (profile_region.h).
+constexpr std::uint8_t PROFILE_LINKS = 17;
 
 constexpr std::size_t PROFILE_MAX_ROOTS = 16;
 constexpr std::size_t PROFILE_MAX_PATH = TARGET_PATH_MAX;
@@ -56,6 +58,12 @@ enum class check_first : std::uint8_t {
 enum class installer_options : std::uint8_t {
     none = 0,  // "-autonext" and "-InstallNewRelease"; every other argument ignored
     gnu = 1,   // --help, --target, --accept-license, --unattended and the rest (driver/command_line.h)
+};
+
+// How the payload holds a symbolic link of the source tree.
+enum class links : std::uint8_t {
+    copy = 0,  // as a copy of the file it points to; no link entries (METHOD_LINK is read as compressed)
+    keep = 1,  // as a link entry (METHOD_LINK), which the installer makes a link again
 };
 
 // With exit_status::conventional.
@@ -225,6 +233,14 @@ inline constexpr vendor_setting VENDOR_SETTINGS[] = {
         BUILT_IN_FULL_INSTALLER, setting_shown::nowhere, "full installer", "FULL_INSTALLER", 29,
         "in an update, the full release's installer, which its refusal of a target\n"
         "that does not hold the release it updates tells to run instead"},
+    {PROFILE_LINKS, "--links", "HOW", setting_kind::choice, {1, 1, false},
+        BUILT_IN_FIRST_CHOICE, setting_shown::nowhere, "symbolic links", "LINKS", 30,
+        "how a symbolic link in SOURCE_DIR is packed: keep (as a link, which the\n"
+        "installer makes again; its target must stay inside SOURCE_DIR; the\n"
+        "default whenever other settings or an update are written) or copy (the\n"
+        "file it points to, as the bare stub needs)",
+        {{{"copy", ""}, {"keep", "(installed as symbolic links)"}}},
+        "no such way; they are", 1},
 };
 // clang-format on
 

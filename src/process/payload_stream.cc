@@ -36,8 +36,7 @@ void find_header_block(std::FILE* file, payload::header_block& header) {
 
 payload::file_record next_file_record(payload::record_buffer& buffer) {
     payload::file_record record{};
-    stop_if_corrupted(payload::read_file_record(session.self_file, buffer, record));
-    stop_if_corrupted(payload::check_record_place(record, vendor_settings().update_of.has_value()));
+    stop_if_corrupted(payload::read_file_record(session.self_file, buffer, record, record_methods()));
     return record;
 }
 

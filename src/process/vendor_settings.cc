@@ -91,6 +91,12 @@ std::string_view full_installer_name() {
     return setting_text(payload::PROFILE_FULL_INSTALLER);
 }
 
+payload::record_methods record_methods() {
+    return {
+        .touch = settings.update_of.has_value(),
+        .link = static_cast<payload::links>(setting_choice(payload::PROFILE_LINKS)) == payload::links::keep};
+}
+
 payload::exit_status exit_choice() {
     // The reading left the built-in values, but a failure must still end as one where they would end
     // every run with 0.

@@ -8,6 +8,7 @@
 #include <span>
 #include <string_view>
 
+#include "payload/file_record.h"
 #include "payload/profile_region.h"
 
 namespace process {
@@ -49,5 +50,7 @@ payload::installer_options installer_options_choice();
 std::string_view user_default_dir();  // empty: none
 std::string_view update_existing_dir_text();
 std::string_view full_installer_name();  // empty: none
+// The methods beyond stored, compressed and delete that this installer's payload may use.
+payload::record_methods record_methods();
 
 }  // namespace process

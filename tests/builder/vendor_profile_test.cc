@@ -184,6 +184,7 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
                             "exit status: conventional (0 complete, 1 failure, 2 cancelled)\n"
                             "installer options: gnu (--help, --target, --accept-license, --unattended "
                             "and more)\n"
+                            "symbolic links: keep (installed as symbolic links)\n"
                             "licence: "),
               std::string::npos)
         << info.out << info.err;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "payload/crc16.h"
+#include "payload/link_target.h"
 #include "payload/record_name.h"
 #include "support/payload_image.h"
 
@@ -30,13 +31,14 @@ struct record_outcome {
 class FileRecord : public ::testing::Test {
   protected:
     record_buffer buffer{};
+    record_methods methods{};
 
     record_outcome read(std::string bytes) {
         stream_bytes = std::move(bytes);
         std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
         if (stream_bytes.empty()) f = std::fopen("/dev/null", "rb");
         file_record record{};
-        const corruption corrupt = read_file_record(f, buffer, record);
+        const corruption corrupt = read_file_record(f, buffer, record, methods);
         const long position = std::ftell(f);
         std::fclose(f);
         return {corrupt, record, position};
@@ -178,12 +180,35 @@ TEST_F(FileRecord, SizesThatContradictTheMethodAreErr3) {
     reseal_record(del, 0);
     EXPECT_EQ(read(del + "z").corrupt, corruption::stored_short);
 
-    // A compressed entry's sizes are free.
-    const std::string packed = record_bytes(
-        test_entry{.name = "a", .data = "abcdef", .method = 4, .stored = "xy", .use_stored = true}, 0);
-    const auto out = read(packed + "xy");
-    EXPECT_EQ(out.corrupt, corruption::none);
-    EXPECT_EQ(out.record.method, 4u);
+    // A compressed entry's sizes are free, and so are those of a touch or a link where the installer's
+    // settings give the method no meaning: it is read as compressed.
+    for (const std::uint32_t method : {METHOD_COMPRESSED, METHOD_TOUCH, METHOD_LINK, 9u}) {
+        const std::string packed = record_bytes(
+            test_entry{.name = "a", .data = "abcdef", .method = method, .stored = "xy", .use_stored = true},
+            0);
+        const auto out = read(packed + "xy");
+        EXPECT_EQ(out.corrupt, corruption::none) << method;
+        EXPECT_EQ(out.record.method, method == 9u ? 9u : METHOD_COMPRESSED);
+        methods = {.touch = true, .link = true};
+        EXPECT_EQ(read(packed + "xy").corrupt, method == METHOD_TOUCH || method == METHOD_LINK
+                                                   ? corruption::stored_short
+                                                   : corruption::none)
+            << method;
+        methods = {};
+    }
+    // A link's text is stored as it is, 1 to 4095 bytes.
+    methods = {.link = true};
+    for (const std::size_t size : {std::size_t{0}, LINK_TARGET_MAX + 1}) {
+        const std::string text(size, 'a');
+        EXPECT_EQ(read(record_bytes(test_entry{.name = "l", .data = text, .method = METHOD_LINK}, 0) + text)
+                      .corrupt,
+                  corruption::link_target)
+            << size;
+    }
+    const auto link =
+        read(record_bytes(test_entry{.name = "l", .data = "t", .method = METHOD_LINK}, 0) + "t");
+    EXPECT_EQ(link.corrupt, corruption::none);
+    EXPECT_EQ(link.record.method, METHOD_LINK);
 }
 
 class EntryBytes : public FileRecord {
@@ -193,7 +218,7 @@ class EntryBytes : public FileRecord {
         stream_bytes = record_bytes(entry, 0) + after_record;
         std::FILE* f = fmemopen(stream_bytes.data(), stream_bytes.size(), "rb");
         file_record record{};
-        EXPECT_EQ(read_file_record(f, buffer, record), corruption::none);
+        EXPECT_EQ(read_file_record(f, buffer, record, {}), corruption::none);
         stored_out.assign(record.stored_size, '\0');
         const corruption corrupt =
             read_stored_bytes(f, record, reinterpret_cast<unsigned char*>(stored_out.data()));
@@ -229,6 +254,41 @@ TEST_F(EntryBytes, FileBytesAreCheckedAgainstTheDataCrc) {
               corruption::none);
     EXPECT_EQ(check_file_bytes(out.record, reinterpret_cast<const unsigned char*>("originaL")),
               corruption::data_crc);
+}
+
+}  // namespace
+
+namespace {
+
+// Which link texts are safe from where the link stands: the installer and mkinstaller both refuse the
+// others.
+TEST(LinkTarget, TextsThatStayInsideTheTargetAreSafe) {
+    struct link_case {
+        const char* target;
+        const char* link;
+        link_fault fault;
+    };
+    const link_case cases[] = {
+        {"libfoo.so.5", "lib/libfoo.so", link_fault::none},
+        {"../lib/libfoo.so", "bin/libfoo.so", link_fault::none},
+        {"./x/../", "a", link_fault::parent_in_path},
+        {"../../share/x", "a/b/c", link_fault::none},
+        {"../../x", "a/b", link_fault::leaves_target},
+        {"..", "top", link_fault::leaves_target},
+        {".", "top", link_fault::none},
+        {"./../x", "a//./b", link_fault::none},  // "a//./b" lies one directory deep
+        {"./../x", ".//b", link_fault::leaves_target},
+        {"sub/../x", "a/l", link_fault::parent_in_path},
+        {"dir/", "l", link_fault::none},
+        {"/etc/hostname", "l", link_fault::absolute},
+        {"", "l", link_fault::empty},
+        {"caf\xc3\xa9", "l", link_fault::none},
+        {"a\nb", "l", link_fault::control_byte},
+        {"a\x7f", "l", link_fault::control_byte},
+    };
+    for (const auto& c : cases) EXPECT_EQ(link_target_fault(c.target, c.link), c.fault) << c.target;
+    EXPECT_EQ(link_target_fault(std::string_view("a\0b", 3), "l"), link_fault::control_byte);
+    EXPECT_EQ(link_target_fault(std::string(LINK_TARGET_MAX + 1, 'a'), "l"), link_fault::empty);
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ profile_values effective_values(const profile_settings& s) {
     v.removal =
         static_cast<payload::same_name_removal>(v.values[payload::PROFILE_SAME_NAME_REMOVAL].front().front());
     v.update_of = s.update_of;
+    v.methods = {.touch = s.update_of.has_value(),
+                 .link = static_cast<payload::links>(v.values[payload::PROFILE_LINKS].front().front()) ==
+                         payload::links::keep};
     return v;
 }
 

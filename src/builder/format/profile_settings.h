@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "payload/file_record.h"
 #include "payload/profile_region.h"
 #include "payload/sha256.h"
 
@@ -57,6 +58,7 @@ struct profile_values {
     setting_values values;
     payload::same_name_removal removal = payload::same_name_removal::anywhere;  // as the layout replays it
     std::optional<update_base_settings> update_of;                              // none: it installs anywhere
+    payload::record_methods methods;  // a touch in an update, a link where links are kept
 };
 profile_values effective_values(const profile_settings& settings);
 

@@ -19,7 +19,7 @@ profile_values installer_file::settings() {
 
 const payload_records& installer_file::records() {
     // The stream stands at the first record until the records are read: nothing else reads the payload.
-    if (!records_) records_ = read_payload_records(in_, true, settings().update_of.has_value());
+    if (!records_) records_ = read_payload_records(in_, true, settings().methods);
     return *records_;
 }
 

@@ -18,6 +18,7 @@
 #include "payload/installer_messages.h"
 #include "payload/installer_report.h"
 #include "payload/le_bytes.h"
+#include "payload/link_target.h"
 
 namespace builder {
 namespace {
@@ -150,10 +151,10 @@ entry_problem corrupted(payload::corruption corrupt, std::string what) {
     return {problem_kind::corrupted, corrupt, std::move(what)};
 }
 
-entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
-                          payload::file_record& record) {
+entry_problem read_record(installer_payload& in, payload::record_buffer& buffer, payload::file_record& record,
+                          payload::record_methods methods) {
     const std::uint64_t start = position(in);
-    const payload::corruption corrupt = payload::read_file_record(in.file.get(), buffer, record);
+    const payload::corruption corrupt = payload::read_file_record(in.file.get(), buffer, record, methods);
     switch (corrupt) {
         case payload::corruption::none:
             return {};
@@ -172,6 +173,11 @@ entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
                                  method_name(payload::load_u32(&buffer[payload::RECORD_METHOD])) + ")");
         case payload::corruption::record:
             return corrupted(corrupt, record_fault(in, start, buffer));
+        case payload::corruption::link_target:
+            return corrupted(
+                corrupt, "a link whose target text is " +
+                             std::to_string(payload::load_u32(&buffer[payload::RECORD_FILE_SIZE])) +
+                             " bytes long; a target holds 1 to " + std::to_string(payload::LINK_TARGET_MAX));
         default:
             return corrupted(corrupt, "record rejected");
     }

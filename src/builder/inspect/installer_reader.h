@@ -72,9 +72,9 @@ struct entry_problem {
 // An entry that fails the payload check `corrupt`.
 entry_problem corrupted(payload::corruption corrupt, std::string what);
 
-// Reads the next record; a problem leaves `record` undefined.
-entry_problem read_record(installer_payload& in, payload::record_buffer& buffer,
-                          payload::file_record& record);
+// Reads the next record, a method outside `methods` as compressed; a problem leaves `record` undefined.
+entry_problem read_record(installer_payload& in, payload::record_buffer& buffer, payload::file_record& record,
+                          payload::record_methods methods);
 
 // Moves past the entry's stored bytes, checking only that they are all there.
 entry_problem skip_stored_bytes(installer_payload& in, const payload::file_record& record);

@@ -50,14 +50,15 @@ std::string describe_stop(const walk_stop& stop) {
     return describe_entry_problem(stop.index, stop.name ? stop.name->c_str() : nullptr, stop.problem);
 }
 
-payload_records read_payload_records(installer_payload& in, bool check_totals, bool in_update) {
+payload_records read_payload_records(installer_payload& in, bool check_totals,
+                                     payload::record_methods methods) {
     payload_records read;
     const std::uint32_t count = payload::header_u32(in.header, payload::HEADER_FILE_COUNT);
     payload::record_buffer buffer{};
     for (std::uint64_t index = 1; index <= count; ++index) {
         const auto record_offset = static_cast<std::uint64_t>(ftello(in.file.get()));
         payload::file_record record{};
-        const entry_problem unread = read_record(in, buffer, record);
+        const entry_problem unread = read_record(in, buffer, record, methods);
         if (unread.found()) {
             read.stop = walk_stop{index, record_offset, std::nullopt, unread};
             break;
@@ -65,13 +66,6 @@ payload_records read_payload_records(installer_payload& in, bool check_totals, b
         const auto stop = [&](const entry_problem& problem) {
             read.stop = walk_stop{index, record_offset, record.name, problem};
         };
-        if (payload::check_record_place(record, in_update) != payload::corruption::none) {
-            stop(corrupted(
-                payload::corruption::record,
-                "a touch entry, which only an update carries, and the profile region names no release "
-                "this installer updates"));
-            break;
-        }
         const entry_problem beyond = add_to_sums(in, record, read.sums);
         if (check_totals && beyond.found() && record.stored_size <= bytes_left(in)) {
             stop(beyond);

@@ -53,8 +53,9 @@ struct payload_records {
 // the stream is left anywhere. The pass stops at the first record that cannot be read, whose stored bytes
 // run past the end of the file, or, when `check_totals`, that takes a sum of file sizes, stored sizes or
 // record lengths past the header's total (problem_kind::totals) while its stored bytes are all there: bytes
-// cut short are the installer's own stop, and say more. A touch entry stops it unless `in_update` (the
-// installer's profile names the release it updates), as it stops the installer.
-payload_records read_payload_records(installer_payload& in, bool check_totals, bool in_update = false);
+// cut short are the installer's own stop, and say more. `methods` are those the installer's profile gives
+// a meaning (payload::record_methods): a record of another is read as compressed, as the installer reads it.
+payload_records read_payload_records(installer_payload& in, bool check_totals,
+                                     payload::record_methods methods = {});
 
 }  // namespace builder
