@@ -269,7 +269,7 @@ std::uint64_t layout_removal_visits() {
 }
 
 bool same_bytes(const file_state& a, const file_state& b) {
-    return a.size == b.size && a.digest == b.digest;
+    return a.size == b.size && a.digest == b.digest && a.link_target == b.link_target;
 }
 
 bool same_time(const file_state& a, const file_state& b) {

@@ -35,9 +35,11 @@ struct file_state {
     std::uint32_t stored_size = 0;               // the entry's stored bytes; not part of the state
     std::uint64_t entry =
         0;  // the entry of its payload (from 1) that wrote it, 0 if unknown; not part either
+    // A link entry's text: the node is then a symbolic link, its digest and size those of the text.
+    std::optional<std::string> link_target{};
 };
 
-// What a user can tell apart: the bytes, the time, the mode.
+// What a user can tell apart: the bytes (a link's kind and text among them), the time, the mode.
 bool same_bytes(const file_state& a, const file_state& b);
 bool same_time(const file_state& a, const file_state& b);
 bool same_mode(const file_state& a, const file_state& b);
