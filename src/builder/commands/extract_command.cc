@@ -118,7 +118,7 @@ class extractor {
     void name_temporary(int dir, int fd, std::string& temp_name);
     void finish_file(int fd, const payload::file_record& record, const std::string& shown_path);
     void place(int dir, int fd, std::string& temp_name, const std::string& leaf,
-               const std::string& shown_path);
+               const std::string& shown_path, bool link);
 
     std::string dir_;
     extract_options options_;
@@ -232,7 +232,7 @@ void extractor::name_temporary(int dir, int fd, std::string& temp_name) {
 }
 
 void extractor::place(int dir, int fd, std::string& temp_name, const std::string& leaf,
-                      const std::string& shown_path) {
+                      const std::string& shown_path, bool link) {
     if (temp_name.empty()) {
         if (!options_.force) {
             // A link, like RENAME_NOREPLACE, fails on a name that exists.
@@ -243,9 +243,11 @@ void extractor::place(int dir, int fd, std::string& temp_name, const std::string
         name_temporary(dir, fd, temp_name);  // only a rename replaces a name in one step
     }
     if (options_.force) {
-        // Whatever stands there is replaced as a name, never opened; only a file may be replaced.
+        // Whatever stands there is replaced as a name, never opened; only a file may be replaced, and by
+        // a link entry a link too (as an earlier extract left it).
         const std::string kind = kind_at(dir, leaf);
-        if (!kind.empty() && kind != "a file") fail(shown_path + " is " + kind + "; it is not replaced");
+        if (!kind.empty() && kind != "a file" && !(link && kind == "a symbolic link"))
+            fail(shown_path + " is " + kind + "; it is not replaced");
         if (renameat(dir, temp_name.c_str(), dir, leaf.c_str()) != 0)
             fail_errno("extract: cannot create " + shown_path);
         return;
@@ -318,7 +320,8 @@ void extractor::write_entry(walked_entry& entry) {
     }
     {
         const signal_hold hold;
-        place(dir, file.fd, temp_name, path.leaf, shown_path);  // on a throw, the rollback removes a name
+        // On a throw, the rollback removes a name.
+        place(dir, file.fd, temp_name, path.leaf, shown_path, undo.link);
         forget_temporary(temp_name.c_str());
     }
     undo.done = true;
