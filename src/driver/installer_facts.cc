@@ -13,6 +13,7 @@
 #include "install/payload_check.h"
 #include "payload/installer_messages.h"
 #include "payload/installer_report.h"
+#include "payload/link_target.h"
 #include "process/payload_stream.h"
 #include "process/session.h"
 #include "process/termination.h"
@@ -84,8 +85,14 @@ void write_installer_list(std::FILE* out) {
     payload::write_list_heads(widths, writer);
     for (std::uint32_t i = 0; i < sound; ++i) {
         record = process::next_file_record(record_bytes);
-        payload::write_list_entry(record, record.name, widths, writer);
-        if (payload::has_stored_bytes(record)) (void)fseeko(in, record.stored_size, SEEK_CUR);
+        // A link's text, checked in the first pass, is read rather than passed over.
+        char link_target[payload::LINK_TARGET_MAX];
+        std::size_t target_size = 0;
+        if (record.method == payload::METHOD_LINK)
+            target_size = std::fread(link_target, 1, record.stored_size, in);
+        else if (payload::has_stored_bytes(record))
+            (void)fseeko(in, record.stored_size, SEEK_CUR);
+        payload::write_list_entry(record, record.name, {link_target, target_size}, widths, writer);
     }
     if (found != payload::corruption::none) {
         (void)std::fflush(out);

@@ -204,8 +204,8 @@ void write_list_heads(const list_widths& widths, const text_writer& out) {
     out("  name\n"sv);
 }
 
-void write_list_entry(const file_record& record, std::string_view name, const list_widths& widths,
-                      const text_writer& out) {
+void write_list_entry(const file_record& record, std::string_view name, std::string_view link_target,
+                      const list_widths& widths, const text_writer& out) {
     write_padded(method_name(record.method).data(), widths.method, false, out);
     out("  "sv);
     write_figure(record.file_size, widths.size, out);
@@ -215,6 +215,10 @@ void write_list_entry(const file_record& record, std::string_view name, const li
     write_padded(utc_text(record.mtime).data(), 19, false, out);
     out("  "sv);
     write_escaped(name, true, false, out);
+    if (record.method == METHOD_LINK) {
+        out(" -> "sv);
+        write_escaped(link_target, true, false, out);
+    }
     out("\n"sv);
 }
 

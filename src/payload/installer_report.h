@@ -50,10 +50,11 @@ struct list_widths {
     void take(const file_record& record);
 };
 
-// list: an empty line and the column heads, then an entry's line, `name` escaped.
+// list: an empty line and the column heads, then an entry's line, `name` escaped; a link's ends
+// " -> " and its `link_target`, escaped as names are.
 void write_list_heads(const list_widths& widths, const text_writer& out);
-void write_list_entry(const file_record& record, std::string_view name, const list_widths& widths,
-                      const text_writer& out);
+void write_list_entry(const file_record& record, std::string_view name, std::string_view link_target,
+                      const list_widths& widths, const text_writer& out);
 
 // How list and verify name an entry's method: "stored", "compressed", "delete", else "method N".
 using method_text = std::array<char, 24>;

@@ -28,6 +28,7 @@ void print_json(const std::vector<tree_change>& changes, std::ostream& out) {
             out << ", \"bytes\": " << (c.bytes ? "true" : "false")
                 << ", \"time\": " << (c.time ? "true" : "false")
                 << ", \"mode\": " << (c.mode ? "true" : "false");
+            if (c.kind_of_file) out << ", \"kind\": true";
         }
         out << "}";
     }

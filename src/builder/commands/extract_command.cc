@@ -6,14 +6,15 @@
 //
 // Nothing is ever written outside DIR, whatever DIR already holds: every directory and file beneath it is
 // reached from an open directory descriptor, one component at a time, and a link at any component is
-// refused rather than followed. A file's bytes go to a new temporary file beside its place, whose mode and
-// time are set through its descriptor; only when the entry has passed every check is it renamed into
-// place, so a damaged entry leaves nothing behind and an existing file is replaced (with --force) without
-// ever being opened: a hard link to a file outside keeps its content. Where the file system and /proc
-// allow it the new file has no name at all until then (O_TMPFILE), so that no signal, not even SIGKILL,
-// can leave a part of it behind; a temporary name, elsewhere or for the moment of a --force rename, is
-// removed by the handler of every signal that can be caught (temporary_names.h). Set-user-ID,
-// set-group-ID and sticky bits are dropped unless --keep-setid is given.
+// refused rather than followed. A link entry is made as a link, its text judged first as the installer
+// judges it, and is never followed afterwards either. A file's bytes go to a new temporary file beside its
+// place, whose mode and time are set through its descriptor; only when the entry has passed every check is it
+// renamed into place, so a damaged entry leaves nothing behind and an existing file is replaced (with
+// --force) without ever being opened: a hard link to a file outside keeps its content. Where the file system
+// and /proc allow it the new file has no name at all until then (O_TMPFILE), so that no signal, not even
+// SIGKILL, can leave a part of it behind; a temporary name, elsewhere or for the moment of a --force rename,
+// is removed by the handler of every signal that can be caught (temporary_names.h). Set-user-ID, set-group-ID
+// and sticky bits are dropped unless --keep-setid is given.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,10 +98,13 @@ class extractor {
     }
 
     [[noreturn]] void fail(const std::string& problem) const {
-        throw error("extract: " + problem + " (" + std::to_string(written) + " files written before it)");
+        const std::string links = linked == 0 ? "" : " and " + std::to_string(linked) + " links";
+        throw error("extract: " + problem + " (" + std::to_string(written) + " files" + links +
+                    " written before it)");
     }
 
     std::uint64_t written = 0;
+    std::uint64_t linked = 0;
 
   private:
     int root();
@@ -109,10 +113,12 @@ class extractor {
         return ".mkinstaller-" + std::to_string(getpid()) + "-" + std::to_string(temp_counter_++);
     }
     fd_holder create_temporary(int dir, std::string& temp_name);
+    void create_link(int dir, const std::string& text, std::int32_t mtime, std::string& temp_name,
+                     const std::string& shown_path);
     void name_temporary(int dir, int fd, std::string& temp_name);
     void finish_file(int fd, const payload::file_record& record, const std::string& shown_path);
     void place(int dir, int fd, std::string& temp_name, const std::string& leaf,
-               const std::string& shown_path);
+               const std::string& shown_path, bool link);
 
     std::string dir_;
     extract_options options_;
@@ -171,6 +177,28 @@ fd_holder extractor::create_temporary(int dir, std::string& temp_name) {
     return fd_holder();
 }
 
+// A link to `text` under a new temporary name in `dir`, registered for removal by a signal, with the
+// entry's time set on the link itself.
+void extractor::create_link(int dir, const std::string& text, std::int32_t mtime, std::string& temp_name,
+                            const std::string& shown_path) {
+    {
+        const signal_hold hold;
+        for (int attempt = 0; attempt < EXTRACT_TEMP_ATTEMPTS; ++attempt) {
+            temp_name = next_temp_name();
+            if (symlinkat(text.c_str(), dir, temp_name.c_str()) == 0) {
+                remember_temporary(dir, temp_name.c_str());
+                break;
+            }
+            temp_name.clear();
+            if (errno != EEXIST) break;
+        }
+    }
+    if (temp_name.empty()) fail_errno("extract: cannot create a link beside " + shown_path);
+    const timespec times[2] = {{mtime, 0}, {mtime, 0}};
+    if (mtime != 0 && utimensat(dir, temp_name.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0)
+        fail_errno("extract: cannot set the time of " + shown_path);
+}
+
 // As the installer does: a time of 0 means neither time nor mode is set, and the file keeps the mode a
 // new file gets from the creation mask.
 void extractor::finish_file(int fd, const payload::file_record& record, const std::string& shown_path) {
@@ -204,7 +232,7 @@ void extractor::name_temporary(int dir, int fd, std::string& temp_name) {
 }
 
 void extractor::place(int dir, int fd, std::string& temp_name, const std::string& leaf,
-                      const std::string& shown_path) {
+                      const std::string& shown_path, bool link) {
     if (temp_name.empty()) {
         if (!options_.force) {
             // A link, like RENAME_NOREPLACE, fails on a name that exists.
@@ -215,9 +243,11 @@ void extractor::place(int dir, int fd, std::string& temp_name, const std::string
         name_temporary(dir, fd, temp_name);  // only a rename replaces a name in one step
     }
     if (options_.force) {
-        // Whatever stands there is replaced as a name, never opened; only a file may be replaced.
+        // Whatever stands there is replaced as a name, never opened; only a file may be replaced, and by
+        // a link entry a link too (as an earlier extract left it).
         const std::string kind = kind_at(dir, leaf);
-        if (!kind.empty() && kind != "a file") fail(shown_path + " is " + kind + "; it is not replaced");
+        if (!kind.empty() && kind != "a file" && !(link && kind == "a symbolic link"))
+            fail(shown_path + " is " + kind + "; it is not replaced");
         if (renameat(dir, temp_name.c_str(), dir, leaf.c_str()) != 0)
             fail_errno("extract: cannot create " + shown_path);
         return;
@@ -249,11 +279,12 @@ void extractor::write_entry(walked_entry& entry) {
         std::vector<opened_dir>& chain;
         const std::string& temp_name;
         const fd_holder& file;
+        const bool link;
         bool done = false;
         ~rollback() {
             if (done) return;
             const int last = chain.empty() ? self.root_.fd : chain.back().fd.fd;
-            if (file.fd >= 0 && !temp_name.empty()) {
+            if ((file.fd >= 0 || link) && !temp_name.empty()) {
                 const signal_hold hold;
                 (void)unlinkat(last, temp_name.c_str(), 0);
                 forget_temporary(temp_name.c_str());
@@ -264,7 +295,7 @@ void extractor::write_entry(walked_entry& entry) {
                 (void)unlinkat(parent, chain[i].name.c_str(), AT_REMOVEDIR);
             }
         }
-    } undo{*this, chain, temp_name, file};
+    } undo{*this, chain, temp_name, file, record.method == payload::METHOD_LINK};
 
     open_directories(path, chain);
     const int dir = chain.empty() ? root() : chain.back().fd.fd;
@@ -272,21 +303,29 @@ void extractor::write_entry(walked_entry& entry) {
     // Said at once rather than after the bytes; the rename below is what decides.
     if (!options_.force && !kind_at(dir, path.leaf).empty())
         fail(shown_path + " exists (--force overwrites it)");
-    {
-        const signal_hold hold;
-        file = create_temporary(dir, temp_name);
-        if (file.fd >= 0 && !temp_name.empty()) remember_temporary(dir, temp_name.c_str());
+    if (undo.link) {
+        // Its text is judged before the link is made, as the installer judges it.
+        std::string text;
+        if (entry.read_bytes({.text = &text}).found()) return;
+        create_link(dir, text, record.mtime, temp_name, shown_path);
+    } else {
+        {
+            const signal_hold hold;
+            file = create_temporary(dir, temp_name);
+            if (file.fd >= 0 && !temp_name.empty()) remember_temporary(dir, temp_name.c_str());
+        }
+        if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
+        if (entry.read_bytes({file.fd, shown_path}).found()) return;
+        finish_file(file.fd, record, shown_path);
     }
-    if (file.fd < 0) fail_errno("extract: cannot create a temporary file beside " + shown_path);
-    if (entry.read_bytes({file.fd, shown_path}).found()) return;
-    finish_file(file.fd, record, shown_path);
     {
         const signal_hold hold;
-        place(dir, file.fd, temp_name, path.leaf, shown_path);  // on a throw, the rollback removes a name
+        // On a throw, the rollback removes a name.
+        place(dir, file.fd, temp_name, path.leaf, shown_path, undo.link);
         forget_temporary(temp_name.c_str());
     }
     undo.done = true;
-    ++written;
+    ++(undo.link ? linked : written);
 }
 
 // What the installer leaves in an empty target: the entries whose files survive it, and the directories
@@ -337,13 +376,15 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
             return;
         }
         files.write_entry(entry);
-        bytes += entry.record.file_size;
+        if (entry.record.method != payload::METHOD_LINK) bytes += entry.record.file_size;
     };
     layout_tree target;
     if (const auto stop = file.walk(write_file, {&target, layout_order::before_bytes, removal}))
         files.fail(describe_stop(*stop));
     for (const std::string& path : survivors.empty_directories) files.make_directory(path);
-    out << "extracted " << files.written << " files, " << bytes << " bytes, into " << display_text(dir);
+    out << "extracted " << files.written << " files, ";
+    if (files.linked != 0) out << files.linked << " links, ";
+    out << bytes << " bytes, into " << display_text(dir);
     if (touches != 0) out << "; skipped " << touches << " touch entries, which carry no bytes";
     out << '\n';
 }

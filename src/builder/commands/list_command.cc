@@ -88,7 +88,9 @@ void print_json(installer_file& file, const std::vector<held_record>& entries,
         out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)
             << ", \"method\": " << json_string(method_name(r.method)) << ", \"method_number\": " << r.method
             << ", \"size\": " << r.file_size << ", \"stored_size\": " << r.stored_size
-            << ", \"mtime\": " << r.mtime << ", \"mode\": " << json_string(octal(r.mode)) << "}";
+            << ", \"mtime\": " << r.mtime << ", \"mode\": " << json_string(octal(r.mode));
+        if (r.method == payload::METHOD_LINK) out << ", \"link\": " << json_string(entries[i].link_target);
+        out << "}";
     }
     out << (entries.empty() ? "]" : "\n  ]") << ",\n  \"warnings\": [";
     for (std::size_t i = 0; i < warnings.size(); ++i) out << (i == 0 ? "" : ", ") << json_string(warnings[i]);
@@ -136,7 +138,7 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
         for (const held_record& e : records.entries) widths.take(e.record);
         payload::write_list_heads(widths, payload::writer_to(write));
         for (const held_record& e : records.entries)
-            payload::write_list_entry(e.record, e.name, widths, payload::writer_to(write));
+            payload::write_list_entry(e.record, e.name, e.link_target, widths, payload::writer_to(write));
     }
     if (!failure.empty()) {
         out.flush();

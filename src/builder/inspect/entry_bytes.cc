@@ -7,10 +7,12 @@
 #include <cerrno>
 #include <vector>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
 #include "payload/crc16.h"
+#include "payload/link_target.h"
 
 namespace builder {
 namespace {
@@ -27,6 +29,7 @@ struct codec_handle {
 void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
     produced += size;
     if (output.digest != nullptr) sha256_update(*output.digest, bytes, size);
+    if (output.text != nullptr) output.text->append(reinterpret_cast<const char*>(bytes), size);
     if (output.fd < 0) return;
     for (std::size_t done = 0; done < size;) {
         const ssize_t n = write(output.fd, bytes + done, size - done);
@@ -62,6 +65,37 @@ entry_problem stream_stored(installer_payload& in, const payload::file_record& r
         left -= static_cast<std::uint32_t>(want);
     }
     return check_crcs(record, crc, crc);
+}
+
+const char* fault_words(payload::link_fault fault) {
+    switch (fault) {
+        case payload::link_fault::absolute:
+            return "is absolute";
+        case payload::link_fault::control_byte:
+            return "holds control bytes";
+        case payload::link_fault::leaves_target:
+            return "leaves the target directory";
+        case payload::link_fault::parent_in_path:
+            return "has \"..\" after a name";
+        default:
+            return "is empty";
+    }
+}
+
+// A link's text, held whole (read_file_record bounds it), is judged as the installer judges it before
+// anything else sees it.
+entry_problem stream_link(installer_payload& in, const payload::file_record& record,
+                          const entry_output& output) {
+    std::string text(record.stored_size, '\0');
+    if (std::fread(text.data(), 1, text.size(), in.file.get()) != text.size()) return cut_short();
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::uint16_t crc = payload::crc16_update(0, bytes, record.stored_size);
+    if (const entry_problem wrong = check_crcs(record, crc, crc); wrong.found()) return wrong;
+    if (const auto fault = payload::link_target_fault(text, record.name); fault != payload::link_fault::none)
+        return corrupted(payload::corruption::link_target,
+                         "a link whose text " + shown(text) + " " + fault_words(fault));
+    write_out(output, bytes, text.size());
+    return {};
 }
 
 // The decoder asked for the file chunk by chunk, as the installer asks (chunk_loop.h).
@@ -109,6 +143,7 @@ entry_problem stream_entry_bytes(installer_payload& in, const payload::file_reco
     // Before anything is allocated: a size the file cannot hold is the installer's short read.
     if (record.stored_size > bytes_left(in)) return cut_short();
     if (record.method == payload::METHOD_STORED) return stream_stored(in, record, output);
+    if (record.method == payload::METHOD_LINK) return stream_link(in, record, output);
     return stream_compressed(in, record, output);
 }
 

@@ -19,13 +19,15 @@ namespace builder {
 // (the tree an installer leaves).
 struct entry_output {
     int fd = -1;
-    std::string name;  // for a write error's message
+    std::string name{};  // for a write error's message
     sha256_state* digest = nullptr;
+    std::string* text = nullptr;  // takes the bytes whole: a link's text, at most LINK_TARGET_MAX of them
 };
 
 // Reads the entry's stored bytes from the stream and produces its file bytes, writing them to `output`
 // as they come; a write that fails throws error. The bytes written are only sound when no problem is
-// returned: a damaged entry may have written some before its failure came to light.
+// returned: a damaged entry may have written some before its failure came to light. A link's text is held
+// to what the installer accepts (payload::link_target_fault) before it is written anywhere.
 entry_problem stream_entry_bytes(installer_payload& in, const payload::file_record& record,
                                  const entry_output& output = {});
 

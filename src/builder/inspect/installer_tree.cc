@@ -51,9 +51,13 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
         if (!payload::has_stored_bytes(record)) return;
         sha256_state digest;
         sha256_init(digest);
-        (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest});  // its problem stops the walk
+        const bool link = record.method == payload::METHOD_LINK;
+        std::string text;
+        // Its problem stops the walk.
+        (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest, .text = link ? &text : nullptr});
         entry.written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
                                       record.stored_size);
+        if (link) entry.written.link_target = std::move(text);
         result.entries[record.name] = entry.written;
     };
     if (const auto stop = file.walk(
@@ -81,8 +85,12 @@ std::vector<tree_change> compare_trees(const layout_tree& from, const layout_tre
             const layout_node& a = *old_path->second;
             const layout_node& b = *new_path->second;
             if (!a.is_directory) {
-                tree_change change{change_kind::changed, old_path->first, !same_bytes(a.file, b.file),
-                                   !same_time(a.file, b.file), !same_mode(a.file, b.file)};
+                tree_change change{change_kind::changed,
+                                   old_path->first,
+                                   !same_bytes(a.file, b.file),
+                                   !same_time(a.file, b.file),
+                                   !same_mode(a.file, b.file),
+                                   a.file.link_target.has_value() != b.file.link_target.has_value()};
                 if (change.bytes || change.time || change.mode) changes.push_back(std::move(change));
             }
             ++old_path;
@@ -95,7 +103,8 @@ std::vector<tree_change> compare_trees(const layout_tree& from, const layout_tre
 std::string change_aspects(const tree_change& change) {
     std::string text;
     for (const auto& [differs, word] :
-         {std::pair{change.bytes, "bytes"}, std::pair{change.time, "time"}, std::pair{change.mode, "mode"}}) {
+         {std::pair{change.kind_of_file, "kind"}, std::pair{change.bytes, "bytes"},
+          std::pair{change.time, "time"}, std::pair{change.mode, "mode"}}) {
         if (!differs) continue;
         if (!text.empty()) text += ", ";
         text += word;

@@ -40,13 +40,14 @@ struct tree_change {
     bool bytes = false;
     bool time = false;
     bool mode = false;
+    bool kind_of_file = false;  // a file became a link or the reverse (its bytes differ then too)
 };
 
 // What turns `from` into `to`, in byte order of the paths. A file that becomes a directory (or the
 // reverse) is one path removed and another added.
 std::vector<tree_change> compare_trees(const layout_tree& from, const layout_tree& to);
 
-// "bytes, time", the aspects a changed file differs in.
+// "bytes, time", the aspects a changed file differs in ("kind, bytes" for a file that became a link).
 std::string change_aspects(const tree_change& change);
 
 }  // namespace builder

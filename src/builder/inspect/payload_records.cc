@@ -73,6 +73,12 @@ payload_records read_payload_records(installer_payload& in, bool check_totals,
         }
         read.entries.push_back({record, record.name, record_offset});
         read.entries.back().record.name = nullptr;  // the buffer is reused; `name` keeps the text
+        if (record.method == payload::METHOD_LINK && record.stored_size <= bytes_left(in)) {
+            std::string& text = read.entries.back().link_target;
+            text.resize(record.stored_size);
+            text.resize(std::fread(text.data(), 1, text.size(), in.file.get()));
+            continue;
+        }
         if (const entry_problem skipped = skip_stored_bytes(in, record); skipped.found()) {
             stop(skipped);
             break;

@@ -1,7 +1,7 @@
 // The records of an installer's payload, read once, in the installer's order: behind the header block, as
 // many records as the header's file count says, each followed by its stored bytes, which this pass seeks
-// over without reading them. Every command that reads entries reads their records here; the payload walk
-// (payload_walk.h) then reads the entries' bytes, and list needs nothing more.
+// over without reading them, but for a link's few bytes of text. Every command that reads entries reads their
+// records here; the payload walk (payload_walk.h) then reads the entries' bytes, and list needs nothing more.
 //
 // Unlike the installer, the pass can hold the records to the header's 32-bit totals: a few bytes of
 // compressed stream can claim 4 GiB of file, and only the totals bound what a payload may claim in all.
@@ -32,6 +32,7 @@ struct held_record {
     payload::file_record record;  // its name is null: the text is in `name`
     std::string name;
     std::uint64_t record_offset = 0;  // where the record starts in the installer file
+    std::string link_target{};        // a link entry's text as stored, unchecked: list shows it
 };
 
 // The sums of one field over the records read: 64 bits, for 2^32 records at most.

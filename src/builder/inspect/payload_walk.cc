@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "builder/inspect/stub_regions.h"
+
 namespace builder {
 namespace {
 
@@ -40,7 +42,9 @@ entry_problem walked_entry::read_bytes(const entry_output& output) {
 entry_problem walked_entry::finish_bytes() {
     if (bytes_done_) return bytes_problem_;
     bytes_done_ = true;
-    bytes_problem_ = skip_stored_bytes(in_, record);
+    // A link's text is judged whether or not the visitor asked for it, as the installer judges it.
+    bytes_problem_ = record.method == payload::METHOD_LINK ? stream_entry_bytes(in_, record)
+                                                           : skip_stored_bytes(in_, record);
     return bytes_problem_;
 }
 
@@ -89,7 +93,10 @@ std::optional<walk_stop> walk_records(installer_payload& in, const payload_recor
 
 std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor& visit, walk_layout layout,
                                       walk_totals totals) {
-    const payload_records records = read_payload_records(in, totals != walk_totals::unchecked);
+    // The methods its own profile gives a meaning, as the installer reads its records.
+    const payload::record_methods methods =
+        effective_values(find_stub_regions(program_bytes(in, "read")).profile.settings).methods;
+    const payload_records records = read_payload_records(in, totals != walk_totals::unchecked, methods);
     return walk_records(in, records, visit, layout);
 }
 

@@ -52,8 +52,8 @@ using entry_visitor = std::function<void(walked_entry&)>;
 std::optional<walk_stop> walk_records(installer_payload& in, const payload_records& records,
                                       const entry_visitor& visit, walk_layout layout = {});
 
-// The records of `in` read (its stream standing at the first record, as open_installer_into leaves it),
-// then walked.
+// The records of `in` read (its stream standing at the first record, as open_installer_into leaves it)
+// with the methods the profile region of its program gives a meaning, then walked.
 std::optional<walk_stop> walk_payload(installer_payload& in, const entry_visitor& visit,
                                       walk_layout layout = {}, walk_totals totals = walk_totals::first);
 
