@@ -27,6 +27,7 @@ struct codec_handle {
 void write_out(const entry_output& output, const unsigned char* bytes, std::size_t size) {
     produced += size;
     if (output.digest != nullptr) sha256_update(*output.digest, bytes, size);
+    if (output.kept != nullptr) output.kept->append(reinterpret_cast<const char*>(bytes), size);
     if (output.fd < 0) return;
     for (std::size_t done = 0; done < size;) {
         const ssize_t n = write(output.fd, bytes + done, size - done);
@@ -108,7 +109,7 @@ entry_problem stream_entry_bytes(installer_payload& in, const payload::file_reco
                                  const entry_output& output) {
     // Before anything is allocated: a size the file cannot hold is the installer's short read.
     if (record.stored_size > bytes_left(in)) return cut_short();
-    if (record.method == payload::METHOD_STORED) return stream_stored(in, record, output);
+    if (payload::is_stored_as_is(record)) return stream_stored(in, record, output);
     return stream_compressed(in, record, output);
 }
 

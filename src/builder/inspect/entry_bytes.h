@@ -21,6 +21,7 @@ struct entry_output {
     int fd = -1;
     std::string name;  // for a write error's message
     sha256_state* digest = nullptr;
+    std::string* kept = nullptr;  // the bytes are appended here too (a link's text)
 };
 
 // Reads the entry's stored bytes from the stream and produces its file bytes, writing them to `output`
