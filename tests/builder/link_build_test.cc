@@ -1,0 +1,108 @@
+// Symbolic links through the real mkinstaller and the real installer: kept, refused, copied, updated.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "builder_fixtures.h"
+#include "support/tree_snapshot.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing_support;
+using builder_test::run_mkinstaller;
+
+// Each (name, text) made a link beneath `root`, of time 1000 of its own.
+void make_links(const std::string& root, const std::vector<std::pair<std::string, std::string>>& links) {
+    for (const auto& [name, text] : links) {
+        fs::create_directories(fs::path(root + "/" + name).parent_path());
+        ASSERT_EQ(symlink(text.c_str(), (root + "/" + name).c_str()), 0);
+        const timespec times[2] = {{.tv_sec = 1000, .tv_nsec = 0}, {.tv_sec = 1000, .tv_nsec = 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, (root + "/" + name).c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
+    }
+}
+
+// Bytes that do not compress, so that each copy costs what it weighs.
+const std::string LIBRARY = [] {
+    std::string bytes;
+    for (unsigned x = 1; bytes.size() < 50000;)
+        bytes += static_cast<char>((x = x * 1103515245 + 12345) >> 24);
+    return bytes;
+}();
+
+class LinkBuild : public ::testing::Test {
+  protected:
+    temp_dir dir;
+    std::string source = dir / "a/pkg";
+    void SetUp() override {
+        builder_test::write_tree(source,
+                                 {{"lib/libfoo.so.5.1.0", LIBRARY}, {"include/v5/foo.h", "int foo;"}});
+        make_links(source, {{"lib/libfoo.so.5", "libfoo.so.5.1.0"},
+                            {"lib/libfoo.so", "libfoo.so.5"},
+                            {"bin/tool.so", "../lib/libfoo.so"},
+                            {"include/current", "v5"}});
+    }
+    std::map<std::string, std::string> wanted() const {
+        return tree_snapshot(source, snapshot_detail::with_modes_and_times);
+    }
+};
+
+TEST_F(LinkBuild, KeptLinksInstallAsTheSourceTreeAndMakeASmallerInstaller) {
+    const std::string kept = mkinstaller_build({"--title", "X", source, dir / "kept"});
+    const std::string copied = mkinstaller_build({"--title", "X", "--links", "copy", source, dir / "copied"});
+    EXPECT_EQ(installed_tree({kept}, dir / "t"), wanted());
+    for (const char* link : {"lib/libfoo.so.5", "lib/libfoo.so", "bin/tool.so", "include/current"}) {
+        struct stat st {};
+        EXPECT_TRUE(lstat((dir / "t/" + link).c_str(), &st) == 0 && st.st_mtime == 1000) << link;
+    }
+    EXPECT_LT(fs::file_size(kept) + 100000, fs::file_size(copied));
+}
+
+// Each refused in keep mode naming the link; into /proc in copy mode too; never an output file.
+TEST_F(LinkBuild, LinksTheInstallerCannotMakeAreRefused) {
+    const std::pair<std::string, bool> cases[] = {{"/etc/hostname", false},
+                                                  {"../../x", false},
+                                                  {"gone", false},
+                                                  {"v5/../v5", false},
+                                                  {"/proc/self/environ", true}};
+    for (const auto& [text, in_copy_mode_too] : cases) {
+        make_links(source, {{"include/bad", text}});
+        for (const char* links : {"keep", in_copy_mode_too ? "copy" : "keep"}) {
+            const auto r = run_mkinstaller({"build", "--title", "X", "--links", links, source, dir / "out"});
+            EXPECT_EQ(r.exit_code, 1) << text;
+            EXPECT_NE(r.err.find("\"include/bad\" (pointing to \"" + text + "\")"), std::string::npos)
+                << r.err;
+            EXPECT_FALSE(fs::exists(dir / "out")) << text;
+        }
+        fs::remove(source + "/include/bad");
+    }
+}
+
+// Without settings the stub's copy rule packs each link as its file, byte for byte, and names one outside.
+TEST_F(LinkBuild, CopiedLinksBuildTheBytesOfTheirFiles) {
+    fs::remove(source + "/include/current");
+    builder_test::write_tree(dir / "b/pkg", {{"lib/libfoo.so.5.1.0", LIBRARY},
+                                             {"lib/libfoo.so.5", LIBRARY},
+                                             {"lib/libfoo.so", LIBRARY},
+                                             {"bin/tool.so", LIBRARY},
+                                             {"include/v5/foo.h", "int foo;"}});
+    EXPECT_EQ(read_file(mkinstaller_build({"--build-time", "5", source, dir / "linked"})),
+              read_file(mkinstaller_build({"--build-time", "5", dir / "b/pkg", dir / "copied"})));
+    make_links(source, {{"share/x", dir / "b/pkg/include/v5/foo.h"}});
+    EXPECT_NE(
+        run_mkinstaller({"build", source, dir / "o"})
+            .err.find("packing what \"share/x\" points to, \"" + (dir / "b/pkg/include/v5/foo.h\", outside")),
+        std::string::npos);
+}
+
+TEST_F(LinkBuild, AnUpdateChangesAddsAndRemovesLinks) {
+    const std::string old = mkinstaller_build({"--title", "X", source, dir / "old"});
+    fs::remove(source + "/bin/tool.so");
+    fs::remove(source + "/lib/libfoo.so");
+    make_links(source, {{"lib/libfoo.so", "libfoo.so.5.1.0"}, {"bin/tool", "../lib/libfoo.so.5"}});
+    const std::string update = mkinstaller_build({"--title", "X", "--update-from", old, source, dir / "up"});
+    EXPECT_EQ(installed_tree({old, update}, dir / "t"), wanted());
+}
+
+}  // namespace
