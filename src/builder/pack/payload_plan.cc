@@ -55,15 +55,13 @@ payload::same_name_removal installer_removal(const build_settings& settings) {
 }
 
 payload::links installer_links(const build_settings& settings) {
-    profile_settings vendor = settings.profile;
-    vendor.update_of.reset();
-    const bool writes_region = !vendor.empty() || !settings.update_from.empty() || settings.profile.update_of;
-    // An update without settings of its own writes the stub's, as a region mkinstaller writes them.
-    if (writes_region && vendor.empty()) vendor = stub_region(settings).value_or(profile_settings{});
-    const std::optional<profile_settings> region =
-        writes_region ? std::optional(as_written(vendor)) : stub_region(settings);
-    if (!region) return payload::links::copy;
-    return effective_values(*region).methods.link ? payload::links::keep : payload::links::copy;
+    profile_settings given = settings.profile;
+    given.update_of.reset();
+    const bool update = !settings.update_from.empty() || settings.profile.update_of;
+    std::optional<profile_settings> region = given.empty() ? stub_region(settings) : given;
+    // A region the build writes says keep unless told copy; an update without settings writes the stub's.
+    if (!given.empty() || update) region = as_written(region.value_or(profile_settings{}));
+    return region && effective_values(*region).methods.link ? payload::links::keep : payload::links::copy;
 }
 
 void check_delete_path(const std::string& path) {

@@ -1,6 +1,6 @@
-// The scan of SOURCE_DIR: every regular file beneath it, by relative '/'-separated name in byte order, with
-// the size and modification time its record will carry. Everything that cannot be packed is found here,
-// before a byte of output is written.
+// The scan of SOURCE_DIR: every regular file beneath it (and every symbolic link, when kept), by relative
+// '/'-separated name in byte order, with the size and modification time its record will carry. Everything
+// that cannot be packed is found here, before a byte of output is written.
 #pragma once
 
 #include <cstdint>
