@@ -57,6 +57,9 @@ TEST_F(LinkBuild, KeptLinksInstallAsTheSourceTreeAndMakeASmallerInstaller) {
         EXPECT_TRUE(lstat((dir / "t/" + link).c_str(), &st) == 0 && st.st_mtime == 1000) << link;
     }
     EXPECT_LT(fs::file_size(kept) + 100000, fs::file_size(copied));
+    EXPECT_NE(run_mkinstaller({"build", "--title", "X", "--exclude", "include/v5*", source, dir / "o"})
+                  .err.find("\"include/current\" will dangle once installed"),
+              std::string::npos);
 }
 
 // Each refused in keep mode naming the link; into /proc in copy mode too; never an output file.

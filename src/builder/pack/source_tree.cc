@@ -37,8 +37,10 @@ struct scan_state {
     const scan_options& options;
     source_tree& tree;
     int root_fd = -1;
-    std::string root_path;             // as given, to resolve links by
-    std::string root_real;             // its real path, to tell whether a link resolves inside
+    std::string root_path;  // as given, to resolve links by
+    std::string root_real;  // its real path, to tell whether a link resolves inside
+    // Each kept link's name, and the relative name of what it resolves to ("" for the directory itself).
+    std::vector<std::pair<std::string, std::string>> kept_links;
     std::vector<std::string> pending;  // directories still to be listed, by relative name
 };
 
@@ -123,7 +125,7 @@ struct link_scan {
 
 // A symbolic link met by the scan: refused when it resolves into the system's own state; kept as an entry
 // of its own, or else left for the caller to pack what it points to.
-link_scan scan_link(const scan_state& scan, int dir_fd, const char* leaf, const std::string& name,
+link_scan scan_link(scan_state& scan, int dir_fd, const char* leaf, const std::string& name,
                     const struct stat& own) {
     char text[PATH_MAX + 1];
     const ssize_t length = readlinkat(dir_fd, leaf, text, sizeof text);
@@ -155,6 +157,7 @@ link_scan scan_link(const scan_state& scan, int dir_fd, const char* leaf, const 
     entry.permissions = 0777;
     entry.link_target = target;
     scan.tree.entries.push_back(std::move(entry));
+    scan.kept_links.emplace_back(name, real.substr(std::min(real.size(), scan.root_real.size() + 1)));
     return {true};
 }
 
@@ -240,6 +243,25 @@ void scan_directory(const std::string& dir, scan_state& scan) {
     }
 }
 
+// A kept link leads to something the installer makes only when that is packed: a file or link of the
+// tree, or a directory on the way to one (not an excluded or skipped one).
+void warn_of_links_left_dangling(scan_state& scan) {
+    const std::vector<source_entry>& entries = scan.tree.entries;
+    const auto first_from = [&](const std::string& name) {
+        return std::lower_bound(entries.begin(), entries.end(), name,
+                                [](const source_entry& e, const std::string& n) { return e.name < n; });
+    };
+    for (const auto& [name, resolved] : scan.kept_links) {
+        const auto same = first_from(resolved);
+        const auto beneath = first_from(resolved + "/");
+        if (resolved.empty() || (same != entries.end() && same->name == resolved) ||
+            (beneath != entries.end() && beneath->name.starts_with(resolved + "/")))
+            continue;
+        scan.tree.warnings.push_back("symbolic link " + shown(name) + " will dangle once installed: " +
+                                     shown(resolved) + ", where it leads, is not packed");
+    }
+}
+
 }  // namespace
 
 const char* name_bytes_fault(std::string_view name) {
@@ -253,7 +275,7 @@ const char* name_bytes_fault(std::string_view name) {
 
 source_tree scan_source_tree(const std::string& source_dir, const scan_options& options) {
     source_tree tree;
-    scan_state scan{options, tree, -1, source_dir, real_path(source_dir), {}};
+    scan_state scan{options, tree, -1, source_dir, real_path(source_dir), {}, {}};
     struct stat st {};
     if (stat(source_dir.c_str(), &st) != 0) fail_errno("cannot open source directory " + shown(source_dir));
     if (!S_ISDIR(st.st_mode)) throw error("source " + shown(source_dir) + " is not a directory");
@@ -267,10 +289,11 @@ source_tree scan_source_tree(const std::string& source_dir, const scan_options& 
         scan.pending.pop_back();
         scan_directory(dir, scan);
     }
-    std::sort(tree.warnings.begin(), tree.warnings.end());
     // std::string compares bytes as unsigned char: the byte order of the whole relative names.
     std::sort(tree.entries.begin(), tree.entries.end(),
               [](const source_entry& a, const source_entry& b) { return a.name < b.name; });
+    warn_of_links_left_dangling(scan);
+    std::sort(tree.warnings.begin(), tree.warnings.end());
 
     std::uint64_t total = 0;
     for (const auto& entry : tree.entries) total += entry.size;
