@@ -253,27 +253,6 @@ TEST_F(CliBuild, VeryDeepTreeIsRefusedWithoutCrashing) {
     EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
 }
 
-// Files of /proc and /sys give a size (0, 4096) that is not their length: they are read to their end.
-TEST_F(CliBuild, FilesWhoseSizeIsNotTheirLengthArePackedAsRead) {
-    const std::vector<std::string> lying = {"/proc/version", "/sys/devices/system/cpu/online"};
-    for (const auto& path : lying) {
-        if (!path_exists(path)) continue;
-        ASSERT_EQ(symlink(path.c_str(), (source + "/docs" + path.substr(path.rfind('/'))).c_str()), 0);
-    }
-    const auto r = build({});
-    ASSERT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_NE(r.err.find("mkinstaller: warning: \"docs/version\": its file system gives its size as 0 bytes, "
-                         "which is not its length; packed the "),
-              std::string::npos)
-        << r.err;
-    ASSERT_EQ(run_mkinstaller({"extract", output, dir / "x"}).exit_code, 0);
-    for (const auto& path : lying) {
-        if (!path_exists(path)) continue;
-        EXPECT_EQ(read_file(dir / ("x/docs" + path.substr(path.rfind('/')))), read_file(path));
-    }
-    EXPECT_EQ(build({"--strict"}).exit_code, 1);
-}
-
 TEST_F(CliBuild, FailedBuildLeavesAnEarlierOutputUntouched) {
     write_file(output, "previous installer");
     ASSERT_EQ(symlink("missing", (source + "/docs/gone").c_str()), 0);

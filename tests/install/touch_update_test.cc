@@ -37,14 +37,6 @@ process_result mkinstaller(const std::vector<std::string>& args) {
     return run_process(MKINSTALLER_PATH, joined({MKINSTALLER_PATH}, args), {});
 }
 
-std::map<std::string, std::string> installed(const std::vector<std::string>& images,
-                                             const std::string& target) {
-    fs::create_directories(target);
-    for (const std::string& image : images)
-        expect_clean_exit(run_process(image, {image}, {.input = answers_to_install(target) + "n\nn\n"}));
-    return tree_snapshot(target, snapshot_detail::with_modes_and_times);
-}
-
 TEST(TouchUpdate, ASmallUpdateLeavesTheFreshTreeHoweverItRuns) {
     temp_dir dir;
     write_release(dir / "old", 1);
@@ -66,14 +58,14 @@ TEST(TouchUpdate, ASmallUpdateLeavesTheFreshTreeHoweverItRuns) {
                                       std::regex("\ntouch +0 +0  1970-01-01 02:00:00  a/1\n")));
         EXPECT_EQ(mkinstaller({"diff", "--update", old, update, full}).exit_code, 0);
 
-        const auto fresh = installed({full}, at + "-fresh");
+        const auto fresh = installed_tree({full}, at + "-fresh");
         // Compared by snapshot_differences: the trees are 10 MiB each.
-        EXPECT_EQ(snapshot_differences(installed({old, update}, at + "-once"), fresh), "");
-        EXPECT_EQ(snapshot_differences(installed({old, update, update}, at + "-twice"), fresh), "");
-        (void)installed({old}, at + "-killed");
+        EXPECT_EQ(snapshot_differences(installed_tree({old, update}, at + "-once"), fresh), "");
+        EXPECT_EQ(snapshot_differences(installed_tree({old, update, update}, at + "-twice"), fresh), "");
+        (void)installed_tree({old}, at + "-killed");
         const std::string input = answers_to_install(at + "-killed") + "n\nn\n";
         EXPECT_TRUE(signal_inside(update, input, "/big.txt ", SIGKILL).held);
-        EXPECT_EQ(snapshot_differences(installed({update}, at + "-killed"), fresh), "");
+        EXPECT_EQ(snapshot_differences(installed_tree({update}, at + "-killed"), fresh), "");
     }
 }
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/installer_run.h"
 #include "support/temp_dir.h"
 
 namespace testing_support {
@@ -74,6 +75,14 @@ std::vector<std::string> temporaries_in(const std::map<std::string, std::string>
             found.push_back(entry.first);
     }
     return found;
+}
+
+std::map<std::string, std::string> installed_tree(const std::vector<std::string>& images,
+                                                  const std::string& target) {
+    std::filesystem::create_directories(target);
+    for (const std::string& image : images)
+        expect_clean_exit(run_process(image, {image}, {.input = answers_to_install(target) + "n\nn\n"}));
+    return tree_snapshot(target, snapshot_detail::with_modes_and_times);
 }
 
 }  // namespace testing_support

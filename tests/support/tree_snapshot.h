@@ -30,4 +30,9 @@ std::string snapshot_differences(const std::map<std::string, std::string>& got,
 // what a file in progress leaves when its installer is killed outright.
 std::vector<std::string> temporaries_in(const std::map<std::string, std::string>& snapshot);
 
+// What the real installer leaves of `images`, run in turn with every question answered, in `target`
+// (made here), with_modes_and_times.
+std::map<std::string, std::string> installed_tree(const std::vector<std::string>& images,
+                                                  const std::string& target);
+
 }  // namespace testing_support

@@ -91,7 +91,9 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
     const auto started = std::chrono::steady_clock::now();
     build_settings settings = resolve_build_settings(args, current_build_environment());
     refuse_output_in_source(settings.source_dir, settings.output);
-    const source_tree tree = scan_source_tree(settings.source_dir, scan_options{settings.excludes});
+    const source_tree tree =
+        scan_source_tree(settings.source_dir,
+                         scan_options{settings.excludes, installer_links(settings) == payload::links::keep});
     const payload_plan full_plan = plan_payload(settings, tree);
     refuse_what_is_not_allowed(settings, tree, full_plan);
     // An update is proved against the full installation before a byte of it is written.

@@ -25,6 +25,21 @@ void collect(const layout_node& dir, const std::string& prefix, path_map& paths)
     }
 }
 
+// What an entry leaves: a file with its bytes' digest, or a link with its text as well.
+file_state written_by(walked_entry& entry) {
+    const payload::file_record& record = entry.record;
+    sha256_state digest;
+    sha256_init(digest);
+    std::string text;
+    const bool is_link = record.method == payload::METHOD_LINK;
+    // Its problem stops the walk.
+    (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest, .text = is_link ? &text : nullptr});
+    file_state written =
+        written_state(sha256_final(digest), record.file_size, record.mtime, record.mode, record.stored_size);
+    if (is_link) written.link_target = std::move(text);
+    return written;
+}
+
 }  // namespace
 
 installer_tree read_installer_tree(const std::string& path, const std::string& command,
@@ -49,15 +64,7 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     const auto digest_bytes = [&](walked_entry& entry) {
         const payload::file_record& record = entry.record;
         if (!payload::has_stored_bytes(record)) return;
-        sha256_state digest;
-        sha256_init(digest);
-        const bool link = record.method == payload::METHOD_LINK;
-        std::string text;
-        // Its problem stops the walk.
-        (void)entry.read_bytes({.fd = -1, .name = {}, .digest = &digest, .text = link ? &text : nullptr});
-        entry.written = written_state(sha256_final(digest), record.file_size, record.mtime, record.mode,
-                                      record.stored_size);
-        if (link) entry.written.link_target = std::move(text);
+        entry.written = written_by(entry);
         result.entries[record.name] = entry.written;
     };
     if (const auto stop = file.walk(

@@ -11,6 +11,8 @@ namespace {
 entry_problem lay_out(const walk_layout& layout, const payload::file_record& record, std::uint64_t index,
                       file_state written) {
     written.entry = index;
+    // Before its bytes are read a link's text is unknown, but not that the node is a link.
+    if (record.method == payload::METHOD_LINK && !written.link_target) written.link_target.emplace();
     if (record.method == payload::METHOD_TOUCH) {
         const layout_outcome touched =
             apply_touch(*layout.tree, record.name, record.mtime, record.mode, layout.release_known);

@@ -311,7 +311,9 @@ layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal
         return {};
     }
     layout_outcome outcome = make_directories(tree, name);
-    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written, !anywhere);
+    // A link is made beside the path and renamed over whatever stands there but a directory: a new node.
+    const bool replaced = !anywhere || written.link_target.has_value();
+    if (outcome.installer_message.empty()) outcome = open_file(tree, name, written, replaced);
     return outcome;
 }
 

@@ -7,9 +7,10 @@
 // before anyone runs it; a tree read from disk could be replayed over just as well.
 //
 // A file also carries what the installer leaves in it: a digest of its bytes, its time and its permission
-// bits, so that two trees can be compared file by file (diff, and the update a build plans). Links are not
-// modelled (the installer makes none). What depends on the target's own path (a whole path longer than
-// the system accepts) is out of reach; a single name component longer than 255 bytes is not.
+// bits, so that two trees can be compared file by file (diff, and the update a build plans). A link entry
+// leaves a node that is no directory and holds the link's text; nothing is ever followed through it. What
+// depends on the target's own path (a whole path longer than the system accepts) is out of reach; a single
+// name component longer than 255 bytes is not.
 #pragma once
 
 #include <cstdint>
@@ -78,7 +79,9 @@ std::uint64_t layout_removal_visits();
 // installer running with `removal` would, up to and including the opening of a file entry's file; a file
 // entry that gets that far leaves `written` in its file (of which only the mode may be kept: see
 // file_state). With `path`, the file at the entry's own path is unlinked just before the opening, so the
-// new file never keeps an old one's mode; a directory there stays and the opening fails.
+// new file never keeps an old one's mode; a directory there stays and the opening fails. A `written` that
+// holds a link's text lays out a link entry: renamed over a file as the installer places it, refused by a
+// directory.
 layout_outcome apply_entry(layout_tree& tree, payload::same_name_removal removal, std::string_view name,
                            bool is_delete, const file_state& written = {});
 

@@ -8,6 +8,7 @@
 #include "builder/pack/parallel_encoder.h"
 #include "builder/pack/source_file.h"
 #include "payload/crc16.h"
+#include "payload/file_record.h"
 
 namespace builder {
 namespace {
@@ -34,6 +35,18 @@ prepared_entry prepare_file_entry(int root_fd, const planned_entry& entry, const
     return prepared;
 }
 
+// A link entry stores its text as it is, never compressed: the stub reads it without a decoder.
+prepared_entry prepare_link_entry(const std::string& text) {
+    prepared_entry prepared;
+    prepared.compressed.assign(text.begin(), text.end());
+    prepared.stored = prepared.compressed;
+    prepared.method = payload::METHOD_LINK;
+    prepared.file_size = static_cast<std::uint32_t>(text.size());
+    prepared.data_crc = payload::crc16_update(0, prepared.compressed.data(), prepared.file_size);
+    prepared.stored_crc = prepared.data_crc;
+    return prepared;
+}
+
 }  // namespace
 
 void prepare_entries(const build_settings& settings, const payload_plan& plan, int root_fd,
@@ -46,7 +59,9 @@ void prepare_entries(const build_settings& settings, const payload_plan& plan, i
         plan.entries.size(), settings.jobs,
         [&](std::size_t index) {
             const planned_entry& entry = plan.entries[index];
-            if (!entry.is_delete && !entry.is_touch) {
+            if (entry.link_target) {
+                ready[index % ready.size()] = prepare_link_entry(*entry.link_target);
+            } else if (!entry.is_delete && !entry.is_touch) {
                 ready[index % ready.size()] = prepare_file_entry(root_fd, entry, options, settings.strict);
             }
         },

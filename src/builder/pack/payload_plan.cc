@@ -2,6 +2,7 @@
 #include "builder/pack/payload_plan.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "builder/format/record_writer.h"
 #include "builder/util/display_text.h"
@@ -16,18 +17,51 @@ namespace {
 // As copy_stub: a stub is a program of a few megabytes; anything far larger is the wrong file.
 constexpr std::uint64_t PLAN_STUB_MAX_SIZE = std::uint64_t{256} << 20;
 
+// The stub's own region when it has one written; a stub that cannot be read counts as one without here,
+// copying it names what is wrong.
+std::optional<profile_settings> stub_region(const build_settings& settings) {
+    try {
+        const stub_profile found =
+            find_stub_profile(read_input_file(settings.stub, "", "stub ", PLAN_STUB_MAX_SIZE));
+        if (found.found == stub_profile::state::written) return found.settings;
+    } catch (const error&) {
+        // Not this function's to report.
+    }
+    return std::nullopt;
+}
+
+// What a link entry's record holds for its mode: a link's, which the installer takes from nothing else.
+constexpr std::uint16_t LINK_MODE = 0120777;
+
+std::int32_t capped_mtime(const build_settings& settings, std::int32_t mtime) {
+    // 0 would mean "set neither time nor mode"; one second later keeps both.
+    if (settings.mtime_cap && mtime > *settings.mtime_cap)
+        return *settings.mtime_cap != 0 ? *settings.mtime_cap : 1;
+    return mtime;
+}
+
+std::uint16_t file_mode(const build_settings& settings, const source_entry& file) {
+    // An installer run as root would make set-id programs of those bits: they travel only on request.
+    if (settings.uniform_mode) return WRITER_FILE_MODE;
+    return static_cast<std::uint16_t>(0100000 | (file.permissions & (settings.keep_setid ? 07777 : 0777)));
+}
+
 }  // namespace
 
 payload::same_name_removal installer_removal(const build_settings& settings) {
     if (!settings.profile.empty()) return effective_values(settings.profile).removal;
-    try {
-        const stub_profile found =
-            find_stub_profile(read_input_file(settings.stub, "", "stub ", PLAN_STUB_MAX_SIZE));
-        if (found.found == stub_profile::state::written) return effective_values(found.settings).removal;
-    } catch (const error&) {
-        // Not this function's to report.
-    }
+    if (const auto own = stub_region(settings)) return effective_values(*own).removal;
     return payload::same_name_removal::anywhere;
+}
+
+payload::links installer_links(const build_settings& settings) {
+    profile_settings given = settings.profile;
+    given.update_of.reset();
+    const bool update = !settings.update_from.empty() || settings.profile.update_of;
+    std::optional<profile_settings> region = given.empty() ? stub_region(settings) : given;
+    // A region the build writes says keep unless told copy; an update without settings writes the stub's.
+    if (!given.empty() || update) region = as_written(region.value_or(profile_settings{}));
+    return region && effective_values(*region).methods.link ? payload::links::keep : payload::links::copy;
 }
 
 void check_delete_path(const std::string& path) {
@@ -67,19 +101,16 @@ payload_plan plan_payload(const build_settings& settings, const source_tree& tre
         plan.entries.push_back(planned_entry{path, true, 0, 0, 0});
         record_total += record_length_for(path.size());
     }
-    for (const source_entry& file : tree.entries) {
-        std::int32_t mtime = file.mtime;
-        // 0 would mean "set neither time nor mode"; one second later keeps both.
-        if (settings.mtime_cap && mtime > *settings.mtime_cap)
-            mtime = *settings.mtime_cap != 0 ? *settings.mtime_cap : 1;
-        // An installer run as root would make set-id programs of those bits: they travel only on request.
-        const std::uint16_t mode =
-            settings.uniform_mode ? WRITER_FILE_MODE
-                                  : static_cast<std::uint16_t>(
-                                        0100000 | (file.permissions & (settings.keep_setid ? 07777 : 0777)));
-        plan.entries.push_back(planned_entry{file.name, false, file.size, mtime, mode});
-        plan.total_size += file.size;
-        record_total += record_length_for(file.name.size());
+    // Files first, then links: each group keeps the scan's byte order.
+    for (const bool links : {false, true}) {
+        for (const source_entry& file : tree.entries) {
+            if (file.link_target.has_value() != links) continue;
+            plan.entries.push_back(
+                planned_entry{file.name, false, file.size, capped_mtime(settings, file.mtime),
+                              links ? LINK_MODE : file_mode(settings, file), false, file.link_target});
+            plan.total_size += file.size;
+            record_total += record_length_for(file.name.size());
+        }
     }
     narrow_payload_field(plan.entries.size(), "entries");
     narrow_payload_field(plan.total_size, "file sizes");

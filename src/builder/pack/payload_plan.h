@@ -1,10 +1,12 @@
 // The plan of a payload: every entry in the order the installer will meet it, with the record fields known
 // before any byte is compressed. Delete entries come first, in the order given, so that a release removes
-// old files before it writes its own; the files follow in byte order of their names. Everything the
+// old files before it writes its own; the files follow in byte order of their names, then the links in
+// theirs, so that each link is made once the files of its directory are there. Everything the
 // payload cannot represent is refused here, before output is written.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,8 @@ struct planned_entry {
     std::uint16_t mode = 0;
     // Only in an update: the time and mode set on the release's file, whose bytes are already the same.
     bool is_touch = false;
+    // A link entry's text (`size` is its length): the installer makes a symbolic link of it.
+    std::optional<std::string> link_target{};
 };
 
 struct payload_plan {
@@ -39,6 +43,10 @@ struct payload_plan {
 // replace the stub's), else that of the stub's own profile region, copied as it is. A stub that cannot be
 // read counts as the built-in rule here; copying it names what is wrong.
 payload::same_name_removal installer_removal(const build_settings& settings);
+
+// How the build packs symbolic links, asked the same way: the region the build writes (its `links` given,
+// else written keep), or with none the stub's own region copied (its choice, else the built-in copy).
+payload::links installer_links(const build_settings& settings);
 
 // Throws error for an unsafe or unrepresentable delete path and totals beyond 32 bits.
 payload_plan plan_payload(const build_settings& settings, const source_tree& tree);

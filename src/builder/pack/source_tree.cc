@@ -12,6 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 
@@ -21,6 +23,7 @@
 #include "builder/util/fd_holder.h"
 #include "builder/util/input_file.h"
 #include "payload/file_record.h"
+#include "payload/link_target.h"
 
 namespace builder {
 namespace {
@@ -34,6 +37,10 @@ struct scan_state {
     const scan_options& options;
     source_tree& tree;
     int root_fd = -1;
+    std::string root_path;  // as given, to resolve links by
+    std::string root_real;  // its real path, to tell whether a link resolves inside
+    // Each kept link's name, and the relative name of what it resolves to ("" for the directory itself).
+    std::vector<std::pair<std::string, std::string>> kept_links;
     std::vector<std::string> pending;  // directories still to be listed, by relative name
 };
 
@@ -76,6 +83,82 @@ source_entry checked_entry(const std::string& name, const struct stat& st) {
     return source_entry{name, static_cast<std::uint32_t>(st.st_size),
                         mtime == 0 ? 1 : static_cast<std::int32_t>(mtime),
                         static_cast<std::uint16_t>(st.st_mode & 07777)};
+}
+
+// The real path of what `path` resolves to, or empty when it resolves to nothing.
+std::string real_path(const std::string& path) {
+    const std::unique_ptr<char, decltype(&std::free)> real(realpath(path.c_str(), nullptr), &std::free);
+    return real ? std::string(real.get()) : std::string();
+}
+
+bool lies_beneath(const std::string& path, std::string_view dir) {
+    if (dir == "/") return true;
+    return path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
+}
+
+// What the text of a kept link must not be, in the order the installer's own check finds it.
+const char* kept_link_fault(const std::string& text, const std::string& name) {
+    if (text.size() > payload::LINK_TARGET_MAX) return "its text is longer than 4095 bytes";
+    if (has_control_byte(text)) return "its text holds control characters";
+    switch (payload::link_target_fault(text, name)) {
+        case payload::link_fault::none:
+            return nullptr;
+        case payload::link_fault::empty:
+            return "its text is empty";
+        case payload::link_fault::absolute:
+            return "its text is absolute";
+        case payload::link_fault::control_byte:
+            return "its text holds control characters";
+        case payload::link_fault::leaves_target:
+            return "it leaves the source directory";
+        case payload::link_fault::parent_in_path:
+            return "its text has \"..\" after a name";
+    }
+    return nullptr;
+}
+
+// What became of a link: kept as an entry, or to be copied; then, when it points outside, its text.
+struct link_scan {
+    bool kept = false;
+    std::optional<std::string> outside{};
+};
+
+// A symbolic link met by the scan: refused when it resolves into the system's own state; kept as an entry
+// of its own, or else left for the caller to pack what it points to.
+link_scan scan_link(scan_state& scan, int dir_fd, const char* leaf, const std::string& name,
+                    const struct stat& own) {
+    char text[PATH_MAX + 1];
+    const ssize_t length = readlinkat(dir_fd, leaf, text, sizeof text);
+    if (length < 0) fail_errno("cannot read symbolic link " + shown(name));
+    const std::string target(text, static_cast<std::size_t>(length));
+    const std::string real = real_path(scan.root_path + "/" + name);
+    const std::string named = shown(name) + " (pointing to " + shown(target) + ")";
+    for (const std::string_view system : {"/proc", "/sys", "/dev"}) {
+        if (!real.empty() && lies_beneath(real, system)) {
+            throw error("symbolic link " + named + " resolves into " + std::string(system) +
+                        ": that would pack the builder's own state");
+        }
+    }
+    if (!scan.options.keep_links) {
+        if (real.empty() || lies_beneath(real, scan.root_real)) return {};
+        return {false, target};
+    }
+    const char* fault = kept_link_fault(target, name);
+    if (fault == nullptr && real.empty()) fault = "it is dangling";
+    if (fault == nullptr && !lies_beneath(real, scan.root_real))
+        fault = "it resolves outside the source directory";
+    if (fault != nullptr) {
+        throw error("symbolic link " + named + " cannot be kept: " + fault +
+                    "; make it a relative link inside the source directory, or pack what it points to with "
+                    "--links copy");
+    }
+    source_entry entry = checked_entry(name, own);
+    entry.size = static_cast<std::uint32_t>(target.size());
+    entry.permissions = 0777;
+    entry.link_target = target;
+    scan.tree.entries.push_back(std::move(entry));
+    scan.kept_links.emplace_back(name, real.substr(std::min(real.size(), scan.root_real.size() + 1)));
+    return {true};
 }
 
 // Lists one directory: its files become entries, what cannot be packed becomes a warning, and its
@@ -121,6 +204,11 @@ void scan_directory(const std::string& dir, scan_state& scan) {
             continue;
         }
         const bool is_link = S_ISLNK(st.st_mode);
+        const link_scan linked = is_link ? scan_link(scan, dir_fd, item->d_name, name, st) : link_scan{};
+        if (linked.kept) {
+            holds_something = true;
+            continue;
+        }
         if (is_link && fstatat(dir_fd, item->d_name, &st, 0) != 0) {
             if (errno == ENOENT) throw error(shown(name) + " is a dangling symbolic link");
             fail_errno("cannot follow symbolic link " + shown(name));
@@ -129,6 +217,10 @@ void scan_directory(const std::string& dir, scan_state& scan) {
             tree.entries.push_back(checked_entry(name, st));
             check_readable(dir_fd, item->d_name, name);
             holds_something = true;
+            if (linked.outside) {
+                tree.warnings.push_back("packing what " + shown(name) + " points to, " +
+                                        shown(*linked.outside) + ", outside the source directory");
+            }
         } else if (is_link && S_ISDIR(st.st_mode)) {
             tree.warnings.push_back("skipping " + shown(name) +
                                     ": symbolic link to a directory (not followed)");
@@ -151,6 +243,25 @@ void scan_directory(const std::string& dir, scan_state& scan) {
     }
 }
 
+// A kept link leads to something the installer makes only when that is packed: a file or link of the
+// tree, or a directory on the way to one (not an excluded or skipped one).
+void warn_of_links_left_dangling(scan_state& scan) {
+    const std::vector<source_entry>& entries = scan.tree.entries;
+    const auto first_from = [&](const std::string& name) {
+        return std::lower_bound(entries.begin(), entries.end(), name,
+                                [](const source_entry& e, const std::string& n) { return e.name < n; });
+    };
+    for (const auto& [name, resolved] : scan.kept_links) {
+        const auto same = first_from(resolved);
+        const auto beneath = first_from(resolved + "/");
+        if (resolved.empty() || (same != entries.end() && same->name == resolved) ||
+            (beneath != entries.end() && beneath->name.starts_with(resolved + "/")))
+            continue;
+        scan.tree.warnings.push_back("symbolic link " + shown(name) + " will dangle once installed: " +
+                                     shown(resolved) + ", where it leads, is not packed");
+    }
+}
+
 }  // namespace
 
 const char* name_bytes_fault(std::string_view name) {
@@ -164,7 +275,7 @@ const char* name_bytes_fault(std::string_view name) {
 
 source_tree scan_source_tree(const std::string& source_dir, const scan_options& options) {
     source_tree tree;
-    scan_state scan{options, tree, -1, {}};
+    scan_state scan{options, tree, -1, source_dir, real_path(source_dir), {}, {}};
     struct stat st {};
     if (stat(source_dir.c_str(), &st) != 0) fail_errno("cannot open source directory " + shown(source_dir));
     if (!S_ISDIR(st.st_mode)) throw error("source " + shown(source_dir) + " is not a directory");
@@ -178,10 +289,11 @@ source_tree scan_source_tree(const std::string& source_dir, const scan_options& 
         scan.pending.pop_back();
         scan_directory(dir, scan);
     }
-    std::sort(tree.warnings.begin(), tree.warnings.end());
     // std::string compares bytes as unsigned char: the byte order of the whole relative names.
     std::sort(tree.entries.begin(), tree.entries.end(),
               [](const source_entry& a, const source_entry& b) { return a.name < b.name; });
+    warn_of_links_left_dangling(scan);
+    std::sort(tree.warnings.begin(), tree.warnings.end());
 
     std::uint64_t total = 0;
     for (const auto& entry : tree.entries) total += entry.size;

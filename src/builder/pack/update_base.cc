@@ -17,6 +17,8 @@ void collect(const layout_node& dir, const layout_node& other, const std::string
     for (const auto& [name, node] : dir.children) {
         const auto there = other.children.find(name);
         if (there == other.children.end() || there->second.is_directory != node.is_directory) continue;
+        // The installer checks a base file by its bytes: a link has none of its own.
+        if (node.file.link_target || there->second.file.link_target) continue;
         const std::string path = prefix + name;
         if (node.is_directory) {
             collect(node, there->second, path + "/", found);

@@ -48,6 +48,16 @@ file_state digest_file(const std::string& path, const planned_entry& entry) {
     return written_state(sha256_final(digest), static_cast<std::uint32_t>(size), entry.mtime, entry.mode, 0);
 }
 
+// A link entry's state, as reading it back from an installer gives it.
+file_state link_state(const planned_entry& entry) {
+    sha256_state digest;
+    sha256_init(digest);
+    sha256_update(digest, reinterpret_cast<const unsigned char*>(entry.link_target->data()), entry.size);
+    file_state state = written_state(sha256_final(digest), entry.size, entry.mtime, entry.mode, 0);
+    state.link_target = entry.link_target;
+    return state;
+}
+
 // An entry of the update: a delete, or a file entry of the full plan by its index, whole or as a touch.
 struct update_entry {
     std::string delete_name;
@@ -122,8 +132,12 @@ void collect_files(const layout_node& dir, const std::string& prefix,
 std::vector<file_state> source_states(const build_settings& settings, const payload_plan& full) {
     std::vector<file_state> states(full.entries.size());
     for (std::size_t i = 0; i < full.entries.size(); ++i) {
-        if (!full.entries[i].is_delete)
-            states[i] = digest_file(settings.source_dir + "/" + full.entries[i].name, full.entries[i]);
+        const planned_entry& e = full.entries[i];
+        if (e.link_target) {
+            states[i] = link_state(e);
+        } else if (!e.is_delete) {
+            states[i] = digest_file(settings.source_dir + "/" + e.name, e);
+        }
     }
     return states;
 }
@@ -247,8 +261,10 @@ update_plan plan_update(const installer_tree& old, const payload_plan& full,
             if (is_carried_delete(name) && !deleted.contains(name)) removed.push_back(std::move(name));
         } else if (writer.contains(c.path)) {
             const std::size_t i = writer.at(c.path);
-            // A record mtime of 0 leaves the time of writing, which no touch can give.
-            const bool touch = c.kind == change_kind::changed && !c.bytes && states[i].mtime.has_value();
+            // A record mtime of 0 leaves the time of writing, which no touch can give; a touch would reach
+            // through a link to what it points to.
+            const bool touch = c.kind == change_kind::changed && !c.bytes && states[i].mtime.has_value() &&
+                               !states[i].link_target;
             (touch && !every_file ? touched : carried).insert(i);
         }
     }
