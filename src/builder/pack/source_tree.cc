@@ -133,20 +133,21 @@ link_scan scan_link(scan_state& scan, int dir_fd, const char* leaf, const std::s
     const std::string target(text, static_cast<std::size_t>(length));
     const std::string real = real_path(scan.root_path + "/" + name);
     const std::string named = shown(name) + " (pointing to " + shown(target) + ")";
+    // A source tree may itself lie in /dev/shm: only what leads out of it into the system's state counts.
+    const bool inside = !real.empty() && lies_beneath(real, scan.root_real);
     for (const std::string_view system : {"/proc", "/sys", "/dev"}) {
-        if (!real.empty() && lies_beneath(real, system)) {
+        if (!real.empty() && !inside && lies_beneath(real, system)) {
             throw error("symbolic link " + named + " resolves into " + std::string(system) +
                         ": that would pack the builder's own state");
         }
     }
     if (!scan.options.keep_links) {
-        if (real.empty() || lies_beneath(real, scan.root_real)) return {};
+        if (real.empty() || inside) return {};
         return {false, target};
     }
     const char* fault = kept_link_fault(target, name);
     if (fault == nullptr && real.empty()) fault = "it is dangling";
-    if (fault == nullptr && !lies_beneath(real, scan.root_real))
-        fault = "it resolves outside the source directory";
+    if (fault == nullptr && !inside) fault = "it resolves outside the source directory";
     if (fault != nullptr) {
         throw error("symbolic link " + named + " cannot be kept: " + fault +
                     "; make it a relative link inside the source directory, or pack what it points to with "
