@@ -205,16 +205,18 @@ TEST_F(CliBuild, ChecksumFileIsReadBySha256sum) {
         argv.insert(argv.end(), args.begin(), args.end());
         return testing_support::run_process("/usr/bin/env", argv, in_out);
     };
-    // sha256sum escapes a name holding a backslash; -c must read it back all the same.
-    for (const std::string name : {"setup", "set\\up"}) {
+    // sha256sum escapes a name holding a backslash, and takes "-" for standard input: -c must read the
+    // file back all the same.
+    for (const std::string name : {"setup", "set\\up", "-"}) {
         SCOPED_TRACE(name);
+        const std::string named = name == "-" ? "./-" : name;
         output = dir / ("out/" + name);
         const auto r = build({"--checksum"});
         ASSERT_EQ(r.exit_code, 0) << r.err;
-        EXPECT_EQ(read_file(output + ".sha256"), sha256sum({name}).out);
-        const auto check = sha256sum({"-c", name + ".sha256"});
+        EXPECT_EQ(read_file(output + ".sha256"), sha256sum({named}).out);
+        const auto check = sha256sum({"-c", "./" + name + ".sha256"});
         EXPECT_EQ(check.exit_code, 0) << check.out << check.err;
-        EXPECT_EQ(check.out, name + ": OK\n");
+        EXPECT_EQ(check.out, named + ": OK\n");
         // Text to read, not a program: 0644 whatever the installer's own mode.
         struct stat st {};
         ASSERT_EQ(stat((output + ".sha256").c_str(), &st), 0);
