@@ -161,6 +161,7 @@ for generator in Ninja "Unix Makefiles"; do
     fi
     refused=(OUTPUT 'OUTPUT "out/a|b"' RECOMMEND 'OUTPUT setup RECOMMEND "/opt[" /srv' OUTPUT 'OUTPUT ../awkward/tree/x/setup')
     if [ "$generator" != Ninja ]; then refused+=(OUTPUT 'OUTPUT out/a:b'); fi
+    if [ "$generator" = Ninja ]; then refused+=(OUTPUT 'OUTPUT "out/setup\$1"'); fi
     for ((i = 0; i < ${#refused[@]}; i += 2)); do
         write_awkward_project "${refused[i + 1]}"
         said=$(cmake -S "$awkward" -B "$work/refused" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" \
