@@ -118,6 +118,12 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
         {{"--default-dir", "opt/acme"}, "--default-dir \"opt/acme\": not absolute"},
         {{"--default-dir", "/usr/local/my app"}, "\"/usr/local/my app\": a blank or a tab"},
         {{"--default-dir", "/usr/bin/acme"}, "it contains \"/bin/\", which the directory screen questions"},
+        {{"--default-dir", "/usr/.."}, "--default-dir \"/usr/..\": a \"..\" component"},
+        {{"--default-dir", "//"}, "--default-dir \"//\": a repeated '/'"},
+        {{"--recommend", "/opt/./", "--default-dir", "/opt/acme"},
+         "--recommend \"/opt/./\": a \".\" component"},
+        {{"--recommend", "/opt/a/", "--default-dir", "/opt/a/.."}, "\"/opt/a/..\": a \"..\" component"},
+        {{"--user-default-dir", "$HOME/a//b"}, "\"$HOME/a//b\": a repeated '/'"},
         {{"--recommend", "/opt", "--default-dir", "/optical/acme"},
          "\"/optical/acme\": under none of the recommended roots (\"/opt/\")"},
         {{"--recommend", "/opt"},
@@ -237,16 +243,18 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
               std::string::npos);
 
     // Sound regions holding what the installer takes but build refuses.
-    profile_settings bad_title, long_line, questioned_dir, home_bin;
+    profile_settings bad_title, long_line, questioned_dir, home_bin, climbing_dir;
     bad_title.values[payload::PROFILE_TITLE] = {"Caf\xe9"};
     long_line.values[payload::PROFILE_CLOSING_TEXT] = {std::string(80, 'x') + "\n"};
     questioned_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/opt/acme"};
     home_bin.values[payload::PROFILE_USER_DEFAULT_DIR] = {"$HOME/bin/acme"};
+    climbing_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/usr/local/.."};
     const std::pair<const profile_settings&, std::string> cases[] = {
         {bad_title, "the profile region's --title: column 4: not UTF-8"},
         {long_line, "--closing-text: line 1: 80 characters"},
         {questioned_dir, "--default-dir \"/opt/acme\": under none of the recommended roots"},
         {home_bin, "--user-default-dir \"$HOME/bin/acme\": it contains \"/bin/\""},
+        {climbing_dir, "--default-dir \"/usr/local/..\": a \"..\" component"},
     };
     for (const auto& [settings, message] : cases) {
         image = built;
