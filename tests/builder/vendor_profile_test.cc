@@ -114,6 +114,8 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
     put_u32(small_stub, FAKE_PROFILE_OFFSET + payload::REGION_CAPACITY_FIELD, 64);
     write_file(dir / "small-stub", small_stub);
     write_file(dir / "no-region", fake_stub(STUB_SIZE));
+    std::string wide_title;
+    for (int i = 0; i < 40; ++i) wide_title += "\xE6\xBC\xA2";
     const std::pair<strings, std::string> cases[] = {
         {{"--default-dir", "opt/acme"}, "--default-dir \"opt/acme\": not absolute"},
         {{"--default-dir", "/usr/local/my app"}, "\"/usr/local/my app\": a blank or a tab"},
@@ -130,8 +132,9 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
          "--recommend: the built-in default directory \"/usr/local/vorna\" is under"},
         {{"--title", "Acme\tSetup"}, "--title \"Acme\\tSetup\": column 5: control character U+0009"},
         {{"--title", "Acme\xc2\x9bSetup"}, "column 5: control character U+009B"},
-        {{"--thanks", std::string(80, 't')}, "80 characters, more than the 79 a line may hold"},
-        {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 characters"},
+        {{"--thanks", std::string(80, 't')}, "80 columns wide, more than the 79 a line may hold"},
+        {{"--title", wide_title}, "80 columns wide"},  // 40 wide characters
+        {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 columns wide"},
         {{"--existing-dir-text", dir / "latin1.txt"}, "latin1.txt\" line 1 column 4: not UTF-8 (byte 0xE9)"},
         {{"--same-name-removal", "nowhere"}, "\"nowhere\": no such rule; the rules are anywhere and path"},
         {{"--installer-options", "foo"}, "--installer-options \"foo\": no such style; they are none and gnu"},
@@ -251,7 +254,7 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
     climbing_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/usr/local/.."};
     const std::pair<const profile_settings&, std::string> cases[] = {
         {bad_title, "the profile region's --title: column 4: not UTF-8"},
-        {long_line, "--closing-text: line 1: 80 characters"},
+        {long_line, "--closing-text: line 1: 80 columns wide"},
         {questioned_dir, "--default-dir \"/opt/acme\": under none of the recommended roots"},
         {home_bin, "--user-default-dir \"$HOME/bin/acme\": it contains \"/bin/\""},
         {climbing_dir, "--default-dir \"/usr/local/..\": a \"..\" component"},

@@ -125,8 +125,8 @@ struct line_fault {
 };
 
 std::optional<line_fault> fault_of_line(std::string_view line) {
-    std::size_t columns = 0;
-    for (std::size_t at = 0; at < line.size(); ++columns) {
+    std::size_t columns = 0;  // on the terminal: a wide character takes two
+    for (std::size_t at = 0; at < line.size();) {
         char32_t code = 0;
         const std::size_t size = decode_utf8(line, at, code);
         if (size == 0) {
@@ -139,10 +139,11 @@ std::optional<line_fault> fault_of_line(std::string_view line) {
             return line_fault{columns + 1, "control character " + code_point_text(code) +
                                                "; only printable characters may appear"};
         }
+        columns += static_cast<std::size_t>(display_columns(code));
         at += size;
     }
     if (columns > PROFILE_TEXT_COLUMNS) {
-        return line_fault{0, std::to_string(columns) + " characters, more than the " +
+        return line_fault{0, std::to_string(columns) + " columns wide, more than the " +
                                  std::to_string(PROFILE_TEXT_COLUMNS) + " a line may hold"};
     }
     return std::nullopt;
