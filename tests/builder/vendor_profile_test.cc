@@ -239,6 +239,17 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
         run_mkinstaller({"info", output}).out.find("profile: region damaged (its content fails its CRC)"),
         std::string::npos);
     EXPECT_NE(run_mkinstaller({"list", "--json", output}).out.find("\"profile\": null,"), std::string::npos);
+    // Every reader stops where the installer stops: at its start.
+    const std::string err14 = "refuses to start with \"Corrupted installer settings (err=14).\"";
+    for (const auto& [args, status] :
+         std::vector<std::pair<strings, int>>{{{"list", "--json", output}, 1},
+                                              {{"extract", output, dir / "x"}, 1},
+                                              {{"diff", output, output}, 2}}) {
+        const auto read = run_mkinstaller(args);
+        EXPECT_EQ(read.exit_code, status) << args[0];
+        EXPECT_NE((read.out + read.err).find(err14), std::string::npos) << read.out << read.err;
+    }
+    EXPECT_FALSE(path_exists(dir / "x"));
     // A stub damaged so is refused whether or not settings are given.
     write_file(stub, image.substr(0, STUB_SIZE));
     std::filesystem::remove(output);

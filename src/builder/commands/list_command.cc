@@ -113,6 +113,8 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     installer_file file(std::move(in), "list", shipped_stubs());
     // The installer reads no entry of a payload that is not whole in its file.
     std::string failure = whole_payload_problem(file.payload());
+    // Nor of one that refuses to start at its own regions.
+    if (failure.empty()) failure = start_refusal(file.regions());
     const payload_records unread;
     const payload_records& records = failure.empty() ? file.records() : unread;
     // Held to the header's totals as they come: the entries before a problem are listed.
