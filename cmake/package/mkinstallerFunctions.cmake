@@ -27,8 +27,9 @@
 # RECOMMEND, OPTIONS) a ';' separates items, as in every CMake list. Refused at configure time, naming
 # the keyword: an item of a list keyword with an unmatched '[' or ']' (no CMake list carries one); the
 # paths that the generator in use cannot name in a build rule: '|' or ';' in OUTPUT or a file keyword,
-# also '#', '<' or '>' in OUTPUT, and under a Makefile generator ':' (and a quote in OUTPUT); a ';' or a
-# pattern character in SOURCE_DIR; and an OUTPUT in SOURCE_DIR, which every build would pack again.
+# also '#', '<' or '>' in OUTPUT, under a Makefile generator ':' (and a quote in OUTPUT), under Ninja a
+# '$' in OUTPUT; a ';' or a pattern character in SOURCE_DIR; and an OUTPUT in SOURCE_DIR, which every
+# build would pack again.
 
 # The files beneath the source directory are known only when the build runs (a staging step may make
 # them), so the build script lists them in a depfile; directories are listed too, so that a file added
@@ -95,6 +96,10 @@ function(_mkinstaller_refuse_paths path_keywords)
     _mkinstaller_refuse(OUTPUT "[;|#<>]|${make_only}")
     if(CMAKE_GENERATOR MATCHES "Make")
         _mkinstaller_refuse(OUTPUT "['\"]")
+    endif()
+    # Ninja reads a '$' in the depfile as its own escape: the rule would name another file and rerun.
+    if(CMAKE_GENERATOR MATCHES "Ninja")
+        _mkinstaller_refuse(OUTPUT "[$]")
     endif()
     foreach(keyword IN LISTS path_keywords)
         _mkinstaller_refuse(${keyword} "[;|]|${make_only}")

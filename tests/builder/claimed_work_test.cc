@@ -89,7 +89,7 @@ TEST(ClaimedWork, BombsAreRefusedByTheHeaderTotalsBeforeAnythingIsDecoded) {
     update.output = dir / "update";
     std::ostringstream out, warnings;
     const std::vector<std::pair<std::string, std::function<void()>>> commands = {
-        {"verify: ", [&] { builder::run_verify(dir / "bombs", out, warnings); }},
+        {"verify: ", [&] { builder::run_verify(dir / "bombs", true, out, warnings); }},
         {"diff: \"" + dir / "bombs" + "\": ",
          [&] { builder::run_diff(dir / "bombs", good, {}, false, out, warnings); }},
         {"--update-from: \"" + dir / "bombs" + "\": ", [&] { builder::run_build(update, out, warnings); }},
@@ -131,7 +131,7 @@ TEST(ClaimedWork, EveryHeaderTotalBoundsItsSum) {
         reseal_header(short_by_one, header);
         write_file(dir / "setup", short_by_one);
         const std::string message =
-            failure_and_work([&] { builder::run_verify(dir / "setup", out, warnings); }).first;
+            failure_and_work([&] { builder::run_verify(dir / "setup", true, out, warnings); }).first;
         EXPECT_EQ(message.find("verify: entry 2 \"b\": "), 0u) << message;
         EXPECT_NE(message.find("past the header's " + total + " "), std::string::npos) << message;
     }
@@ -147,7 +147,7 @@ std::uint64_t same_name_layout_work(std::size_t count) {
                               }).first);
     std::ostringstream out, warnings;
     const std::uint64_t before = builder::layout_removal_visits();
-    builder::run_verify(dir / "setup", out, warnings);
+    builder::run_verify(dir / "setup", true, out, warnings);
     EXPECT_EQ(out.str().find("ok: "), 0u);
     return builder::layout_removal_visits() - before;
 }

@@ -41,7 +41,7 @@ TEST_F(CliLicense, ATextUpToTheRegionsSizeIsWrittenAndReadBack) {
     while (text.size() < payload::LICENSE_TEXT_CAPACITY) text += "x\n";
     write_file(dir / "LICENSE", text);
     ASSERT_EQ(build({"--license", dir / "LICENSE"}).exit_code, 0);
-    EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
+    EXPECT_EQ(run_mkinstaller({"verify", "--any-stub", output}).exit_code, 0);
     EXPECT_EQ(info_license_line(), "licence: 32768 lines, the first \"x\"\n");
     EXPECT_EQ(run_mkinstaller({"license", output}).out, text);
 
@@ -89,7 +89,7 @@ TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged)
     const std::string program = read_file("/bin/true");
     write_file(output, testing_support::installer_image(program, testing_support::payload_bytes({}),
                                                         (program.size() + 1023) / 1024 * 1024));
-    auto r = run_mkinstaller({"verify", output});
+    auto r = run_mkinstaller({"verify", "--any-stub", output});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("verify: the program in front of the payload is not an installer stub"),
               std::string::npos)
@@ -103,7 +103,7 @@ TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged)
     const payload::region_marker marker = payload::make_region_marker(payload::LICENSE_MARKER_KEPT);
     image[image.find(std::string(marker.begin(), marker.end())) + payload::REGION_HEADER_SIZE] = 't';
     write_file(output, image);
-    r = run_mkinstaller({"verify", output});
+    r = run_mkinstaller({"verify", "--any-stub", output});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("is damaged (its text fails its CRC); the installer refuses to start with "
                          "\"Corrupted licence text (err=13).\""),
@@ -112,6 +112,42 @@ TEST_F(CliLicense, VerifyFailsWhenTheProgramInFrontIsNoStubOrItsRegionIsDamaged)
     EXPECT_EQ(info_license_line(),
               "licence: region damaged (its text fails its CRC); the installer refuses to start with "
               "\"Corrupted licence text (err=13).\"\n");
+}
+
+}  // namespace
+
+namespace {
+
+// verify vouches only for the program this mkinstaller ships: another one, or the stub with one byte
+// changed, fails unless --any-stub is given, and info and list --json say so; the stub's regions are
+// read where it holds them, so a licence text that quotes the region's marker is no second region.
+TEST_F(CliLicense, VerifyKnowsTheProgramItShips) {
+    const std::string marker(
+        reinterpret_cast<const char*>(payload::make_region_marker(payload::LICENSE_REGION.kept).data()),
+        payload::REGION_MARKER_SIZE);
+    write_file(dir / "LICENSE", "Terms.\n" + marker + "\n");
+    ASSERT_EQ(build({"--stub", INSTALLER_PATH, "--license", dir / "LICENSE"}).exit_code, 0);
+    EXPECT_EQ(run_mkinstaller({"verify", output}).exit_code, 0);
+    EXPECT_EQ(info_license_line(), "licence: 2 lines, the first \"Terms.\"\n");
+    EXPECT_NE(run_mkinstaller({"list", "--json", output}).out.find("\"stub_shipped\": true"),
+              std::string::npos);
+
+    std::string image = read_file(output);
+    image[image.size() / 8] ^= 1;  // inside the stub's code
+    write_file(output, image);
+    const auto r = run_mkinstaller({"verify", output});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(
+        r.err.find("is not a stub this mkinstaller ships (compared with \"" + std::string(INSTALLER_PATH) +
+                   "\", it differs from it at offset " + std::to_string(image.size() / 8) + ")"),
+        std::string::npos)
+        << r.err;
+    EXPECT_EQ(run_mkinstaller({"verify", "--any-stub", output}).exit_code, 0);
+    EXPECT_EQ(
+        run_mkinstaller({"info", output}).out.rfind("warning: the program in front of the payload is not", 0),
+        0u);
+    EXPECT_NE(run_mkinstaller({"list", "--json", output}).out.find("\"stub_shipped\": false"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -140,8 +140,9 @@ TEST(Release, SameNameFilesAreRefusedOrOnRequestWarnedAboutAndOnlyTheLaterSurviv
               "mkinstaller: 1 group of files share a last name component, and the installer keeps only one "
               "file of each group:\n  " +
                   warning.substr(std::string("mkinstaller: warning: ").size()) +
-                  "rename the files, leave all but one of each group out with --exclude, or build anyway "
-                  "with --allow-same-name\n");
+                  "keep every file with --same-name-removal path (the installer then removes only what "
+                  "stands at an entry's own path), or rename the files, leave all but one of each group out "
+                  "with --exclude, or build anyway with --allow-same-name\n");
     EXPECT_FALSE(path_exists(dir / "setup"));
 
     const auto built = run_mkinstaller({"build", "--allow-same-name", dir / "src", dir / "setup"});

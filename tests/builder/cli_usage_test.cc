@@ -10,12 +10,12 @@ using namespace builder_test;
 
 TEST(CliUsage, HelpPrintsUsageWithAnExampleAndExitsZero) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"--help"}, "mkinstaller verify INSTALLER"},
+        {{"--help"}, "mkinstaller verify [--any-stub] INSTALLER"},
         {{"-h"}, "mkinstaller list [--json] INSTALLER"},
         {{"build", "--help"}, "--build-time SECONDS"},
         {{"build", "src", "--product=x", "-h"}, "--stub PATH"},
         {{"list", "--help"}, "usage: mkinstaller list [--json] INSTALLER"},
-        {{"verify", "-h"}, "usage: mkinstaller verify INSTALLER"},
+        {{"verify", "-h"}, "usage: mkinstaller verify [--any-stub] INSTALLER"},
         {{"info", "--help"}, "usage: mkinstaller info INSTALLER"},
         {{"license", "--help"}, "usage: mkinstaller license INSTALLER"},
         {{"build", "--help"}, "--license FILE"},

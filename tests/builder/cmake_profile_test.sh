@@ -67,7 +67,7 @@ EOF
 cmake -S "$project" -B "$work/out" -G Ninja -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/out" --target acme-installer >/dev/null || fail "the installer target failed"
 setup=$work/out/acme-setup
-"$mkinstaller" verify "$setup" >/dev/null || fail "the target built a bad installer"
+"$mkinstaller" verify --any-stub "$setup" >/dev/null || fail "the target built a bad installer"
 test "$(profile_value "$setup" title)" = '"Acme Setup"' || fail "TITLE: $(profile_value "$setup" title)"
 test "$(profile_value "$setup" recommend)" = '["/opt/", "/usr/local/"]' ||
     fail "RECOMMEND: $(profile_value "$setup" recommend)"
@@ -161,6 +161,7 @@ for generator in Ninja "Unix Makefiles"; do
     fi
     refused=(OUTPUT 'OUTPUT "out/a|b"' RECOMMEND 'OUTPUT setup RECOMMEND "/opt[" /srv' OUTPUT 'OUTPUT ../awkward/tree/x/setup')
     if [ "$generator" != Ninja ]; then refused+=(OUTPUT 'OUTPUT out/a:b'); fi
+    if [ "$generator" = Ninja ]; then refused+=(OUTPUT 'OUTPUT "out/setup\$1"'); fi
     for ((i = 0; i < ${#refused[@]}; i += 2)); do
         write_awkward_project "${refused[i + 1]}"
         said=$(cmake -S "$awkward" -B "$work/refused" -G "$generator" -DCMAKE_PREFIX_PATH="$work/prefix" \

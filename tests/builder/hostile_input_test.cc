@@ -141,7 +141,7 @@ TEST(HostileInput, SizesAreBelievedOnlyAsFarAsTheFileGoes) {
         const auto run = [&](const std::string& installer) {
             return run_bounded([&] {
                 if (std::string(command) == "verify")
-                    builder::run_verify(installer, out, warnings);
+                    builder::run_verify(installer, true, out, warnings);
                 else
                     builder::run_extract(installer, dir / "out", false, false, out);
             });

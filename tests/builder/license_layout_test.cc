@@ -46,6 +46,14 @@ TEST(LicenseLayout, LongLinesBreakAtTheLastBlankThatFitsAndLongWordsKeepTheirOwn
     const std::string url = "https://example.com/" + std::string(70, 'u');
     EXPECT_EQ(lay_out_license("  " + url + " next\n", "L"), "  " + url + "\nnext\n");
     EXPECT_EQ(lay_out_license(std::string(100, ' ') + "\nz\n", "L"), "\nz\n");
+    // A wide character takes two columns and a combining mark none: 39 wide ones and a blank fit 79
+    // columns, a 40th word does not; e with a combining acute is one column.
+    const std::string wide = "\xE6\xBC\xA2";  // U+6F22
+    std::string words;
+    for (int i = 0; i < 39; ++i) words += wide;
+    EXPECT_EQ(lay_out_license(words + " " + wide + "\n", "L"), words + "\n" + wide + "\n");
+    EXPECT_EQ(lay_out_license(std::string(76, 'e') + "e\xCC\x81 x\n", "L"),
+              std::string(76, 'e') + "e\xCC\x81 x\n");
 }
 
 TEST(LicenseLayout, UnprintableCharactersAndInvalidUtf8AreRefusedWithTheirPlace) {

@@ -1,9 +1,14 @@
 // OUTPUT and OUTPUT.sha256 are committed as one: a checksum that cannot be placed leaves both earlier
 // files as they were (with an unnamed file and with the named fallback), and builds racing to one OUTPUT
 // always leave an OUTPUT and a checksum of the same build.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "builder/util/error.h"
 #include "builder/util/output_file.h"
@@ -76,6 +81,28 @@ TEST(OutputCommit, ConcurrentBuildsLeaveAPairOfOneBuild) {
                   builder::sha256_hex(builder::sha256_final(state)) + "  setup\n");
     }
     EXPECT_EQ(dir_names(dir / "out"), (std::vector<std::string>{"setup", "setup.sha256"}));
+}
+
+// Anyone who can read OUTPUT's directory can lock it: the build waits the bound it was given, says for
+// what, and fails without writing.
+TEST(OutputCommit, ALockHeldElsewhereIsWaitedForAtMostTheBound) {
+    temp_dir dir;
+    write_file(dir / "stub", fake_stub(FAKE_STUB_SIZE));
+    write_tree(dir / "tree", {{"a.txt", "a"}});
+    std::filesystem::create_directories(dir / "out");
+    const int held = open((dir / "out").c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    const auto r = testing_support::run_process(
+        MKINSTALLER_PATH,
+        {"mkinstaller", "build", "--quiet", "--stub", dir / "stub", dir / "tree", dir / "out/setup"},
+        {.env_set = {"MKINSTALLER_LOCK_WAIT=1"}});
+    close(held);
+    EXPECT_EQ(r.exit_code, 1);
+    const std::string out_dir = "\"" + (dir / "out") + "\"";
+    EXPECT_EQ(r.err, "mkinstaller: warning: waiting for another process's lock on " + out_dir +
+                         " (at most 1 seconds)\nmkinstaller: another process has held the lock on " +
+                         out_dir + " for 1 seconds; \"" + (dir / "out/setup") + "\" was not written\n");
+    EXPECT_EQ(dir_names(dir / "out"), std::vector<std::string>{});
 }
 
 }  // namespace

@@ -114,18 +114,27 @@ TEST_F(VendorBuild, EveryBadSettingIsRefusedAndNothingIsWritten) {
     put_u32(small_stub, FAKE_PROFILE_OFFSET + payload::REGION_CAPACITY_FIELD, 64);
     write_file(dir / "small-stub", small_stub);
     write_file(dir / "no-region", fake_stub(STUB_SIZE));
+    std::string wide_title;
+    for (int i = 0; i < 40; ++i) wide_title += "\xE6\xBC\xA2";
     const std::pair<strings, std::string> cases[] = {
         {{"--default-dir", "opt/acme"}, "--default-dir \"opt/acme\": not absolute"},
         {{"--default-dir", "/usr/local/my app"}, "\"/usr/local/my app\": a blank or a tab"},
         {{"--default-dir", "/usr/bin/acme"}, "it contains \"/bin/\", which the directory screen questions"},
+        {{"--default-dir", "/usr/.."}, "--default-dir \"/usr/..\": a \"..\" component"},
+        {{"--default-dir", "//"}, "--default-dir \"//\": a repeated '/'"},
+        {{"--recommend", "/opt/./", "--default-dir", "/opt/acme"},
+         "--recommend \"/opt/./\": a \".\" component"},
+        {{"--recommend", "/opt/a/", "--default-dir", "/opt/a/.."}, "\"/opt/a/..\": a \"..\" component"},
+        {{"--user-default-dir", "$HOME/a//b"}, "\"$HOME/a//b\": a repeated '/'"},
         {{"--recommend", "/opt", "--default-dir", "/optical/acme"},
          "\"/optical/acme\": under none of the recommended roots (\"/opt/\")"},
         {{"--recommend", "/opt"},
          "--recommend: the built-in default directory \"/usr/local/vorna\" is under"},
         {{"--title", "Acme\tSetup"}, "--title \"Acme\\tSetup\": column 5: control character U+0009"},
         {{"--title", "Acme\xc2\x9bSetup"}, "column 5: control character U+009B"},
-        {{"--thanks", std::string(80, 't')}, "80 characters, more than the 79 a line may hold"},
-        {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 characters"},
+        {{"--thanks", std::string(80, 't')}, "80 columns wide, more than the 79 a line may hold"},
+        {{"--title", wide_title}, "80 columns wide"},  // 40 wide characters
+        {{"--closing-text", dir / "long.txt"}, "long.txt\" line 2: 80 columns wide"},
         {{"--existing-dir-text", dir / "latin1.txt"}, "latin1.txt\" line 1 column 4: not UTF-8 (byte 0xE9)"},
         {{"--same-name-removal", "nowhere"}, "\"nowhere\": no such rule; the rules are anywhere and path"},
         {{"--installer-options", "foo"}, "--installer-options \"foo\": no such style; they are none and gnu"},
@@ -200,7 +209,7 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
               "you.\n|/usr/local/acme|/opt//usr/local/|"
               "The old files are replaced.\n|path|conventional|off|gnu|$HOME/acme");
     EXPECT_EQ(doc["entries"][0]["name"].str(), "readme.txt");
-    const auto verified = run_mkinstaller({"verify", output});
+    const auto verified = run_mkinstaller({"verify", "--any-stub", output});
     EXPECT_EQ(verified.exit_code, 0) << verified.err;
 
     // The stub's own values are listed too.
@@ -219,7 +228,7 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
     std::string image = built;
     image[FAKE_PROFILE_OFFSET + payload::REGION_HEADER_SIZE + 3] ^= 1;  // a byte of the title
     write_file(output, image);
-    auto r = run_mkinstaller({"verify", output});
+    auto r = run_mkinstaller({"verify", "--any-stub", output});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_NE(r.err.find("verify: the profile region at offset " + std::to_string(FAKE_PROFILE_OFFSET) +
                          " is damaged (its content fails its CRC); the installer refuses to start with "
@@ -230,6 +239,17 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
         run_mkinstaller({"info", output}).out.find("profile: region damaged (its content fails its CRC)"),
         std::string::npos);
     EXPECT_NE(run_mkinstaller({"list", "--json", output}).out.find("\"profile\": null,"), std::string::npos);
+    // Every reader stops where the installer stops: at its start.
+    const std::string err14 = "refuses to start with \"Corrupted installer settings (err=14).\"";
+    for (const auto& [args, status] :
+         std::vector<std::pair<strings, int>>{{{"list", "--json", output}, 1},
+                                              {{"extract", output, dir / "x"}, 1},
+                                              {{"diff", output, output}, 2}}) {
+        const auto read = run_mkinstaller(args);
+        EXPECT_EQ(read.exit_code, status) << args[0];
+        EXPECT_NE((read.out + read.err).find(err14), std::string::npos) << read.out << read.err;
+    }
+    EXPECT_FALSE(path_exists(dir / "x"));
     // A stub damaged so is refused whether or not settings are given.
     write_file(stub, image.substr(0, STUB_SIZE));
     std::filesystem::remove(output);
@@ -237,22 +257,24 @@ TEST_F(VendorBuild, VerifyFailsARegionThatIsDamagedOrHoldsWhatBuildRefuses) {
               std::string::npos);
 
     // Sound regions holding what the installer takes but build refuses.
-    profile_settings bad_title, long_line, questioned_dir, home_bin;
+    profile_settings bad_title, long_line, questioned_dir, home_bin, climbing_dir;
     bad_title.values[payload::PROFILE_TITLE] = {"Caf\xe9"};
     long_line.values[payload::PROFILE_CLOSING_TEXT] = {std::string(80, 'x') + "\n"};
     questioned_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/opt/acme"};
     home_bin.values[payload::PROFILE_USER_DEFAULT_DIR] = {"$HOME/bin/acme"};
+    climbing_dir.values[payload::PROFILE_DEFAULT_DIR] = {"/usr/local/.."};
     const std::pair<const profile_settings&, std::string> cases[] = {
         {bad_title, "the profile region's --title: column 4: not UTF-8"},
-        {long_line, "--closing-text: line 1: 80 characters"},
+        {long_line, "--closing-text: line 1: 80 columns wide"},
         {questioned_dir, "--default-dir \"/opt/acme\": under none of the recommended roots"},
         {home_bin, "--user-default-dir \"$HOME/bin/acme\": it contains \"/bin/\""},
+        {climbing_dir, "--default-dir \"/usr/local/..\": a \"..\" component"},
     };
     for (const auto& [settings, message] : cases) {
         image = built;
         builder::write_stub_profile(image, builder::find_stub_profile(image), settings);
         write_file(output, image);
-        r = run_mkinstaller({"verify", output});
+        r = run_mkinstaller({"verify", "--any-stub", output});
         EXPECT_EQ(r.exit_code, 1);
         EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
     }

@@ -23,6 +23,7 @@ struct command_line {
     bool force = false;                     // extract: overwrite existing files
     bool keep_setid = false;                // extract: keep set-user-ID, set-group-ID and sticky bits
     bool json = false;                      // list, diff: one JSON document instead of the table
+    bool any_stub = false;                  // verify: whatever program stands in front of the payload
     std::optional<std::string> update_of;   // diff --update OLD: the first operand is an update of OLD
 };
 

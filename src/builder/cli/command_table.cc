@@ -46,7 +46,8 @@ constexpr std::string_view BUILD_NOTES =
     "names without \"--\": blanks around key and value are dropped, blank lines and lines starting with "
     "'#' ignored; only recommend may repeat; a FILE value is relative to the profile's directory. An "
     "option given overrides the profile's setting of that name (--recommend: the whole list). Texts are "
-    "printable UTF-8 (no tab) of lines at most {limit profile columns} characters; a text file may start "
+    "printable UTF-8 (no tab) of lines at most {limit profile columns} columns (a wide character takes two); "
+    "a text file may start "
     "with a byte order "
     "mark and end its lines with CR LF. The default directory must be one the directory screen takes "
     "without a question: absolute, without blank or tab, at most {limit target path} bytes, not the root, "
@@ -87,10 +88,10 @@ constexpr std::string_view VERIFY_ABOUT =
     "record, the layout of every entry in an empty target (same-name removals and delete entries\n"
     "included: an empty name, a name ending in '/', a file where a later entry needs a directory), the\n"
     "stored bytes, their decoding and every CRC; then the header totals against the records, and that\n"
-    "the program in front of the payload is an installer stub with a sound licence region, and a sound\n"
-    "profile region whose settings build would have taken. Exits 0 when all is right, else names the\n"
-    "first problem and the message the installer would stop with. Files that share a last name\n"
-    "component are warned about.\n";
+    "the program in front of the payload is a stub this mkinstaller ships (byte for byte, outside its\n"
+    "two regions), with a sound licence region, and a sound profile region whose settings build would\n"
+    "have taken. Exits 0 when all is right, else names the first problem and the message the installer\n"
+    "would stop with. Files that share a last name component are warned about.\n";
 
 constexpr std::string_view VERIFY_NOTES = "example: mkinstaller verify vorna-setup\n";
 
@@ -161,7 +162,7 @@ int list_line(const command_line& line, std::ostream& out, std::ostream& warning
 }
 
 int verify_line(const command_line& line, std::ostream& out, std::ostream& warnings) {
-    run_verify(line.operands[0], out, warnings);
+    run_verify(line.operands[0], line.any_stub, out, warnings);
     return STATUS_SUCCESS;
 }
 

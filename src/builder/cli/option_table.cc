@@ -94,6 +94,11 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
         "damaged), with exit status 1"},
 
+    {"verify", "", "--any-stub", "", &command_line::any_stub, {},
+        "check the payload whatever program stands in front of it; without it a program\n"
+        "that is not a stub this mkinstaller ships fails, since the payload cannot say\n"
+        "what such a program does"},
+
     {"extract", "", "--force", "", &command_line::force, {},
         "replace files that already exist (as names: a link to the file elsewhere keeps\n"
         "its bytes); anything but a file at an entry's place is still refused"},

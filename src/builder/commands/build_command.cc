@@ -35,9 +35,12 @@ void refuse_what_is_not_allowed(const build_settings& settings, const source_tre
                   " of files share a last name component, and the installer keeps only one file of "
                   "each group:\n";
         for (const auto& group : plan.same_name) refusal += "  " + group + "\n";
+        // The vendor's removal rule keeps every file and the customer's own: named first. Building anyway
+        // ships an installer that deletes files, the customer's among them.
         refusal +=
-            "rename the files, leave all but one of each group out with --exclude, or build anyway with "
-            "--allow-same-name";
+            "keep every file with --same-name-removal path (the installer then removes only what stands at "
+            "an entry's own path), or rename the files, leave all but one of each group out with --exclude, "
+            "or build anyway with --allow-same-name";
     }
     if (settings.strict && !tree.warnings.empty()) {
         if (!refusal.empty()) refusal += "\nmkinstaller: ";

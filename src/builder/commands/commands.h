@@ -16,7 +16,8 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
 bool run_diff(const std::string& old_installer, const std::string& new_installer,
               const std::optional<std::string>& update_of, bool json, std::ostream& out,
               std::ostream& warnings);
-void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings);
+// Unless `any_stub`, the program in front of the payload must be a stub this mkinstaller ships.
+void run_verify(const std::string& installer, bool any_stub, std::ostream& out, std::ostream& warnings);
 void run_info(const std::string& installer, std::ostream& out);
 void run_license(const std::string& installer, std::ostream& out);
 void run_extract(const std::string& installer, const std::string& dir, bool force, bool keep_setid,

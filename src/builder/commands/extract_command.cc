@@ -354,6 +354,8 @@ void run_extract(const std::string& installer, const std::string& dir, bool forc
                  std::ostream& out) {
     installer_file file(open_installer(installer, "extract"), "extract");
     require_whole_payload(file.payload(), "extract");
+    if (const std::string refusal = start_refusal(file.regions()); !refusal.empty())
+        throw error("extract: " + refusal);
     const payload::same_name_removal removal = file.settings().removal;
     // The records alone tell which files survive; the walk that writes them stops where the records do,
     // or at an entry whose bytes fail.

@@ -11,6 +11,7 @@
 #include "builder/format/region_words.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_file.h"
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/installer_report.h"
 
@@ -65,13 +66,16 @@ void print_profile(const stub_profile& found, std::ostream& out) {
 }  // namespace
 
 void run_info(const std::string& installer, std::ostream& out) {
-    installer_file file(open_installer(installer, "info"), "info");
+    installer_file file(open_installer(installer, "info"), "info", shipped_stubs());
     const auto& h = file.payload().header;
     const stub_profile& profile = file.regions().profile;
     const stub_license& license = file.regions().license;
     // An installer that stops at its own regions shows none of its texts: info names none of them either.
     const std::string refusal = start_refusal(file.regions());
     const auto write = [&out](std::string_view piece) { out << piece; };
+    // Only an unknown program is named: what it does, no line below can promise.
+    if (const stub_identity& identity = file.identity(); !identity.shipped)
+        out << "warning: " << display_text(not_shipped_text(identity)) << '\n';
     // The installer's product lines, with the header texts escaped for the terminal.
     const bool update =
         profile.found == stub_profile::state::written && profile.settings.update_of.has_value();

@@ -81,8 +81,9 @@ void print_json(installer_file& file, const std::vector<held_record>& entries,
         << ",\n  \"total_size\": " << u32(payload::HEADER_TOTAL_SIZE)
         << ",\n  \"total_stored_size\": " << u32(payload::HEADER_TOTAL_STORED_SIZE)
         << ",\n  \"total_record_size\": " << u32(payload::HEADER_TOTAL_RECORD_SIZE)
-        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME) << ",\n  \"profile\": " << profile
-        << ",\n  \"entries\": [";
+        << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME)
+        << ",\n  \"stub_shipped\": " << (file.identity().shipped ? "true" : "false")
+        << ",\n  \"profile\": " << profile << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const payload::file_record& r = entries[i].record;
         out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)
@@ -111,9 +112,11 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
         throw error("list: " + problem);
     }
 
-    installer_file file(std::move(in), "list");
+    installer_file file(std::move(in), "list", shipped_stubs());
     // The installer reads no entry of a payload that is not whole in its file.
     std::string failure = whole_payload_problem(file.payload());
+    // Nor of one that refuses to start at its own regions.
+    if (failure.empty()) failure = start_refusal(file.regions());
     const payload_records unread;
     const payload_records& records = failure.empty() ? file.records() : unread;
     // Held to the header's totals as they come: the entries before a problem are listed.

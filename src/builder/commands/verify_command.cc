@@ -33,8 +33,8 @@ void check_header_total(const installer_payload& in, std::size_t offset, const c
 
 }  // namespace
 
-void run_verify(const std::string& installer, std::ostream& out, std::ostream& warnings) {
-    installer_file file(open_installer(installer, "verify"), "verify");
+void run_verify(const std::string& installer, bool any_stub, std::ostream& out, std::ostream& warnings) {
+    installer_file file(open_installer(installer, "verify"), "verify", shipped_stubs());
     const installer_payload& in = file.payload();
     require_whole_payload(in, "verify");
 
@@ -64,6 +64,9 @@ void run_verify(const std::string& installer, std::ostream& out, std::ostream& w
     // takes a written region that is merely sound; build promises more, and an installer whose region it
     // would have refused (another capacity than the stub reads, a default directory the screen questions,
     // a line too long) was not made by it as it stands.
+    // What a program other than a shipped stub does with the payload, nothing here can tell.
+    if (!any_stub && !file.identity().shipped)
+        fail(not_shipped_text(file.identity()) + "; --any-stub checks the payload alone");
     require_regions_as_built(regions, "verify");
     if (regions.profile.found == stub_profile::state::written) {
         if (const std::string problem = profile_settings_problem(regions.profile.settings); !problem.empty())

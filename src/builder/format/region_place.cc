@@ -12,13 +12,18 @@ namespace builder {
 region_place find_region(std::string_view bytes, const region_kind& kind) {
     const payload::region_marker marker = payload::make_region_marker(kind.bounds.kept);
     const std::string_view marker_text(reinterpret_cast<const char*>(marker.data()), marker.size());
-    region_place place;
     const std::size_t at = bytes.find(marker_text);
-    if (at == std::string_view::npos) return place;
-    if (bytes.find(marker_text, at + 1) != std::string_view::npos) {
-        place.found = region_place::state::several;
-        return place;
-    }
+    if (at == std::string_view::npos) return {};
+    // The region's own content may hold its marker (a licence text can say anything): only a marker
+    // behind the region makes two.
+    if (bytes.find(marker_text, at + kind.bounds.size()) != std::string_view::npos)
+        return {.found = region_place::state::several};
+    return place_region_at(bytes, kind, at);
+}
+
+region_place place_region_at(std::string_view bytes, const region_kind& kind, std::uint64_t at) {
+    region_place place;
+    if (at >= bytes.size()) return place;
     place.found = region_place::state::one;
     place.offset = at;
     place.available = bytes.size() - at;

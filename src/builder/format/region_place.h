@@ -44,6 +44,10 @@ struct region_place {
 
 region_place find_region(std::string_view bytes, const region_kind& kind);
 
+// The region at `at` in `bytes`, where a known stub holds it, whatever markers stand elsewhere; none when
+// `at` lies beyond the bytes.
+region_place place_region_at(std::string_view bytes, const region_kind& kind, std::uint64_t at);
+
 // Whether a region whose frame checked as `frame` lies whole in the bytes, as the stub reads it.
 bool lies_whole(payload::region_check frame);
 

@@ -15,9 +15,10 @@ std::string license_damage_text(const stub_license& found) {
     return frame_damage_text(LICENSE_KIND, found.frame, found.capacity);
 }
 
-stub_license find_stub_license(std::string_view bytes) {
+stub_license find_stub_license(std::string_view bytes, std::optional<std::uint64_t> at) {
     stub_license found;
-    const region_place place = find_region(bytes, LICENSE_KIND);
+    const region_place place =
+        at ? place_region_at(bytes, LICENSE_KIND, *at) : find_region(bytes, LICENSE_KIND);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_license::state::several_markers;

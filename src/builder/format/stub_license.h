@@ -31,8 +31,9 @@ struct stub_license {
 // What is wrong with a damaged region, in words.
 std::string license_damage_text(const stub_license& found);
 
-// Looks for the licence region in `bytes`, a stub or the part of an installer in front of its payload.
-stub_license find_stub_license(std::string_view bytes);
+// Looks for the licence region in `bytes`, a stub or the part of an installer in front of its payload, or
+// takes it at `at`, where a known stub holds it.
+stub_license find_stub_license(std::string_view bytes, std::optional<std::uint64_t> at = std::nullopt);
 
 // Throws error unless `found` is a stub's region as the stub reads it (not_a_stub, several_markers, a
 // region cut short by the end of the file or declaring another capacity than the stub reads), naming

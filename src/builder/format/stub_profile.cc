@@ -24,9 +24,10 @@ std::string profile_damage_text(const stub_profile& found) {
     }
 }
 
-stub_profile find_stub_profile(std::string_view bytes) {
+stub_profile find_stub_profile(std::string_view bytes, std::optional<std::uint64_t> at) {
     stub_profile found;
-    const region_place place = find_region(bytes, PROFILE_KIND);
+    const region_place place =
+        at ? place_region_at(bytes, PROFILE_KIND, *at) : find_region(bytes, PROFILE_KIND);
     if (place.found == region_place::state::none) return found;
     if (place.found == region_place::state::several) {
         found.found = stub_profile::state::several_markers;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,8 +31,9 @@ struct stub_profile {
 // What is wrong with a damaged region, in words.
 std::string profile_damage_text(const stub_profile& found);
 
-// Looks for the profile region in `bytes`, a stub or the part of an installer in front of its payload.
-stub_profile find_stub_profile(std::string_view bytes);
+// Looks for the profile region in `bytes`, a stub or the part of an installer in front of its payload, or
+// takes it at `at`, where a known stub holds it.
+stub_profile find_stub_profile(std::string_view bytes, std::optional<std::uint64_t> at = std::nullopt);
 
 // Throws error, naming `what` ("stub \"x\""), unless the stub's profile region found as `found` is whole,
 // declares the capacity the stub reads, and is sound or unwritten. A stub without the region, or carrying its

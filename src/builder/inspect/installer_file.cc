@@ -5,11 +5,23 @@
 
 namespace builder {
 
-installer_file::installer_file(installer_payload in, std::string context)
-    : in_(std::move(in)), context_(std::move(context)) {}
+installer_file::installer_file(installer_payload in, std::string context, std::vector<std::string> shipped)
+    : in_(std::move(in)), context_(std::move(context)), shipped_(std::move(shipped)) {}
+
+const stub_identity& installer_file::identity() {
+    if (!identity_) identity_ = identify_stub(program_bytes(in_, context_), shipped_);
+    return *identity_;
+}
 
 const stub_regions& installer_file::regions() {
-    if (!regions_) regions_ = find_stub_regions(program_bytes(in_, context_));
+    if (regions_) return *regions_;
+    const std::string_view program = program_bytes(in_, context_);
+    if (!shipped_.empty() && identity().shipped) {
+        regions_ = stub_regions{find_stub_profile(program, identity().profile_offset),
+                                find_stub_license(program, identity().license_offset)};
+    } else {
+        regions_ = find_stub_regions(program);
+    }
     return *regions_;
 }
 

@@ -51,6 +51,9 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     if (problem_text.empty()) problem_text = whole_payload_problem(in);
     if (!problem_text.empty()) throw error(prefix + problem_text);
     installer_file file(std::move(in), command + ": " + shown(path));
+    // An installer that refuses to start at its own regions leaves nothing.
+    if (const std::string refusal = start_refusal(file.regions()); !refusal.empty())
+        throw error(prefix + refusal);
     installer_tree result;
     if (target != nullptr) result.tree = *target;
     const profile_values profile = file.settings();

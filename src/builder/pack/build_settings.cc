@@ -72,23 +72,37 @@ std::string product_name_from_dir(const std::string& dir) {
 
 // The installer beside mkinstaller (the build tree), else the one the install rules put in libexec,
 // found from mkinstaller's real place so that any prefix works, and a link to mkinstaller too.
+std::vector<std::string> stub_places(const std::string& own_directory) {
+    return {own_directory + "/installer",
+            (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).lexically_normal().string()};
+}
+
 std::string default_stub(const std::string& own_directory) {
     if (own_directory.empty()) {
         throw error(
             "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
     }
-    const std::string beside = own_directory + "/installer";
-    const std::string installed =
-        (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).lexically_normal().string();
-    for (const std::string& place : {beside, installed}) {
+    const std::vector<std::string> places = stub_places(own_directory);
+    for (const std::string& place : places) {
         std::error_code ignored;
         if (std::filesystem::exists(place, ignored)) return place;
     }
-    throw error("no installer stub at " + shown(beside) + " or " + shown(installed) +
+    throw error("no installer stub at " + shown(places[0]) + " or " + shown(places[1]) +
                 "; name one with --stub");
 }
 
 }  // namespace
+
+std::vector<std::string> shipped_stubs() {
+    const std::string own_directory = current_build_environment().own_directory;
+    if (own_directory.empty()) return {};
+    std::vector<std::string> found;
+    for (const std::string& place : stub_places(own_directory)) {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(place, ignored)) found.push_back(place);
+    }
+    return found;
+}
 
 build_environment current_build_environment() {
     build_environment env;

@@ -86,6 +86,10 @@ struct build_environment {
     unsigned online_cores = 1;  // the default thread count
 };
 
+// The stubs this mkinstaller ships, that a build without --stub takes: the one beside it (a build tree),
+// the one the install rules put in libexec; those that exist.
+std::vector<std::string> shipped_stubs();
+
 build_environment current_build_environment();
 
 // Throws error for a value that cannot go into the payload.

@@ -38,7 +38,9 @@ std::string checksum_line(const output_file& out) {
             escaped += c;
         }
     }
-    const std::string prefix = escaped == name ? "" : "\\";
+    // sha256sum -c takes a name "-" for standard input.
+    if (escaped == "-") escaped = "./-";
+    const std::string prefix = escaped == name || escaped == "./-" ? "" : "\\";
     return prefix + sha256_hex(sha256_final(state)) + "  " + escaped + "\n";
 }
 

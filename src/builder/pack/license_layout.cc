@@ -1,6 +1,7 @@
 // The licence text's layout: UTF-8 checks, tab expansion and wrapping, line by line.
 #include "builder/pack/license_layout.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "builder/util/display_text.h"
@@ -13,7 +14,8 @@ namespace {
 
 constexpr std::string_view LAYOUT_BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 
-// One character of a line: its bytes within the line as laid out so far.
+// One column of a line: the bytes of the character drawn there within the line as laid out so far. A
+// wide character fills two columns with the same bytes; a combining mark joins the column before it.
 struct character {
     std::size_t start = 0;
     std::size_t size = 0;
@@ -43,8 +45,14 @@ std::vector<character> expand_line(std::string_view line, std::size_t number, co
         } else if (is_control(code)) {
             throw error(where(characters.size()) + "control character " + code_point_text(code) +
                         "; only printable characters, tabs and line ends may appear");
+        } else if (const int columns = display_columns(code); columns == 0 && !characters.empty()) {
+            const std::size_t start = characters.back().start;
+            for (auto cell = characters.rbegin(); cell != characters.rend() && cell->start == start; ++cell)
+                cell->size += size;
+            out.append(line.substr(at, size));
         } else {
-            characters.push_back({out.size(), size, code == ' '});
+            for (int column = 0; column < std::max(columns, 1); ++column)
+                characters.push_back({out.size(), size, code == ' '});
             out.append(line.substr(at, size));
         }
         at += size;

@@ -125,8 +125,8 @@ struct line_fault {
 };
 
 std::optional<line_fault> fault_of_line(std::string_view line) {
-    std::size_t columns = 0;
-    for (std::size_t at = 0; at < line.size(); ++columns) {
+    std::size_t columns = 0;  // on the terminal: a wide character takes two
+    for (std::size_t at = 0; at < line.size();) {
         char32_t code = 0;
         const std::size_t size = decode_utf8(line, at, code);
         if (size == 0) {
@@ -139,10 +139,11 @@ std::optional<line_fault> fault_of_line(std::string_view line) {
             return line_fault{columns + 1, "control character " + code_point_text(code) +
                                                "; only printable characters may appear"};
         }
+        columns += static_cast<std::size_t>(display_columns(code));
         at += size;
     }
     if (columns > PROFILE_TEXT_COLUMNS) {
-        return line_fault{0, std::to_string(columns) + " characters, more than the " +
+        return line_fault{0, std::to_string(columns) + " columns wide, more than the " +
                                  std::to_string(PROFILE_TEXT_COLUMNS) + " a line may hold"};
     }
     return std::nullopt;
@@ -354,9 +355,29 @@ std::string lines_problem(std::string_view text) {
     return "";
 }
 
+// The installer compares directory texts, not places: "/usr/.." is no root of "/", and a default
+// "/opt/acme/.." under the root "/opt/acme/" would be taken without a question. So a directory is
+// spelled one way only: no ".", ".." or empty component (a repeated '/'), a trailing '/' aside.
+std::string spelling_problem(std::string_view path) {
+    std::string_view rest = path.substr(1);
+    if (rest.size() > 1 && rest.back() == '/') rest.remove_suffix(1);
+    for (std::size_t start = 0; !rest.empty() && start <= rest.size();) {
+        std::size_t slash = rest.find('/', start);
+        if (slash == std::string_view::npos) slash = rest.size();
+        const std::string_view component = rest.substr(start, slash - start);
+        if (component.empty()) return "a repeated '/'; a directory is written with single ones";
+        if (component == "." || component == "..")
+            return "a \"" + std::string(component) +
+                   "\" component; a directory is written without \".\" and \"..\"";
+        start = slash + 1;
+    }
+    return "";
+}
+
 std::string root_problem(std::string_view root) {
     if (root.empty() || root.front() != '/') return "not absolute; a root is compared with absolute paths";
     if (has_control_byte(root)) return "a control character";
+    if (std::string problem = spelling_problem(root); !problem.empty()) return problem;
     if (root_of(root).size() > payload::PROFILE_MAX_PATH)
         return "longer than the " + std::to_string(payload::PROFILE_MAX_PATH) +
                " bytes of the longest target";
@@ -367,6 +388,7 @@ std::string default_dir_problem(std::string_view dir, std::span<const std::strin
     if (dir.empty() || dir.front() != '/')
         return "not absolute; the installer would take it from the working directory of each run";
     if (payload::is_root_spelling(dir)) return "the root directory, which the directory screen questions";
+    if (std::string problem = spelling_problem(dir); !problem.empty()) return problem;
     if (std::string problem = screen_problem(dir, dir); !problem.empty()) return problem;
     const std::vector<std::string_view> views(roots.begin(), roots.end());
     if (!payload::is_under_root(dir, views)) {
@@ -389,6 +411,7 @@ std::string user_default_dir_problem(std::string_view dir, std::span<const std::
     const std::string_view beneath = dir.substr(payload::HOME_PREFIX.size() - 1);
     if (payload::is_root_spelling(beneath))
         return "the home directory itself or its parent, not a directory of the product's own";
+    if (std::string problem = spelling_problem(beneath); !problem.empty()) return problem;
     return screen_problem(dir, beneath);
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
@@ -24,6 +25,8 @@ bool output_unnamed_first = true;
 namespace {
 
 constexpr int OUTPUT_NAME_ATTEMPTS = 100;
+// How long a build waits for another process's lock on OUTPUT's directory before it fails.
+constexpr int OUTPUT_LOCK_WAIT_SECONDS = 30;
 
 // ".NAME." beside the final path, so that the rename stays within one file system.
 std::string temp_prefix(const std::string& path) {
@@ -129,14 +132,40 @@ std::unique_ptr<std::FILE, int (*)(std::FILE*)> output_file::read_back() const {
 
 namespace {
 
-// An exclusive flock on a directory, held while a build commits into it.
+// OUTPUT_LOCK_WAIT_SECONDS, or what MKINSTALLER_LOCK_WAIT gives (0 to 3600 seconds).
+int lock_wait_seconds() {
+    const char* given = std::getenv("MKINSTALLER_LOCK_WAIT");
+    if (given == nullptr || *given == '\0') return OUTPUT_LOCK_WAIT_SECONDS;
+    char* end = nullptr;
+    const long seconds = std::strtol(given, &end, 10);
+    if (*end != '\0' || seconds < 0 || seconds > 3600)
+        throw error("MKINSTALLER_LOCK_WAIT " + shown(given) + " is not a number of seconds from 0 to 3600");
+    return static_cast<int>(seconds);
+}
+
+// An exclusive flock on a directory, held while a build commits into it. Anyone who can read the
+// directory can lock it (any user of /tmp), so the wait is bounded and says what it waits for.
 class directory_lock {
   public:
     explicit directory_lock(const std::string& path)
         : dir_(open(directory_of(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
         if (dir_.fd < 0) fail_errno("cannot open the directory of " + shown(path));
-        while (flock(dir_.fd, LOCK_EX) != 0) {
-            if (errno != EINTR) fail_errno("cannot lock the directory of " + shown(path));
+        constexpr long POLL_NANOSECONDS = 50'000'000;
+        const int seconds = lock_wait_seconds();
+        const int polls = seconds * 20;
+        for (int poll = 0; flock(dir_.fd, LOCK_EX | LOCK_NB) != 0; ++poll) {
+            if (errno == EINTR) continue;
+            if (errno != EWOULDBLOCK) fail_errno("cannot lock the directory of " + shown(path));
+            if (poll == polls) {
+                throw error("another process has held the lock on " + shown(directory_of(path)) + " for " +
+                            std::to_string(seconds) + " seconds; " + shown(path) + " was not written");
+            }
+            if (poll == 0) {
+                warn(std::cerr, "waiting for another process's lock on " + shown(directory_of(path)) +
+                                    " (at most " + std::to_string(seconds) + " seconds)");
+            }
+            const timespec pause{.tv_sec = 0, .tv_nsec = POLL_NANOSECONDS};
+            (void)nanosleep(&pause, nullptr);
         }
     }
 
