@@ -89,7 +89,9 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
         "first) and base, the files it checks, each with path, size, new_size, sha256 and\n"
         "new_sha256 (an update built before: mtime and new_mtime); null when its region\n"
         "is damaged), \"entries\"\n"
-        "(name, method, method_number, size, stored_size, mtime, mode as an octal text)\n"
+        "(name, method, method_number, size, stored_size, mtime, mode as an octal text,\n"
+        "and link, a link entry's text), \"stub_shipped\" (whether the program in front\n"
+        "of the payload is a stub this mkinstaller ships)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
         "damaged), with exit status 1"},
