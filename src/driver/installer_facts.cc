@@ -55,6 +55,8 @@ void write_installer_info(std::FILE* out) {
         if (vendor_lines++ == 0) first_line = line;
     payload::write_license_line(vendor_lines, first_line, writer);
     writer("\n");
+    payload::write_sample_texts_line(payload::header_text(h, payload::HEADER_PRODUCT_NAME), values,
+                                     vendor_lines == 0, writer);
 }
 
 void write_installer_list(std::FILE* out) {

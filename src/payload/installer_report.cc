@@ -134,6 +134,51 @@ void write_changed_settings(const setting_views& values, const text_writer& out)
     }
 }
 
+namespace {
+
+bool same_letters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
+    }
+    return true;
+}
+
+// The settings whose built-in texts are the sample product's words.
+constexpr std::uint8_t SAMPLE_TEXT_SETTINGS[] = {PROFILE_TITLE, PROFILE_THANKS, PROFILE_CLOSING_TEXT,
+                                                 PROFILE_EXISTING_DIR_TEXT, PROFILE_DEFAULT_DIR};
+
+}  // namespace
+
+bool write_sample_texts(std::string_view product, const setting_views& values, bool license_built_in,
+                        const text_writer& out) {
+    if (same_letters(product, SAMPLE_PRODUCT)) return false;
+    bool any = false;
+    for (const std::uint8_t number : SAMPLE_TEXT_SETTINGS) {
+        // A text setting holds one value: the sample's when it reads as the built-in one.
+        if (values[number].front() != SETTING_FORMATS[number].built_in.front()) continue;
+        if (any) out(", "sv);
+        out(vendor_setting_numbered(number)->info_label);
+        any = true;
+    }
+    if (license_built_in) {
+        if (any) out(", "sv);
+        out("licence"sv);
+        any = true;
+    }
+    return any;
+}
+
+void write_sample_texts_line(std::string_view product, const setting_views& values, bool license_built_in,
+                             const text_writer& out) {
+    // Written once the line is known to have labels: a writer cannot take back what it wrote.
+    const auto nothing = [](std::string_view) {};
+    if (!write_sample_texts(product, values, license_built_in, writer_to(nothing))) return;
+    out("sample texts: "sv);
+    (void)write_sample_texts(product, values, license_built_in, out);
+    out(" (written for VORNA)\n"sv);
+}
+
 void write_update_line(std::string_view product, std::string_view version, std::size_t files,
                        std::size_t kept, bool by_content, const text_writer& out) {
     out("updates: "sv);

@@ -39,6 +39,19 @@ void write_update_line(std::string_view product, std::string_view version, std::
 // `vendor_lines` is 0; no line feed.
 void write_license_line(std::size_t vendor_lines, std::string_view first_line, const text_writer& out);
 
+// The product the stub's built-in texts were written for.
+constexpr std::string_view SAMPLE_PRODUCT = "VORNA";
+
+// The labels of the texts still the stub's built-in ones ("title, thanks, ..., licence"), comma-separated,
+// when `product` is not the sample's (letter case aside): words written for another product. Returns
+// whether it wrote any.
+bool write_sample_texts(std::string_view product, const setting_views& values, bool license_built_in,
+                        const text_writer& out);
+
+// info: "sample texts: <labels> (written for VORNA)" and a line feed, when there are any.
+void write_sample_texts_line(std::string_view product, const setting_views& values, bool license_built_in,
+                             const text_writer& out);
+
 // list: "header block at offset N" and the header's fields, each on a line.
 void write_list_header(const header_block& h, std::uint64_t header_offset, const text_writer& out);
 

@@ -27,12 +27,12 @@ class CliLicense : public ::testing::Test {
         return run_mkinstaller(options);
     }
 
-    // The last line of info's report.
+    // The licence line of info's report.
     std::string info_license_line() {
         const auto r = run_mkinstaller({"info", output});
         EXPECT_EQ(r.exit_code, 0) << r.err;
-        const std::size_t start = r.out.rfind('\n', r.out.size() - 2);
-        return r.out.substr(start + 1);
+        const std::size_t start = r.out.find("\nlicence: ") + 1;
+        return r.out.substr(start, r.out.find('\n', start) + 1 - start);
     }
 };
 
@@ -59,6 +59,18 @@ TEST_F(CliLicense, ATextUpToTheRegionsSizeIsWrittenAndReadBack) {
 TEST_F(CliLicense, WithoutALicenceInfoAndLicenseNameTheBuiltInAgreement) {
     ASSERT_EQ(build({}).exit_code, 0);
     EXPECT_EQ(info_license_line(), "licence: the agreement built into the stub\n");
+    // Texts written for the sample product, which another's installer would show: named by info, and by
+    // a build that gives some settings of its own (an error with --strict).
+    EXPECT_TRUE(run_mkinstaller({"info", output})
+                    .out.ends_with("\nsample texts: title, thanks, closing text, existing-directory text, "
+                                   "default directory, licence (written for VORNA)\n"));
+    const std::string warning =
+        "the installer of \"src\" shows texts written for the sample product VORNA: "
+        "thanks, closing text, existing-directory text, default directory, licence";
+    EXPECT_NE(build({"--title", "Src Setup"}).err.find(warning), std::string::npos);
+    EXPECT_NE(build({"--title", "Src Setup", "--strict"}).err.find("mkinstaller: --strict: " + warning),
+              std::string::npos);
+    EXPECT_EQ(build({"--title", "X", "--product", "vorna"}).err, "");
     const auto r = run_mkinstaller({"license", output});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");

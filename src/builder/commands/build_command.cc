@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "builder/commands/commands.h"
+#include "builder/commands/settings_report.h"
 #include "builder/inspect/installer_tree.h"
 #include "builder/pack/build_settings.h"
 #include "builder/pack/installer_writer.h"
@@ -17,6 +18,7 @@
 #include "builder/pack/update_plan.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "payload/installer_report.h"
 
 namespace builder {
 namespace {
@@ -88,6 +90,28 @@ void warn_of_large_update(const build_settings& settings, const update_plan& upd
                        " of a full installer's; --full builds one that also installs alone");
 }
 
+// A vendor who gives some settings of their own but leaves others ships the sample product's words
+// (its title, its default directory, its licence) to every customer: worth saying, an error with
+// --strict. A build without any setting is the stub as it comes, and says nothing.
+void warn_of_sample_texts(const build_settings& settings, std::ostream& warnings) {
+    const bool customised =
+        !settings.license_text.empty() ||
+        std::ranges::any_of(payload::VENDOR_SETTINGS, [&](const payload::vendor_setting& s) {
+            return !settings.profile.values[s.number].empty();
+        });
+    if (!customised) return;
+    const std::string labels =
+        sample_texts(settings.product, effective_values(settings.profile), settings.license_text.empty());
+    if (labels.empty()) return;
+    const std::string text = "the installer of " + shown(settings.product) +
+                             " shows texts written for the sample product " +
+                             std::string(payload::SAMPLE_PRODUCT) + ": " + labels +
+                             " (give its own with --title, --thanks, --closing-text, --existing-dir-text, "
+                             "--default-dir, --license)";
+    if (settings.strict) throw error("--strict: " + text);
+    warn(warnings, text);
+}
+
 }  // namespace
 
 void run_build(const build_arguments& args, std::ostream& out, std::ostream& warnings) {
@@ -119,6 +143,7 @@ void run_build(const build_arguments& args, std::ostream& out, std::ostream& war
         }
     }
     const payload_plan& plan = update ? update->plan : full_plan;
+    warn_of_sample_texts(settings, warnings);
     for (const auto& warning : tree.warnings) warn(warnings, warning);
     for (const auto& warning : full_plan.same_name) warn(warnings, warning);
     warnings.flush();

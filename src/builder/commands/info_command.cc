@@ -87,6 +87,10 @@ void run_info(const std::string& installer, std::ostream& out) {
     } else {
         out << license_line(license) << '\n';
     }
+    if (refusal.empty())
+        print_sample_texts(payload::header_text(h, payload::HEADER_PRODUCT_NAME),
+                           effective_values(profile.settings),
+                           license.found != stub_license::state::vendor_text, out);
 }
 
 }  // namespace builder

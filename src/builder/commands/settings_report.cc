@@ -37,16 +37,43 @@ std::string settings_json(const profile_values& values) {
     return text;
 }
 
-void print_changed_settings(const profile_values& values, std::ostream& out) {
-    std::array<std::vector<std::string_view>, payload::VENDOR_NUMBER_LIMIT> views;
+namespace {
+
+// The values in force as the shared writers take them; the views point into `views` and `values`.
+using setting_texts = std::array<std::vector<std::string_view>, payload::VENDOR_NUMBER_LIMIT>;
+payload::setting_views views_of(const profile_values& values, setting_texts& views) {
     payload::setting_views in_force{};
     for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS) {
         const std::vector<std::string>& given = values.values[setting.number];
         views[setting.number].assign(given.begin(), given.end());
         in_force[setting.number] = views[setting.number];
     }
+    return in_force;
+}
+
+}  // namespace
+
+void print_changed_settings(const profile_values& values, std::ostream& out) {
+    setting_texts views;
     const auto write = [&out](std::string_view piece) { out << piece; };
-    payload::write_changed_settings(in_force, payload::writer_to(write));
+    payload::write_changed_settings(views_of(values, views), payload::writer_to(write));
+}
+
+void print_sample_texts(std::string_view product, const profile_values& values, bool license_built_in,
+                        std::ostream& out) {
+    setting_texts views;
+    const auto write = [&out](std::string_view piece) { out << piece; };
+    payload::write_sample_texts_line(product, views_of(values, views), license_built_in,
+                                     payload::writer_to(write));
+}
+
+std::string sample_texts(std::string_view product, const profile_values& values, bool license_built_in) {
+    setting_texts views;
+    std::string labels;
+    const auto write = [&labels](std::string_view piece) { labels.append(piece); };
+    (void)payload::write_sample_texts(product, views_of(values, views), license_built_in,
+                                      payload::writer_to(write));
+    return labels;
 }
 
 }  // namespace builder
