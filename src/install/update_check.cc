@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
+#include "payload/base_check.h"
 #include "payload/installer_messages.h"
 #include "payload/sha256.h"
 #include "process/session.h"
@@ -20,14 +22,6 @@
 namespace install {
 namespace {
 
-// Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
-// installer: the longest message names a release of two header texts, a base file's path and the
-// vendor's full installer (cut at MAX_NAMED_INSTALLER bytes); wrapping adds at most a line feed per line.
-constexpr std::size_t MAX_NAMED_INSTALLER = 255;
-constexpr std::size_t RAW_MESSAGE_SIZE =
-    2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + MAX_NAMED_INSTALLER + 256;
-constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
-    RAW_MESSAGE_SIZE + RAW_MESSAGE_SIZE / payload::MESSAGE_NOT_BASE_WIDTH + 1;
 constexpr std::size_t BASE_PATH_SIZE = process::TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
 constexpr std::size_t READ_CHUNK = 16384;
 
@@ -35,23 +29,8 @@ int text_length(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
-bool continuation(char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// `subject` and `words` say what is wrong: a file's path and its state, or only words for the target.
 const char* not_the_base(const payload::release_name& release, std::string_view subject, const char* words) {
-    static std::array<char, RAW_MESSAGE_SIZE> raw;
-    static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
-    const std::string_view installer = process::full_installer_name().substr(0, MAX_NAMED_INSTALLER);
-    std::snprintf(raw.data(), raw.size(), "%s %.*s %.*s to update: %.*s%s%s\n%s%s%.*s %s",
-                  payload::MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
-                  text_length(release.version), release.version.data(), text_length(subject), subject.data(),
-                  subject.empty() ? "" : " ", words, payload::MESSAGE_NOT_BASE_ADVICE,
-                  installer.empty() ? "" : ": ", text_length(installer), installer.data(),
-                  payload::MESSAGE_NOT_BASE_TAG);
-    wrap_text(raw.data(), payload::MESSAGE_NOT_BASE_WIDTH, message.data(), message.size());
-    return message.data();
+    return payload::not_base_message(release, subject, words, process::full_installer_name());
 }
 
 // What stands at `path` when it cannot be opened as a file without following a link.
@@ -108,44 +87,6 @@ base_state opened_state(int fd, const struct stat& found, const payload::base_fi
 
 }  // namespace
 
-void wrap_text(std::string_view text, std::size_t width, char* out, std::size_t size) {
-    if (size == 0) return;
-    std::size_t used = 0;
-    std::size_t column = 0;
-    const auto put = [&](char c) {
-        if (used + 1 < size) out[used++] = c;
-    };
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == '\n') {
-            put('\n');
-            column = 0;
-            ++i;
-            continue;
-        }
-        if (text[i] == ' ') {
-            ++i;
-            continue;
-        }
-        std::size_t end = i;
-        std::size_t columns = 0;
-        for (; end < text.size() && text[end] != ' ' && text[end] != '\n'; ++end)
-            columns += continuation(text[end]) ? 0 : 1;
-        if (column != 0) {
-            const bool fits = column + 1 + columns <= width;
-            put(fits ? ' ' : '\n');
-            column = fits ? column + 1 : 0;
-        }
-        for (; i < end; ++i) {
-            if (!continuation(text[i]) && column++ == width) {
-                put('\n');
-                column = 1;
-            }
-            put(text[i]);
-        }
-    }
-    out[used] = '\0';
-}
-
 base_state base_file_state(std::string_view target, const payload::base_file& file) {
     static std::array<char, BASE_PATH_SIZE> path;
     // A path that does not fit is longer than any the system resolves: nothing is found there.
@@ -163,26 +104,6 @@ base_state base_file_state(std::string_view target, const payload::base_file& fi
     return state;
 }
 
-const char* base_state_words(base_state state, const payload::base_file& file) {
-    switch (state) {
-        case base_state::missing:
-            return payload::MESSAGE_NOT_BASE_MISSING;
-        case base_state::directory:
-            return payload::MESSAGE_NOT_BASE_DIRECTORY;
-        case base_state::link:
-            return payload::MESSAGE_NOT_BASE_LINK;
-        case base_state::other_kind:
-            return payload::MESSAGE_NOT_BASE_OTHER_KIND;
-        case base_state::other_bytes:
-            return file.by_content() ? payload::MESSAGE_NOT_BASE_OTHER_BYTES
-                                     : payload::MESSAGE_NOT_BASE_OTHER_STATE;
-        case base_state::unreadable:
-            return payload::MESSAGE_NOT_BASE_UNREADABLE;
-        default:
-            return nullptr;
-    }
-}
-
 const char* update_base_problem(const char* target) {
     const payload::vendor_profile& settings = process::vendor_settings();
     if (!settings.update_of) return nullptr;
@@ -197,21 +118,15 @@ const char* update_base_problem(const char* target) {
     }
     // A file the update rewrites is gone when an earlier run was stopped inside it (the file in progress
     // is removed): it may be missing as long as another base file is there.
-    const payload::base_file* first_missing = nullptr;
-    bool any_found = false;
-    for (std::size_t i = 0; i < settings.base_count; ++i) {
-        const payload::base_file& file = settings.base_files[i];
-        const base_state state = base_file_state(target, file);
-        if (state == base_state::as_expected) {
-            any_found = true;
-        } else if (state == base_state::missing && !file.kept()) {
-            if (first_missing == nullptr) first_missing = &file;
-        } else {
-            return not_the_base(*settings.update_of, file.path, base_state_words(state, file));
-        }
+    const auto files = std::span(settings.base_files).first(settings.base_count);
+    const payload::base_verdict verdict = payload::judge_base_files(
+        files.size(), [&](std::size_t i) { return files[i].kept(); },
+        [&](std::size_t i) { return base_file_state(target, files[i]); });
+    if (verdict.file != files.size()) {
+        const payload::base_file& file = files[verdict.file];
+        return not_the_base(*settings.update_of, file.path,
+                            payload::base_state_words(verdict.state, file.by_content()));
     }
-    if (!any_found && first_missing != nullptr)
-        return not_the_base(*settings.update_of, first_missing->path, payload::MESSAGE_NOT_BASE_MISSING);
     return nullptr;
 }
 

@@ -85,10 +85,19 @@ TEST_F(UpdateBase, AnUpdateRefusesEveryTargetButItsReleaseAndSaysSoFirst) {
     expect_refused(setup, dir / "other-product", MISSING);
     write_v10("v101");  // another release: its header holds other bytes
     write_timed_file(dir / "v101/inc/vorna.h", "header 2", TEST_TIME + 30);
-    install(build("v101", "1.0.1"), dir / "other-release");
-    expect_refused(setup, dir / "other-release",
-                   "Not an installation of VORNA 1.0 to update: inc/vorna.h holds other bytes.\n"
-                   "Install the full release instead (err=15).");
+    const std::string other_release = build("v101", "1.0.1");
+    install(other_release, dir / "other-release");
+    const std::string other_bytes =
+        "Not an installation of VORNA 1.0 to update: inc/vorna.h holds other bytes.\n"
+        "Install the full release instead (err=15).";
+    expect_refused(setup, dir / "other-release", other_bytes);
+    // diff --update replays the check over the tree the other release leaves, and stops as the update.
+    const auto replayed = run_mkinstaller({"diff", "--update", other_release, setup, dir / "v11-setup"});
+    EXPECT_EQ(replayed.exit_code, 2);
+    EXPECT_NE(replayed.err.find("the update stops with \"" + other_bytes + "\""), std::string::npos)
+        << replayed.err;
+    EXPECT_EQ(run_mkinstaller({"diff", "--update", dir / "v10-setup", setup, dir / "v11-setup"}).exit_code,
+              0);
     // The same bytes with other times, as another installer of the release leaves them, pass.
     write_v10("v10-again", TEST_TIME + 35);
     install(build("v10-again", "1.0"), dir / "same-bytes");

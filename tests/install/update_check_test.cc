@@ -118,7 +118,7 @@ TEST_F(BaseCheck, AFilePassesWithEitherStatesBytesWhateverItsTime) {
                                            " 1.0 to update: the target directory does not exist. Install the "
                                            "full release instead: vorna-1.1-setup (err=15).");
     char wrapped[16];  // a word that would pass the width starts the next line
-    install::wrap_text("aa bb cc\ndefgh", 4, wrapped, sizeof wrapped);
+    payload::wrap_text("aa bb cc\ndefgh", 4, wrapped, sizeof wrapped);
     EXPECT_STREQ(wrapped, "aa\nbb\ncc\ndefg\nh");
 }
 

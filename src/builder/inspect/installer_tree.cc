@@ -7,6 +7,8 @@
 #include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "payload/base_check.h"
+#include "payload/record_name.h"
 
 namespace builder {
 namespace {
@@ -40,6 +42,44 @@ file_state written_by(walked_entry& entry) {
     return written;
 }
 
+// What stands at a base file's path in `tree`, as the installer's look at the file would find it.
+payload::base_state base_state_in(const layout_tree& tree, const base_file_settings& file) {
+    const layout_node* node = &tree.root;
+    for (const std::string_view part : payload::name_components(file.path)) {
+        if (!node->is_directory) return payload::base_state::missing;  // a file on the way: nothing there
+        const auto child = node->children.find(part);
+        if (child == node->children.end()) return payload::base_state::missing;
+        node = &child->second;
+    }
+    if (node->is_directory) return payload::base_state::directory;
+    const file_state& found = node->file;
+    if (found.link_target) return payload::base_state::link;
+    const bool old_size = found.size == file.old_size;
+    const bool new_size = found.size == file.new_size;
+    if (!file.by_content) {
+        const auto at = [&](std::int32_t time) { return time == 0 || (found.mtime && *found.mtime == time); };
+        return (old_size && at(file.old_mtime)) || (new_size && at(file.new_mtime))
+                   ? payload::base_state::as_expected
+                   : payload::base_state::other_bytes;
+    }
+    return (old_size && found.digest == file.old_digest) || (new_size && found.digest == file.new_digest)
+               ? payload::base_state::as_expected
+               : payload::base_state::other_bytes;
+}
+
+// The update's check of the release beneath its target, replayed over `tree`: the message it would stop
+// with, or empty.
+std::string base_refusal(const layout_tree& tree, const update_base_settings& base,
+                         std::string_view installer) {
+    const payload::base_verdict verdict = payload::judge_base_files(
+        base.files.size(), [&](std::size_t i) { return base.files[i].kept(); },
+        [&](std::size_t i) { return base_state_in(tree, base.files[i]); });
+    if (verdict.file == base.files.size()) return "";
+    const base_file_settings& file = base.files[verdict.file];
+    return payload::not_base_message({base.product, base.version}, file.path,
+                                     payload::base_state_words(verdict.state, file.by_content), installer);
+}
+
 }  // namespace
 
 installer_tree read_installer_tree(const std::string& path, const std::string& command,
@@ -57,6 +97,13 @@ installer_tree read_installer_tree(const std::string& path, const std::string& c
     installer_tree result;
     if (target != nullptr) result.tree = *target;
     const profile_values profile = file.settings();
+    // An update looks at the release beneath its target before it writes anything.
+    if (target != nullptr && profile.update_of) {
+        const std::string refusal = base_refusal(*target, *profile.update_of,
+                                                 profile.values[payload::PROFILE_FULL_INSTALLER].front());
+        if (!refusal.empty())
+            throw error(prefix + "over the release's tree the update stops with \"" + refusal + "\"");
+    }
     result.removal = profile.removal;
     result.is_update = profile.update_of.has_value();
     const installer_payload& opened = file.payload();
