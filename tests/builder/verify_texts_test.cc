@@ -3,6 +3,7 @@
 
 #include "builder_fixtures.h"
 #include "payload/profile_region.h"
+#include "support/json_reader.h"
 #include "support/stub_regions.h"
 
 namespace {
@@ -57,6 +58,37 @@ TEST_F(VerifyTexts, FailWhereverBuildWouldRefuseThem) {
                   .err.find("verify: header product name \"VORNA\\x1b]0;\" holds control character U+001B; "
                             "build refuses such a text\n"),
               std::string::npos);
+}
+
+TEST_F(VerifyTexts, SetIdModesAreWarnedOfAndNamesStayApartInJson) {
+    const std::string stub = read_file(INSTALLER_PATH);
+    const auto entry = [](const char* name, std::uint16_t mode) {
+        return test_entry{.name = name, .mode = mode};
+    };
+    const std::string modes = testing_support::write_installer_with_stub(
+        dir / "m", stub,
+        {.entries = {entry("bin/x", 0104755), entry("g", 0102711), entry("p", 0100644), entry("t", 0101777),
+                     entry("u", 0106755)}});
+    const auto verified = run_mkinstaller({"verify", modes});
+    EXPECT_EQ(verified.exit_code, 0) << verified.err;
+    EXPECT_NE(verified.err.find("warning: entry \"bin/x\" has mode 04755: set-user-ID\n"), std::string::npos);
+    EXPECT_NE(verified.err.find("entry \"u\" has mode 06755: set-user-ID, set-group-ID\n"),
+              std::string::npos);
+    EXPECT_EQ(verified.err.find("\"p\""), std::string::npos) << verified.err;
+    EXPECT_NE(
+        run_mkinstaller({"info", modes})
+            .out.find(
+                "\nset-id or sticky modes: 4 entries, \"bin/x\" 04755, \"g\" 02711, \"t\" 01777, ...\n"),
+        std::string::npos);
+    EXPECT_EQ(run_mkinstaller({"info", holding(dir / "i", 0, "")}).out.find("set-id"), std::string::npos);
+    // A raw 0x9B, U+009B, 0xFF and a name spelling "\x9b" each keep a string of their own.
+    const std::string names = testing_support::write_installer_with_stub(
+        dir / "n", stub,
+        {.entries = {entry("a\x9b", 0100644), entry("a\\x9b", 0100644), entry("a\xc2\x9b", 0100644),
+                     entry("a\xff", 0100644)}});
+    const auto doc = testing_support::parse_json(run_mkinstaller({"list", "--json", names}).out);
+    const char* const READ[] = {"a\\x9b", "a\\\\x9b", "a\xc2\x9b", "a\\xff"};
+    for (std::size_t i = 0; i < std::size(READ); ++i) EXPECT_EQ(doc["entries"][i]["name"].str(), READ[i]);
 }
 
 }  // namespace

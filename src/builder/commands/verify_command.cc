@@ -17,6 +17,7 @@
 #include "builder/pack/vendor_profile.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/mode_text.h"
 
 namespace builder {
 namespace {
@@ -127,6 +128,14 @@ void run_verify(const std::string& installer, bool any_stub, std::ostream& out, 
         check_update_records(regions.profile.settings.update_of);
     }
 
+    // A file installed with its set-id bits runs with its owner's rights: the user should know, as build
+    // keeps them only when asked (--keep-setid).
+    for (const held_record& held : records.entries) {
+        if (const std::string bits = special_bits_text(held.record.mode); !bits.empty()) {
+            warn(warnings, "entry " + shown(held.name) + " has mode " + permission_text(held.record.mode) +
+                               ": " + bits);
+        }
+    }
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
     for (const held_record& held : records.entries) {
