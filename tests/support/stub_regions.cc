@@ -7,7 +7,6 @@
 
 #include "payload/crc16.h"
 #include "payload/le_bytes.h"
-#include "payload/license_region.h"
 #include "payload/profile_region.h"
 #include "payload/sha256.h"
 
@@ -63,12 +62,6 @@ std::string profiled_stub(const std::vector<profile_setting>& settings) {
     std::string stub = read_file(INSTALLER_PATH);
     const std::size_t at = region_offset(stub, payload::PROFILE_MARKER_KEPT);
     write_region(reinterpret_cast<unsigned char*>(stub.data() + at), profile_content(settings));
-    return stub;
-}
-
-std::string licensed_stub(std::string stub, const std::string& text) {
-    const std::size_t at = region_offset(stub, payload::LICENSE_MARKER_KEPT);
-    write_region(reinterpret_cast<unsigned char*>(stub.data() + at), text);
     return stub;
 }
 

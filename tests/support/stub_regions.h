@@ -37,9 +37,6 @@ void write_region(unsigned char* region, const std::string& content);
 // The built stub's bytes with `settings` in its profile region.
 std::string profiled_stub(const std::vector<profile_setting>& settings);
 
-// `stub` with `text` (lines each ended by a line feed) in its licence region.
-std::string licensed_stub(std::string stub, const std::string& text);
-
 // Writes `stub` followed by `payload` (as stub_with_payload lays it out) to `path` with mode 0755.
 std::string write_installer_with_stub(const std::string& path, const std::string& stub,
                                       const test_payload& payload);
