@@ -71,10 +71,10 @@ TEST(ListJson, BytesThatAreNotUtf8StillGiveADocumentThatParses) {
     build_installer({dir / "src", dir / "setup"});
     const auto r = run_mkinstaller({"list", "--json", dir / "setup"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
-    EXPECT_NE(r.out.find("\"cut\\u00C3\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"cut\\\\xc3\""), std::string::npos) << r.out;
     const json_value doc = parse_json(r.out);
-    EXPECT_EQ(doc["entries"][0]["name"].str(), "cut\xc3\x83");  // U+00C3 read back as UTF-8
-    EXPECT_EQ(doc["entries"][1]["name"].str(), "latin\xc3\xa9");
+    EXPECT_EQ(doc["entries"][0]["name"].str(), "cut\\xc3");  // not U+00C3, which a name may hold
+    EXPECT_EQ(doc["entries"][1]["name"].str(), "latin\\xe9");
 }
 
 TEST(ListJson, DamagedPayloadGivesTheEntriesBeforeItAndAnErrorMember) {

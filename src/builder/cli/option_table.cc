@@ -94,7 +94,8 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
         "of the payload is a stub this mkinstaller ships)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
-        "damaged), with exit status 1"},
+        "damaged), with exit status 1; in its strings a byte that is not UTF-8 reads \\x9b\n"
+        "(\"\\\\x9b\" in the document) and a name's backslash reads \\\\ (\"\\\\\\\\\")"},
 
     {"verify", "", "--any-stub", "", &command_line::any_stub, {},
         "check the payload whatever program stands in front of it; without it a program\n"

@@ -13,6 +13,7 @@
 #include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/mode_text.h"
 #include "payload/installer_report.h"
 
 namespace builder {
@@ -63,6 +64,20 @@ void print_profile(const stub_profile& found, std::ostream& out) {
     }
 }
 
+// The entries whose modes carry set-id or sticky bits, counted and the first few named; nothing when none do.
+void print_special_modes(const payload_records& records, std::ostream& out) {
+    constexpr std::size_t NAMED = 3;
+    std::size_t count = 0;
+    std::string named;
+    for (const held_record& held : records.entries) {
+        if (special_bits_text(held.record.mode).empty()) continue;
+        if (++count <= NAMED) named += ", " + shown(held.name) + " " + permission_text(held.record.mode);
+    }
+    if (count == 0) return;
+    out << "set-id or sticky modes: " << count << (count == 1 ? " entry" : " entries") << named
+        << (count > NAMED ? ", ...\n" : "\n");
+}
+
 }  // namespace
 
 void run_info(const std::string& installer, std::ostream& out) {
@@ -81,6 +96,9 @@ void run_info(const std::string& installer, std::ostream& out) {
         profile.found == stub_profile::state::written && profile.settings.update_of.has_value();
     if (refusal.empty()) payload::write_product_lines(h, payload::writer_to(write), update);
     payload::write_totals_line(h, payload::writer_to(write));
+    // Of the records the installer would read: none when it stops before them.
+    if (refusal.empty() && whole_payload_problem(file.payload()).empty())
+        print_special_modes(file.records(), out);
     if (refusal.empty() || profile.found == stub_profile::state::damaged) print_profile(profile, out);
     if (profile.found == stub_profile::state::damaged) {
         out << "licence: none shown (the installer stops at its profile region)\n";

@@ -94,9 +94,10 @@ void print_json(installer_file& file, const std::vector<held_record>& entries,
         out << "}";
     }
     out << (entries.empty() ? "]" : "\n  ]") << ",\n  \"warnings\": [";
-    for (std::size_t i = 0; i < warnings.size(); ++i) out << (i == 0 ? "" : ", ") << json_string(warnings[i]);
+    for (std::size_t i = 0; i < warnings.size(); ++i)
+        out << (i == 0 ? "" : ", ") << json_message(warnings[i]);
     out << "]";
-    if (!failure.empty()) out << ",\n  \"error\": " << json_string(failure);
+    if (!failure.empty()) out << ",\n  \"error\": " << json_message(failure);
     out << "\n}\n";
 }
 
@@ -106,7 +107,7 @@ void run_list(const std::string& installer, bool json, std::ostream& out, std::o
     installer_payload in;
     if (const std::string problem = open_installer_into(installer, in); !problem.empty()) {
         if (json)
-            out << "{\n  \"entries\": [],\n  \"warnings\": [],\n  \"error\": " << json_string(problem)
+            out << "{\n  \"entries\": [],\n  \"warnings\": [],\n  \"error\": " << json_message(problem)
                 << "\n}\n";
         out.flush();
         throw error("list: " + problem);

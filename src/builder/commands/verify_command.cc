@@ -5,15 +5,19 @@
 // settings such as build takes). A total that the records pass is named first, before anything is
 // decoded (the installer file's one pass over the records).
 #include <cstdio>
+#include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "builder/commands/commands.h"
 #include "builder/inspect/installer_file.h"
 #include "builder/model/same_name.h"
+#include "builder/pack/source_tree.h"
 #include "builder/pack/vendor_profile.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/mode_text.h"
 
 namespace builder {
 namespace {
@@ -28,6 +32,53 @@ void check_header_total(const installer_payload& in, std::size_t offset, const c
     if (value != sum) {
         fail(std::string("header ") + field + " (offset " + std::to_string(offset) + ") is " +
              std::to_string(value) + " but the entries' " + what + " come to " + std::to_string(sum));
+    }
+}
+
+// What build refuses in a text or a name, wherever a crafted installer puts it: checked once the payload
+// has passed, with the regions, each by the rule build applies there.
+[[noreturn]] void refused(const std::string& where, std::string_view text, const std::string& fault,
+                          const char* noun) {
+    fail(where + " " + shown(text) + fault + "; build refuses such a " + noun);
+}
+
+void check_header_texts(const payload::header_block& header) {
+    static constexpr std::pair<std::size_t, const char*> TEXTS[] = {
+        {payload::HEADER_PRODUCT_NAME, "product name"},
+        {payload::HEADER_VERSION, "version"},
+        {payload::HEADER_PLATFORM, "platform"}};
+    for (const auto& [offset, what] : TEXTS) {
+        const std::string_view text = payload::header_text(header, offset);
+        if (const std::string fault = control_character_fault(text); !fault.empty())
+            refused(std::string("header ") + what, text, " holds " + fault, "text");
+    }
+}
+
+void check_entry_names(const payload_records& records) {
+    for (std::size_t i = 0; i < records.entries.size(); ++i) {
+        const std::string& name = records.entries[i].name;
+        if (const char* fault = name_bytes_fault(name))
+            refused("entry " + std::to_string(i + 1), name, fault, "name");
+    }
+}
+
+void check_license_text(const stub_license& license) {
+    if (license.found != stub_license::state::vendor_text) return;
+    const std::string problem = lines_problem(license.text, std::numeric_limits<std::size_t>::max());
+    if (!problem.empty()) fail("the licence region's text, " + problem + "; build refuses such a text");
+}
+
+// The release an update names and the paths of its base files, which profile_settings_problem leaves: build
+// takes them from an installer it read, by the rules of header texts and entry names.
+void check_update_records(const std::optional<update_base_settings>& update) {
+    if (!update) return;
+    for (const auto& [text, what] : {std::pair{&update->product, "product"}, {&update->version, "version"}}) {
+        if (const std::string fault = control_character_fault(*text); !fault.empty())
+            refused(std::string("the profile region's release ") + what, *text, " holds " + fault, "text");
+    }
+    for (const base_file_settings& file : update->files) {
+        if (const char* fault = name_bytes_fault(file.path))
+            refused("the profile region's base file", file.path, fault, "name");
     }
 }
 
@@ -60,6 +111,8 @@ void run_verify(const std::string& installer, bool any_stub, std::ostream& out, 
                        "stored sizes");
     check_header_total(in, payload::HEADER_TOTAL_RECORD_SIZE, "total record size", sums.record_length,
                        "record lengths");
+    check_header_texts(in.header);
+    check_entry_names(records);
     // Last, so that a damaged payload is named by the message the installer would stop with. The installer
     // takes a written region that is merely sound; build promises more, and an installer whose region it
     // would have refused (another capacity than the stub reads, a default directory the screen questions,
@@ -68,11 +121,21 @@ void run_verify(const std::string& installer, bool any_stub, std::ostream& out, 
     if (!any_stub && !file.identity().shipped)
         fail(not_shipped_text(file.identity()) + "; --any-stub checks the payload alone");
     require_regions_as_built(regions, "verify");
+    check_license_text(regions.license);
     if (regions.profile.found == stub_profile::state::written) {
         if (const std::string problem = profile_settings_problem(regions.profile.settings); !problem.empty())
             fail("the profile region's " + problem + "; build refuses such a setting");
+        check_update_records(regions.profile.settings.update_of);
     }
 
+    // A file installed with its set-id bits runs with its owner's rights: the user should know, as build
+    // keeps them only when asked (--keep-setid).
+    for (const held_record& held : records.entries) {
+        if (const std::string bits = special_bits_text(held.record.mode); !bits.empty()) {
+            warn(warnings, "entry " + shown(held.name) + " has mode " + permission_text(held.record.mode) +
+                               ": " + bits);
+        }
+    }
     // A sound payload may still lose files at installation: worth saying, not a failure.
     std::vector<named_entry> named;
     for (const held_record& held : records.entries) {

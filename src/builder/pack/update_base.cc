@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "builder/util/display_text.h"
 #include "builder/util/error.h"
 #include "payload/profile_region.h"
 
@@ -39,7 +40,11 @@ void collect(const layout_node& dir, const layout_node& other, const std::string
 
 update_base_settings choose_base_files(const installer_tree& old, const layout_tree& new_tree,
                                        const payload_plan& update) {
-    if (!payload::is_release_text(old.product) || !payload::is_release_text(old.version)) {
+    // The installer names the release on its screens: C1 as well as C0 would reach the terminal.
+    const auto shown_whole = [](const std::string& text) {
+        return payload::is_release_text(text) && !has_control_byte(text);
+    };
+    if (!shown_whole(old.product) || !shown_whole(old.version)) {
         throw error(
             "its product name or version is empty or holds a control character: the update could not name "
             "the release it installs over");

@@ -124,7 +124,7 @@ struct line_fault {
     std::string what;
 };
 
-std::optional<line_fault> fault_of_line(std::string_view line) {
+std::optional<line_fault> fault_of_line(std::string_view line, std::size_t max_columns) {
     std::size_t columns = 0;  // on the terminal: a wide character takes two
     for (std::size_t at = 0; at < line.size();) {
         char32_t code = 0;
@@ -142,9 +142,9 @@ std::optional<line_fault> fault_of_line(std::string_view line) {
         columns += static_cast<std::size_t>(display_columns(code));
         at += size;
     }
-    if (columns > PROFILE_TEXT_COLUMNS) {
+    if (columns > max_columns) {
         return line_fault{0, std::to_string(columns) + " columns wide, more than the " +
-                                 std::to_string(PROFILE_TEXT_COLUMNS) + " a line may hold"};
+                                 std::to_string(max_columns) + " a line may hold"};
     }
     return std::nullopt;
 }
@@ -334,17 +334,17 @@ profile_settings checked_settings(const given_settings& g) {
 
 std::string one_line_problem(std::string_view text, bool may_be_empty) {
     if (text.empty()) return may_be_empty ? "" : "empty; it must say something";
-    const std::optional<line_fault> fault = fault_of_line(text);
+    const std::optional<line_fault> fault = fault_of_line(text, PROFILE_TEXT_COLUMNS);
     if (!fault) return "";
     return fault->column == 0 ? fault->what : "column " + std::to_string(fault->column) + ": " + fault->what;
 }
 
-std::string lines_problem(std::string_view text) {
+std::string lines_problem(std::string_view text, std::size_t max_columns) {
     std::size_t number = 0;
     while (!text.empty()) {
         const std::size_t feed = text.find('\n');
         if (feed == std::string_view::npos) return "the last line has no line feed";
-        const std::optional<line_fault> fault = fault_of_line(text.substr(0, feed));
+        const std::optional<line_fault> fault = fault_of_line(text.substr(0, feed), max_columns);
         ++number;
         text.remove_prefix(feed + 1);
         if (!fault) continue;

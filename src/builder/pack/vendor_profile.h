@@ -34,8 +34,9 @@ std::string profile_settings_problem(const profile_settings& settings);
 // The single checks, each giving what is wrong or an empty text:
 // a one-line text (title, thanks): printable UTF-8 without line feed, at most 79 characters;
 std::string one_line_problem(std::string_view text, bool may_be_empty);
-// a text of lines, each ended by a line feed (closing and existing-directory texts), or none;
-std::string lines_problem(std::string_view text);
+// a text of lines, each ended by a line feed (closing and existing-directory texts), or none; a laid-out
+// licence may hold a word wider than its wrap width, so verify judges its lines at any width;
+std::string lines_problem(std::string_view text, std::size_t max_columns = PROFILE_TEXT_COLUMNS);
 // a recommended root as given (a final '/' may be missing);
 std::string root_problem(std::string_view root);
 // a default directory, under the directory screen's rules with `roots` (each ending in '/').

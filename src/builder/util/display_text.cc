@@ -1,6 +1,8 @@
 // Escaping for the terminal, as the installer's reports escape (payload/shown_text.h).
 #include "builder/util/display_text.h"
 
+#include "builder/util/utf8.h"
+
 namespace builder {
 namespace {
 
@@ -15,13 +17,21 @@ std::string escaped(std::string_view text, bool backslashes, bool keep_line_feed
 }  // namespace
 
 bool has_control_byte(std::string_view text) {
+    return !control_character_fault(text).empty();
+}
+
+std::string control_character_fault(std::string_view text) {
     for (std::size_t at = 0; at < text.size();) {
-        if (control_size_at(text, at) != 0) return true;
         char32_t code = 0;
         const std::size_t size = payload::decode_utf8(text, at, code);
+        if (control_size_at(text, at) != 0) {
+            if (size == 0)
+                return "byte " + hex_byte(static_cast<unsigned char>(text[at])) + ", a C1 control on its own";
+            return "control character " + code_point_text(code);
+        }
         at += size != 0 ? size : 1;
     }
-    return false;
+    return "";
 }
 
 std::string display_text(std::string_view bytes) {

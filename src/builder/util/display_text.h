@@ -18,6 +18,10 @@ using payload::control_size_at;
 // one are refused at build time; texts read back from a payload are escaped.
 bool has_control_byte(std::string_view text);
 
+// The first control character of `text` as messages name it ("control character U+001B", or "byte 0x9B,
+// a C1 control on its own" where it is no UTF-8 character), or empty when it holds none.
+std::string control_character_fault(std::string_view text);
+
 // Each byte of a control character as \a \b \t \n \v \f \r where those exist, otherwise \xHH (lowercase
 // hex); a backslash as \\; every other byte as it is.
 std::string display_text(std::string_view bytes);
