@@ -15,13 +15,7 @@ std::string escaped(std::string_view text, bool backslashes, bool keep_line_feed
 }  // namespace
 
 bool has_control_byte(std::string_view text) {
-    for (std::size_t at = 0; at < text.size();) {
-        if (control_size_at(text, at) != 0) return true;
-        char32_t code = 0;
-        const std::size_t size = payload::decode_utf8(text, at, code);
-        at += size != 0 ? size : 1;
-    }
-    return false;
+    return payload::has_control(text, false);
 }
 
 std::string display_text(std::string_view bytes) {
