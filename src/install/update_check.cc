@@ -14,6 +14,7 @@
 #include "payload/installer_messages.h"
 #include "payload/sha256.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
@@ -22,10 +23,12 @@ namespace {
 
 // Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
 // installer: the longest message names a release of two header texts, a base file's path and the
-// vendor's full installer (cut at MAX_NAMED_INSTALLER bytes); wrapping adds at most a line feed per line.
+// vendor's full installer (cut at MAX_NAMED_INSTALLER bytes), each escaped at most four times as long;
+// wrapping adds at most a line feed per line.
 constexpr std::size_t MAX_NAMED_INSTALLER = 255;
-constexpr std::size_t RAW_MESSAGE_SIZE =
-    2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + MAX_NAMED_INSTALLER + 256;
+constexpr std::size_t SHOWN_TEXTS_SIZE =
+    4 * (2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH + MAX_NAMED_INSTALLER);
+constexpr std::size_t RAW_MESSAGE_SIZE = SHOWN_TEXTS_SIZE + 256;
 constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
     RAW_MESSAGE_SIZE + RAW_MESSAGE_SIZE / payload::MESSAGE_NOT_BASE_WIDTH + 1;
 constexpr std::size_t BASE_PATH_SIZE = process::TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
@@ -43,13 +46,23 @@ bool continuation(char c) {
 const char* not_the_base(const payload::release_name& release, std::string_view subject, const char* words) {
     static std::array<char, RAW_MESSAGE_SIZE> raw;
     static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
-    const std::string_view installer = process::full_installer_name().substr(0, MAX_NAMED_INSTALLER);
+    // An update carries vendor settings: its texts and paths go out escaped.
+    static std::array<char, SHOWN_TEXTS_SIZE> bytes;
+    process::gathered_text texts{bytes};
+    const auto shown = [&texts](std::string_view text) {
+        const std::size_t from = texts.length;
+        texts(process::shown{text});
+        return texts.text().substr(from);
+    };
+    const std::string_view product = shown(release.product);
+    const std::string_view version = shown(release.version);
+    subject = shown(subject);
+    const std::string_view installer = shown(process::full_installer_name().substr(0, MAX_NAMED_INSTALLER));
     std::snprintf(raw.data(), raw.size(), "%s %.*s %.*s to update: %.*s%s%s\n%s%s%.*s %s",
-                  payload::MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
-                  text_length(release.version), release.version.data(), text_length(subject), subject.data(),
-                  subject.empty() ? "" : " ", words, payload::MESSAGE_NOT_BASE_ADVICE,
-                  installer.empty() ? "" : ": ", text_length(installer), installer.data(),
-                  payload::MESSAGE_NOT_BASE_TAG);
+                  payload::MESSAGE_NOT_BASE_HEAD, text_length(product), product.data(), text_length(version),
+                  version.data(), text_length(subject), subject.data(), subject.empty() ? "" : " ", words,
+                  payload::MESSAGE_NOT_BASE_ADVICE, installer.empty() ? "" : ": ", text_length(installer),
+                  installer.data(), payload::MESSAGE_NOT_BASE_TAG);
     wrap_text(raw.data(), payload::MESSAGE_NOT_BASE_WIDTH, message.data(), message.size());
     return message.data();
 }
@@ -218,8 +231,11 @@ const char* update_base_problem(const char* target) {
 void write_update_line() {
     const auto& release = process::vendor_settings().update_of;
     if (release) {
-        std::fprintf(stderr, "This update installs over %.*s %.*s only.\n", text_length(release->product),
-                     release->product.data(), text_length(release->version), release->version.data());
+        std::fputs("This update installs over ", stderr);
+        process::write_text(stderr, release->product);
+        std::fputs(" ", stderr);
+        process::write_text(stderr, release->version);
+        std::fputs(" only.\n", stderr);
     }
 }
 
