@@ -1,9 +1,7 @@
 #include "driver/screens.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "driver/command_line.h"
