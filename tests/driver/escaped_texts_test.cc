@@ -30,6 +30,8 @@ TEST(EscapedTexts, EveryPlaceEscapesWithSettingsAndAControlInAProfileTextIsDamag
         {"entry", "P", "n" + RAW, "", "Setup", t::progress_drawing(0, 100, "n" + SHOWN)},
         {"licence", "P", "a", "Terms " + RAW + "\n", "Setup", "\n\nTerms " + SHOWN + "\n"},
         {"title", "P", "a", "", "T" + RAW, "Corrupted installer settings (err=14).\n" + t::TERMINATED},
+        // UTF-8 whose continuation bytes fall in 0x80..0x9f is neither damage nor escaped.
+        {"utf8", "P", "a", "", "Caf\xc3\xa9 \xc4\x80", "\n\nCaf\xc3\xa9 \xc4\x80\n\n"},
     };
     for (const auto& c : cases) {
         test_payload payload;
