@@ -16,6 +16,7 @@
 #include "process/run_log.h"
 #include "process/run_mode.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/termination.h"
 #include "target/home_path.h"
 
@@ -83,11 +84,11 @@ std::string_view header_field(std::size_t field) {
 }
 
 void write_usage(std::FILE* out) {
-    const std::string_view product = header_field(payload::HEADER_PRODUCT_NAME);
-    const std::string_view version = header_field(payload::HEADER_VERSION);
-    std::fprintf(out, "Usage: %s [OPTION]...\nInstalls %.*s %.*s.\n\n%s", process::run.own_name,
-                 static_cast<int>(product.size()), product.data(), static_cast<int>(version.size()),
-                 version.data(), USAGE_OPTIONS);
+    std::fprintf(out, "Usage: %s [OPTION]...\nInstalls ", process::run.own_name);
+    process::write_text(out, header_field(payload::HEADER_PRODUCT_NAME));
+    std::fputs(" ", out);
+    process::write_text(out, header_field(payload::HEADER_VERSION));
+    std::fprintf(out, ".\n\n%s", USAGE_OPTIONS);
 }
 
 [[noreturn]] void usage_error(const char* problem, std::string_view argument) {
@@ -141,23 +142,31 @@ int read_argument(int argc, char** argv, int i, command_action& action) {
 
 void write_license() {
     agreement_cursor cursor = first_agreement_line();
-    for (std::string_view line; next_agreement_line(cursor, line);)
-        std::printf("%.*s\n", static_cast<int>(line.size()), line.data());
+    for (std::string_view line; next_agreement_line(cursor, line);) {
+        process::write_text(stdout, line);
+        std::fputs("\n", stdout);
+    }
 }
 
 }  // namespace
 
 void write_product_line(std::FILE* out, const char* lead) {
-    const std::string_view product = header_field(payload::HEADER_PRODUCT_NAME);
-    const std::string_view version = header_field(payload::HEADER_VERSION);
-    const std::string_view platform = header_field(payload::HEADER_PLATFORM);
     // The stamp is " (build YYMMDD.hhmmss) ": its trailing blank is left off.
     const payload::product_text stamp =
         payload::build_stamp(payload::header_build_time(process::session.header));
     const std::string_view framed = stamp.data();
-    std::fprintf(out, "%s%.*s %.*s %.*s%.*s\n", lead, static_cast<int>(product.size()), product.data(),
-                 static_cast<int>(version.size()), version.data(), static_cast<int>(platform.size()),
-                 platform.data(), static_cast<int>(framed.size() - 1), framed.data());
+    // Header texts of 64 bytes at most, escaped at most four times as long.
+    std::array<char, 1024> bytes;
+    process::gathered_text line{bytes};
+    line(lead);
+    line(process::shown{header_field(payload::HEADER_PRODUCT_NAME)});
+    line(" ");
+    line(process::shown{header_field(payload::HEADER_VERSION)});
+    line(" ");
+    line(process::shown{header_field(payload::HEADER_PLATFORM)});
+    line(framed.substr(0, framed.size() - 1));
+    line("\n");
+    line.write(out);
 }
 
 command_action read_command_line(int argc, char** argv) {

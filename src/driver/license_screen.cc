@@ -11,6 +11,7 @@
 #include "process/result.h"
 #include "process/run_log.h"
 #include "process/run_mode.h"
+#include "process/shown_output.h"
 
 namespace driver {
 
@@ -34,7 +35,7 @@ bool display_agreement(bool slow) {
     std::fputs("\n\n", stderr);
     agreement_cursor cursor = first_agreement_line();
     for (std::string_view line; next_agreement_line(cursor, line);) {
-        std::fwrite(line.data(), 1, line.size(), stderr);
+        process::write_text(stderr, line);
         if (!slow) {
             std::fputs("\n", stderr);
         } else if (!process::skip_rest_of_line()) {
@@ -72,10 +73,9 @@ void write_license_accepted(bool plain) {
     std::string_view first;
     (void)next_agreement_line(cursor, first);
     while (!first.empty() && first.front() == ' ') first.remove_prefix(1);
-    std::fprintf(
-        stderr,
-        "%sLicence agreement accepted with --accept-license: \"%.*s\" (all of it: %s --show-license)\n",
-        plain ? "" : "\n\n", static_cast<int>(first.size()), first.data(), process::run.own_name);
+    std::fprintf(stderr, "%sLicence agreement accepted with --accept-license: \"", plain ? "" : "\n\n");
+    process::write_text(stderr, first);
+    std::fprintf(stderr, "\" (all of it: %s --show-license)\n", process::run.own_name);
 }
 
 int license_screen() {

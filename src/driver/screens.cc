@@ -1,9 +1,7 @@
 #include "driver/screens.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 #include "driver/command_line.h"
@@ -16,6 +14,7 @@
 #include "process/result.h"
 #include "process/run_mode.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/vendor_settings.h"
 #include "target/directory_screen.h"
 #include "target/path_kind.h"
@@ -24,21 +23,13 @@ namespace driver {
 namespace {
 
 // A screen's text, gathered so that it goes to the unbuffered standard error in one piece. The longest
-// holds a target directory and a vendor's paragraph; a fixed buffer, since std::string's growth would
-// link the library's exception paths into the installer.
-struct screen_text {
-    std::array<char, process::TARGET_DIR_SIZE + payload::PROFILE_CONTENT_CAPACITY + 1024> bytes;
-    std::size_t length = 0;
+// holds a target directory and a vendor's paragraph, each escaped at most four times as long; a fixed
+// buffer, since std::string's growth would link the library's exception paths into the installer.
+std::array<char, 4 * (process::TARGET_DIR_SIZE + payload::PROFILE_CONTENT_CAPACITY) + 1024> screen_bytes;
 
-    void append(std::string_view piece) {
-        const std::size_t taken = std::min(piece.size(), bytes.size() - length);
-        std::memcpy(bytes.data() + length, piece.data(), taken);
-        length += taken;
-    }
-    void write() const { std::fwrite(bytes.data(), 1, length, stderr); }
-};
-
-screen_text text;
+process::gathered_text screen_text() {
+    return {screen_bytes};
+}
 
 constexpr std::array<int, 2> WELCOME_KEYS = {'c', 'n'};
 constexpr std::array<int, 2> WELCOME_RESULTS = {process::RESULT_CANCEL, process::RESULT_NEXT};
@@ -46,19 +37,23 @@ constexpr std::array<int, 2> WELCOME_RESULTS = {process::RESULT_CANCEL, process:
 }  // namespace
 
 int welcome_screen() {
-    // The vendor's texts go out as arguments, never as formats.
-    const std::string_view title = process::window_title();
-    std::fprintf(stderr, "\n\n%.*s\n\n", static_cast<int>(title.size()), title.data());
-    const std::string_view thanks = process::thanks_line();
-    if (!thanks.empty()) std::fprintf(stderr, "%.*s\n\n", static_cast<int>(thanks.size()), thanks.data());
-    // The header texts go out as they are: the installer shows what the vendor wrote.
-    payload::line_gatherer line;
-    payload::emit_welcome_line(payload::header_text(process::session.header, payload::HEADER_PRODUCT_NAME),
-                               payload::header_text(process::session.header, payload::HEADER_VERSION),
-                               payload::header_text(process::session.header, payload::HEADER_PLATFORM),
-                               payload::header_build_time(process::session.header), line);
-    line("\n");
-    std::fwrite(line.text.data(), 1, line.length, stderr);
+    // The vendor's texts and the header's go out escaped where the vendor's settings are.
+    process::gathered_text text = screen_text();
+    text("\n\n");
+    text(process::shown{process::window_title()});
+    text("\n\n");
+    if (const std::string_view thanks = process::thanks_line(); !thanks.empty()) {
+        text(process::shown{thanks});
+        text("\n\n");
+    }
+    const auto header = [](std::size_t field) {
+        return process::shown{payload::header_text(process::session.header, field)};
+    };
+    payload::emit_welcome_line(header(payload::HEADER_PRODUCT_NAME), header(payload::HEADER_VERSION),
+                               header(payload::HEADER_PLATFORM),
+                               payload::header_build_time(process::session.header), text);
+    text("\n");
+    text.write(stderr);
     install::write_update_line();
     return process::choice_prompt(nullptr, "Next? Cancel?", WELCOME_KEYS.data(), WELCOME_RESULTS.data(),
                                   static_cast<int>(WELCOME_KEYS.size()), process::RESULT_NEXT);
@@ -96,27 +91,28 @@ int dir_exists_plain() {
 }
 
 int installed_plain() {
-    if (!process::run.quiet) {
-        const std::string_view closing = process::closing_text();
-        std::fwrite(closing.data(), 1, closing.size(), stderr);
-    }
+    if (!process::run.quiet) process::write_text(stderr, process::closing_text(), true);
     return process::RESULT_NEXT;
 }
 
 int dir_exists_screen() {
     if (target::path_kind(process::session.target_dir.data()) != target::path_type::directory)
         return process::RESULT_NEXT;
-    const int head_length = std::snprintf(text.bytes.data(), text.bytes.size(), payload::EXISTING_DIR_HEAD,
-                                          process::session.target_dir.data());
-    text.length = std::min(static_cast<std::size_t>(head_length), text.bytes.size() - 1);
+    // The head's one "%s" is the target directory.
+    const std::string_view head = payload::EXISTING_DIR_HEAD;
+    const std::size_t hole = head.find("%s");
+    process::gathered_text text = screen_text();
+    text(head.substr(0, hole));
+    text(process::shown{process::session.target_dir.data()});
+    text(head.substr(hole + 2));
     // An update installs over the directory: its own words, no advice to choose another.
     const std::string_view paragraph = process::vendor_settings().update_of
                                            ? process::update_existing_dir_text()
                                            : process::existing_dir_text();
-    text.append(paragraph);
-    if (!paragraph.empty()) text.append("\n");  // no empty line is left where no paragraph stands
-    text.append(payload::EXISTING_DIR_TAIL);
-    text.write();
+    text(process::shown{paragraph, true});
+    if (!paragraph.empty()) text("\n");  // no empty line is left where no paragraph stands
+    text(payload::EXISTING_DIR_TAIL);
+    text.write(stderr);
     // A directory given on the command line is warned about and taken: nobody is there to answer.
     if (process::run.target != nullptr) return process::RESULT_NEXT;
     return process::ask_back_next_cancel();
@@ -132,10 +128,10 @@ int install_screen() {
 }
 
 int installed_screen() {
-    text.length = 0;
-    text.append(payload::FILES_INSTALLED_HEAD);
-    text.append(process::closing_text());
-    text.write();
+    process::gathered_text text = screen_text();
+    text(payload::FILES_INSTALLED_HEAD);
+    text(process::shown{process::closing_text(), true});
+    text.write(stderr);
     return process::ask_back_next_cancel();
 }
 

@@ -44,6 +44,7 @@
 #include "process/run_log.h"
 #include "process/run_mode.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
 
@@ -56,9 +57,14 @@ const char* entry_name = "";  // of the entry in hand, for the messages that nam
 // With the conventional command line a failure names what it met: `message` and the name quoted.
 const char* naming(const char* message, const char* name) {
     if (!process::run.gnu) return message;
-    static char named[payload::TARGET_PATH_SIZE + 64];
-    std::snprintf(named, sizeof named, "%s \"%s\"", message, name);
-    return named;
+    // The name comes from the payload; escaped, it is at most four times as long.
+    static char bytes[4 * payload::TARGET_PATH_SIZE + 64];
+    process::gathered_text named{bytes};
+    named(message);
+    named(" \"");
+    named(process::shown{name});
+    named(std::string_view("\"", 2));  // its NUL too
+    return bytes;
 }
 
 [[noreturn]] void cannot_save(int errnum) {

@@ -13,6 +13,8 @@
 
 #include "install/concat_strings.h"
 #include "install/progress_seam.h"
+#include "payload/path_limit.h"
+#include "process/shown_output.h"
 #include "process/terminal_job.h"
 
 namespace install {
@@ -83,8 +85,17 @@ void put_repeated(const char* unit, std::size_t unit_length, int count) {
 
 // Backspaces over the last drawing, then the new line, appended to what is pending. Returns the text's
 // length as the formatted print would, or a negative count when it failed.
-int draw_line(int file_percent, int byte_percent, const char* text) {
+int draw_line(int file_percent, int byte_percent, const char* name) {
     put_repeated("\b", 1, std::max(shown_chars, 0));
+    // An entry's name comes from the payload; escaped, it is at most four times as long.
+    static char shown[4 * (payload::TARGET_PATH_SIZE + 4)];
+    const char* text = name;
+    if (process::texts_escaped()) {
+        process::gathered_text escaped{shown};
+        escaped(process::shown{name});
+        escaped(std::string_view("", 1));
+        text = shown;
+    }
     const std::size_t room = PROGRESS_BUFFER_SIZE - pending_length;
     const int length =
         std::snprintf(pending + pending_length, room, "%3d%% %3d%%  %s ", file_percent, byte_percent, text);

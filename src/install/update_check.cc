@@ -16,21 +16,36 @@
 #include "payload/installer_messages.h"
 #include "payload/sha256.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/vendor_settings.h"
 #include "target/path_kind.h"
 
 namespace install {
 namespace {
 
+// An update carries vendor settings: its texts and paths go out escaped, each at most four times as
+// long, into fixed buffers rather than std::string, whose growth would link the library's exception
+// paths into the installer.
+constexpr std::size_t SHOWN_TEXTS_SIZE =
+    4 * (2 * payload::PROFILE_MAX_RELEASE_TEXT + payload::PROFILE_MAX_BASE_PATH +
+         payload::BASE_MAX_NAMED_INSTALLER);
 constexpr std::size_t BASE_PATH_SIZE = process::TARGET_DIR_SIZE + 1 + payload::PROFILE_MAX_BASE_PATH + 1;
 constexpr std::size_t READ_CHUNK = 16384;
 
-int text_length(std::string_view text) {
-    return static_cast<int>(text.size());
-}
-
 const char* not_the_base(const payload::release_name& release, std::string_view subject, const char* words) {
-    return payload::not_base_message(release, subject, words, process::full_installer_name());
+    static std::array<char, SHOWN_TEXTS_SIZE> bytes;
+    process::gathered_text texts{bytes};
+    const auto shown = [&texts](std::string_view text) {
+        const std::size_t from = texts.length;
+        texts(process::shown{text});
+        return texts.text().substr(from);
+    };
+    const std::string_view product = shown(release.product);
+    const std::string_view version = shown(release.version);
+    subject = shown(subject);
+    const std::string_view installer =
+        shown(process::full_installer_name().substr(0, payload::BASE_MAX_NAMED_INSTALLER));
+    return payload::not_base_message({product, version}, subject, words, installer);
 }
 
 // What stands at `path` when it cannot be opened as a file without following a link.
@@ -133,8 +148,11 @@ const char* update_base_problem(const char* target) {
 void write_update_line() {
     const auto& release = process::vendor_settings().update_of;
     if (release) {
-        std::fprintf(stderr, "This update installs over %.*s %.*s only.\n", text_length(release->product),
-                     release->product.data(), text_length(release->version), release->version.data());
+        std::fputs("This update installs over ", stderr);
+        process::write_text(stderr, release->product);
+        std::fputs(" ", stderr);
+        process::write_text(stderr, release->version);
+        std::fputs(" only.\n", stderr);
     }
 }
 

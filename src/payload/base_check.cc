@@ -10,10 +10,10 @@ namespace {
 
 // Fixed buffers rather than std::string, whose growth would link the library's exception paths into the
 // installer: the longest message names a release of two header texts, a base file's path and the
-// vendor's full installer (cut at MAX_NAMED_INSTALLER bytes); wrapping adds at most a line feed per line.
-constexpr std::size_t MAX_NAMED_INSTALLER = 255;
+// vendor's full installer, each shown at most four times as long; wrapping adds at most a line feed per
+// line.
 constexpr std::size_t RAW_MESSAGE_SIZE =
-    2 * PROFILE_MAX_RELEASE_TEXT + PROFILE_MAX_BASE_PATH + MAX_NAMED_INSTALLER + 256;
+    4 * (2 * PROFILE_MAX_RELEASE_TEXT + PROFILE_MAX_BASE_PATH + BASE_MAX_NAMED_INSTALLER) + 256;
 constexpr std::size_t NOT_BASE_MESSAGE_SIZE =
     RAW_MESSAGE_SIZE + RAW_MESSAGE_SIZE / MESSAGE_NOT_BASE_WIDTH + 1;
 
@@ -50,7 +50,6 @@ const char* not_base_message(const release_name& release, std::string_view subje
                              std::string_view installer) {
     static std::array<char, RAW_MESSAGE_SIZE> raw;
     static std::array<char, NOT_BASE_MESSAGE_SIZE> message;
-    installer = installer.substr(0, MAX_NAMED_INSTALLER);
     std::snprintf(raw.data(), raw.size(), "%s %.*s %.*s to update: %.*s%s%s\n%s%s%.*s %s",
                   MESSAGE_NOT_BASE_HEAD, text_length(release.product), release.product.data(),
                   text_length(release.version), release.version.data(), text_length(subject), subject.data(),

@@ -54,9 +54,13 @@ base_verdict judge_base_files(std::size_t count, Kept kept, StateOf state_of) {
     return {count, base_state::as_expected};
 }
 
+// The most of the vendor's full installer's name a refusal names.
+constexpr std::size_t BASE_MAX_NAMED_INSTALLER = 255;
+
 // The refusal naming `release`, what is wrong (`subject`, a file's path, and `words`; or only words for
-// the target) and `installer` when the vendor named one (cut at 255 bytes). The text lives until the
-// next call.
+// the target) and `installer` when the vendor named one (cut by the caller at BASE_MAX_NAMED_INSTALLER
+// bytes, then shown as the caller shows texts: each text at most four times that long). The text lives
+// until the next call.
 const char* not_base_message(const release_name& release, std::string_view subject, const char* words,
                              std::string_view installer);
 

@@ -3,11 +3,9 @@
 // cannot drift apart; whether the header texts are shown raw or escaped is left to the caller.
 #pragma once
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace payload {
@@ -29,19 +27,6 @@ product_text utc_text(std::int64_t seconds);
 // KiB ("N.N KiByte"), at least 0.1 of them: an update of a few changed files would otherwise need
 // "0.000" MiByte.
 product_text space_line(std::uint32_t required_space, bool update = false);
-
-// An `emit` that gathers the pieces of a line, so that the installer writes it to its unbuffered standard
-// error in one go. Its header texts are at most 64 bytes each, so a product line always fits; anything
-// beyond the capacity would be dropped, never written past it.
-struct line_gatherer {
-    std::array<char, 256> text{};
-    std::size_t length = 0;
-    void operator()(std::string_view piece) {
-        const std::size_t taken = std::min(piece.size(), text.size() - length);
-        std::memcpy(text.data() + length, piece.data(), taken);
-        length += taken;
-    }
-};
 
 // Hands the welcome line, without its newline, to `emit` piece by piece (no allocation on the way). The
 // header texts reach `emit` as given (a caller may wrap them to have them escaped), the words between

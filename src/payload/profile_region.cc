@@ -3,22 +3,23 @@
 
 #include <algorithm>
 
-#include "payload/control_character.h"
 #include "payload/le_bytes.h"
 #include "payload/record_name.h"
+#include "payload/shown_text.h"
 
 namespace payload {
 namespace {
 
+// C1 is refused as UTF-8 and as a lone byte, as mkinstaller build refuses it: a terminal reading 8-bit
+// controls takes either for a command.
 bool one_line(std::string_view text) {
-    return std::ranges::none_of(text, [](char c) { return is_ascii_control(static_cast<unsigned char>(c)); });
+    return !has_control(text, false);
 }
 
 // Lines each ended by a line feed, or nothing at all.
 bool lines(std::string_view text) {
     if (!text.empty() && text.back() != '\n') return false;
-    return std::ranges::none_of(
-        text, [](char c) { return c != '\n' && is_ascii_control(static_cast<unsigned char>(c)); });
+    return !has_control(text, true);
 }
 
 bool is_vendor_setting(std::uint8_t setting) {

@@ -50,6 +50,14 @@ std::size_t control_size_at(std::string_view text, std::size_t at) {
     return is_control(code) ? size : 0;
 }
 
+bool has_control(std::string_view text, bool line_feeds_allowed) {
+    // Escaping lengthens each control character it meets and leaves every other byte as it is.
+    std::size_t length = 0;
+    const auto count = [&length](std::string_view piece) { length += piece.size(); };
+    write_escaped(text, false, line_feeds_allowed, writer_to(count));
+    return length != text.size();
+}
+
 void write_escaped(std::string_view text, bool backslashes, bool keep_line_feeds, const text_writer& out) {
     static constexpr char NAMED[] = "abtnvfr";  // the escapes of bytes 7 to 13
     static constexpr char HEX[] = "0123456789abcdef";

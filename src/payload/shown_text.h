@@ -34,6 +34,10 @@ std::size_t decode_utf8(std::string_view text, std::size_t at, char32_t& code);
 // controls takes for C1 (0x9B for ESC [). Returns the size of the control character there, or 0.
 std::size_t control_size_at(std::string_view text, std::size_t at);
 
+// Whether `text` holds a control character as control_size_at finds them, a line feed left aside with
+// `line_feeds_allowed` (the lines of a multi-line text).
+bool has_control(std::string_view text, bool line_feeds_allowed);
+
 // Each byte of a control character as \a \b \t \n \v \f \r where those exist, otherwise \xHH (lowercase
 // hex), but a line feed as it is with `keep_line_feeds`; a backslash as \\ with `backslashes`; every
 // other byte as it is.

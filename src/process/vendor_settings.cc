@@ -12,6 +12,7 @@ namespace {
 
 constinit payload::vendor_profile settings;
 bool settings_damaged = false;
+bool settings_written = false;
 
 }  // namespace
 
@@ -19,6 +20,11 @@ void load_vendor_settings() {
     const payload::profile_check check = payload::read_profile_region(
         payload::region_as_written(profile_region.data()), profile_region.size(), settings);
     settings_damaged = check != payload::profile_check::written && check != payload::profile_check::unwritten;
+    settings_written = check != payload::profile_check::unwritten;
+}
+
+bool vendor_settings_written() {
+    return settings_written;
 }
 
 void check_vendor_settings() {

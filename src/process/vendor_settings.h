@@ -27,6 +27,9 @@ void load_vendor_settings();
 // Ends the installer with payload::MESSAGE_PROFILE_CORRUPTED when the region read was damaged.
 void check_vendor_settings();
 
+// Whether the region is written (even if damaged): the installer carries vendor settings.
+bool vendor_settings_written();
+
 // The settings the region holds, as read.
 const payload::vendor_profile& vendor_settings();
 

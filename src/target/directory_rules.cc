@@ -12,6 +12,7 @@
 #include "process/dialogue.h"
 #include "process/result.h"
 #include "process/run_mode.h"
+#include "process/shown_output.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
 #include "target/path_kind.h"
@@ -103,12 +104,12 @@ std::string_view message_line(std::string_view text) {
 void write_message(const directory_rule& rule, bool plain) {
     const std::string text =
         rule.message != nullptr ? rule.message : payload::outside_roots_message(process::recommended_roots());
+    // The roots come from the vendor's settings.
     if (!plain) {
-        std::fwrite(text.data(), 1, text.size(), stderr);
+        process::write_text(stderr, text, true);
         return;
     }
-    const std::string_view line = message_line(text);
-    std::fwrite(line.data(), 1, line.size(), stderr);
+    process::write_text(stderr, message_line(text), true);
     std::fputc('\n', stderr);
 }
 

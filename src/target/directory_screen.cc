@@ -14,6 +14,7 @@
 #include "process/run_log.h"
 #include "process/run_mode.h"
 #include "process/session.h"
+#include "process/shown_output.h"
 #include "process/termination.h"
 #include "process/vendor_settings.h"
 #include "target/directory_entry.h"
@@ -40,24 +41,37 @@ int vet_target(const directory_entry& entry) {
                                                                                              : VET_START_OVER;
 }
 
+// A directory between two words, in one write: the default one comes from the vendor's settings.
+void write_target_line(std::string_view before, std::string_view dir, std::string_view after) {
+    static std::array<char, 4 * process::TARGET_DIR_SIZE + 64> bytes;
+    process::gathered_text line{bytes};
+    line(before);
+    line(process::shown{dir});
+    line(after);
+    line.write(stderr);
+}
+
 void draw_header() {
     using payload::header_text;
     std::fputs("\n\nPlease select a directory for installation of\n", stderr);
-    payload::line_gatherer lines;
-    payload::emit_product_version_line(header_text(process::session.header, payload::HEADER_PRODUCT_NAME),
-                                       header_text(process::session.header, payload::HEADER_VERSION), lines);
+    // Header texts of 64 bytes at most, escaped at most four times as long.
+    std::array<char, 1024> bytes;
+    process::gathered_text lines{bytes};
+    payload::emit_product_version_line(
+        process::shown{header_text(process::session.header, payload::HEADER_PRODUCT_NAME)},
+        process::shown{header_text(process::session.header, payload::HEADER_VERSION)}, lines);
     lines("\n");
     lines(payload::space_line(payload::header_u32(process::session.header, payload::HEADER_REQUIRED_SPACE),
                               process::vendor_settings().update_of.has_value())
               .data());
     lines("\n");
-    std::fwrite(lines.text.data(), 1, lines.length, stderr);
+    lines.write(stderr);
 }
 
 // Offers the current target. Returns RESULT_YES with the default in `entry`, RESULT_NO or RESULT_CANCEL.
 int offer_default(directory_entry& entry) {
     set_directory_entry(entry, process::session.target_dir.data());
-    std::fprintf(stderr, "\n\nDefault directory: %s.\n", process::session.target_dir.data());
+    write_target_line("\n\nDefault directory: ", process::session.target_dir.data(), ".\n");
     return process::ask_no_yes_cancel("Use the default directory?", process::RESULT_YES);
 }
 
@@ -91,12 +105,12 @@ int take_directory_unasked(bool plain) {
         entry, process::run.target != nullptr ? process::run.target : process::session.target_dir.data());
     if (!plain) {
         draw_header();
-        std::fprintf(stderr, "\n\nTarget directory: %s.\n", entry.text.data());
+        write_target_line("\n\nTarget directory: ", entry.text.data(), ".\n");
     }
     vet_given_directory(entry, plain);
     if (const char* problem = target_problem(entry.text.data())) process::error(problem);
     store_target(entry);
-    if (plain && !process::run.quiet) std::fprintf(stderr, "Target directory: %s\n", entry.text.data());
+    if (plain && !process::run.quiet) write_target_line("Target directory: ", entry.text.data(), "\n");
     process::log_line("target directory", entry.text.data());
     return process::RESULT_NEXT;
 }

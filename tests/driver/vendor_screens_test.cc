@@ -162,6 +162,17 @@ TEST_F(VendorScreens, DamagedRegionsStopBeforeTheWelcomeProfileFirst) {
                  {profile_content({{payload::PROFILE_LAST_SETTING + 1, "x"}}), false, false, settings,
                   payload::EXIT_STATUS_FAILED},
                  {plain, true, true, settings, payload::EXIT_STATUS_FAILED},
+                 // C1 as UTF-8 and as a lone byte, in a line, in lines and in a path.
+                 {profile_content({{payload::PROFILE_TITLE,
+                                    "A\xc2\x9b"
+                                    "2J"}}),
+                  false, false, settings, payload::EXIT_STATUS_FAILED},
+                 {profile_content({{payload::PROFILE_CLOSING_TEXT,
+                                    "Bye\n\x9b"
+                                    "2J\n"}}),
+                  false, false, settings, payload::EXIT_STATUS_FAILED},
+                 {profile_content({{payload::PROFILE_DEFAULT_DIR, "/opt/a\xc2\x85"}}), false, false, settings,
+                  payload::EXIT_STATUS_FAILED},
                  {"", false, true, licence, 0},
                  {profile_content({CONVENTIONAL}), false, true, licence, payload::EXIT_STATUS_FAILED}};
     for (const auto& c : cases) {

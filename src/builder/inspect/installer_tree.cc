@@ -77,7 +77,8 @@ std::string base_refusal(const layout_tree& tree, const update_base_settings& ba
     if (verdict.file == base.files.size()) return "";
     const base_file_settings& file = base.files[verdict.file];
     return payload::not_base_message({base.product, base.version}, file.path,
-                                     payload::base_state_words(verdict.state, file.by_content), installer);
+                                     payload::base_state_words(verdict.state, file.by_content),
+                                     installer.substr(0, payload::BASE_MAX_NAMED_INSTALLER));
 }
 
 }  // namespace

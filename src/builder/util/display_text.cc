@@ -17,7 +17,7 @@ std::string escaped(std::string_view text, bool backslashes, bool keep_line_feed
 }  // namespace
 
 bool has_control_byte(std::string_view text) {
-    return !control_character_fault(text).empty();
+    return payload::has_control(text, false);
 }
 
 std::string control_character_fault(std::string_view text) {
