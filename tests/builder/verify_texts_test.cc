@@ -39,8 +39,8 @@ TEST_F(VerifyTexts, FailWhereverBuildWouldRefuseThem) {
     const std::pair<const char*, const char*> PLACES[] = {
         {"header product name \"VORNA", ".FFFFF."}, {"version \"1.0", ".FFFFF."},
         {"platform \"for Linux", ".FFFFF."},        {"entry 1 \"a", ".FFFFF."},
-        {"text, line 2 column 2", ".FFFFFF"},       {"region's --title", ".DDDFFF"},
-        {"release product \"V", ".DDDFF."},         {"base file \"b", ".DDDFF."}};
+        {"text, line 2 column 2", ".FFFFFF"},       {"region's --title", ".DDDDDF"},
+        {"release product \"V", ".DDDDD."},         {"base file \"b", ".DDDDD."}};
     for (std::size_t place = 0; place < std::size(PLACES); ++place) {
         for (std::size_t i = 0; i < std::size(BAD); ++i) {
             const auto r = run_mkinstaller({"verify", holding(dir / "i", place, BAD[i])});
