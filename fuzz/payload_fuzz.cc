@@ -155,7 +155,7 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     (void)failure_of([&] { builder::run_list(image_path, true, out, warnings); });
     const std::uint64_t allowed = claimed_total_size(image);
     std::uint64_t produced = builder::entry_bytes_produced();
-    const std::string verified = failure_of([&] { builder::run_verify(image_path, out, warnings); });
+    const std::string verified = failure_of([&] { builder::run_verify(image_path, true, out, warnings); });
     require(builder::entry_bytes_produced() - produced <= allowed,
             "verify produces no more file bytes than the header's total size");
     // Found before anything is decoded, an impossible total may come before the installer's own stop.
