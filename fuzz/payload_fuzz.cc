@@ -164,9 +164,10 @@ void run_reader(const std::string& image, const std::string* installer_message) 
     const bool path_too_long =
         installer_message != nullptr && installer_message->find("File name too long") != std::string::npos;
     if (!path_too_long && !carries_other_removal_rule(image)) {
-        // Besides the payload, verify checks what the installer does not: the header totals and the
-        // program in front of the payload (any bytes here, never a stub).
+        // Besides the payload, verify checks what the installer does not: the header totals, texts and
+        // names build would refuse, and the program in front of the payload (any bytes here, never a stub).
         const bool beyond_installer = verified.find("header ") != std::string::npos || past_totals ||
+                                      verified.find("; build refuses such a") != std::string::npos ||
                                       verified.find("installer stub") != std::string::npos ||
                                       verified.find("licence region") != std::string::npos;
         require(verified.empty() || installer_message != nullptr || beyond_installer,
