@@ -246,7 +246,7 @@ void write_list_heads(const list_widths& widths, const text_writer& out) {
     write_padded("stored"sv, widths.stored, true, out);
     out("  "sv);
     write_padded("mtime (UTC)"sv, 19, false, out);
-    out("  name\n"sv);
+    out("  mode  name\n"sv);
 }
 
 void write_list_entry(const file_record& record, std::string_view name, std::string_view link_target,
@@ -258,7 +258,10 @@ void write_list_entry(const file_record& record, std::string_view name, std::str
     write_figure(record.stored_size, widths.stored, out);
     out("  "sv);
     write_padded(utc_text(record.mtime).data(), 19, false, out);
-    out("  "sv);
+    // The bits chmod gets, set-id and sticky ones included, as four octal digits.
+    char mode[12];
+    std::snprintf(mode, sizeof mode, "  %04o  ", static_cast<unsigned>(record.mode & 07777));
+    out(mode);
     write_escaped(name, true, false, out);
     if (record.method == METHOD_LINK) {
         out(" -> "sv);

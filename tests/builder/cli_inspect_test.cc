@@ -60,9 +60,9 @@ TEST_F(CliInspect, ListShowsHeaderThenOneAlignedLinePerEntry) {
                          "total record size:  116\n"
                          "volume:             0xFFFFFFFF (whole payload in this file)\n"
                          "\n"
-                         "method   size  stored  mtime (UTC)          name\n"
-                         "stored  12345   12345  2023-11-14 22:13:20  bin/vorna\n"
-                         "stored      8       8  2023-11-14 22:14:20  docs/readme.txt\n");
+                         "method   size  stored  mtime (UTC)          mode  name\n"
+                         "stored  12345   12345  2023-11-14 22:13:20  0644  bin/vorna\n"
+                         "stored      8       8  2023-11-14 22:14:20  0644  docs/readme.txt\n");
 }
 
 TEST_F(CliInspect, ListNamesEveryMethod) {
@@ -74,7 +74,7 @@ TEST_F(CliInspect, ListNamesEveryMethod) {
         write_file(damaged, copy);
         const auto r = run_mkinstaller({"list", damaged});
         EXPECT_EQ(r.exit_code, 0) << r.err;
-        EXPECT_NE(r.out.find(shown + "  2023-11-14 22:13:20  bin/vorna\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(shown + "  2023-11-14 22:13:20  0644  bin/vorna\n"), std::string::npos) << r.out;
     }
 }
 
@@ -87,7 +87,8 @@ TEST_F(CliInspect, DeleteEntriesCarryNoStoredBytes) {
     reseal_record(copy, ENTRY1_AT);
     write_file(damaged, copy);
     const auto listed = run_mkinstaller({"list", damaged});
-    EXPECT_NE(listed.out.find("delete     0       0  2023-11-14 22:13:20  old.txt\n"), std::string::npos)
+    EXPECT_NE(listed.out.find("delete     0       0  2023-11-14 22:13:20  0644  old.txt\n"),
+              std::string::npos)
         << listed.out;
     EXPECT_EQ(run_mkinstaller({"verify", "--any-stub", damaged}).exit_code, 0);
 }

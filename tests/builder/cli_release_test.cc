@@ -27,9 +27,9 @@ std::vector<std::string> listed(const std::string& installer) {
     while (at < r.out.size()) {
         const std::size_t end = r.out.find('\n', at);
         const std::string line = r.out.substr(at, end - at);
-        // method, size, stored, date, time, then the name
+        // method, size, stored, date, time, mode, then the name
         std::size_t cut = 0;
-        for (int field = 0; field < 5; ++field) cut = line.find_first_not_of(' ', line.find(' ', cut));
+        for (int field = 0; field < 6; ++field) cut = line.find_first_not_of(' ', line.find(' ', cut));
         names.push_back(line.substr(0, line.find(' ')) + " " + line.substr(cut));
         at = end + 1;
     }
@@ -95,8 +95,8 @@ TEST(Release, SameTreeAndEpochGiveIdenticalBytesWhateverTheDirectoryOrder) {
     const std::string first = read_file(dir / "first.run");
     EXPECT_EQ(first, read_file(dir / "second.run"));
     const std::string listing = run_mkinstaller({"list", dir / "first.run"}).out;
-    EXPECT_NE(listing.find("2023-11-14 22:13:20  zeta\n"), std::string::npos) << listing;
-    EXPECT_NE(listing.find("2023-11-14 22:11:40  alpha\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("2023-11-14 22:13:20  0644  zeta\n"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("2023-11-14 22:11:40  0644  alpha\n"), std::string::npos) << listing;
 }
 
 TEST(Release, FilesKeepTheirOwnPermissionBitsUnlessUniformModeIsAsked) {

@@ -33,7 +33,7 @@ TEST_F(LinkEntries, ReadersAndTheInstallerAgreeOnThem) {
     const std::string answers = testing_support::answers_to_install(target) + "n\nn\n";
     // "install" runs the real stub into `target`; the refused links leave nothing there.
     const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
-        {{"list", a}, 0, "link       5       5  2023-11-14 22:13:20  lnk -> sub/f\n"},
+        {{"list", a}, 0, "link       5       5  2023-11-14 22:13:20  0777  lnk -> sub/f\n"},
         {{"list", "--json", a}, 0, "\"mode\": \"0120777\", \"link\": \"../sub/f\"}"},
         {{"list", "--json", a}, 0, "\"mode\": \"0100755\"}"},
         {{"verify", a}, 0, "ok: "},

@@ -55,7 +55,7 @@ TEST(TouchUpdate, ASmallUpdateLeavesTheFreshTreeHoweverItRuns) {
         EXPECT_LT(listed["total_stored_size"].num() * 100,
                   parse_json(mkinstaller({"list", "--json", full}).out)["total_stored_size"].num() * 15);
         EXPECT_TRUE(std::regex_search(mkinstaller({"list", update}).out,
-                                      std::regex("\ntouch +0 +0  1970-01-01 02:00:00  a/1\n")));
+                                      std::regex("\ntouch +0 +0  1970-01-01 02:00:00  0700  a/1\n")));
         EXPECT_EQ(mkinstaller({"diff", "--update", old, update, full}).exit_code, 0);
 
         const auto fresh = installed_tree({full}, at + "-fresh");
