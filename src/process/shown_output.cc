@@ -37,6 +37,7 @@ void write_text(std::FILE* stream, std::string_view text, bool lines) {
 
 void gathered_text::operator()(std::string_view piece) {
     const std::size_t taken = std::min(piece.size(), room.size() - length);
+    if (taken == 0) return;  // an empty view may hold no address at all
     std::memcpy(room.data() + length, piece.data(), taken);
     length += taken;
 }
