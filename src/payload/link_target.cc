@@ -19,7 +19,8 @@ std::size_t directory_depth(std::string_view link_name) {
 }  // namespace
 
 link_fault link_target_fault(std::string_view target, std::string_view link_name) {
-    if (target.empty() || target.size() > LINK_TARGET_MAX) return link_fault::empty;
+    if (target.empty()) return link_fault::empty;
+    if (target.size() > LINK_TARGET_MAX) return link_fault::too_long;
     for (const char c : target) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) return link_fault::control_byte;

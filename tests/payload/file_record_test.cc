@@ -288,7 +288,7 @@ TEST(LinkTarget, TextsThatStayInsideTheTargetAreSafe) {
     };
     for (const auto& c : cases) EXPECT_EQ(link_target_fault(c.target, c.link), c.fault) << c.target;
     EXPECT_EQ(link_target_fault(std::string_view("a\0b", 3), "l"), link_fault::control_byte);
-    EXPECT_EQ(link_target_fault(std::string(LINK_TARGET_MAX + 1, 'a'), "l"), link_fault::empty);
+    EXPECT_EQ(link_target_fault(std::string(LINK_TARGET_MAX + 1, 'a'), "l"), link_fault::too_long);
 }
 
 }  // namespace

@@ -67,21 +67,6 @@ entry_problem stream_stored(installer_payload& in, const payload::file_record& r
     return check_crcs(record, crc, crc);
 }
 
-const char* fault_words(payload::link_fault fault) {
-    switch (fault) {
-        case payload::link_fault::absolute:
-            return "is absolute";
-        case payload::link_fault::control_byte:
-            return "holds control bytes";
-        case payload::link_fault::leaves_target:
-            return "leaves the target directory";
-        case payload::link_fault::parent_in_path:
-            return "has \"..\" after a name";
-        default:
-            return "is empty";
-    }
-}
-
 // A link's text, held whole (read_file_record bounds it), is judged as the installer judges it before
 // anything else sees it.
 entry_problem stream_link(installer_payload& in, const payload::file_record& record,
@@ -92,8 +77,8 @@ entry_problem stream_link(installer_payload& in, const payload::file_record& rec
     const std::uint16_t crc = payload::crc16_update(0, bytes, record.stored_size);
     if (const entry_problem wrong = check_crcs(record, crc, crc); wrong.found()) return wrong;
     if (const auto fault = payload::link_target_fault(text, record.name); fault != payload::link_fault::none)
-        return corrupted(payload::corruption::link_target,
-                         "a link whose text " + shown(text) + " " + fault_words(fault));
+        return corrupted(payload::corruption::link_target, "a link whose text " + shown(text) + " " +
+                                                               std::string(payload::link_fault_words(fault)));
     write_out(output, bytes, text.size());
     return {};
 }

@@ -96,25 +96,16 @@ bool lies_beneath(const std::string& path, std::string_view dir) {
     return path.starts_with(dir) && (path.size() == dir.size() || path[dir.size()] == '/');
 }
 
-// What the text of a kept link must not be, in the order the installer's own check finds it.
-const char* kept_link_fault(const std::string& text, const std::string& name) {
-    if (text.size() > payload::LINK_TARGET_MAX) return "its text is longer than 4095 bytes";
-    if (has_control_byte(text)) return "its text holds control characters";
-    switch (payload::link_target_fault(text, name)) {
-        case payload::link_fault::none:
-            return nullptr;
-        case payload::link_fault::empty:
-            return "its text is empty";
-        case payload::link_fault::absolute:
-            return "its text is absolute";
-        case payload::link_fault::control_byte:
-            return "its text holds control characters";
-        case payload::link_fault::leaves_target:
-            return "it leaves the source directory";
-        case payload::link_fault::parent_in_path:
-            return "its text has \"..\" after a name";
-    }
-    return nullptr;
+// What the text of a kept link must not be, in the order the installer's own check finds it; control
+// characters as names may not hold them (C1 too). Empty when it may be kept.
+std::string kept_link_fault(const std::string& text, const std::string& name) {
+    const payload::link_fault fault = payload::link_target_fault(text, name);
+    if (fault != payload::link_fault::too_long && has_control_byte(text))
+        return "its text holds control characters";
+    if (fault == payload::link_fault::none) return "";
+    // Beside its source, the directory a link must not leave is the source directory.
+    if (fault == payload::link_fault::leaves_target) return "it leaves the source directory";
+    return "its text " + std::string(payload::link_fault_words(fault));
 }
 
 // What became of a link: kept as an entry, or to be copied; then, when it points outside, its text.
@@ -145,10 +136,10 @@ link_scan scan_link(scan_state& scan, int dir_fd, const char* leaf, const std::s
         if (real.empty() || inside) return {};
         return {false, target};
     }
-    const char* fault = kept_link_fault(target, name);
-    if (fault == nullptr && real.empty()) fault = "it is dangling";
-    if (fault == nullptr && !inside) fault = "it resolves outside the source directory";
-    if (fault != nullptr) {
+    std::string fault = kept_link_fault(target, name);
+    if (fault.empty() && real.empty()) fault = "it is dangling";
+    if (fault.empty() && !inside) fault = "it resolves outside the source directory";
+    if (!fault.empty()) {
         throw error("symbolic link " + named + " cannot be kept: " + fault +
                     "; make it a relative link inside the source directory, or pack what it points to with "
                     "--links copy");
