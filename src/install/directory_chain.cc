@@ -11,12 +11,13 @@
 #include <cstring>
 #include <ctime>
 #include <list>
-#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "install/allocation_failure.h"
 
 namespace install {
 namespace {
@@ -234,12 +235,12 @@ void begin_directories(const char* target) {
 }
 
 int enter_directory_path(const char* path, bool make, bool links_beneath_target) {
-    try {
-        return enter(path != nullptr ? path : "", make, links_beneath_target);
-    } catch (const std::bad_alloc&) {
-        errno = ENOMEM;
-        return -1;
-    }
+    return recovering_from_allocation_failure(
+        [&] { return enter(path != nullptr ? path : "", make, links_beneath_target); },
+        [] {
+            errno = ENOMEM;
+            return -1;
+        });
 }
 
 bool entered_directory_is_new() {

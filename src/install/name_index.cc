@@ -10,13 +10,13 @@
 #include <cstring>
 #include <list>
 #include <memory>
-#include <new>
 #include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
 
+#include "install/allocation_failure.h"
 #include "install/directory_chain.h"
 #include "install/directory_ops.h"
 #include "payload/record_name.h"
@@ -240,7 +240,8 @@ void remove_through_index(const char* dir, const char* name) {
 
 void reset_name_index() {
     index = name_index{};
-    state = index_state::stale;
+    // An index that could not give way under a memory limit is not kept at all: the walk needs none.
+    state = !ALLOCATION_FAILURE_RECOVERS && memory_is_limited() ? index_state::given_up : index_state::stale;
     reads = 0;
 }
 
@@ -256,15 +257,17 @@ bool remove_same_named(const char* dir, const char* name) {
     }
     if (dir == nullptr || name == nullptr) return false;
     removed_other = false;
-    try {
-        remove_through_index(dir, name);
-    } catch (const std::bad_alloc&) {
-        // What the index removed before it failed is gone; the walk removes the rest.
-        give_up_index();
-        remove_named_entries(dir, name);
-        return true;
-    }
-    return removed_other || state == index_state::unusable;
+    return recovering_from_allocation_failure(
+        [&] {
+            remove_through_index(dir, name);
+            return removed_other || state == index_state::unusable;
+        },
+        [&] {
+            // What the index removed before it failed is gone; the walk removes the rest.
+            give_up_index();
+            remove_named_entries(dir, name);
+            return true;
+        });
 }
 
 namespace {
@@ -321,21 +324,13 @@ void follow_path_deleted(const char* name, bool removed) {
 
 void note_file_written(const char* dir, const char* name) {
     if (!can_follow(dir, name)) return;
-    try {
-        follow_file_written(name);
-    } catch (const std::bad_alloc&) {
-        give_up_index();
-    }
+    recovering_from_allocation_failure([&] { follow_file_written(name); }, give_up_index);
 }
 
 void note_path_deleted(const char* dir, const char* name, bool removed) {
     if (removed) unconfirm();
     if (!can_follow(dir, name)) return;
-    try {
-        follow_path_deleted(name, removed);
-    } catch (const std::bad_alloc&) {
-        give_up_index();
-    }
+    recovering_from_allocation_failure([&] { follow_path_deleted(name, removed); }, give_up_index);
 }
 
 bool known_free_path(const char* dir, const char* name) {

@@ -15,7 +15,6 @@
 #endif
 #include <pthread.h>
 #include <sched.h>
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -23,6 +22,7 @@
 
 #include "decoder/chunk_loop.h"
 #include "decoder/codec.h"
+#include "install/allocation_failure.h"
 #include "install/file_guard.h"
 #include "process/session.h"
 #include "process/vendor_settings.h"
@@ -59,6 +59,9 @@ struct sleeper {
     pthread_cond_t wake = PTHREAD_COND_INITIALIZER;
 };
 
+// The worker's stack: it decodes with the codec's context on the heap and holds no large locals.
+constexpr std::size_t READ_AHEAD_STACK_SIZE = 512 * 1024;
+
 struct queue_state {
     // Not allocated: the loop keeps using the record of an entry handed over after the worker has ended.
     prepared_entry slots[READ_AHEAD_SLOTS];
@@ -92,16 +95,6 @@ prepared_entry& slot(std::uint32_t index) {
 // What one entry needs: both buffers, one byte over each as the loop allocates them.
 std::size_t bytes_needed(const payload::file_record& record) {
     return std::size_t{record.stored_size} + 1 + std::size_t{record.file_size} + 1;
-}
-
-// With an address-space or data limit, memory the worker holds ahead could make one of the loop's own
-// allocations fail where reading in turn would not; there the loop keeps to reading in turn.
-bool memory_is_limited() {
-    for (const int resource : {RLIMIT_AS, RLIMIT_DATA}) {
-        rlimit limit{};
-        if (getrlimit(resource, &limit) != 0 || limit.rlim_cur != RLIM_INFINITY) return true;
-    }
-    return false;
 }
 
 bool more_than_one_core() {
@@ -355,6 +348,8 @@ void clear_entry(prepared_entry& entry) {
 
 bool start_read_ahead(std::uint32_t file_count) {
     queue.records_read = 0;
+    // With an address-space or data limit, memory the worker holds ahead could make one of the loop's own
+    // allocations fail where reading in turn would not; there the loop keeps to reading in turn.
     if (!read_ahead_enabled || file_count == 0 || memory_is_limited()) return false;
     for (prepared_entry& entry : queue.slots) clear_entry(entry);
     queue.file_count = file_count;
@@ -374,7 +369,14 @@ bool start_read_ahead(std::uint32_t file_count) {
     // loop, which alone knows that file (file_guard.h).
     sigset_t saved;
     hold_guarded_signals(&saved);
-    queue.running = pthread_create(&queue.worker_thread, nullptr, worker_main, nullptr) == 0;
+    // The stack's size said, not left to the C library: glibc gives a thread 8 MiB, musl 128 KiB.
+    queue.running = false;
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) == 0) {
+        (void)pthread_attr_setstacksize(&attributes, READ_AHEAD_STACK_SIZE);
+        queue.running = pthread_create(&queue.worker_thread, &attributes, worker_main, nullptr) == 0;
+        pthread_attr_destroy(&attributes);
+    }
     release_guarded_signals(&saved);
     return queue.running;
 }

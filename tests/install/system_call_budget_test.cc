@@ -48,10 +48,10 @@ call_counts traced_install(const temp_dir& dir, const std::string& name, int cou
     const std::string target = dir / name;
     process_options options;
     options.input = answers_to_install(target);
-    const process_result r = run_process(
-        strace_program(),
-        {"strace", "-f", "-qq", "-y", "-o", log, "-e", "trace=read,write,lseek,stat,newfstatat", image},
-        options);
+    const process_result r = run_process(strace_program(),
+                                         {"strace", "-f", "-qq", "-y", "-o", log, "-e",
+                                          "trace=read,readv,write,writev,lseek,stat,newfstatat", image},
+                                         options);
     if (r.exit_code != 0 || !fs::exists(target + "/d" + std::to_string(count - 1) + "/n")) return counts;
     counts.traced = true;
     const std::string image_fd_path = fs::canonical(image);  // as strace shows a descriptor's file
@@ -62,8 +62,9 @@ call_counts traced_install(const temp_dir& dir, const std::string& name, int cou
         std::smatch m;
         if (!std::regex_search(line, m, call)) continue;
         const std::string function = m[1];
-        counts.stderr_writes += function == "write" && m[2] == "2";
-        counts.image_reads += function == "read" && m[3] == image_fd_path;
+        // A C library may read and write its streams with the vectored calls.
+        counts.stderr_writes += (function == "write" || function == "writev") && m[2] == "2";
+        counts.image_reads += (function == "read" || function == "readv") && m[3] == image_fd_path;
         counts.image_seeks += function == "lseek" && m[3] == image_fd_path;
         counts.stats += function == "stat" || function == "newfstatat";
     }
