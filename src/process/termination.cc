@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "payload/path_limit.h"
+#include "process/error_text.h"
 #include "process/held_output.h"
 #include "process/run_log.h"
 #include "process/run_mode.h"
@@ -72,11 +73,8 @@ void error_errno(const char* message, const char* tag, int errnum) {
     };
     if (message != nullptr) append(message);
     if (errnum != 0) {
-        const char* text = std::strerror(errnum);
-        if (text != nullptr && *text != '\0') {
-            append(" - ");
-            append(text);
-        }
+        append(" - ");
+        append(error_text(errnum));
     }
     if (tag != nullptr) {
         append(" ");

@@ -11,7 +11,7 @@ namespace process {
 // or a cancel when `message` is null.
 [[noreturn]] void error(const char* message);
 
-// Writes `message`, " - " and the system's text for `errnum` (when errnum is not 0 and has a text), " " and
+// Writes `message`, " - " and the system's text for `errnum` (error_text.h; when errnum is not 0), " " and
 // `tag` (when not null), a line feed and the termination line, and exits: always a failure.
 [[noreturn]] void error_errno(const char* message, const char* tag, int errnum);
 
