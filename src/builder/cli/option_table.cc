@@ -35,6 +35,11 @@ constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
         MKINSTALLER_INSTALLED_STUB " from mkinstaller's real place);\n"
         "it must carry the installer's licence region, and its profile region\n"
         "for the settings below"},
+    {"build", "", "--arch", "ARCH", &args::arch, {"ARCH", 31},
+        "the machine the installer runs on, x86-64 or aarch64 (default: the one\n"
+        "mkinstaller runs on); without --stub it picks the stub: for another\n"
+        "architecture installer-ARCH beside mkinstaller, else in the libexec\n"
+        "directory above. A stub whose ELF header names another machine is refused"},
     {"build", "", "--license", "FILE", &args::license, {"LICENSE", 6, true},
         "show the text of FILE as the licence agreement instead of the stub's\n"
         "built-in one (UTF-8; see below)"},
