@@ -98,7 +98,8 @@ void run_info(const std::string& installer, std::ostream& out) {
     if (refusal.empty()) payload::write_product_lines(h, payload::writer_to(write), update);
     payload::write_totals_line(h, payload::writer_to(write));
     // Read from the program itself, so known even of an installer that would not start.
-    out << "architecture: " << architecture_text(program_bytes(file.payload(), "info")) << '\n';
+    payload::write_architecture_line(architecture_text(program_bytes(file.payload(), "info")),
+                                     payload::writer_to(write));
     // Of the records the installer would read: none when it stops before them.
     if (refusal.empty() && whole_payload_problem(file.payload()).empty())
         print_special_modes(file.records(), out);

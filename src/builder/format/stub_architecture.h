@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "payload/installer_report.h"
+
 namespace builder {
 
 constexpr std::uint16_t ELF_MACHINE_X86_64 = 62;
@@ -25,13 +27,7 @@ constexpr architecture ARCHITECTURES[] = {
 };
 
 // The architecture mkinstaller runs on: the one its own stub, "installer", is built for.
-#if defined(__x86_64__)
-constexpr std::string_view OWN_ARCHITECTURE = "x86-64";
-#elif defined(__aarch64__)
-constexpr std::string_view OWN_ARCHITECTURE = "aarch64";
-#else
-#error "mkinstaller knows the stubs of x86-64 and aarch64 only"
-#endif
+constexpr std::string_view OWN_ARCHITECTURE = payload::COMPILED_ARCHITECTURE;
 
 // The bytes of the ELF header read here: e_ident and e_type come before e_machine.
 constexpr std::size_t ELF_HEAD_SIZE = 20;
