@@ -1,4 +1,4 @@
-# Install rules: mkinstaller on the search path, the stub beside the search path in libexec (it is no
+# Install rules: mkinstaller on the search path, the stubs beside the search path in libexec (no
 # command: run bare it only says that it has no payload), the man page, the documentation, and the
 # CMake package through which other projects build installers with find_package(mkinstaller) and CPack.
 include(CMakePackageConfigHelpers)
@@ -8,6 +8,16 @@ set(MKINSTALLER_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/mkinstaller)
 install(TARGETS mkinstaller EXPORT mkinstallerTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # mkinstaller finds it at MKINSTALLER_INSTALLED_STUB relative to its own real place (src/builder).
 install(TARGETS installer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
+# The stubs for the other architecture beside it, as installer-<arch>, where the build makes them: build
+# --arch finds them there by that name. Their targets are defined in src/, before this file is read.
+if(TARGET installer_aarch64)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-aarch64
+            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller OPTIONAL)
+endif()
+if(TARGET installer_x86_64)
+    install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-x86-64
+            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller OPTIONAL)
+endif()
 install(FILES docs/mkinstaller.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md docs/format.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/mkinstaller)
 

@@ -8,7 +8,7 @@
 #       [TITLE <text>] [THANKS <text>] [CLOSING_TEXT <file>] [DEFAULT_DIR <path>]
 #       [RECOMMEND <root>...] [EXISTING_DIR_TEXT <file>] [SAME_NAME_REMOVAL anywhere|path]
 #       [EXIT_STATUS always-zero|conventional] [CHECK_FIRST off|on]
-#       [INSTALLER_OPTIONS none|gnu] [USER_DEFAULT_DIR <path>] [PROFILE <file>]
+#       [INSTALLER_OPTIONS none|gnu] [USER_DEFAULT_DIR <path>] [PROFILE <file>] [ARCH x86-64|aarch64]
 #       [UPDATE_FROM <old installer file or target> [FULL_UPDATE]]
 #       [UNIFORM_MODE | KEEP_SETID] [STORE] [STRICT] [ALL] [DEPENDS <file-or-target>...]
 #       [OPTIONS <argument>...])

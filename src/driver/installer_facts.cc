@@ -35,6 +35,7 @@ void write_installer_info(std::FILE* out) {
     const payload::header_block& h = process::session.header;
     payload::write_product_lines(h, writer, process::vendor_settings().update_of.has_value());
     payload::write_totals_line(h, writer);
+    payload::write_architecture_line(payload::COMPILED_ARCHITECTURE, writer);
     payload::setting_views values{};
     for (const payload::vendor_setting& setting : payload::VENDOR_SETTINGS)
         values[setting.number] = process::setting_values(setting.number);

@@ -105,6 +105,12 @@ void write_product_lines(const header_block& h, const text_writer& out, bool upd
     out("\n"sv);
 }
 
+void write_architecture_line(std::string_view name, const text_writer& out) {
+    out("architecture: "sv);
+    out(name);
+    out("\n"sv);
+}
+
 void write_totals_line(const header_block& h, const text_writer& out) {
     const std::int32_t build_time = header_build_time(h);
     out("built "sv);

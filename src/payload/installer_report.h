@@ -20,6 +20,18 @@ namespace payload {
 // (an update's, when `update`), each ended by a line feed.
 void write_product_lines(const header_block& h, const text_writer& out, bool update);
 
+// The architecture this code is compiled for, as info names it: a stub's is the one its --info names.
+#if defined(__x86_64__)
+constexpr std::string_view COMPILED_ARCHITECTURE = "x86-64";
+#elif defined(__aarch64__)
+constexpr std::string_view COMPILED_ARCHITECTURE = "aarch64";
+#else
+#error "the installer is built for x86-64 and aarch64 only"
+#endif
+
+// info: "architecture: <name>" and a line feed.
+void write_architecture_line(std::string_view name, const text_writer& out);
+
 // info: "built <UTC> UTC (<seconds>); N entries, X bytes, Y stored" and a line feed.
 void write_totals_line(const header_block& h, const text_writer& out);
 

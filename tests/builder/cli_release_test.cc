@@ -11,6 +11,7 @@
 
 #include "builder_test_util.h"
 #include "payload/header_block.h"
+#include "payload/installer_report.h"
 #include "support/installer_run.h"
 
 namespace {
@@ -171,7 +172,10 @@ TEST(Release, InfoShowsTheWelcomeLineAndTheSpaceLine) {
               "    VORNA  2.1\n"
               "requiring approximately 1.500 MiByte of space.\n"
               "built 2000-01-01 00:00:05 UTC (946684805); 1 entries, 1572864 bytes, 1572864 stored\n"
-              "licence: the agreement built into the stub\n");
+              "architecture: " +
+                  std::string(payload::COMPILED_ARCHITECTURE) +
+                  "\n"
+                  "licence: the agreement built into the stub\n");
     EXPECT_EQ(run_mkinstaller({"info", dir / "nothing"}).exit_code, 1);
 
     // The figure is the installer's single-precision one: in double precision this size shows 2048.001.

@@ -3,8 +3,8 @@
 # from the option table, reach the installer (a list keyword as a list, a path from the source
 # directory); the text files a PROFILE names rebuild it when they change; an update is rebuilt when its
 # old installer (a file or another installer target) changes; the CPack script passes every keyword's
-# CPACK_MKINSTALLER_ variable, and cpack puts the checksum beside the package. The stub is a stand-in
-# carrying both regions.
+# CPACK_MKINSTALLER_ variable, and cpack puts the checksum beside the package; ARCH holds the stub to its
+# machine both ways. The stub is a stand-in for aarch64 carrying both regions.
 #   cmake_profile_test.sh BUILD_DIR LIBDIR
 set -euo pipefail
 build=$1 libdir=$2
@@ -18,11 +18,13 @@ fail() {
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 mkinstaller=$work/prefix/bin/mkinstaller
 
-# Filler, then each region: its marker, capacity (little-endian: the stub's own, 65536 and 16384),
+# An aarch64 ELF header (for ARCH), filler, then each region: its marker, capacity (little-endian: the stub's own, 65536 and 16384),
 # length, CRC and reserved bytes zero, and the empty content area.
 stub=$work/stub
 {
-    head -c 256 /dev/zero | tr '\0' 'x'
+    printf '\177ELF\002\001\001\000\000\000\000\000\000\000\000\000\002\000\267\000'
+    head -c 44 /dev/zero
+    head -c 192 /dev/zero | tr '\0' 'x'
     printf '<licence region>\x00\x00\x01\x00'
     head -c $((12 + 65536)) /dev/zero
     printf '<profile region>\x00\x40\x00\x00'
@@ -53,6 +55,7 @@ mkinstaller_add_installer(acme-installer SOURCE_DIR tree OUTPUT acme-setup
     OPTIONS --stub "$stub" --quiet)
 mkinstaller_add_installer(acme-update SOURCE_DIR tree2 OUTPUT acme-update-setup UPDATE_FROM acme-installer
     OPTIONS --stub "$stub" --quiet)
+mkinstaller_add_installer(acme-arm SOURCE_DIR tree OUTPUT acme-arm-setup ARCH aarch64 OPTIONS --stub "$stub" --quiet)
 mkinstaller_add_installer(acme-full-update SOURCE_DIR tree2 OUTPUT acme-full-update-setup UPDATE_FROM old-setup
     FULL_UPDATE OPTIONS --stub "$stub" --quiet)
 
@@ -75,6 +78,9 @@ test "$(profile_value "$setup" exit_status)" = '"conventional"' || fail "PROFILE
 test "$(profile_value "$setup" installer_options)" = '"gnu"' || fail "INSTALLER_OPTIONS"
 test "$(profile_value "$setup" user_default_dir)" = '"$HOME/acme"' ||
     fail "USER_DEFAULT_DIR: $(profile_value "$setup" user_default_dir)"
+
+cmake --build "$work/out" --target acme-arm >/dev/null || fail "ARCH aarch64 refused an aarch64 stub"
+"$mkinstaller" info "$work/out/acme-arm-setup" | grep -qx "architecture: aarch64" || fail "ARCH: not aarch64"
 
 # The updates: from the target's installer, what changed; from the file, every file (FULL_UPDATE).
 cmake --build "$work/out" --target acme-update acme-full-update >/dev/null || fail "the update targets failed"
@@ -119,6 +125,12 @@ test "$(profile_value "$packed" installer_options)" = '"gnu"' || fail "CPACK_MKI
 test "$(profile_value "$packed" user_default_dir)" = '"$HOME/acme"' || fail "CPACK_MKINSTALLER_USER_DEFAULT_DIR"
 "$mkinstaller" list --json "$packed" | grep -q '"name": "bin/tool".*"mode": "0100755"' ||
     fail "CPACK_MKINSTALLER_UNIFORM_MODE"
+
+said=$(cmake -DCPACK_EXTERNAL_ENABLE_STAGING=ON -DCPACK_TEMPORARY_DIRECTORY="$work/stage" \
+    -DCPACK_TOPLEVEL_DIRECTORY="$work" -DCPACK_PACKAGE_NAME=acme -DCPACK_PACKAGE_VERSION=2.1 \
+    -DCPACK_MKINSTALLER_ARCH=x86-64 -DCPACK_MKINSTALLER_OPTIONS="--stub;$stub;--quiet" \
+    -P "$work/prefix/$libdir/cmake/mkinstaller/mkinstallerCPack.cmake" 2>&1) && fail "CPACK_MKINSTALLER_ARCH ignored"
+grep -q "is for aarch64, not x86-64" <<<"$said" || fail "CPACK_MKINSTALLER_ARCH: $said"
 
 # cpack itself: the checksum lands beside the package, and CPACK_MKINSTALLER_PRODUCT is the name shown.
 (cd "$work/out" && cpack -G External >/dev/null) || fail "cpack failed"

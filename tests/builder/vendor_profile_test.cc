@@ -182,6 +182,7 @@ TEST_F(VendorBuild, AnInstallerWithEverySettingShowsThemAndVerifies) {
 
     const auto info = run_mkinstaller({"info", output});
     EXPECT_NE(info.out.find(" stored\n"
+                            "architecture: unknown\n"
                             "title: \"Acme Setup\"\n"
                             "thanks: \"Thanks for choosing Acme.\"\n"
                             "default directory: \"/usr/local/acme\"\n"

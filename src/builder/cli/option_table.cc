@@ -35,6 +35,11 @@ constexpr option_spec OPTIONS_BEFORE_SETTINGS[] = {
         MKINSTALLER_INSTALLED_STUB " from mkinstaller's real place);\n"
         "it must carry the installer's licence region, and its profile region\n"
         "for the settings below"},
+    {"build", "", "--arch", "ARCH", &args::arch, {"ARCH", 31},
+        "the machine the installer runs on, x86-64 or aarch64 (default: the one\n"
+        "mkinstaller runs on); without --stub it picks the stub: for another\n"
+        "architecture installer-ARCH beside mkinstaller, else in the libexec\n"
+        "directory above. A stub whose ELF header names another machine is refused"},
     {"build", "", "--license", "FILE", &args::license, {"LICENSE", 6, true},
         "show the text of FILE as the licence agreement instead of the stub's\n"
         "built-in one (UTF-8; see below)"},
@@ -91,7 +96,8 @@ constexpr option_spec OPTIONS_AFTER_SETTINGS[] = {
         "is damaged), \"entries\"\n"
         "(name, method, method_number, size, stored_size, mtime, mode as an octal text,\n"
         "and link, a link entry's text), \"stub_shipped\" (whether the program in front\n"
-        "of the payload is a stub this mkinstaller ships)\n"
+        "of the payload is a stub this mkinstaller ships), \"architecture\" (x86-64,\n"
+        "aarch64, \"unknown (machine N)\" or \"unknown\", from its ELF header)\n"
         "and \"warnings\"; \"error\" when damaged or refused by the installer (then only\n"
         "\"entries\", \"warnings\" and \"error\" when the header block is missing or\n"
         "damaged), with exit status 1; in its strings a byte that is not UTF-8 reads \\x9b\n"

@@ -1,7 +1,7 @@
 // The info command: the product line and build stamp as the installer's welcome screen shows them, the
-// space line of its directory screen, the vendor's settings that differ from the stub's, and the licence
-// agreement, so that a release can be checked without running it. The wording is the installer's own
-// --info's (payload/installer_report.h).
+// space line of its directory screen, the stub's architecture, the vendor's settings that differ from the
+// stub's, and the licence agreement, so that a release can be checked without running it. The wording is
+// the installer's own --info's (payload/installer_report.h).
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -9,6 +9,7 @@
 #include "builder/commands/commands.h"
 #include "builder/commands/settings_report.h"
 #include "builder/format/region_words.h"
+#include "builder/format/stub_architecture.h"
 #include "builder/format/stub_profile.h"
 #include "builder/inspect/installer_file.h"
 #include "builder/util/display_text.h"
@@ -96,6 +97,9 @@ void run_info(const std::string& installer, std::ostream& out) {
         profile.found == stub_profile::state::written && profile.settings.update_of.has_value();
     if (refusal.empty()) payload::write_product_lines(h, payload::writer_to(write), update);
     payload::write_totals_line(h, payload::writer_to(write));
+    // Read from the program itself, so known even of an installer that would not start.
+    payload::write_architecture_line(architecture_text(program_bytes(file.payload(), "info")),
+                                     payload::writer_to(write));
     // Of the records the installer would read: none when it stops before them.
     if (refusal.empty() && whole_payload_problem(file.payload()).empty())
         print_special_modes(file.records(), out);

@@ -10,6 +10,7 @@
 
 #include "builder/commands/commands.h"
 #include "builder/commands/settings_report.h"
+#include "builder/format/stub_architecture.h"
 #include "builder/inspect/installer_file.h"
 #include "builder/model/same_name.h"
 #include "builder/util/display_text.h"
@@ -71,6 +72,7 @@ void print_json(installer_file& file, const std::vector<held_record>& entries,
     const std::int32_t build_time = payload::header_build_time(h);
     // Read before a byte is printed, so that a failure to read leaves no half document.
     const std::string profile = profile_json(file.regions().profile);
+    const std::string architecture = architecture_text(program_bytes(file.payload(), "list"));
     out << "{\n  \"header_offset\": " << in.header_offset
         << ",\n  \"product\": " << json_string(payload::header_text(h, payload::HEADER_PRODUCT_NAME))
         << ",\n  \"version\": " << json_string(payload::header_text(h, payload::HEADER_VERSION))
@@ -83,7 +85,8 @@ void print_json(installer_file& file, const std::vector<held_record>& entries,
         << ",\n  \"total_record_size\": " << u32(payload::HEADER_TOTAL_RECORD_SIZE)
         << ",\n  \"volume\": " << u32(payload::HEADER_VOLUME)
         << ",\n  \"stub_shipped\": " << (file.identity().shipped ? "true" : "false")
-        << ",\n  \"profile\": " << profile << ",\n  \"entries\": [";
+        << ",\n  \"architecture\": " << json_string(architecture) << ",\n  \"profile\": " << profile
+        << ",\n  \"entries\": [";
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const payload::file_record& r = entries[i].record;
         out << (i == 0 ? "\n" : ",\n") << "    {\"name\": " << json_string(entries[i].name)

@@ -5,14 +5,18 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 
+#include "builder/format/stub_architecture.h"
 #include "builder/pack/license_layout.h"
 #include "builder/pack/vendor_profile.h"
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "builder/util/input_file.h"
 #include "payload/header_block.h"
 
 namespace builder {
@@ -70,25 +74,58 @@ std::string product_name_from_dir(const std::string& dir) {
     return path.filename().string();
 }
 
-// The installer beside mkinstaller (the build tree), else the one the install rules put in libexec,
-// found from mkinstaller's real place so that any prefix works, and a link to mkinstaller too.
-std::vector<std::string> stub_places(const std::string& own_directory) {
-    return {own_directory + "/installer",
-            (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).lexically_normal().string()};
+// The stub's file name: "installer" for mkinstaller's own architecture, "installer-aarch64" for another.
+std::string stub_name(std::string_view arch) {
+    return arch == OWN_ARCHITECTURE ? "installer" : "installer-" + std::string(arch);
 }
 
-std::string default_stub(const std::string& own_directory) {
+// The stub for `arch` beside mkinstaller (the build tree), else in the libexec directory of the install
+// rules, found from mkinstaller's real place so that any prefix works, and a link to mkinstaller too.
+std::vector<std::string> stub_places(const std::string& own_directory, std::string_view arch) {
+    const std::filesystem::path libexec =
+        (std::filesystem::path(own_directory) / MKINSTALLER_INSTALLED_STUB).parent_path();
+    return {own_directory + "/" + stub_name(arch), (libexec / stub_name(arch)).lexically_normal().string()};
+}
+
+std::string default_stub(const std::string& own_directory, std::string_view arch) {
     if (own_directory.empty()) {
         throw error(
             "cannot find mkinstaller's own directory through /proc/self/exe; name the stub with --stub");
     }
-    const std::vector<std::string> places = stub_places(own_directory);
+    const std::vector<std::string> places = stub_places(own_directory, arch);
     for (const std::string& place : places) {
         std::error_code ignored;
         if (std::filesystem::exists(place, ignored)) return place;
     }
-    throw error("no installer stub at " + shown(places[0]) + " or " + shown(places[1]) +
-                "; name one with --stub");
+    throw error("no installer stub" + (arch == OWN_ARCHITECTURE ? "" : " for " + std::string(arch)) + " at " +
+                shown(places[0]) + " or " + shown(places[1]) + "; name one with --stub");
+}
+
+const architecture& checked_architecture(const std::string& name) {
+    const architecture* arch = architecture_named(name);
+    if (arch == nullptr) {
+        std::string valid;
+        for (const architecture& a : ARCHITECTURES)
+            valid += (valid.empty() ? "" : " or ") + std::string(a.name);
+        throw error("--arch takes " + valid + ", not " + shown(name));
+    }
+    return *arch;
+}
+
+// An installer runs only where its stub does: a stub for another machine is refused before anything is
+// read or written.
+void require_stub_architecture(const std::string& stub, const architecture& wanted) {
+    const input_file in = open_regular_input(stub, "", "stub ");
+    std::string head(ELF_HEAD_SIZE, '\0');
+    head.resize(std::fread(head.data(), 1, head.size(), in.file.get()));
+    const std::optional<std::uint16_t> machine = elf_machine(head);
+    if (machine == wanted.machine) return;
+    const std::string named = "the stub " + shown(stub);
+    if (!machine)
+        throw error(named + " is no 64-bit little-endian ELF program, so not one for " +
+                    std::string(wanted.name));
+    // Another machine reads "unknown (machine 40)".
+    throw error(named + " is for " + architecture_text(head) + ", not " + std::string(wanted.name));
 }
 
 }  // namespace
@@ -96,8 +133,14 @@ std::string default_stub(const std::string& own_directory) {
 std::vector<std::string> shipped_stubs() {
     const std::string own_directory = current_build_environment().own_directory;
     if (own_directory.empty()) return {};
+    // mkinstaller's own architecture first: messages name the first stub compared with.
+    std::vector<std::string> places = stub_places(own_directory, OWN_ARCHITECTURE);
+    for (const architecture& arch : ARCHITECTURES) {
+        if (arch.name != OWN_ARCHITECTURE)
+            std::ranges::copy(stub_places(own_directory, arch.name), std::back_inserter(places));
+    }
     std::vector<std::string> found;
-    for (const std::string& place : stub_places(own_directory)) {
+    for (const std::string& place : places) {
         std::error_code ignored;
         if (std::filesystem::is_regular_file(place, ignored)) found.push_back(place);
     }
@@ -121,7 +164,9 @@ build_settings resolve_build_settings(const build_arguments& args, const build_e
     build_settings s;
     s.source_dir = args.source_dir;
     s.output = args.output;
-    s.stub = args.stub ? *args.stub : default_stub(env.own_directory);
+    const architecture* arch = args.arch ? &checked_architecture(*args.arch) : nullptr;
+    s.stub = args.stub ? *args.stub : default_stub(env.own_directory, arch ? arch->name : OWN_ARCHITECTURE);
+    if (arch) require_stub_architecture(s.stub, *arch);
     s.product =
         checked_text(args.product ? *args.product : product_name_from_dir(args.source_dir), "product name");
     s.version = checked_text(args.version.value_or("1.0"), "version");

@@ -23,6 +23,7 @@ struct build_arguments {
     std::optional<std::string> platform;
     std::optional<std::string> build_time;
     std::optional<std::string> stub;
+    std::optional<std::string> arch;  // --arch: picks the stub and holds any stub to its ELF machine
     std::optional<std::string> level;
     std::optional<std::string> license;      // a licence text file for the stub's licence region
     std::optional<std::string> update_from;  // an older installer: write the update from its tree
@@ -86,8 +87,8 @@ struct build_environment {
     unsigned online_cores = 1;  // the default thread count
 };
 
-// The stubs this mkinstaller ships, that a build without --stub takes: the one beside it (a build tree),
-// the one the install rules put in libexec; those that exist.
+// The stubs this mkinstaller ships, that a build without --stub takes: for each architecture the one
+// beside it (a build tree), then the one the install rules put in libexec; those that exist.
 std::vector<std::string> shipped_stubs();
 
 build_environment current_build_environment();
