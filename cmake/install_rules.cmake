@@ -9,14 +9,15 @@ install(TARGETS mkinstaller EXPORT mkinstallerTargets RUNTIME DESTINATION ${CMAK
 # mkinstaller finds it at MKINSTALLER_INSTALLED_STUB relative to its own real place (src/builder).
 install(TARGETS installer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
 # The stubs for the other architecture beside it, as installer-<arch>, where the build makes them: build
-# --arch finds them there by that name. Their targets are defined in src/, before this file is read.
+# --arch finds them there by that name. Their targets are defined in
+# cmake/cross_stubs.cmake, before this file is read.
 if(TARGET installer_aarch64)
     install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-aarch64
-            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller OPTIONAL)
+            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
 endif()
 if(TARGET installer_x86_64)
     install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-x86-64
-            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller OPTIONAL)
+            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
 endif()
 install(FILES docs/mkinstaller.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md docs/format.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/mkinstaller)

@@ -1,6 +1,7 @@
 // The installer's entry point: open its own file, find and check the payload, check the stub's own
 // regions, read the options, then run the wizard. The exit status is 0 on every path unless the vendor's
 // settings ask for the conventional ones (termination.h).
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,12 +35,20 @@ int has_option(int argc, char** argv, const char* option) {
 // The installer's own file. argv[0] with a '/' is opened as it is. A bare name came through the search
 // path or from whoever started us; the file of that name in the working directory may be another
 // program's, so it is taken only when it is the running program itself (checked on the opened file, so
-// nothing can swap it in between). Where /proc/self/exe cannot be examined the bare name is trusted.
+// nothing can swap it in between). Where /proc/self/exe cannot be examined the bare name is trusted. It
+// is opened, not merely stat'ed: an emulator running the installer for another architecture answers an
+// open of it with the installer's file, where a stat would reach the emulator's own.
+bool running_program_file(struct stat* running) {
+    const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool examined = fstat(fd, running) == 0;
+    close(fd);
+    return examined;
+}
+
 std::FILE* open_own_file(const char* argv0) {
     struct stat running {};
-    if (std::strchr(argv0, '/') != nullptr || stat("/proc/self/exe", &running) != 0) {
-        return std::fopen(argv0, "rb");
-    }
+    if (std::strchr(argv0, '/') != nullptr || !running_program_file(&running)) return std::fopen(argv0, "rb");
     std::FILE* file = std::fopen(argv0, "rb");
     struct stat opened {};
     if (file != nullptr && (fstat(fileno(file), &opened) != 0 || opened.st_dev != running.st_dev ||
