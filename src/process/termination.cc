@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "payload/error_text.h"
 #include "payload/path_limit.h"
-#include "process/error_text.h"
 #include "process/held_output.h"
 #include "process/run_log.h"
 #include "process/run_mode.h"
@@ -74,7 +74,7 @@ void error_errno(const char* message, const char* tag, int errnum) {
     if (message != nullptr) append(message);
     if (errnum != 0) {
         append(" - ");
-        append(error_text(errnum));
+        append(payload::error_text(errnum));
     }
     if (tag != nullptr) {
         append(" ");

@@ -4,12 +4,12 @@
 #include "builder/model/layout_replay.h"
 
 #include <cerrno>
-#include <cstring>
 #include <set>
 #include <vector>
 
 #include "builder/util/display_text.h"
 #include "builder/util/error.h"
+#include "payload/error_text.h"
 #include "payload/installer_messages.h"
 #include "payload/record_name.h"
 
@@ -22,9 +22,7 @@ constexpr std::size_t LAYOUT_NAME_MAX = 255;
 // As the installer's error_errno words it: the message, the system's text, the tag.
 layout_outcome failure(const char* message, int errnum, const char* tag, std::string what) {
     std::string text = message;
-    const char* system_text = std::strerror(errnum);
-    if (errnum != 0 && system_text != nullptr && *system_text != '\0')
-        text += std::string(" - ") + system_text;
+    if (errnum != 0) text += std::string(" - ") + payload::error_text(errnum);
     return {text + " " + tag, std::move(what)};
 }
 

@@ -1,11 +1,11 @@
 // glibc's error texts for Linux's error numbers, which x86-64 and aarch64 share (asm-generic). Copied
 // once from strerror on a glibc system, rather than taken from the C library the stub links with.
-#include "process/error_text.h"
+#include "payload/error_text.h"
 
 #include <array>
 #include <cstddef>
 
-namespace process {
+namespace payload {
 namespace {
 
 // Indexed by error number; null where Linux defines no error.
@@ -168,4 +168,4 @@ const char* error_text(int errnum) {
     return unknown;
 }
 
-}  // namespace process
+}  // namespace payload
