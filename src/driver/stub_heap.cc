@@ -4,11 +4,11 @@
 // with it cost a system call or two and a lock hand-over each, and made the installation some 2.5 times
 // slower than the same stub against glibc.
 //
-// Here a request up to 1 MiB (header included) is rounded up to a power of two and served from a free
-// list of that size, refilled from 4 MiB mappings that are never returned: what the installation frees
+// Here a request up to 128 KiB (header included) is rounded up to a power of two and served from a free
+// list of that size, refilled from 256 KiB mappings that are never returned: what the installation frees
 // is what it asks for again with the next file. A larger request gets a mapping of its own, returned on
 // free. Failure is a null pointer with errno ENOMEM, as the callers expect; an address-space or data
-// limit bounds the mappings as it bounds any allocation.
+// limit bounds the mappings as it bounds any allocation, in steps of the order glibc's heap grows by.
 #include <errno.h>
 #include <sched.h>
 #include <sys/mman.h>
@@ -32,9 +32,9 @@ static_assert(sizeof(block_header) == 16);
 
 constexpr std::size_t HEADER_SIZE = sizeof(block_header);
 constexpr unsigned SMALLEST_CLASS_SHIFT = 5;  // 32-byte blocks: 16 bytes of header, 16 for the caller
-constexpr unsigned CLASS_COUNT = 16;          // 32 bytes .. 1 MiB
+constexpr unsigned CLASS_COUNT = 13;          // 32 bytes .. 128 KiB
 constexpr std::size_t LARGEST_CLASS_SIZE = std::size_t{1} << (SMALLEST_CLASS_SHIFT + CLASS_COUNT - 1);
-constexpr std::size_t ARENA_SIZE = 4 * LARGEST_CLASS_SIZE;
+constexpr std::size_t ARENA_SIZE = 2 * LARGEST_CLASS_SIZE;
 constexpr std::size_t MAPPED_ALONE = 1;
 
 struct free_block {
