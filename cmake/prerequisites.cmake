@@ -19,7 +19,8 @@ if(INSTALLER_DPKG)
         execute_process(COMMAND ${PROJECT_SOURCE_DIR}/cmake/install_packages.sh ${packages}
                         RESULT_VARIABLE failed)
         if(failed)
-            message(FATAL_ERROR "the build needs the Debian packages ${packages}")
+            message(FATAL_ERROR "the build needs the Debian packages ${packages}; without them configure with "
+                                "-DINSTALLER_STUB_LIBC=glibc -DINSTALLER_CROSS_STUBS= (a glibc stub, no aarch64 stub)")
         endif()
     endif()
 endif()
