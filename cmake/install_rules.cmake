@@ -8,16 +8,10 @@ set(MKINSTALLER_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/mkinstaller)
 install(TARGETS mkinstaller EXPORT mkinstallerTargets RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # mkinstaller finds it at MKINSTALLER_INSTALLED_STUB relative to its own real place (src/builder).
 install(TARGETS installer RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
-# The stubs for the other architecture beside it, as installer-<arch>, where the build makes them: build
-# --arch finds them there by that name. Their targets are defined in
-# cmake/cross_stubs.cmake, before this file is read.
-if(TARGET installer_aarch64)
-    install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-aarch64
-            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
-endif()
-if(TARGET installer_x86_64)
-    install(PROGRAMS ${CMAKE_BINARY_DIR}/bin/installer-x86-64
-            DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
+# The stubs for other architectures beside it, as installer-<arch> (cmake/cross_stubs.cmake): build --arch
+# finds them there by that name.
+if(INSTALLER_CROSS_STUB_FILES)
+    install(PROGRAMS ${INSTALLER_CROSS_STUB_FILES} DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/mkinstaller)
 endif()
 install(FILES docs/mkinstaller.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md docs/format.md DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/mkinstaller)

@@ -74,8 +74,8 @@ function(installer_use_musl target)
                     OUTPUT_STRIP_TRAILING_WHITESPACE)
     # Start files before the objects, end files after every library: .init and .fini are pieced together
     # in link order.
-    target_link_options(${target} PRIVATE -static -no-pie -nostdlib -Wl,-z,noseparate-code ${musl_lib}/crt1.o ${musl_lib}/crti.o
-                        ${crt_begin})
+    target_link_options(${target} PRIVATE -static -no-pie -nostdlib -Wl,-z,noseparate-code
+                        ${musl_lib}/crt1.o ${musl_lib}/crti.o ${crt_begin})
     target_link_libraries(${target} PRIVATE -Wl,--start-group ${runtime_archive} ${musl_lib}/libc.a ${libgcc}
                           -Wl,--end-group ${crt_end} ${musl_lib}/crtn.o)
 endfunction()

@@ -11,8 +11,9 @@ namespace process {
 // or a cancel when `message` is null.
 [[noreturn]] void error(const char* message);
 
-// Writes `message`, " - " and the system's text for `errnum` (payload/error_text.h; when errnum is not 0), "
-// " and `tag` (when not null), a line feed and the termination line, and exits: always a failure.
+// Writes `message`, then " - " and the system's text for `errnum` when errnum is not 0
+// (payload/error_text.h), then " " and `tag` when not null, a line feed and the termination line, and
+// exits: always a failure.
 [[noreturn]] void error_errno(const char* message, const char* tag, int errnum);
 
 // Closes the installer's own file and exits as after a cancel, writing nothing.

@@ -18,8 +18,8 @@ fail() {
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 mkinstaller=$work/prefix/bin/mkinstaller
 
-# An aarch64 ELF header (for ARCH), filler, then each region: its marker, capacity (little-endian: the stub's own, 65536 and 16384),
-# length, CRC and reserved bytes zero, and the empty content area.
+# An aarch64 ELF header (for ARCH), filler, then each region: its marker, capacity (little-endian: the
+# stub's own, 65536 and 16384), length, CRC and reserved bytes zero, and the empty content area.
 stub=$work/stub
 {
     printf '\177ELF\002\001\001\000\000\000\000\000\000\000\000\000\002\000\267\000'
