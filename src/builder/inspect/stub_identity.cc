@@ -1,6 +1,7 @@
 #include "builder/inspect/stub_identity.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "builder/format/region_place.h"
 #include "builder/util/display_text.h"
@@ -13,9 +14,10 @@ namespace {
 // No stub is this large; a file that is has no business being compared.
 constexpr std::uint64_t STUB_MAX_SIZE = std::uint64_t{64} << 20;
 
-// Empty when `program` is `stub` outside the regions at `regions`, else where it first differs.
+// Empty when `program` is `stub` outside the regions at `regions` (sorted), else where it first differs.
 std::string first_difference(std::string_view program, std::string_view stub,
-                             const std::vector<std::pair<std::uint64_t, std::size_t>>& regions) {
+                             std::vector<std::pair<std::uint64_t, std::size_t>> regions) {
+    regions.emplace_back(stub.size(), 0);  // the stretch after the last region runs to the stub's end
     std::size_t at = 0;
     for (const auto& [start, size] : regions) {
         const auto mismatch = std::mismatch(stub.begin() + at, stub.begin() + start, program.begin() + at);
@@ -23,9 +25,6 @@ std::string first_difference(std::string_view program, std::string_view stub,
             return "differs from it at offset " + std::to_string(mismatch.first - stub.begin());
         at = start + size;
     }
-    const auto mismatch = std::mismatch(stub.begin() + at, stub.end(), program.begin() + at);
-    if (mismatch.first != stub.end())
-        return "differs from it at offset " + std::to_string(mismatch.first - stub.begin());
     const std::size_t extra = program.find_first_not_of('\0', stub.size());
     if (extra != std::string_view::npos)
         return "holds more than zero bytes behind the stub's end, at offset " + std::to_string(extra);
@@ -67,7 +66,7 @@ stub_identity identify_stub(std::string_view program, const std::vector<std::str
             {profile.offset, std::min(PROFILE_KIND.bounds.size(), stub.size() - profile.offset)},
             {license.offset, std::min(LICENSE_KIND.bounds.size(), stub.size() - license.offset)}};
         std::sort(regions.begin(), regions.end());
-        std::string difference = first_difference(program, stub, regions);
+        std::string difference = first_difference(program, stub, std::move(regions));
         if (identity.stub.empty() || difference.empty()) {
             identity.stub = path;
             identity.difference = std::move(difference);
